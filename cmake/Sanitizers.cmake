@@ -1,0 +1,8 @@
+if(KELVORA_SANITIZE)
+    list(JOIN KELVORA_SANITIZE "," _kelvora_san)
+    add_compile_options(-fsanitize=${_kelvora_san} -fno-omit-frame-pointer -g)
+    add_link_options(-fsanitize=${_kelvora_san})
+    if("undefined" IN_LIST KELVORA_SANITIZE)
+        add_compile_options(-fno-sanitize-recover=undefined)
+    endif()
+endif()

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QMutex>
+#include <QWaitCondition>
+
+#include <atomic>
+#include <functional>
+
+class QThread;
+
+// The continuous-reading worker shared by every driver: at most one polling thread per amplifier,
+// controlled by an atomic reading flag. A stop wakes the worker out of its pause and joins it, so it
+// returns after the cycle in progress at the latest; threads are never terminated.
+class ReadingWorker {
+public:
+    // What a cycle asks for before the next one: the caller's interval, or the next request at once.
+    enum class Pause { Interval, None };
+    using Cycle = std::function<Pause()>;
+
+    ReadingWorker() = default;
+    ~ReadingWorker();
+    ReadingWorker(const ReadingWorker &) = delete;
+    ReadingWorker &operator=(const ReadingWorker &) = delete;
+
+    // Starts `cycle` on a new thread, repeated while the flag is set. Returns false (and does nothing)
+    // when a worker already runs. The cycle must not throw.
+    bool start(Cycle cycle, int intervalMs);
+    // Clears the flag and waits for the thread to end. Safe to call when nothing runs.
+    void stop();
+
+    bool isRunning() const { return m_reading.load(); }
+    // For waits inside a cycle that must end as soon as reading stops.
+    const std::atomic<bool> &readingFlag() const { return m_reading; }
+
+private:
+    void run(const Cycle &cycle, int intervalMs);
+
+    std::atomic<bool> m_reading{false};
+    QThread *m_thread = nullptr;
+    QMutex m_pauseMutex;
+    QWaitCondition m_wake;
+};
