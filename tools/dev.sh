@@ -65,7 +65,15 @@ case "${1:-}" in
         ;;
     tsan)
         deps
-        build "$root/build-tsan" -DKELVORA_SANITIZE=thread -DKELVORA_BUILD_BENCH=OFF -DKELVORA_BUILD_APP=OFF
+        # Only the threading suites run under ThreadSanitizer, so only they (and what they need) are built.
+        cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DKELVORA_SANITIZE=thread -DKELVORA_BUILD_BENCH=OFF >/dev/null
+        mapfile -t suites < <(cd "$root/build-tsan" && ctest -N -L threading | sed -n 's/^ *Test *#[0-9]*: //p')
+        if [ ${#suites[@]} -eq 0 ]; then
+            echo "tsan: no threading suites"
+            exit 0
+        fi
+        cmake --build "$root/build-tsan" -j "$jobs" --target "${suites[@]}"
         TSAN_OPTIONS="suppressions=$root/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
             run_ctest "$root/build-tsan" -L threading
         ;;
