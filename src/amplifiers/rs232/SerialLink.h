@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The operating system's serial port, reduced to the few operations the amplifier links need. It has no
+// Qt in it so that each platform backend (SerialLink_posix.cpp, SerialLink_win32.cpp) compiles on its own.
+namespace serial {
+
+// Read and write time-outs with the meaning of the Win32 COMMTIMEOUTS fields. A read gives up when the
+// line has been quiet for `readIntervalMs` after the first byte, or when `readTotalConstantMs +
+// readTotalMultiplierMs * size` has passed since it began; a zero field switches that limit off.
+struct Timeouts {
+    uint32_t readIntervalMs = 50;
+    uint32_t readTotalMultiplierMs = 10;
+    uint32_t readTotalConstantMs = 50;
+    uint32_t writeTotalMultiplierMs = 10;
+    uint32_t writeTotalConstantMs = 50;
+};
+
+// Windows rule: "COM" names longer than four characters need the "\\.\" device prefix (COM10 and up);
+// anything else is used as given. Pure function, available on every platform.
+std::string win32DevicePath(const std::string &portName);
+// POSIX rule: a bare name such as "ttyUSB0" lives under /dev; a name containing a slash is a path.
+std::string posixDevicePath(const std::string &portName);
+
+// One open serial port. Not thread-safe by itself: the owner serialises calls with its own lock.
+class SerialLink {
+public:
+    SerialLink();
+    ~SerialLink();
+    SerialLink(const SerialLink &) = delete;
+    SerialLink &operator=(const SerialLink &) = delete;
+
+    // The path this platform opens for `portName` (win32DevicePath or posixDevicePath).
+    static std::string devicePath(const std::string &portName);
+
+    // Opens the port for exclusive, synchronous reading and writing. Fails when it is already open here.
+    bool open(const std::string &portName);
+    bool setTimeouts(const Timeouts &timeouts = {});
+    // Reads the driver's current line settings into this object.
+    bool readLineSettings();
+    // Writes the settings read before, changed to `baudRate` and 8 data bits, no parity, one stop bit;
+    // flow control and everything else stay as the driver reported them. `rtsToggle` asks the driver to
+    // raise RTS while sending (RS485 direction control) where it can; adapters that switch direction in
+    // hardware need nothing, so a device without that control is not an error. Reads the settings first
+    // when readLineSettings() has not been called.
+    bool writeLineSettings(uint32_t baudRate, bool rtsToggle);
+    // Discards pending input and unsent output.
+    bool purge();
+    // One synchronous write; `written` may be short when the write time-out passes.
+    bool write(const uint8_t *data, size_t size, size_t &written);
+    // One read of up to `size` bytes under the time-outs; returns true with what arrived (maybe nothing)
+    // when a time-out ends it, false only on an operating-system error (such as a device that went away).
+    bool read(uint8_t *data, size_t size, size_t &received);
+    void close();
+    bool isOpen() const;
+
+    // The operating-system error code (errno or GetLastError) of the last failed operation.
+    int lastError() const { return m_lastError; }
+
+private:
+    struct Native;
+    std::unique_ptr<Native> m_native;
+    Timeouts m_timeouts;
+    int m_lastError = 0;
+};
+
+} // namespace serial

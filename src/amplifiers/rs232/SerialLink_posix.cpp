@@ -1,0 +1,309 @@
+#include "amplifiers/rs232/SerialLink.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#if defined(__linux__)
+#include <linux/serial.h>
+#endif
+
+namespace serial {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct BaudRate {
+    uint32_t bitsPerSecond;
+    speed_t speed;
+};
+
+constexpr BaudRate kBaudRates[] = {
+    {1200, B1200},     {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},
+    {38400, B38400},   {57600, B57600}, {115200, B115200}, {230400, B230400},
+#ifdef B460800
+    {460800, B460800},
+#endif
+#ifdef B921600
+    {921600, B921600},
+#endif
+};
+
+bool speedFor(uint32_t bitsPerSecond, speed_t &speed) {
+    for (const BaudRate &rate : kBaudRates) {
+        if (rate.bitsPerSecond == bitsPerSecond) {
+            speed = rate.speed;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Milliseconds left until `deadline`, rounded up so that poll() never wakes before it.
+int millisecondsUntil(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now()).count();
+    if (left <= 0)
+        return 0;
+    return static_cast<int>((left + 999) / 1000);
+}
+
+Clock::time_point later(Clock::time_point from, uint64_t milliseconds) {
+    return from + std::chrono::milliseconds(milliseconds);
+}
+
+} // namespace
+
+struct SerialLink::Native {
+    int fd = -1;
+    bool haveSettings = false;
+    termios settings{};
+};
+
+SerialLink::SerialLink()
+    : m_native(std::make_unique<Native>()) {}
+
+SerialLink::~SerialLink() {
+    close();
+}
+
+bool SerialLink::open(const std::string &portName) {
+    if (isOpen()) {
+        m_lastError = EBUSY;
+        return false;
+    }
+    const std::string path = devicePath(portName);
+    // Non-blocking: the time-outs are kept by poll(), and opening must not wait for a modem line.
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        m_lastError = errno;
+        return false;
+    }
+    if (!::isatty(fd)) {
+        m_lastError = ENOTTY;
+        ::close(fd);
+        return false;
+    }
+    // The advisory lock also keeps out a second opener running as root, which TIOCEXCL lets through. It
+    // is taken before TIOCEXCL so that a refused open leaves the holder's exclusive mode alone.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_lastError = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        return false;
+    }
+    if (::ioctl(fd, TIOCEXCL) != 0) {
+        m_lastError = errno;
+        ::close(fd);
+        return false;
+    }
+    m_native->fd = fd;
+    m_native->haveSettings = false;
+    m_lastError = 0;
+    return true;
+}
+
+bool SerialLink::setTimeouts(const Timeouts &timeouts) {
+    if (!isOpen()) {
+        m_lastError = EBADF;
+        return false;
+    }
+    m_timeouts = timeouts;
+    return true;
+}
+
+bool SerialLink::readLineSettings() {
+    if (!isOpen()) {
+        m_lastError = EBADF;
+        return false;
+    }
+    if (::tcgetattr(m_native->fd, &m_native->settings) != 0) {
+        m_lastError = errno;
+        return false;
+    }
+    m_native->haveSettings = true;
+    return true;
+}
+
+bool SerialLink::writeLineSettings(uint32_t baudRate, bool rtsToggle) {
+    if (!m_native->haveSettings && !readLineSettings())
+        return false;
+    speed_t speed = B0;
+    if (!speedFor(baudRate, speed)) {
+        m_lastError = EINVAL;
+        return false;
+    }
+    termios settings = m_native->settings;
+    // Raw bytes: no line editing, echo, signals or character translation. IXON/IXOFF and CRTSCTS are
+    // flow control and stay as they were.
+    settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL);
+    settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB);
+    settings.c_cflag |= static_cast<tcflag_t>(CS8 | CREAD | CLOCAL);
+    // Reads never block in the driver; poll() keeps the time-outs.
+    settings.c_cc[VMIN] = 0;
+    settings.c_cc[VTIME] = 0;
+    if (::cfsetispeed(&settings, speed) != 0 || ::cfsetospeed(&settings, speed) != 0) {
+        m_lastError = errno;
+        return false;
+    }
+    if (::tcsetattr(m_native->fd, TCSANOW, &settings) != 0) {
+        m_lastError = errno;
+        return false;
+    }
+    m_native->settings = settings;
+#if defined(__linux__) && defined(TIOCSRS485)
+    if (rtsToggle) {
+        // Best effort: most USB RS485 adapters switch direction in hardware and do not know this ioctl.
+        serial_rs485 rs485{};
+        if (::ioctl(m_native->fd, TIOCGRS485, &rs485) == 0) {
+            rs485.flags |= SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+            rs485.flags &= ~static_cast<decltype(rs485.flags)>(SER_RS485_RTS_AFTER_SEND);
+            (void)::ioctl(m_native->fd, TIOCSRS485, &rs485);
+        }
+    }
+#else
+    (void)rtsToggle;
+#endif
+    return true;
+}
+
+bool SerialLink::purge() {
+    if (!isOpen()) {
+        m_lastError = EBADF;
+        return false;
+    }
+    if (::tcflush(m_native->fd, TCIOFLUSH) != 0) {
+        m_lastError = errno;
+        return false;
+    }
+    return true;
+}
+
+bool SerialLink::write(const uint8_t *data, size_t size, size_t &written) {
+    written = 0;
+    if (!isOpen()) {
+        m_lastError = EBADF;
+        return false;
+    }
+    const bool limited = m_timeouts.writeTotalConstantMs != 0 || m_timeouts.writeTotalMultiplierMs != 0;
+    const Clock::time_point deadline = later(
+        Clock::now(), m_timeouts.writeTotalConstantMs + uint64_t{m_timeouts.writeTotalMultiplierMs} * size);
+    while (written < size) {
+        const ssize_t n = ::write(m_native->fd, data + written, size - written);
+        if (n > 0) {
+            written += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            m_lastError = errno;
+            return false;
+        }
+        // Output buffer full: wait for room until the write time-out, then report the short write.
+        const int waitMs = limited ? millisecondsUntil(deadline) : -1;
+        if (limited && waitMs == 0)
+            break;
+        pollfd pfd{m_native->fd, POLLOUT, 0};
+        const int ready = ::poll(&pfd, 1, waitMs);
+        if (ready < 0 && errno != EINTR) {
+            m_lastError = errno;
+            return false;
+        }
+        if (ready > 0 && (pfd.revents & (POLLERR | POLLNVAL))) {
+            m_lastError = EIO;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SerialLink::read(uint8_t *data, size_t size, size_t &received) {
+    received = 0;
+    if (!isOpen()) {
+        m_lastError = EBADF;
+        return false;
+    }
+    if (size == 0)
+        return true;
+    const Timeouts &t = m_timeouts;
+    const uint32_t kMaxDword = 0xFFFFFFFFu;
+    const bool totalLimited = t.readTotalConstantMs != 0 || t.readTotalMultiplierMs != 0;
+    // Win32: an interval of MAXDWORD with both totals zero returns at once with whatever is buffered.
+    const bool immediate = t.readIntervalMs == kMaxDword && !totalLimited;
+    const bool intervalLimited = t.readIntervalMs != 0 && !immediate;
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point totalDeadline =
+        later(start, t.readTotalConstantMs + uint64_t{t.readTotalMultiplierMs} * size);
+    Clock::time_point lastArrival = start;
+
+    while (received < size) {
+        const ssize_t n = ::read(m_native->fd, data + received, size - received);
+        if (n > 0) {
+            received += static_cast<size_t>(n);
+            lastArrival = Clock::now();
+            continue;
+        }
+        if (n == 0) {
+            // A terminal in non-blocking raw mode reads 0 only once it has been hung up. Bytes that came
+            // before are still handed out; the next read reports the failure.
+            m_lastError = EIO;
+            return received > 0;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            m_lastError = errno;
+            return false;
+        }
+        if (immediate)
+            break;
+        int waitMs = -1;
+        if (totalLimited)
+            waitMs = millisecondsUntil(totalDeadline);
+        if (intervalLimited && received > 0) {
+            const int quietMs = millisecondsUntil(later(lastArrival, t.readIntervalMs));
+            waitMs = waitMs < 0 ? quietMs : std::min(waitMs, quietMs);
+        }
+        if (waitMs == 0)
+            break;
+        pollfd pfd{m_native->fd, POLLIN, 0};
+        const int ready = ::poll(&pfd, 1, waitMs);
+        if (ready < 0 && errno != EINTR) {
+            m_lastError = errno;
+            return false;
+        }
+        if (ready > 0 && (pfd.revents & POLLNVAL)) {
+            m_lastError = EBADF;
+            return false;
+        }
+        // POLLIN, POLLHUP or POLLERR: the next read() tells data from a hang-up.
+    }
+    return true;
+}
+
+void SerialLink::close() {
+    if (m_native->fd < 0)
+        return;
+    // Exclusive mode belongs to the terminal, not to this descriptor: clear it, or the next open of the
+    // same port (by anyone but root) would be refused while another descriptor keeps the terminal alive.
+    (void)::ioctl(m_native->fd, TIOCNXCL);
+    (void)::flock(m_native->fd, LOCK_UN);
+    ::close(m_native->fd);
+    m_native->fd = -1;
+    m_native->haveSettings = false;
+}
+
+bool SerialLink::isOpen() const {
+    return m_native->fd >= 0;
+}
+
+} // namespace serial

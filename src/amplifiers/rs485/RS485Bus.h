@@ -1,0 +1,48 @@
+#pragma once
+
+#include "amplifiers/rs232/SerialLink.h"
+
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+// The one RS485 line of the program: a serial port opened once and shared by every RS485 amplifier.
+// The line lock makes each request-and-answer exchange one unit, whichever amplifier or thread asks,
+// so that answers of different amplifiers can never be mixed up. It is the only lock on this path and
+// is never held while another lock is taken.
+class RS485Bus : public QObject {
+    Q_OBJECT
+
+public:
+    explicit RS485Bus(QObject *parent = nullptr);
+    ~RS485Bus() override;
+
+    // Opens and configures the line (8-N-1, RTS toggled for the transceiver's direction). True when the
+    // line is open afterwards. The first successful open stays in force: a later call with another port
+    // or speed returns true and changes nothing, unless the device has failed since (it was unplugged),
+    // in which case the line is opened again with this call's port and speed.
+    bool open(const QString &portName, uint32_t baudRate);
+
+    // One exchange: purge both buffers, write `command`, pause 10 ms, read once up to `expectedSize`
+    // bytes. Returns what arrived (a short or empty answer is not an error here). Raises
+    // std::runtime_error with "Serial port is not open.", "Error writing to serial port.", "Incomplete
+    // command write." or "Error reading from serial port.".
+    std::vector<uint8_t> transact(const std::vector<uint8_t> &command, size_t expectedSize);
+
+    bool isOpen() const { return m_open.load(); }
+
+private:
+    bool openLocked(const QString &portName, uint32_t baudRate);
+
+    serial::SerialLink m_link;
+    QString m_portName;
+    // Set when the operating system failed a write or read: the device is probably gone, and the next
+    // open() replaces the dead handle instead of keeping it.
+    bool m_failed = false;
+    std::atomic<bool> m_open{false};
+    QMutex m_lineLock;
+};
