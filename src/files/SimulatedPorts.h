@@ -13,7 +13,8 @@ QString directory();
 QString announce(const QString &portPath);
 // Removes an announcement written by announce().
 void withdraw(const QString &announcementFile);
-// The announced port paths that still exist, sorted; stale announcements are skipped.
+// The announced port paths that still exist, sorted; announcements of processes that are gone and of
+// vanished ports are skipped.
 QStringList list();
 
 } // namespace simulatedports

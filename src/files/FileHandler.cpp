@@ -1,0 +1,90 @@
+#include "files/FileHandler.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <QTextStream>
+
+FileHandler::FileHandler(QObject *parent)
+    : QObject(parent) {}
+
+QString FileHandler::getAppDataPath() const {
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(path);
+    return path;
+}
+
+QString FileHandler::getDocumentsPath() const {
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+QString FileHandler::getDownloadsPath() const {
+    return QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+}
+
+QString FileHandler::getTempPath() const {
+    return QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+}
+
+QVariantMap FileHandler::isPathWritable(const QString &path) const {
+    QVariantMap result{{QStringLiteral("isWritable"), false}, {QStringLiteral("message"), QString()}};
+    if (path.isEmpty()) {
+        result[QStringLiteral("message")] = QStringLiteral("Path is empty");
+        return result;
+    }
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        result[QStringLiteral("message")] = QStringLiteral("Directory doesn't exist and cannot be created");
+        return result;
+    }
+    // A uniquely named probe, created exclusively: a user's own file in that folder is never touched,
+    // whatever its name.
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("test_write_permission_XXXXXX.tmp")));
+    probe.setAutoRemove(true);
+    if (probe.open()) {
+        probe.close();
+        probe.remove();
+        result[QStringLiteral("isWritable")] = true;
+        result[QStringLiteral("message")] = QStringLiteral("Location is writable");
+    } else {
+        result[QStringLiteral("message")] = QStringLiteral("No write permission for this location");
+    }
+    return result;
+}
+
+bool FileHandler::createEmptyFile(const QString &path) const {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    file.close();
+    return true;
+}
+
+bool FileHandler::writeToFile(const QString &filePath, const QString &content, bool appendMode) {
+    QFile file(filePath);
+    const QIODevice::OpenMode mode =
+        QIODevice::WriteOnly | QIODevice::Text | (appendMode ? QIODevice::Append : QIODevice::Truncate);
+    if (!file.open(mode)) {
+        qWarning() << "❌ Failed to open file:" << filePath;
+        return false;
+    }
+    QTextStream out(&file);
+    out.setEncoding(QStringConverter::Utf8);
+    out << content;
+    out.flush();
+    // A full disk or a vanished device must not pass for a written file.
+    const bool written = out.status() == QTextStream::Ok && file.flush();
+    file.close();
+    if (!written) {
+        qWarning() << "❌ Failed to write file:" << filePath << file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool FileHandler::writeToFile(const QString &filePath, const QString &content) {
+    return writeToFile(filePath, content, true);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+// File-system services for the screens that choose and prepare an output file: standard folders, a
+// write-permission probe, creating an empty file and writing text. Stateless; every call is synchronous.
+class FileHandler : public QObject {
+    Q_OBJECT
+public:
+    explicit FileHandler(QObject *parent = nullptr);
+
+    Q_INVOKABLE QString getAppDataPath() const;
+    Q_INVOKABLE QString getDocumentsPath() const;
+    Q_INVOKABLE QString getDownloadsPath() const;
+    Q_INVOKABLE QString getTempPath() const;
+
+    // `path` names a file; the folder that would contain it is tested (and created when missing).
+    // Returns {"isWritable": bool, "message": QString}.
+    Q_INVOKABLE QVariantMap isPathWritable(const QString &path) const;
+    Q_INVOKABLE bool createEmptyFile(const QString &path) const;
+    Q_INVOKABLE bool writeToFile(const QString &filePath, const QString &content, bool appendMode);
+    Q_INVOKABLE bool writeToFile(const QString &filePath, const QString &content);
+};
