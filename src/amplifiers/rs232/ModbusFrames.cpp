@@ -1,0 +1,147 @@
+#include "amplifiers/rs232/ModbusFrames.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace modbus {
+
+uint16_t crc16(const uint8_t *data, size_t size) {
+    uint16_t crc = 0xFFFF;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1u) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001u) : static_cast<uint16_t>(crc >> 1);
+    }
+    return crc;
+}
+
+uint16_t crc16(const std::vector<uint8_t> &data) {
+    return crc16(data.data(), data.size());
+}
+
+namespace {
+
+void appendCrc(std::vector<uint8_t> &frame) {
+    const uint16_t crc = crc16(frame);
+    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<uint8_t>(crc >> 8));
+}
+
+void appendWord(std::vector<uint8_t> &frame, uint16_t word) {
+    frame.push_back(static_cast<uint8_t>(word >> 8));
+    frame.push_back(static_cast<uint8_t>(word & 0xFF));
+}
+
+bool crcMatches(const std::vector<uint8_t> &frame, size_t size) {
+    const uint16_t crc = crc16(frame.data(), size - 2);
+    return frame[size - 2] == (crc & 0xFF) && frame[size - 1] == (crc >> 8);
+}
+
+} // namespace
+
+std::vector<uint8_t> readRequest(uint8_t address, uint16_t reg) {
+    std::vector<uint8_t> frame;
+    frame.reserve(kReadRequestSize);
+    frame.push_back(address);
+    frame.push_back(kReadFunction);
+    appendWord(frame, reg);
+    appendWord(frame, 2);
+    appendCrc(frame);
+    return frame;
+}
+
+std::vector<uint8_t> writeRequest(uint8_t address, uint16_t reg, uint32_t value) {
+    std::vector<uint8_t> frame;
+    frame.reserve(kWriteRequestSize);
+    frame.push_back(address);
+    frame.push_back(kWriteFunction);
+    appendWord(frame, reg);
+    appendWord(frame, 2);
+    frame.push_back(4);
+    appendWord(frame, static_cast<uint16_t>(value >> 16));
+    appendWord(frame, static_cast<uint16_t>(value & 0xFFFF));
+    appendCrc(frame);
+    return frame;
+}
+
+uint32_t valueOf(const std::vector<uint8_t> &answer) {
+    if (answer.size() < 7)
+        return 0;
+    return (static_cast<uint32_t>(answer[3]) << 24) | (static_cast<uint32_t>(answer[4]) << 16) |
+           (static_cast<uint32_t>(answer[5]) << 8) | static_cast<uint32_t>(answer[6]);
+}
+
+int32_t asSigned(uint32_t value) {
+    int32_t result;
+    std::memcpy(&result, &value, sizeof result);
+    return result;
+}
+
+ReadAnswer decodeReadAnswer(const std::vector<uint8_t> &answer, uint8_t expectedAddress) {
+    ReadAnswer result;
+    result.size = answer.size();
+    if (answer.size() != kReadAnswerSize) {
+        // An exception answer is shorter; recognise it so the report can say what the amplifier refused.
+        // Only the exact 5-byte form with a good CRC is taken as one; anything else stays a length fault.
+        if (answer.size() == kExceptionAnswerSize && answer[0] == expectedAddress &&
+            answer[1] == (kReadFunction | kExceptionFlag) && crcMatches(answer, answer.size())) {
+            result.fault = AnswerFault::Exception;
+            result.exceptionCode = answer[2];
+        } else {
+            result.fault = AnswerFault::WrongLength;
+        }
+        return result;
+    }
+    if (!crcMatches(answer, answer.size())) {
+        result.fault = AnswerFault::BadCrc;
+        return result;
+    }
+    if (answer[0] != expectedAddress) {
+        result.fault = AnswerFault::WrongAddress;
+        result.receivedAddress = answer[0];
+        return result;
+    }
+    if (answer[1] != kReadFunction) {
+        result.fault = AnswerFault::WrongFunction;
+        result.receivedFunction = answer[1];
+        return result;
+    }
+    if (answer[2] != 4) {
+        result.fault = AnswerFault::WrongByteCount;
+        result.byteCount = answer[2];
+        return result;
+    }
+    result.fault = AnswerFault::Ok;
+    result.value = valueOf(answer);
+    return result;
+}
+
+std::string describe(const ReadAnswer &answer) {
+    char text[96];
+    switch (answer.fault) {
+    case AnswerFault::Ok:
+        return "valid answer";
+    case AnswerFault::WrongLength:
+        std::snprintf(text, sizeof text, "%zu bytes received, %zu expected", answer.size, kReadAnswerSize);
+        return text;
+    case AnswerFault::BadCrc:
+        return "CRC check failed";
+    case AnswerFault::WrongAddress:
+        std::snprintf(text, sizeof text, "answer from address %u",
+                      static_cast<unsigned>(answer.receivedAddress));
+        return text;
+    case AnswerFault::WrongFunction:
+        std::snprintf(text, sizeof text, "unexpected function code 0x%02x",
+                      static_cast<unsigned>(answer.receivedFunction));
+        return text;
+    case AnswerFault::WrongByteCount:
+        std::snprintf(text, sizeof text, "unexpected byte count %u", static_cast<unsigned>(answer.byteCount));
+        return text;
+    case AnswerFault::Exception:
+        std::snprintf(text, sizeof text, "Modbus exception %u", static_cast<unsigned>(answer.exceptionCode));
+        return text;
+    }
+    return "unknown fault";
+}
+
+} // namespace modbus

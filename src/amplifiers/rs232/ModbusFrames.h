@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The Modbus RTU subset the serial amplifiers speak: one 32-bit value in two holding registers, read with
+// function 0x03 and written with 0x10. Bytes in, bytes or values out: no port, no thread.
+namespace modbus {
+
+constexpr uint8_t kReadFunction = 0x03;
+constexpr uint8_t kWriteFunction = 0x10;
+constexpr uint8_t kExceptionFlag = 0x80;
+constexpr size_t kReadRequestSize = 8;
+constexpr size_t kWriteRequestSize = 13;
+constexpr size_t kReadAnswerSize = 9;
+constexpr size_t kWriteAnswerSize = 8;
+constexpr size_t kExceptionAnswerSize = 5;
+
+// CRC-16/MODBUS: reflected polynomial 0xA001, initial value 0xFFFF, no final XOR.
+uint16_t crc16(const uint8_t *data, size_t size);
+uint16_t crc16(const std::vector<uint8_t> &data);
+
+// Read request for the two registers starting at `reg` (8 bytes, CRC low byte first).
+std::vector<uint8_t> readRequest(uint8_t address, uint16_t reg);
+// Write request putting `value` into `reg` (high 16 bits) and `reg + 1` (low 16 bits); 13 bytes.
+std::vector<uint8_t> writeRequest(uint8_t address, uint16_t reg, uint32_t value);
+
+// Why a read answer was refused. Everything but Ok means the value must not be used.
+enum class AnswerFault {
+    Ok,
+    WrongLength,    // not the 9 bytes of a read answer (and not a well-formed exception answer)
+    BadCrc,         // the checksum does not match the bytes
+    WrongAddress,   // answered by, or meant for, another device
+    WrongFunction,  // not an answer to a register read
+    WrongByteCount, // the answer does not carry exactly two registers
+    Exception,      // the amplifier refused the request with a Modbus exception
+};
+
+struct ReadAnswer {
+    AnswerFault fault = AnswerFault::WrongLength;
+    uint32_t value = 0;           // valid only when fault == Ok
+    uint8_t receivedAddress = 0;  // set for WrongAddress
+    uint8_t receivedFunction = 0; // set for WrongFunction
+    uint8_t byteCount = 0;        // set for WrongByteCount
+    uint8_t exceptionCode = 0;    // set for Exception
+    size_t size = 0;              // number of bytes received
+
+    bool ok() const { return fault == AnswerFault::Ok; }
+};
+
+// Checks a read answer in the order length, CRC, address, function, byte count. The CRC comes first
+// because a frame whose checksum fails says nothing reliable about who sent it.
+ReadAnswer decodeReadAnswer(const std::vector<uint8_t> &answer, uint8_t expectedAddress);
+
+// The value bytes 3..6 of a 9-byte answer, most significant first, without any check.
+uint32_t valueOf(const std::vector<uint8_t> &answer);
+// A register pair holding a signed measuring value.
+int32_t asSigned(uint32_t value);
+
+// A short English description of a refused answer, e.g. "CRC check failed".
+std::string describe(const ReadAnswer &answer);
+
+} // namespace modbus

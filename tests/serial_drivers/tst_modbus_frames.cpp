@@ -1,0 +1,184 @@
+// Modbus request building, CRC-16/MODBUS and the checks applied to read answers, byte for byte. No port is
+// involved here; the exchange over real pseudo-terminals is covered by tst_modbus_interop and the driver
+// suites.
+#include "amplifiers/rs232/ModbusFrames.h"
+
+#include <QByteArray>
+#include <QTest>
+
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> bytes(const char *hex) {
+    const QByteArray raw = QByteArray::fromHex(QByteArray(hex).replace(' ', ""));
+    return std::vector<uint8_t>(raw.begin(), raw.end());
+}
+
+QByteArray hex(const std::vector<uint8_t> &frame) {
+    return QByteArray(reinterpret_cast<const char *>(frame.data()), static_cast<qsizetype>(frame.size()))
+        .toHex(' ')
+        .toUpper();
+}
+
+// A valid 9-byte read answer carrying `value`, built by hand so that the decoder is not checked against
+// itself.
+std::vector<uint8_t> answer(uint8_t address, uint32_t value) {
+    std::vector<uint8_t> frame{address,
+                               0x03,
+                               0x04,
+                               static_cast<uint8_t>(value >> 24),
+                               static_cast<uint8_t>(value >> 16),
+                               static_cast<uint8_t>(value >> 8),
+                               static_cast<uint8_t>(value)};
+    const uint16_t crc = modbus::crc16(frame);
+    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<uint8_t>(crc >> 8));
+    return frame;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(modbus::AnswerFault)
+
+class TestModbusFrames : public QObject {
+    Q_OBJECT
+
+private slots:
+    void crc_matchesPublishedCheckValue() {
+        // The catalogue check value of CRC-16/MODBUS over the ASCII digits 1 to 9.
+        const char digits[] = "123456789";
+        QCOMPARE(modbus::crc16(reinterpret_cast<const uint8_t *>(digits), 9), uint16_t(0x4B37));
+        QCOMPARE(modbus::crc16(nullptr, 0), uint16_t(0xFFFF));
+    }
+
+    void requests_areExactBytes_data() {
+        QTest::addColumn<std::vector<uint8_t>>("frame");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("read raw AD") << modbus::readRequest(0x01, 0x1F40)
+                                     << QByteArray("01 03 1F 40 00 02 C2 0B");
+        QTest::newRow("read measuring value")
+            << modbus::readRequest(0x01, 0x0000) << QByteArray("01 03 00 00 00 02 C4 0B");
+        QTest::newRow("tare on") << modbus::writeRequest(0x01, 0x0000, 0)
+                                 << QByteArray("01 10 00 00 00 02 04 00 00 00 00 F3 AF");
+        QTest::newRow("read raw AD, address 5")
+            << modbus::readRequest(0x05, 0x1F40) << QByteArray("05 03 1F 40 00 02 C3 8F");
+        QTest::newRow("tare on, address 5")
+            << modbus::writeRequest(0x05, 0x0000, 0) << QByteArray("05 10 00 00 00 02 04 00 00 00 00 E6 9F");
+        QTest::newRow("write value order") << modbus::writeRequest(0x01, 0x001C, 0x12345678)
+                                           << QByteArray("01 10 00 1C 00 02 04 12 34 56 78 89 C2");
+    }
+    void requests_areExactBytes() {
+        QFETCH(std::vector<uint8_t>, frame);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(hex(frame), expected);
+    }
+
+    void addressVariant_differsOnlyInAddressAndCrc_data() {
+        QTest::addColumn<bool>("write");
+        QTest::addColumn<int>("reg");
+        QTest::newRow("read AD") << false << 0x1F40;
+        QTest::newRow("read zero offset") << false << 0x0004;
+        QTest::newRow("write level") << true << 0x0056;
+    }
+    void addressVariant_differsOnlyInAddressAndCrc() {
+        QFETCH(bool, write);
+        QFETCH(int, reg);
+        const auto build = [&](uint8_t address) {
+            return write ? modbus::writeRequest(address, static_cast<uint16_t>(reg), 0xCAFE)
+                         : modbus::readRequest(address, static_cast<uint16_t>(reg));
+        };
+        const auto one = build(0x01);
+        const auto five = build(0x05);
+        QCOMPARE(one.size(), five.size());
+        QCOMPARE(five.front(), uint8_t(0x05));
+        QVERIFY(std::equal(one.begin() + 1, one.end() - 2, five.begin() + 1));
+        QVERIFY(!std::equal(one.end() - 2, one.end(), five.end() - 2));
+        // The CRC covers the address byte: recomputing over the new frame must give the appended bytes.
+        const uint16_t crc = modbus::crc16(five.data(), five.size() - 2);
+        QCOMPARE(five[five.size() - 2], uint8_t(crc & 0xFF));
+        QCOMPARE(five.back(), uint8_t(crc >> 8));
+    }
+
+    void decoding_unsignedAndSigned() {
+        const auto frame = answer(0x01, 0xFFFFFFFE);
+        QCOMPARE(hex(frame).left(20), QByteArray("01 03 04 FF FF FF FE"));
+        const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(frame, 0x01);
+        QVERIFY(decoded.ok());
+        QCOMPARE(decoded.value, 4294967294u);
+        QCOMPARE(modbus::asSigned(decoded.value), -2);
+        QCOMPARE(modbus::decodeReadAnswer(answer(0x01, 0x00012345), 0x01).value, 0x00012345u);
+    }
+
+    void checks_nameTheCause_data() {
+        QTest::addColumn<std::vector<uint8_t>>("frame");
+        QTest::addColumn<modbus::AnswerFault>("fault");
+        QTest::addColumn<QString>("description");
+
+        QTest::newRow("valid") << answer(0x01, 42) << modbus::AnswerFault::Ok << "valid answer";
+        QTest::newRow("empty") << std::vector<uint8_t>{} << modbus::AnswerFault::WrongLength
+                               << "0 bytes received, 9 expected";
+        auto truncated = answer(0x01, 42);
+        truncated.resize(6);
+        QTest::newRow("truncated") << truncated << modbus::AnswerFault::WrongLength
+                                   << "6 bytes received, 9 expected";
+        auto longer = answer(0x01, 42);
+        longer.push_back(0);
+        QTest::newRow("too long") << longer << modbus::AnswerFault::WrongLength
+                                  << "10 bytes received, 9 expected";
+
+        auto badCrc = answer(0x01, 42);
+        badCrc.back() ^= 0x01;
+        QTest::newRow("bad crc") << badCrc << modbus::AnswerFault::BadCrc << "CRC check failed";
+        auto flippedData = answer(0x01, 42);
+        flippedData[5] ^= 0x10;
+        QTest::newRow("noise in data") << flippedData << modbus::AnswerFault::BadCrc << "CRC check failed";
+
+        QTest::newRow("other device")
+            << answer(0x02, 42) << modbus::AnswerFault::WrongAddress << "answer from address 2";
+
+        // Frames that are well formed apart from the field under test, with a correct CRC.
+        auto reframe = [](std::vector<uint8_t> frame) {
+            frame.resize(frame.size() - 2);
+            const uint16_t crc = modbus::crc16(frame);
+            frame.push_back(static_cast<uint8_t>(crc & 0xFF));
+            frame.push_back(static_cast<uint8_t>(crc >> 8));
+            return frame;
+        };
+        auto function = answer(0x01, 42);
+        function[1] = 0x04;
+        QTest::newRow("wrong function")
+            << reframe(function) << modbus::AnswerFault::WrongFunction << "unexpected function code 0x04";
+        auto count = answer(0x01, 42);
+        count[2] = 0x02;
+        QTest::newRow("wrong byte count")
+            << reframe(count) << modbus::AnswerFault::WrongByteCount << "unexpected byte count 2";
+
+        QTest::newRow("exception") << bytes("01 83 02 C0 F1") << modbus::AnswerFault::Exception
+                                   << "Modbus exception 2";
+        QTest::newRow("exception with bad crc")
+            << bytes("01 83 02 C0 F2") << modbus::AnswerFault::WrongLength << "5 bytes received, 9 expected";
+        QTest::newRow("exception of another device")
+            << bytes("02 83 02 30 F1") << modbus::AnswerFault::WrongLength << "5 bytes received, 9 expected";
+    }
+    void checks_nameTheCause() {
+        QFETCH(std::vector<uint8_t>, frame);
+        QFETCH(modbus::AnswerFault, fault);
+        QFETCH(QString, description);
+        const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(frame, 0x01);
+        QCOMPARE(decoded.fault, fault);
+        QCOMPARE(QString::fromStdString(modbus::describe(decoded)), description);
+        if (fault != modbus::AnswerFault::Ok)
+            QCOMPARE(decoded.value, 0u);
+    }
+
+    void checks_expectTheRequestedAddress() {
+        // The same bytes are right for device 7 and wrong for device 1.
+        const auto frame = answer(0x07, 1234);
+        QVERIFY(modbus::decodeReadAnswer(frame, 0x07).ok());
+        QCOMPARE(modbus::decodeReadAnswer(frame, 0x01).fault, modbus::AnswerFault::WrongAddress);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModbusFrames)
+#include "tst_modbus_frames.moc"
