@@ -1,0 +1,41 @@
+#include "amplifiers/AmplifierFactory.h"
+
+#include "amplifiers/rs232/RS232Amplifier.h"
+#include "amplifiers/rs485/RS485Amplifier.h"
+#include "amplifiers/rs485/RS485Bus.h"
+
+#include <QDebug>
+#include <QJSEngine>
+
+AmplifierFactory::AmplifierFactory(QObject *parent)
+    : QObject(parent) {}
+
+QObject *AmplifierFactory::createAmplifier(const QString &protocol, const QString &model,
+                                           const QString &portName, int baudRate, uint8_t deviceId,
+                                           RS485Bus *rs485Bus) {
+    const auto baud = static_cast<uint32_t>(baudRate);
+    if (protocol == QLatin1String("RS232"))
+        return new RS232Amplifier(model, portName, baud);
+    if (protocol == QLatin1String("RS485")) {
+        if (!rs485Bus) {
+            const QString error = QStringLiteral("RS485 amplifier requires a valid RS485Bus pointer.");
+            qWarning().noquote() << error;
+            // A QML caller sees a script error; the program itself goes on.
+            if (QJSEngine *engine = qjsEngine(this))
+                engine->throwError(error);
+            return nullptr;
+        }
+        return new RS485Amplifier(model, portName, baud, deviceId, rs485Bus);
+    }
+    return nullptr;
+}
+
+QObject *AmplifierFactory::createAmplifier(const QString &protocol, const QString &model,
+                                           const QString &portName, int baudRate, uint8_t deviceId) {
+    return createAmplifier(protocol, model, portName, baudRate, deviceId, nullptr);
+}
+
+QObject *AmplifierFactory::createAmplifier(const QString &protocol, const QString &model,
+                                           const QString &portName, int baudRate) {
+    return createAmplifier(protocol, model, portName, baudRate, 0, nullptr);
+}

@@ -1,0 +1,191 @@
+#include "amplifiers/rs232/RS232Amplifier.h"
+
+#include "amplifiers/rs232/FrameLog.h"
+
+#include <stdexcept>
+
+namespace {
+
+// The unit selected for every RS232 amplifier of the run.
+QString g_rs232Unit = QStringLiteral("g");
+
+RegisterAmplifier::LinkProfile rs232Profile() {
+    RegisterAmplifier::LinkProfile profile;
+    profile.readMeasurementNotConnected =
+        QStringLiteral("RS232 Amplifier is not connected. Cannot read measurement.");
+    profile.startMeasuringNotConnected =
+        QStringLiteral("RS232 Amplifier is not connected. Cannot start measuring value read.");
+    profile.zeroNotConnected = QStringLiteral("RS232 Amplifier is not connected. Cannot perform zero.");
+    profile.tareNotConnected = QStringLiteral("RS232 Amplifier is not connected. Cannot perform tare.");
+    profile.twoPointChecksConnection = true;
+    profile.readMeasurementPausesWorker = false;
+    profile.adStartByteCheck = true;
+    profile.warnOnBadRegisterRead = false;
+    return profile;
+}
+
+} // namespace
+
+RS232Amplifier::RS232Amplifier(const QString &modelName, const QString &portName, uint32_t baudRate,
+                               QObject *parent)
+    : RegisterAmplifier(modelName, QStringLiteral("RS232"), rs232Profile(), &g_rs232Unit, parent)
+    , m_portName(portName)
+    , m_baudRate(baudRate) {}
+
+RS232Amplifier::~RS232Amplifier() {
+    stopWorker();
+    closePort();
+}
+
+QString RS232Amplifier::openPort() {
+    QMutexLocker lock(&m_exchangeMutex);
+    if (m_link.isOpen())
+        m_link.close();
+    if (!m_link.open(m_portName.toStdString()))
+        return QStringLiteral("Failed to open serial port: ") + m_portName;
+    QString failure;
+    if (!m_link.setTimeouts())
+        failure = QStringLiteral("Failed to set serial port timeouts.");
+    else if (!m_link.readLineSettings())
+        failure = QStringLiteral("Failed to get serial port state.");
+    else if (!m_link.writeLineSettings(m_baudRate, false))
+        failure = QStringLiteral("Failed to set serial port state.");
+    if (!failure.isEmpty()) {
+        m_link.close();
+        return failure;
+    }
+    m_link.purge();
+    m_linkFailed = false;
+    m_open = true;
+    return {};
+}
+
+void RS232Amplifier::closePort() {
+    QMutexLocker lock(&m_exchangeMutex);
+    m_open = false;
+    m_link.close();
+}
+
+void RS232Amplifier::connect() {
+    QString failure;
+    {
+        QMutexLocker lock(&m_connectMutex);
+        // An open port is kept as it is, unless its device failed since: then it is opened afresh.
+        if (!m_open || m_linkFailed) {
+            failure = openPort();
+            if (failure.isEmpty() && !handshake()) {
+                closePort();
+                failure = QStringLiteral("Handshake failed. Amplifier may not be responsive.");
+            }
+        }
+    }
+    // Signals go out after the locks are released: a receiver may call straight back into this amplifier.
+    if (failure.isEmpty())
+        emit connectionSuccessful();
+    else
+        emit connectionFailed(failure);
+}
+
+bool RS232Amplifier::handshake() {
+    try {
+        return adRegisterAnswers();
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+void RS232Amplifier::writeLocked(const std::vector<uint8_t> &frame, const char *shortWriteText) {
+    if (!m_link.isOpen())
+        throw std::runtime_error("Serial port is not open.");
+    logFrame("->", m_portName, frame);
+    size_t written = 0;
+    if (!m_link.write(frame.data(), frame.size(), written)) {
+        m_linkFailed = true;
+        throw std::runtime_error("Error writing to serial port.");
+    }
+    if (written < frame.size())
+        throw std::runtime_error(shortWriteText);
+}
+
+std::vector<uint8_t> RS232Amplifier::exchange(const std::vector<uint8_t> &request, size_t expectedSize) {
+    QMutexLocker lock(&m_exchangeMutex);
+    if (!m_link.isOpen())
+        throw std::runtime_error("Serial port is not open.");
+    // Bytes still waiting belong to an earlier request (an answer that came too late); taking them as
+    // this request's answer would mix registers up.
+    m_link.purge();
+    writeLocked(request, "Incomplete command write.");
+    if (expectedSize == 0)
+        return {};
+    std::vector<uint8_t> answer(expectedSize, 0);
+    size_t received = 0;
+    if (!m_link.read(answer.data(), answer.size(), received)) {
+        m_linkFailed = true;
+        throw std::runtime_error("Error reading from serial port.");
+    }
+    answer.resize(received);
+    logFrame("<-", m_portName, answer);
+    return answer;
+}
+
+void RS232Amplifier::sendText(const std::vector<uint8_t> &line) {
+    QMutexLocker lock(&m_exchangeMutex);
+    writeLocked(line, "Incomplete command write.");
+}
+
+void RS232Amplifier::writeCalibrationFrame(const std::vector<uint8_t> &request) {
+    QMutexLocker lock(&m_exchangeMutex);
+    writeLocked(request, "Failed to write complete command to the serial port.");
+    std::vector<uint8_t> answer(modbus::kWriteAnswerSize, 0);
+    size_t received = 0;
+    if (!m_link.read(answer.data(), answer.size(), received)) {
+        m_linkFailed = true;
+        throw std::runtime_error("Error reading response from serial port.");
+    }
+    answer.resize(received);
+    logFrame("<-", m_portName, answer);
+}
+
+std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::vector<uint8_t> &request) {
+    QStringList problems;
+    std::vector<uint8_t> answer(modbus::kReadAnswerSize, 0);
+    size_t total = 0;
+    {
+        QMutexLocker lock(&m_exchangeMutex);
+        if (!m_link.isOpen())
+            throw std::runtime_error("Serial port is not open.");
+        m_link.purge();
+        logFrame("->", m_portName, request);
+        size_t written = 0;
+        if (!m_link.write(request.data(), request.size(), written)) {
+            m_linkFailed = true;
+            problems << QStringLiteral("Error writing to serial port.");
+        } else if (written < request.size()) {
+            problems << QStringLiteral("Incomplete command write.");
+        } else {
+            while (total < answer.size()) {
+                size_t received = 0;
+                if (!m_link.read(answer.data() + total, answer.size() - total, received)) {
+                    m_linkFailed = true;
+                    problems << QStringLiteral("Error reading from serial port.");
+                    break;
+                }
+                if (received == 0) {
+                    problems << QStringLiteral("No data received from the amplifier.");
+                    break;
+                }
+                total += received;
+            }
+            answer.resize(total);
+            logFrame("<-", m_portName, answer);
+            if (total < modbus::kReadAnswerSize)
+                problems << QStringLiteral("Incomplete response received.");
+        }
+    }
+    // Reported outside the lock, in the order they happened.
+    for (const QString &problem : problems)
+        emit readErrorOccurred(problem);
+    if (!problems.isEmpty())
+        return std::nullopt;
+    return answer;
+}

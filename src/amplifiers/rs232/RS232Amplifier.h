@@ -1,0 +1,48 @@
+#pragma once
+
+#include "amplifiers/rs232/RegisterAmplifier.h"
+#include "amplifiers/rs232/SerialLink.h"
+
+#include <QMutex>
+
+// An amplifier on its own point-to-point serial port, always at Modbus address 1. Every exchange (the GUI
+// thread's and the worker's) runs whole under the port's exchange lock, so answers are never mixed up.
+class RS232Amplifier : public RegisterAmplifier {
+    Q_OBJECT
+
+public:
+    RS232Amplifier(const QString &modelName, const QString &portName, uint32_t baudRate,
+                   QObject *parent = nullptr);
+    ~RS232Amplifier() override;
+
+    Q_INVOKABLE void connect() override;
+    Q_INVOKABLE bool isConnected() const override { return m_open.load(); }
+
+    QString portName() const { return m_portName; }
+    uint32_t baudRate() const { return m_baudRate; }
+
+protected:
+    uint8_t addressByte() const override { return 0x01; }
+    std::vector<uint8_t> exchange(const std::vector<uint8_t> &request, size_t expectedSize) override;
+    void sendText(const std::vector<uint8_t> &line) override;
+    void writeCalibrationFrame(const std::vector<uint8_t> &request) override;
+    bool handshake() override;
+    std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request) override;
+
+private:
+    // Opens and configures the port; the failure text, or an empty string on success.
+    QString openPort();
+    void closePort();
+    // Writes the whole frame under the held exchange lock; raises the link's write errors.
+    void writeLocked(const std::vector<uint8_t> &frame, const char *shortWriteText);
+
+    const QString m_portName;
+    const uint32_t m_baudRate;
+    serial::SerialLink m_link;
+    std::atomic<bool> m_open{false};
+    // Set when the operating system failed a read or write: the device has probably gone away, and the
+    // next connect opens it again instead of trusting the dead handle.
+    std::atomic<bool> m_linkFailed{false};
+    QMutex m_connectMutex;
+    QMutex m_exchangeMutex;
+};

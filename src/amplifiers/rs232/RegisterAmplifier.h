@@ -1,0 +1,159 @@
+#pragma once
+
+#include "amplifiers/AmplifierBase.h"
+#include "amplifiers/ReadingWorker.h"
+#include "amplifiers/Weight.h"
+#include "amplifiers/rs232/ModbusFrames.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// What RS232 and RS485 amplifiers share: the register operations on top of Modbus frames, the two
+// continuous-reading workers, zero, tare, calibration, the filter setters and the register self-test.
+// A link only supplies how one exchange is carried (its own port, or the shared line) and a few texts
+// and switches that differ between the two (LinkProfile).
+//
+// Every operation QML can call catches what the link raises: an exception through Qt's meta-call would end
+// the program. Failures that would otherwise go unreported come out through readErrorOccurred.
+class RegisterAmplifier : public QObject, public AmplifierBase {
+    Q_OBJECT
+
+public:
+    ~RegisterAmplifier() override;
+
+    Q_INVOKABLE void setUnit(const QString &unit);
+    Q_INVOKABLE double getMeasuredWeight() const override;
+    Q_INVOKABLE QString getName() const override { return AmplifierBase::getName(); }
+    Q_INVOKABLE void setName(const QString &newName) override { AmplifierBase::setName(newName); }
+    Q_INVOKABLE void setMeasuredWeight(double value);
+    Q_INVOKABLE void calibrate(const QString &calibrationType, double value) override;
+    Q_INVOKABLE void calibrate(const QString &calibrationType) { calibrate(calibrationType, 0.0); }
+
+    Q_INVOKABLE virtual bool isConnected() const = 0;
+    Q_INVOKABLE void sendCommand(const QString &command) override;
+    Q_INVOKABLE std::vector<uint8_t> sendCommand(std::vector<uint8_t> command, size_t expectedResponseSize);
+    Q_INVOKABLE bool performHandshake();
+    Q_INVOKABLE uint32_t readMeasurement();
+    Q_INVOKABLE uint32_t readRegister(uint16_t regAddress);
+    Q_INVOKABLE void writeRegister(uint16_t regAddress, uint32_t value);
+    Q_INVOKABLE void writeCalibrationValue(uint16_t registerAddress, uint32_t value);
+
+    Q_INVOKABLE void startContinuousADRead(int intervalMs);
+    Q_INVOKABLE void startContinuousADRead() { startContinuousADRead(1000); }
+    Q_INVOKABLE void startContinuousMeasuringValueRead(int intervalMs);
+    Q_INVOKABLE void startContinuousMeasuringValueRead() { startContinuousMeasuringValueRead(1000); }
+    Q_INVOKABLE void stopContinuousADRead();
+
+    Q_INVOKABLE void zero();
+    Q_INVOKABLE void tare();
+    Q_INVOKABLE void calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight);
+
+    Q_INVOKABLE void setZeroPoint(uint32_t zeroPoint);
+    Q_INVOKABLE void setFIRFiltering(bool enable);
+    Q_INVOKABLE void setFilteringLevel(uint8_t level);
+    Q_INVOKABLE void setFilteringBandwidth(uint16_t bandwidth);
+    Q_INVOKABLE void setAutoZeroTrackingTime(uint16_t timeMs);
+    Q_INVOKABLE void setAutoZeroTrackingBandwidth(uint16_t bandwidth);
+    Q_INVOKABLE void setStabilityDeterminationTime(uint32_t time);
+
+    Q_INVOKABLE void testAllRegisters();
+
+    // For tools and tests; not part of the QML surface.
+    bool isTareActive() const { return m_tareActive; }
+    bool isReading() const { return m_worker.isRunning(); }
+    // Measuring-value cycles that ended with a valid answer, changed value or not.
+    quint64 completedMeasuringCycles() const { return m_measuringCycles.load(); }
+    QString selectedUnit() const { return m_unit->get(); }
+
+signals:
+    void connectionSuccessful();
+    void connectionFailed(QString error);
+    void adValueReceived(uint32_t adValue);
+    void readErrorOccurred(QString error);
+    void calibrationSuccessful();
+    void calibrationFailed(QString error);
+    void measuringValueReceived(uint32_t measuringValue);
+    void unitChanged(QString unit);
+    void logMessage(QString msg);
+
+public:
+    // The few things in which the RS232 and RS485 drivers differ above the exchange itself.
+    struct LinkProfile {
+        QString readMeasurementNotConnected;
+        QString startMeasuringNotConnected;
+        QString zeroNotConnected;
+        QString tareNotConnected;
+        // RS232 refuses a two-point calibration on a closed port before any exchange.
+        bool twoPointChecksConnection = true;
+        // RS485: readMeasurement stops a running worker and restarts the measuring-value worker after it.
+        bool readMeasurementPausesWorker = false;
+        // RS232: the AD cycle names a wrong first byte as such ("Unexpected start byte ...").
+        bool adStartByteCheck = true;
+        // RS485: readRegister logs a refused answer.
+        bool warnOnBadRegisterRead = false;
+    };
+
+protected:
+    // `sharedUnit` non-null: the unit selection is shared by every amplifier given the same storage.
+    RegisterAmplifier(const QString &modelName, const QString &protocolName, LinkProfile profile,
+                      QString *sharedUnit, QObject *parent);
+
+    // The Modbus address byte of every request.
+    virtual uint8_t addressByte() const = 0;
+    // One request-and-answer exchange; returns what arrived (maybe short). Raises std::runtime_error with
+    // the link's texts. Called from the GUI thread and the worker thread.
+    virtual std::vector<uint8_t> exchange(const std::vector<uint8_t> &request, size_t expectedSize) = 0;
+    // A text line (the bytes already end with a line feed); nothing is read. Raises on failure.
+    virtual void sendText(const std::vector<uint8_t> &line) = 0;
+    // The calibration write with the link's own checks; raises on failure.
+    virtual void writeCalibrationFrame(const std::vector<uint8_t> &request) = 0;
+    // The connection test; may raise (RS485 passes the line's error on to connect).
+    virtual bool handshake() = 0;
+    // The exchange of one raw-AD cycle. Returns nullopt when the link has already reported why there is
+    // no usable answer (the next cycle then follows at once). Default: exchange() expecting 9 bytes.
+    virtual std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request);
+
+    // Sends the read request for 0x1F40 and decodes its answer; for handshakes.
+    bool adRegisterAnswers();
+    // Writes the calibration block (point 0's weight always 0, weights x100, the point count last) and
+    // reports by calibrationSuccessful / calibrationFailed. The lists have equal, valid sizes.
+    void writeCalibrationPoints(const QList<uint32_t> &adValues, const QList<uint32_t> &weights);
+    // For destructors: the worker's cycles call into the link, so the link must outlive it.
+    void stopWorker() { m_worker.stop(); }
+
+private:
+    ReadingWorker::Pause adCycle();
+    ReadingWorker::Pause measuringCycle();
+    // A read of `reg` whose answer passed every check, or nullopt with the reason in `cause`. Raises the
+    // link's errors.
+    std::optional<uint32_t> readChecked(uint16_t reg, QString *cause);
+    // readRegister's value: 0 when the answer was refused. Raises the link's errors.
+    uint32_t readOrZero(uint16_t reg);
+    void writeRaw(uint16_t reg, uint32_t value);
+    // readMeasurement's work: emits adValueReceived or readErrorOccurred; nullopt on a refused answer.
+    // Raises the link's errors.
+    std::optional<uint32_t> measureAd();
+    // measureAd with the link's worker pause around it, reporting a raised error too.
+    std::optional<uint32_t> measureReported();
+    // A setter's write; a link failure is reported, never raised.
+    void writeSetting(uint16_t reg, uint32_t value);
+    // The text for a refused answer: `lengthText` when the length was wrong (the link's own message),
+    // otherwise one that names the check that failed.
+    static QString refusedAnswerText(const QString &lengthText, const QString &what,
+                                     const modbus::ReadAnswer &answer);
+    void narrate(const QString &line);
+
+    LinkProfile m_profile;
+    std::optional<SelectedUnit> m_unit;
+    StoredWeight m_weight;
+    std::atomic<quint64> m_measuringCycles{0};
+    bool m_tareActive = false;
+    uint32_t m_savedTare = 0;
+    ReadingWorker m_worker;
+};

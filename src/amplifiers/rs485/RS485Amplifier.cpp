@@ -1,0 +1,101 @@
+#include "amplifiers/rs485/RS485Amplifier.h"
+
+#include "amplifiers/rs485/RS485Bus.h"
+
+#include <QDebug>
+#include <QThread>
+
+#include <chrono>
+#include <future>
+#include <stdexcept>
+
+namespace {
+
+constexpr auto kHandshakeWait = std::chrono::milliseconds(2000);
+constexpr unsigned long kAfterOpenMs = 100;
+constexpr qsizetype kMaxCalibrationPoints = 9;
+
+RegisterAmplifier::LinkProfile rs485Profile() {
+    RegisterAmplifier::LinkProfile profile;
+    profile.readMeasurementNotConnected =
+        QStringLiteral("RS485 Amplifier is not connected. Cannot read measurement.");
+    profile.startMeasuringNotConnected =
+        QStringLiteral("Amplifier is not connected. Cannot start measuring value read.");
+    profile.zeroNotConnected = QStringLiteral("RS485 Amplifier is not connected. Cannot perform zero.");
+    profile.tareNotConnected = QStringLiteral("RS485 Amplifier is not connected. Cannot perform tare.");
+    profile.twoPointChecksConnection = false;
+    profile.readMeasurementPausesWorker = true;
+    profile.adStartByteCheck = false;
+    profile.warnOnBadRegisterRead = true;
+    return profile;
+}
+
+} // namespace
+
+RS485Amplifier::RS485Amplifier(const QString &modelName, const QString &portName, uint32_t baudRate,
+                               uint8_t deviceId, RS485Bus *bus, QObject *parent)
+    : RegisterAmplifier(modelName, QStringLiteral("RS485"), rs485Profile(), nullptr, parent)
+    , m_portName(portName)
+    , m_baudRate(baudRate)
+    , m_deviceId(deviceId)
+    , m_bus(bus) {}
+
+RS485Amplifier::~RS485Amplifier() {
+    stopWorker();
+}
+
+void RS485Amplifier::connect() {
+    if (!m_bus || !m_bus->open(m_portName, m_baudRate)) {
+        qWarning().noquote() << "Failed to open serial port via shared bus:" << m_portName;
+        m_connected = false;
+        emit connectionFailed(QStringLiteral("Failed to open serial port: ") + m_portName);
+        return;
+    }
+    QThread::msleep(kAfterOpenMs);
+    try {
+        if (handshake()) {
+            m_connected = true;
+            emit connectionSuccessful();
+        } else {
+            qWarning().noquote() << "Handshake failed. Amplifier may not be powered on or responsive.";
+            m_connected = false;
+            emit connectionFailed(QStringLiteral("Handshake failed. Amplifier may not be responsive."));
+        }
+    } catch (const std::exception &e) {
+        qCritical().noquote() << "Exception during handshake:" << e.what();
+        m_connected = false;
+        emit connectionFailed(QStringLiteral("Handshake exception: ") + QString::fromUtf8(e.what()));
+    }
+}
+
+bool RS485Amplifier::handshake() {
+    // The exchange runs as its own task so that a wait on a busy line is bounded; the task is still
+    // waited for to the end (the line's time-outs bound it), never left running.
+    std::future<bool> task = std::async(std::launch::async, [this] { return adRegisterAnswers(); });
+    const bool inTime = task.wait_for(kHandshakeWait) == std::future_status::ready;
+    const bool answered = task.get();
+    return inTime && answered;
+}
+
+std::vector<uint8_t> RS485Amplifier::exchange(const std::vector<uint8_t> &request, size_t expectedSize) {
+    if (!m_bus)
+        throw std::runtime_error("Serial port is not open.");
+    return m_bus->transact(request, expectedSize);
+}
+
+void RS485Amplifier::sendText(const std::vector<uint8_t> &line) {
+    exchange(line, 0);
+}
+
+void RS485Amplifier::writeCalibrationFrame(const std::vector<uint8_t> &request) {
+    if (exchange(request, modbus::kWriteAnswerSize).empty())
+        throw std::runtime_error("Failed to write complete command to the serial port.");
+}
+
+void RS485Amplifier::calibrateMultiPoints(QList<uint32_t> adValues, QList<uint32_t> weights) {
+    if (adValues.size() != weights.size() || adValues.isEmpty() || adValues.size() > kMaxCalibrationPoints) {
+        emit calibrationFailed(QStringLiteral("Invalid calibration data: Check array sizes (1-9 points)."));
+        return;
+    }
+    writeCalibrationPoints(adValues, weights);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "amplifiers/rs232/RegisterAmplifier.h"
+
+class RS485Bus;
+
+// An amplifier on the shared RS485 line, addressed by its device id. Every exchange goes through the
+// line's transact, whose lock makes it one unit among those of all amplifiers on the line.
+class RS485Amplifier : public RegisterAmplifier {
+    Q_OBJECT
+
+public:
+    RS485Amplifier(const QString &modelName, const QString &portName, uint32_t baudRate, uint8_t deviceId,
+                   RS485Bus *bus, QObject *parent = nullptr);
+    ~RS485Amplifier() override;
+
+    Q_INVOKABLE void connect() override;
+    Q_INVOKABLE bool isConnected() const override { return m_connected.load(); }
+    Q_INVOKABLE uint8_t getDeviceId() const { return m_deviceId.load(); }
+    Q_INVOKABLE void setDeviceId(uint8_t id) { m_deviceId = id; }
+    Q_INVOKABLE QString getUnit() const { return selectedUnit(); }
+    Q_INVOKABLE void calibrateMultiPoints(QList<uint32_t> adValues, QList<uint32_t> weights);
+
+    QString portName() const { return m_portName; }
+    uint32_t baudRate() const { return m_baudRate; }
+
+protected:
+    uint8_t addressByte() const override { return m_deviceId.load(); }
+    std::vector<uint8_t> exchange(const std::vector<uint8_t> &request, size_t expectedSize) override;
+    void sendText(const std::vector<uint8_t> &line) override;
+    void writeCalibrationFrame(const std::vector<uint8_t> &request) override;
+    bool handshake() override;
+
+private:
+    const QString m_portName;
+    const uint32_t m_baudRate;
+    std::atomic<uint8_t> m_deviceId;
+    RS485Bus *const m_bus;
+    std::atomic<bool> m_connected{false};
+};
