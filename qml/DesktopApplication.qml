@@ -1,9 +1,178 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Layouts
+import QtQuick.Window
+
+import ComponentLibrary
 
 ApplicationWindow {
-    visible: true
-    width: 1280
-    height: 720
+    id: appWindow
+
     title: "Kelvora Amplifier Manager"
+
+    property bool isHdpi: (utilsScreen.screenDpi >= 128 || utilsScreen.screenPar >= 2.0)
+    property bool isDesktop: true
+    property bool isMobile: false
+    property bool isPhone: false
+    property bool isTablet: false
+    property bool singleColumn: width < height
+    property bool wideMode: width >= 560
+    property bool wideWideMode: width >= 640
+
+    minimumWidth: 1000
+    minimumHeight: 700
+    // A stored size that is missing or broken falls back to a default that suits the screen.
+    width: settingsManager.initialSize.width > 0 ? settingsManager.initialSize.width : (isHdpi ? 800 : 1280)
+    height: settingsManager.initialSize.height > 0 ? settingsManager.initialSize.height : (isHdpi ? 560 : 720)
+    x: settingsManager.initialPosition.width
+    y: settingsManager.initialPosition.height
+    visibility: settingsManager.initialVisibility
+
+    flags: settingsManager.appThemeCSD ? (Qt.Window | Qt.FramelessWindowHint) : Qt.Window
+    color: settingsManager.appThemeCSD ? "transparent" : Theme.colorBackground
+
+    // Stands where a header would be; Settings and About indent their text column by headerPosition.
+    Item {
+        id: appHeader
+        property int headerPosition: 64
+        signal backButtonClicked()
+        signal rightMenuClicked()
+        height: 0
+    }
+
+    // The theme follows the clock in automatic dark mode, so it is re-evaluated on every activation.
+    Connections {
+        target: Qt.application
+        function onStateChanged() {
+            if (Qt.application.state === Qt.ApplicationActive)
+                Theme.loadTheme(settingsManager.appTheme)
+        }
+    }
+
+    function backAction() {
+        if (appContent.state === "MobileComponents" && screenMobileComponents.item
+                && screenMobileComponents.item.backAction) {
+            screenMobileComponents.item.backAction()
+            return
+        }
+        screenDesktopComponents.loadScreen()
+    }
+
+    Shortcut {
+        sequences: [StandardKey.Back, StandardKey.Backspace]
+        onActivated: appWindow.backAction()
+    }
+    Shortcut {
+        sequences: [StandardKey.Forward]
+        onActivated: {}
+    }
+    Shortcut {
+        sequences: [StandardKey.Preferences]
+        onActivated: screenSettings.loadScreen()
+    }
+    Shortcut {
+        sequences: [StandardKey.Close]
+        onActivated: appWindow.close()
+    }
+    Shortcut {
+        sequences: [StandardKey.Quit]
+        onActivated: utilsApp.appExit()
+    }
+
+    RowLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        DesktopSidebar {
+            id: appSidebar
+            objectName: "appSidebar"
+            Layout.fillHeight: true
+            Layout.preferredWidth: appWindow.isHdpi ? 220 : 256
+            currentState: appContent.state
+            onScreenRequested: function(screenName) { appContent.showScreen(screenName) }
+            onExitRequested: utilsApp.appExit()
+        }
+
+        // Exactly one screen is shown at a time. Each is created on its first visit and then kept, so it
+        // keeps its contents while another is shown.
+        Item {
+            id: appContent
+            objectName: "appContent"
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+
+            function showScreen(screenName) {
+                switch (screenName) {
+                case "Playground": screenPlayground.loadScreen(); break
+                case "HostInfos": screenHostInfos.loadScreen(); break
+                case "Settings": screenSettings.loadScreen(); break
+                case "About": screenAbout.loadScreen(); break
+                case "DesktopComponents": screenDesktopComponents.loadScreen(); break
+                case "MobileComponents": screenMobileComponents.loadScreen(); break
+                }
+            }
+
+            Component {
+                id: placeholderScreen
+                Rectangle {
+                    property string screenTitle
+                    color: Theme.colorBackground
+                    Text {
+                        anchors.left: parent.left
+                        anchors.top: parent.top
+                        anchors.margins: 24
+                        text: parent.screenTitle
+                        color: Theme.colorText
+                        font.pixelSize: Theme.fontSizeTitle
+                    }
+                }
+            }
+
+            component ScreenLoader: Loader {
+                property string screenState
+                property string screenTitle
+                anchors.fill: parent
+                active: false
+                asynchronous: false
+                visible: false
+                enabled: false
+                sourceComponent: placeholderScreen
+                onLoaded: if (item.screenTitle !== undefined) item.screenTitle = Qt.binding(() => screenTitle)
+                function loadScreen() {
+                    active = true
+                    appContent.state = screenState
+                }
+            }
+
+            ScreenLoader { id: screenPlayground; objectName: "screenPlayground"; screenState: "Playground"; screenTitle: qsTr("Weight Plot") }
+            ScreenLoader { id: screenHostInfos; objectName: "screenHostInfos"; screenState: "HostInfos"; screenTitle: qsTr("Amplifier QA") }
+            ScreenLoader { id: screenSettings; objectName: "screenSettings"; screenState: "Settings"; screenTitle: qsTr("Settings") }
+            ScreenLoader { id: screenAbout; objectName: "screenAbout"; screenState: "About"; screenTitle: qsTr("About") }
+            ScreenLoader { id: screenDesktopComponents; objectName: "screenDesktopComponents"; screenState: "DesktopComponents"; screenTitle: qsTr("Components") }
+            ScreenLoader { id: screenMobileComponents; objectName: "screenMobileComponents"; screenState: "MobileComponents"; screenTitle: "" }
+
+            state: "Playground"
+            states: [
+                State { name: "Playground"; PropertyChanges { target: screenPlayground; visible: true; enabled: true; focus: true } },
+                State { name: "HostInfos"; PropertyChanges { target: screenHostInfos; visible: true; enabled: true; focus: true } },
+                State { name: "Settings"; PropertyChanges { target: screenSettings; visible: true; enabled: true; focus: true } },
+                State { name: "About"; PropertyChanges { target: screenAbout; visible: true; enabled: true; focus: true } },
+                State { name: "DesktopComponents"; PropertyChanges { target: screenDesktopComponents; visible: true; enabled: true; focus: true } },
+                State { name: "MobileComponents"; PropertyChanges { target: screenMobileComponents; visible: true; enabled: true; focus: true } }
+            ]
+
+            Component.onCompleted: screenPlayground.loadScreen()
+        }
+    }
+
+    // The mouse's back button goes back; its forward button does nothing. Other clicks pass through.
+    MouseArea {
+        anchors.fill: parent
+        z: 1000
+        acceptedButtons: Qt.BackButton | Qt.ForwardButton
+        onClicked: function(mouse) {
+            if (mouse.button === Qt.BackButton)
+                appWindow.backAction()
+        }
+    }
 }
