@@ -1,0 +1,248 @@
+// Our requests, CRCs and answer decoding against an implementation we did not write: libmodbus runs as an
+// RTU slave on one end of a pseudo-terminal null modem, the RS232 and RS485 drivers on the other. Faults
+// and the simulator's behaviour are covered by the driver suites.
+#include "PseudoTerminalModem.h"
+
+#include "amplifiers/rs232/ModbusFrames.h"
+#include "amplifiers/rs232/RS232Amplifier.h"
+#include "amplifiers/rs485/RS485Amplifier.h"
+#include "amplifiers/rs485/RS485Bus.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <modbus.h>
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// libmodbus serving holding registers 0x0000 to 0x1F41 at one slave address, on its own thread.
+class LibmodbusSlave {
+public:
+    static constexpr int kRegisters = 0x1F42;
+
+    LibmodbusSlave(const QString &path, int slaveId) {
+        m_mapping = modbus_mapping_new(0, 0, kRegisters, 0);
+        m_context = modbus_new_rtu(path.toLocal8Bit().constData(), 9600, 'N', 8, 1);
+        if (!m_mapping || !m_context || modbus_set_slave(m_context, slaveId) != 0 ||
+            modbus_connect(m_context) != 0)
+            return;
+        // Wake up regularly so the thread can be stopped.
+        modbus_set_indication_timeout(m_context, 0, 100000);
+        m_thread = std::thread([this] { serve(); });
+    }
+
+    ~LibmodbusSlave() {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_context) {
+            modbus_close(m_context);
+            modbus_free(m_context);
+        }
+        if (m_mapping)
+            modbus_mapping_free(m_mapping);
+    }
+
+    bool isReady() const { return m_thread.joinable(); }
+
+    void setValue(int reg, uint32_t value) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_mapping->tab_registers[reg] = static_cast<uint16_t>(value >> 16);
+        m_mapping->tab_registers[reg + 1] = static_cast<uint16_t>(value & 0xFFFF);
+    }
+
+    uint32_t value(int reg) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return (uint32_t{m_mapping->tab_registers[reg]} << 16) | m_mapping->tab_registers[reg + 1];
+    }
+
+    int framesRejected() const { return m_rejected.load(); }
+    int requestsServed() const { return m_served.load(); }
+
+private:
+    void serve() {
+        uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
+        while (!m_stop) {
+            const int size = modbus_receive(m_context, query);
+            if (size > 0) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                modbus_reply(m_context, query, size, m_mapping);
+                ++m_served;
+            } else if (size < 0 && errno == EMBBADCRC) {
+                ++m_rejected;
+                modbus_flush(m_context);
+            }
+        }
+    }
+
+    modbus_t *m_context = nullptr;
+    modbus_mapping_t *m_mapping = nullptr;
+    std::mutex m_mutex;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_served{0};
+    std::atomic<int> m_rejected{0};
+    std::thread m_thread;
+};
+
+} // namespace
+
+class TestModbusInterop : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qRegisterMetaType<uint32_t>("uint32_t"); }
+
+    void rs232_handshakeAndReadsDecodeLibmodbusAnswers() {
+        PseudoTerminalModem modem;
+        QVERIFY(modem.isReady());
+        LibmodbusSlave slave(modem.secondPath(), 1);
+        QVERIFY(slave.isReady());
+        slave.setValue(0x1F40, 250000);
+        slave.setValue(0x0056, 4);
+        slave.setValue(0x0000, static_cast<uint32_t>(-1234));
+
+        RS232Amplifier amplifier(QStringLiteral("M"), modem.firstPath(), 9600);
+        QSignalSpy connected(&amplifier, &RS232Amplifier::connectionSuccessful);
+        QSignalSpy ad(&amplifier, &RS232Amplifier::adValueReceived);
+        QSignalSpy errors(&amplifier, &RS232Amplifier::readErrorOccurred);
+        amplifier.connect();
+        QCOMPARE(connected.count(), 1);
+        QVERIFY(amplifier.isConnected());
+
+        QCOMPARE(amplifier.readMeasurement(), 250000u);
+        QCOMPARE(ad.count(), 1);
+        QCOMPARE(ad.at(0).at(0).value<uint32_t>(), 250000u);
+        QCOMPARE(amplifier.readRegister(0x0056), 4u);
+        QCOMPARE(modbus::asSigned(amplifier.readRegister(0x0000)), -1234);
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.isEmpty() ? QString() : errors.at(0).at(0).toString()));
+        QCOMPARE(slave.framesRejected(), 0);
+    }
+
+    void rs232_writesLandInLibmodbusRegisters_data() {
+        QTest::addColumn<int>("reg");
+        QTest::addColumn<uint>("value");
+        QTest::newRow("zero offset") << 0x0004 << 1250u;
+        QTest::newRow("all bits") << 0x0007 << 0x87654321u;
+        QTest::newRow("high word only") << 0x0064 << 0xFFFF0000u;
+        QTest::newRow("point weight") << 0x001C << 50000u;
+    }
+    void rs232_writesLandInLibmodbusRegisters() {
+        QFETCH(int, reg);
+        QFETCH(uint, value);
+        PseudoTerminalModem modem;
+        QVERIFY(modem.isReady());
+        LibmodbusSlave slave(modem.secondPath(), 1);
+        QVERIFY(slave.isReady());
+        slave.setValue(0x1F40, 1);
+        RS232Amplifier amplifier(QStringLiteral("M"), modem.firstPath(), 9600);
+        amplifier.connect();
+        QVERIFY(amplifier.isConnected());
+
+        amplifier.writeRegister(static_cast<uint16_t>(reg), value);
+        QTRY_COMPARE_WITH_TIMEOUT(slave.value(reg), value, 5000);
+        QCOMPARE(amplifier.readRegister(static_cast<uint16_t>(reg)), value);
+
+        // The calibration write uses its own sequence on the port; libmodbus must take it as well.
+        amplifier.writeCalibrationValue(static_cast<uint16_t>(reg), ~value);
+        QTRY_COMPARE_WITH_TIMEOUT(slave.value(reg), ~value, 5000);
+        QCOMPARE(slave.framesRejected(), 0);
+    }
+
+    void rs232_settingsAndCalibrationReachLibmodbus() {
+        PseudoTerminalModem modem;
+        QVERIFY(modem.isReady());
+        LibmodbusSlave slave(modem.secondPath(), 1);
+        QVERIFY(slave.isReady());
+        slave.setValue(0x1F40, 1);
+        RS232Amplifier amplifier(QStringLiteral("M"), modem.firstPath(), 9600);
+        amplifier.connect();
+        QVERIFY(amplifier.isConnected());
+        QSignalSpy calibrated(&amplifier, &RS232Amplifier::calibrationSuccessful);
+
+        amplifier.setFilteringLevel(9);
+        amplifier.setStabilityDeterminationTime(0);
+        amplifier.calibrateTwoPoints(120000, 480000, 500);
+        QCOMPARE(calibrated.count(), 1);
+        QCOMPARE(slave.value(0x0056), 5u);
+        QCOMPARE(slave.value(0x0060), 1u);
+        QCOMPARE(slave.value(0x0008), 120000u);
+        QCOMPARE(slave.value(0x000A), 480000u);
+        QCOMPARE(slave.value(0x001C), 50000u);
+        QCOMPARE(slave.value(0x0006), 2u);
+    }
+
+    void exceptionAnswerOfLibmodbus_isRecognisedAndGivesZero() {
+        PseudoTerminalModem modem;
+        QVERIFY(modem.isReady());
+        LibmodbusSlave slave(modem.secondPath(), 1);
+        QVERIFY(slave.isReady());
+        slave.setValue(0x1F40, 1);
+        RS232Amplifier amplifier(QStringLiteral("M"), modem.firstPath(), 9600);
+        amplifier.connect();
+        QVERIFY(amplifier.isConnected());
+        QSignalSpy errors(&amplifier, &RS232Amplifier::readErrorOccurred);
+
+        // 0x2000 lies outside libmodbus's register map: it answers "illegal data address" (code 2).
+        const std::vector<uint8_t> answer = amplifier.sendCommand(modbus::readRequest(0x01, 0x2000), 9);
+        const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(answer, 0x01);
+        QCOMPARE(decoded.fault, modbus::AnswerFault::Exception);
+        QCOMPARE(decoded.exceptionCode, uint8_t(MODBUS_EXCEPTION_ILLEGAL_DATA_ADDRESS));
+        QCOMPARE(amplifier.readRegister(0x2000), 0u);
+        QVERIFY(errors.isEmpty());
+    }
+
+    void corruptedCrc_isRejectedByLibmodbus() {
+        PseudoTerminalModem modem;
+        QVERIFY(modem.isReady());
+        LibmodbusSlave slave(modem.secondPath(), 1);
+        QVERIFY(slave.isReady());
+        slave.setValue(0x1F40, 77);
+        RS232Amplifier amplifier(QStringLiteral("M"), modem.firstPath(), 9600);
+        amplifier.connect();
+        QVERIFY(amplifier.isConnected());
+
+        std::vector<uint8_t> request = modbus::readRequest(0x01, 0x1F40);
+        request.back() ^= 0xFF;
+        QVERIFY(amplifier.sendCommand(request, 9).empty());
+        QTRY_COMPARE_WITH_TIMEOUT(slave.framesRejected(), 1, 5000);
+        // The same request with our own CRC is served.
+        const std::vector<uint8_t> answer = amplifier.sendCommand(modbus::readRequest(0x01, 0x1F40), 9);
+        QCOMPARE(modbus::decodeReadAnswer(answer, 0x01).value, 77u);
+    }
+
+    void rs485_deviceIdAddressesLibmodbusSlave() {
+        PseudoTerminalModem modem;
+        QVERIFY(modem.isReady());
+        LibmodbusSlave slave(modem.secondPath(), 5);
+        QVERIFY(slave.isReady());
+        slave.setValue(0x1F40, 4242);
+        slave.setValue(0x005C, 30);
+
+        RS485Bus bus;
+        RS485Amplifier amplifier(QStringLiteral("M"), modem.firstPath(), 9600, 6, &bus);
+        amplifier.setDeviceId(5);
+        QSignalSpy connected(&amplifier, &RS485Amplifier::connectionSuccessful);
+        amplifier.connect();
+        QCOMPARE(connected.count(), 1);
+        QCOMPARE(amplifier.readMeasurement(), 4242u);
+        amplifier.setAutoZeroTrackingTime(60);
+        QCOMPARE(slave.value(0x005C), 50u);
+        QCOMPARE(amplifier.readRegister(0x005C), 50u);
+        RS485Amplifier other(QStringLiteral("M"), modem.firstPath(), 9600, 6, &bus);
+        QSignalSpy otherFailed(&other, &RS485Amplifier::connectionFailed);
+        other.connect();
+        QCOMPARE(otherFailed.count(), 1);
+        QCOMPARE(otherFailed.at(0).at(0).toString(),
+                 QStringLiteral("Handshake failed. Amplifier may not be responsive."));
+
+        QCOMPARE(slave.framesRejected(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModbusInterop)
+#include "tst_modbus_interop.moc"
