@@ -43,10 +43,11 @@ public:
     // Reads the driver's current line settings into this object.
     bool readLineSettings();
     // Writes the settings read before, changed to `baudRate` and 8 data bits, no parity, one stop bit;
-    // flow control and everything else stay as the driver reported them. `rtsToggle` asks the driver to
-    // raise RTS while sending (RS485 direction control) where it can; adapters that switch direction in
-    // hardware need nothing, so a device without that control is not an error. Reads the settings first
-    // when readLineSettings() has not been called.
+    // hardware flow control and everything else stay as the driver reported them (on POSIX the terminal
+    // is also put in raw mode and XON/XOFF is switched off, which would eat bytes of binary frames).
+    // `rtsToggle` asks the driver to raise RTS while sending (RS485 direction control) where it can;
+    // adapters that switch direction in hardware need nothing, so a device without that control is not
+    // an error. Reads the settings first when readLineSettings() has not been called.
     bool writeLineSettings(uint32_t baudRate, bool rtsToggle);
     // Discards pending input and unsent output.
     bool purge();

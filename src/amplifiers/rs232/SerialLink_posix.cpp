@@ -140,9 +140,11 @@ bool SerialLink::writeLineSettings(uint32_t baudRate, bool rtsToggle) {
         return false;
     }
     termios settings = m_native->settings;
-    // Raw bytes: no line editing, echo, signals or character translation. IXON/IXOFF and CRTSCTS are
-    // flow control and stay as they were.
-    settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL);
+    // Raw bytes: no line editing, echo, signals or character translation. Hardware flow control (CRTSCTS)
+    // stays as it was. Software flow control does not: a terminal driver takes 0x11 and 0x13 for XON and
+    // XOFF and swallows them, which would cut bytes out of binary frames (Linux leaves IXON on by default).
+    settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
+                                               IXON | IXOFF | IXANY);
     settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB);
@@ -245,6 +247,8 @@ bool SerialLink::read(uint8_t *data, size_t size, size_t &received) {
         later(start, t.readTotalConstantMs + uint64_t{t.readTotalMultiplierMs} * size);
     Clock::time_point lastArrival = start;
 
+    // Bytes that came before a failure are still handed out; the next read then reports the failure.
+    bool hungUp = false;
     while (received < size) {
         const ssize_t n = ::read(m_native->fd, data + received, size - received);
         if (n > 0) {
@@ -252,17 +256,16 @@ bool SerialLink::read(uint8_t *data, size_t size, size_t &received) {
             lastArrival = Clock::now();
             continue;
         }
-        if (n == 0) {
-            // A terminal in non-blocking raw mode reads 0 only once it has been hung up. Bytes that came
-            // before are still handed out; the next read reports the failure.
-            m_lastError = EIO;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            m_lastError = errno;
             return received > 0;
         }
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            m_lastError = errno;
-            return false;
+        // Nothing buffered (a raw terminal with VMIN 0 reads 0 then, as it does once it is hung up).
+        if (hungUp) {
+            m_lastError = EIO;
+            return received > 0;
         }
         if (immediate)
             break;
@@ -279,13 +282,11 @@ bool SerialLink::read(uint8_t *data, size_t size, size_t &received) {
         const int ready = ::poll(&pfd, 1, waitMs);
         if (ready < 0 && errno != EINTR) {
             m_lastError = errno;
-            return false;
+            return received > 0;
         }
-        if (ready > 0 && (pfd.revents & POLLNVAL)) {
-            m_lastError = EBADF;
-            return false;
-        }
-        // POLLIN, POLLHUP or POLLERR: the next read() tells data from a hang-up.
+        // After a hang-up the next read drains what is left and then fails.
+        if (ready > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)))
+            hungUp = true;
     }
     return true;
 }
