@@ -72,7 +72,13 @@ void CustomPlotItem::initCustomPlot() {
 
     m_timerId = startTimer(kSamplePeriodMs, Qt::CoarseTimer);
     connect(m_CustomPlot, &QCustomPlot::afterReplot, this, &CustomPlotItem::onCustomReplot);
-    m_CustomPlot->replot();
+    replot();
+}
+
+void CustomPlotItem::replot() {
+    // An item not laid out yet has nothing to show, and QCustomPlot cannot draw into empty buffers.
+    if (!m_CustomPlot->viewport().isEmpty())
+        m_CustomPlot->replot();
 }
 
 void CustomPlotItem::addGraph(const QColor &color, const QString &name) {
@@ -85,7 +91,7 @@ void CustomPlotItem::addNewLine(QColor color, QString name) {
     if (!m_CustomPlot)
         return;
     addGraph(color, name);
-    m_CustomPlot->replot();
+    replot();
 }
 
 void CustomPlotItem::addAmplifier(AmplifierBase *amplifier, QColor color) {
@@ -103,7 +109,7 @@ void CustomPlotItem::addAmplifier(AmplifierBase *amplifier, QColor color) {
     }
     entry.graph = m_CustomPlot->graph(m_CustomPlot->graphCount() - 1);
     m_amplifiers.append(entry);
-    m_CustomPlot->replot();
+    replot();
 }
 
 void CustomPlotItem::removeAmplifier(AmplifierBase *amplifier) {
@@ -116,7 +122,7 @@ void CustomPlotItem::removeAmplifier(AmplifierBase *amplifier) {
     if (!found->graph.isNull())
         m_CustomPlot->removeGraph(found->graph.data());
     m_amplifiers.erase(found);
-    m_CustomPlot->replot();
+    replot();
 }
 
 void CustomPlotItem::appendData(double x, double y) {
@@ -124,7 +130,7 @@ void CustomPlotItem::appendData(double x, double y) {
         return;
     m_CustomPlot->graph(0)->addData(x, y);
     m_CustomPlot->xAxis->setRange(std::max(0.0, x - kVisibleSeconds), x);
-    m_CustomPlot->replot();
+    replot();
 }
 
 void CustomPlotItem::clearData() {
@@ -132,7 +138,7 @@ void CustomPlotItem::clearData() {
         return;
     for (int i = 0; i < m_CustomPlot->graphCount(); ++i)
         m_CustomPlot->graph(i)->data()->clear();
-    m_CustomPlot->replot();
+    replot();
 }
 
 void CustomPlotItem::setAutoScale(bool setAutoScale) {
@@ -190,7 +196,7 @@ void CustomPlotItem::timerEvent(QTimerEvent *event) {
     if (m_autoScale)
         rescaleWeightAxis();
     // One replot covers a changed weight range too.
-    m_CustomPlot->replot();
+    replot();
 }
 
 bool CustomPlotItem::rescaleWeightAxis() {

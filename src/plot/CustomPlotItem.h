@@ -65,6 +65,7 @@ private:
     };
 
     void addGraph(const QColor &color, const QString &name);
+    void replot();
     void forwardMouseEvent(QMouseEvent *event);
     // Fits the weight axis to the points of the last 120 s; true when the range changed.
     bool rescaleWeightAxis();

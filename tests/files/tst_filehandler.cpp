@@ -1,0 +1,254 @@
+// FileHandler against real folders and files in a temporary directory: the writability probe (including a
+// user's file that happens to carry the probe's old name), empty files, text writes in append and replace
+// mode, write failures, and the standard folders. CSV recording through it is covered by tst_csvlogging.
+#include "files/FileHandler.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+QByteArray readAll(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QStringList probeLeftovers(const QString &folder) {
+    return QDir(folder).entryList({QStringLiteral("test_write_permission*")}, QDir::Files | QDir::Hidden);
+}
+
+bool runningAsRoot() {
+#ifdef Q_OS_UNIX
+    return ::geteuid() == 0;
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
+class TestFileHandler : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void isPathWritable_reportsEachCase_data();
+    void isPathWritable_reportsEachCase();
+    void isPathWritable_folderWithoutPermission_reportsNoPermissionAndLeavesNothing();
+    void isPathWritable_userFileWithProbeName_staysUntouched();
+
+    void createEmptyFile_data();
+    void createEmptyFile();
+
+    void writeToFile_appendsByDefaultAndReplacesOnRequest();
+    void writeToFile_writesUtf8AndNoExtraLineEnd();
+    void writeToFile_missingFolder_failsWithWarning();
+    void writeToFile_fullDevice_reportsFailure();
+
+    void standardFolders_appDataIsCreatedAndNamedAfterTheApplication();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestFileHandler::initTestCase() {
+    QVERIFY(m_dir.isValid());
+}
+
+void TestFileHandler::isPathWritable_reportsEachCase_data() {
+    QTest::addColumn<QString>("relativePath"); // below the temporary folder; "" = the empty path
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("folderAfter"); // must exist afterwards; "" = nothing to check
+
+    QTest::newRow("empty path") << QString() << false << "Path is empty" << QString();
+    QTest::newRow("existing folder") << "out.csv" << true << "Location is writable"
+                                     << ".";
+    QTest::newRow("missing folders are created") << "new/deeper/out.csv" << true << "Location is writable"
+                                                 << "new/deeper";
+    QTest::newRow("folder part is a regular file")
+        << "plainfile/out.csv" << false << "Directory doesn't exist and cannot be created" << QString();
+}
+
+void TestFileHandler::isPathWritable_reportsEachCase() {
+    QFETCH(QString, relativePath);
+    QFETCH(bool, writable);
+    QFETCH(QString, message);
+    QFETCH(QString, folderAfter);
+
+    writeBytes(m_dir.filePath(QStringLiteral("plainfile")), "not a folder");
+    const QString path = relativePath.isEmpty() ? QString() : m_dir.filePath(relativePath);
+
+    FileHandler handler;
+    const QVariantMap result = handler.isPathWritable(path);
+    QCOMPARE(result.size(), 2);
+    QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), writable);
+    QCOMPARE(result.value(QStringLiteral("message")).toString(), message);
+    if (!folderAfter.isEmpty()) {
+        QVERIFY(QFileInfo(m_dir.filePath(folderAfter)).isDir());
+        QVERIFY2(probeLeftovers(m_dir.filePath(folderAfter)).isEmpty(),
+                 qPrintable(probeLeftovers(m_dir.filePath(folderAfter)).join(' ')));
+    }
+    QVERIFY(!QFileInfo::exists(path) || path.isEmpty());
+}
+
+void TestFileHandler::isPathWritable_folderWithoutPermission_reportsNoPermissionAndLeavesNothing() {
+#ifndef Q_OS_UNIX
+    QSKIP("folder permissions are checked on POSIX systems");
+#else
+    FileHandler handler;
+    // /proc refuses new files even to root, so this part runs for every user.
+    if (QFileInfo(QStringLiteral("/proc/self")).exists()) {
+        const QVariantMap proc = handler.isPathWritable(QStringLiteral("/proc/out.csv"));
+        QCOMPARE(proc.value(QStringLiteral("isWritable")).toBool(), false);
+        QCOMPARE(proc.value(QStringLiteral("message")).toString(),
+                 QStringLiteral("No write permission for this location"));
+    }
+    if (runningAsRoot())
+        QSKIP("root writes into read-only folders; run the suite as an ordinary user to check permissions");
+
+    const QString folder = m_dir.filePath(QStringLiteral("readonly"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    const QVariantMap result = handler.isPathWritable(folder + QStringLiteral("/out.csv"));
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), false);
+    QCOMPARE(result.value(QStringLiteral("message")).toString(),
+             QStringLiteral("No write permission for this location"));
+    QVERIFY(probeLeftovers(folder).isEmpty());
+#endif
+}
+
+void TestFileHandler::isPathWritable_userFileWithProbeName_staysUntouched() {
+    const QString folder = m_dir.filePath(QStringLiteral("userfolder"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString userFile = folder + QStringLiteral("/test_write_permission.tmp");
+    const QByteArray content("the user's own notes\n");
+    writeBytes(userFile, content);
+    const QDateTime modified = QFileInfo(userFile).lastModified();
+
+    FileHandler handler;
+    const QVariantMap result = handler.isPathWritable(folder + QStringLiteral("/log.csv"));
+    QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), true);
+    QCOMPARE(result.value(QStringLiteral("message")).toString(), QStringLiteral("Location is writable"));
+    QCOMPARE(readAll(userFile), content);
+    QCOMPARE(QFileInfo(userFile).lastModified(), modified);
+    // Only the user's file remains: the probe cleaned up after itself.
+    QCOMPARE(probeLeftovers(folder), QStringList{QStringLiteral("test_write_permission.tmp")});
+}
+
+void TestFileHandler::createEmptyFile_data() {
+    QTest::addColumn<QString>("relativePath");
+    QTest::addColumn<QByteArray>("before"); // null = no file before
+    QTest::addColumn<bool>("created");
+
+    QTest::newRow("new file") << "fresh.csv" << QByteArray() << true;
+    QTest::newRow("existing file is emptied") << "used.csv" << QByteArray("old,content\n1,2\n") << true;
+    QTest::newRow("missing folder is not created") << "absent/fresh.csv" << QByteArray() << false;
+}
+
+void TestFileHandler::createEmptyFile() {
+    QFETCH(QString, relativePath);
+    QFETCH(QByteArray, before);
+    QFETCH(bool, created);
+
+    const QString path = m_dir.filePath(relativePath);
+    if (!before.isNull())
+        writeBytes(path, before);
+
+    FileHandler handler;
+    QCOMPARE(handler.createEmptyFile(path), created);
+    QCOMPARE(QFileInfo::exists(path), created);
+    if (created)
+        QCOMPARE(QFileInfo(path).size(), 0);
+    else
+        QVERIFY(!QFileInfo::exists(QFileInfo(path).absolutePath()));
+}
+
+void TestFileHandler::writeToFile_appendsByDefaultAndReplacesOnRequest() {
+    const QString path = m_dir.filePath(QStringLiteral("letters.txt"));
+    FileHandler handler;
+    QVERIFY(handler.writeToFile(path, QStringLiteral("a")));
+    QVERIFY(handler.writeToFile(path, QStringLiteral("a")));
+    QCOMPARE(readAll(path), QByteArray("aa"));
+
+    QVERIFY(handler.writeToFile(path, QStringLiteral("a"), false));
+    QCOMPARE(readAll(path), QByteArray("a"));
+    QVERIFY(handler.writeToFile(path, QStringLiteral("b"), true));
+    QCOMPARE(readAll(path), QByteArray("ab"));
+}
+
+void TestFileHandler::writeToFile_writesUtf8AndNoExtraLineEnd() {
+    const QString path = m_dir.filePath(QStringLiteral("utf8.txt"));
+    FileHandler handler;
+    const QString text = QStringLiteral("Gewicht \u00b5g \u2713\n\u91cd\u91cf");
+    QVERIFY(handler.writeToFile(path, text, false));
+    QByteArray expected = text.toUtf8();
+#ifdef Q_OS_WIN
+    expected.replace("\n", "\r\n");
+#endif
+    QCOMPARE(readAll(path), expected);
+}
+
+void TestFileHandler::writeToFile_missingFolder_failsWithWarning() {
+    const QString path = m_dir.filePath(QStringLiteral("nowhere/out.csv"));
+    FileHandler handler;
+    QTest::ignoreMessage(
+        QtWarningMsg, QRegularExpression(QStringLiteral("^❌ Failed to open file: \".*nowhere/out.csv\"$")));
+    QCOMPARE(handler.writeToFile(path, QStringLiteral("x")), false);
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("nowhere"))));
+}
+
+void TestFileHandler::writeToFile_fullDevice_reportsFailure() {
+    // /dev/full accepts the open and refuses every byte, like a disk that has filled up.
+    if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+        QSKIP("this system has no /dev/full");
+    FileHandler handler;
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("^❌ Failed to write file: \"/dev/full\"")));
+    QCOMPARE(handler.writeToFile(QStringLiteral("/dev/full"), QStringLiteral("lost line\n"), true), false);
+}
+
+void TestFileHandler::standardFolders_appDataIsCreatedAndNamedAfterTheApplication() {
+    FileHandler handler;
+    const QString appData = handler.getAppDataPath();
+    QVERIFY(!appData.isEmpty());
+    QVERIFY(QFileInfo(appData).isDir());
+    QVERIFY2(appData.contains(QCoreApplication::organizationName()) &&
+                 appData.contains(QCoreApplication::applicationName()),
+             qPrintable(appData));
+    QCOMPARE(handler.getTempPath(), QStandardPaths::writableLocation(QStandardPaths::TempLocation));
+    QCOMPARE(handler.getDocumentsPath(), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    QCOMPARE(handler.getDownloadsPath(), QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
+}
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("KelvoraTest"));
+    QCoreApplication::setApplicationName(QStringLiteral("tst_filehandler"));
+    // Keeps the application-data folder out of the real user profile.
+    QStandardPaths::setTestModeEnabled(true);
+    TestFileHandler test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_filehandler.moc"

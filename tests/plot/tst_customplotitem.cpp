@@ -1,0 +1,438 @@
+// CustomPlotItem offscreen: which curve each amplifier's samples land in, the weights that are skipped and
+// their warnings, removal, amplifiers destroyed while listed, the weight-axis rescale, appendData and
+// clearData, painting into a real Qt Quick window and input forwarded to the plot. CSV recording is
+// covered by tst_csvlogging.
+#include "plot/CustomPlotItem.h"
+
+#include "SettableAmplifier.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QImage>
+#include <QQuickWindow>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <qcustomplot.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace {
+
+// One sampling tick, exactly as the item's own timer delivers it.
+void tick(CustomPlotItem &item) {
+    QTimerEvent event(0);
+    QCoreApplication::sendEvent(&item, &event);
+}
+
+double nowSeconds() {
+    return static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+}
+
+QCPGraph *graphNamed(const CustomPlotItem &item, const QString &name) {
+    QCustomPlot *plot = item.customPlot();
+    for (int i = 0; i < plot->graphCount(); ++i) {
+        if (plot->graph(i)->name() == name)
+            return plot->graph(i);
+    }
+    return nullptr;
+}
+
+QVector<double> valuesOf(const QCPGraph *graph) {
+    QVector<double> values;
+    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+        values.append(it->value);
+    return values;
+}
+
+QString curveName(const SettableAmplifier &amplifier) {
+    return QStringLiteral("Amplifier (%1, %2)").arg(amplifier.getModel(), amplifier.getProtocol());
+}
+
+} // namespace
+
+class TestCustomPlotItem : public QObject {
+    Q_OBJECT
+
+private slots:
+    void construction_hasTwoOwnLinesAndTheTimeWindow();
+    void eachAmplifier_feedsTheCurveCreatedForIt();
+    void sampledWeight_isPlottedOrSkippedWithWarning_data();
+    void sampledWeight_isPlottedOrSkippedWithWarning();
+    void noAmplifiers_tickOnlyMovesTheTimeWindow();
+    void removeAmplifier_removesItsCurveAndKeepsThePairing();
+    void removeAmplifier_unlistedOrNull_changesNothing();
+    void sameAmplifierTwice_isListedTwice();
+    void destroyedAmplifier_isNotCalledAndCountsAsNull();
+    void rescale_fitsTheLast120Seconds_data();
+    void rescale_fitsTheLast120Seconds();
+    void appendData_drawsOnLine1AndMovesTheWindowUntilTheNextTick();
+    void clearData_emptiesEveryCurveAndKeepsThem();
+    void paint_drawsThePlotIntoTheScene();
+    void wheelAndDrag_reachThePlot();
+};
+
+void TestCustomPlotItem::construction_hasTwoOwnLinesAndTheTimeWindow() {
+    const double before = nowSeconds();
+    CustomPlotItem item;
+    const double after = nowSeconds();
+    QCustomPlot *plot = item.customPlot();
+    QVERIFY(plot);
+    QCOMPARE(plot->graphCount(), 2);
+    QCOMPARE(plot->graph(0)->name(), QStringLiteral("Line 1"));
+    QCOMPARE(plot->graph(0)->pen().color(), QColor(Qt::red));
+    QCOMPARE(plot->graph(1)->name(), QStringLiteral("Line 2"));
+    QCOMPARE(plot->graph(1)->pen().color(), QColor(Qt::blue));
+    QCOMPARE(plot->xAxis->label(), QStringLiteral("Time"));
+    QCOMPARE(plot->yAxis->label(), QStringLiteral("Weight"));
+    QVERIFY(plot->xAxis->range().upper >= before && plot->xAxis->range().upper <= after);
+    QCOMPARE(plot->xAxis->range().size(), 100.0);
+    QCOMPARE(plot->yAxis->range(), QCPRange(0, 5));
+    QCOMPARE(int(plot->interactions()), int(QCP::iRangeDrag | QCP::iRangeZoom));
+    QVERIFY(qSharedPointerDynamicCast<QCPAxisTickerDateTime>(plot->xAxis->ticker()));
+    QCOMPARE(plot->legend->visible(), false);
+    // A second initialisation keeps the existing plot and curves.
+    item.initCustomPlot();
+    QCOMPARE(item.customPlot(), plot);
+    QCOMPARE(plot->graphCount(), 2);
+}
+
+void TestCustomPlotItem::eachAmplifier_feedsTheCurveCreatedForIt() {
+    CustomPlotItem item;
+    SettableAmplifier first(QStringLiteral("KA-1"), QStringLiteral("RS232"));
+    SettableAmplifier second(QStringLiteral("KA-2"), QStringLiteral("RS485"));
+    SettableAmplifier third(QStringLiteral("KA-3"), QStringLiteral("CANOpen"));
+    first.setWeight(11.5);
+    second.setWeight(-22.25);
+    third.setWeight(33);
+    item.addAmplifier(&first, QColor(QStringLiteral("#a91e22")));
+    item.addAmplifier(&second, QColor(QStringLiteral("#1e6aa9")));
+    item.addAmplifier(&third, QColor(QStringLiteral("#22a91e")));
+    QCOMPARE(item.customPlot()->graphCount(), 5);
+
+    const double before = nowSeconds();
+    tick(item);
+    second.setWeight(-1);
+    tick(item);
+    const double after = nowSeconds();
+
+    const struct {
+        const SettableAmplifier *amplifier;
+        QColor color;
+        QVector<double> values;
+    } expected[] = {{&first, QColor(QStringLiteral("#a91e22")), {11.5, 11.5}},
+                    {&second, QColor(QStringLiteral("#1e6aa9")), {-22.25, -1}},
+                    {&third, QColor(QStringLiteral("#22a91e")), {33, 33}}};
+    for (const auto &e : expected) {
+        const QCPGraph *graph = graphNamed(item, curveName(*e.amplifier));
+        QVERIFY2(graph, qPrintable(curveName(*e.amplifier)));
+        QCOMPARE(graph->pen().color(), e.color);
+        QCOMPARE(valuesOf(graph), e.values);
+        for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+            QVERIFY(it->key >= before && it->key <= after);
+    }
+    // The plot's own lines receive no samples.
+    QVERIFY(item.customPlot()->graph(0)->data()->isEmpty());
+    QVERIFY(item.customPlot()->graph(1)->data()->isEmpty());
+}
+
+void TestCustomPlotItem::sampledWeight_isPlottedOrSkippedWithWarning_data() {
+    QTest::addColumn<double>("weight");
+    QTest::addColumn<QString>("warning"); // empty = plotted without warning
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const QString nonFinite =
+        QStringLiteral("^\\[CustomPlotItem\\] Non-finite weight from amplifier 1 - skipping\\.$");
+    const QString unrealistic =
+        QStringLiteral("^\\[CustomPlotItem\\] Unrealistic weight \\S+ from amplifier 1 - skipping\\.$");
+
+    QTest::newRow("zero") << 0.0 << QString();
+    QTest::newRow("lower bound") << -1000000.0 << QString();
+    QTest::newRow("upper bound") << 1000000000.0 << QString();
+    QTest::newRow("just below the lower bound") << -1000000.01 << unrealistic;
+    QTest::newRow("just above the upper bound") << 1000000000.5 << unrealistic;
+    QTest::newRow("NaN") << nan << nonFinite;
+    QTest::newRow("+infinity") << inf << nonFinite;
+    QTest::newRow("-infinity") << -inf << nonFinite;
+}
+
+void TestCustomPlotItem::sampledWeight_isPlottedOrSkippedWithWarning() {
+    QFETCH(double, weight);
+    QFETCH(QString, warning);
+
+    CustomPlotItem item;
+    SettableAmplifier steady(QStringLiteral("steady"));
+    SettableAmplifier probe(QStringLiteral("probe"));
+    steady.setWeight(7);
+    probe.setWeight(weight);
+    item.addAmplifier(&steady, Qt::darkGreen);
+    item.addAmplifier(&probe, Qt::darkCyan);
+
+    if (!warning.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+    tick(item);
+
+    const QVector<double> values = valuesOf(graphNamed(item, curveName(probe)));
+    if (warning.isEmpty())
+        QCOMPARE(values, QVector<double>{weight});
+    else
+        QVERIFY(values.isEmpty());
+    // A skipped amplifier does not hold up the others.
+    QCOMPARE(valuesOf(graphNamed(item, curveName(steady))), QVector<double>{7});
+}
+
+void TestCustomPlotItem::noAmplifiers_tickOnlyMovesTheTimeWindow() {
+    CustomPlotItem item;
+    item.setSize(QSizeF(300, 200));
+    QCustomPlot *plot = item.customPlot();
+    plot->xAxis->setRange(1000, 1100);
+    QSignalSpy replots(plot, &QCustomPlot::afterReplot);
+    const double before = nowSeconds();
+    tick(item);
+    QVERIFY(plot->xAxis->range().upper >= before);
+    QCOMPARE(plot->xAxis->range().size(), 100.0);
+    QCOMPARE(plot->yAxis->range(), QCPRange(0, 5));
+    QCOMPARE(replots.count(), 1);
+    QVERIFY(plot->graph(0)->data()->isEmpty() && plot->graph(1)->data()->isEmpty());
+}
+
+void TestCustomPlotItem::removeAmplifier_removesItsCurveAndKeepsThePairing() {
+    CustomPlotItem item;
+    SettableAmplifier a(QStringLiteral("A")), b(QStringLiteral("B")), c(QStringLiteral("C"));
+    a.setWeight(1);
+    b.setWeight(2);
+    c.setWeight(3);
+    item.addAmplifier(&a, Qt::red);
+    item.addAmplifier(&b, Qt::green);
+    item.addAmplifier(&c, Qt::blue);
+    tick(item);
+
+    item.removeAmplifier(&b);
+    QCOMPARE(item.customPlot()->graphCount(), 4);
+    QVERIFY(!graphNamed(item, curveName(b)));
+    QVERIFY(graphNamed(item, QStringLiteral("Line 1")) && graphNamed(item, QStringLiteral("Line 2")));
+
+    const int readsOfB = b.readCount();
+    tick(item);
+    QCOMPARE(b.readCount(), readsOfB);
+    QCOMPARE(valuesOf(graphNamed(item, curveName(a))), (QVector<double>{1, 1}));
+    QCOMPARE(valuesOf(graphNamed(item, curveName(c))), (QVector<double>{3, 3}));
+
+    item.removeAmplifier(&a);
+    item.removeAmplifier(&c);
+    QCOMPARE(item.customPlot()->graphCount(), 2);
+    tick(item);
+    QCOMPARE(a.readCount(), 2);
+    QCOMPARE(c.readCount(), 2);
+}
+
+void TestCustomPlotItem::removeAmplifier_unlistedOrNull_changesNothing() {
+    CustomPlotItem item;
+    item.setSize(QSizeF(300, 200));
+    SettableAmplifier listed(QStringLiteral("listed")), stranger(QStringLiteral("stranger"));
+    item.addAmplifier(&listed, Qt::red);
+    item.addAmplifier(nullptr, Qt::green);
+    QCOMPARE(item.customPlot()->graphCount(), 3);
+
+    QSignalSpy replots(item.customPlot(), &QCustomPlot::afterReplot);
+    item.removeAmplifier(&stranger);
+    item.removeAmplifier(nullptr);
+    QCOMPARE(replots.count(), 0);
+    QCOMPARE(item.customPlot()->graphCount(), 3);
+    listed.setWeight(5);
+    tick(item);
+    QCOMPARE(valuesOf(graphNamed(item, curveName(listed))), QVector<double>{5});
+}
+
+void TestCustomPlotItem::sameAmplifierTwice_isListedTwice() {
+    CustomPlotItem item;
+    SettableAmplifier twice(QStringLiteral("twice"));
+    twice.setWeight(4);
+    item.addAmplifier(&twice, Qt::red);
+    item.addAmplifier(&twice, Qt::blue);
+    QCOMPARE(item.customPlot()->graphCount(), 4);
+    tick(item);
+    QCOMPARE(twice.readCount(), 2);
+    QCOMPARE(valuesOf(item.customPlot()->graph(2)), QVector<double>{4});
+    QCOMPARE(valuesOf(item.customPlot()->graph(3)), QVector<double>{4});
+
+    // Removal takes the first listing with the curve made for it; the second keeps sampling.
+    item.removeAmplifier(&twice);
+    QCOMPARE(item.customPlot()->graphCount(), 3);
+    QCOMPARE(item.customPlot()->graph(2)->pen().color(), QColor(Qt::blue));
+    tick(item);
+    QCOMPARE(valuesOf(item.customPlot()->graph(2)), (QVector<double>{4, 4}));
+}
+
+void TestCustomPlotItem::destroyedAmplifier_isNotCalledAndCountsAsNull() {
+    CustomPlotItem item;
+    auto doomed = std::make_unique<SettableAmplifier>(QStringLiteral("doomed"));
+    SettableAmplifier survivor(QStringLiteral("survivor"));
+    survivor.setWeight(9);
+    item.addAmplifier(doomed.get(), Qt::red);
+    item.addAmplifier(&survivor, Qt::blue);
+    doomed.reset();
+
+    // A call into the freed object would be a use-after-free (reported by the sanitizer builds).
+    QTest::ignoreMessage(QtWarningMsg, "[CustomPlotItem] Null amplifier at index 0");
+    tick(item);
+    QCOMPARE(valuesOf(graphNamed(item, curveName(survivor))), QVector<double>{9});
+}
+
+void TestCustomPlotItem::rescale_fitsTheLast120Seconds_data() {
+    QTest::addColumn<QVector<double>>("ages");   // seconds before now of points put on one curve
+    QTest::addColumn<QVector<double>>("values"); // their values
+    QTest::addColumn<double>("sampled");         // the amplifier's weight at the tick
+    QTest::addColumn<QCPRange>("expected");
+
+    QTest::newRow("constant series leaves the range")
+        << QVector<double>{30, 20} << QVector<double>{2.5, 2.5} << 2.5 << QCPRange(0, 5);
+    QTest::newRow("varying series gets a tenth of margin")
+        << QVector<double>{50, 10} << QVector<double>{10, 30} << 20.0 << QCPRange(8, 32);
+    QTest::newRow("points older than 120 s are ignored")
+        << QVector<double>{500, 125, 100} << QVector<double>{-900, 900, 40} << 60.0 << QCPRange(38, 62);
+    QTest::newRow("points between 100 s and 120 s still count")
+        << QVector<double>{115} << QVector<double>{100} << 0.0 << QCPRange(-10, 110);
+    QTest::newRow("only old points and the equal sample: unchanged")
+        << QVector<double>{200} << QVector<double>{-5} << 1.0 << QCPRange(0, 5);
+}
+
+void TestCustomPlotItem::rescale_fitsTheLast120Seconds() {
+    QFETCH(QVector<double>, ages);
+    QFETCH(QVector<double>, values);
+    QFETCH(double, sampled);
+    QFETCH(QCPRange, expected);
+
+    CustomPlotItem item;
+    SettableAmplifier amplifier;
+    amplifier.setWeight(sampled);
+    item.addAmplifier(&amplifier, Qt::red);
+    QCPGraph *graph = item.customPlot()->graph(2);
+    const double now = nowSeconds();
+    for (int i = 0; i < ages.size(); ++i)
+        graph->addData(now - ages.at(i), values.at(i));
+
+    // Off: the weight range stays where it is.
+    tick(item);
+    QCOMPARE(item.customPlot()->yAxis->range(), QCPRange(0, 5));
+
+    item.setAutoScale(true);
+    tick(item);
+    const QCPRange range = item.customPlot()->yAxis->range();
+    QVERIFY2(std::abs(range.lower - expected.lower) < 1e-9 && std::abs(range.upper - expected.upper) < 1e-9,
+             qPrintable(QStringLiteral("got [%1, %2]").arg(range.lower).arg(range.upper)));
+
+    // Switched off again, the range stays as the rescale left it even when the values change.
+    item.setAutoScale(false);
+    amplifier.setWeight(sampled + 1000);
+    tick(item);
+    QCOMPARE(item.customPlot()->yAxis->range(), range);
+}
+
+void TestCustomPlotItem::appendData_drawsOnLine1AndMovesTheWindowUntilTheNextTick() {
+    CustomPlotItem item;
+    SettableAmplifier amplifier;
+    item.addAmplifier(&amplifier, Qt::green);
+    item.appendData(1000, 3);
+    item.appendData(50, -2);
+    QCOMPARE(valuesOf(item.customPlot()->graph(0)), (QVector<double>{-2, 3}));
+    QCOMPARE(item.customPlot()->xAxis->range(), QCPRange(0, 50));
+    QVERIFY(item.customPlot()->graph(2)->data()->isEmpty());
+
+    item.appendData(1000, 4);
+    QCOMPARE(item.customPlot()->xAxis->range(), QCPRange(900, 1000));
+    tick(item);
+    QVERIFY(item.customPlot()->xAxis->range().upper > 1e9);
+}
+
+void TestCustomPlotItem::clearData_emptiesEveryCurveAndKeepsThem() {
+    CustomPlotItem item;
+    SettableAmplifier amplifier;
+    amplifier.setWeight(1);
+    item.addAmplifier(&amplifier, Qt::green);
+    item.appendData(10, 1);
+    tick(item);
+    item.clearData();
+    QCOMPARE(item.customPlot()->graphCount(), 3);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(item.customPlot()->graph(i)->data()->isEmpty());
+    tick(item);
+    QCOMPARE(valuesOf(item.customPlot()->graph(2)), QVector<double>{1});
+}
+
+void TestCustomPlotItem::paint_drawsThePlotIntoTheScene() {
+    QQuickWindow window;
+    window.resize(400, 300);
+    CustomPlotItem item(window.contentItem());
+    item.setSize(QSizeF(400, 300));
+    QCOMPARE(item.customPlot()->geometry(), QRect(0, 0, 400, 300));
+    QCOMPARE(item.customPlot()->viewport(), QRect(0, 0, 400, 300));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // A flat line of Line 1 across the whole visible window, in the middle of the weight range.
+    const double now = nowSeconds();
+    item.appendData(now - 99, 2.5);
+    item.appendData(now + 1, 2.5);
+    item.appendData(now + 1, 2.5);
+
+    auto redPixels = [](const QImage &image) {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                count += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+            }
+        }
+        return count;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(redPixels(window.grabWindow()) > 150, 10000);
+
+    // Without points the red line disappears from the scene again.
+    item.clearData();
+    QTRY_COMPARE_WITH_TIMEOUT(redPixels(window.grabWindow()), 0, 10000);
+}
+
+void TestCustomPlotItem::wheelAndDrag_reachThePlot() {
+    QQuickWindow window;
+    window.resize(400, 300);
+    CustomPlotItem item(window.contentItem());
+    item.setSize(QSizeF(400, 300));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCustomPlot *plot = item.customPlot();
+    QCOMPARE(plot->yAxis->range(), QCPRange(0, 5));
+    const QPoint centre = plot->axisRect()->rect().center();
+
+    // Wheel forward zooms in: the weight range shrinks around the pointer.
+    QWheelEvent wheel(QPointF(centre), QPointF(window.mapToGlobal(centre)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&window, &wheel);
+    QTRY_VERIFY_WITH_TIMEOUT(plot->yAxis->range().size() < 5.0, 5000);
+    const QCPRange zoomed = plot->yAxis->range();
+    QVERIFY(zoomed.contains(plot->yAxis->pixelToCoord(centre.y())));
+
+    // Dragging down by 40 pixels moves the weight range up by 40 pixels' worth.
+    const double shift = plot->yAxis->pixelToCoord(centre.y()) - plot->yAxis->pixelToCoord(centre.y() + 40);
+    QTest::mousePress(&window, Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseMove(&window, centre + QPoint(0, 20));
+    QTest::mouseMove(&window, centre + QPoint(0, 40));
+    QTest::mouseRelease(&window, Qt::LeftButton, Qt::NoModifier, centre + QPoint(0, 40));
+    QTRY_VERIFY_WITH_TIMEOUT(std::abs(plot->yAxis->range().lower - (zoomed.lower + shift)) < 1e-6, 5000);
+    QVERIFY(std::abs(plot->yAxis->range().size() - zoomed.size()) < 1e-9);
+}
+
+int main(int argc, char **argv) {
+    // Renders without a GPU, so the scene can be grabbed on any machine.
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QApplication app(argc, argv);
+    TestCustomPlotItem test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_customplotitem.moc"
