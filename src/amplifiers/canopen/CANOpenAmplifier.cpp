@@ -1,0 +1,364 @@
+#include "amplifiers/canopen/CANOpenAmplifier.h"
+
+#include <QDebug>
+#include <QThread>
+
+#include <limits>
+#include <stdexcept>
+
+namespace {
+
+constexpr int kSettleMs = 200;
+
+// The unit selected for every CANopen amplifier at once.
+QString *classUnit() {
+    static QString unit = QStringLiteral("g");
+    return &unit;
+}
+
+// Weights travel in hundredths of a gram; a weight whose hundredfold does not fit the 32-bit entry would
+// wrap into a different calibration, so it is refused.
+uint32_t hundredfold(uint32_t grams) {
+    constexpr uint32_t kLimit = std::numeric_limits<uint32_t>::max() / 100u;
+    if (grams > kLimit)
+        throw std::runtime_error(QStringLiteral("Span weight %1 g is too large (at most %2 g).")
+                                     .arg(grams)
+                                     .arg(kLimit)
+                                     .toStdString());
+    return grams * 100u;
+}
+
+QString describe(const SdoResult &result) {
+    switch (result.status) {
+    case SdoResult::Status::Abort:
+        return sdo::abortText(result.abortCode);
+    case SdoResult::Status::Unsupported:
+        return QStringLiteral("unsupported SDO reply (command byte 0x%1)")
+            .arg(result.data.empty() ? 0 : result.data[0], 2, 16, QLatin1Char('0'));
+    case SdoResult::Status::TimedOut:
+        return QStringLiteral("no reply within %1 ms").arg(sdoexchange::kReplyTimeoutMs);
+    case SdoResult::Status::Cancelled:
+        return QStringLiteral("request cancelled");
+    case SdoResult::Status::Answer:
+        break;
+    }
+    return QString();
+}
+
+bool refused(const SdoResult &result) {
+    return result.status == SdoResult::Status::Abort || result.status == SdoResult::Status::Unsupported;
+}
+
+} // namespace
+
+CANOpenAmplifier::CANOpenAmplifier(const QString &modelName, const QString &portName, int baudRate,
+                                   uint8_t deviceId, QObject *parent)
+    : QObject(parent)
+    , AmplifierBase(modelName, QStringLiteral("CANOpen"))
+    , m_portName(portName)
+    , m_baudRate(baudRate)
+    , m_nodeId(deviceId)
+    , m_unit(classUnit()) {}
+
+CANOpenAmplifier::~CANOpenAmplifier() {
+    stopContinuousADRead();
+    releaseChannel();
+}
+
+void CANOpenAmplifier::connect() {
+    if (!m_channelHeld) {
+        if (CAN_Initialize(m_channel, PCAN_BAUD_1M, 0, 0, 0) != PCAN_ERROR_OK) {
+            emit connectionFailed(QStringLiteral("CAN initialization failed"));
+            return;
+        }
+        m_channelHeld = true;
+    }
+    const SdoResult handshake = exchange(sdo::adValueRequest());
+    if (handshake.status != SdoResult::Status::Answer || handshake.data.empty()) {
+        qWarning().noquote() << "❌ CANopen handshake with node" << getDeviceId()
+                             << "failed:" << describe(handshake);
+        emit connectionFailed(QStringLiteral("Handshake failed"));
+        return;
+    }
+    m_connected = true;
+    emit connectionSuccessful();
+}
+
+void CANOpenAmplifier::disconnect() {
+    stopContinuousADRead();
+    releaseChannel();
+}
+
+void CANOpenAmplifier::releaseChannel() {
+    if (m_channelHeld)
+        CAN_Uninitialize(PCAN_NONEBUS);
+    m_channelHeld = false;
+    // Without the channel nothing can reach the node any more.
+    m_connected = false;
+}
+
+void CANOpenAmplifier::sendCommand(std::vector<uint8_t> message) {
+    sendFrame(message);
+}
+
+std::vector<uint8_t> CANOpenAmplifier::sendCommandWithResponse(std::vector<uint8_t> message) {
+    if (message.size() > static_cast<size_t>(sdo::kFrameLength)) {
+        sendFrame(message); // logs the refusal
+        return {};
+    }
+    const SdoResult result = exchange(message);
+    if (refused(result))
+        qWarning().noquote() << "❌ CANopen node" << getDeviceId()
+                             << "refused the request:" << describe(result);
+    return result.data;
+}
+
+void CANOpenAmplifier::calibrate(const QString &, double) {}
+
+void CANOpenAmplifier::startContinuousADRead(int intervalMs) {
+    startReading(ReadKind::AdValue, intervalMs);
+}
+
+void CANOpenAmplifier::startContinuousMeasuringValueRead(int intervalMs) {
+    startReading(ReadKind::MeasuringValue, intervalMs);
+}
+
+void CANOpenAmplifier::startReading(ReadKind kind, int intervalMs) {
+    if (m_worker.isRunning())
+        return;
+    if (!m_connected) {
+        emit readErrorOccurred(
+            kind == ReadKind::AdValue
+                ? QStringLiteral("Amplifier is not connected. Cannot start AD reading.")
+                : QStringLiteral("Amplifier is not connected. Cannot start measuring value read."));
+        return;
+    }
+    m_worker.start([this, kind] { return readCycle(kind); }, intervalMs);
+}
+
+void CANOpenAmplifier::stopContinuousADRead() {
+    m_worker.stop();
+}
+
+ReadingWorker::Pause CANOpenAmplifier::readCycle(ReadKind kind) {
+    try {
+        const sdo::Bytes request =
+            kind == ReadKind::AdValue ? sdo::adValueRequest() : sdo::measuringValueRequest();
+        const SdoResult result =
+            sdoexchange::request(m_channel, m_nodeId.load(), request, &m_worker.readingFlag());
+        if (result.status == SdoResult::Status::Cancelled)
+            return ReadingWorker::Pause::None; // reading stops; nothing to report
+        if (refused(result))
+            throw std::runtime_error(describe(result).toStdString());
+        if (result.data.size() < static_cast<size_t>(sdo::kFrameLength)) {
+            emit readErrorOccurred(QStringLiteral("Invalid response size: expected at least 8 bytes."));
+            return ReadingWorker::Pause::None;
+        }
+        if (kind == ReadKind::AdValue)
+            emit adValueReceived(sdo::adValue(result.data));
+        else
+            m_storedWeight.setIfChanged(static_cast<double>(sdo::measuringValue(result.data)));
+        return ReadingWorker::Pause::Interval;
+    } catch (const std::exception &e) {
+        const QString what = QString::fromUtf8(e.what());
+        emit readErrorOccurred(kind == ReadKind::AdValue
+                                   ? QStringLiteral("Error while reading AD value: %1").arg(what)
+                                   : QStringLiteral("Error while reading measuring value: %1").arg(what));
+        return ReadingWorker::Pause::Interval;
+    }
+}
+
+double CANOpenAmplifier::getMeasuredWeight() const {
+    return weight::toDisplay(m_storedWeight.get(), m_unit.get());
+}
+
+void CANOpenAmplifier::allowCalibration() {
+    sendFrame(sdo::calibrationUnlock());
+}
+
+void CANOpenAmplifier::writeEntry(uint16_t index, uint8_t subIndex, const sdo::Bytes &data) {
+    sendFrame(sdo::writeRequest(index, subIndex, data));
+}
+
+void CANOpenAmplifier::writeSDO(uint16_t index, uint8_t subIndex, std::vector<uint8_t> data) {
+    try {
+        writeEntry(index, subIndex, data);
+    } catch (const std::exception &e) {
+        // A refused request; it must not escape into the caller (QML).
+        const QString why = QString::fromUtf8(e.what());
+        qWarning().noquote() << "❌" << why;
+        emit readErrorOccurred(why);
+    }
+}
+
+void CANOpenAmplifier::calibrateZero() {
+    if (!m_connected)
+        return;
+    writeEntry(sdo::kControlIndex, sdo::kCalibrationUnlockSubIndex, {0x01});
+    writeEntry(sdo::kCalibrationZeroIndex, 0, sdo::littleEndian32(0));
+}
+
+void CANOpenAmplifier::calibrateSpan(uint32_t spanValue) {
+    if (!m_connected)
+        return;
+    uint32_t hundredths = 0;
+    try {
+        hundredths = hundredfold(spanValue);
+    } catch (const std::exception &e) {
+        emit calibrationFailed(QStringLiteral("Calibration failed: %1").arg(QString::fromUtf8(e.what())));
+        return;
+    }
+    writeEntry(sdo::kControlIndex, sdo::kCalibrationUnlockSubIndex, {0x01});
+    writeEntry(sdo::kCalibrationSpanIndex, 0, sdo::littleEndian32(hundredths));
+}
+
+void CANOpenAmplifier::finalizeCalibration(uint32_t pointCount) {
+    if (!m_connected)
+        return;
+    writeEntry(sdo::kControlIndex, sdo::kCalibrationUnlockSubIndex, {0x01});
+    writeEntry(sdo::kCalibrationWeightIndex, 0, sdo::littleEndian32(pointCount));
+}
+
+void CANOpenAmplifier::calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight) {
+    if (!m_connected) {
+        emit calibrationFailed(QStringLiteral("Amplifier is not connected."));
+        return;
+    }
+    try {
+        const uint32_t weightHundredths = hundredfold(spanWeight); // refused before anything is written
+        writeEntry(sdo::kControlIndex, sdo::kCalibrationUnlockSubIndex, {0x01});
+        writeEntry(sdo::kCalibrationZeroIndex, 0, sdo::littleEndian32(zeroValue));
+        writeEntry(sdo::kCalibrationSpanIndex, 0, sdo::littleEndian32(spanValue));
+        writeEntry(sdo::kCalibrationWeightIndex, 0, sdo::littleEndian32(weightHundredths));
+        writeEntry(sdo::kCalibrationPointsIndex, 0, sdo::littleEndian32(2));
+        emit calibrationSuccessful();
+    } catch (const std::exception &e) {
+        emit calibrationFailed(QStringLiteral("Calibration failed: %1").arg(QString::fromUtf8(e.what())));
+    }
+}
+
+void CANOpenAmplifier::sendCommand(const QString &command) {
+    const QByteArray utf8 = command.toUtf8();
+    sendFrame(sdo::Bytes(utf8.begin(), utf8.end()));
+}
+
+uint8_t CANOpenAmplifier::getDeviceId() const {
+    return m_nodeId.load();
+}
+
+void CANOpenAmplifier::setDeviceId(uint8_t id) {
+    m_nodeId.store(id);
+}
+
+bool CANOpenAmplifier::isConnected() {
+    return m_connected;
+}
+
+std::pair<uint32_t, std::vector<uint8_t>> CANOpenAmplifier::ProcessMessageCan(TPCANMsg msg,
+                                                                              TPCANTimestamp) const {
+    return sdo::splitMessage(msg);
+}
+
+void CANOpenAmplifier::setMeasuredWeight(double weight) {
+    m_storedWeight.setIfChanged(weight);
+}
+
+QString CANOpenAmplifier::getName() const {
+    return AmplifierBase::getName();
+}
+
+void CANOpenAmplifier::setName(const QString &newName) {
+    AmplifierBase::setName(newName);
+}
+
+void CANOpenAmplifier::setFIRFiltering(bool enable) {
+    writeEntry(sdo::kFirFilterIndex, 0, {static_cast<uint8_t>(enable ? 1 : 0)});
+}
+
+void CANOpenAmplifier::setFilteringLevel(uint8_t level) {
+    writeEntry(sdo::kFilterLevelIndex, 0, {static_cast<uint8_t>(level >= 1 && level <= 5 ? level : 1)});
+}
+
+void CANOpenAmplifier::setFilteringBandwidth(uint32_t bandwidth) {
+    writeEntry(sdo::kFilterBandwidthIndex, 0, sdo::littleEndian32(bandwidth));
+}
+
+void CANOpenAmplifier::setAutoZeroTrackingTime(uint16_t timeMs) {
+    writeEntry(sdo::kAutoZeroTimeIndex, 0,
+               {static_cast<uint8_t>(timeMs & 0xFF), static_cast<uint8_t>((timeMs >> 8) & 0xFF)});
+}
+
+void CANOpenAmplifier::setAutoZeroTrackingBandwidth(uint32_t bandwidth) {
+    writeEntry(sdo::kAutoZeroBandwidthIndex, 0, sdo::littleEndian32(bandwidth));
+}
+
+void CANOpenAmplifier::setStabilityDeterminationTime(uint32_t time) {
+    writeEntry(sdo::kStabilityTimeIndex, 0, sdo::littleEndian32(time));
+}
+
+void CANOpenAmplifier::setZeroPoint(uint32_t zeroPoint) {
+    writeEntry(sdo::kZeroPointIndex, 0, sdo::littleEndian32(zeroPoint));
+}
+
+void CANOpenAmplifier::setStabilityBandwidth(uint32_t bandwidth) {
+    writeEntry(sdo::kStabilityBandwidthIndex, 0, sdo::littleEndian32(bandwidth));
+}
+
+void CANOpenAmplifier::zero() {
+    if (!m_connected) {
+        emit readErrorOccurred(QStringLiteral("CANopen Amplifier is not connected. Cannot perform zero."));
+        return;
+    }
+    sendFrame(sdo::calibrationUnlock());
+    sendFrame(sdo::zeroPointCleared());
+    sendFrame(sdo::tareSwitch(true));
+    QThread::msleep(kSettleMs);
+    exchange(sdo::measuringValueRequest());
+}
+
+void CANOpenAmplifier::tare() {
+    if (!m_connected) {
+        emit readErrorOccurred(QStringLiteral("CANopen Amplifier is not connected. Cannot perform tare."));
+        return;
+    }
+    if (!m_tareActive) {
+        sendFrame(sdo::calibrationUnlock());
+        const SdoResult reading = exchange(sdo::measuringValueRequest());
+        if (reading.status != SdoResult::Status::Answer ||
+            reading.data.size() < static_cast<size_t>(sdo::kFrameLength)) {
+            if (reading.status != SdoResult::Status::Answer)
+                qWarning().noquote() << "❌ Tare read of node" << getDeviceId()
+                                     << "failed:" << describe(reading);
+            emit readErrorOccurred(QStringLiteral("Failed to read measurement value for tare."));
+            return;
+        }
+        m_tareValue = sdo::value32(reading.data);
+        sendFrame(sdo::zeroPointSet(m_tareValue));
+        sendFrame(sdo::tareSwitch(true));
+        m_tareActive = true;
+        QThread::msleep(kSettleMs);
+        exchange(sdo::measuringValueRequest());
+    } else {
+        sendFrame(sdo::calibrationUnlock());
+        sendFrame(sdo::zeroPointSet(m_tareValue));
+        sendFrame(sdo::tareSwitch(false));
+        m_tareActive = false;
+    }
+}
+
+void CANOpenAmplifier::setUnit(const QString &unit) {
+    m_unit.set(unit);
+}
+
+bool CANOpenAmplifier::sendFrame(const sdo::Bytes &bytes) {
+    if (bytes.size() > static_cast<size_t>(sdo::kFrameLength)) {
+        qWarning().noquote() << "❌ CAN frame refused:" << bytes.size() << "bytes (a frame holds at most 8)";
+        return false;
+    }
+    sdoexchange::send(m_channel, m_nodeId.load(), bytes);
+    return true;
+}
+
+SdoResult CANOpenAmplifier::exchange(const sdo::Bytes &request) {
+    return sdoexchange::request(m_channel, m_nodeId.load(), request);
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "amplifiers/AmplifierBase.h"
+#include "amplifiers/ReadingWorker.h"
+#include "amplifiers/Weight.h"
+#include "amplifiers/canopen/CanAdapter.h"
+#include "amplifiers/canopen/SdoExchange.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+// An amplifier node on a CANopen bus, driven by expedited SDO transfers to its object dictionary.
+// Everything runs on the calling (GUI) thread except the one continuous-reading worker.
+class CANOpenAmplifier : public QObject, public AmplifierBase {
+    Q_OBJECT
+
+public:
+    CANOpenAmplifier(const QString &modelName, const QString &portName, int baudRate, uint8_t deviceId,
+                     QObject *parent = nullptr);
+    ~CANOpenAmplifier() override;
+
+signals:
+    void connectionSuccessful();
+    void connectionFailed(QString reason);
+    void readErrorOccurred(QString error);
+    void adValueReceived(uint32_t adValue);
+    // Part of the screens' surface; the weight reaches them through getMeasuredWeight().
+    void measuringValueReceived(double value);
+    void calibrationSuccessful();
+    void calibrationFailed(QString reason);
+
+public:
+    Q_INVOKABLE void connect() override;
+    // Stops reading and gives the adapter channel back (it closes when its last user leaves).
+    Q_INVOKABLE void disconnect();
+    Q_INVOKABLE void sendCommand(std::vector<uint8_t> message);
+    Q_INVOKABLE std::vector<uint8_t> sendCommandWithResponse(std::vector<uint8_t> message);
+    Q_INVOKABLE void calibrate(const QString &calibrationType, double value) override;
+    Q_INVOKABLE void startContinuousADRead(int intervalMs);
+    Q_INVOKABLE void startContinuousMeasuringValueRead(int intervalMs);
+    Q_INVOKABLE void stopContinuousADRead();
+    Q_INVOKABLE double getMeasuredWeight() const override;
+    Q_INVOKABLE void allowCalibration();
+    Q_INVOKABLE void writeSDO(uint16_t index, uint8_t subIndex, std::vector<uint8_t> data);
+    Q_INVOKABLE void calibrateZero();
+    Q_INVOKABLE void calibrateSpan(uint32_t spanValue);
+    Q_INVOKABLE void finalizeCalibration(uint32_t pointCount);
+    Q_INVOKABLE void sendCommand(const QString &command) override;
+    Q_INVOKABLE uint8_t getDeviceId() const;
+    Q_INVOKABLE void setDeviceId(uint8_t id);
+    Q_INVOKABLE bool isConnected();
+    Q_INVOKABLE std::pair<uint32_t, std::vector<uint8_t>>
+    ProcessMessageCan(TPCANMsg msg, TPCANTimestamp itsTimeStamp) const;
+    Q_INVOKABLE void setMeasuredWeight(double weight);
+    Q_INVOKABLE QString getName() const override;
+    Q_INVOKABLE void setName(const QString &newName) override;
+    Q_INVOKABLE void setFIRFiltering(bool enable);
+    Q_INVOKABLE void setFilteringLevel(uint8_t level);
+    Q_INVOKABLE void setFilteringBandwidth(uint32_t bandwidth);
+    Q_INVOKABLE void setAutoZeroTrackingTime(uint16_t timeMs);
+    Q_INVOKABLE void setAutoZeroTrackingBandwidth(uint32_t bandwidth);
+    Q_INVOKABLE void setStabilityDeterminationTime(uint32_t time);
+    Q_INVOKABLE void setZeroPoint(uint32_t zeroPoint);
+    Q_INVOKABLE void setStabilityBandwidth(uint32_t bandwidth);
+    Q_INVOKABLE void zero();
+    Q_INVOKABLE void tare();
+    Q_INVOKABLE void setUnit(const QString &unit);
+    Q_INVOKABLE void calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight);
+
+private:
+    enum class ReadKind { AdValue, MeasuringValue };
+
+    void startReading(ReadKind kind, int intervalMs);
+    ReadingWorker::Pause readCycle(ReadKind kind);
+    // One frame to 0x600 + node; frames longer than 8 bytes are refused with a warning.
+    bool sendFrame(const sdo::Bytes &bytes);
+    // Request and reply on the GUI thread (no stop flag to end it early).
+    SdoResult exchange(const sdo::Bytes &request);
+    // writeSDO that throws on a bad length instead of reporting it.
+    void writeEntry(uint16_t index, uint8_t subIndex, const sdo::Bytes &data);
+    void releaseChannel();
+
+    bool m_tareActive = false;
+    uint32_t m_tareValue = 0;
+    TPCANHandle m_channel = PCAN_USBBUS1;
+    QString m_portName;
+    int m_baudRate = 0;
+    std::atomic<uint8_t> m_nodeId;
+    bool m_connected = false;
+    StoredWeight m_storedWeight;
+    ReadingWorker m_worker;
+    // Whether this amplifier counts as a user of the adapter channel.
+    bool m_channelHeld = false;
+    SelectedUnit m_unit;
+};

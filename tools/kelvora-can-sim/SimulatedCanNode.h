@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+// One simulated CANopen amplifier node: answers expedited SDO reads and writes of the amplifier's object
+// dictionary, with a load model, zero, tare and calibration that the weights follow, and faults that can be
+// switched on at run time. Pure logic: a request frame in, the reply frames out.
+class SimulatedCanNode {
+public:
+    struct Frame {
+        uint32_t id = 0;
+        std::vector<uint8_t> data;
+    };
+    struct Reply {
+        Frame frame;
+        int delayMs = 0;
+    };
+
+    explicit SimulatedCanNode(uint8_t nodeId);
+
+    uint8_t nodeId() const { return m_nodeId; }
+    // A frame seen on the bus; replies for requests to this node (0x600 + node id).
+    std::vector<Reply> handle(const Frame &frame);
+
+    // Load model: AD counts = zero counts + grams * counts per gram + noise, 24 bits.
+    void setLoadGrams(double grams) { m_loadGrams = grams; }
+    void setNoiseCounts(int counts) { m_noiseCounts = counts < 0 ? 0 : counts; }
+    uint32_t adValue();
+    int32_t measuringValue();
+
+    // Run-time commands ("load 500", "silent on", "abort next 0x06020000", "foreign 9", "late 300", "get 2019
+    // 0", "status"); returns "OK", "OK <value>" or "ERR <reason>".
+    QString command(const QStringList &words);
+
+    // Entry as last written (or its initial value); empty when the entry does not exist.
+    std::optional<uint32_t> entry(uint16_t index, uint8_t subIndex) const;
+
+    static constexpr uint32_t kZeroCounts = 100000;
+    static constexpr double kCountsPerGram = 20.0;
+
+private:
+    struct Entry {
+        int width;
+        uint32_t value;
+        bool needsUnlock;
+    };
+    using Key = std::pair<uint16_t, uint8_t>;
+
+    Frame reply(const std::vector<uint8_t> &bytes) const;
+    Frame abortFrame(uint16_t index, uint8_t subIndex, uint32_t code) const;
+    std::vector<uint8_t> handleRead(uint16_t index, uint8_t subIndex, uint32_t *abortCode);
+    bool handleWrite(uint16_t index, uint8_t subIndex, uint32_t value, int width, uint32_t *abortCode);
+    void applyWriteEffects(uint16_t index, uint8_t subIndex, uint32_t value);
+    int64_t grossHundredths();
+
+    uint8_t m_nodeId;
+    std::map<Key, Entry> m_entries;
+
+    double m_loadGrams = 0.0;
+    int m_noiseCounts = 0;
+    uint32_t m_noiseState = 12345;
+
+    // Calibration in force and the values collected for the next one.
+    uint32_t m_calZeroAd = kZeroCounts;
+    uint32_t m_calSpanAd = kZeroCounts + 20000; // 1000 g
+    uint32_t m_calSpanHundredths = 100000;
+    uint32_t m_pendingZeroAd = kZeroCounts;
+    uint32_t m_pendingSpan = 0;
+    uint32_t m_pendingSpanCapturedAd = 0;
+    uint32_t m_pendingWeight = 0;
+
+    int64_t m_zeroOffset = 0;
+    int64_t m_tareOffset = 0;
+    bool m_tareOn = false;
+
+    // Faults.
+    bool m_silent = false;
+    int m_abortNext = 0;
+    bool m_abortAlways = false;
+    uint32_t m_abortCode = 0x08000000;
+    std::optional<uint8_t> m_foreignNode;
+    int m_lateMs = 0;
+};
