@@ -239,6 +239,11 @@ void SimulatedDevice::record(const std::vector<uint8_t> &bytes) {
         m_log.push_back(hex(bytes));
 }
 
+uint64_t SimulatedDevice::readFaultCount(uint16_t reg) const {
+    const auto it = m_readFaults.find(reg);
+    return it == m_readFaults.end() ? 0 : it->second;
+}
+
 std::vector<std::string> SimulatedDevice::takeLog() {
     std::vector<std::string> log;
     log.swap(m_log);
@@ -293,18 +298,20 @@ bool SimulatedDevice::handle(const std::vector<uint8_t> &request, Clock::time_po
     Fault fault = m_fault;
     double argument = m_faultArgument;
     bool hasArgument = m_faultHasArgument;
-    if (fault == Fault::None && m_randomRate > 0) {
+    if (fault == Fault::None && m_randomRate > 0 && !m_randomKinds.empty()) {
         std::uniform_real_distribution<double> chance(0.0, 1.0);
         if (chance(m_random) < m_randomRate) {
-            const std::vector<Fault> &kinds = answerFaults();
-            std::uniform_int_distribution<size_t> pick(0, kinds.size() - 1);
-            fault = kinds[pick(m_random)];
+            std::uniform_int_distribution<size_t> pick(0, m_randomKinds.size() - 1);
+            fault = m_randomKinds[pick(m_random)];
             hasArgument = false;
             argument = 0;
         }
     }
-    if (fault != Fault::None)
+    if (fault != Fault::None) {
         ++m_faults;
+        if (request[1] == modbus::kReadFunction)
+            ++m_readFaults[word(request, 2)];
+    }
     if (fault == Fault::Silence)
         return false;
 

@@ -67,9 +67,13 @@ public:
     void setSteps(std::vector<uint32_t> levels, int periodMs, Clock::time_point now);
     void setFault(Fault fault, double argument, bool hasArgument);
     void setIdEncoding(bool on) { m_idEncoding = on; }
+    // The faults a random choice picks from (default: answerFaults()).
+    void setRandomKinds(std::vector<Fault> kinds) { m_randomKinds = std::move(kinds); }
 
     uint64_t requestCount() const { return m_requests; }
     uint64_t faultCount() const { return m_faults; }
+    // Faults injected into reads of `reg` only.
+    uint64_t readFaultCount(uint16_t reg) const;
     // Write frames and text lines heard since the last call, as hex.
     std::vector<std::string> takeLog();
 
@@ -102,6 +106,7 @@ private:
     double m_faultArgument = 0;
     bool m_faultHasArgument = false;
     double m_randomRate = 0;
+    std::vector<Fault> m_randomKinds = answerFaults();
     bool m_low16 = false;
     bool m_low16AllRegisters = true;
     uint16_t m_low16Register = 0;
@@ -110,6 +115,7 @@ private:
     uint32_t m_readCounter = 0;
     uint64_t m_requests = 0;
     uint64_t m_faults = 0;
+    std::map<uint16_t, uint64_t> m_readFaults;
     std::vector<std::string> m_log;
 };
 

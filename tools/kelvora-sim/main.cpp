@@ -6,7 +6,9 @@
 //   set <id> <reg> <value>     get <id> <reg>             (registers and values in decimal or 0x-hex;
 //   set <id> 0 auto                                         0x1F40 sets the load, 0x0000 pins the value)
 //   load <id|all> <ad>         noise <id|all> <amplitude>  steps <id|all> <ad1,ad2,...> <ms>
-//   encode <id|all> <on|off>   count <id>                  faults <id>          log <id>
+//   encode <id|all> <on|off>   count <id>   faults <id> [reg]   log <id>
+//   (faults: injected so far; with a register, only those that hit reads of it. log: the write frames
+//   and text lines heard since the last "log", hex, ';'-separated)
 //   quit
 // It ends on "quit", at the end of stdin (unless --no-stdin) and on SIGINT/SIGTERM/SIGHUP.
 
@@ -52,6 +54,7 @@ struct Options {
     int answerDelayMs = 2;
     uint32_t seed = 1;
     double faultRate = 0;
+    std::vector<sim::Fault> faultKinds = sim::answerFaults();
 };
 
 const char *kUsage =
@@ -62,6 +65,7 @@ const char *kUsage =
     "  --answer-delay-ms N   time before each answer (default 2)\n"
     "  --id-encoding         live values encode (id, register, counter)\n"
     "  --fault-rate P        share of requests hit by a random fault (0..1)\n"
+    "  --fault-kinds a,b     faults the random choice picks from (default: every answer fault)\n"
     "  --seed N              seed for noise and random faults (default 1)\n"
     "  --no-stdin            ignore stdin (run until a signal)\n"
     "The first output line is \"PORT <path>\"; then commands on stdin are answered one line each.\n";
@@ -126,6 +130,16 @@ bool parseOptions(int argc, char **argv, Options &options) {
             options.answerDelayMs = static_cast<int>(number);
         } else if (arg == "--seed" && hasValue && parseNumber(argv[++i], number)) {
             options.seed = static_cast<uint32_t>(number);
+        } else if (arg == "--fault-kinds" && hasValue) {
+            options.faultKinds.clear();
+            std::stringstream list(argv[++i]);
+            for (std::string item; std::getline(list, item, ',');) {
+                sim::Fault fault = sim::Fault::None;
+                if (!sim::parseFault(item, fault) || fault == sim::Fault::None ||
+                    fault == sim::Fault::Low16 || fault == sim::Fault::Random)
+                    return false;
+                options.faultKinds.push_back(fault);
+            }
         } else if (arg == "--fault-rate" && hasValue) {
             char *end = nullptr;
             options.faultRate = std::strtod(argv[++i], &end);
@@ -241,6 +255,12 @@ public:
             return "OK " + std::to_string(device->requestCount());
         if (command == "faults" && words.size() == 2)
             return "OK " + std::to_string(device->faultCount());
+        if (command == "faults" && words.size() == 3) {
+            uint32_t reg = 0;
+            if (!parseU32(words[2], reg) || reg > 0xFFFF)
+                return "ERR bad register " + words[2];
+            return "OK " + std::to_string(device->readFaultCount(static_cast<uint16_t>(reg)));
+        }
         if (command == "log" && words.size() == 2) {
             std::string joined;
             for (const std::string &frame : device->takeLog())
@@ -347,6 +367,7 @@ int main(int argc, char **argv) {
     sim::SimulatedLine line(options.ids, options.seed, options.answerDelayMs);
     for (auto *device : line.devices()) {
         device->setIdEncoding(options.idEncoding);
+        device->setRandomKinds(options.faultKinds);
         if (options.faultRate > 0)
             device->setFault(sim::Fault::Random, options.faultRate, true);
     }
