@@ -1,0 +1,199 @@
+// Soak of the RS485 path: six amplifiers (ids 1, 2, 17, 100, 246, 247) on one simulated line, each
+// polling its measuring value every 100 ms through its own worker, while the GUI thread writes a
+// register of every amplifier every 5 s and reads it back. Every live value the simulator sends encodes
+// (device id, register, counter), so an answer that reaches the wrong amplifier, or an old answer taken
+// for a new one, is caught. A clean run must show no mixed-up, stale or lost answer; a run with 5 %
+// seeded faults must accept no wrong value and report each fault that hit a reading.
+//
+// The length of each run is KELVORA_SOAK_SECONDS (default 12; the long soak uses 240).
+
+#include "amplifiers/rs485/RS485Amplifier.h"
+#include "amplifiers/rs485/RS485Bus.h"
+
+#include "SimulatorProcess.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr uint16_t kMeasuringValue = 0x0000;
+constexpr uint16_t kWrittenRegister = 0x0058;
+constexpr int kWriteEveryMs = 5000;
+const std::vector<uint8_t> kIds{1, 2, 17, 100, 246, 247};
+
+int soakSeconds() {
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue("KELVORA_SOAK_SECONDS", &ok);
+    return ok && seconds > 0 ? seconds : 12;
+}
+
+uint32_t encode(uint8_t id, uint16_t reg, uint32_t counter) {
+    return (uint32_t{id} << 24) | (uint32_t{static_cast<uint8_t>(reg)} << 16) | (counter & 0xFFFF);
+}
+
+struct Station {
+    uint8_t id = 0;
+    std::unique_ptr<RS485Amplifier> amplifier;
+    bool haveCounter = false;
+    uint16_t lastCounter = 0;
+    int samples = 0;
+    int reported = 0;
+    QStringList wrong;     // values that should never have been accepted
+    QStringList lost;      // clean run: answers skipped between two accepted ones
+    uint32_t written = 0;  // last value written to kWrittenRegister
+    uint32_t previous = 0; // the one before (still there if the last write never reached the device)
+    int refusedReadBacks = 0;
+};
+
+} // namespace
+
+class TestRS485Soak : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanLine_noMixedUpStaleOrLostAnswers();
+    void faultyLine_noWrongValueAcceptedAndEveryReadingFaultReported();
+
+private:
+    void run(bool withFaults);
+};
+
+void TestRS485Soak::cleanLine_noMixedUpStaleOrLostAnswers() {
+    run(false);
+}
+
+void TestRS485Soak::faultyLine_noWrongValueAcceptedAndEveryReadingFaultReported() {
+    run(true);
+}
+
+void TestRS485Soak::run(bool withFaults) {
+    // Late answers are left out of the random faults: a Modbus RTU answer does not say which request it
+    // answers, so one that comes after the time-out into the next exchange of the same device cannot be
+    // told from the right one by any check. The line's purge of late answers is tested in tst_rs485_bus.
+    QStringList arguments{QStringLiteral("--ids"),
+                          QStringLiteral("1,2,17,100,246,247"),
+                          QStringLiteral("--id-encoding"),
+                          QStringLiteral("--seed"),
+                          QStringLiteral("20261206"),
+                          QStringLiteral("--fault-kinds"),
+                          QStringLiteral("silence,truncate,bad-crc,exception,garbage,other-id")};
+    SimulatorProcess sim(arguments);
+    QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+
+    RS485Bus bus;
+    std::vector<Station> stations(kIds.size());
+    for (size_t i = 0; i < kIds.size(); ++i) {
+        Station &station = stations[i];
+        station.id = kIds[i];
+        station.amplifier = std::make_unique<RS485Amplifier>(QStringLiteral("AmplifierModel"), sim.port(),
+                                                             9600, station.id, &bus);
+        RS485Amplifier *amplifier = station.amplifier.get();
+        QSignalSpy failed(amplifier, &RS485Amplifier::connectionFailed);
+        amplifier->connect();
+        QVERIFY2(amplifier->isConnected(),
+                 qPrintable(failed.isEmpty() ? QString() : failed.first().first().toString()));
+
+        connect(
+            amplifier, &RS485Amplifier::measuringValueReceived, this, [&station, withFaults](uint32_t value) {
+                const uint8_t id = static_cast<uint8_t>(value >> 24);
+                const uint8_t reg = static_cast<uint8_t>(value >> 16);
+                const auto counter = static_cast<uint16_t>(value);
+                ++station.samples;
+                const QString text = QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0'));
+                if (id != station.id || reg != kMeasuringValue) {
+                    station.wrong << QStringLiteral("mixed up: ") + text;
+                } else if (station.haveCounter && counter <= station.lastCounter) {
+                    station.wrong
+                        << QStringLiteral("stale: %1 after counter %2").arg(text).arg(station.lastCounter);
+                } else if (!withFaults && station.haveCounter && counter != station.lastCounter + 1) {
+                    station.lost
+                        << QStringLiteral("counter %1 after %2").arg(counter).arg(station.lastCounter);
+                }
+                station.haveCounter = true;
+                station.lastCounter = counter;
+            });
+        connect(amplifier, &RS485Amplifier::readErrorOccurred, this,
+                [&station](const QString &) { ++station.reported; });
+    }
+
+    if (withFaults)
+        QCOMPARE(sim.command(QStringLiteral("fault all random 0.05")), QStringLiteral("OK"));
+    for (Station &station : stations)
+        station.amplifier->startContinuousMeasuringValueRead(100);
+
+    const qint64 durationMs = qint64{soakSeconds()} * 1000;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 nextWrite = kWriteEveryMs;
+    uint32_t writeCounter = 0;
+    while (clock.elapsed() < durationMs) {
+        QTest::qWait(50);
+        if (clock.elapsed() < nextWrite)
+            continue;
+        nextWrite += kWriteEveryMs;
+        ++writeCounter;
+        for (Station &station : stations) {
+            const uint32_t value = encode(station.id, kWrittenRegister, writeCounter);
+            station.previous = station.written;
+            station.written = value;
+            station.amplifier->writeRegister(kWrittenRegister, value);
+            const uint32_t readBack = station.amplifier->readRegister(kWrittenRegister);
+            if (readBack == value)
+                continue;
+            if (withFaults && readBack == 0) {
+                ++station.refusedReadBacks; // a refused answer reads as 0
+                continue;
+            }
+            if (withFaults && readBack == station.previous) {
+                station.written = station.previous; // the write was never heard
+                continue;
+            }
+            station.wrong << QStringLiteral("read back %1 after writing %2")
+                                 .arg(readBack, 8, 16, QLatin1Char('0'))
+                                 .arg(value, 8, 16, QLatin1Char('0'));
+        }
+    }
+
+    for (Station &station : stations)
+        station.amplifier->stopContinuousADRead();
+    // The workers have ended; deliver the signals they queued.
+    QCoreApplication::processEvents();
+    QTest::qWait(100);
+
+    for (Station &station : stations) {
+        const QString who = QStringLiteral("id %1: ").arg(station.id);
+        QVERIFY2(station.wrong.isEmpty(), qPrintable(who + station.wrong.join(QStringLiteral("; "))));
+        QVERIFY2(station.lost.isEmpty(), qPrintable(who + station.lost.join(QStringLiteral("; "))));
+        QVERIFY2(station.samples >= soakSeconds(),
+                 qPrintable(who + QStringLiteral("only %1 samples").arg(station.samples)));
+        QVERIFY2(writeCounter == 0 || station.written != 0,
+                 qPrintable(who + QStringLiteral("no write ever arrived")));
+        if (withFaults) {
+            // Each fault that hit a measuring-value reading was reported once, and nothing else was.
+            const qint64 readingFaults =
+                sim.query(QStringLiteral("faults %1 %2").arg(station.id).arg(kMeasuringValue));
+            QCOMPARE(station.reported, static_cast<int>(readingFaults));
+            const qint64 readBackFaults =
+                sim.query(QStringLiteral("faults %1 %2").arg(station.id).arg(kWrittenRegister));
+            QCOMPARE(station.refusedReadBacks, static_cast<int>(readBackFaults));
+        } else {
+            QCOMPARE(station.reported, 0);
+            QCOMPARE(sim.query(QStringLiteral("faults %1").arg(station.id)), 0);
+        }
+        qInfo().noquote() << who << station.samples << "values," << station.reported << "reported errors";
+    }
+    if (withFaults) {
+        qint64 total = 0;
+        for (const Station &station : stations)
+            total += sim.query(QStringLiteral("faults %1").arg(station.id));
+        QVERIFY2(total > 0, "the seeded faults never struck");
+    }
+}
+
+QTEST_GUILESS_MAIN(TestRS485Soak)
+#include "tst_rs485_soak.moc"
