@@ -1,8 +1,10 @@
 // SerialPortHelper's list: the system's ports exactly as the system enumerates them, then the ports that
 // running simulators announce (real pseudo-terminals opened here), without stale announcements. The
-// simulator's own protocol is covered by the serial driver suites.
+// simulator (tools/kelvora-sim) is run for real; its protocol is covered by the serial driver suites.
 #include "files/SerialPortHelper.h"
 #include "files/SimulatedPorts.h"
+
+#include "SimulatorProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -75,6 +77,8 @@ private slots:
     void announcedPort_followsTheSystemPorts_untilWithdrawn();
     void staleAnnouncement_isNotListed_data();
     void staleAnnouncement_isNotListed();
+    void runningSimulator_isListedWhileItRuns_data();
+    void runningSimulator_isListedWhileItRuns();
 
 private:
     QStringList m_announcements;
@@ -150,6 +154,30 @@ void TestSerialPortHelper::staleAnnouncement_isNotListed() {
 
     SerialPortHelper helper;
     QCOMPARE(helper.getAvailablePorts(), systemPortNames());
+}
+
+void TestSerialPortHelper::runningSimulator_isListedWhileItRuns_data() {
+    QTest::addColumn<bool>("killed"); // ended by SIGKILL, without withdrawing its announcement
+
+    QTest::newRow("simulator quits") << false;
+    QTest::newRow("simulator is killed") << true;
+}
+
+void TestSerialPortHelper::runningSimulator_isListedWhileItRuns() {
+    QFETCH(bool, killed);
+
+    SerialPortHelper helper;
+    const QStringList system = systemPortNames();
+    {
+        SimulatorProcess simulator({QStringLiteral("--announce")});
+        QVERIFY2(simulator.isReady(), qPrintable(simulator.errorString()));
+        QTRY_COMPARE_WITH_TIMEOUT(helper.getAvailablePorts(), system + QStringList{simulator.port()}, 10000);
+        if (killed)
+            simulator.kill();
+    }
+    QCOMPARE(helper.getAvailablePorts(), system);
+    const QStringList left = QDir(simulatedports::directory()).entryList(QDir::Files);
+    QCOMPARE(left.size(), killed ? 1 : 0);
 }
 
 int main(int argc, char **argv) {
