@@ -2,6 +2,7 @@
 // the exact number of data lines, number formatting, ",N/A" for destroyed amplifiers, amplifiers added and
 // removed during a run, refusals (bad period, unwritable folder, unwritable file) and the end of runs with
 // the item. File primitives are covered by tst_filehandler, the plot itself by tst_customplotitem.
+#include "amplifiers/rs232/RS232Amplifier.h"
 #include "plot/CsvLogRun.h"
 #include "plot/CustomPlotItem.h"
 
@@ -65,6 +66,7 @@ private slots:
     void run_writesHeaderAndExactlyTheLinesOfItsDuration_data();
     void run_writesHeaderAndExactlyTheLinesOfItsDuration();
     void dataLine_formatsWeightsAndMarksDestroyedAmplifiers();
+    void nonFiniteWeight_isWrittenAsFormatted();
     void amplifiersAddedAndRemovedDuringARun_changeLaterLines();
     void lineCount_isTheDurationOverThePeriodWithoutOverflow_data();
     void lineCount_isTheDurationOverThePeriodWithoutOverflow();
@@ -135,13 +137,17 @@ void TestCsvLogging::run_writesHeaderAndExactlyTheLinesOfItsDuration() {
 }
 
 void TestCsvLogging::dataLine_formatsWeightsAndMarksDestroyedAmplifiers() {
+    // Real RS232 drivers, never connected: their stored measuring values (hundredths of a gram) are set
+    // directly and reach the file through their own unit conversion.
     CustomPlotItem item;
-    SettableAmplifier decimals, whole, large, negative;
-    auto doomed = std::make_unique<SettableAmplifier>();
-    decimals.setWeight(123.45);
-    whole.setWeight(100);
-    large.setWeight(1250000);
-    negative.setWeight(-0.5);
+    const QString port = QStringLiteral("/dev/null");
+    RS232Amplifier decimals(QStringLiteral("KA"), port, 9600), whole(QStringLiteral("KA"), port, 9600),
+        large(QStringLiteral("KA"), port, 9600), negative(QStringLiteral("KA"), port, 9600);
+    auto doomed = std::make_unique<RS232Amplifier>(QStringLiteral("KA"), port, 9600);
+    decimals.setMeasuredWeight(12345);
+    whole.setMeasuredWeight(10000);
+    large.setMeasuredWeight(125000000);
+    negative.setMeasuredWeight(-50);
     item.addAmplifier(&decimals, Qt::red);
     item.addAmplifier(doomed.get(), Qt::red);
     item.addAmplifier(&whole, Qt::red);
@@ -160,6 +166,20 @@ void TestCsvLogging::dataLine_formatsWeightsAndMarksDestroyedAmplifiers() {
         QStringLiteral("^%1,123\\.45,N/A,100,1\\.25e\\+06,-0\\.5$").arg(kTimestamp));
     for (int i = 1; i < written.size(); ++i)
         QVERIFY2(line.match(written.at(i)).hasMatch(), qPrintable(written.at(i)));
+}
+
+void TestCsvLogging::nonFiniteWeight_isWrittenAsFormatted() {
+    CustomPlotItem item;
+    SettableAmplifier broken;
+    broken.setWeight(std::numeric_limits<double>::quiet_NaN());
+    item.addAmplifier(&broken, Qt::red);
+    const QString path = m_dir.filePath(QStringLiteral("nan.csv"));
+    item.startCSVLogging(100, 1, path, QStringLiteral("g"));
+    QVERIFY(waitForRunsToEnd(item, 30000));
+    const QStringList written = linesOf(path);
+    QCOMPARE(written.size(), 11);
+    QVERIFY2(QRegularExpression(QStringLiteral("^%1,nan$").arg(kTimestamp)).match(written.last()).hasMatch(),
+             qPrintable(written.last()));
 }
 
 void TestCsvLogging::amplifiersAddedAndRemovedDuringARun_changeLaterLines() {

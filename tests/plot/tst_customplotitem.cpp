@@ -4,6 +4,8 @@
 // covered by tst_csvlogging.
 #include "plot/CustomPlotItem.h"
 
+#include "amplifiers/rs232/RS232Amplifier.h"
+
 #include "SettableAmplifier.h"
 
 #include <QApplication>
@@ -48,7 +50,7 @@ QVector<double> valuesOf(const QCPGraph *graph) {
     return values;
 }
 
-QString curveName(const SettableAmplifier &amplifier) {
+QString curveName(const AmplifierBase &amplifier) {
     return QStringLiteral("Amplifier (%1, %2)").arg(amplifier.getModel(), amplifier.getProtocol());
 }
 
@@ -101,12 +103,14 @@ void TestCustomPlotItem::construction_hasTwoOwnLinesAndTheTimeWindow() {
 }
 
 void TestCustomPlotItem::eachAmplifier_feedsTheCurveCreatedForIt() {
+    // Real RS232 drivers, never connected; their stored measuring values are hundredths of a gram.
     CustomPlotItem item;
-    SettableAmplifier first(QStringLiteral("KA-1"), QStringLiteral("RS232"));
-    SettableAmplifier second(QStringLiteral("KA-2"), QStringLiteral("RS485"));
+    const QString port = QStringLiteral("/dev/null");
+    RS232Amplifier first(QStringLiteral("KA-1"), port, 9600);
+    RS232Amplifier second(QStringLiteral("KA-2"), port, 9600);
     SettableAmplifier third(QStringLiteral("KA-3"), QStringLiteral("CANOpen"));
-    first.setWeight(11.5);
-    second.setWeight(-22.25);
+    first.setMeasuredWeight(1150);
+    second.setMeasuredWeight(-2225);
     third.setWeight(33);
     item.addAmplifier(&first, QColor(QStringLiteral("#a91e22")));
     item.addAmplifier(&second, QColor(QStringLiteral("#1e6aa9")));
@@ -115,12 +119,12 @@ void TestCustomPlotItem::eachAmplifier_feedsTheCurveCreatedForIt() {
 
     const double before = nowSeconds();
     tick(item);
-    second.setWeight(-1);
+    second.setMeasuredWeight(-100);
     tick(item);
     const double after = nowSeconds();
 
     const struct {
-        const SettableAmplifier *amplifier;
+        const AmplifierBase *amplifier;
         QColor color;
         QVector<double> values;
     } expected[] = {{&first, QColor(QStringLiteral("#a91e22")), {11.5, 11.5}},
@@ -134,6 +138,7 @@ void TestCustomPlotItem::eachAmplifier_feedsTheCurveCreatedForIt() {
         for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
             QVERIFY(it->key >= before && it->key <= after);
     }
+    QCOMPARE(curveName(first), QStringLiteral("Amplifier (KA-1, RS232)"));
     // The plot's own lines receive no samples.
     QVERIFY(item.customPlot()->graph(0)->data()->isEmpty());
     QVERIFY(item.customPlot()->graph(1)->data()->isEmpty());
@@ -271,7 +276,8 @@ void TestCustomPlotItem::sameAmplifierTwice_isListedTwice() {
 
 void TestCustomPlotItem::destroyedAmplifier_isNotCalledAndCountsAsNull() {
     CustomPlotItem item;
-    auto doomed = std::make_unique<SettableAmplifier>(QStringLiteral("doomed"));
+    auto doomed =
+        std::make_unique<RS232Amplifier>(QStringLiteral("doomed"), QStringLiteral("/dev/null"), 9600);
     SettableAmplifier survivor(QStringLiteral("survivor"));
     survivor.setWeight(9);
     item.addAmplifier(doomed.get(), Qt::red);
