@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <deque>
 
-Q_LOGGING_CATEGORY(lcCan, "kelvora.can")
+Q_LOGGING_CATEGORY(lcCan, "kelvora.can", QtInfoMsg)
 // Hex dump of every frame; switch on with QT_LOGGING_RULES="kelvora.can.frames.debug=true".
 Q_LOGGING_CATEGORY(lcCanFrames, "kelvora.can.frames", QtInfoMsg)
 
@@ -225,7 +225,7 @@ TPCANStatus openDevice(Channel &ch) {
         ch.lastError = error;
         return kCanStatusNoDevice;
     }
-    qCInfo(lcCan).noquote() << "CAN adapter open:" << choice.plugin << choice.interfaceName;
+    qCDebug(lcCan).noquote() << "CAN adapter open:" << choice.plugin << choice.interfaceName;
     QMutexLocker data(&ch.dataMutex);
     ch.queue.clear();
     ch.open = true;
@@ -265,7 +265,7 @@ TPCANStatus CAN_Uninitialize(TPCANHandle channelHandle) {
         return kCanStatusNotInitialized;
     if (--ch.users == 0) {
         destroyDevice(ch);
-        qCInfo(lcCan) << "CAN adapter closed";
+        qCDebug(lcCan) << "CAN adapter closed";
     }
     return PCAN_ERROR_OK;
 }
