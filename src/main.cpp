@@ -1,5 +1,7 @@
 #include "SettingsManager.h"
 #include "SingleApplication.h"
+#include "amplifiers/AmplifierFactory.h"
+#include "amplifiers/RS232Controller.h"
 #include "amplifiers/rs232/RS232Amplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
 #include "files/FileHandler.h"
@@ -85,6 +87,13 @@ int main(int argc, char *argv[]) {
         "CustomComponents", 1, 0, "RS232Amplifier",
         QStringLiteral("RS232Amplifier objects come from AmplifierFactory or the amplifier controller"));
 
+    // The engine owns the factory it asks for (parentless, created on first use in QML).
+    qmlRegisterSingletonType<AmplifierFactory>(
+        "com.example.amplifiers", 1, 0, "AmplifierFactory",
+        [](QQmlEngine *, QJSEngine *) -> QObject * { return new AmplifierFactory(); });
+
+    // Declared before the engine so that it outlives the scene holding its amplifiers.
+    RS232Controller amplifierController;
     // Never destroyed before the process ends: amplifiers may use it until their own teardown.
     auto *sharedBus = new RS485Bus();
 
@@ -95,6 +104,7 @@ int main(int argc, char *argv[]) {
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("sharedBus"), sharedBus);
+    context->setContextProperty(QStringLiteral("amplifierController"), &amplifierController);
     context->setContextProperty(QStringLiteral("settingsManager"), settingsManager);
     context->setContextProperty(QStringLiteral("utilsApp"), utilsApp);
     context->setContextProperty(QStringLiteral("utilsLanguage"), utilsLanguage);

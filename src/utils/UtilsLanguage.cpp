@@ -84,7 +84,9 @@ void UtilsLanguage::removeTranslators() {
 }
 
 void UtilsLanguage::loadLanguage(const QString &name) {
-    if (!m_app || name == m_currentLanguage)
+    // Nothing is loaded before the first call, so that one always does the work, even for an empty name
+    // (which, being unknown, means the system language like any other unknown name).
+    if (!m_app || (!m_currentLanguage.isEmpty() && name == m_currentLanguage))
         return;
 
     removeTranslators();

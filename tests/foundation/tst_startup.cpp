@@ -1,0 +1,322 @@
+// The program as a process on the offscreen platform, each test with its own HOME, configuration and
+// runtime folders: the main document loads without any warning, a second start hands over to the first
+// and ends with 0, a guard left behind by a killed instance is taken over, the start-up failures that
+// can be provoked end with 1 and their messages, and a stored language is loaded from the resources.
+// With KELVORA_TRACE_INSTANCE set the program prints "ready" when its window is up and
+// "instanceStarted" when another start hands over to it.
+#include "SingleApplication.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+#ifndef KELVORA_APP_PATH
+#error "KELVORA_APP_PATH must name the application executable"
+#endif
+
+namespace {
+constexpr int kStartTimeoutMs = 60000;
+const char kHoldLockVariable[] = "KELVORA_TEST_HOLD_LOCK";
+
+// One run of the program, with its output collected as it arrives.
+class AppRun {
+public:
+    AppRun(const QProcessEnvironment &environment,
+           const QString &program = QStringLiteral(KELVORA_APP_PATH)) {
+        m_process.setProgram(program);
+        m_process.setProcessEnvironment(environment);
+        QObject::connect(&m_process, &QProcess::readyReadStandardOutput,
+                         [this] { m_stdout += m_process.readAllStandardOutput(); });
+        QObject::connect(&m_process, &QProcess::readyReadStandardError,
+                         [this] { m_stderr += m_process.readAllStandardError(); });
+        m_process.start();
+    }
+    ~AppRun() {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(kStartTimeoutMs);
+        }
+    }
+    AppRun(const AppRun &) = delete;
+    AppRun &operator=(const AppRun &) = delete;
+
+    bool waitForLine(const QByteArray &line, int timeoutMs = kStartTimeoutMs) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!stdoutLines().contains(line)) {
+            if (m_process.state() == QProcess::NotRunning || timer.elapsed() > timeoutMs)
+                return false;
+            QTest::qWait(20);
+        }
+        return true;
+    }
+    bool waitForExit(int timeoutMs = kStartTimeoutMs) {
+        if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(timeoutMs))
+            return false;
+        m_stdout += m_process.readAllStandardOutput();
+        m_stderr += m_process.readAllStandardError();
+        return true;
+    }
+    void kill() {
+        m_process.kill();
+        waitForExit();
+    }
+    QList<QByteArray> stdoutLines() const { return m_stdout.split('\n'); }
+    QByteArray stdErr() const { return m_stderr; }
+    QProcess &process() { return m_process; }
+
+private:
+    QProcess m_process;
+    QByteArray m_stdout;
+    QByteArray m_stderr;
+};
+
+// Qt's own translations come from a separate package; without it the program warns, as it should.
+bool qtTranslationInstalled(const QString &shortCode) {
+    return QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qt_") +
+                         shortCode + QStringLiteral(".qm"));
+}
+
+QByteArray withoutMissingQtTranslation(QByteArray errors, const QString &shortCode) {
+    if (!qtTranslationInstalled(shortCode))
+        errors.replace("qtTranslator ERROR !\n", "");
+    return errors;
+}
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void mainDocument_loadsWithoutWarnings();
+    void secondInstance_exitsZero_andPrimaryIsNotified();
+    void killedPrimary_guardIsTakenOver();
+    void lockOfKilledInstance_isTakenOver();
+    void lockHeldTooLong_isTakenOverWithWarning();
+    void guardCannotBeSetUp_exitsOne();
+    void brokenMainDocument_exitsOne();
+    void logsFolderCannotBeCreated_startContinues();
+    void storedLanguage_isLoadedFromResources();
+
+private:
+    QProcessEnvironment environment() const;
+    QString runtimeDir() const { return m_dir->path() + QStringLiteral("/runtime"); }
+    QString guardPath(const QString &suffix) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestStartup::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    for (const char *sub : {"home", "config", "runtime"})
+        QVERIFY(QDir(m_dir->path()).mkpath(QString::fromLatin1(sub)));
+    QVERIFY(QFile::setPermissions(runtimeDir(),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+}
+
+void TestStartup::cleanup() {
+    m_dir.reset();
+}
+
+QProcessEnvironment TestStartup::environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), m_dir->path() + QStringLiteral("/home"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir->path() + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+    env.insert(QStringLiteral("KELVORA_TRACE_INSTANCE"), QStringLiteral("1"));
+    env.remove(QStringLiteral("QT_LOGGING_RULES"));
+    env.remove(QStringLiteral("QT_QUICK_CONTROLS_STYLE"));
+    env.remove(QString::fromLatin1(kHoldLockVariable));
+    return env;
+}
+
+QString TestStartup::guardPath(const QString &suffix) const {
+    // The guard is named before the program names itself, after its executable file.
+    const QString name =
+        SingleApplication::guardNameFor(QFileInfo(QStringLiteral(KELVORA_APP_PATH)).fileName(), QString());
+    return runtimeDir() + QLatin1Char('/') + name + suffix;
+}
+
+void TestStartup::mainDocument_loadsWithoutWarnings() {
+    AppRun app(environment());
+    QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
+    // Let the first frames render: binding errors may show up only then.
+    QTest::qWait(500);
+    app.kill();
+    QCOMPARE(withoutMissingQtTranslation(app.stdErr(), QStringLiteral("en")), QByteArray());
+    // The program named its guard as expected (later tests rely on the name).
+    QVERIFY(QFileInfo::exists(guardPath(QStringLiteral(".socket"))));
+}
+
+void TestStartup::secondInstance_exitsZero_andPrimaryIsNotified() {
+    AppRun primary(environment());
+    QVERIFY2(primary.waitForLine("ready"), primary.stdErr().constData());
+
+    for (int start = 1; start <= 2; ++start) {
+        AppRun second(environment());
+        QVERIFY(second.waitForExit());
+        QCOMPARE(second.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.process().exitCode(), 0);
+        // It never got as far as a window.
+        QVERIFY(!second.stdoutLines().contains("ready"));
+        QCOMPARE(second.stdErr(), QByteArray());
+        QTRY_COMPARE_WITH_TIMEOUT(primary.stdoutLines().count("instanceStarted"), start, 10000);
+    }
+    QCOMPARE(primary.process().state(), QProcess::Running);
+}
+
+void TestStartup::killedPrimary_guardIsTakenOver() {
+    {
+        AppRun crashed(environment());
+        QVERIFY2(crashed.waitForLine("ready"), crashed.stdErr().constData());
+        crashed.kill();
+    }
+    QVERIFY(QFileInfo::exists(guardPath(QStringLiteral(".socket"))));
+
+    AppRun successor(environment());
+    QVERIFY2(successor.waitForLine("ready"), successor.stdErr().constData());
+    QVERIFY(successor.stdErr().contains("SingleApplication: taking over"));
+
+    AppRun third(environment());
+    QVERIFY(third.waitForExit());
+    QCOMPARE(third.process().exitCode(), 0);
+    QVERIFY(successor.waitForLine("instanceStarted", 10000));
+}
+
+void TestStartup::lockOfKilledInstance_isTakenOver() {
+    // A helper process takes the guard's lock and is killed while holding it, as a primary would be
+    // if it crashed in the middle of setting up.
+    QProcess holder;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kHoldLockVariable), guardPath(QStringLiteral(".lock")));
+    holder.setProcessEnvironment(env);
+    holder.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(holder.waitForReadyRead(kStartTimeoutMs));
+    QCOMPARE(holder.readAll().trimmed(), QByteArray("locked"));
+    holder.kill();
+    QVERIFY(holder.waitForFinished(kStartTimeoutMs));
+    QVERIFY(QFileInfo::exists(guardPath(QStringLiteral(".lock"))));
+
+    AppRun app(environment());
+    QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
+    QVERIFY(!app.stdErr().contains("SingleApplication"));
+}
+
+void TestStartup::lockHeldTooLong_isTakenOverWithWarning() {
+    // A live holder that never lets go, like an instance hung while setting up the guard.
+    QLockFile lock(guardPath(QStringLiteral(".lock")));
+    QVERIFY(lock.tryLock(0));
+
+    AppRun app(environment());
+    QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
+    QVERIFY2(app.stdErr().contains("SingleApplication: the instance guard stayed locked"),
+             app.stdErr().constData());
+
+    // The instance that took over is a working primary.
+    AppRun second(environment());
+    QVERIFY(second.waitForExit());
+    QCOMPARE(second.process().exitCode(), 0);
+    QVERIFY(app.waitForLine("instanceStarted", 10000));
+}
+
+void TestStartup::guardCannotBeSetUp_exitsOne() {
+    // Something that is not a socket sits where the guard must listen and cannot be removed.
+    QVERIFY(QDir().mkpath(guardPath(QStringLiteral(".socket/occupied"))));
+
+    AppRun app(environment());
+    QVERIFY(app.waitForExit());
+    QCOMPARE(app.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app.process().exitCode(), 1);
+    QVERIFY(!app.stdoutLines().contains("ready"));
+    QVERIFY2(app.stdErr().contains("SingleApplication: cannot listen"), app.stdErr().constData());
+}
+
+void TestStartup::brokenMainDocument_exitsOne() {
+    // A Quick Controls style that does not exist makes the main document fail to load.
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("QT_QUICK_CONTROLS_STYLE"), QStringLiteral("KelvoraNoSuchStyle"));
+    AppRun app(env);
+    QVERIFY(app.waitForExit());
+    QCOMPARE(app.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app.process().exitCode(), 1);
+    const QByteArray errors = app.stdErr();
+    const int engineError = errors.indexOf("KelvoraNoSuchStyle");
+    const int ourMessage = errors.indexOf("Cannot init QmlApplicationEngine!");
+    QVERIFY2(engineError >= 0 && ourMessage > engineError, errors.constData());
+}
+
+void TestStartup::logsFolderCannotBeCreated_startContinues() {
+    // A copy of the program in a folder where "logs" is already taken by a file.
+    const QString folder = m_dir->path() + QStringLiteral("/install");
+    QVERIFY(QDir().mkpath(folder));
+    const QString program =
+        folder + QLatin1Char('/') + QFileInfo(QStringLiteral(KELVORA_APP_PATH)).fileName();
+    QVERIFY(QFile::copy(QStringLiteral(KELVORA_APP_PATH), program));
+    QFile blocker(folder + QStringLiteral("/logs"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    AppRun app(environment(), program);
+    QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
+    app.kill();
+    QVERIFY(QFileInfo(folder + QStringLiteral("/logs")).isFile());
+}
+
+void TestStartup::storedLanguage_isLoadedFromResources() {
+    {
+        QSettings settings(m_dir->path() + QStringLiteral("/config/Kelvora/Kelvora Amplifier Manager.conf"),
+                           QSettings::IniFormat);
+        settings.setValue(QStringLiteral("settings/appLanguage"), QStringLiteral("Français"));
+        settings.setValue(QStringLiteral("settings/appTheme"), QStringLiteral("THEME_NIGHT"));
+        settings.sync();
+        QCOMPARE(settings.status(), QSettings::NoError);
+    }
+    AppRun app(environment());
+    QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
+    app.kill();
+    QCOMPARE(withoutMissingQtTranslation(app.stdErr(), QStringLiteral("fr")), QByteArray());
+
+    // An unknown stored language falls back to the system's, which has an English translation.
+    {
+        QSettings settings(m_dir->path() + QStringLiteral("/config/Kelvora/Kelvora Amplifier Manager.conf"),
+                           QSettings::IniFormat);
+        settings.setValue(QStringLiteral("settings/appLanguage"), QStringLiteral("Klingon"));
+    }
+    AppRun fallback(environment());
+    QVERIFY2(fallback.waitForLine("ready"), fallback.stdErr().constData());
+    fallback.kill();
+    QVERIFY2(!fallback.stdErr().contains("appTranslator ERROR"), fallback.stdErr().constData());
+}
+
+int main(int argc, char *argv[]) {
+    // Helper mode: hold the guard's lock file until killed.
+    const QString lockPath = qEnvironmentVariable(kHoldLockVariable);
+    if (!lockPath.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        QLockFile lock(lockPath);
+        if (!lock.tryLock(0))
+            return 2;
+        std::fputs("locked\n", stdout);
+        std::fflush(stdout);
+        return app.exec();
+    }
+    QCoreApplication app(argc, argv);
+    TestStartup test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_startup.moc"
