@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QLoggingCategory>
 
 #include <cstdio>
 #include <iostream>
@@ -35,6 +36,8 @@ void answer(const QString &text) {
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kelvora-can-sim"));
+    // The virtual bus narrates every client; QT_LOGGING_RULES still turns it back on.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulated CANopen amplifier nodes.\n\n") +

@@ -1,0 +1,90 @@
+// The command-line simulator as a separate process: it serves the virtual bus, answers command lines on
+// standard input with "OK" or "ERR ...", and an amplifier in this process reads the load set that way.
+// The node logic itself is tst_cansimnode.
+#include "CanTestBus.h"
+#include "amplifiers/canopen/CANOpenAmplifier.h"
+
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+constexpr int kLongWaitMs = 20000;
+}
+
+class TestCanSimTool : public QObject {
+    Q_OBJECT
+
+    QProcess m_sim;
+
+    QByteArray ask(const QByteArray &line) {
+        m_sim.write(line + '\n');
+        if (!m_sim.canReadLine() && !m_sim.waitForReadyRead(kLongWaitMs))
+            return QByteArray();
+        while (!m_sim.canReadLine() && m_sim.waitForReadyRead(kLongWaitMs)) {
+        }
+        return m_sim.readLine().trimmed();
+    }
+
+private slots:
+    void initTestCase() {
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
+        const QString iface = QStringLiteral("tcp://127.0.0.1:%1/can0").arg(cantest::freePort());
+        qputenv("KELVORA_CAN_PLUGIN", "virtualcan");
+        qputenv("KELVORA_CAN_INTERFACE", iface.toUtf8());
+        m_sim.setProgram(QStringLiteral(KELVORA_CAN_SIM_PATH));
+        m_sim.setArguments({"--interface", iface, "--node", "7", "--node", "8"});
+        m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_sim.start();
+        QVERIFY(m_sim.waitForStarted(kLongWaitMs));
+        QVERIFY(m_sim.waitForReadyRead(kLongWaitMs));
+        const QByteArray ready = m_sim.readLine().trimmed();
+        QVERIFY2(ready.startsWith("READY nodes 7,8"), ready.constData());
+    }
+
+    void cleanupTestCase() {
+        if (m_sim.state() == QProcess::Running) {
+            m_sim.write("quit\n");
+            if (!m_sim.waitForFinished(kLongWaitMs))
+                m_sim.kill();
+        }
+    }
+
+    void commands_areAnswered_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("load") << QByteArray("load 100") << QByteArray("OK");
+        QTest::newRow("one node") << QByteArray("@8 late 0") << QByteArray("OK");
+        QTest::newRow("unknown node") << QByteArray("@9 load 1") << QByteArray("ERR no node 9");
+        QTest::newRow("bad switch") << QByteArray("silent maybe")
+                                    << QByteArray("ERR unknown command: silent maybe");
+        QTest::newRow("get level") << QByteArray("@7 get 2019 0") << QByteArray("OK 3");
+    }
+    void commands_areAnswered() {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, answer);
+        QCOMPARE(ask(line), answer);
+    }
+
+    void amplifier_readsLoadSetOnStandardInput() {
+        QCOMPARE(ask("@7 load 321.5"), QByteArray("OK"));
+        CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, 7);
+        QSignalSpy ok(&amp, &CANOpenAmplifier::connectionSuccessful);
+        amp.connect();
+        QCOMPARE(ok.count(), 1);
+        amp.startContinuousMeasuringValueRead(10);
+        QTRY_COMPARE_WITH_TIMEOUT(amp.getMeasuredWeight(), 321.5, kLongWaitMs);
+        amp.setFilteringLevel(4);
+        QTRY_COMPARE_WITH_TIMEOUT(ask("@7 get 2019 0"), QByteArray("OK 4"), kLongWaitMs);
+        QCOMPARE(ask("@7 silent on"), QByteArray("OK"));
+        QSignalSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
+        QVERIFY(errors.wait(kLongWaitMs));
+        QCOMPARE(errors.at(0).at(0).toString(),
+                 QStringLiteral("Invalid response size: expected at least 8 bytes."));
+        amp.stopContinuousADRead();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCanSimTool)
+#include "tst_cansimtool.moc"
