@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 
 namespace {
@@ -27,6 +28,20 @@ constexpr double kRescaleLookBackSeconds = 120.0;
 constexpr double kLowestPlausibleWeight = -1000000.0;
 constexpr double kHighestPlausibleWeight = 1000000000.0;
 
+// QML hands the drivers over as the QObjects they are; the engine needs to be told how such an object
+// becomes the AmplifierBase* that addAmplifier and removeAmplifier take. Registered once per process.
+void registerAmplifierConversion() {
+    static const bool registered = [] {
+        QMetaType::registerConverter<QObject *, AmplifierBase *>(
+            [](QObject *object) { return dynamic_cast<AmplifierBase *>(object); });
+        // A null from QML must arrive as a null amplifier (ignored), not as a failed call.
+        QMetaType::registerConverter<std::nullptr_t, AmplifierBase *>(
+            [](std::nullptr_t) { return static_cast<AmplifierBase *>(nullptr); });
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
 double nowSeconds() {
     return static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
 }
@@ -35,6 +50,7 @@ double nowSeconds() {
 
 CustomPlotItem::CustomPlotItem(QQuickItem *parent)
     : QQuickPaintedItem(parent) {
+    registerAmplifierConversion();
     setFlag(QQuickItem::ItemHasContents, true);
     setAcceptedMouseButtons(Qt::AllButtons);
     connect(this, &QQuickItem::widthChanged, this, &CustomPlotItem::updateCustomPlotSize);

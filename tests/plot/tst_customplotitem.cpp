@@ -11,9 +11,13 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QImage>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
 #include <QQuickWindow>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <qcustomplot.h>
@@ -75,6 +79,7 @@ private slots:
     void clearData_emptiesEveryCurveAndKeepsThem();
     void paint_drawsThePlotIntoTheScene();
     void wheelAndDrag_reachThePlot();
+    void qml_addsDriversWithColoursAndRecords();
 };
 
 void TestCustomPlotItem::construction_hasTwoOwnLinesAndTheTimeWindow() {
@@ -431,6 +436,64 @@ void TestCustomPlotItem::wheelAndDrag_reachThePlot() {
     QTest::mouseRelease(&window, Qt::LeftButton, Qt::NoModifier, centre + QPoint(0, 40));
     QTRY_VERIFY_WITH_TIMEOUT(std::abs(plot->yAxis->range().lower - (zoomed.lower + shift)) < 1e-6, 5000);
     QVERIFY(std::abs(plot->yAxis->range().size() - zoomed.size()) < 1e-9);
+}
+
+void TestCustomPlotItem::qml_addsDriversWithColoursAndRecords() {
+    qmlRegisterType<CustomPlotItem>("CustomPlot", 1, 0, "CustomPlot");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString csvPath = dir.filePath(QStringLiteral("from-qml.csv"));
+    RS232Amplifier amplifier(QStringLiteral("KA-Q"), QStringLiteral("/dev/null"), 9600);
+    amplifier.setMeasuredWeight(250);
+
+    QQmlEngine engine;
+    engine.rootContext()->setContextProperty(QStringLiteral("amp"), &amplifier);
+    engine.rootContext()->setContextProperty(QStringLiteral("csvPath"), csvPath);
+    QQmlComponent component(&engine);
+    component.setData(R"(
+        import QtQuick
+        import CustomPlot 1.0
+        CustomPlot {
+            width: 300; height: 200
+            property int startedWith: -1
+            onCsvLoggingStarted: (duration) => startedWith = duration
+            function addAll() {
+                addAmplifier(amp, "#a91e22")
+                addAmplifier(null, "#000000")
+                addNewLine("#00ff00", "Extra")
+                appendData(0, 0)
+                setAutoScale(true)
+                startCSVLogging(100, 1, csvPath, "kg")
+            }
+            function removeIt() { removeAmplifier(amp) }
+        }
+    )",
+                      QUrl());
+    // A conversion the engine cannot make is reported as a warning and the call does nothing.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+    std::unique_ptr<QObject> root(component.create());
+    QVERIFY2(root, qPrintable(component.errorString()));
+    auto *item = qobject_cast<CustomPlotItem *>(root.get());
+    QVERIFY(item);
+    QVERIFY(QMetaObject::invokeMethod(item, "addAll"));
+
+    QCustomPlot *plot = item->customPlot();
+    QCOMPARE(plot->graphCount(), 4);
+    QCOMPARE(plot->graph(2)->name(), QStringLiteral("Amplifier (KA-Q, RS232)"));
+    QCOMPARE(plot->graph(2)->pen().color(), QColor(QStringLiteral("#a91e22")));
+    QCOMPARE(plot->graph(3)->name(), QStringLiteral("Extra"));
+    QCOMPARE(plot->graph(3)->pen().color(), QColor(QStringLiteral("#00ff00")));
+    QCOMPARE(plot->graph(0)->data()->size(), 1);
+    QCOMPARE(item->property("startedWith").toInt(), 1);
+    QFile csv(csvPath);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll(), QByteArray("Timestamp,Amplifier 1 (kg)\n"));
+
+    tick(*item);
+    QCOMPARE(valuesOf(plot->graph(2)), QVector<double>{2.5});
+    QVERIFY(QMetaObject::invokeMethod(item, "removeIt"));
+    QCOMPARE(plot->graphCount(), 3);
+    QCOMPARE(plot->graph(2)->name(), QStringLiteral("Extra"));
 }
 
 int main(int argc, char **argv) {
