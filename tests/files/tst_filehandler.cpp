@@ -8,10 +8,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -64,6 +68,7 @@ private slots:
     void writeToFile_fullDevice_reportsFailure();
 
     void standardFolders_appDataIsCreatedAndNamedAfterTheApplication();
+    void qml_reachesEveryOperationWithItsShortForms();
 
 private:
     QTemporaryDir m_dir;
@@ -239,6 +244,36 @@ void TestFileHandler::standardFolders_appDataIsCreatedAndNamedAfterTheApplicatio
     QCOMPARE(handler.getTempPath(), QStandardPaths::writableLocation(QStandardPaths::TempLocation));
     QCOMPARE(handler.getDocumentsPath(), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     QCOMPARE(handler.getDownloadsPath(), QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
+}
+
+void TestFileHandler::qml_reachesEveryOperationWithItsShortForms() {
+    qmlRegisterType<FileHandler>("com.example.filehandler", 1, 0, "FileHandler");
+    QQmlEngine engine;
+    QQmlComponent component(&engine);
+    component.setData(R"(
+        import QtQml
+        import com.example.filehandler 1.0
+        QtObject {
+            property FileHandler files: FileHandler {}
+            function run(path) {
+                if (!files.createEmptyFile(path)) return "create failed"
+                files.writeToFile(path, "a")
+                files.writeToFile(path, "a")
+                const probe = files.isPathWritable(path)
+                return probe.isWritable + " " + probe.message + " " + (files.getTempPath().length > 0)
+            }
+        }
+    )",
+                      QUrl());
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+    std::unique_ptr<QObject> root(component.create());
+    QVERIFY2(root, qPrintable(component.errorString()));
+    const QString path = m_dir.filePath(QStringLiteral("from-qml.txt"));
+    QVariant answer;
+    QVERIFY(
+        QMetaObject::invokeMethod(root.get(), "run", Q_RETURN_ARG(QVariant, answer), Q_ARG(QVariant, path)));
+    QCOMPARE(answer.toString(), QStringLiteral("true Location is writable true"));
+    QCOMPARE(readAll(path), QByteArray("aa"));
 }
 
 int main(int argc, char **argv) {
