@@ -1,5 +1,6 @@
 #include "amplifiers/AmplifierFactory.h"
 
+#include "amplifiers/canopen/CANOpenAmplifier.h"
 #include "amplifiers/rs232/RS232Amplifier.h"
 #include "amplifiers/rs485/RS485Amplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
@@ -27,6 +28,9 @@ QObject *AmplifierFactory::createAmplifier(const QString &protocol, const QStrin
         }
         return new RS485Amplifier(model, portName, baud, deviceId, rs485Bus);
     }
+    // The bus of a CANopen amplifier is the CAN adapter; the RS485 line plays no part.
+    if (protocol == QLatin1String("CANOpen"))
+        return new CANOpenAmplifier(model, portName, baudRate, deviceId);
     return nullptr;
 }
 

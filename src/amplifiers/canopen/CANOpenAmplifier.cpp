@@ -156,8 +156,10 @@ ReadingWorker::Pause CANOpenAmplifier::readCycle(ReadKind kind) {
         }
         if (kind == ReadKind::AdValue)
             emit adValueReceived(sdo::adValue(result.data));
-        else
+        else {
             m_storedWeight.setIfChanged(static_cast<double>(sdo::measuringValue(result.data)));
+            ++m_measuringCycles;
+        }
         return ReadingWorker::Pause::Interval;
     } catch (const std::exception &e) {
         const QString what = QString::fromUtf8(e.what());

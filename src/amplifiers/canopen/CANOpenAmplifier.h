@@ -72,6 +72,11 @@ public:
     Q_INVOKABLE void setUnit(const QString &unit);
     Q_INVOKABLE void calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight);
 
+    // For tools and tests (not part of the screens' surface): measuring-value cycles that ended with an
+    // answer, and whether a tare is in force.
+    quint64 completedMeasuringCycles() const { return m_measuringCycles.load(); }
+    bool isTareActive() const { return m_tareActive; }
+
 private:
     enum class ReadKind { AdValue, MeasuringValue };
 
@@ -97,4 +102,5 @@ private:
     // Whether this amplifier counts as a user of the adapter channel.
     bool m_channelHeld = false;
     SelectedUnit m_unit;
+    std::atomic<quint64> m_measuringCycles{0};
 };
