@@ -1,7 +1,8 @@
 // The shared RS485 line against the simulated amplifier (tools/kelvora-sim) on a pseudo-terminal: open
 // rules, the exchange and its errors, purging of late answers, frame logging, concurrent exchanges of
-// several threads, and a port that vanishes and comes back. The link's time-out mechanics are covered
-// by tst_serial_link; the drivers built on this line by their own suites.
+// several threads (std::thread, whose joins ThreadSanitizer can see), and a port that vanishes and comes
+// back. The link's time-out mechanics are covered by tst_serial_link; the drivers built on this line by their
+// own suites.
 
 #include "amplifiers/rs232/FrameLog.h"
 #include "amplifiers/rs232/ModbusFrames.h"
@@ -12,12 +13,12 @@
 #include <QLoggingCategory>
 #include <QMutex>
 #include <QTest>
-#include <QThread>
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -81,12 +82,10 @@ void TestRS485Bus::transact_beforeOpen_raisesAndLeavesLockFree() {
     QVERIFY(!bus.isOpen());
     const auto request = modbus::readRequest(1, kRawAd);
     QCOMPARE(errorOf([&] { bus.transact(request, 9); }), QStringLiteral("Serial port is not open."));
-    // The lock was released on the way out: another thread gets through at once.
+    // The lock was released on the way out: another thread gets through (a held lock would hang here).
     QString fromThread;
-    std::unique_ptr<QThread> thread(
-        QThread::create([&] { fromThread = errorOf([&] { bus.transact(request, 9); }); }));
-    thread->start();
-    QVERIFY(thread->wait(10000));
+    std::thread thread([&] { fromThread = errorOf([&] { bus.transact(request, 9); }); });
+    thread.join();
     QCOMPARE(fromThread, QStringLiteral("Serial port is not open."));
     SimulatorProcess sim;
     QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
@@ -243,9 +242,9 @@ void TestRS485Bus::concurrentThreads_eachGetOnlyTheirOwnAnswers() {
         QString problem;
     };
     std::vector<Result> results(ids.size());
-    std::vector<std::unique_ptr<QThread>> threads;
+    std::vector<std::thread> threads;
     for (size_t t = 0; t < ids.size(); ++t) {
-        threads.emplace_back(QThread::create([&bus, &results, t, id = ids[t]] {
+        threads.emplace_back([&bus, &results, t, id = ids[t]] {
             uint16_t lastCounter = 0;
             for (int i = 0; i < kExchanges; ++i) {
                 const uint16_t reg = (i % 2) ? kRawAd : kMeasuringValue;
@@ -269,11 +268,10 @@ void TestRS485Bus::concurrentThreads_eachGetOnlyTheirOwnAnswers() {
                     return;
                 }
             }
-        }));
-        threads.back()->start();
+        });
     }
-    for (auto &thread : threads)
-        QVERIFY(thread->wait(120000));
+    for (std::thread &thread : threads)
+        thread.join();
     for (size_t t = 0; t < ids.size(); ++t) {
         QVERIFY2(results[t].problem.isEmpty(), qPrintable(results[t].problem));
         QCOMPARE(results[t].good, kExchanges);
@@ -290,12 +288,16 @@ void TestRS485Bus::portVanishes_midExchange_raisesAndReopensWhenBack() {
 
     // An exchange waiting for an answer when the device goes away.
     QString midExchange;
-    std::unique_ptr<QThread> thread(QThread::create(
-        [&] { midExchange = errorOf([&] { bus.transact(modbus::readRequest(1, kRawAd), 9); }); }));
-    thread->start();
+    std::thread thread(
+        [&] { midExchange = errorOf([&] { bus.transact(modbus::readRequest(1, kRawAd), 9); }); });
+    // Joined on every way out, a failed check included.
+    const std::unique_ptr<std::thread, void (*)(std::thread *)> joiner(&thread, [](std::thread *t) {
+        if (t->joinable())
+            t->join();
+    });
     QTRY_COMPARE_WITH_TIMEOUT(sim->query(QStringLiteral("count 1")), 1, 10000);
     sim->kill();
-    QVERIFY(thread->wait(10000));
+    thread.join();
     // Either the read was cut off, or (on a slow machine) it had already timed out with nothing.
     QVERIFY2(midExchange == QLatin1String("Error reading from serial port.") || midExchange.isEmpty(),
              qPrintable(midExchange));
