@@ -2,6 +2,7 @@
 // the reading workers, zero, tare, both calibrations, the setters and the refusals, with the frames that
 // reach the node checked byte for byte. Several amplifiers at once: tst_canopenconcurrency.
 #include "CanTestBus.h"
+#include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/canopen/CANOpenAmplifier.h"
 
 #include <QElapsedTimer>
@@ -54,6 +55,23 @@ private slots:
         QCOMPARE(canadapter::userCount(), 0);
         m_nodes.resetNodes();
         CANOpenAmplifier(QString(), QString(), 0, 0).setUnit(QStringLiteral("g"));
+    }
+
+    void factory_createsUnconnectedAmplifierWithNodeId() {
+        AmplifierFactory factory;
+        std::unique_ptr<QObject> created(factory.createAmplifier(
+            QStringLiteral("CANOpen"), QStringLiteral("Model"), QStringLiteral("COM3"), 9600, 3, nullptr));
+        auto *amp = qobject_cast<CANOpenAmplifier *>(created.get());
+        QVERIFY(amp);
+        QCOMPARE(amp->getDeviceId(), uint8_t(3));
+        QCOMPARE(amp->getModel(), QStringLiteral("Model"));
+        QVERIFY(!amp->isConnected());
+        QVERIFY(!created->parent());
+        QTest::qWait(50);
+        QVERIFY(m_nodes.received(kNode).empty()); // nothing sent before connect
+        QCOMPARE(canadapter::userCount(), 0);
+        QVERIFY(
+            !factory.createAmplifier(QStringLiteral("canopen"), QStringLiteral("Model"), QString(), 9600, 3));
     }
 
     void connect_handshakeAnswered_connects() {

@@ -181,18 +181,20 @@ QString createDevice(Channel &ch, const canadapter::DeviceChoice &choice) {
 }
 
 void destroyDevice(Channel &ch) {
-    QMetaObject::invokeMethod(
-        ch.context,
-        [&ch] {
-            if (ch.device) {
-                ch.device->disconnect(ch.context);
-                if (ch.device->state() != QCanBusDevice::UnconnectedState)
-                    ch.device->disconnectDevice();
-                delete ch.device;
-                ch.device = nullptr;
-            }
-        },
-        Qt::BlockingQueuedConnection);
+    // After the application object is gone the thread and its device are gone too.
+    if (ch.context)
+        QMetaObject::invokeMethod(
+            ch.context,
+            [&ch] {
+                if (ch.device) {
+                    ch.device->disconnect(ch.context);
+                    if (ch.device->state() != QCanBusDevice::UnconnectedState)
+                        ch.device->disconnectDevice();
+                    delete ch.device;
+                    ch.device = nullptr;
+                }
+            },
+            Qt::BlockingQueuedConnection);
     QMutexLocker data(&ch.dataMutex);
     ch.open = false;
     ch.state = QCanBusDevice::UnconnectedState;
