@@ -54,6 +54,8 @@ struct Options {
     int answerDelayMs = 2;
     uint32_t seed = 1;
     double faultRate = 0;
+    int64_t load = -1;
+    uint32_t noise = 0;
     std::vector<sim::Fault> faultKinds = sim::answerFaults();
 };
 
@@ -64,6 +66,8 @@ const char *kUsage =
     "  --announce            announce the port so the program's port list shows it\n"
     "  --answer-delay-ms N   time before each answer (default 2)\n"
     "  --id-encoding         live values encode (id, register, counter)\n"
+    "  --load AD             constant raw AD value of every device (default 250000)\n"
+    "  --noise N             random noise of +-N counts on the AD value (default 0)\n"
     "  --fault-rate P        share of requests hit by a random fault (0..1)\n"
     "  --fault-kinds a,b     faults the random choice picks from (default: every answer fault)\n"
     "  --seed N              seed for noise and random faults (default 1)\n"
@@ -128,6 +132,12 @@ bool parseOptions(int argc, char **argv, Options &options) {
             options.idEncoding = true;
         } else if (arg == "--answer-delay-ms" && hasValue && parseNumber(argv[++i], number) && number >= 0) {
             options.answerDelayMs = static_cast<int>(number);
+        } else if (arg == "--load" && hasValue && parseNumber(argv[++i], number) && number >= 0 &&
+                   number <= 0xFFFFFFFFLL) {
+            options.load = number;
+        } else if (arg == "--noise" && hasValue && parseNumber(argv[++i], number) && number >= 0 &&
+                   number <= 0xFFFFFFFFLL) {
+            options.noise = static_cast<uint32_t>(number);
         } else if (arg == "--seed" && hasValue && parseNumber(argv[++i], number)) {
             options.seed = static_cast<uint32_t>(number);
         } else if (arg == "--fault-kinds" && hasValue) {
@@ -368,6 +378,9 @@ int main(int argc, char **argv) {
     for (auto *device : line.devices()) {
         device->setIdEncoding(options.idEncoding);
         device->setRandomKinds(options.faultKinds);
+        if (options.load >= 0)
+            device->setLoad(static_cast<uint32_t>(options.load));
+        device->setNoise(options.noise);
         if (options.faultRate > 0)
             device->setFault(sim::Fault::Random, options.faultRate, true);
     }
