@@ -1,13 +1,15 @@
 #pragma once
 
+#include "amplifiers/rs485/RS485Bus.h"
+
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
 
-class RS485Bus;
-
-// Builds a driver from the screens' choices. Stateless; QML reaches it as a singleton.
+// Builds a driver from the screens' choices. Stateless; QML reaches it as a singleton. The line's class is
+// complete here so that its pointer type is known to QML: otherwise a call with the shared line as the
+// last argument would not match the six-argument form.
 class AmplifierFactory : public QObject {
     Q_OBJECT
 

@@ -146,8 +146,10 @@ void RS232Amplifier::writeCalibrationFrame(const std::vector<uint8_t> &request) 
     logFrame("<-", m_portName, answer);
 }
 
-std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::vector<uint8_t> &request) {
+std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::vector<uint8_t> &request,
+                                                                    ReadingWorker::Pause &pause) {
     QStringList problems;
+    bool portFailed = false;
     std::vector<uint8_t> answer(modbus::kReadAnswerSize, 0);
     size_t total = 0;
     {
@@ -159,6 +161,7 @@ std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::v
         size_t written = 0;
         if (!m_link.write(request.data(), request.size(), written)) {
             m_linkFailed = true;
+            portFailed = true;
             problems << QStringLiteral("Error writing to serial port.");
         } else if (written < request.size()) {
             problems << QStringLiteral("Incomplete command write.");
@@ -167,6 +170,7 @@ std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::v
                 size_t received = 0;
                 if (!m_link.read(answer.data() + total, answer.size() - total, received)) {
                     m_linkFailed = true;
+                    portFailed = true;
                     problems << QStringLiteral("Error reading from serial port.");
                     break;
                 }
@@ -185,7 +189,12 @@ std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::v
     // Reported outside the lock, in the order they happened.
     for (const QString &problem : problems)
         emit readErrorOccurred(problem);
-    if (!problems.isEmpty())
+    if (!problems.isEmpty()) {
+        // A short answer is followed by the next request at once. A port the system refuses to serve (a
+        // device unplugged) would fail again at once: the interval keeps that from becoming a busy loop
+        // that floods the screens with messages.
+        pause = portFailed ? ReadingWorker::Pause::Interval : ReadingWorker::Pause::None;
         return std::nullopt;
+    }
     return answer;
 }

@@ -27,7 +27,8 @@ protected:
     void sendText(const std::vector<uint8_t> &line) override;
     void writeCalibrationFrame(const std::vector<uint8_t> &request) override;
     bool handshake() override;
-    std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request) override;
+    std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request,
+                                                        ReadingWorker::Pause &pause) override;
 
 private:
     // Opens and configures the port; the failure text, or an empty string on success.

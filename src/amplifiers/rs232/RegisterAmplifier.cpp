@@ -265,17 +265,19 @@ void RegisterAmplifier::stopContinuousADRead() {
     m_worker.stop();
 }
 
-std::optional<std::vector<uint8_t>> RegisterAmplifier::exchangeAdCycle(const std::vector<uint8_t> &request) {
+std::optional<std::vector<uint8_t>> RegisterAmplifier::exchangeAdCycle(const std::vector<uint8_t> &request,
+                                                                       ReadingWorker::Pause & /*pause*/) {
     return exchange(request, modbus::kReadAnswerSize);
 }
 
 ReadingWorker::Pause RegisterAmplifier::adCycle() {
     try {
         const uint8_t address = addressByte();
+        ReadingWorker::Pause pause = ReadingWorker::Pause::None;
         const std::optional<std::vector<uint8_t>> answer =
-            exchangeAdCycle(modbus::readRequest(address, kAdRegister));
+            exchangeAdCycle(modbus::readRequest(address, kAdRegister), pause);
         if (!answer)
-            return ReadingWorker::Pause::None;
+            return pause;
         if (m_profile.adStartByteCheck && !answer->empty() && answer->front() != address) {
             emit readErrorOccurred(QStringLiteral("Unexpected start byte in response. Check serial buffer."));
             return ReadingWorker::Pause::None;

@@ -116,8 +116,10 @@ protected:
     // The connection test; may raise (RS485 passes the line's error on to connect).
     virtual bool handshake() = 0;
     // The exchange of one raw-AD cycle. Returns nullopt when the link has already reported why there is
-    // no usable answer (the next cycle then follows at once). Default: exchange() expecting 9 bytes.
-    virtual std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request);
+    // no usable answer; `pause` then says when the next cycle starts (at once after a short answer, after
+    // the interval when the port itself failed). Default: exchange() expecting 9 bytes.
+    virtual std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request,
+                                                                ReadingWorker::Pause &pause);
 
     // Sends the read request for 0x1F40 and decodes its answer; for handshakes.
     bool adRegisterAnswers();

@@ -1,0 +1,208 @@
+// The factory and the RS232 controller: which driver each protocol gives, the refusal of an RS485 amplifier
+// without a line (from C++ and from real QML), ownership, and the controller's list. Also that QML can call
+// the drivers' operations without an exception ending the program.
+#include "SimulatorProcess.h"
+
+#include "amplifiers/AmplifierFactory.h"
+#include "amplifiers/RS232Controller.h"
+#include "amplifiers/rs232/RS232Amplifier.h"
+#include "amplifiers/rs485/RS485Amplifier.h"
+#include "amplifiers/rs485/RS485Bus.h"
+
+#include <QJSEngine>
+#include <QPointer>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+class TestAmplifierFactory : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qRegisterMetaType<uint32_t>("uint32_t"); }
+
+    void createAmplifier_byProtocol_data() {
+        QTest::addColumn<QString>("protocol");
+        QTest::addColumn<bool>("withBus");
+        QTest::addColumn<QString>("created"); // class name, empty for null
+        QTest::newRow("RS232") << "RS232" << false << "RS232Amplifier";
+        QTest::newRow("RS232 ignores the line") << "RS232" << true << "RS232Amplifier";
+        QTest::newRow("RS485 with line") << "RS485" << true << "RS485Amplifier";
+        QTest::newRow("lower case") << "rs232" << false << "";
+        QTest::newRow("unknown") << "Modbus" << true << "";
+        QTest::newRow("empty") << "" << false << "";
+    }
+    void createAmplifier_byProtocol() {
+        QFETCH(QString, protocol);
+        QFETCH(bool, withBus);
+        QFETCH(QString, created);
+        AmplifierFactory factory;
+        RS485Bus bus;
+        std::unique_ptr<QObject> amplifier(factory.createAmplifier(
+            protocol, QStringLiteral("KV-1"), QStringLiteral("COM12"), 9600, 7, withBus ? &bus : nullptr));
+        if (created.isEmpty()) {
+            QVERIFY(!amplifier);
+            return;
+        }
+        QVERIFY(amplifier);
+        QCOMPARE(QString::fromLatin1(amplifier->metaObject()->className()), created);
+        QVERIFY(!amplifier->parent());
+        // The plot finds the interface through the meta-object.
+        auto *base = static_cast<AmplifierBase *>(amplifier->qt_metacast("AmplifierBase"));
+        QVERIFY(base);
+        QCOMPARE(base->getModel(), QStringLiteral("KV-1"));
+        QCOMPARE(base->getProtocol(), protocol);
+        QVERIFY(base->getName().isEmpty());
+        bool connected = true;
+        QVERIFY(QMetaObject::invokeMethod(amplifier.get(), "isConnected", Q_RETURN_ARG(bool, connected)));
+        QVERIFY(!connected);
+        if (auto *rs485 = qobject_cast<RS485Amplifier *>(amplifier.get()))
+            QCOMPARE(rs485->getDeviceId(), uint8_t(7));
+    }
+
+    void createAmplifier_rs485WithoutLine_isRefused() {
+        AmplifierFactory factory;
+        QTest::ignoreMessage(QtWarningMsg, "RS485 amplifier requires a valid RS485Bus pointer.");
+        QVERIFY(!factory.createAmplifier(QStringLiteral("RS485"), QStringLiteral("M"), QStringLiteral("p"),
+                                         9600));
+        QTest::ignoreMessage(QtWarningMsg, "RS485 amplifier requires a valid RS485Bus pointer.");
+        QVERIFY(!factory.createAmplifier(QStringLiteral("RS485"), QStringLiteral("M"), QStringLiteral("p"),
+                                         9600, 3));
+    }
+
+    void createAmplifier_twoCalls_giveIndependentObjects() {
+        AmplifierFactory factory;
+        std::unique_ptr<QObject> first(factory.createAmplifier(QStringLiteral("RS232"), QStringLiteral("M"),
+                                                               QStringLiteral("COM3"), 9600));
+        std::unique_ptr<QObject> second(factory.createAmplifier(QStringLiteral("RS232"), QStringLiteral("M"),
+                                                                QStringLiteral("COM3"), 9600));
+        QVERIFY(first && second && first != second);
+        qobject_cast<RS232Amplifier *>(first.get())->setName(QStringLiteral("1"));
+        QCOMPARE(qobject_cast<RS232Amplifier *>(second.get())->getName(), QString());
+    }
+
+    void qml_refusalIsScriptError_andDriversAreCallable() {
+        QQmlEngine engine;
+        auto *factory = new AmplifierFactory(&engine);
+        RS485Bus bus;
+        engine.rootContext()->setContextProperty(QStringLiteral("factory"), factory);
+        engine.rootContext()->setContextProperty(QStringLiteral("sharedBus"), &bus);
+        QQmlComponent component(&engine);
+        component.setData(R"(
+            import QtQml
+            QtObject {
+                property string refusal
+                property var rs485
+                property var rs232
+                property string nameAfterSet
+                property bool connected: true
+                property int registerValue: -1
+                function run() {
+                    try {
+                        factory.createAmplifier("RS485", "M", "p", 9600)
+                        refusal = "no error"
+                    } catch (e) {
+                        refusal = e.message
+                    }
+                    rs485 = factory.createAmplifier("RS485", "M", "p", 9600, 3, sharedBus)
+                    rs232 = factory.createAmplifier("RS232", "M", "/dev/kelvora-missing-port", 9600, 0, sharedBus)
+                    rs232.setName(1)
+                    nameAfterSet = rs232.getName()
+                    connected = rs232.isConnected()
+                    // Operations on a closed port report through readErrorOccurred instead of throwing.
+                    rs232.setFilteringLevel(9)
+                    rs232.zero()
+                    registerValue = rs232.readRegister(0x56)
+                    rs232.calibrate("span")
+                    rs232.startContinuousADRead()
+                    rs232.stopContinuousADRead()
+                }
+            })",
+                          QUrl());
+        std::unique_ptr<QObject> root(component.create());
+        QVERIFY2(root, qPrintable(component.errorString()));
+        QTest::ignoreMessage(QtWarningMsg, "RS485 amplifier requires a valid RS485Bus pointer.");
+        QVERIFY(QMetaObject::invokeMethod(root.get(), "run"));
+        QCOMPARE(root->property("refusal").toString(),
+                 QStringLiteral("RS485 amplifier requires a valid RS485Bus pointer."));
+        auto *rs485 = qobject_cast<RS485Amplifier *>(root->property("rs485").value<QObject *>());
+        QVERIFY(rs485);
+        QCOMPARE(rs485->getDeviceId(), uint8_t(3));
+        QCOMPARE(root->property("nameAfterSet").toString(), QStringLiteral("1"));
+        QCOMPARE(root->property("connected").toBool(), false);
+        QCOMPARE(root->property("registerValue").toInt(), 0);
+        auto *rs232 = qobject_cast<RS232Amplifier *>(root->property("rs232").value<QObject *>());
+        QVERIFY(rs232);
+        QCOMPARE(QQmlEngine::objectOwnership(rs232), QQmlEngine::JavaScriptOwnership);
+    }
+
+    void controller_ownsAmplifiersInOrder_andStopsThemAll() {
+        SimulatorProcess first;
+        SimulatorProcess second;
+        QVERIFY2(first.isReady() && second.isReady(), qPrintable(first.errorString() + second.errorString()));
+        auto controller = std::make_unique<RS232Controller>();
+        controller->stopReading(); // empty: nothing to do
+        RS232Amplifier *a = controller->addAmplifier(QStringLiteral("M"), first.port(), 9600);
+        RS232Amplifier *b = controller->addAmplifier(QStringLiteral("M"), second.port(), 9600);
+        RS232Amplifier *c =
+            controller->addAmplifier(QStringLiteral("M"), QStringLiteral("/dev/kelvora-missing"), 9600);
+        QCOMPARE(controller->amplifiers(), (QList<RS232Amplifier *>{a, b, c}));
+        QVERIFY(!a->parent());
+        QCOMPARE(QQmlEngine::objectOwnership(a), QQmlEngine::CppOwnership);
+        a->connect();
+        b->connect();
+        QVERIFY(a->isConnected() && b->isConnected());
+        a->startContinuousADRead(20);
+        b->startContinuousMeasuringValueRead(20);
+        QVERIFY(a->isReading() && b->isReading());
+        controller->stopReading();
+        QVERIFY(!a->isReading() && !b->isReading() && !c->isReading());
+
+        a->startContinuousADRead(20);
+        QPointer<RS232Amplifier> watchA(a);
+        QPointer<RS232Amplifier> watchC(c);
+        controller.reset();
+        QVERIFY(watchA.isNull());
+        QVERIFY(watchC.isNull());
+    }
+
+    void rs232Unit_isSharedByTheClass() {
+        RS232Amplifier first(QStringLiteral("M"), QStringLiteral("p1"), 9600);
+        RS232Amplifier second(QStringLiteral("M"), QStringLiteral("p2"), 9600);
+        first.setMeasuredWeight(123456);
+        second.setMeasuredWeight(-1500);
+        first.setUnit(QStringLiteral("kg"));
+        QCOMPARE(first.getMeasuredWeight(), 1.23);
+        QCOMPARE(second.getMeasuredWeight(), -0.02);
+        second.setUnit(QStringLiteral("lb"));
+        QCOMPARE(first.getMeasuredWeight(), 2.72);
+        QTest::ignoreMessage(QtWarningMsg, "❌ Invalid unit selection: KG");
+        first.setUnit(QStringLiteral("KG"));
+        QCOMPARE(first.getMeasuredWeight(), 2.72);
+        first.setUnit(QStringLiteral("g"));
+        QCOMPARE(first.getMeasuredWeight(), 1234.56);
+        // A new amplifier starts with the unit last selected for the class.
+        RS232Amplifier third(QStringLiteral("M"), QStringLiteral("p3"), 9600);
+        QCOMPARE(third.selectedUnit(), QStringLiteral("g"));
+    }
+
+    void setMeasuredWeight_emitsOnlyOnChange() {
+        RS232Amplifier amplifier(QStringLiteral("M"), QStringLiteral("p"), 9600);
+        QSignalSpy measuring(&amplifier, &RS232Amplifier::measuringValueReceived);
+        amplifier.setMeasuredWeight(0);
+        QCOMPARE(measuring.count(), 0);
+        amplifier.setMeasuredWeight(-5.7);
+        amplifier.setMeasuredWeight(-5.7);
+        amplifier.setMeasuredWeight(1e12);
+        QCOMPARE(measuring.count(), 2);
+        QCOMPARE(measuring.at(0).at(0).value<uint32_t>(), 4294967291u);
+        QCOMPARE(measuring.at(1).at(0).value<uint32_t>(), uint32_t(1000000000000ull & 0xFFFFFFFFu));
+    }
+};
+
+QTEST_MAIN(TestAmplifierFactory)
+#include "tst_amplifier_factory.moc"

@@ -1,0 +1,610 @@
+// The RS232 driver against the simulated amplifier over a real pseudo-terminal: connection and handshake,
+// the continuous-reading workers, zero, tare, two-point calibration, the filter setters, the register
+// self-test and every injected line fault with recovery. What is common to RS485 runs here once; the RS485
+// differences and the shared line are in tst_rs485_driver, frames byte for byte in tst_modbus_frames.
+#include "SimulatorLog.h"
+#include "SimulatorProcess.h"
+
+#include "amplifiers/rs232/RS232Amplifier.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+using Setter = std::function<void(RS232Amplifier &)>;
+Q_DECLARE_METATYPE(Setter)
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+struct Rig {
+    SimulatorProcess sim;
+    std::unique_ptr<RS232Amplifier> amplifier;
+    std::unique_ptr<QSignalSpy> errors;
+
+    explicit Rig(bool connect = true) {
+        if (!sim.isReady())
+            return;
+        amplifier = std::make_unique<RS232Amplifier>(QStringLiteral("AmplifierModel"), sim.port(), 9600);
+        errors = std::make_unique<QSignalSpy>(amplifier.get(), &RS232Amplifier::readErrorOccurred);
+        if (connect)
+            amplifier->connect();
+    }
+    bool ready() { return amplifier && sim.isReady(); }
+    bool connected() { return ready() && amplifier->isConnected(); }
+};
+
+} // namespace
+
+class TestRS232Driver : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qRegisterMetaType<uint32_t>("uint32_t"); }
+
+    // ---- connection
+
+    void connect_succeeds_andSecondCallDoesNotTouchThePort() {
+        Rig rig(false);
+        QVERIFY2(rig.ready(), qPrintable(rig.sim.errorString()));
+        QSignalSpy succeeded(rig.amplifier.get(), &RS232Amplifier::connectionSuccessful);
+        rig.amplifier->connect();
+        QCOMPARE(succeeded.count(), 1);
+        QVERIFY(rig.amplifier->isConnected());
+        const qint64 requests = rig.sim.query(QStringLiteral("count 1"));
+        QCOMPARE(requests, 1);
+        rig.amplifier->connect();
+        QCOMPARE(succeeded.count(), 2);
+        QCOMPARE(rig.sim.query(QStringLiteral("count 1")), requests);
+        QCOMPARE(rig.amplifier->getProtocol(), QStringLiteral("RS232"));
+    }
+
+    void connect_failure_givesMessage_andPortStaysClosed_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("missingPort");
+        QTest::addColumn<QString>("message");
+        const QString handshake = QStringLiteral("Handshake failed. Amplifier may not be responsive.");
+        QTest::newRow("missing port")
+            << QString() << true << QStringLiteral("Failed to open serial port: /dev/kelvora-missing-port");
+        QTest::newRow("silent amplifier") << "silence" << false << handshake;
+        QTest::newRow("exception answer") << "exception" << false << handshake;
+        QTest::newRow("answer of another id") << "other-id" << false << handshake;
+        QTest::newRow("corrupted answer") << "bad-crc" << false << handshake;
+    }
+    void connect_failure_givesMessage_andPortStaysClosed() {
+        QFETCH(QString, fault);
+        QFETCH(bool, missingPort);
+        QFETCH(QString, message);
+        SimulatorProcess sim;
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        if (!fault.isEmpty())
+            QCOMPARE(sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
+        RS232Amplifier amplifier(QStringLiteral("M"),
+                                 missingPort ? QStringLiteral("/dev/kelvora-missing-port") : sim.port(),
+                                 9600);
+        QSignalSpy failed(&amplifier, &RS232Amplifier::connectionFailed);
+        QSignalSpy succeeded(&amplifier, &RS232Amplifier::connectionSuccessful);
+        amplifier.connect();
+        QCOMPARE(texts(failed), QStringList{message});
+        QCOMPARE(succeeded.count(), 0);
+        QVERIFY(!amplifier.isConnected());
+        if (missingPort)
+            return;
+        // The failed handshake closed the port: once the amplifier answers, a new connect opens it again.
+        QCOMPARE(sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
+        amplifier.connect();
+        QCOMPARE(succeeded.count(), 1);
+        QVERIFY(amplifier.isConnected());
+    }
+
+    void notConnected_everyOperationRefusesWithoutTraffic() {
+        Rig rig(false);
+        QVERIFY2(rig.ready(), qPrintable(rig.sim.errorString()));
+        RS232Amplifier &amplifier = *rig.amplifier;
+        QSignalSpy calibrationFailed(&amplifier, &RS232Amplifier::calibrationFailed);
+
+        QCOMPARE(amplifier.readMeasurement(), 0u);
+        amplifier.startContinuousADRead(10);
+        amplifier.startContinuousMeasuringValueRead(10);
+        amplifier.zero();
+        amplifier.tare();
+        amplifier.setFilteringLevel(3);
+        amplifier.calibrate(QStringLiteral("span"), 5000);
+        QVERIFY(amplifier.sendCommand(std::vector<uint8_t>{0x01, 0x03}, 9).empty());
+        amplifier.calibrateTwoPoints(1, 2, 3);
+
+        QCOMPARE(texts(*rig.errors),
+                 (QStringList{
+                     QStringLiteral("RS232 Amplifier is not connected. Cannot read measurement."),
+                     QStringLiteral("Amplifier is not connected. Cannot start AD reading."),
+                     QStringLiteral("RS232 Amplifier is not connected. Cannot start measuring value read."),
+                     QStringLiteral("RS232 Amplifier is not connected. Cannot perform zero."),
+                     QStringLiteral("RS232 Amplifier is not connected. Cannot perform tare."),
+                     QStringLiteral("Serial port is not open."),
+                     QStringLiteral("Serial port is not open."),
+                     QStringLiteral("Serial port is not open."),
+                 }));
+        QCOMPARE(texts(calibrationFailed), QStringList{QStringLiteral("Amplifier is not connected.")});
+        QVERIFY(!amplifier.isReading());
+        QCOMPARE(rig.sim.query(QStringLiteral("count 1")), 0);
+    }
+
+    // ---- reads and the workers
+
+    void readMeasurement_reportsRawAdValue() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        QCOMPARE(rig.sim.command(QStringLiteral("load 1 123456")), QStringLiteral("OK"));
+        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        QCOMPARE(rig.amplifier->readMeasurement(), 123456u);
+        QCOMPARE(ad.count(), 1);
+        QCOMPARE(ad.at(0).at(0).value<uint32_t>(), 123456u);
+        QVERIFY(rig.errors->isEmpty());
+    }
+
+    void adWorker_emitsEveryCycle_andIgnoresASecondStart() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        QSignalSpy measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
+        rig.amplifier->startContinuousADRead(20);
+        QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= 3, kWaitMs);
+        // The constant load gives the same value every cycle, and every cycle still emits it.
+        QCOMPARE(ad.at(0).at(0).value<uint32_t>(), 250000u);
+        QCOMPARE(ad.at(2).at(0).value<uint32_t>(), 250000u);
+
+        rig.amplifier->startContinuousMeasuringValueRead(20);
+        const int before = ad.count();
+        QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= before + 3, kWaitMs);
+        QCOMPARE(measuring.count(), 0);
+
+        rig.amplifier->stopContinuousADRead();
+        QVERIFY(!rig.amplifier->isReading());
+        QCoreApplication::processEvents();
+        const int stopped = ad.count();
+        QTest::qWait(200);
+        QCOMPARE(ad.count(), stopped);
+        QVERIFY(rig.errors->isEmpty());
+    }
+
+    void measuringWorker_constantLoadEmitsOnce_andStopSwitchesKinds() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        QSignalSpy measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
+        rig.amplifier->stopContinuousADRead(); // nothing runs: returns at once
+        rig.amplifier->startContinuousMeasuringValueRead(10);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.amplifier->completedMeasuringCycles() >= 5, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(measuring.count(), 1, kWaitMs);
+        QCOMPARE(measuring.at(0).at(0).value<uint32_t>(), 150000u);
+        QCOMPARE(rig.amplifier->getMeasuredWeight(), 1500.0);
+        QCOMPARE(ad.count(), 0);
+
+        rig.amplifier->stopContinuousADRead();
+        rig.amplifier->startContinuousADRead(10);
+        QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= 1, kWaitMs);
+        QCOMPARE(measuring.count(), 1);
+        QVERIFY(rig.errors->isEmpty());
+    }
+
+    void measuringWorker_negativeValueArrivesAsTwosComplement() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        QCOMPARE(rig.sim.command(QStringLiteral("set 1 0 -5")), QStringLiteral("OK"));
+        QSignalSpy measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
+        rig.amplifier->startContinuousMeasuringValueRead(10);
+        QTRY_COMPARE_WITH_TIMEOUT(measuring.count(), 1, kWaitMs);
+        QCOMPARE(measuring.at(0).at(0).value<uint32_t>(), 4294967291u);
+        QCOMPARE(rig.amplifier->getMeasuredWeight(), -0.05);
+        rig.amplifier->stopContinuousADRead();
+    }
+
+    void destroyingAmplifierWithRunningWorker_returnsAfterWorkerEnded() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        rig.amplifier->startContinuousADRead(5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.sim.query(QStringLiteral("count 1")) >= 2, kWaitMs);
+        // A stop wakes the worker out of its long pause; the destructor joins it before the port goes.
+        rig.errors.reset();
+        rig.amplifier.reset();
+        const qint64 requests = rig.sim.query(QStringLiteral("count 1"));
+        QTest::qWait(100);
+        QCOMPARE(rig.sim.query(QStringLiteral("count 1")), requests);
+    }
+
+    // ---- faults on the line
+
+    void readMeasurement_fault_isReported_andRecovers_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");
+        const QString length = QStringLiteral("Invalid response length while reading measurement.");
+        QTest::newRow("silence") << "silence" << length;
+        QTest::newRow("truncate") << "truncate" << length;
+        QTest::newRow("late") << "late" << length;
+        QTest::newRow("bad-crc") << "bad-crc"
+                                 << QStringLiteral(
+                                        "Invalid response while reading measurement: CRC check failed.");
+        QTest::newRow("exception") << "exception"
+                                   << QStringLiteral(
+                                          "Invalid response while reading measurement: Modbus exception 2.");
+        QTest::newRow("other-id")
+            << "other-id"
+            << QStringLiteral("Invalid response while reading measurement: answer from address 2.");
+        QTest::newRow("garbage") << "garbage"
+                                 << QStringLiteral(
+                                        "Invalid response while reading measurement: CRC check failed.");
+    }
+    void readMeasurement_fault_isReported_andRecovers() {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        Rig rig;
+        QVERIFY(rig.connected());
+        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
+        QCOMPARE(rig.amplifier->readMeasurement(), 0u);
+        QCOMPARE(texts(*rig.errors), QStringList{message});
+        QCOMPARE(ad.count(), 0);
+        // A refused answer is never taken as a value, whatever register is read.
+        QCOMPARE(rig.amplifier->readRegister(0x0004), 0u);
+
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.amplifier->readMeasurement(), 250000u, kWaitMs);
+        QCOMPARE(rig.amplifier->readRegister(0x0056), 2u);
+    }
+
+    void workers_fault_isReported_andRecovers_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("adWorker");
+        QTest::addColumn<QStringList>("messages");
+        const QStringList nothing{QStringLiteral("No data received from the amplifier."),
+                                  QStringLiteral("Incomplete response received.")};
+        QTest::newRow("AD, silence") << "silence" << true << nothing;
+        QTest::newRow("AD, truncate") << "truncate" << true << nothing;
+        QTest::newRow("AD, exception") << "exception" << true << nothing;
+        QTest::newRow("AD, other-id")
+            << "other-id" << true
+            << QStringList{QStringLiteral("Unexpected start byte in response. Check serial buffer.")};
+        QTest::newRow("AD, bad-crc") << "bad-crc" << true
+                                     << QStringList{QStringLiteral(
+                                            "Invalid response while reading AD value: CRC check failed.")};
+        QTest::newRow("measuring, silence")
+            << "silence" << false
+            << QStringList{QStringLiteral("Invalid response length while reading measuring value.")};
+        QTest::newRow("measuring, bad-crc")
+            << "bad-crc" << false
+            << QStringList{
+                   QStringLiteral("Invalid response while reading measuring value: CRC check failed.")};
+        QTest::newRow("measuring, other-id")
+            << "other-id" << false
+            << QStringList{
+                   QStringLiteral("Invalid response while reading measuring value: answer from address 2.")};
+    }
+    void workers_fault_isReported_andRecovers() {
+        QFETCH(QString, fault);
+        QFETCH(bool, adWorker);
+        QFETCH(QStringList, messages);
+        Rig rig;
+        QVERIFY(rig.connected());
+        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        QSignalSpy measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
+        if (adWorker)
+            rig.amplifier->startContinuousADRead(20);
+        else
+            rig.amplifier->startContinuousMeasuringValueRead(20);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.errors->count() >= messages.size() * 2, kWaitMs);
+        // Every cycle reports the same way, and nothing wrong is delivered as a value.
+        QCOMPARE(texts(*rig.errors).mid(0, messages.size()), messages);
+        QCOMPARE(texts(*rig.errors).mid(messages.size(), messages.size()), messages);
+        QCOMPARE(ad.count(), 0);
+        QCOMPARE(measuring.count(), 0);
+        QCOMPARE(rig.amplifier->getMeasuredWeight(), 0.0);
+
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
+        if (adWorker)
+            QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= 2, kWaitMs);
+        else
+            QTRY_COMPARE_WITH_TIMEOUT(rig.amplifier->getMeasuredWeight(), 1500.0, kWaitMs);
+        rig.amplifier->stopContinuousADRead();
+    }
+
+    void vanishingPort_reportsErrors_stopReturns_andNewPortConnects() {
+        auto rig = std::make_unique<Rig>();
+        QVERIFY(rig->connected());
+        rig->amplifier->startContinuousADRead(20);
+        QSignalSpy ad(rig->amplifier.get(), &RS232Amplifier::adValueReceived);
+        QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= 2, kWaitMs);
+        rig->sim.kill();
+        const int before = rig->errors->count();
+        QTRY_VERIFY_WITH_TIMEOUT(rig->errors->count() >= before + 2, kWaitMs);
+        rig->amplifier->stopContinuousADRead();
+        QVERIFY(!rig->amplifier->isReading());
+        QCOMPARE(rig->amplifier->readMeasurement(), 0u);
+        QVERIFY(texts(*rig->errors).contains(QStringLiteral("Error writing to serial port.")));
+        rig.reset();
+
+        Rig again;
+        QVERIFY(again.connected());
+        QCOMPARE(again.amplifier->readMeasurement(), 250000u);
+    }
+
+    // ---- zero and tare
+
+    void zero_addsMeasuringValueToOffset_andRestartsMeasuringWorker() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        QCOMPARE(rig.sim.command(QStringLiteral("set 1 0 250")), QStringLiteral("OK"));
+        QCOMPARE(rig.sim.command(QStringLiteral("set 1 4 1000")), QStringLiteral("OK"));
+        takeWrites(rig.sim, 1);
+        // Whatever kind ran before, the measuring-value worker runs afterwards.
+        rig.amplifier->startContinuousADRead(50);
+        QSignalSpy measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
+        rig.amplifier->zero();
+        QCOMPARE(takeWrites(rig.sim, 1), QList<LoggedWrite>{registerWrite(0x0004, 1250)});
+        QCOMPARE(rig.sim.query(QStringLiteral("get 1 4")), 1250);
+        QVERIFY(rig.amplifier->isReading());
+        QTRY_VERIFY_WITH_TIMEOUT(measuring.count() >= 1, kWaitMs);
+        QVERIFY(rig.errors->isEmpty());
+        rig.amplifier->stopContinuousADRead();
+    }
+
+    void zero_refusedRead_writesNothing_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("silence")
+            << "silence"
+            << "Zero aborted: the measuring value could not be read (0 bytes received, 9 expected).";
+        QTest::newRow("bad-crc") << "bad-crc"
+                                 << "Zero aborted: the measuring value could not be read (CRC check failed).";
+        QTest::newRow("exception")
+            << "exception"
+            << "Zero aborted: the measuring value could not be read (Modbus exception 2).";
+    }
+    void zero_refusedRead_writesNothing() {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        Rig rig;
+        QVERIFY(rig.connected());
+        QCOMPARE(rig.sim.command(QStringLiteral("set 1 4 1000")), QStringLiteral("OK"));
+        takeWrites(rig.sim, 1);
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
+        rig.amplifier->zero();
+        QCOMPARE(texts(*rig.errors), QStringList{message});
+        QCOMPARE(takeWrites(rig.sim, 1), QList<LoggedWrite>{});
+        QCOMPARE(rig.sim.query(QStringLiteral("get 1 4")), 1000);
+    }
+
+    void tare_togglesBetweenZeroAndSavedAdValue() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        takeWrites(rig.sim, 1);
+        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        rig.amplifier->tare();
+        QVERIFY(rig.amplifier->isTareActive());
+        QCOMPARE(ad.count(), 1);
+        QCOMPARE(rig.sim.command(QStringLiteral("load 1 300000")), QStringLiteral("OK"));
+        rig.amplifier->tare();
+        QVERIFY(!rig.amplifier->isTareActive());
+        QCOMPARE(takeWrites(rig.sim, 1),
+                 (QList<LoggedWrite>{registerWrite(0x0000, 0), registerWrite(0x0000, 250000)}));
+        QVERIFY(rig.errors->isEmpty());
+    }
+
+    void tare_failedAdRead_refusesTareOn() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        takeWrites(rig.sim, 1);
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 bad-crc")), QStringLiteral("OK"));
+        rig.amplifier->tare();
+        QCOMPARE(texts(*rig.errors),
+                 (QStringList{QStringLiteral("Invalid response while reading measurement: CRC check failed."),
+                              QStringLiteral("Failed to read measurement value for tare.")}));
+        QVERIFY(!rig.amplifier->isTareActive());
+        QCOMPARE(takeWrites(rig.sim, 1), QList<LoggedWrite>{});
+        // Once the amplifier answers properly the tare goes on as usual.
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
+        rig.amplifier->tare();
+        QVERIFY(rig.amplifier->isTareActive());
+        QCOMPARE(takeWrites(rig.sim, 1), QList<LoggedWrite>{registerWrite(0x0000, 0)});
+    }
+
+    // ---- calibration and settings
+
+    void calibrateTwoPoints_writesBlockInOrder_data() {
+        QTest::addColumn<uint>("zeroValue");
+        QTest::addColumn<uint>("spanValue");
+        QTest::addColumn<uint>("spanWeight");
+        QTest::addColumn<uint>("weightWritten");
+        QTest::newRow("typical") << 120000u << 480000u << 500u << 50000u;
+        QTest::newRow("weight x100 wraps") << 1u << 2u << 50000000u << 705032704u;
+    }
+    void calibrateTwoPoints_writesBlockInOrder() {
+        QFETCH(uint, zeroValue);
+        QFETCH(uint, spanValue);
+        QFETCH(uint, spanWeight);
+        QFETCH(uint, weightWritten);
+        Rig rig;
+        QVERIFY(rig.connected());
+        takeWrites(rig.sim, 1);
+        QSignalSpy succeeded(rig.amplifier.get(), &RS232Amplifier::calibrationSuccessful);
+        rig.amplifier->calibrateTwoPoints(zeroValue, spanValue, spanWeight);
+        QCOMPARE(succeeded.count(), 1);
+        QCOMPARE(takeWrites(rig.sim, 1),
+                 (QList<LoggedWrite>{registerWrite(0x0008, zeroValue), registerWrite(0x001A, 0),
+                                     registerWrite(0x000A, spanValue), registerWrite(0x001C, weightWritten),
+                                     registerWrite(0x0006, 2)}));
+    }
+
+    void calibrateTwoPoints_makesTheWeightsRight() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        rig.amplifier->calibrateTwoPoints(100000, 300000, 1000);
+        QCOMPARE(rig.sim.command(QStringLiteral("load 1 200000")), QStringLiteral("OK"));
+        rig.amplifier->startContinuousMeasuringValueRead(10);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.amplifier->getMeasuredWeight(), 500.0, kWaitMs);
+        rig.amplifier->setUnit(QStringLiteral("kg"));
+        QCOMPARE(rig.amplifier->getMeasuredWeight(), 0.5);
+        rig.amplifier->setUnit(QStringLiteral("g"));
+        rig.amplifier->stopContinuousADRead();
+    }
+
+    void calibrate_sendsTextLines() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        takeWrites(rig.sim, 1);
+        rig.amplifier->calibrate(QStringLiteral("span"), 5000);
+        rig.amplifier->calibrate(QStringLiteral("zero"));
+        rig.amplifier->calibrate(QStringLiteral("Span"), 0.1234567);
+        // Nothing answers a text line: collect what the simulator heard until all three arrived.
+        QList<LoggedWrite> heard;
+        QTRY_VERIFY_WITH_TIMEOUT((heard += takeWrites(rig.sim, 1)).size() >= 3, kWaitMs);
+        QCOMPARE(heard, (QList<LoggedWrite>{LoggedWrite{-1, 0, QByteArray("SPAN:5000")},
+                                            LoggedWrite{-1, 0, QByteArray("ZERO:0")},
+                                            LoggedWrite{-1, 0, QByteArray("SPAN:0.123457")}}));
+        QVERIFY(rig.errors->isEmpty());
+    }
+
+    void filterSetters_clampAndWriteTheirRegister_data() {
+        QTest::addColumn<Setter>("setter");
+        QTest::addColumn<int>("reg");
+        QTest::addColumn<uint>("value");
+        QTest::newRow("FIR on") << Setter([](RS232Amplifier &a) { a.setFIRFiltering(true); }) << 0x0034 << 1u;
+        QTest::newRow("FIR off") << Setter([](RS232Amplifier &a) { a.setFIRFiltering(false); }) << 0x0034
+                                 << 0u;
+        QTest::newRow("level 9") << Setter([](RS232Amplifier &a) { a.setFilteringLevel(9); }) << 0x0056 << 5u;
+        QTest::newRow("level 5") << Setter([](RS232Amplifier &a) { a.setFilteringLevel(5); }) << 0x0056 << 5u;
+        QTest::newRow("bandwidth 1000")
+            << Setter([](RS232Amplifier &a) { a.setFilteringBandwidth(1000); }) << 0x0058 << 1000u;
+        QTest::newRow("bandwidth 1001")
+            << Setter([](RS232Amplifier &a) { a.setFilteringBandwidth(1001); }) << 0x0058 << 1000u;
+        QTest::newRow("tracking time 60")
+            << Setter([](RS232Amplifier &a) { a.setAutoZeroTrackingTime(60); }) << 0x005C << 50u;
+        QTest::newRow("tracking bandwidth 20000")
+            << Setter([](RS232Amplifier &a) { a.setAutoZeroTrackingBandwidth(20000); }) << 0x005E << 10000u;
+        QTest::newRow("stability 0") << Setter([](RS232Amplifier &a) { a.setStabilityDeterminationTime(0); })
+                                     << 0x0060 << 1u;
+        QTest::newRow("stability 51")
+            << Setter([](RS232Amplifier &a) { a.setStabilityDeterminationTime(51); }) << 0x0060 << 50u;
+        QTest::newRow("zero point") << Setter([](RS232Amplifier &a) { a.setZeroPoint(123456); }) << 0x0064
+                                    << 123456u;
+    }
+    void filterSetters_clampAndWriteTheirRegister() {
+        QFETCH(Setter, setter);
+        QFETCH(int, reg);
+        QFETCH(uint, value);
+        Rig rig;
+        QVERIFY(rig.connected());
+        takeWrites(rig.sim, 1);
+        setter(*rig.amplifier);
+        QCOMPARE(takeWrites(rig.sim, 1), QList<LoggedWrite>{registerWrite(reg, value)});
+        QCOMPARE(rig.amplifier->readRegister(static_cast<uint16_t>(reg)), value);
+        QVERIFY(rig.errors->isEmpty());
+    }
+
+    // ---- self-test
+
+    void selfTest_healthyAmplifier_passesAndRestoresSettings() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
+        rig.amplifier->testAllRegisters();
+        const QStringList lines = texts(log);
+        QCOMPARE(lines.first(), QStringLiteral("启动放大器功能测试程序..."));
+        QCOMPARE(lines.last(), QStringLiteral("放大器功能测试全部完成。"));
+        QCOMPARE(lines.filter(QStringLiteral("—— 测试通过")).size(), 9);
+        QCOMPARE(lines.filter(QStringLiteral("测试失败")).size(), 0);
+        // The narration of one writable and of the read-only entry, word for word.
+        const QStringList bandwidth{QStringLiteral("【测试】正在处理 [滤波带宽] 参数 (地址：0x0058)"),
+                                    QStringLiteral("→ 正在写入测试数据至 [滤波带宽] 参数：0x000001f4"),
+                                    QStringLiteral("→ 写入完成，正在验证数据..."),
+                                    QStringLiteral("→ 正在读取 [滤波带宽] 参数数据..."),
+                                    QStringLiteral("→ [滤波带宽] 参数数据：0x000001f4 —— 测试通过")};
+        const int at = static_cast<int>(lines.indexOf(bandwidth.first()));
+        QVERIFY(at >= 0);
+        QCOMPARE(lines.mid(at, bandwidth.size()), bandwidth);
+        const QStringList readOnly{QStringLiteral("【测试】正在处理 [只读参数] 参数 (地址：0x0011)"),
+                                   QStringLiteral("ℹ️ [只读参数] 为只读参数，跳过写入。"),
+                                   QStringLiteral("→ 正在读取 [只读参数] 参数数据..."),
+                                   QStringLiteral("→ [只读参数] 参数数据：0x00010203 —— 测试通过")};
+        const int readOnlyAt = static_cast<int>(lines.indexOf(readOnly.first()));
+        QVERIFY(readOnlyAt >= 0);
+        QCOMPARE(lines.mid(readOnlyAt, readOnly.size()), readOnly);
+        QVERIFY(lines.contains(QStringLiteral("→ [AVP1] 参数数据：0x87654321 —— 测试通过")));
+        QVERIFY(lines.contains(QStringLiteral("读取的原始AD值：0x0003d090 (250000)")));
+        QVERIFY(lines.contains(QStringLiteral("原始AD值测试通过，数值在合理范围内。")));
+        QVERIFY(!lines.contains(QStringLiteral("已恢复连续读取模式。")));
+        QVERIFY(!rig.amplifier->isReading());
+
+        // The technician's settings are back.
+        QVERIFY(lines.contains(QStringLiteral("→ [滤波级别] 参数数据：0x00000002 —— 恢复成功")));
+        QCOMPARE(lines.filter(QStringLiteral("恢复成功")).size(), 8);
+        const QList<QPair<int, int>> settings{{0x0007, 0},  {0x0009, 0},    {0x0056, 2},  {0x0058, 100},
+                                              {0x005C, 10}, {0x005E, 1000}, {0x0060, 10}, {0x0064, 1}};
+        for (const auto &[reg, value] : settings)
+            QCOMPARE(rig.sim.query(QStringLiteral("get 1 %1").arg(reg)), value);
+    }
+
+    void selfTest_low16Amplifier_failsAvp1_andRestartsAdWorker() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 low16")), QStringLiteral("OK"));
+        rig.amplifier->startContinuousMeasuringValueRead(50);
+        QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
+        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        rig.amplifier->testAllRegisters();
+        const QStringList lines = texts(log);
+        QVERIFY(lines.contains(QStringLiteral("→ [AVP1] 参数数据：0x00004321 —— 测试失败")));
+        QVERIFY(lines.contains(QStringLiteral("→ [AVP2] 参数数据：0x000000ff —— 测试失败")));
+        QVERIFY(lines.contains(QStringLiteral("→ [滤波带宽] 参数数据：0x000001f4 —— 测试通过")));
+        QCOMPARE(lines.mid(lines.size() - 2), (QStringList{QStringLiteral("已恢复连续读取模式。"),
+                                                           QStringLiteral("放大器功能测试全部完成。")}));
+        QVERIFY(rig.amplifier->isReading());
+        const int before = ad.count();
+        QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= before + 2, kWaitMs);
+        rig.amplifier->stopContinuousADRead();
+        QCOMPARE(rig.sim.query(QStringLiteral("get 1 7")), 0);
+        QCOMPARE(rig.sim.query(QStringLiteral("get 1 0x56")), 2);
+    }
+
+    void selfTest_adRange_data() {
+        QTest::addColumn<uint>("load");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("999") << 999u << QStringLiteral("【错误】原始AD值过低，可能存在硬件或连接问题。");
+        QTest::newRow("1000") << 1000u << QStringLiteral("原始AD值测试通过，数值在合理范围内。");
+        QTest::newRow("500000") << 500000u << QStringLiteral("原始AD值测试通过，数值在合理范围内。");
+        QTest::newRow("500001") << 500001u
+                                << QStringLiteral("【错误】原始AD值过高，超出预期范围。 请检查传感器连接。");
+    }
+    void selfTest_adRange() {
+        QFETCH(uint, load);
+        QFETCH(QString, verdict);
+        Rig rig;
+        QVERIFY(rig.connected());
+        QCOMPARE(rig.sim.command(QStringLiteral("load 1 %1").arg(load)), QStringLiteral("OK"));
+        QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
+        rig.amplifier->testAllRegisters();
+        const QStringList lines = texts(log);
+        const int at = static_cast<int>(lines.indexOf(
+            QStringLiteral("读取的原始AD值：0x%1 (%2)").arg(load, 8, 16, QLatin1Char('0')).arg(load)));
+        QVERIFY(at >= 0);
+        QCOMPARE(lines.value(at + 1), verdict);
+    }
+
+    void selfTest_closedPort_reportsEveryStepWithoutWriting() {
+        Rig rig(false);
+        QVERIFY(rig.ready());
+        QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
+        rig.amplifier->testAllRegisters();
+        const QStringList lines = texts(log);
+        QCOMPARE(lines.filter(QStringLiteral("读取失败：Serial port is not open.")).size(), 8 + 9);
+        QVERIFY(lines.contains(QStringLiteral("【错误】原始AD值过低，可能存在硬件或连接问题。")));
+        QCOMPARE(lines.last(), QStringLiteral("放大器功能测试全部完成。"));
+        QCOMPARE(rig.sim.query(QStringLiteral("count 1")), 0);
+    }
+};
+
+QTEST_MAIN(TestRS232Driver)
+#include "tst_rs232_driver.moc"

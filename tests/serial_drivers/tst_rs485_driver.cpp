@@ -1,0 +1,433 @@
+// The RS485 driver against simulated amplifiers sharing one pseudo-terminal line: its connection rules,
+// texts and device-id addressing, multi-point calibration, readMeasurement pausing the worker, and several
+// amplifiers polling the line at once, each getting only its own answers (also run under ThreadSanitizer).
+// What RS232 and RS485 share (workers, zero, tare, setters, self-test) is covered in tst_rs232_driver; the
+// line itself in the RS485 line suite.
+#include "SimulatorLog.h"
+#include "SimulatorProcess.h"
+
+#include "amplifiers/rs485/RS485Amplifier.h"
+#include "amplifiers/rs485/RS485Bus.h"
+
+#include <QMutex>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kWaitMs = 15000;
+
+// Values of a simulator with id encoding: device id in the top byte, register's low byte, then a counter.
+uint32_t idOf(uint32_t value) {
+    return value >> 24;
+}
+uint32_t registerByteOf(uint32_t value) {
+    return (value >> 16) & 0xFF;
+}
+uint32_t counterOf(uint32_t value) {
+    return value & 0xFFFF;
+}
+
+// Collects one amplifier's values in the thread that emits them and judges them afterwards.
+struct ValueLog {
+    QMutex mutex;
+    std::vector<uint32_t> values;
+    int errors = 0;
+    void add(uint32_t value) {
+        QMutexLocker lock(&mutex);
+        values.push_back(value);
+    }
+    void error() {
+        QMutexLocker lock(&mutex);
+        ++errors;
+    }
+    size_t count() {
+        QMutexLocker lock(&mutex);
+        return values.size();
+    }
+};
+
+} // namespace
+
+class TestRS485Driver : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qRegisterMetaType<uint32_t>("uint32_t"); }
+
+    void connect_repeatsHandshakeEveryTime() {
+        SimulatorProcess sim;
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        RS485Bus bus;
+        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
+        QCOMPARE(amplifier.getProtocol(), QStringLiteral("RS485"));
+        QSignalSpy succeeded(&amplifier, &RS485Amplifier::connectionSuccessful);
+        amplifier.connect();
+        QCOMPARE(succeeded.count(), 1);
+        QVERIFY(amplifier.isConnected());
+        QCOMPARE(sim.query(QStringLiteral("count 1")), 1);
+        amplifier.connect();
+        QCOMPARE(succeeded.count(), 2);
+        QCOMPARE(sim.query(QStringLiteral("count 1")), 2);
+    }
+
+    void connect_unansweredId_failsAndLeavesLineToOthers() {
+        SimulatorProcess sim;
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        RS485Bus bus;
+        RS485Amplifier nobody(QStringLiteral("M"), sim.port(), 9600, 9, &bus);
+        QSignalSpy failed(&nobody, &RS485Amplifier::connectionFailed);
+        QTest::ignoreMessage(QtWarningMsg,
+                             "Handshake failed. Amplifier may not be powered on or responsive.");
+        nobody.connect();
+        QCOMPARE(texts(failed),
+                 QStringList{QStringLiteral("Handshake failed. Amplifier may not be responsive.")});
+        QVERIFY(!nobody.isConnected());
+
+        // Another port name: the line opened for the first amplifier serves the second too.
+        RS485Amplifier answering(QStringLiteral("M"), QStringLiteral("ignored-port"), 19200, 1, &bus);
+        QSignalSpy succeeded(&answering, &RS485Amplifier::connectionSuccessful);
+        answering.connect();
+        QCOMPARE(succeeded.count(), 1);
+        QCOMPARE(answering.readMeasurement(), 250000u);
+    }
+
+    void connect_failures_data() {
+        QTest::addColumn<bool>("withBus");
+        QTest::newRow("missing port") << true;
+        QTest::newRow("no line") << false;
+    }
+    void connect_failures() {
+        QFETCH(bool, withBus);
+        RS485Bus bus;
+        RS485Amplifier amplifier(QStringLiteral("M"), QStringLiteral("/dev/kelvora-missing-port"), 9600, 1,
+                                 withBus ? &bus : nullptr);
+        QSignalSpy failed(&amplifier, &RS485Amplifier::connectionFailed);
+        QTest::ignoreMessage(QtWarningMsg,
+                             "Failed to open serial port via shared bus: /dev/kelvora-missing-port");
+        amplifier.connect();
+        QCOMPARE(texts(failed),
+                 QStringList{QStringLiteral("Failed to open serial port: /dev/kelvora-missing-port")});
+        QVERIFY(!amplifier.isConnected());
+    }
+
+    void notConnected_rs485Texts() {
+        RS485Bus bus; // never opened
+        RS485Amplifier amplifier(QStringLiteral("M"), QStringLiteral("unused"), 9600, 1, &bus);
+        QSignalSpy errors(&amplifier, &RS485Amplifier::readErrorOccurred);
+        QSignalSpy calibrationFailed(&amplifier, &RS485Amplifier::calibrationFailed);
+        QCOMPARE(amplifier.readMeasurement(), 0u);
+        amplifier.startContinuousADRead(10);
+        amplifier.startContinuousMeasuringValueRead(10);
+        amplifier.zero();
+        amplifier.tare();
+        QCOMPARE(
+            texts(errors),
+            (QStringList{QStringLiteral("RS485 Amplifier is not connected. Cannot read measurement."),
+                         QStringLiteral("Amplifier is not connected. Cannot start AD reading."),
+                         QStringLiteral("Amplifier is not connected. Cannot start measuring value read."),
+                         QStringLiteral("RS485 Amplifier is not connected. Cannot perform zero."),
+                         QStringLiteral("RS485 Amplifier is not connected. Cannot perform tare.")}));
+        // Calibration has no connected check: the line's own error ends it.
+        amplifier.calibrateTwoPoints(1, 2, 3);
+        amplifier.calibrateMultiPoints({1, 2}, {0, 1});
+        QCOMPARE(texts(calibrationFailed),
+                 (QStringList{QStringLiteral("Calibration failed: Serial port is not open."),
+                              QStringLiteral("Calibration failed: Serial port is not open.")}));
+    }
+
+    void setDeviceId_addressesAnotherAmplifier() {
+        SimulatorProcess sim({QStringLiteral("--ids"), QStringLiteral("1,5")});
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        QCOMPARE(sim.command(QStringLiteral("load 5 77777")), QStringLiteral("OK"));
+        RS485Bus bus;
+        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
+        amplifier.connect();
+        QVERIFY(amplifier.isConnected());
+        QCOMPARE(amplifier.getDeviceId(), uint8_t(1));
+        amplifier.setDeviceId(5);
+        QCOMPARE(amplifier.getDeviceId(), uint8_t(5));
+        const qint64 firstDevice = sim.query(QStringLiteral("count 1"));
+        QCOMPARE(amplifier.readMeasurement(), 77777u);
+        QCOMPARE(sim.query(QStringLiteral("count 5")), 1);
+        QCOMPARE(sim.query(QStringLiteral("count 1")), firstDevice);
+    }
+
+    void refusedAnswers_areReportedAndWarned_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("adMessage");
+        QTest::addColumn<QByteArray>("warning");
+        QTest::newRow("silence") << "silence"
+                                 << "Invalid response length while reading AD value."
+                                 << QByteArray("❌ readRegister() invalid response size: 0");
+        QTest::newRow("exception") << "exception"
+                                   << "Invalid response while reading AD value: Modbus exception 2."
+                                   << QByteArray("❌ readRegister() invalid response: Modbus exception 2");
+        QTest::newRow("other-id") << "other-id"
+                                  << "Invalid response while reading AD value: answer from address 2."
+                                  << QByteArray("❌ readRegister() invalid response: answer from address 2");
+        QTest::newRow("bad-crc") << "bad-crc"
+                                 << "Invalid response while reading AD value: CRC check failed."
+                                 << QByteArray("❌ readRegister() invalid response: CRC check failed");
+    }
+    void refusedAnswers_areReportedAndWarned() {
+        QFETCH(QString, fault);
+        QFETCH(QString, adMessage);
+        QFETCH(QByteArray, warning);
+        SimulatorProcess sim;
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        RS485Bus bus;
+        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
+        amplifier.connect();
+        QVERIFY(amplifier.isConnected());
+        QSignalSpy errors(&amplifier, &RS485Amplifier::readErrorOccurred);
+        QSignalSpy ad(&amplifier, &RS485Amplifier::adValueReceived);
+        QCOMPARE(sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
+
+        QTest::ignoreMessage(QtWarningMsg, warning.constData());
+        QCOMPARE(amplifier.readRegister(0x0056), 0u);
+
+        amplifier.startContinuousADRead(20);
+        QTRY_VERIFY_WITH_TIMEOUT(errors.count() >= 2, kWaitMs);
+        amplifier.stopContinuousADRead();
+        QCOMPARE(texts(errors).mid(0, 2), (QStringList{adMessage, adMessage}));
+        QCOMPARE(ad.count(), 0);
+
+        QCOMPARE(sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
+        amplifier.startContinuousADRead(20);
+        QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= 2, kWaitMs);
+        amplifier.stopContinuousADRead();
+        QCOMPARE(ad.last().at(0).value<uint32_t>(), 250000u);
+    }
+
+    void readMeasurement_pausesTheWorker_andRestartsMeasuringValueReading() {
+        SimulatorProcess sim;
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        RS485Bus bus;
+        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
+        amplifier.connect();
+        QVERIFY(amplifier.isConnected());
+        QSignalSpy ad(&amplifier, &RS485Amplifier::adValueReceived);
+        QSignalSpy measuring(&amplifier, &RS485Amplifier::measuringValueReceived);
+        // An AD worker before: the measuring-value worker runs afterwards.
+        amplifier.startContinuousADRead(20);
+        QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= 2, kWaitMs);
+        QCOMPARE(sim.command(QStringLiteral("load 1 260000")), QStringLiteral("OK"));
+        QCOMPARE(amplifier.readMeasurement(), 260000u);
+        QVERIFY(amplifier.isReading());
+        QTRY_COMPARE_WITH_TIMEOUT(measuring.count(), 1, kWaitMs);
+        QCOMPARE(measuring.at(0).at(0).value<uint32_t>(), 160000u);
+        const int adAfter = static_cast<int>(ad.count());
+        QTest::qWait(100);
+        QCOMPARE(ad.count(), adAfter);
+        amplifier.stopContinuousADRead();
+    }
+
+    void tare_switchingOn_restartsMeasuringWorker() {
+        SimulatorProcess sim;
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        RS485Bus bus;
+        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
+        amplifier.connect();
+        QVERIFY(amplifier.isConnected());
+        takeWrites(sim, 1);
+        QSignalSpy measuring(&amplifier, &RS485Amplifier::measuringValueReceived);
+        amplifier.startContinuousMeasuringValueRead(20);
+        QTRY_COMPARE_WITH_TIMEOUT(amplifier.getMeasuredWeight(), 1500.0, kWaitMs);
+        amplifier.tare();
+        QVERIFY(amplifier.isTareActive());
+        QVERIFY(amplifier.isReading());
+        QTRY_COMPARE_WITH_TIMEOUT(amplifier.getMeasuredWeight(), 0.0, kWaitMs);
+        amplifier.tare();
+        QVERIFY(!amplifier.isTareActive());
+        QTRY_COMPARE_WITH_TIMEOUT(amplifier.getMeasuredWeight(), 1500.0, kWaitMs);
+        amplifier.stopContinuousADRead();
+        QCOMPARE(takeWrites(sim, 1),
+                 (QList<LoggedWrite>{registerWrite(0x0000, 0), registerWrite(0x0000, 250000)}));
+    }
+
+    void units_arePerAmplifier() {
+        RS485Bus bus;
+        RS485Amplifier first(QStringLiteral("M"), QStringLiteral("p"), 9600, 1, &bus);
+        RS485Amplifier second(QStringLiteral("M"), QStringLiteral("p"), 9600, 2, &bus);
+        first.setMeasuredWeight(123456);
+        second.setMeasuredWeight(123456);
+        first.setUnit(QStringLiteral("kg"));
+        QCOMPARE(first.getUnit(), QStringLiteral("kg"));
+        QCOMPARE(second.getUnit(), QStringLiteral("g"));
+        QCOMPARE(first.getMeasuredWeight(), 1.23);
+        QCOMPARE(second.getMeasuredWeight(), 1234.56);
+        QTest::ignoreMessage(QtWarningMsg, "❌ Invalid unit selection: KG");
+        second.setUnit(QStringLiteral("KG"));
+        QCOMPARE(second.getUnit(), QStringLiteral("g"));
+    }
+
+    // ---- multi-point calibration
+
+    void calibrateMultiPoints_writesPointsThenCount_data() {
+        QTest::addColumn<QList<uint32_t>>("adValues");
+        QTest::addColumn<QList<uint32_t>>("weights");
+        QTest::addColumn<QList<LoggedWrite>>("writes");
+        QTest::newRow("three points")
+            << QList<uint32_t>{1000, 52000, 103000} << QList<uint32_t>{0, 10, 20}
+            << QList<LoggedWrite>{registerWrite(0x0008, 1000),   registerWrite(0x001A, 0),
+                                  registerWrite(0x000A, 52000),  registerWrite(0x001C, 1000),
+                                  registerWrite(0x000C, 103000), registerWrite(0x001E, 2000),
+                                  registerWrite(0x0006, 3)};
+        QTest::newRow("one point, its weight ignored")
+            << QList<uint32_t>{4242} << QList<uint32_t>{99}
+            << QList<LoggedWrite>{registerWrite(0x0008, 4242), registerWrite(0x001A, 0),
+                                  registerWrite(0x0006, 1)};
+        QList<uint32_t> ad;
+        QList<uint32_t> weights;
+        QList<LoggedWrite> writes;
+        for (uint32_t i = 0; i < 9; ++i) {
+            ad << 1000 + i;
+            weights << i;
+            writes << registerWrite(static_cast<int>(0x0008 + 2 * i), 1000 + i)
+                   << registerWrite(static_cast<int>(0x001A + 2 * i), i * 100);
+        }
+        writes << registerWrite(0x0006, 9);
+        QTest::newRow("nine points") << ad << weights << writes;
+    }
+    void calibrateMultiPoints_writesPointsThenCount() {
+        QFETCH(QList<uint32_t>, adValues);
+        QFETCH(QList<uint32_t>, weights);
+        QFETCH(QList<LoggedWrite>, writes);
+        SimulatorProcess sim;
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        RS485Bus bus;
+        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
+        amplifier.connect();
+        QVERIFY(amplifier.isConnected());
+        takeWrites(sim, 1);
+        QSignalSpy succeeded(&amplifier, &RS485Amplifier::calibrationSuccessful);
+        amplifier.calibrateMultiPoints(adValues, weights);
+        QCOMPARE(succeeded.count(), 1);
+        QCOMPARE(takeWrites(sim, 1), writes);
+    }
+
+    void calibrateMultiPoints_invalidSizes_sendNothing_data() {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("weights");
+        QTest::newRow("ten points") << 10 << 10;
+        QTest::newRow("no points") << 0 << 0;
+        QTest::newRow("nine values, eight weights") << 9 << 8;
+    }
+    void calibrateMultiPoints_invalidSizes_sendNothing() {
+        QFETCH(int, points);
+        QFETCH(int, weights);
+        SimulatorProcess sim;
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        RS485Bus bus;
+        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
+        amplifier.connect();
+        QVERIFY(amplifier.isConnected());
+        const qint64 requests = sim.query(QStringLiteral("count 1"));
+        QSignalSpy failed(&amplifier, &RS485Amplifier::calibrationFailed);
+        amplifier.calibrateMultiPoints(QList<uint32_t>(points, 1000), QList<uint32_t>(weights, 1));
+        QCOMPARE(texts(failed),
+                 QStringList{QStringLiteral("Invalid calibration data: Check array sizes (1-9 points).")});
+        QCOMPARE(sim.query(QStringLiteral("count 1")), requests);
+    }
+
+    void calibrateMultiPoints_unansweredWrite_stopsWithLineMessage() {
+        SimulatorProcess sim;
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        RS485Bus bus;
+        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
+        amplifier.connect();
+        QVERIFY(amplifier.isConnected());
+        QCOMPARE(sim.command(QStringLiteral("fault 1 silence")), QStringLiteral("OK"));
+        QSignalSpy failed(&amplifier, &RS485Amplifier::calibrationFailed);
+        QSignalSpy succeeded(&amplifier, &RS485Amplifier::calibrationSuccessful);
+        amplifier.calibrateMultiPoints({1, 2, 3}, {0, 1, 2});
+        QCOMPARE(texts(failed),
+                 QStringList{QStringLiteral(
+                     "Calibration failed: Failed to write complete command to the serial port.")});
+        QCOMPARE(succeeded.count(), 0);
+    }
+
+    // ---- several amplifiers on one line
+
+    void concurrentPolling_eachAmplifierGetsOnlyItsOwnValues_data() {
+        QTest::addColumn<int>("amplifiers");
+        QTest::addColumn<int>("samplesEach");
+        QTest::newRow("two") << 2 << 40;
+        QTest::newRow("eight") << 8 << 10;
+    }
+    void concurrentPolling_eachAmplifierGetsOnlyItsOwnValues() {
+        QFETCH(int, amplifiers);
+        QFETCH(int, samplesEach);
+        QStringList ids;
+        for (int id = 1; id <= amplifiers; ++id)
+            ids << QString::number(id);
+        SimulatorProcess sim(
+            {QStringLiteral("--ids"), ids.join(QLatin1Char(',')), QStringLiteral("--id-encoding")});
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        RS485Bus bus;
+        std::vector<std::unique_ptr<RS485Amplifier>> drivers;
+        std::vector<std::unique_ptr<ValueLog>> logs;
+        for (int id = 1; id <= amplifiers; ++id) {
+            drivers.push_back(std::make_unique<RS485Amplifier>(QStringLiteral("M"), sim.port(), 9600,
+                                                               static_cast<uint8_t>(id), &bus));
+            logs.push_back(std::make_unique<ValueLog>());
+            RS485Amplifier *driver = drivers.back().get();
+            ValueLog *log = logs.back().get();
+            // Direct connections: the values are judged in the order the worker received them.
+            const bool adKind = id % 2 == 1;
+            if (adKind)
+                QObject::connect(
+                    driver, &RS485Amplifier::adValueReceived, driver, [log](uint32_t v) { log->add(v); },
+                    Qt::DirectConnection);
+            else
+                QObject::connect(
+                    driver, &RS485Amplifier::measuringValueReceived, driver,
+                    [log](uint32_t v) { log->add(v); }, Qt::DirectConnection);
+            QObject::connect(
+                driver, &RS485Amplifier::readErrorOccurred, driver, [log](const QString &) { log->error(); },
+                Qt::DirectConnection);
+            driver->connect();
+            QVERIFY(driver->isConnected());
+        }
+        for (int i = 0; i < amplifiers; ++i) {
+            if (i % 2 == 0)
+                drivers[static_cast<size_t>(i)]->startContinuousADRead(10);
+            else
+                drivers[static_cast<size_t>(i)]->startContinuousMeasuringValueRead(10);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::all_of(logs.begin(), logs.end(),
+                        [&](const auto &log) { return log->count() >= size_t(samplesEach); }),
+            60000);
+        // A getter on the GUI thread while the workers run: the weight is never torn.
+        for (const auto &driver : drivers)
+            QVERIFY(std::isfinite(driver->getMeasuredWeight()));
+        for (const auto &driver : drivers)
+            driver->stopContinuousADRead();
+
+        for (int i = 0; i < amplifiers; ++i) {
+            const uint32_t id = static_cast<uint32_t>(i + 1);
+            const uint32_t reg = i % 2 == 0 ? 0x40 : 0x00;
+            ValueLog &log = *logs[static_cast<size_t>(i)];
+            QCOMPARE(log.errors, 0);
+            uint32_t previous = 0;
+            for (uint32_t value : log.values) {
+                QCOMPARE(idOf(value), id);
+                QCOMPARE(registerByteOf(value), reg);
+                // Strictly rising counters: no answer was taken twice or from an earlier request.
+                QVERIFY2(counterOf(value) > previous,
+                         qPrintable(QStringLiteral("stale value %1").arg(value, 0, 16)));
+                previous = counterOf(value);
+            }
+        }
+    }
+};
+
+QTEST_MAIN(TestRS485Driver)
+#include "tst_rs485_driver.moc"

@@ -1,0 +1,76 @@
+#include "CliDriver.h"
+
+#include "amplifiers/AmplifierFactory.h"
+#include "amplifiers/canopen/CANOpenAmplifier.h"
+#include "amplifiers/rs232/RegisterAmplifier.h"
+#include "amplifiers/rs485/RS485Bus.h"
+
+namespace {
+
+// RS232 and RS485 amplifiers; an RS485 amplifier gets a line of its own here, as the program has one.
+class RegisterCliDriver : public CliDriver {
+public:
+    RegisterCliDriver(std::unique_ptr<RS485Bus> bus, std::unique_ptr<RegisterAmplifier> amplifier)
+        : m_bus(std::move(bus))
+        , m_amplifier(std::move(amplifier)) {}
+    ~RegisterCliDriver() override {
+        // The amplifier's worker uses the line: it goes first.
+        m_amplifier.reset();
+    }
+
+    QObject *object() override { return m_amplifier.get(); }
+    quint64 completedMeasuringCycles() const override { return m_amplifier->completedMeasuringCycles(); }
+    std::optional<bool> tareActive() const override { return m_amplifier->isTareActive(); }
+
+private:
+    std::unique_ptr<RS485Bus> m_bus;
+    std::unique_ptr<RegisterAmplifier> m_amplifier;
+};
+
+// CANopen amplifiers; the CAN adapter comes from KELVORA_CAN_PLUGIN / KELVORA_CAN_INTERFACE, not --port.
+class CanOpenCliDriver : public CliDriver {
+public:
+    explicit CanOpenCliDriver(std::unique_ptr<CANOpenAmplifier> amplifier)
+        : m_amplifier(std::move(amplifier)) {}
+
+    QObject *object() override { return m_amplifier.get(); }
+    quint64 completedMeasuringCycles() const override { return m_amplifier->completedMeasuringCycles(); }
+    std::optional<bool> tareActive() const override { return m_amplifier->isTareActive(); }
+
+private:
+    std::unique_ptr<CANOpenAmplifier> m_amplifier;
+};
+
+} // namespace
+
+std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString *error) {
+    AmplifierFactory factory;
+    const QString model = QStringLiteral("AmplifierModel");
+    const auto id = static_cast<uint8_t>(options.deviceId);
+    if (options.protocol == QLatin1String("RS232") || options.protocol == QLatin1String("RS485")) {
+        auto bus = options.protocol == QLatin1String("RS485") ? std::make_unique<RS485Bus>() : nullptr;
+        std::unique_ptr<QObject> created(
+            factory.createAmplifier(options.protocol, model, options.port, options.baudRate, id, bus.get()));
+        auto *amplifier = qobject_cast<RegisterAmplifier *>(created.get());
+        if (!amplifier) {
+            *error = QStringLiteral("Cannot create an %1 amplifier.").arg(options.protocol);
+            return nullptr;
+        }
+        created.release();
+        return std::make_unique<RegisterCliDriver>(std::move(bus),
+                                                   std::unique_ptr<RegisterAmplifier>(amplifier));
+    }
+    if (options.protocol == QLatin1String("CANOpen")) {
+        std::unique_ptr<QObject> created(
+            factory.createAmplifier(options.protocol, model, options.port, options.baudRate, id));
+        auto *amplifier = qobject_cast<CANOpenAmplifier *>(created.get());
+        if (!amplifier) {
+            *error = QStringLiteral("Cannot create a CANOpen amplifier.");
+            return nullptr;
+        }
+        created.release();
+        return std::make_unique<CanOpenCliDriver>(std::unique_ptr<CANOpenAmplifier>(amplifier));
+    }
+    *error = QStringLiteral("Unknown protocol \"%1\" (use RS232, RS485 or CANOpen).").arg(options.protocol);
+    return nullptr;
+}
