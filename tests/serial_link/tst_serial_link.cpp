@@ -119,6 +119,7 @@ private slots:
     void read_tricklingPeer_isBoundedByTotalTimeout();
     void read_zeroBytes_returnsAtOnce();
     void purge_discardsPendingInput();
+    void write_peerNotReading_returnsShortAfterWriteTimeout();
     void peerGone_readAndWriteFail();
     void closedLink_operationsFailWithoutCrash();
 };
@@ -424,6 +425,25 @@ void TestSerialLink::purge_discardsPendingInput() {
     QVERIFY(link.read(rest.data(), 1, received));
     QCOMPARE(received, size_t{1});
     QCOMPARE(rest[0], uint8_t{0x77});
+}
+
+void TestSerialLink::write_peerNotReading_returnsShortAfterWriteTimeout() {
+    PtyPair pty;
+    QVERIFY(pty.ok());
+    serial::SerialLink link;
+    serial::Timeouts t;
+    t.writeTotalConstantMs = 200;
+    t.writeTotalMultiplierMs = 0;
+    QVERIFY(openConfigured(link, pty, t));
+    // Far more than a terminal buffers while nobody reads the other end.
+    const std::vector<uint8_t> bytes(4 * 1024 * 1024, 0x5A);
+    size_t written = 0;
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(link.write(bytes.data(), bytes.size(), written));
+    QVERIFY2(timer.elapsed() >= 199, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(written > 0);
+    QVERIFY(written < bytes.size());
 }
 
 void TestSerialLink::peerGone_readAndWriteFail() {
