@@ -131,8 +131,9 @@ void CustomPlotItem::addAmplifier(AmplifierBase *amplifier, QColor color) {
 void CustomPlotItem::removeAmplifier(AmplifierBase *amplifier) {
     if (!amplifier || !m_CustomPlot)
         return;
+    // Only a live entry can match: a new amplifier may occupy the address of a destroyed one.
     const auto found = std::find_if(m_amplifiers.begin(), m_amplifiers.end(),
-                                    [amplifier](const Entry &entry) { return entry.amplifier == amplifier; });
+                                    [amplifier](const Entry &entry) { return entry.live() == amplifier; });
     if (found == m_amplifiers.end())
         return;
     if (!found->graph.isNull())
@@ -240,7 +241,10 @@ bool CustomPlotItem::rescaleWeightAxis() {
 void CustomPlotItem::paint(QPainter *painter) {
     if (!m_CustomPlot)
         return;
-    QPixmap picture(boundingRect().size().toSize());
+    const QSize size = boundingRect().size().toSize();
+    if (size.isEmpty())
+        return;
+    QPixmap picture(size);
     QCPPainter plotPainter(&picture);
     m_CustomPlot->toPainter(&plotPainter, 0, 0);
     plotPainter.end();

@@ -25,6 +25,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -73,6 +74,7 @@ private slots:
     void removeAmplifier_unlistedOrNull_changesNothing();
     void sameAmplifierTwice_isListedTwice();
     void destroyedAmplifier_isNotCalledAndCountsAsNull();
+    void newAmplifierAtADestroyedOnesAddress_isNotTakenForIt();
     void rescale_fitsTheLast120Seconds_data();
     void rescale_fitsTheLast120Seconds();
     void appendData_drawsOnLine1AndMovesTheWindowUntilTheNextTick();
@@ -293,6 +295,26 @@ void TestCustomPlotItem::destroyedAmplifier_isNotCalledAndCountsAsNull() {
     QTest::ignoreMessage(QtWarningMsg, "[CustomPlotItem] Null amplifier at index 0");
     tick(item);
     QCOMPARE(valuesOf(graphNamed(item, curveName(survivor))), QVector<double>{9});
+}
+
+void TestCustomPlotItem::newAmplifierAtADestroyedOnesAddress_isNotTakenForIt() {
+    CustomPlotItem item;
+    alignas(SettableAmplifier) unsigned char storage[sizeof(SettableAmplifier)];
+    auto *gone = new (storage) SettableAmplifier(QStringLiteral("gone"));
+    item.addAmplifier(gone, Qt::red);
+    gone->~SettableAmplifier();
+    auto *successor = new (storage) SettableAmplifier(QStringLiteral("successor"));
+    QCOMPARE(static_cast<void *>(successor), static_cast<void *>(gone));
+    successor->setWeight(3);
+
+    // Neither sampled in place of the destroyed one, nor removed in its place.
+    item.removeAmplifier(successor);
+    QCOMPARE(item.customPlot()->graphCount(), 3);
+    QTest::ignoreMessage(QtWarningMsg, "[CustomPlotItem] Null amplifier at index 0");
+    tick(item);
+    QCOMPARE(successor->readCount(), 0);
+    QVERIFY(item.customPlot()->graph(2)->data()->isEmpty());
+    successor->~SettableAmplifier();
 }
 
 void TestCustomPlotItem::rescale_fitsTheLast120Seconds_data() {
