@@ -7,6 +7,7 @@
 
 #include "amplifiers/rs232/RS232Amplifier.h"
 
+#include <QMutex>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -200,6 +201,43 @@ private slots:
         QCOMPARE(measuring.at(0).at(0).value<uint32_t>(), 4294967291u);
         QCOMPARE(rig.amplifier->getMeasuredWeight(), -0.05);
         rig.amplifier->stopContinuousADRead();
+    }
+
+    void guiThreadExchanges_neverInterleaveWithWorker() {
+        SimulatorProcess sim({QStringLiteral("--id-encoding")});
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        RS232Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600);
+        amplifier.connect();
+        QVERIFY(amplifier.isConnected());
+        // Live values carry the register they answer (0x40 for the AD register, 0x00 for the measuring
+        // value) and a per-device counter: a mixed-up or repeated answer gives itself away.
+        QMutex mutex;
+        QList<uint32_t> workerValues;
+        QObject::connect(
+            &amplifier, &RS232Amplifier::adValueReceived, &amplifier,
+            [&](uint32_t value) {
+                QMutexLocker lock(&mutex);
+                workerValues << value;
+            },
+            Qt::DirectConnection);
+        QSignalSpy errors(&amplifier, &RS232Amplifier::readErrorOccurred);
+        amplifier.startContinuousADRead(0);
+        QList<uint32_t> guiValues;
+        for (int i = 0; i < 40; ++i) {
+            guiValues << amplifier.readRegister(0x0000);
+            amplifier.setFilteringLevel(static_cast<uint8_t>(i % 6));
+        }
+        amplifier.stopContinuousADRead();
+        QCOMPARE(errors.count(), 0);
+        QVERIFY(workerValues.size() > 0);
+        for (uint32_t value : guiValues)
+            QCOMPARE((value >> 16) & 0xFF, 0x00u);
+        uint32_t previous = 0;
+        for (uint32_t value : workerValues) {
+            QCOMPARE((value >> 16) & 0xFF, 0x40u);
+            QVERIFY((value & 0xFFFF) > previous);
+            previous = value & 0xFFFF;
+        }
     }
 
     void destroyingAmplifierWithRunningWorker_returnsAfterWorkerEnded() {
