@@ -26,6 +26,8 @@ ApplicationWindow {
     height: settingsManager.initialSize.height > 0 ? settingsManager.initialSize.height : (isHdpi ? 560 : 720)
     x: settingsManager.initialPosition.width
     y: settingsManager.initialPosition.height
+    // With "automatic" visibility a Quick window takes its visibility from `visible`, so both are needed.
+    visible: true
     visibility: settingsManager.initialVisibility
 
     flags: settingsManager.appThemeCSD ? (Qt.Window | Qt.FramelessWindowHint) : Qt.Window
