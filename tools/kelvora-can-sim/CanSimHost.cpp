@@ -1,12 +1,13 @@
 #include "CanSimHost.h"
 
+#include "amplifiers/canopen/ThreadCall.h"
+
 #include <QCanBus>
 #include <QCanBusDevice>
 #include <QCanBusFrame>
 #include <QDeadlineTimer>
 #include <QThread>
 #include <QTimer>
-#include <QWaitCondition>
 
 namespace {
 constexpr int kConnectTimeoutMs = 5000;
@@ -24,7 +25,7 @@ bool CanSimHost::start(const QString &plugin, const QString &interfaceName,
                        const std::vector<uint8_t> &nodeIds, QString *error) {
     stop();
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_nodes.clear();
         for (uint8_t id : nodeIds)
             m_nodes[id] = std::make_unique<SimulatedCanNode>(id);
@@ -37,37 +38,32 @@ bool CanSimHost::start(const QString &plugin, const QString &interfaceName,
 
     QString why;
     bool connected = false;
-    QMetaObject::invokeMethod(
-        m_context,
-        [&] {
-            m_device = QCanBus::instance()->createDevice(plugin, interfaceName, &why);
-            if (!m_device) {
-                if (why.isEmpty())
-                    why = QStringLiteral("plugin \"%1\" is not available").arg(plugin);
-                return;
-            }
-            QObject::connect(m_device, &QCanBusDevice::framesReceived, m_context, [this] { onFrames(); });
-            QObject::connect(m_device, &QCanBusDevice::stateChanged, m_context,
-                             [this](QCanBusDevice::CanBusDeviceState state) {
-                                 // Keep serving when the bus comes and goes (the process holding the virtual
-                                 // bus server may restart).
-                                 if (m_running && state == QCanBusDevice::UnconnectedState)
-                                     QTimer::singleShot(kReconnectMs, m_context, [this] {
-                                         if (m_running && m_device &&
-                                             m_device->state() == QCanBusDevice::UnconnectedState)
-                                             m_device->connectDevice();
-                                     });
-                             });
-            if (!m_device->connectDevice())
-                why = m_device->errorString();
-        },
-        Qt::BlockingQueuedConnection);
+    runInThreadOf(m_context, [&] {
+        m_device = QCanBus::instance()->createDevice(plugin, interfaceName, &why);
+        if (!m_device) {
+            if (why.isEmpty())
+                why = QStringLiteral("plugin \"%1\" is not available").arg(plugin);
+            return;
+        }
+        QObject::connect(m_device, &QCanBusDevice::framesReceived, m_context, [this] { onFrames(); });
+        QObject::connect(m_device, &QCanBusDevice::stateChanged, m_context,
+                         [this](QCanBusDevice::CanBusDeviceState state) {
+                             // Keep serving when the bus comes and goes (the process holding the virtual
+                             // bus server may restart).
+                             if (m_running && state == QCanBusDevice::UnconnectedState)
+                                 QTimer::singleShot(kReconnectMs, m_context, [this] {
+                                     if (m_running && m_device &&
+                                         m_device->state() == QCanBusDevice::UnconnectedState)
+                                         m_device->connectDevice();
+                                 });
+                         });
+        if (!m_device->connectDevice())
+            why = m_device->errorString();
+    });
     if (why.isEmpty()) {
         QDeadlineTimer deadline(kConnectTimeoutMs);
         while (!deadline.hasExpired()) {
-            QMetaObject::invokeMethod(
-                m_context, [&] { connected = m_device->state() == QCanBusDevice::ConnectedState; },
-                Qt::BlockingQueuedConnection);
+            runInThreadOf(m_context, [&] { connected = m_device->state() == QCanBusDevice::ConnectedState; });
             if (connected)
                 break;
             QThread::msleep(5);
@@ -82,24 +78,20 @@ bool CanSimHost::start(const QString &plugin, const QString &interfaceName,
         stop();
         return false;
     }
-    QMetaObject::invokeMethod(
-        m_context, [this] { m_running = true; }, Qt::BlockingQueuedConnection);
+    runInThreadOf(m_context, [this] { m_running = true; });
     return true;
 }
 
 void CanSimHost::stop() {
     if (!m_thread)
         return;
-    QMetaObject::invokeMethod(
-        m_context,
-        [this] {
-            m_running = false;
-            delete m_device;
-            m_device = nullptr;
-            delete m_context;
-            m_context = nullptr;
-        },
-        Qt::BlockingQueuedConnection);
+    runInThreadOf(m_context, [this] {
+        m_running = false;
+        delete m_device;
+        m_device = nullptr;
+        delete m_context;
+        m_context = nullptr;
+    });
     m_thread->quit();
     m_thread->wait();
     delete m_thread;
@@ -110,7 +102,7 @@ void CanSimHost::onFrames() {
     std::vector<SimulatedCanNode::Reply> replies;
     const QList<QCanBusFrame> frames = m_device->readAllFrames();
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         for (const QCanBusFrame &canFrame : frames) {
             if (canFrame.frameType() != QCanBusFrame::DataFrame || canFrame.hasExtendedFrameFormat())
                 continue;
@@ -147,8 +139,7 @@ void CanSimHost::write(const SimulatedCanNode::Frame &frame) {
 void CanSimHost::sendFrame(const SimulatedCanNode::Frame &frame) {
     if (!m_context)
         return;
-    QMetaObject::invokeMethod(
-        m_context, [this, frame] { write(frame); }, Qt::BlockingQueuedConnection);
+    runInThreadOf(m_context, [this, frame] { write(frame); });
 }
 
 QString CanSimHost::command(const QString &line) {
@@ -164,7 +155,7 @@ QString CanSimHost::command(const QString &line) {
         target = static_cast<uint8_t>(id);
         words.removeFirst();
     }
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (target && !m_nodes.count(*target))
         return QStringLiteral("ERR no node %1").arg(*target);
     QString answer = QStringLiteral("ERR no node");
@@ -184,31 +175,31 @@ QString CanSimHost::command(const QString &line) {
 }
 
 std::vector<SimulatedCanNode::Frame> CanSimHost::received(uint8_t nodeId) const {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     const auto it = m_received.find(nodeId);
     return it == m_received.end() ? std::vector<SimulatedCanNode::Frame>() : it->second;
 }
 
 void CanSimHost::clearReceived() {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_received.clear();
 }
 
 void CanSimHost::resetNodes() {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     for (auto &[id, node] : m_nodes)
         node = std::make_unique<SimulatedCanNode>(id);
     m_received.clear();
 }
 
 int32_t CanSimHost::measuringValue(uint8_t nodeId) {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     const auto it = m_nodes.find(nodeId);
     return it == m_nodes.end() ? 0 : it->second->measuringValue();
 }
 
 std::optional<uint32_t> CanSimHost::entry(uint8_t nodeId, uint16_t index, uint8_t subIndex) const {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     const auto it = m_nodes.find(nodeId);
     if (it == m_nodes.end())
         return std::nullopt;

@@ -2,12 +2,12 @@
 
 #include "SimulatedCanNode.h"
 
-#include <QMutex>
 #include <QString>
 
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -56,7 +56,7 @@ private:
     QCanBusDevice *m_device = nullptr; // host thread only
     bool m_running = false;            // host thread only
 
-    mutable QMutex m_mutex; // guards the nodes and the log
+    mutable std::mutex m_mutex; // guards the nodes and the log
     std::map<uint8_t, std::unique_ptr<SimulatedCanNode>> m_nodes;
     std::map<uint8_t, std::vector<SimulatedCanNode::Frame>> m_received;
 };

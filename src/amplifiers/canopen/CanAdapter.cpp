@@ -1,18 +1,19 @@
 #include "amplifiers/canopen/CanAdapter.h"
+#include "amplifiers/canopen/ThreadCall.h"
 
 #include <QCanBus>
 #include <QCanBusDevice>
 #include <QCanBusFrame>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QLoggingCategory>
-#include <QMutex>
 #include <QThread>
 #include <QVariant>
-#include <QWaitCondition>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
+#include <mutex>
 
 Q_LOGGING_CATEGORY(lcCan, "kelvora.can", QtInfoMsg)
 // Hex dump of every frame; switch on with QT_LOGGING_RULES="kelvora.can.frames.debug=true".
@@ -33,15 +34,15 @@ struct QueuedFrame {
 // only there; the rest is shared and guarded by `dataMutex`. `lifecycleMutex` serialises opening and
 // closing; it is never taken by the adapter thread, so a blocking call into that thread cannot deadlock.
 struct Channel {
-    QMutex lifecycleMutex;
+    std::mutex lifecycleMutex;
     int users = 0;
     QThread *thread = nullptr;
     QObject *context = nullptr;
     QCanBusDevice *device = nullptr; // adapter thread only
 
-    QMutex dataMutex;
-    QWaitCondition received;
-    QWaitCondition stateSettled;
+    std::mutex dataMutex;
+    std::condition_variable received;
+    std::condition_variable stateSettled;
     std::deque<QueuedFrame> queue;
     bool open = false;
     QCanBusDevice::CanBusDeviceState state = QCanBusDevice::UnconnectedState;
@@ -65,23 +66,21 @@ QString hex(const uint8_t *data, int length) {
 // Stops the adapter thread when the application object goes away; a QThread must not outlive it running.
 void stopAdapterThread() {
     Channel &ch = channel();
-    QMutexLocker lifecycle(&ch.lifecycleMutex);
+    std::lock_guard<std::mutex> lifecycle(ch.lifecycleMutex);
     if (!ch.thread)
         return;
-    QMetaObject::invokeMethod(
-        ch.context,
-        [&ch] {
-            delete ch.device;
-            ch.device = nullptr;
-            delete ch.context;
-            ch.context = nullptr;
-        },
-        Qt::BlockingQueuedConnection);
+    runInThreadOf(ch.context, [&ch] {
+        delete ch.device;
+        ch.device = nullptr;
+        QObject *context = ch.context;
+        ch.context = nullptr;
+        delete context;
+    });
     ch.thread->quit();
     ch.thread->wait();
     delete ch.thread;
     ch.thread = nullptr;
-    QMutexLocker data(&ch.dataMutex);
+    std::unique_lock<std::mutex> data(ch.dataMutex);
     ch.open = false;
     ch.queue.clear();
 }
@@ -104,7 +103,7 @@ void takeFrames(Channel &ch) {
     if (!ch.device)
         return;
     const QList<QCanBusFrame> frames = ch.device->readAllFrames();
-    QMutexLocker data(&ch.dataMutex);
+    std::unique_lock<std::mutex> data(ch.dataMutex);
     for (const QCanBusFrame &frame : frames) {
         if (!frame.isValid() || frame.frameType() == QCanBusFrame::ErrorFrame ||
             frame.frameType() == QCanBusFrame::InvalidFrame)
@@ -137,7 +136,7 @@ void takeFrames(Channel &ch) {
                 qCWarning(lcCan) << "CAN receive queue full: oldest frames are dropped";
         }
     }
-    ch.received.wakeAll();
+    ch.received.notify_all();
 }
 
 // Adapter thread: create and start connecting the device. Returns an error text, empty on success.
@@ -153,21 +152,21 @@ QString createDevice(Channel &ch, const canadapter::DeviceChoice &choice) {
     QObject::connect(device, &QCanBusDevice::errorOccurred, ch.context,
                      [&ch, device](QCanBusDevice::CanBusError) {
                          qCWarning(lcCan).noquote() << "CAN adapter error:" << device->errorString();
-                         QMutexLocker data(&ch.dataMutex);
+                         std::unique_lock<std::mutex> data(ch.dataMutex);
                          ch.lastError = device->errorString();
-                         ch.stateSettled.wakeAll();
+                         ch.stateSettled.notify_all();
                      });
     QObject::connect(device, &QCanBusDevice::stateChanged, ch.context,
                      [&ch](QCanBusDevice::CanBusDeviceState state) {
-                         QMutexLocker data(&ch.dataMutex);
+                         std::unique_lock<std::mutex> data(ch.dataMutex);
                          if (ch.open && state == QCanBusDevice::UnconnectedState)
                              qCWarning(lcCan) << "CAN adapter lost its connection";
                          ch.state = state;
                          ch.open = state == QCanBusDevice::ConnectedState;
-                         ch.stateSettled.wakeAll();
+                         ch.stateSettled.notify_all();
                      });
     {
-        QMutexLocker data(&ch.dataMutex);
+        std::unique_lock<std::mutex> data(ch.dataMutex);
         ch.state = QCanBusDevice::UnconnectedState;
         ch.lastError.clear();
     }
@@ -183,19 +182,16 @@ QString createDevice(Channel &ch, const canadapter::DeviceChoice &choice) {
 void destroyDevice(Channel &ch) {
     // After the application object is gone the thread and its device are gone too.
     if (ch.context)
-        QMetaObject::invokeMethod(
-            ch.context,
-            [&ch] {
-                if (ch.device) {
-                    ch.device->disconnect(ch.context);
-                    if (ch.device->state() != QCanBusDevice::UnconnectedState)
-                        ch.device->disconnectDevice();
-                    delete ch.device;
-                    ch.device = nullptr;
-                }
-            },
-            Qt::BlockingQueuedConnection);
-    QMutexLocker data(&ch.dataMutex);
+        runInThreadOf(ch.context, [&ch] {
+            if (ch.device) {
+                ch.device->disconnect(ch.context);
+                if (ch.device->state() != QCanBusDevice::UnconnectedState)
+                    ch.device->disconnectDevice();
+                delete ch.device;
+                ch.device = nullptr;
+            }
+        });
+    std::unique_lock<std::mutex> data(ch.dataMutex);
     ch.open = false;
     ch.state = QCanBusDevice::UnconnectedState;
     ch.queue.clear();
@@ -206,14 +202,12 @@ TPCANStatus openDevice(Channel &ch) {
     ensureThread(ch);
     const canadapter::DeviceChoice choice = canadapter::configuredDevice();
     QString error;
-    QMetaObject::invokeMethod(
-        ch.context, [&ch, &choice, &error] { error = createDevice(ch, choice); },
-        Qt::BlockingQueuedConnection);
+    runInThreadOf(ch.context, [&ch, &choice, &error] { error = createDevice(ch, choice); });
     if (error.isEmpty()) {
-        QMutexLocker data(&ch.dataMutex);
-        QDeadlineTimer deadline(kConnectTimeoutMs);
-        while (ch.state != QCanBusDevice::ConnectedState && ch.lastError.isEmpty() && !deadline.hasExpired())
-            ch.stateSettled.wait(&ch.dataMutex, deadline);
+        std::unique_lock<std::mutex> data(ch.dataMutex);
+        ch.stateSettled.wait_for(data, std::chrono::milliseconds(kConnectTimeoutMs), [&ch] {
+            return ch.state == QCanBusDevice::ConnectedState || !ch.lastError.isEmpty();
+        });
         if (ch.state != QCanBusDevice::ConnectedState)
             error = ch.lastError.isEmpty()
                         ? QStringLiteral("no connection within %1 ms").arg(kConnectTimeoutMs)
@@ -223,12 +217,12 @@ TPCANStatus openDevice(Channel &ch) {
         destroyDevice(ch);
         error = QStringLiteral("%1 %2: %3").arg(choice.plugin, choice.interfaceName, error);
         qCWarning(lcCan).noquote() << "❌ CAN adapter not opened:" << error;
-        QMutexLocker data(&ch.dataMutex);
+        std::unique_lock<std::mutex> data(ch.dataMutex);
         ch.lastError = error;
         return kCanStatusNoDevice;
     }
     qCDebug(lcCan).noquote() << "CAN adapter open:" << choice.plugin << choice.interfaceName;
-    QMutexLocker data(&ch.dataMutex);
+    std::unique_lock<std::mutex> data(ch.dataMutex);
     ch.queue.clear();
     ch.open = true;
     return PCAN_ERROR_OK;
@@ -240,10 +234,10 @@ TPCANStatus CAN_Initialize(TPCANHandle channelHandle, TPCANBaudrate bitRate, TPC
     if (!isOurChannel(channelHandle) || bitRate != PCAN_BAUD_1M)
         return kCanStatusBadParameter;
     Channel &ch = channel();
-    QMutexLocker lifecycle(&ch.lifecycleMutex);
+    std::lock_guard<std::mutex> lifecycle(ch.lifecycleMutex);
     bool open = false;
     {
-        QMutexLocker data(&ch.dataMutex);
+        std::unique_lock<std::mutex> data(ch.dataMutex);
         open = ch.open;
     }
     if (!open) {
@@ -262,7 +256,7 @@ TPCANStatus CAN_Uninitialize(TPCANHandle channelHandle) {
     if (channelHandle != PCAN_NONEBUS && !isOurChannel(channelHandle))
         return kCanStatusBadParameter;
     Channel &ch = channel();
-    QMutexLocker lifecycle(&ch.lifecycleMutex);
+    std::lock_guard<std::mutex> lifecycle(ch.lifecycleMutex);
     if (ch.users == 0)
         return kCanStatusNotInitialized;
     if (--ch.users == 0) {
@@ -276,7 +270,7 @@ TPCANStatus CAN_Read(TPCANHandle channelHandle, TPCANMsg *message, TPCANTimestam
     if (!isOurChannel(channelHandle) || !message)
         return kCanStatusBadParameter;
     Channel &ch = channel();
-    QMutexLocker data(&ch.dataMutex);
+    std::unique_lock<std::mutex> data(ch.dataMutex);
     if (ch.queue.empty())
         return ch.open ? PCAN_ERROR_QRCVEMPTY : kCanStatusNotInitialized;
     *message = ch.queue.front().message;
@@ -294,7 +288,7 @@ TPCANStatus CAN_Write(TPCANHandle channelHandle, TPCANMsg *message) {
     if (message->MSGTYPE & kCanMessageRemote)
         frame.setFrameType(QCanBusFrame::RemoteRequestFrame);
     Channel &ch = channel();
-    QMutexLocker data(&ch.dataMutex);
+    std::unique_lock<std::mutex> data(ch.dataMutex);
     if (!ch.open)
         return kCanStatusNotInitialized;
     qCDebug(lcCanFrames).noquote() << "tx" << QString::number(message->ID, 16) << "[" << message->LEN << "]"
@@ -316,10 +310,9 @@ bool CAN_WaitForReceive(TPCANHandle channelHandle, int timeoutMs) {
     if (!isOurChannel(channelHandle))
         return false;
     Channel &ch = channel();
-    QMutexLocker data(&ch.dataMutex);
-    if (ch.queue.empty())
-        ch.received.wait(&ch.dataMutex, QDeadlineTimer(std::max(0, timeoutMs)));
-    return !ch.queue.empty();
+    std::unique_lock<std::mutex> data(ch.dataMutex);
+    return ch.received.wait_for(data, std::chrono::milliseconds(std::max(0, timeoutMs)),
+                                [&ch] { return !ch.queue.empty(); });
 }
 
 namespace canadapter {
@@ -348,13 +341,13 @@ DeviceChoice configuredDevice() {
 
 QString lastError() {
     Channel &ch = channel();
-    QMutexLocker data(&ch.dataMutex);
+    std::unique_lock<std::mutex> data(ch.dataMutex);
     return ch.lastError;
 }
 
 int userCount() {
     Channel &ch = channel();
-    QMutexLocker lifecycle(&ch.lifecycleMutex);
+    std::lock_guard<std::mutex> lifecycle(ch.lifecycleMutex);
     return ch.users;
 }
 

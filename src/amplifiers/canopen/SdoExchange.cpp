@@ -1,10 +1,10 @@
 #include "amplifiers/canopen/SdoExchange.h"
 
 #include <QDeadlineTimer>
-#include <QMutex>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <deque>
 #include <mutex>
 #include <unordered_map>
@@ -17,9 +17,9 @@ namespace {
 constexpr size_t kMailboxLimit = 64;
 
 struct Dispatcher {
-    QMutex mutex; // guards the mailboxes and every CAN_Read
+    std::mutex mutex; // guards the mailboxes and every CAN_Read
     std::unordered_map<uint32_t, std::deque<sdo::Bytes>> mailboxes;
-    std::array<QMutex, 256> nodeUnits; // one request-and-reply at a time per node id
+    std::array<std::timed_mutex, 256> nodeUnits; // one request-and-reply at a time per node id
 };
 
 Dispatcher &dispatcher() {
@@ -48,8 +48,8 @@ bool stillWanted(const std::atomic<bool> *keepWaiting) {
 }
 
 // Takes the node's turn; gives up when the caller stops reading.
-bool lockUnit(QMutex &unit, const std::atomic<bool> *keepWaiting) {
-    while (!unit.tryLock(kPollStepMs)) {
+bool lockUnit(std::timed_mutex &unit, const std::atomic<bool> *keepWaiting) {
+    while (!unit.try_lock_for(std::chrono::milliseconds(kPollStepMs))) {
         if (!stillWanted(keepWaiting))
             return false;
     }
@@ -69,16 +69,16 @@ SdoResult request(TPCANHandle channel, uint8_t nodeId, const sdo::Bytes &request
                   const std::atomic<bool> *keepWaiting, int timeoutMs) {
     SdoResult result;
     Dispatcher &d = dispatcher();
-    QMutex &unit = d.nodeUnits[nodeId];
+    std::timed_mutex &unit = d.nodeUnits[nodeId];
     if (!lockUnit(unit, keepWaiting)) {
         result.status = SdoResult::Status::Cancelled;
         return result;
     }
-    const std::unique_lock<QMutex> turn(unit, std::adopt_lock);
+    const std::unique_lock<std::timed_mutex> turn(unit, std::adopt_lock);
     const uint32_t replyId = sdo::replyCobId(nodeId);
     {
         // Whatever the node sent before this request (write acknowledgements, late replies) is not its reply.
-        QMutexLocker lock(&d.mutex);
+        std::lock_guard<std::mutex> lock(d.mutex);
         drain(d, channel);
         d.mailboxes[replyId].clear();
     }
@@ -90,7 +90,7 @@ SdoResult request(TPCANHandle channel, uint8_t nodeId, const sdo::Bytes &request
             return result;
         }
         {
-            QMutexLocker lock(&d.mutex);
+            std::lock_guard<std::mutex> lock(d.mutex);
             drain(d, channel);
             std::deque<sdo::Bytes> &box = d.mailboxes[replyId];
             while (!box.empty()) {
@@ -126,7 +126,7 @@ SdoResult request(TPCANHandle channel, uint8_t nodeId, const sdo::Bytes &request
 
 size_t pendingFrames(uint32_t cobId) {
     Dispatcher &d = dispatcher();
-    QMutexLocker lock(&d.mutex);
+    std::lock_guard<std::mutex> lock(d.mutex);
     const auto it = d.mailboxes.find(cobId);
     return it == d.mailboxes.end() ? 0 : it->second.size();
 }
