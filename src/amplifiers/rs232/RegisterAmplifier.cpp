@@ -223,12 +223,16 @@ std::optional<uint32_t> RegisterAmplifier::measureReported() {
         m_worker.stop();
         QThread::msleep(kSettleMs);
     }
-    std::optional<uint32_t> value;
-    try {
-        value = measureAd();
-    } catch (const std::exception &e) {
-        emit readErrorOccurred(QString::fromUtf8(e.what()));
-    }
+    // Returned from inside the try block, never assigned there: GCC 12 at -O2 left an optional assigned
+    // inside a try engaged (holding garbage) when the call raised.
+    const std::optional<uint32_t> value = [this]() -> std::optional<uint32_t> {
+        try {
+            return measureAd();
+        } catch (const std::exception &e) {
+            emit readErrorOccurred(QString::fromUtf8(e.what()));
+            return std::nullopt;
+        }
+    }();
     if (resume)
         startContinuousMeasuringValueRead(kResumeIntervalMs);
     return value;
@@ -484,16 +488,19 @@ void RegisterAmplifier::testAllRegisters() {
         if (entry.readOnly)
             continue;
         const QString label = QString::fromUtf8(entry.name);
-        try {
-            QString cause;
-            saved[i] = readChecked(entry.reg, &cause);
-            if (saved[i])
-                narrate(QStringLiteral("→ [%1] 原值：0x%2").arg(label, hex8(*saved[i])));
-            else
-                narrate(QStringLiteral("【错误】[%1] 原值读取失败：%2").arg(label, cause));
-        } catch (const std::exception &e) {
-            narrate(QStringLiteral("【错误】[%1] 原值读取失败：%2").arg(label, QString::fromUtf8(e.what())));
-        }
+        QString cause;
+        saved[i] = [&]() -> std::optional<uint32_t> {
+            try {
+                return readChecked(entry.reg, &cause);
+            } catch (const std::exception &e) {
+                cause = QString::fromUtf8(e.what());
+                return std::nullopt;
+            }
+        }();
+        if (saved[i])
+            narrate(QStringLiteral("→ [%1] 原值：0x%2").arg(label, hex8(*saved[i])));
+        else
+            narrate(QStringLiteral("【错误】[%1] 原值读取失败：%2").arg(label, cause));
     }
 
     for (size_t i = 0; i < kEntries; ++i) {
