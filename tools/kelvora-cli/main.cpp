@@ -421,7 +421,8 @@ int main(int argc, char *argv[]) {
         {QStringLiteral("port"),
          QStringLiteral("Serial port: a name such as ttyUSB0 or COM3, or a path such as /dev/pts/4."),
          QStringLiteral("port")});
-    parser.addOption({QStringLiteral("id"), QStringLiteral("Device id on the RS485 line, or CANopen node id (default 1)."),
+    parser.addOption({QStringLiteral("id"),
+                      QStringLiteral("Device id on the RS485 line, or CANopen node id (default 1)."),
                       QStringLiteral("n"), QStringLiteral("1")});
     parser.addOption({QStringLiteral("baud"), QStringLiteral("Line speed (default 9600)."),
                       QStringLiteral("rate"), QStringLiteral("9600")});
