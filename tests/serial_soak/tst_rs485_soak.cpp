@@ -195,5 +195,12 @@ void TestRS485Soak::run(bool withFaults) {
     }
 }
 
-QTEST_GUILESS_MAIN(TestRS485Soak)
+int main(int argc, char **argv) {
+    // The test library's watchdog ends a test function after 5 minutes; the long soak needs longer.
+    if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number((2 * qint64{soakSeconds()} + 300) * 1000));
+    QCoreApplication app(argc, argv);
+    TestRS485Soak test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_rs485_soak.moc"
