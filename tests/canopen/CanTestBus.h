@@ -8,10 +8,14 @@
 #include "amplifiers/canopen/SdoFrames.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QHostAddress>
 #include <QString>
 #include <QTcpServer>
 #include <QTest>
+
+#include <QVariant>
 
 #include <vector>
 
@@ -49,5 +53,40 @@ inline QList<QByteArray> wire(const CanSimHost &host, uint8_t node) {
         out << hex(frame.data);
     return out;
 }
+
+// Collects a signal on the test's thread. Reading workers emit from their own thread, where QSignalSpy
+// would append while the test reads; here each emission is queued to the test's thread instead.
+class ThreadSpy {
+public:
+    template <typename Sender, typename... Args>
+    ThreadSpy(const Sender *sender, void (Sender::*signal)(Args...)) {
+        QObject::connect(sender, signal, &m_receiver, [this](Args... args) {
+            m_values.append(QVariantList{QVariant::fromValue(args)...});
+        });
+    }
+
+    // Counts what has been emitted so far, delivering what is still queued.
+    int count() {
+        QCoreApplication::sendPostedEvents(&m_receiver, QEvent::MetaCall);
+        return static_cast<int>(m_values.size());
+    }
+    QVariantList at(int i) {
+        count();
+        return m_values.at(i);
+    }
+    QList<QVariantList> all() {
+        count();
+        return m_values;
+    }
+    // Waits for one more emission.
+    bool wait(int timeoutMs) {
+        const int before = count();
+        return QTest::qWaitFor([&] { return count() > before; }, timeoutMs);
+    }
+
+private:
+    QObject m_receiver;
+    QList<QVariantList> m_values;
+};
 
 } // namespace cantest

@@ -153,7 +153,7 @@ private slots:
         QFETCH(bool, ad);
         QFETCH(QString, message);
         CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, kNode);
-        QSignalSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
         ad ? amp.startContinuousADRead(10) : amp.startContinuousMeasuringValueRead(10);
         QCOMPARE(errors.count(), 1);
         QCOMPARE(errors.at(0).at(0).toString(), message);
@@ -163,12 +163,12 @@ private slots:
     void adWorker_emits24BitValueEveryCycle() {
         sim(QStringLiteral("load 250"));
         CANOpenAmplifier &amp = connected();
-        QSignalSpy values(&amp, &CANOpenAmplifier::adValueReceived);
-        QSignalSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy values(&amp, &CANOpenAmplifier::adValueReceived);
+        cantest::ThreadSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
         amp.startContinuousADRead(5);
         QTRY_VERIFY_WITH_TIMEOUT(values.count() >= 5, kLongWaitMs);
         amp.stopContinuousADRead();
-        for (const QList<QVariant> &args : values)
+        for (const QVariantList &args : values.all())
             QCOMPARE(args.at(0).value<uint32_t>(), 105000u); // byte 7 (status) ignored
         QCOMPARE(errors.count(), 0);
         // Every frame sent was the AD request.
@@ -195,7 +195,7 @@ private slots:
 
     void startWhileReading_isIgnored() {
         CANOpenAmplifier &amp = connected();
-        QSignalSpy values(&amp, &CANOpenAmplifier::adValueReceived);
+        cantest::ThreadSpy values(&amp, &CANOpenAmplifier::adValueReceived);
         amp.startContinuousMeasuringValueRead(5);
         amp.startContinuousADRead(5);
         QTRY_VERIFY_WITH_TIMEOUT(m_nodes.received(kNode).size() >= 4, kLongWaitMs);
@@ -211,8 +211,8 @@ private slots:
 
     void workerAbort_isReportedWithItsCode_andReadingGoesOn() {
         CANOpenAmplifier &amp = connected();
-        QSignalSpy values(&amp, &CANOpenAmplifier::adValueReceived);
-        QSignalSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy values(&amp, &CANOpenAmplifier::adValueReceived);
+        cantest::ThreadSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
         sim(QStringLiteral("abort next 0x06020000"));
         amp.startContinuousADRead(5);
         QTRY_VERIFY_WITH_TIMEOUT(values.count() >= 2, kLongWaitMs);
@@ -221,13 +221,13 @@ private slots:
         QCOMPARE(
             errors.at(0).at(0).toString(),
             QStringLiteral("Error while reading AD value: SDO abort 0x06020000 (object does not exist)"));
-        for (const QList<QVariant> &args : values)
+        for (const QVariantList &args : values.all())
             QCOMPARE(args.at(0).value<uint32_t>(), SimulatedCanNode::kZeroCounts); // never the abort's bytes
     }
 
     void workerSilentNode_reportsShortReply() {
         CANOpenAmplifier &amp = connected();
-        QSignalSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
         sim(QStringLiteral("silent on"));
         amp.startContinuousMeasuringValueRead(5);
         QVERIFY(errors.wait(kLongWaitMs));
@@ -238,7 +238,7 @@ private slots:
 
     void stopDuringReplyWait_returnsPromptly() {
         CANOpenAmplifier &amp = connected();
-        QSignalSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
         sim(QStringLiteral("silent on"));
         amp.startContinuousADRead(5);
         QTRY_VERIFY_WITH_TIMEOUT(!m_nodes.received(kNode).empty(), kLongWaitMs); // the worker now waits
@@ -253,7 +253,7 @@ private slots:
 
     void destroyWhileReading_stopsTheWorker() {
         CANOpenAmplifier &amp = connected();
-        QSignalSpy values(&amp, &CANOpenAmplifier::adValueReceived);
+        cantest::ThreadSpy values(&amp, &CANOpenAmplifier::adValueReceived);
         amp.startContinuousADRead(1);
         QTRY_VERIFY_WITH_TIMEOUT(values.count() >= 1, kLongWaitMs);
         m_amp.reset();
@@ -304,7 +304,7 @@ private slots:
     void tare_appliesThenRemoves() {
         sim(QStringLiteral("load 500"));
         CANOpenAmplifier &amp = connected();
-        QSignalSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
         amp.tare();
         QCOMPARE(cantest::wire(m_nodes, kNode),
                  (Wire{"2f 25 20 03 01 00 00 00", "40 01 20 00 00 00 00 00", "22 03 20 00 50 c3 00 00",
@@ -324,7 +324,7 @@ private slots:
     void tare_noReply_reportsAndNextTareAppliesAgain() {
         sim(QStringLiteral("load 100"));
         CANOpenAmplifier &amp = connected();
-        QSignalSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
         sim(QStringLiteral("silent on"));
         amp.tare();
         QCOMPARE(errors.count(), 1);
@@ -362,7 +362,7 @@ private slots:
         QFETCH(bool, zero);
         QFETCH(QString, message);
         CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, kNode);
-        QSignalSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
         zero ? amp.zero() : amp.tare();
         QCOMPARE(errors.count(), 1);
         QCOMPARE(errors.at(0).at(0).toString(), message);
@@ -436,7 +436,7 @@ private slots:
     void pageCalibration_notConnected_sendsNothing() {
         m_amp = std::make_unique<CANOpenAmplifier>(QStringLiteral("Model"), QString(), 0, kNode);
         QSignalSpy failed(m_amp.get(), &CANOpenAmplifier::calibrationFailed);
-        QSignalSpy errors(m_amp.get(), &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy errors(m_amp.get(), &CANOpenAmplifier::readErrorOccurred);
         m_amp->calibrateZero();
         m_amp->calibrateSpan(500);
         m_amp->finalizeCalibration(2);
@@ -521,7 +521,7 @@ private slots:
         QFETCH(int, length);
         QFETCH(QByteArray, frame);
         CANOpenAmplifier &amp = connected();
-        QSignalSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
         amp.writeSDO(0x201A, 0, std::vector<uint8_t>(static_cast<size_t>(length), 0x11));
         if (frame.isEmpty()) {
             QCOMPARE(errors.count(), 1);

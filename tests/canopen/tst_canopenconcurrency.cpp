@@ -44,18 +44,18 @@ private slots:
         auto b = connectedAmplifier(5);
         QVERIFY(a->isConnected());
         QVERIFY(b->isConnected());
-        QSignalSpy valuesA(a.get(), &CANOpenAmplifier::adValueReceived);
-        QSignalSpy valuesB(b.get(), &CANOpenAmplifier::adValueReceived);
-        QSignalSpy errorsA(a.get(), &CANOpenAmplifier::readErrorOccurred);
-        QSignalSpy errorsB(b.get(), &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy valuesA(a.get(), &CANOpenAmplifier::adValueReceived);
+        cantest::ThreadSpy valuesB(b.get(), &CANOpenAmplifier::adValueReceived);
+        cantest::ThreadSpy errorsA(a.get(), &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy errorsB(b.get(), &CANOpenAmplifier::readErrorOccurred);
         a->startContinuousADRead(0);
         b->startContinuousADRead(0);
         QTRY_VERIFY_WITH_TIMEOUT(valuesA.count() >= 40 && valuesB.count() >= 40, kLongWaitMs);
         a->stopContinuousADRead();
         b->stopContinuousADRead();
-        for (const QList<QVariant> &args : valuesA)
+        for (const QVariantList &args : valuesA.all())
             QCOMPARE(args.at(0).value<uint32_t>(), 105000u);
-        for (const QList<QVariant> &args : valuesB)
+        for (const QVariantList &args : valuesB.all())
             QCOMPARE(args.at(0).value<uint32_t>(), 120000u);
         QCOMPARE(errorsA.count(), 0); // a lost reply would show as a time-out here
         QCOMPARE(errorsB.count(), 0);
@@ -64,7 +64,7 @@ private slots:
     void guiTareWhileWorkerPolls_readsTheMeasuringValueNotAnAcknowledgement() {
         QCOMPARE(m_nodes.command(QStringLiteral("@3 load 500")), QStringLiteral("OK"));
         auto amp = connectedAmplifier(3);
-        QSignalSpy errors(amp.get(), &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy errors(amp.get(), &CANOpenAmplifier::readErrorOccurred);
         amp->startContinuousMeasuringValueRead(0);
         QTRY_COMPARE_WITH_TIMEOUT(amp->getMeasuredWeight(), 500.0, kLongWaitMs);
         for (int round = 0; round < 3; ++round) {
@@ -83,8 +83,8 @@ private slots:
         auto a = connectedAmplifier(3);
         auto b = connectedAmplifier(5);
         QCOMPARE(canadapter::userCount(), 2);
-        QSignalSpy valuesB(b.get(), &CANOpenAmplifier::adValueReceived);
-        QSignalSpy errorsB(b.get(), &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy valuesB(b.get(), &CANOpenAmplifier::adValueReceived);
+        cantest::ThreadSpy errorsB(b.get(), &CANOpenAmplifier::readErrorOccurred);
         a->startContinuousADRead(1);
         b->startContinuousADRead(1);
         QTRY_VERIFY_WITH_TIMEOUT(valuesB.count() >= 5, kLongWaitMs);

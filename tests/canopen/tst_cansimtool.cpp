@@ -78,7 +78,7 @@ private slots:
         amp.setFilteringLevel(4);
         QTRY_COMPARE_WITH_TIMEOUT(ask("@7 get 2019 0"), QByteArray("OK 4"), kLongWaitMs);
         QCOMPARE(ask("@7 silent on"), QByteArray("OK"));
-        QSignalSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
+        cantest::ThreadSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
         QVERIFY(errors.wait(kLongWaitMs));
         QCOMPARE(errors.at(0).at(0).toString(),
                  QStringLiteral("Invalid response size: expected at least 8 bytes."));

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <unordered_map>
@@ -16,10 +17,22 @@ namespace {
 // A node that is not asked keeps at most this many frames; older ones go.
 constexpr size_t kMailboxLimit = 64;
 
+// One request-and-reply at a time per node id; a waiter gives up when its caller stops reading.
+class NodeUnit {
+public:
+    bool acquire(const std::atomic<bool> *keepWaiting);
+    void release();
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_free;
+    bool m_busy = false;
+};
+
 struct Dispatcher {
     std::mutex mutex; // guards the mailboxes and every CAN_Read
     std::unordered_map<uint32_t, std::deque<sdo::Bytes>> mailboxes;
-    std::array<std::timed_mutex, 256> nodeUnits; // one request-and-reply at a time per node id
+    std::array<NodeUnit, 256> nodeUnits;
 };
 
 Dispatcher &dispatcher() {
@@ -47,14 +60,37 @@ bool stillWanted(const std::atomic<bool> *keepWaiting) {
     return !keepWaiting || keepWaiting->load();
 }
 
-// Takes the node's turn; gives up when the caller stops reading.
-bool lockUnit(std::timed_mutex &unit, const std::atomic<bool> *keepWaiting) {
-    while (!unit.try_lock_for(std::chrono::milliseconds(kPollStepMs))) {
+bool NodeUnit::acquire(const std::atomic<bool> *keepWaiting) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (m_busy) {
         if (!stillWanted(keepWaiting))
             return false;
+        m_free.wait_for(lock, std::chrono::milliseconds(kPollStepMs));
     }
+    m_busy = true;
     return true;
 }
+
+void NodeUnit::release() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_busy = false;
+    }
+    m_free.notify_one();
+}
+
+// Holds a node's turn for the length of one request.
+class Turn {
+public:
+    explicit Turn(NodeUnit &unit)
+        : m_unit(unit) {}
+    ~Turn() { m_unit.release(); }
+    Turn(const Turn &) = delete;
+    Turn &operator=(const Turn &) = delete;
+
+private:
+    NodeUnit &m_unit;
+};
 
 } // namespace
 
@@ -69,12 +105,12 @@ SdoResult request(TPCANHandle channel, uint8_t nodeId, const sdo::Bytes &request
                   const std::atomic<bool> *keepWaiting, int timeoutMs) {
     SdoResult result;
     Dispatcher &d = dispatcher();
-    std::timed_mutex &unit = d.nodeUnits[nodeId];
-    if (!lockUnit(unit, keepWaiting)) {
+    NodeUnit &unit = d.nodeUnits[nodeId];
+    if (!unit.acquire(keepWaiting)) {
         result.status = SdoResult::Status::Cancelled;
         return result;
     }
-    const std::unique_lock<std::timed_mutex> turn(unit, std::adopt_lock);
+    const Turn turn(unit);
     const uint32_t replyId = sdo::replyCobId(nodeId);
     {
         // Whatever the node sent before this request (write acknowledgements, late replies) is not its reply.
