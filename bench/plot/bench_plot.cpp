@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -77,6 +78,24 @@ public:
         return static_cast<double>(timer.nsecsElapsed()) / 1e6;
     }
 
+    // For comparison: what reading every point of every curve once would cost (a rescale over the whole
+    // history instead of its last 120 s). Returns milliseconds.
+    double fullScanMs() const {
+        QElapsedTimer timer;
+        timer.start();
+        double lo = std::numeric_limits<double>::max();
+        double hi = -lo;
+        QCustomPlot *plot = m_item.customPlot();
+        for (int g = 0; g < plot->graphCount(); ++g) {
+            for (const QCPGraphData &point : *plot->graph(g)->data()) {
+                lo = std::min(lo, point.value);
+                hi = std::max(hi, point.value);
+            }
+        }
+        const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        return hi >= lo ? ms : -1;
+    }
+
 private:
     CustomPlotItem m_item;
     std::vector<std::unique_ptr<SettableAmplifier>> m_amplifiers;
@@ -121,6 +140,7 @@ int main(int argc, char **argv) {
     std::printf("tick_ms_max_1min=%.3f\n", *std::max_element(minuteTimes.begin(), minuteTimes.end()));
     std::printf("tick_ms_max_24h=%.3f\n", *std::max_element(dayTimes.begin(), dayTimes.end()));
     std::printf("rss_mb_before_fill=%.1f\n", rssBefore);
+    std::printf("full_history_scan_ms_24h=%.3f\n", day.fullScanMs());
     std::printf("tick_ms_1min=%.3f\n", minuteMs);
     std::printf("tick_ms_24h=%.3f\n", dayMs);
     std::printf("tick_ratio_24h_vs_1min=%.3f\n", dayMs / minuteMs);
