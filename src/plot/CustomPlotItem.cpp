@@ -101,6 +101,8 @@ void CustomPlotItem::addGraph(const QColor &color, const QString &name) {
     QCPGraph *graph = m_CustomPlot->addGraph();
     graph->setPen(QPen(color));
     graph->setName(name);
+    // A day of samples stays drawable: points that fall on the same pixel column are reduced when drawn.
+    graph->setAdaptiveSampling(true);
 }
 
 void CustomPlotItem::addNewLine(QColor color, QString name) {

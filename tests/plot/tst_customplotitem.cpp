@@ -72,6 +72,8 @@ private slots:
     void noAmplifiers_tickOnlyMovesTheTimeWindow();
     void removeAmplifier_removesItsCurveAndKeepsThePairing();
     void removeAmplifier_unlistedOrNull_changesNothing();
+    void curveRemovedBehindTheItemsBack_isReportedAndSkipped();
+    void size_isTruncatedToWholePixels();
     void sameAmplifierTwice_isListedTwice();
     void destroyedAmplifier_isNotCalledAndCountsAsNull();
     void newAmplifierAtADestroyedOnesAddress_isNotTakenForIt();
@@ -259,6 +261,31 @@ void TestCustomPlotItem::removeAmplifier_unlistedOrNull_changesNothing() {
     listed.setWeight(5);
     tick(item);
     QCOMPARE(valuesOf(graphNamed(item, curveName(listed))), QVector<double>{5});
+}
+
+void TestCustomPlotItem::curveRemovedBehindTheItemsBack_isReportedAndSkipped() {
+    CustomPlotItem item;
+    SettableAmplifier orphaned(QStringLiteral("orphaned")), intact(QStringLiteral("intact"));
+    intact.setWeight(6);
+    item.addAmplifier(&orphaned, Qt::red);
+    item.addAmplifier(&intact, Qt::blue);
+    QVERIFY(item.customPlot()->removeGraph(graphNamed(item, curveName(orphaned))));
+
+    QTest::ignoreMessage(QtWarningMsg,
+                         "[CustomPlotItem] Not enough graphs in m_CustomPlot. Tried index 0 but only "
+                         "have 3 graph(s).");
+    tick(item);
+    QCOMPARE(orphaned.readCount(), 0);
+    QCOMPARE(valuesOf(graphNamed(item, curveName(intact))), QVector<double>{6});
+}
+
+void TestCustomPlotItem::size_isTruncatedToWholePixels() {
+    CustomPlotItem item;
+    item.setSize(QSizeF(300.7, 200.9));
+    QCOMPARE(item.customPlot()->geometry(), QRect(0, 0, 300, 200));
+    QCOMPARE(item.customPlot()->viewport(), QRect(0, 0, 300, 200));
+    item.setWidth(120.2);
+    QCOMPARE(item.customPlot()->viewport(), QRect(0, 0, 120, 200));
 }
 
 void TestCustomPlotItem::sameAmplifierTwice_isListedTwice() {
