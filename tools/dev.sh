@@ -18,7 +18,7 @@ packages=(
     qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts qml6-module-qtquick-window
     qml6-module-qtquick-dialogs qml6-module-qtquick-templates qml6-module-qtqml qml6-module-qtqml-workerscript
     qml6-module-qt5compat-graphicaleffects qt6-qpa-plugins
-    libqcustomplot-dev libmodbus-dev g++-mingw-w64-x86-64-posix
+    libqt6svg6 qt6-translations-l10n libqcustomplot-dev libmodbus-dev g++-mingw-w64-x86-64-posix
 )
 
 deps() {
