@@ -1,6 +1,6 @@
 // The command-line simulator as a separate process: it serves the virtual bus, answers command lines on
-// standard input with "OK" or "ERR ...", and an amplifier in this process reads the load set that way.
-// The node logic itself is tst_cansimnode.
+// standard input with "OK" or "ERR ...", and an amplifier in this process, or kelvora-cli with
+// --protocol CANOpen, reads the load set that way. The node logic itself is tst_cansimnode.
 #include "CanTestBus.h"
 #include "amplifiers/canopen/CANOpenAmplifier.h"
 
@@ -65,6 +65,32 @@ private slots:
         QFETCH(QByteArray, line);
         QFETCH(QByteArray, answer);
         QCOMPARE(ask(line), answer);
+    }
+
+    void cli_canOpenCommands_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("output");
+        QTest::newRow("read-ad") << QStringList{"--id", "8", "read-ad"} << 0 << QByteArray("104000");
+        QTest::newRow("read-weight") << QStringList{"--id", "8", "--unit", "kg", "read-weight"} << 0
+                                     << QByteArray("0.20");
+        QTest::newRow("set-filters") << QStringList{"--id", "8", "set-filters", "level=6"} << 0
+                                     << QByteArray("Filters set.");
+        QTest::newRow("absent node") << QStringList{"--id", "9", "read-ad"} << 1 << QByteArray();
+    }
+    void cli_canOpenCommands() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, output);
+        QCOMPARE(ask("@8 load 200"), QByteArray("OK"));
+        QProcess cli;
+        cli.start(QStringLiteral(KELVORA_CLI_PATH),
+                  QStringList{"--protocol", "CANOpen", "--port", "can"} + arguments);
+        QVERIFY(cli.waitForFinished(kLongWaitMs));
+        QCOMPARE(cli.exitCode(), exitCode);
+        QCOMPARE(cli.readAllStandardOutput().trimmed(), output);
+        if (arguments.contains(QStringLiteral("set-filters")))
+            QCOMPARE(ask("@8 get 2019 0"), QByteArray("OK 1")); // level 6 goes out as 1
     }
 
     void amplifier_readsLoadSetOnStandardInput() {
