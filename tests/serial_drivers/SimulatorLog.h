@@ -7,9 +7,11 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QObject>
 #include <QSignalSpy>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <cstdint>
 
@@ -59,10 +61,39 @@ inline QList<LoggedWrite> takeWrites(SimulatorProcess &sim, int id) {
     return writes;
 }
 
+// Records a signal's arguments like QSignalSpy, but always on the test's own thread: a reading worker
+// emits from its thread, and a spy that appended there would race with the test reading it. Emissions
+// from the test's thread are recorded at once; a worker's arrive when the test runs the event loop
+// (QTRY_* and qWait do).
+class SignalLog : public QObject {
+public:
+    template <typename Sender, typename Owner, typename... Args>
+    SignalLog(Sender *sender, void (Owner::*signal)(Args...)) {
+        QObject::connect(sender, signal, this, [this](Args... arguments) {
+            m_entries.append(QList<QVariant>{QVariant::fromValue(arguments)...});
+        });
+    }
+
+    qsizetype count() const { return m_entries.size(); }
+    bool isEmpty() const { return m_entries.isEmpty(); }
+    const QList<QVariant> &at(qsizetype i) const { return m_entries.at(i); }
+    const QList<QVariant> &last() const { return m_entries.last(); }
+    const QList<QList<QVariant>> &entries() const { return m_entries; }
+
+private:
+    QList<QList<QVariant>> m_entries;
+};
+
 // The first argument of every emission, as text (error messages, narration lines).
-inline QStringList texts(const QSignalSpy &spy) {
+inline QStringList texts(const QList<QList<QVariant>> &entries) {
     QStringList result;
-    for (const QList<QVariant> &arguments : spy)
+    for (const QList<QVariant> &arguments : entries)
         result << arguments.value(0).toString();
     return result;
+}
+inline QStringList texts(const QSignalSpy &spy) {
+    return texts(static_cast<const QList<QList<QVariant>> &>(spy));
+}
+inline QStringList texts(const SignalLog &log) {
+    return texts(log.entries());
 }

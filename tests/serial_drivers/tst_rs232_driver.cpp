@@ -24,13 +24,13 @@ constexpr int kWaitMs = 10000;
 struct Rig {
     SimulatorProcess sim;
     std::unique_ptr<RS232Amplifier> amplifier;
-    std::unique_ptr<QSignalSpy> errors;
+    std::unique_ptr<SignalLog> errors;
 
     explicit Rig(bool connect = true) {
         if (!sim.isReady())
             return;
         amplifier = std::make_unique<RS232Amplifier>(QStringLiteral("AmplifierModel"), sim.port(), 9600);
-        errors = std::make_unique<QSignalSpy>(amplifier.get(), &RS232Amplifier::readErrorOccurred);
+        errors = std::make_unique<SignalLog>(amplifier.get(), &RS232Amplifier::readErrorOccurred);
         if (connect)
             amplifier->connect();
     }
@@ -139,7 +139,7 @@ private slots:
         Rig rig;
         QVERIFY(rig.connected());
         QCOMPARE(rig.sim.command(QStringLiteral("load 1 123456")), QStringLiteral("OK"));
-        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
         QCOMPARE(rig.amplifier->readMeasurement(), 123456u);
         QCOMPARE(ad.count(), 1);
         QCOMPARE(ad.at(0).at(0).value<uint32_t>(), 123456u);
@@ -149,8 +149,8 @@ private slots:
     void adWorker_emitsEveryCycle_andIgnoresASecondStart() {
         Rig rig;
         QVERIFY(rig.connected());
-        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
-        QSignalSpy measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
+        SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        SignalLog measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
         rig.amplifier->startContinuousADRead(20);
         QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= 3, kWaitMs);
         // The constant load gives the same value every cycle, and every cycle still emits it.
@@ -174,8 +174,8 @@ private slots:
     void measuringWorker_constantLoadEmitsOnce_andStopSwitchesKinds() {
         Rig rig;
         QVERIFY(rig.connected());
-        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
-        QSignalSpy measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
+        SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        SignalLog measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
         rig.amplifier->stopContinuousADRead(); // nothing runs: returns at once
         rig.amplifier->startContinuousMeasuringValueRead(10);
         QTRY_VERIFY_WITH_TIMEOUT(rig.amplifier->completedMeasuringCycles() >= 5, kWaitMs);
@@ -195,7 +195,7 @@ private slots:
         Rig rig;
         QVERIFY(rig.connected());
         QCOMPARE(rig.sim.command(QStringLiteral("set 1 0 -5")), QStringLiteral("OK"));
-        QSignalSpy measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
+        SignalLog measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
         rig.amplifier->startContinuousMeasuringValueRead(10);
         QTRY_COMPARE_WITH_TIMEOUT(measuring.count(), 1, kWaitMs);
         QCOMPARE(measuring.at(0).at(0).value<uint32_t>(), 4294967291u);
@@ -220,7 +220,7 @@ private slots:
                 workerValues << value;
             },
             Qt::DirectConnection);
-        QSignalSpy errors(&amplifier, &RS232Amplifier::readErrorOccurred);
+        SignalLog errors(&amplifier, &RS232Amplifier::readErrorOccurred);
         amplifier.startContinuousADRead(0);
         QList<uint32_t> guiValues;
         for (int i = 0; i < 40; ++i) {
@@ -280,7 +280,7 @@ private slots:
         QFETCH(QString, message);
         Rig rig;
         QVERIFY(rig.connected());
-        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
         QCOMPARE(rig.sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
         QCOMPARE(rig.amplifier->readMeasurement(), 0u);
         QCOMPARE(texts(*rig.errors), QStringList{message});
@@ -326,8 +326,8 @@ private slots:
         QFETCH(QStringList, messages);
         Rig rig;
         QVERIFY(rig.connected());
-        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
-        QSignalSpy measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
+        SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        SignalLog measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
         QCOMPARE(rig.sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
         if (adWorker)
             rig.amplifier->startContinuousADRead(20);
@@ -353,7 +353,7 @@ private slots:
         auto rig = std::make_unique<Rig>();
         QVERIFY(rig->connected());
         rig->amplifier->startContinuousADRead(20);
-        QSignalSpy ad(rig->amplifier.get(), &RS232Amplifier::adValueReceived);
+        SignalLog ad(rig->amplifier.get(), &RS232Amplifier::adValueReceived);
         QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= 2, kWaitMs);
         rig->sim.kill();
         const int before = rig->errors->count();
@@ -379,7 +379,7 @@ private slots:
         takeWrites(rig.sim, 1);
         // Whatever kind ran before, the measuring-value worker runs afterwards.
         rig.amplifier->startContinuousADRead(50);
-        QSignalSpy measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
+        SignalLog measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
         rig.amplifier->zero();
         QCOMPARE(takeWrites(rig.sim, 1), QList<LoggedWrite>{registerWrite(0x0004, 1250)});
         QCOMPARE(rig.sim.query(QStringLiteral("get 1 4")), 1250);
@@ -419,7 +419,7 @@ private slots:
         Rig rig;
         QVERIFY(rig.connected());
         takeWrites(rig.sim, 1);
-        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
         rig.amplifier->tare();
         QVERIFY(rig.amplifier->isTareActive());
         QCOMPARE(ad.count(), 1);
@@ -591,7 +591,7 @@ private slots:
         QCOMPARE(rig.sim.command(QStringLiteral("fault 1 low16")), QStringLiteral("OK"));
         rig.amplifier->startContinuousMeasuringValueRead(50);
         QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
-        QSignalSpy ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
         rig.amplifier->testAllRegisters();
         const QStringList lines = texts(log);
         QVERIFY(lines.contains(QStringLiteral("→ [AVP1] 参数数据：0x00004321 —— 测试失败")));

@@ -119,7 +119,7 @@ private slots:
     void notConnected_rs485Texts() {
         RS485Bus bus; // never opened
         RS485Amplifier amplifier(QStringLiteral("M"), QStringLiteral("unused"), 9600, 1, &bus);
-        QSignalSpy errors(&amplifier, &RS485Amplifier::readErrorOccurred);
+        SignalLog errors(&amplifier, &RS485Amplifier::readErrorOccurred);
         QSignalSpy calibrationFailed(&amplifier, &RS485Amplifier::calibrationFailed);
         QCOMPARE(amplifier.readMeasurement(), 0u);
         amplifier.startContinuousADRead(10);
@@ -185,8 +185,8 @@ private slots:
         RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
         amplifier.connect();
         QVERIFY(amplifier.isConnected());
-        QSignalSpy errors(&amplifier, &RS485Amplifier::readErrorOccurred);
-        QSignalSpy ad(&amplifier, &RS485Amplifier::adValueReceived);
+        SignalLog errors(&amplifier, &RS485Amplifier::readErrorOccurred);
+        SignalLog ad(&amplifier, &RS485Amplifier::adValueReceived);
         QCOMPARE(sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
 
         QTest::ignoreMessage(QtWarningMsg, warning.constData());
@@ -212,8 +212,8 @@ private slots:
         RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
         amplifier.connect();
         QVERIFY(amplifier.isConnected());
-        QSignalSpy ad(&amplifier, &RS485Amplifier::adValueReceived);
-        QSignalSpy measuring(&amplifier, &RS485Amplifier::measuringValueReceived);
+        SignalLog ad(&amplifier, &RS485Amplifier::adValueReceived);
+        SignalLog measuring(&amplifier, &RS485Amplifier::measuringValueReceived);
         // An AD worker before: the measuring-value worker runs afterwards.
         amplifier.startContinuousADRead(20);
         QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= 2, kWaitMs);
@@ -236,7 +236,7 @@ private slots:
         amplifier.connect();
         QVERIFY(amplifier.isConnected());
         takeWrites(sim, 1);
-        QSignalSpy measuring(&amplifier, &RS485Amplifier::measuringValueReceived);
+        SignalLog measuring(&amplifier, &RS485Amplifier::measuringValueReceived);
         amplifier.startContinuousMeasuringValueRead(20);
         QTRY_COMPARE_WITH_TIMEOUT(amplifier.getMeasuredWeight(), 1500.0, kWaitMs);
         amplifier.tare();
