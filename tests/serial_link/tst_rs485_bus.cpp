@@ -190,14 +190,14 @@ void TestRS485Bus::transact_answerFaults_returnWhatCameWithoutError() {
 void TestRS485Bus::transact_lateAnswer_isPurgedBeforeTheNextRequest() {
     SimulatorProcess sim({QStringLiteral("--id-encoding")});
     QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
-    QCOMPARE(sim.command(QStringLiteral("fault 1 late 250")), QStringLiteral("OK"));
+    QCOMPARE(sim.command(QStringLiteral("fault 1 late 400")), QStringLiteral("OK"));
     RS485Bus bus;
     QVERIFY(bus.open(sim.port(), 9600));
-    // The answer comes after the read has given up (10 ms pause + 140 ms).
+    // The answer comes well after the read has given up (10 ms pause + 140 ms).
     QCOMPARE(bus.transact(modbus::readRequest(1, kRawAd), 9), std::vector<uint8_t>{});
     QCOMPARE(sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
     // Let the late answer land in the input buffer before the next request.
-    QTest::qWait(600);
+    QTest::qWait(900);
     const modbus::ReadAnswer fresh =
         modbus::decodeReadAnswer(bus.transact(modbus::readRequest(1, kRawAd), 9), 1);
     QVERIFY2(fresh.ok(), modbus::describe(fresh).c_str());
