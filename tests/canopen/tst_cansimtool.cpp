@@ -27,20 +27,28 @@ class TestCanSimTool : public QObject {
         return m_sim.readLine().trimmed();
     }
 
+    QString m_interface;
+
+    bool startSimulator() {
+        m_sim.setProgram(QStringLiteral(KELVORA_CAN_SIM_PATH));
+        m_sim.setArguments({"--interface", m_interface, "--node", "7", "--node", "8"});
+        m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_sim.start();
+        if (!m_sim.waitForStarted(kLongWaitMs) || !m_sim.waitForReadyRead(kLongWaitMs))
+            return false;
+        const QByteArray ready = m_sim.readLine().trimmed();
+        if (!ready.startsWith("READY nodes 7,8"))
+            qWarning("simulator said: %s", ready.constData());
+        return ready.startsWith("READY nodes 7,8");
+    }
+
 private slots:
     void initTestCase() {
         QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
-        const QString iface = QStringLiteral("tcp://127.0.0.1:%1/can0").arg(cantest::freePort());
+        m_interface = QStringLiteral("tcp://127.0.0.1:%1/can0").arg(cantest::freePort());
         qputenv("KELVORA_CAN_PLUGIN", "virtualcan");
-        qputenv("KELVORA_CAN_INTERFACE", iface.toUtf8());
-        m_sim.setProgram(QStringLiteral(KELVORA_CAN_SIM_PATH));
-        m_sim.setArguments({"--interface", iface, "--node", "7", "--node", "8"});
-        m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_sim.start();
-        QVERIFY(m_sim.waitForStarted(kLongWaitMs));
-        QVERIFY(m_sim.waitForReadyRead(kLongWaitMs));
-        const QByteArray ready = m_sim.readLine().trimmed();
-        QVERIFY2(ready.startsWith("READY nodes 7,8"), ready.constData());
+        qputenv("KELVORA_CAN_INTERFACE", m_interface.toUtf8());
+        QVERIFY(startSimulator());
     }
 
     void cleanupTestCase() {
@@ -109,6 +117,23 @@ private slots:
         QCOMPARE(errors.at(0).at(0).toString(),
                  QStringLiteral("Invalid response size: expected at least 8 bytes."));
         amp.stopContinuousADRead();
+        QCOMPARE(ask("@7 silent off"), QByteArray("OK"));
+    }
+
+    // Last: the bus goes away under a connected amplifier and comes back.
+    void busRestarted_connectOpensTheAdapterAfresh() {
+        CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, 7);
+        amp.connect();
+        QVERIFY(amp.isConnected());
+        m_sim.write("quit\n"); // the simulator carries the virtual bus's server
+        QVERIFY(m_sim.waitForFinished(kLongWaitMs));
+        QVERIFY(amp.sendCommandWithResponse(sdo::adValueRequest()).empty());
+        QVERIFY(startSimulator());
+        QSignalSpy ok(&amp, &CANOpenAmplifier::connectionSuccessful);
+        amp.connect();
+        QCOMPARE(ok.count(), 1);
+        QCOMPARE(canadapter::userCount(), 1);
+        QCOMPARE(amp.sendCommandWithResponse(sdo::adValueRequest()).size(), size_t(8));
     }
 };
 

@@ -66,13 +66,18 @@ CANOpenAmplifier::~CANOpenAmplifier() {
 }
 
 void CANOpenAmplifier::connect() {
-    if (!m_channelHeld) {
-        if (CAN_Initialize(m_channel, PCAN_BAUD_1M, 0, 0, 0) != PCAN_ERROR_OK) {
-            emit connectionFailed(QStringLiteral("CAN initialization failed"));
-            return;
-        }
-        m_channelHeld = true;
+    // A repeated connect counts this amplifier once; giving the channel back first also lets the adapter
+    // open its device afresh when it was lost (adapter unplugged, bus restarted).
+    if (m_channelHeld) {
+        CAN_Uninitialize(PCAN_NONEBUS);
+        m_channelHeld = false;
     }
+    if (CAN_Initialize(m_channel, PCAN_BAUD_1M, 0, 0, 0) != PCAN_ERROR_OK) {
+        m_connected = false;
+        emit connectionFailed(QStringLiteral("CAN initialization failed"));
+        return;
+    }
+    m_channelHeld = true;
     const SdoResult handshake = exchange(sdo::adValueRequest());
     if (handshake.status != SdoResult::Status::Answer || handshake.data.empty()) {
         qWarning().noquote() << "❌ CANopen handshake with node" << getDeviceId()

@@ -5,8 +5,10 @@
 #include <QCanBusDevice>
 #include <QCanBusFrame>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QLoggingCategory>
 #include <QThread>
+#include <QTimer>
 #include <QVariant>
 
 #include <algorithm>
@@ -179,14 +181,33 @@ QString createDevice(Channel &ch, const canadapter::DeviceChoice &choice) {
     return QString();
 }
 
+// Adapter thread: frames written just before the close still reach the bus (the device sends from its
+// event loop, so a plain delete would drop them).
+void closeGracefully(QCanBusDevice *device) {
+    constexpr int kFlushTimeoutMs = 1000;
+    if (device->state() == QCanBusDevice::ConnectedState && device->framesToWrite() > 0)
+        device->waitForFramesWritten(kFlushTimeoutMs);
+    if (device->state() == QCanBusDevice::UnconnectedState)
+        return;
+    QEventLoop loop;
+    QObject::connect(device, &QCanBusDevice::stateChanged, &loop,
+                     [&loop](QCanBusDevice::CanBusDeviceState state) {
+                         if (state == QCanBusDevice::UnconnectedState)
+                             loop.quit();
+                     });
+    QTimer::singleShot(kFlushTimeoutMs, &loop, &QEventLoop::quit);
+    device->disconnectDevice();
+    if (device->state() != QCanBusDevice::UnconnectedState)
+        loop.exec();
+}
+
 void destroyDevice(Channel &ch) {
     // After the application object is gone the thread and its device are gone too.
     if (ch.context)
         runInThreadOf(ch.context, [&ch] {
             if (ch.device) {
                 ch.device->disconnect(ch.context);
-                if (ch.device->state() != QCanBusDevice::UnconnectedState)
-                    ch.device->disconnectDevice();
+                closeGracefully(ch.device);
                 delete ch.device;
                 ch.device = nullptr;
             }
