@@ -7,6 +7,7 @@
 // Answers lost to a time-out on a loaded machine are reported too, so they do not fail the test.
 //
 // The length of each run is KELVORA_SOAK_SECONDS (default 12; the long soak uses 240).
+// KELVORA_SOAK_FAULT_KINDS replaces the list of random faults (kelvora-sim --fault-kinds) to explore.
 
 #include "amplifiers/rs485/RS485Amplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
@@ -31,6 +32,11 @@ int soakSeconds() {
     bool ok = false;
     const int seconds = qEnvironmentVariableIntValue("KELVORA_SOAK_SECONDS", &ok);
     return ok && seconds > 0 ? seconds : 12;
+}
+
+QString faultKinds() {
+    const QString kinds = qEnvironmentVariable("KELVORA_SOAK_FAULT_KINDS");
+    return kinds.isEmpty() ? QStringLiteral("silence,truncate,bad-crc,exception,garbage,other-id") : kinds;
 }
 
 uint32_t encode(uint8_t id, uint16_t reg, uint32_t counter) {
@@ -83,7 +89,7 @@ void TestRS485Soak::run(bool withFaults) {
                           QStringLiteral("--seed"),
                           QStringLiteral("20261206"),
                           QStringLiteral("--fault-kinds"),
-                          QStringLiteral("silence,truncate,bad-crc,exception,garbage,other-id")};
+                          faultKinds()};
     SimulatorProcess sim(arguments);
     QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
 
