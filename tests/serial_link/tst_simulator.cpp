@@ -1,10 +1,11 @@
 // The simulated amplifier (tools/kelvora-sim) as the drivers' tests rely on it, exchanged with over the
 // real RS485 line: weights computed through the calibration points, zero offset and tare, the read-only
 // register, the low-16-bit fault, the load model, resynchronising after junk, and requests it does not
-// support. Fault answers and id encoding are covered in tst_rs485_bus.
+// support, and the announcement of its port. Fault answers and id encoding are covered in tst_rs485_bus.
 
 #include "amplifiers/rs232/ModbusFrames.h"
 #include "amplifiers/rs485/RS485Bus.h"
+#include "files/SimulatedPorts.h"
 
 #include "SimulatorProcess.h"
 
@@ -71,6 +72,7 @@ private slots:
     void noiseAndSteps_moveTheAdValue();
     void junkBeforeRequest_isSkipped();
     void unsupportedRequests_getExceptionAnswers();
+    void announce_listsThePortWhileRunning();
 };
 
 void TestSimulator::defaultCalibration_givesWeightFromAd_data() {
@@ -226,6 +228,18 @@ void TestSimulator::unsupportedRequests_getExceptionAnswers() {
     QCOMPARE(answer[1], uint8_t{0x83});
     QCOMPARE(answer[2], uint8_t{0x03});
     QCOMPARE(modbus::decodeReadAnswer(answer, 1).fault, modbus::AnswerFault::Exception);
+}
+
+void TestSimulator::announce_listsThePortWhileRunning() {
+    QString port;
+    {
+        SimulatorProcess sim({QStringLiteral("--announce")});
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        port = sim.port();
+        QTRY_VERIFY_WITH_TIMEOUT(simulatedports::list().contains(port), 10000);
+    }
+    // "quit" withdraws the announcement.
+    QVERIFY(!simulatedports::list().contains(port));
 }
 
 QTEST_GUILESS_MAIN(TestSimulator)
