@@ -2,6 +2,8 @@
 
 #include "amplifiers/rs232/FrameLog.h"
 
+#include <QThread>
+
 #include <stdexcept>
 
 namespace {
@@ -131,6 +133,11 @@ std::vector<uint8_t> RS232Amplifier::exchange(const std::vector<uint8_t> &reques
 void RS232Amplifier::sendText(const std::vector<uint8_t> &line) {
     QMutexLocker lock(&m_exchangeMutex);
     writeLocked(line, "Incomplete command write.");
+    // Nothing answers a text line, so nothing shows when it has left the port; the next exchange starts
+    // with a purge, which would cut off what is still being sent. Wait for the line time of the text
+    // (ten bits a byte) and a little more.
+    const uint64_t lineMs = (uint64_t{line.size()} * 10u * 1000u) / (m_baudRate > 0 ? m_baudRate : 9600u);
+    QThread::msleep(static_cast<unsigned long>(lineMs + 5));
 }
 
 void RS232Amplifier::writeCalibrationFrame(const std::vector<uint8_t> &request) {
