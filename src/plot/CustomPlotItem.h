@@ -1,12 +1,13 @@
 #pragma once
 
+#include "amplifiers/AmplifierBase.h"
+
 #include <QColor>
 #include <QList>
 #include <QPointer>
 #include <QQuickPaintedItem>
 #include <QString>
 
-class AmplifierBase;
 class QCPAbstractPlottable;
 class QCPGraph;
 class QCustomPlot;
