@@ -7,6 +7,7 @@
 
 #include "amplifiers/rs232/RS232Amplifier.h"
 
+#include <QLoggingCategory>
 #include <QMutex>
 #include <QSignalSpy>
 #include <QTest>
@@ -144,6 +145,30 @@ private slots:
         QCOMPARE(ad.count(), 1);
         QCOMPARE(ad.at(0).at(0).value<uint32_t>(), 123456u);
         QVERIFY(rig.errors->isEmpty());
+    }
+
+    void frameLog_showsRequestsAndAnswers() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        static QStringList captured;
+        captured.clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("kelvora.frames.debug=true"));
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &message) {
+                if (QByteArray(context.category) == "kelvora.frames")
+                    captured << message;
+            });
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 silence")), QStringLiteral("OK"));
+        rig.amplifier->readMeasurement();
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
+        rig.amplifier->readMeasurement();
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QStringLiteral("kelvora.frames.debug=false"));
+        const QString port = rig.sim.port();
+        QCOMPARE(captured, (QStringList{port + QStringLiteral(" -> 01 03 1F 40 00 02 C2 0B (8 bytes)"),
+                                        port + QStringLiteral(" <- (nothing)"),
+                                        port + QStringLiteral(" -> 01 03 1F 40 00 02 C2 0B (8 bytes)"),
+                                        port + QStringLiteral(" <- 01 03 04 00 03 D0 90 57 9F (9 bytes)")}));
     }
 
     void adWorker_emitsEveryCycle_andIgnoresASecondStart() {
