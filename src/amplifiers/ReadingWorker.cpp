@@ -1,7 +1,8 @@
 #include "amplifiers/ReadingWorker.h"
 
-#include <QDeadlineTimer>
 #include <QThread>
+
+#include <chrono>
 
 ReadingWorker::~ReadingWorker() {
     stop();
@@ -19,8 +20,8 @@ void ReadingWorker::stop() {
     if (!m_reading.exchange(false))
         return;
     {
-        QMutexLocker lock(&m_pauseMutex);
-        m_wake.wakeAll();
+        std::lock_guard<std::mutex> lock(m_pauseMutex);
+        m_wake.notify_all();
     }
     if (m_thread) {
         m_thread->quit();
@@ -34,12 +35,9 @@ void ReadingWorker::run(const Cycle &cycle, int intervalMs) {
     while (m_reading.load()) {
         if (cycle() == Pause::None)
             continue;
-        QMutexLocker lock(&m_pauseMutex);
-        QDeadlineTimer deadline(qMax(0, intervalMs));
-        // Re-check under the mutex: a stop between the test and the wait would otherwise be missed.
-        while (m_reading.load() && !deadline.hasExpired()) {
-            if (!m_wake.wait(&m_pauseMutex, deadline))
-                break;
-        }
+        std::unique_lock<std::mutex> lock(m_pauseMutex);
+        // The predicate is tested under the mutex: a stop between the flag test and the wait is not missed.
+        m_wake.wait_for(lock, std::chrono::milliseconds(qMax(0, intervalMs)),
+                        [this] { return !m_reading.load(); });
     }
 }

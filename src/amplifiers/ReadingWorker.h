@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QMutex>
-#include <QWaitCondition>
-
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 class QThread;
 
@@ -37,6 +36,7 @@ private:
 
     std::atomic<bool> m_reading{false};
     QThread *m_thread = nullptr;
-    QMutex m_pauseMutex;
-    QWaitCondition m_wake;
+    // Standard primitives rather than QMutex/QWaitCondition: ThreadSanitizer sees through their waits.
+    std::mutex m_pauseMutex;
+    std::condition_variable m_wake;
 };
