@@ -29,9 +29,11 @@ void ReadingWorker::stop() {
         delete m_thread;
         m_thread = nullptr;
     }
+    std::lock_guard<std::mutex> joined(m_runMutex);
 }
 
 void ReadingWorker::run(const Cycle &cycle, int intervalMs) {
+    std::lock_guard<std::mutex> running(m_runMutex);
     while (m_reading.load()) {
         if (cycle() == Pause::None)
             continue;

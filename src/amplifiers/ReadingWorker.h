@@ -39,4 +39,7 @@ private:
     // Standard primitives rather than QMutex/QWaitCondition: ThreadSanitizer sees through their waits.
     std::mutex m_pauseMutex;
     std::condition_variable m_wake;
+    // Held by the worker for its whole run and taken by stop() after the join: ThreadSanitizer cannot see
+    // QThread::wait as a join, this makes the worker's last writes visibly happen before stop() returns.
+    std::mutex m_runMutex;
 };
