@@ -97,14 +97,7 @@ void RegisterAmplifier::setMeasuredWeight(double value) {
 }
 
 void RegisterAmplifier::calibrate(const QString &calibrationType, double value) {
-    const QString text = calibrationType.toUpper() + QLatin1Char(':') + QString::number(value, 'g', 6);
-    QByteArray line = text.toUtf8();
-    line.append('\n');
-    try {
-        sendText(std::vector<uint8_t>(line.begin(), line.end()));
-    } catch (const std::exception &e) {
-        emit readErrorOccurred(QString::fromUtf8(e.what()));
-    }
+    sendCommand(calibrationType.toUpper() + QLatin1Char(':') + QString::number(value, 'g', 6));
 }
 
 void RegisterAmplifier::sendCommand(const QString &command) {
