@@ -7,36 +7,37 @@
 #include "CanSimHost.h"
 #include "amplifiers/canopen/SdoFrames.h"
 
-#include <QByteArray>
 #include <QCoreApplication>
-#include <QEvent>
 #include <QHostAddress>
-#include <QString>
+#include <QLoggingCategory>
 #include <QTcpServer>
 #include <QTest>
-
 #include <QVariant>
 
 #include <vector>
 
 namespace cantest {
 
+using Wire = QList<QByteArray>;
+
 inline quint16 freePort() {
     QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
-inline QString startBus(CanSimHost &host, const std::vector<uint8_t> &nodes) {
-    const quint16 port = freePort();
-    if (port == 0)
-        return QStringLiteral("no free port");
-    const QString iface = QStringLiteral("tcp://127.0.0.1:%1/can0").arg(port);
+// Points the adapter layer at a fresh virtual bus; returns the interface name.
+inline QString useFreshBus() {
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
+    const QString iface = QStringLiteral("tcp://127.0.0.1:%1/can0").arg(freePort());
     qputenv("KELVORA_CAN_PLUGIN", "virtualcan");
     qputenv("KELVORA_CAN_INTERFACE", iface.toUtf8());
+    return iface;
+}
+
+// Empty when the nodes serve a fresh bus, else the reason.
+inline QString startBus(CanSimHost &host, const std::vector<uint8_t> &nodes) {
     QString error;
-    if (!host.start(QStringLiteral("virtualcan"), iface, nodes, &error))
+    if (!host.start(QStringLiteral("virtualcan"), useFreshBus(), nodes, &error))
         return error.isEmpty() ? QStringLiteral("simulated nodes did not start") : error;
     return QString();
 }
@@ -47,8 +48,8 @@ inline QByteArray hex(const std::vector<uint8_t> &bytes) {
 }
 
 // The frames a node received, as hex strings ("40 00 20 00 00 00 00 00").
-inline QList<QByteArray> wire(const CanSimHost &host, uint8_t node) {
-    QList<QByteArray> out;
+inline Wire wire(const CanSimHost &host, uint8_t node) {
+    Wire out;
     for (const SimulatedCanNode::Frame &frame : host.received(node))
         out << hex(frame.data);
     return out;
@@ -70,18 +71,16 @@ public:
         QCoreApplication::sendPostedEvents(&m_receiver, QEvent::MetaCall);
         return static_cast<int>(m_values.size());
     }
-    QVariantList at(int i) {
-        count();
-        return m_values.at(i);
-    }
     QList<QVariantList> all() {
         count();
         return m_values;
     }
-    // Waits for one more emission.
-    bool wait(int timeoutMs) {
-        const int before = count();
-        return QTest::qWaitFor([&] { return count() > before; }, timeoutMs);
+    // The first argument of every emission.
+    QVariantList firsts() {
+        QVariantList out;
+        for (const QVariantList &args : all())
+            out << args.at(0);
+        return out;
     }
 
 private:
