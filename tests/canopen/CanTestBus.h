@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QLoggingCategory>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 #include <QVariant>
@@ -52,6 +53,14 @@ inline Wire wire(const CanSimHost &host, uint8_t node) {
     Wire out;
     for (const SimulatedCanNode::Frame &frame : host.received(node))
         out << hex(frame.data);
+    return out;
+}
+
+// The first argument of every emission a spy caught.
+inline QVariantList firsts(const QSignalSpy &spy) {
+    QVariantList out;
+    for (const QList<QVariant> &args : spy)
+        out << args.at(0);
     return out;
 }
 

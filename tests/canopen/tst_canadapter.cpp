@@ -66,17 +66,6 @@ private slots:
         QCOMPARE(cantest::wire(m_nodes, 3), cantest::Wire{"40 00 20 00 00 00 00 00"});
     }
 
-    void framesFromOneThread_keepTheirOrder() {
-        QCOMPARE(open(), PCAN_ERROR_OK);
-        cantest::Wire expected;
-        for (uint8_t level = 1; level <= 5; ++level) {
-            TPCANMsg message = sdo::makeMessage(0x603, sdo::writeRequest(0x2019, 0, {level}));
-            QCOMPARE(CAN_Write(PCAN_USBBUS1, &message), PCAN_ERROR_OK);
-            expected << cantest::hex(sdo::splitMessage(message).second);
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(cantest::wire(m_nodes, 3), expected, 10000);
-    }
-
     void users_areCounted_andLastOneClosesTheChannel() {
         QCOMPARE(open(), PCAN_ERROR_OK);
         QCOMPARE(open(), PCAN_ERROR_OK);
