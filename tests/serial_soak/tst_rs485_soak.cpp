@@ -64,33 +64,24 @@ class TestRS485Soak : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanLine_noMixedUpOrStaleValueAndNothingLostUnreported();
-    void faultyLine_noWrongValueAcceptedAndEveryReadingFaultReported();
-
-private:
-    void run(bool withFaults);
+    void soak_data();
+    void soak();
 };
 
-void TestRS485Soak::cleanLine_noMixedUpOrStaleValueAndNothingLostUnreported() {
-    run(false);
+void TestRS485Soak::soak_data() {
+    QTest::addColumn<bool>("withFaults");
+    QTest::newRow("clean line: no mixed-up or stale value, nothing lost unreported") << false;
+    QTest::newRow("faulty line: no wrong value accepted, every reading fault reported") << true;
 }
 
-void TestRS485Soak::faultyLine_noWrongValueAcceptedAndEveryReadingFaultReported() {
-    run(true);
-}
-
-void TestRS485Soak::run(bool withFaults) {
+void TestRS485Soak::soak() {
+    QFETCH(bool, withFaults);
     // Late answers are left out of the random faults: a Modbus RTU answer does not say which request it
     // answers, so one that comes after the time-out into the next exchange of the same device cannot be
     // told from the right one by any check. The line's purge of late answers is tested in tst_rs485_bus.
-    QStringList arguments{QStringLiteral("--ids"),
-                          QStringLiteral("1,2,17,100,246,247"),
-                          QStringLiteral("--id-encoding"),
-                          QStringLiteral("--seed"),
-                          QStringLiteral("20261206"),
-                          QStringLiteral("--fault-kinds"),
-                          faultKinds()};
-    SimulatorProcess sim(arguments);
+    SimulatorProcess sim({QStringLiteral("--ids"), QStringLiteral("1,2,17,100,246,247"),
+                          QStringLiteral("--id-encoding"), QStringLiteral("--seed"),
+                          QStringLiteral("20261206"), QStringLiteral("--fault-kinds"), faultKinds()});
     QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
 
     RS485Bus bus;
