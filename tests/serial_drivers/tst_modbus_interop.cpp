@@ -1,6 +1,5 @@
-// Our requests, CRCs and answer decoding against an implementation we did not write: libmodbus runs as an
-// RTU slave on one end of a pseudo-terminal null modem, the RS232 and RS485 drivers on the other. Faults
-// and the simulator's behaviour are covered by the driver suites.
+// Our requests, CRCs and answer decoding against an implementation we did not write: libmodbus as an RTU
+// slave on one end of a pseudo-terminal null modem, the RS232 and RS485 drivers on the other.
 #include "PseudoTerminalModem.h"
 
 #include "amplifiers/rs232/ModbusFrames.h"
@@ -89,6 +88,20 @@ private:
     std::thread m_thread;
 };
 
+// libmodbus at address 1 behind a null modem, an RS232 amplifier on the other end, connected.
+struct Rs232Peer {
+    PseudoTerminalModem modem;
+    LibmodbusSlave slave{modem.secondPath(), 1};
+    RS232Amplifier amplifier{QStringLiteral("M"), modem.firstPath(), 9600};
+    explicit Rs232Peer(uint32_t adValue = 1) {
+        if (!modem.isReady() || !slave.isReady())
+            return;
+        slave.setValue(0x1F40, adValue);
+        amplifier.connect();
+    }
+    bool ok() const { return amplifier.isConnected(); }
+};
+
 } // namespace
 
 class TestModbusInterop : public QObject {
@@ -98,29 +111,19 @@ private slots:
     void initTestCase() { qRegisterMetaType<uint32_t>("uint32_t"); }
 
     void rs232_handshakeAndReadsDecodeLibmodbusAnswers() {
-        PseudoTerminalModem modem;
-        QVERIFY(modem.isReady());
-        LibmodbusSlave slave(modem.secondPath(), 1);
-        QVERIFY(slave.isReady());
-        slave.setValue(0x1F40, 250000);
-        slave.setValue(0x0056, 4);
-        slave.setValue(0x0000, static_cast<uint32_t>(-1234));
-
-        RS232Amplifier amplifier(QStringLiteral("M"), modem.firstPath(), 9600);
-        QSignalSpy connected(&amplifier, &RS232Amplifier::connectionSuccessful);
-        QSignalSpy ad(&amplifier, &RS232Amplifier::adValueReceived);
-        QSignalSpy errors(&amplifier, &RS232Amplifier::readErrorOccurred);
-        amplifier.connect();
-        QCOMPARE(connected.count(), 1);
-        QVERIFY(amplifier.isConnected());
-
-        QCOMPARE(amplifier.readMeasurement(), 250000u);
+        Rs232Peer peer(250000);
+        QVERIFY(peer.ok());
+        peer.slave.setValue(0x0056, 4);
+        peer.slave.setValue(0x0000, static_cast<uint32_t>(-1234));
+        QSignalSpy ad(&peer.amplifier, &RS232Amplifier::adValueReceived);
+        QSignalSpy errors(&peer.amplifier, &RS232Amplifier::readErrorOccurred);
+        QCOMPARE(peer.amplifier.readMeasurement(), 250000u);
         QCOMPARE(ad.count(), 1);
         QCOMPARE(ad.at(0).at(0).value<uint32_t>(), 250000u);
-        QCOMPARE(amplifier.readRegister(0x0056), 4u);
-        QCOMPARE(modbus::asSigned(amplifier.readRegister(0x0000)), -1234);
-        QVERIFY2(errors.isEmpty(), qPrintable(errors.isEmpty() ? QString() : errors.at(0).at(0).toString()));
-        QCOMPARE(slave.framesRejected(), 0);
+        QCOMPARE(peer.amplifier.readRegister(0x0056), 4u);
+        QCOMPARE(modbus::asSigned(peer.amplifier.readRegister(0x0000)), -1234);
+        QCOMPARE(errors.count(), 0);
+        QCOMPARE(peer.slave.framesRejected(), 0);
     }
 
     void rs232_writesLandInLibmodbusRegisters_data() {
@@ -134,84 +137,60 @@ private slots:
     void rs232_writesLandInLibmodbusRegisters() {
         QFETCH(int, reg);
         QFETCH(uint, value);
-        PseudoTerminalModem modem;
-        QVERIFY(modem.isReady());
-        LibmodbusSlave slave(modem.secondPath(), 1);
-        QVERIFY(slave.isReady());
-        slave.setValue(0x1F40, 1);
-        RS232Amplifier amplifier(QStringLiteral("M"), modem.firstPath(), 9600);
-        amplifier.connect();
-        QVERIFY(amplifier.isConnected());
+        Rs232Peer peer;
+        QVERIFY(peer.ok());
 
-        amplifier.writeRegister(static_cast<uint16_t>(reg), value);
-        QTRY_COMPARE_WITH_TIMEOUT(slave.value(reg), value, 5000);
-        QCOMPARE(amplifier.readRegister(static_cast<uint16_t>(reg)), value);
+        peer.amplifier.writeRegister(static_cast<uint16_t>(reg), value);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.slave.value(reg), value, 5000);
+        QCOMPARE(peer.amplifier.readRegister(static_cast<uint16_t>(reg)), value);
 
         // The calibration write uses its own sequence on the port; libmodbus must take it as well.
-        amplifier.writeCalibrationValue(static_cast<uint16_t>(reg), ~value);
-        QTRY_COMPARE_WITH_TIMEOUT(slave.value(reg), ~value, 5000);
-        QCOMPARE(slave.framesRejected(), 0);
+        peer.amplifier.writeCalibrationValue(static_cast<uint16_t>(reg), ~value);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.slave.value(reg), ~value, 5000);
+        QCOMPARE(peer.slave.framesRejected(), 0);
     }
 
     void rs232_settingsAndCalibrationReachLibmodbus() {
-        PseudoTerminalModem modem;
-        QVERIFY(modem.isReady());
-        LibmodbusSlave slave(modem.secondPath(), 1);
-        QVERIFY(slave.isReady());
-        slave.setValue(0x1F40, 1);
-        RS232Amplifier amplifier(QStringLiteral("M"), modem.firstPath(), 9600);
-        amplifier.connect();
-        QVERIFY(amplifier.isConnected());
-        QSignalSpy calibrated(&amplifier, &RS232Amplifier::calibrationSuccessful);
+        Rs232Peer peer;
+        QVERIFY(peer.ok());
+        QSignalSpy calibrated(&peer.amplifier, &RS232Amplifier::calibrationSuccessful);
 
-        amplifier.setFilteringLevel(9);
-        amplifier.setStabilityDeterminationTime(0);
-        amplifier.calibrateTwoPoints(120000, 480000, 500);
+        peer.amplifier.setFilteringLevel(9);
+        peer.amplifier.setStabilityDeterminationTime(0);
+        peer.amplifier.calibrateTwoPoints(120000, 480000, 500);
         QCOMPARE(calibrated.count(), 1);
-        QCOMPARE(slave.value(0x0056), 5u);
-        QCOMPARE(slave.value(0x0060), 1u);
-        QCOMPARE(slave.value(0x0008), 120000u);
-        QCOMPARE(slave.value(0x000A), 480000u);
-        QCOMPARE(slave.value(0x001C), 50000u);
-        QCOMPARE(slave.value(0x0006), 2u);
+        QCOMPARE(peer.slave.value(0x0056), 5u);
+        QCOMPARE(peer.slave.value(0x0060), 1u);
+        QCOMPARE(peer.slave.value(0x0008), 120000u);
+        QCOMPARE(peer.slave.value(0x000A), 480000u);
+        QCOMPARE(peer.slave.value(0x001C), 50000u);
+        QCOMPARE(peer.slave.value(0x0006), 2u);
     }
 
     void exceptionAnswerOfLibmodbus_isRecognisedAndGivesZero() {
-        PseudoTerminalModem modem;
-        QVERIFY(modem.isReady());
-        LibmodbusSlave slave(modem.secondPath(), 1);
-        QVERIFY(slave.isReady());
-        slave.setValue(0x1F40, 1);
-        RS232Amplifier amplifier(QStringLiteral("M"), modem.firstPath(), 9600);
-        amplifier.connect();
-        QVERIFY(amplifier.isConnected());
-        QSignalSpy errors(&amplifier, &RS232Amplifier::readErrorOccurred);
+        Rs232Peer peer;
+        QVERIFY(peer.ok());
+        QSignalSpy errors(&peer.amplifier, &RS232Amplifier::readErrorOccurred);
 
         // 0x2000 lies outside libmodbus's register map: it answers "illegal data address" (code 2).
-        const std::vector<uint8_t> answer = amplifier.sendCommand(modbus::readRequest(0x01, 0x2000), 9);
+        const std::vector<uint8_t> answer = peer.amplifier.sendCommand(modbus::readRequest(0x01, 0x2000), 9);
         const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(answer, 0x01);
         QCOMPARE(decoded.fault, modbus::AnswerFault::Exception);
         QCOMPARE(decoded.exceptionCode, uint8_t(MODBUS_EXCEPTION_ILLEGAL_DATA_ADDRESS));
-        QCOMPARE(amplifier.readRegister(0x2000), 0u);
+        QCOMPARE(peer.amplifier.readRegister(0x2000), 0u);
         QVERIFY(errors.isEmpty());
     }
 
     void corruptedCrc_isRejectedByLibmodbus() {
-        PseudoTerminalModem modem;
-        QVERIFY(modem.isReady());
-        LibmodbusSlave slave(modem.secondPath(), 1);
-        QVERIFY(slave.isReady());
-        slave.setValue(0x1F40, 77);
-        RS232Amplifier amplifier(QStringLiteral("M"), modem.firstPath(), 9600);
-        amplifier.connect();
-        QVERIFY(amplifier.isConnected());
+        Rs232Peer peer(77);
+        QVERIFY(peer.ok());
 
         std::vector<uint8_t> request = modbus::readRequest(0x01, 0x1F40);
         request.back() ^= 0xFF;
-        QVERIFY(amplifier.sendCommand(request, 9).empty());
-        QTRY_COMPARE_WITH_TIMEOUT(slave.framesRejected(), 1, 5000);
+        QVERIFY(peer.amplifier.sendCommand(request, 9).empty());
+        QTRY_COMPARE_WITH_TIMEOUT(peer.slave.framesRejected(), 1, 5000);
         // The same request with our own CRC is served.
-        const std::vector<uint8_t> answer = amplifier.sendCommand(modbus::readRequest(0x01, 0x1F40), 9);
+        const std::vector<uint8_t> answer = peer.amplifier.sendCommand(modbus::readRequest(0x01, 0x1F40), 9);
         QCOMPARE(modbus::decodeReadAnswer(answer, 0x01).value, 77u);
     }
 

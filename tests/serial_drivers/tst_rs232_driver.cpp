@@ -1,7 +1,6 @@
-// The RS232 driver against the simulated amplifier over a real pseudo-terminal: connection and handshake,
-// the continuous-reading workers, zero, tare, two-point calibration, the filter setters, the register
-// self-test and every injected line fault with recovery. What is common to RS485 runs here once; the RS485
-// differences and the shared line are in tst_rs485_driver, frames byte for byte in tst_modbus_frames.
+// The RS232 driver against the simulated amplifier over a real pseudo-terminal: handshake, workers, zero,
+// tare, two-point calibration, filter setters, self-test and every injected line fault with recovery. What
+// RS485 shares is tested here once; its differences are in tst_rs485_driver.
 #include "SimulatorLog.h"
 #include "SimulatorProcess.h"
 
@@ -136,18 +135,7 @@ private slots:
 
     // ---- reads and the workers
 
-    void readMeasurement_reportsRawAdValue() {
-        Rig rig;
-        QVERIFY(rig.connected());
-        QCOMPARE(rig.sim.command(QStringLiteral("load 1 123456")), QStringLiteral("OK"));
-        SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
-        QCOMPARE(rig.amplifier->readMeasurement(), 123456u);
-        QCOMPARE(ad.count(), 1);
-        QCOMPARE(ad.at(0).at(0).value<uint32_t>(), 123456u);
-        QVERIFY(rig.errors->isEmpty());
-    }
-
-    void frameLog_showsRequestsAndAnswers() {
+    void readMeasurement_emitsValue_andFrameLogShowsExchanges() {
         Rig rig;
         QVERIFY(rig.connected());
         static QStringList captured;
@@ -161,14 +149,18 @@ private slots:
         QCOMPARE(rig.sim.command(QStringLiteral("fault 1 silence")), QStringLiteral("OK"));
         rig.amplifier->readMeasurement();
         QCOMPARE(rig.sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
-        rig.amplifier->readMeasurement();
+        QCOMPARE(rig.sim.command(QStringLiteral("load 1 123456")), QStringLiteral("OK"));
+        SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
+        QCOMPARE(rig.amplifier->readMeasurement(), 123456u);
         qInstallMessageHandler(previous);
         QLoggingCategory::setFilterRules(QStringLiteral("kelvora.frames.debug=false"));
+        QCOMPARE(ad.count(), 1);
+        QCOMPARE(ad.at(0).at(0).value<uint32_t>(), 123456u);
         const QString port = rig.sim.port();
         QCOMPARE(captured, (QStringList{port + QStringLiteral(" -> 01 03 1F 40 00 02 C2 0B (8 bytes)"),
                                         port + QStringLiteral(" <- (nothing)"),
                                         port + QStringLiteral(" -> 01 03 1F 40 00 02 C2 0B (8 bytes)"),
-                                        port + QStringLiteral(" <- 01 03 04 00 03 D0 90 57 9F (9 bytes)")}));
+                                        port + QStringLiteral(" <- 01 03 04 00 01 E2 40 E2 A3 (9 bytes)")}));
     }
 
     void adWorker_emitsEveryCycle_andIgnoresASecondStart() {
@@ -196,7 +188,7 @@ private slots:
         QVERIFY(rig.errors->isEmpty());
     }
 
-    void measuringWorker_constantLoadEmitsOnce_andStopSwitchesKinds() {
+    void measuringWorker_emitsOnChangeOnly_andStopSwitchesKinds() {
         Rig rig;
         QVERIFY(rig.connected());
         SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
@@ -207,25 +199,19 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(measuring.count(), 1, kWaitMs);
         QCOMPARE(measuring.at(0).at(0).value<uint32_t>(), 150000u);
         QCOMPARE(rig.amplifier->getMeasuredWeight(), 1500.0);
+        // A negative value arrives as two's complement.
+        QCOMPARE(rig.sim.command(QStringLiteral("set 1 0 -5")), QStringLiteral("OK"));
+        QTRY_COMPARE_WITH_TIMEOUT(measuring.count(), 2, kWaitMs);
+        QCOMPARE(measuring.at(1).at(0).value<uint32_t>(), 4294967291u);
+        QCOMPARE(rig.amplifier->getMeasuredWeight(), -0.05);
         QCOMPARE(ad.count(), 0);
 
         rig.amplifier->stopContinuousADRead();
         rig.amplifier->startContinuousADRead(10);
         QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= 1, kWaitMs);
-        QCOMPARE(measuring.count(), 1);
-        QVERIFY(rig.errors->isEmpty());
-    }
-
-    void measuringWorker_negativeValueArrivesAsTwosComplement() {
-        Rig rig;
-        QVERIFY(rig.connected());
-        QCOMPARE(rig.sim.command(QStringLiteral("set 1 0 -5")), QStringLiteral("OK"));
-        SignalLog measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
-        rig.amplifier->startContinuousMeasuringValueRead(10);
-        QTRY_COMPARE_WITH_TIMEOUT(measuring.count(), 1, kWaitMs);
-        QCOMPARE(measuring.at(0).at(0).value<uint32_t>(), 4294967291u);
-        QCOMPARE(rig.amplifier->getMeasuredWeight(), -0.05);
+        QCOMPARE(measuring.count(), 2);
         rig.amplifier->stopContinuousADRead();
+        QVERIFY(rig.errors->isEmpty());
     }
 
     void guiThreadExchanges_neverInterleaveWithWorker() {
@@ -440,23 +426,7 @@ private slots:
         QCOMPARE(rig.sim.query(QStringLiteral("get 1 4")), 1000);
     }
 
-    void tare_togglesBetweenZeroAndSavedAdValue() {
-        Rig rig;
-        QVERIFY(rig.connected());
-        takeWrites(rig.sim, 1);
-        SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
-        rig.amplifier->tare();
-        QVERIFY(rig.amplifier->isTareActive());
-        QCOMPARE(ad.count(), 1);
-        QCOMPARE(rig.sim.command(QStringLiteral("load 1 300000")), QStringLiteral("OK"));
-        rig.amplifier->tare();
-        QVERIFY(!rig.amplifier->isTareActive());
-        QCOMPARE(takeWrites(rig.sim, 1),
-                 (QList<LoggedWrite>{registerWrite(0x0000, 0), registerWrite(0x0000, 250000)}));
-        QVERIFY(rig.errors->isEmpty());
-    }
-
-    void tare_failedAdRead_refusesTareOn() {
+    void tare_refusedAfterFailedAdRead_thenTogglesBetweenZeroAndSavedAdValue() {
         Rig rig;
         QVERIFY(rig.connected());
         takeWrites(rig.sim, 1);
@@ -467,11 +437,18 @@ private slots:
                               QStringLiteral("Failed to read measurement value for tare.")}));
         QVERIFY(!rig.amplifier->isTareActive());
         QCOMPARE(takeWrites(rig.sim, 1), QList<LoggedWrite>{});
-        // Once the amplifier answers properly the tare goes on as usual.
+        // Once the amplifier answers properly the tare goes on as usual, and off with the saved AD value.
         QCOMPARE(rig.sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
+        SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
         rig.amplifier->tare();
         QVERIFY(rig.amplifier->isTareActive());
-        QCOMPARE(takeWrites(rig.sim, 1), QList<LoggedWrite>{registerWrite(0x0000, 0)});
+        QCOMPARE(ad.count(), 1);
+        QCOMPARE(rig.sim.command(QStringLiteral("load 1 300000")), QStringLiteral("OK"));
+        rig.amplifier->tare();
+        QVERIFY(!rig.amplifier->isTareActive());
+        QCOMPARE(takeWrites(rig.sim, 1),
+                 (QList<LoggedWrite>{registerWrite(0x0000, 0), registerWrite(0x0000, 250000)}));
+        QCOMPARE(rig.errors->count(), 2);
     }
 
     // ---- calibration and settings
@@ -534,25 +511,20 @@ private slots:
         QTest::addColumn<Setter>("setter");
         QTest::addColumn<int>("reg");
         QTest::addColumn<uint>("value");
-        QTest::newRow("FIR on") << Setter([](RS232Amplifier &a) { a.setFIRFiltering(true); }) << 0x0034 << 1u;
-        QTest::newRow("FIR off") << Setter([](RS232Amplifier &a) { a.setFIRFiltering(false); }) << 0x0034
-                                 << 0u;
-        QTest::newRow("level 9") << Setter([](RS232Amplifier &a) { a.setFilteringLevel(9); }) << 0x0056 << 5u;
-        QTest::newRow("level 5") << Setter([](RS232Amplifier &a) { a.setFilteringLevel(5); }) << 0x0056 << 5u;
-        QTest::newRow("bandwidth 1000")
-            << Setter([](RS232Amplifier &a) { a.setFilteringBandwidth(1000); }) << 0x0058 << 1000u;
-        QTest::newRow("bandwidth 1001")
-            << Setter([](RS232Amplifier &a) { a.setFilteringBandwidth(1001); }) << 0x0058 << 1000u;
-        QTest::newRow("tracking time 60")
-            << Setter([](RS232Amplifier &a) { a.setAutoZeroTrackingTime(60); }) << 0x005C << 50u;
-        QTest::newRow("tracking bandwidth 20000")
-            << Setter([](RS232Amplifier &a) { a.setAutoZeroTrackingBandwidth(20000); }) << 0x005E << 10000u;
-        QTest::newRow("stability 0") << Setter([](RS232Amplifier &a) { a.setStabilityDeterminationTime(0); })
-                                     << 0x0060 << 1u;
-        QTest::newRow("stability 51")
-            << Setter([](RS232Amplifier &a) { a.setStabilityDeterminationTime(51); }) << 0x0060 << 50u;
-        QTest::newRow("zero point") << Setter([](RS232Amplifier &a) { a.setZeroPoint(123456); }) << 0x0064
-                                    << 123456u;
+#define ROW(name, call, reg, value)                                                                          \
+    QTest::newRow(name) << Setter([](RS232Amplifier &a) { a.call; }) << reg << value
+        ROW("FIR on", setFIRFiltering(true), 0x0034, 1u);
+        ROW("FIR off", setFIRFiltering(false), 0x0034, 0u);
+        ROW("level 9", setFilteringLevel(9), 0x0056, 5u);
+        ROW("level 5", setFilteringLevel(5), 0x0056, 5u);
+        ROW("bandwidth 1000", setFilteringBandwidth(1000), 0x0058, 1000u);
+        ROW("bandwidth 1001", setFilteringBandwidth(1001), 0x0058, 1000u);
+        ROW("tracking time 60", setAutoZeroTrackingTime(60), 0x005C, 50u);
+        ROW("tracking bandwidth 20000", setAutoZeroTrackingBandwidth(20000), 0x005E, 10000u);
+        ROW("stability 0", setStabilityDeterminationTime(0), 0x0060, 1u);
+        ROW("stability 51", setStabilityDeterminationTime(51), 0x0060, 50u);
+        ROW("zero point", setZeroPoint(123456), 0x0064, 123456u);
+#undef ROW
     }
     void filterSetters_clampAndWriteTheirRegister() {
         QFETCH(Setter, setter);

@@ -1,8 +1,6 @@
-// The RS485 driver against simulated amplifiers sharing one pseudo-terminal line: its connection rules,
-// texts and device-id addressing, multi-point calibration, readMeasurement pausing the worker, and several
-// amplifiers polling the line at once, each getting only its own answers (also run under ThreadSanitizer).
-// What RS232 and RS485 share (workers, zero, tare, setters, self-test) is covered in tst_rs232_driver; the
-// line itself in the RS485 line suite.
+// The RS485 driver against simulated amplifiers sharing one pseudo-terminal line: connection rules, texts,
+// device ids, multi-point calibration, readMeasurement pausing the worker, and several amplifiers polling
+// the line at once, each getting only its own answers. What RS232 shares is in tst_rs232_driver.
 #include "SimulatorLog.h"
 #include "SimulatorProcess.h"
 
@@ -14,7 +12,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -22,16 +19,19 @@ namespace {
 
 constexpr int kWaitMs = 15000;
 
-// Values of a simulator with id encoding: device id in the top byte, register's low byte, then a counter.
-uint32_t idOf(uint32_t value) {
-    return value >> 24;
-}
-uint32_t registerByteOf(uint32_t value) {
-    return (value >> 16) & 0xFF;
-}
-uint32_t counterOf(uint32_t value) {
-    return value & 0xFFFF;
-}
+// One amplifier on a line to a simulator, connected when the simulator runs.
+struct Rig {
+    SimulatorProcess sim;
+    RS485Bus bus;
+    std::unique_ptr<RS485Amplifier> amplifier;
+    explicit Rig(const QStringList &arguments = {})
+        : sim(arguments)
+        , amplifier(std::make_unique<RS485Amplifier>(QStringLiteral("M"), sim.port(), 9600, 1, &bus)) {
+        if (sim.isReady())
+            amplifier->connect();
+    }
+    bool connected() const { return amplifier->isConnected(); }
+};
 
 // Collects one amplifier's values in the thread that emits them and judges them afterwards.
 struct ValueLog {
@@ -61,19 +61,14 @@ private slots:
     void initTestCase() { qRegisterMetaType<uint32_t>("uint32_t"); }
 
     void connect_repeatsHandshakeEveryTime() {
-        SimulatorProcess sim;
-        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
-        RS485Bus bus;
-        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
-        QCOMPARE(amplifier.getProtocol(), QStringLiteral("RS485"));
-        QSignalSpy succeeded(&amplifier, &RS485Amplifier::connectionSuccessful);
-        amplifier.connect();
+        Rig rig;
+        QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
+        QCOMPARE(rig.amplifier->getProtocol(), QStringLiteral("RS485"));
+        QCOMPARE(rig.sim.query(QStringLiteral("count 1")), 1);
+        QSignalSpy succeeded(rig.amplifier.get(), &RS485Amplifier::connectionSuccessful);
+        rig.amplifier->connect();
         QCOMPARE(succeeded.count(), 1);
-        QVERIFY(amplifier.isConnected());
-        QCOMPARE(sim.query(QStringLiteral("count 1")), 1);
-        amplifier.connect();
-        QCOMPARE(succeeded.count(), 2);
-        QCOMPARE(sim.query(QStringLiteral("count 1")), 2);
+        QCOMPARE(rig.sim.query(QStringLiteral("count 1")), 2);
     }
 
     void connect_unansweredId_failsAndLeavesLineToOthers() {
@@ -142,20 +137,15 @@ private slots:
     }
 
     void setDeviceId_addressesAnotherAmplifier() {
-        SimulatorProcess sim({QStringLiteral("--ids"), QStringLiteral("1,5")});
-        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
-        QCOMPARE(sim.command(QStringLiteral("load 5 77777")), QStringLiteral("OK"));
-        RS485Bus bus;
-        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
-        amplifier.connect();
-        QVERIFY(amplifier.isConnected());
-        QCOMPARE(amplifier.getDeviceId(), uint8_t(1));
-        amplifier.setDeviceId(5);
-        QCOMPARE(amplifier.getDeviceId(), uint8_t(5));
-        const qint64 firstDevice = sim.query(QStringLiteral("count 1"));
-        QCOMPARE(amplifier.readMeasurement(), 77777u);
-        QCOMPARE(sim.query(QStringLiteral("count 5")), 1);
-        QCOMPARE(sim.query(QStringLiteral("count 1")), firstDevice);
+        Rig rig({QStringLiteral("--ids"), QStringLiteral("1,5")});
+        QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
+        QCOMPARE(rig.sim.command(QStringLiteral("load 5 77777")), QStringLiteral("OK"));
+        QCOMPARE(rig.amplifier->getDeviceId(), uint8_t(1));
+        rig.amplifier->setDeviceId(5);
+        QCOMPARE(rig.amplifier->getDeviceId(), uint8_t(5));
+        QCOMPARE(rig.amplifier->readMeasurement(), 77777u);
+        QCOMPARE(rig.sim.query(QStringLiteral("count 5")), 1);
+        QCOMPARE(rig.sim.query(QStringLiteral("count 1")), 1); // the handshake only
     }
 
     void refusedAnswers_areReportedAndWarned_data() {
@@ -179,12 +169,10 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, adMessage);
         QFETCH(QByteArray, warning);
-        SimulatorProcess sim;
-        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
-        RS485Bus bus;
-        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
-        amplifier.connect();
-        QVERIFY(amplifier.isConnected());
+        Rig rig;
+        QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
+        RS485Amplifier &amplifier = *rig.amplifier;
+        SimulatorProcess &sim = rig.sim;
         SignalLog errors(&amplifier, &RS485Amplifier::readErrorOccurred);
         SignalLog ad(&amplifier, &RS485Amplifier::adValueReceived);
         QCOMPARE(sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
@@ -206,12 +194,10 @@ private slots:
     }
 
     void readMeasurement_pausesTheWorker_andRestartsMeasuringValueReading() {
-        SimulatorProcess sim;
-        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
-        RS485Bus bus;
-        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
-        amplifier.connect();
-        QVERIFY(amplifier.isConnected());
+        Rig rig;
+        QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
+        RS485Amplifier &amplifier = *rig.amplifier;
+        SimulatorProcess &sim = rig.sim;
         SignalLog ad(&amplifier, &RS485Amplifier::adValueReceived);
         SignalLog measuring(&amplifier, &RS485Amplifier::measuringValueReceived);
         // An AD worker before: the measuring-value worker runs afterwards.
@@ -229,12 +215,10 @@ private slots:
     }
 
     void tare_switchingOn_restartsMeasuringWorker() {
-        SimulatorProcess sim;
-        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
-        RS485Bus bus;
-        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
-        amplifier.connect();
-        QVERIFY(amplifier.isConnected());
+        Rig rig;
+        QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
+        RS485Amplifier &amplifier = *rig.amplifier;
+        SimulatorProcess &sim = rig.sim;
         takeWrites(sim, 1);
         SignalLog measuring(&amplifier, &RS485Amplifier::measuringValueReceived);
         amplifier.startContinuousMeasuringValueRead(20);
@@ -299,12 +283,10 @@ private slots:
         QFETCH(QList<uint32_t>, adValues);
         QFETCH(QList<uint32_t>, weights);
         QFETCH(QList<LoggedWrite>, writes);
-        SimulatorProcess sim;
-        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
-        RS485Bus bus;
-        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
-        amplifier.connect();
-        QVERIFY(amplifier.isConnected());
+        Rig rig;
+        QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
+        RS485Amplifier &amplifier = *rig.amplifier;
+        SimulatorProcess &sim = rig.sim;
         takeWrites(sim, 1);
         QSignalSpy succeeded(&amplifier, &RS485Amplifier::calibrationSuccessful);
         amplifier.calibrateMultiPoints(adValues, weights);
@@ -312,48 +294,36 @@ private slots:
         QCOMPARE(takeWrites(sim, 1), writes);
     }
 
-    void calibrateMultiPoints_invalidSizes_sendNothing_data() {
+    void calibrateMultiPoints_failures_data() {
         QTest::addColumn<int>("points");
         QTest::addColumn<int>("weights");
-        QTest::newRow("ten points") << 10 << 10;
-        QTest::newRow("no points") << 0 << 0;
-        QTest::newRow("nine values, eight weights") << 9 << 8;
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");
+        const QString sizes = QStringLiteral("Invalid calibration data: Check array sizes (1-9 points).");
+        QTest::newRow("ten points") << 10 << 10 << QString() << sizes;
+        QTest::newRow("no points") << 0 << 0 << QString() << sizes;
+        QTest::newRow("nine values, eight weights") << 9 << 8 << QString() << sizes;
+        QTest::newRow("unanswered write")
+            << 3 << 3 << "silence"
+            << "Calibration failed: Failed to write complete command to the serial port.";
     }
-    void calibrateMultiPoints_invalidSizes_sendNothing() {
+    void calibrateMultiPoints_failures() {
         QFETCH(int, points);
         QFETCH(int, weights);
-        SimulatorProcess sim;
-        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
-        RS485Bus bus;
-        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
-        amplifier.connect();
-        QVERIFY(amplifier.isConnected());
-        const qint64 requests = sim.query(QStringLiteral("count 1"));
-        QSignalSpy failed(&amplifier, &RS485Amplifier::calibrationFailed);
-        amplifier.calibrateMultiPoints(QList<uint32_t>(points, 1000), QList<uint32_t>(weights, 1));
-        QCOMPARE(texts(failed),
-                 QStringList{QStringLiteral("Invalid calibration data: Check array sizes (1-9 points).")});
-        QCOMPARE(sim.query(QStringLiteral("count 1")), requests);
-    }
-
-    void calibrateMultiPoints_unansweredWrite_stopsWithLineMessage() {
-        SimulatorProcess sim;
-        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
-        RS485Bus bus;
-        RS485Amplifier amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
-        amplifier.connect();
-        QVERIFY(amplifier.isConnected());
-        QCOMPARE(sim.command(QStringLiteral("fault 1 silence")), QStringLiteral("OK"));
-        QSignalSpy failed(&amplifier, &RS485Amplifier::calibrationFailed);
-        QSignalSpy succeeded(&amplifier, &RS485Amplifier::calibrationSuccessful);
-        amplifier.calibrateMultiPoints({1, 2, 3}, {0, 1, 2});
-        QCOMPARE(texts(failed),
-                 QStringList{QStringLiteral(
-                     "Calibration failed: Failed to write complete command to the serial port.")});
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        Rig rig;
+        QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
+        if (!fault.isEmpty())
+            QCOMPARE(rig.sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
+        QSignalSpy failed(rig.amplifier.get(), &RS485Amplifier::calibrationFailed);
+        QSignalSpy succeeded(rig.amplifier.get(), &RS485Amplifier::calibrationSuccessful);
+        rig.amplifier->calibrateMultiPoints(QList<uint32_t>(points, 1000), QList<uint32_t>(weights, 1));
+        QCOMPARE(texts(failed), QStringList{message});
         QCOMPARE(succeeded.count(), 0);
+        if (fault.isEmpty()) // refused before anything is sent
+            QCOMPARE(rig.sim.query(QStringLiteral("count 1")), 1);
     }
-
-    // ---- several amplifiers on one line
 
     void concurrentPolling_eachAmplifierGetsOnlyItsOwnValues_data() {
         QTest::addColumn<int>("amplifiers");
@@ -367,63 +337,58 @@ private slots:
         QStringList ids;
         for (int id = 1; id <= amplifiers; ++id)
             ids << QString::number(id);
-        SimulatorProcess sim(
-            {QStringLiteral("--ids"), ids.join(QLatin1Char(',')), QStringLiteral("--id-encoding")});
+        SimulatorProcess sim({QStringLiteral("--ids"), ids.join(','), QStringLiteral("--id-encoding")});
         QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
         RS485Bus bus;
         std::vector<std::unique_ptr<RS485Amplifier>> drivers;
         std::vector<std::unique_ptr<ValueLog>> logs;
         for (int id = 1; id <= amplifiers; ++id) {
-            drivers.push_back(std::make_unique<RS485Amplifier>(QStringLiteral("M"), sim.port(), 9600,
-                                                               static_cast<uint8_t>(id), &bus));
-            logs.push_back(std::make_unique<ValueLog>());
-            RS485Amplifier *driver = drivers.back().get();
-            ValueLog *log = logs.back().get();
-            // Direct connections: the values are judged in the order the worker received them.
-            const bool adKind = id % 2 == 1;
-            if (adKind)
-                QObject::connect(
-                    driver, &RS485Amplifier::adValueReceived, driver, [log](uint32_t v) { log->add(v); },
-                    Qt::DirectConnection);
+            auto *driver = drivers
+                               .emplace_back(std::make_unique<RS485Amplifier>(QStringLiteral("M"), sim.port(),
+                                                                              9600, uint8_t(id), &bus))
+                               .get();
+            ValueLog *log = logs.emplace_back(std::make_unique<ValueLog>()).get();
+            // Direct connections: the values are judged in the order the worker received them. Odd ids
+            // read AD values, even ids measuring values.
+            const auto add = [log](uint32_t v) {
+                log->add(v);
+            };
+            if (id % 2)
+                QObject::connect(driver, &RS485Amplifier::adValueReceived, driver, add, Qt::DirectConnection);
             else
-                QObject::connect(
-                    driver, &RS485Amplifier::measuringValueReceived, driver,
-                    [log](uint32_t v) { log->add(v); }, Qt::DirectConnection);
+                QObject::connect(driver, &RS485Amplifier::measuringValueReceived, driver, add,
+                                 Qt::DirectConnection);
             QObject::connect(
                 driver, &RS485Amplifier::readErrorOccurred, driver, [log](const QString &) { log->error(); },
                 Qt::DirectConnection);
             driver->connect();
             QVERIFY(driver->isConnected());
         }
-        for (int i = 0; i < amplifiers; ++i) {
-            if (i % 2 == 0)
-                drivers[static_cast<size_t>(i)]->startContinuousADRead(10);
+        for (int id = 1; id <= amplifiers; ++id) {
+            if (id % 2)
+                drivers[size_t(id - 1)]->startContinuousADRead(10);
             else
-                drivers[static_cast<size_t>(i)]->startContinuousMeasuringValueRead(10);
+                drivers[size_t(id - 1)]->startContinuousMeasuringValueRead(10);
         }
         QTRY_VERIFY_WITH_TIMEOUT(
             std::all_of(logs.begin(), logs.end(),
                         [&](const auto &log) { return log->count() >= size_t(samplesEach); }),
             60000);
-        // A getter on the GUI thread while the workers run: the weight is never torn.
-        for (const auto &driver : drivers)
-            QVERIFY(std::isfinite(driver->getMeasuredWeight()));
         for (const auto &driver : drivers)
             driver->stopContinuousADRead();
 
-        for (int i = 0; i < amplifiers; ++i) {
-            const uint32_t id = static_cast<uint32_t>(i + 1);
-            const uint32_t reg = i % 2 == 0 ? 0x40 : 0x00;
-            ValueLog &log = *logs[static_cast<size_t>(i)];
+        for (uint32_t id = 1; id <= uint32_t(amplifiers); ++id) {
+            ValueLog &log = *logs[id - 1];
             QCOMPARE(log.errors, 0);
             uint32_t previous = 0;
             for (uint32_t value : log.values) {
-                QCOMPARE(idOf(value), id);
-                QCOMPARE(registerByteOf(value), reg);
-                // Strictly rising counters: no answer was taken twice or from an earlier request.
-                QVERIFY2(counterOf(value) > previous,
-                         qPrintable(QStringLiteral("stale value %1").arg(value, 0, 16)));
-                previous = counterOf(value);
+                // (id, register's low byte, counter): strictly rising counters mean no answer was taken
+                // twice or from an earlier request.
+                QCOMPARE(value >> 24, id);
+                QCOMPARE((value >> 16) & 0xFF, id % 2 ? 0x40u : 0x00u);
+                QVERIFY2((value & 0xFFFF) > previous,
+                         qPrintable(QStringLiteral("stale %1").arg(value, 0, 16)));
+                previous = value & 0xFFFF;
             }
         }
     }
