@@ -1,6 +1,4 @@
-// SerialPortHelper's list: the system's ports exactly as the system enumerates them, then the ports that
-// running simulators announce (real pseudo-terminals opened here), without stale announcements. The
-// simulator (tools/kelvora-sim) is run for real; its protocol is covered by the serial driver suites.
+// SerialPortHelper: the system's ports, then the ports that running simulators announce.
 #include "files/SerialPortHelper.h"
 #include "files/SimulatedPorts.h"
 
@@ -73,7 +71,6 @@ private slots:
     void init();
     void cleanup();
 
-    void noAnnouncements_listsExactlyTheSystemPorts();
     void announcedPort_followsTheSystemPorts_untilWithdrawn();
     void staleAnnouncement_isNotListed_data();
     void staleAnnouncement_isNotListed();
@@ -95,23 +92,16 @@ void TestSerialPortHelper::cleanup() {
     m_announcements.clear();
 }
 
-void TestSerialPortHelper::noAnnouncements_listsExactlyTheSystemPorts() {
-    SerialPortHelper helper;
-    const QStringList ports = helper.getAvailablePorts();
-    QCOMPARE(ports, systemPortNames());
-    // Asked again, the system is enumerated afresh and gives the same answer.
-    QCOMPARE(helper.getAvailablePorts(), ports);
-}
-
 void TestSerialPortHelper::announcedPort_followsTheSystemPorts_untilWithdrawn() {
+    SerialPortHelper helper;
+    const QStringList system = systemPortNames();
+    // Without announcements: exactly the system's list.
+    QCOMPARE(helper.getAvailablePorts(), system);
     PseudoTerminal pty;
     QVERIFY(!pty.slavePath().isEmpty());
     const QString announcement = simulatedports::announce(pty.slavePath());
     QVERIFY(!announcement.isEmpty());
     m_announcements.append(announcement);
-
-    SerialPortHelper helper;
-    const QStringList system = systemPortNames();
     QCOMPARE(helper.getAvailablePorts(), system + QStringList{pty.slavePath()});
 
     simulatedports::withdraw(announcement);
