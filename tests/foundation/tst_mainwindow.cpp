@@ -1,7 +1,4 @@
-// The main window document from the program's own resources, driven in-process on the offscreen platform:
-// it loads without warnings, takes its size from the settings store or falls back to a default, the
-// sidebar switches the content area's screen and marks its entries, and the theme singleton follows the
-// stored theme. The screens themselves are left to their own suites.
+// The main window document from the program's own resources, in-process on the offscreen platform.
 #include "SettingsManager.h"
 #include "utils/UtilsApp.h"
 #include "utils/UtilsScreen.h"
@@ -122,13 +119,8 @@ void TestMainWindow::loadsWithoutWarnings_andFallsBackToDefaultSize() {
     QCOMPARE(m_window->height(), hdpi ? 700 : 720);
     QCOMPARE(m_window->minimumWidth(), 1000);
     QCOMPARE(m_window->minimumHeight(), 700);
-    QQuickItem *content = item("appContent");
-    QVERIFY(content);
-    QCOMPARE(content->property("state").toString(), QStringLiteral("Playground"));
-    QQuickItem *playground = item("screenPlayground");
-    QVERIFY(playground);
-    QVERIFY(playground->isVisible());
-    QVERIFY(m_window->isVisible());
+    QVERIFY(item("appContent") && item("appContent")->property("state") == QStringLiteral("Playground"));
+    QVERIFY(item("screenPlayground") && item("screenPlayground")->isVisible());
 }
 
 void TestMainWindow::storedGeometry_sizesTheWindow() {
@@ -236,7 +228,6 @@ void TestMainWindow::theme_followsStoredTheme_data() {
 
     QTest::newRow("factory default") << "THEME_DEFAULT" << 4 << false;
     QTest::newRow("night") << "THEME_NIGHT" << 10 << true;
-    QTest::newRow("rain") << "THEME_RAIN" << 8 << false;
     QTest::newRow("reset value") << "green" << 4 << false;
     QTest::newRow("wrong case") << "theme_night" << 4 << false;
 }

@@ -1,7 +1,5 @@
-// The per-user settings store on a real settings file in a temporary folder: defaults of an empty store,
-// the bounds applied to a stored window geometry, which setters write and emit, that a reset is not
-// written, that the unit preference is kept for the run only, and the warnings of a store that cannot be
-// written. Each "restart" is a fresh SettingsManager reading the same file.
+// The settings store on a real settings file in a temporary folder; each "restart" is a fresh
+// SettingsManager reading the same file.
 #include "SettingsManager.h"
 
 #include <QDir>
@@ -24,16 +22,12 @@ private slots:
     void emptyStore_givesDefaults();
     void storedGeometry_isBounded_data();
     void storedGeometry_isBounded();
-    void storedPreferences_areRead();
-    void setter_unchangedValue_neitherWritesNorEmits_data();
-    void setter_unchangedValue_neitherWritesNorEmits();
-    void setter_newValue_writesAllFourKeys_data();
-    void setter_newValue_writesAllFourKeys();
+    void setter_writesAllFourKeysOnlyOnChange_data();
+    void setter_writesAllFourKeysOnlyOnChange();
     void appUnits_isNotPersisted();
     void resetSettings_emitsEverySignal_butIsNotWritten();
     void unwritableStore_keepsValueForRunAndWarns_data();
     void unwritableStore_keepsValueForRunAndWarns();
-    void singletonAccessor_returnsOneInstance();
 
 private:
     QString settingsFile() const;
@@ -80,7 +74,6 @@ void TestSettings::emptyStore_givesDefaults() {
     SettingsManager settings;
     QCOMPARE(settings.isFirstLaunch(), true);
     QCOMPARE(settings.getInitialSize(), QSize(-1, -1));
-    QVERIFY(!settings.getInitialSize().isValid());
     QCOMPARE(settings.getInitialPosition(), QSize(-1, -1));
     QCOMPARE(settings.getInitialVisibility(), 1u);
     QCOMPARE(settings.getAppTheme(), QStringLiteral("THEME_DEFAULT"));
@@ -93,162 +86,88 @@ void TestSettings::emptyStore_givesDefaults() {
 }
 
 void TestSettings::storedGeometry_isBounded_data() {
-    QTest::addColumn<QVariant>("x");
-    QTest::addColumn<QVariant>("y");
-    QTest::addColumn<QVariant>("width");
-    QTest::addColumn<QVariant>("height");
-    QTest::addColumn<QVariant>("visibility");
+    QTest::addColumn<QVariantList>("stored"); // x, y, width, height, visibility; invalid = not stored
     QTest::addColumn<QSize>("position");
     QTest::addColumn<QSize>("size");
-    QTest::addColumn<uint>("expectedVisibility");
+    QTest::addColumn<uint>("visibility");
 
-    const QVariant none;
-    QTest::newRow("in bounds") << QVariant(10) << QVariant(20) << QVariant(1280) << QVariant(720)
-                               << QVariant(2) << QSize(10, 20) << QSize(1280, 720) << 2u;
-    QTest::newRow("width 10000") << none << none << QVariant(10000) << QVariant(700) << none << QSize(-1, -1)
-                                 << QSize(1920, 700) << 1u;
-    QTest::newRow("x 9000") << QVariant(9000) << QVariant(50) << none << none << none << QSize(100, 50)
-                            << QSize(-1, -1) << 1u;
-    QTest::newRow("y and height too big") << QVariant(0) << QVariant(8193) << QVariant(800) << QVariant(9000)
-                                          << QVariant(4) << QSize(0, 100) << QSize(800, 1080) << 4u;
-    QTest::newRow("at the bound") << QVariant(8192) << QVariant(8192) << QVariant(8192) << QVariant(8192)
-                                  << QVariant(5) << QSize(8192, 8192) << QSize(8192, 8192) << 5u;
-    QTest::newRow("negative stays") << QVariant(-200) << QVariant(-5) << QVariant(-3) << QVariant(600)
-                                    << QVariant(3) << QSize(-200, -5) << QSize(-3, 600) << 3u;
-    QTest::newRow("visibility 0") << none << none << none << none << QVariant(0) << QSize(-1, -1)
-                                  << QSize(-1, -1) << 1u;
-    QTest::newRow("visibility 6") << none << none << none << none << QVariant(6) << QSize(-1, -1)
-                                  << QSize(-1, -1) << 1u;
-    QTest::newRow("visibility negative")
-        << none << none << none << none << QVariant(-1) << QSize(-1, -1) << QSize(-1, -1) << 1u;
+    const QVariant no;
+    QTest::newRow("in bounds") << QVariantList{10, 20, 1280, 720, 2} << QSize(10, 20) << QSize(1280, 720)
+                               << 2u;
+    QTest::newRow("width 10000") << QVariantList{no, no, 10000, 700, no} << QSize(-1, -1) << QSize(1920, 700)
+                                 << 1u;
+    QTest::newRow("x 9000") << QVariantList{9000, 50, no, no, no} << QSize(100, 50) << QSize(-1, -1) << 1u;
+    QTest::newRow("y and height too big")
+        << QVariantList{0, 8193, 800, 9000, 4} << QSize(0, 100) << QSize(800, 1080) << 4u;
+    QTest::newRow("at the bound") << QVariantList{8192, 8192, 8192, 8192, 5} << QSize(8192, 8192)
+                                  << QSize(8192, 8192) << 5u;
+    QTest::newRow("negative stays") << QVariantList{-200, -5, -3, 600, 3} << QSize(-200, -5) << QSize(-3, 600)
+                                    << 3u;
+    QTest::newRow("visibility 0") << QVariantList{no, no, no, no, 0} << QSize(-1, -1) << QSize(-1, -1) << 1u;
+    QTest::newRow("visibility 6") << QVariantList{no, no, no, no, 6} << QSize(-1, -1) << QSize(-1, -1) << 1u;
 }
 
 void TestSettings::storedGeometry_isBounded() {
-    QFETCH(QVariant, x);
-    QFETCH(QVariant, y);
-    QFETCH(QVariant, width);
-    QFETCH(QVariant, height);
-    QFETCH(QVariant, visibility);
+    QFETCH(QVariantList, stored);
     QFETCH(QSize, position);
     QFETCH(QSize, size);
-    QFETCH(uint, expectedVisibility);
+    QFETCH(uint, visibility);
 
-    const std::pair<const char *, QVariant> values[] = {{"ApplicationWindow/x", x},
-                                                        {"ApplicationWindow/y", y},
-                                                        {"ApplicationWindow/width", width},
-                                                        {"ApplicationWindow/height", height},
-                                                        {"ApplicationWindow/visibility", visibility}};
-    for (const auto &entry : values) {
-        if (entry.second.isValid())
-            store(QString::fromLatin1(entry.first), entry.second);
+    const char *keys[] = {"x", "y", "width", "height", "visibility"};
+    for (int i = 0; i < 5; ++i) {
+        if (stored.at(i).isValid())
+            store(QStringLiteral("ApplicationWindow/") + QLatin1String(keys[i]), stored.at(i));
     }
-
     SettingsManager settings;
     QCOMPARE(settings.getInitialPosition(), position);
     QCOMPARE(settings.getInitialSize(), size);
-    QCOMPARE(settings.getInitialVisibility(), expectedVisibility);
+    QCOMPARE(settings.getInitialVisibility(), visibility);
 }
 
-void TestSettings::storedPreferences_areRead() {
-    store(QStringLiteral("settings/appTheme"), QStringLiteral("THEME_NIGHT"));
-    store(QStringLiteral("settings/appThemeAuto"), true);
-    store(QStringLiteral("settings/appThemeCSD"), true);
-    store(QStringLiteral("settings/appLanguage"), QStringLiteral("Français"));
+void TestSettings::setter_writesAllFourKeysOnlyOnChange_data() {
+    QTest::addColumn<QByteArray>("property");
+    QTest::addColumn<QVariant>("unchanged");
+    QTest::addColumn<QVariant>("changed");
+
+    QTest::newRow("appTheme") << QByteArray("appTheme") << QVariant("THEME_DEFAULT")
+                              << QVariant("THEME_RAIN");
+    QTest::newRow("appThemeAuto") << QByteArray("appThemeAuto") << QVariant(false) << QVariant(true);
+    QTest::newRow("appThemeCSD") << QByteArray("appThemeCSD") << QVariant(false) << QVariant(true);
+    QTest::newRow("appUnits") << QByteArray("appUnits") << QVariant(0u) << QVariant(2u);
+    QTest::newRow("appLanguage") << QByteArray("appLanguage") << QVariant("auto")
+                                 << QVariant(QStringLiteral("Français"));
+}
+
+void TestSettings::setter_writesAllFourKeysOnlyOnChange() {
+    QFETCH(QByteArray, property);
+    QFETCH(QVariant, unchanged);
+    QFETCH(QVariant, changed);
 
     SettingsManager settings;
-    QCOMPARE(settings.getAppTheme(), QStringLiteral("THEME_NIGHT"));
-    QCOMPARE(settings.getAppThemeAuto(), true);
-    QCOMPARE(settings.getAppThemeCSD(), true);
-    QCOMPARE(settings.getAppLanguage(), QStringLiteral("Français"));
-    QCOMPARE(settings.getAppUnits(), 0u);
-}
+    const QMetaProperty meta =
+        settings.metaObject()->property(settings.metaObject()->indexOfProperty(property));
+    QSignalSpy spy(&settings, meta.notifySignal());
+    QVERIFY(spy.isValid());
 
-namespace {
-// Sets one writable property of `settings` to `value` through its setter.
-void applySetter(SettingsManager &settings, const QString &property, const QVariant &value) {
-    if (property == QLatin1String("appTheme"))
-        settings.setAppTheme(value.toString());
-    else if (property == QLatin1String("appThemeAuto"))
-        settings.setAppThemeAuto(value.toBool());
-    else if (property == QLatin1String("appThemeCSD"))
-        settings.setAppThemeCSD(value.toBool());
-    else if (property == QLatin1String("appUnits"))
-        settings.setAppUnits(value.toUInt());
-    else if (property == QLatin1String("appLanguage"))
-        settings.setAppLanguage(value.toString());
-    else
-        QFAIL("unknown property");
-}
-
-void addSetterRows(bool changed) {
-    QTest::addColumn<QString>("property");
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<QByteArray>("signal");
-
-    QTest::newRow("appTheme") << "appTheme" << QVariant(changed ? "THEME_RAIN" : "THEME_DEFAULT")
-                              << QByteArray(SIGNAL(appThemeChanged()));
-    QTest::newRow("appThemeAuto") << "appThemeAuto" << QVariant(changed)
-                                  << QByteArray(SIGNAL(appThemeAutoChanged()));
-    QTest::newRow("appThemeCSD") << "appThemeCSD" << QVariant(changed)
-                                 << QByteArray(SIGNAL(appThemeCSDChanged()));
-    QTest::newRow("appUnits") << "appUnits" << QVariant(changed ? 2u : 0u)
-                              << QByteArray(SIGNAL(appUnitsChanged()));
-    QTest::newRow("appLanguage") << "appLanguage" << QVariant(changed ? "Deutsch" : "auto")
-                                 << QByteArray(SIGNAL(appLanguageChanged()));
-}
-} // namespace
-
-void TestSettings::setter_unchangedValue_neitherWritesNorEmits_data() {
-    addSetterRows(false);
-}
-
-void TestSettings::setter_unchangedValue_neitherWritesNorEmits() {
-    QFETCH(QString, property);
-    QFETCH(QVariant, value);
-    QFETCH(QByteArray, signal);
-
-    SettingsManager settings;
     // Another writer changes the store after the read; a write by the setter would overwrite this.
     store(QStringLiteral("settings/appLanguage"), QStringLiteral("sentinel"));
-
-    QSignalSpy spy(&settings, signal.constData());
-    QVERIFY(spy.isValid());
-    applySetter(settings, property, value);
+    QVERIFY(settings.setProperty(property, unchanged));
     QCOMPARE(spy.count(), 0);
+    QCOMPARE(QSettings().allKeys(), QStringList{QStringLiteral("settings/appLanguage")});
     QCOMPARE(stored(QStringLiteral("settings/appLanguage")).toString(), QStringLiteral("sentinel"));
-    QVERIFY(!QSettings().contains(QStringLiteral("settings/appTheme")));
-}
 
-void TestSettings::setter_newValue_writesAllFourKeys_data() {
-    addSetterRows(true);
-}
-
-void TestSettings::setter_newValue_writesAllFourKeys() {
-    QFETCH(QString, property);
-    QFETCH(QVariant, value);
-    QFETCH(QByteArray, signal);
-
-    SettingsManager settings;
-    QSignalSpy spy(&settings, signal.constData());
-    QVERIFY(spy.isValid());
-    applySetter(settings, property, value);
+    QVERIFY(settings.setProperty(property, changed));
     QCOMPARE(spy.count(), 1);
-    QCOMPARE(settings.property(property.toLatin1().constData()), value);
-
-    QCOMPARE(stored(QStringLiteral("settings/appTheme")).toString(), settings.getAppTheme());
-    QCOMPARE(stored(QStringLiteral("settings/appThemeAuto")).toBool(), settings.getAppThemeAuto());
-    QCOMPARE(stored(QStringLiteral("settings/appThemeCSD")).toBool(), settings.getAppThemeCSD());
-    QCOMPARE(stored(QStringLiteral("settings/appLanguage")).toString(), settings.getAppLanguage());
-    // Nothing else is written: no unit key and no geometry.
-    const QStringList keys = QSettings().allKeys();
-    QCOMPARE(keys.size(), 4);
-
+    QCOMPARE(settings.property(property), changed);
+    // All four keys and nothing else: no unit key and no geometry.
+    QCOMPARE(QSettings().allKeys().size(), 4);
     // A restart reads back what was written.
     SettingsManager restarted;
-    QCOMPARE(restarted.getAppTheme(), settings.getAppTheme());
-    QCOMPARE(restarted.getAppThemeAuto(), settings.getAppThemeAuto());
-    QCOMPARE(restarted.getAppThemeCSD(), settings.getAppThemeCSD());
-    QCOMPARE(restarted.getAppLanguage(), settings.getAppLanguage());
+    for (const char *key : {"appTheme", "appThemeAuto", "appThemeCSD", "appLanguage"}) {
+        QCOMPARE(stored(QStringLiteral("settings/") + QLatin1String(key)).toString(),
+                 settings.property(key).toString());
+        QCOMPARE(restarted.property(key), settings.property(key));
+    }
 }
 
 void TestSettings::appUnits_isNotPersisted() {
@@ -276,19 +195,15 @@ void TestSettings::resetSettings_emitsEverySignal_butIsNotWritten() {
     {
         SettingsManager settings;
         settings.setAppUnits(1);
-        QSignalSpy theme(&settings, &SettingsManager::appThemeChanged);
-        QSignalSpy themeAuto(&settings, &SettingsManager::appThemeAutoChanged);
-        QSignalSpy csd(&settings, &SettingsManager::appThemeCSDChanged);
-        QSignalSpy units(&settings, &SettingsManager::appUnitsChanged);
-        QSignalSpy language(&settings, &SettingsManager::appLanguageChanged);
-
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        for (auto signal : {&SettingsManager::appThemeChanged, &SettingsManager::appThemeAutoChanged,
+                            &SettingsManager::appThemeCSDChanged, &SettingsManager::appUnitsChanged,
+                            &SettingsManager::appLanguageChanged})
+            spies.push_back(std::make_unique<QSignalSpy>(&settings, signal));
         settings.resetSettings();
         // Every signal fires, whether or not its value changed (appThemeAuto was already false).
-        QCOMPARE(theme.count(), 1);
-        QCOMPARE(themeAuto.count(), 1);
-        QCOMPARE(csd.count(), 1);
-        QCOMPARE(units.count(), 1);
-        QCOMPARE(language.count(), 1);
+        for (const auto &spy : spies)
+            QCOMPARE(spy->count(), 1);
         QCOMPARE(settings.getAppTheme(), QStringLiteral("green"));
         QCOMPARE(settings.getAppThemeAuto(), false);
         QCOMPARE(settings.getAppThemeCSD(), false);
@@ -346,13 +261,6 @@ void TestSettings::unwritableStore_keepsValueForRunAndWarns() {
     settings.setAppTheme(QStringLiteral("THEME_DAY"));
     QCOMPARE(settings.getAppTheme(), QStringLiteral("THEME_DAY"));
     QCOMPARE(spy.count(), 1);
-}
-
-void TestSettings::singletonAccessor_returnsOneInstance() {
-    SettingsManager *first = SettingsManager::getInstance();
-    QVERIFY(first);
-    QCOMPARE(SettingsManager::getInstance(), first);
-    QCOMPARE(first->isFirstLaunch(), true);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)
