@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -374,6 +375,9 @@ private slots:
             std::all_of(logs.begin(), logs.end(),
                         [&](const auto &log) { return log->count() >= size_t(samplesEach); }),
             60000);
+        // A getter on the GUI thread while the workers run (ThreadSanitizer sees a torn read).
+        for (const auto &driver : drivers)
+            QVERIFY(std::isfinite(driver->getMeasuredWeight()));
         for (const auto &driver : drivers)
             driver->stopContinuousADRead();
 
