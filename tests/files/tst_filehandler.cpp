@@ -1,16 +1,8 @@
 // FileHandler against real folders and files in a temporary directory.
 #include "files/FileHandler.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QQmlComponent>
 #include <QQmlEngine>
-#include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>

@@ -4,12 +4,7 @@
 
 #include "SimulatorProcess.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSerialPortInfo>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <pty.h>

@@ -2,7 +2,6 @@
 #include "utils/UtilsLanguage.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QtTest>

@@ -7,8 +7,6 @@
 #include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>

@@ -2,11 +2,6 @@
 // SettingsManager reading the same file.
 #include "SettingsManager.h"
 
-#include <QDir>
-#include <QFile>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>

@@ -3,14 +3,7 @@
 // "instanceStarted" when another start hands over to it.
 #include "SingleApplication.h"
 
-#include <QDir>
-#include <QFile>
-#include <QLibraryInfo>
 #include <QLocalSocket>
-#include <QLockFile>
-#include <QProcess>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>

@@ -3,9 +3,7 @@
 #include "utils/UtilsApp.h"
 #include "utils/UtilsScreen.h"
 
-#include <QDir>
 #include <QGuiApplication>
-#include <QMetaType>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>

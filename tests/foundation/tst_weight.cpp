@@ -6,7 +6,6 @@
 #include "amplifiers/rs485/RS485Amplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <limits>

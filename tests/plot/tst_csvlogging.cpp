@@ -6,12 +6,6 @@
 #include "SettableAmplifier.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <limits>

@@ -9,10 +9,6 @@
 #include "SimulatorProcess.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QRegularExpression>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <qcustomplot.h>
