@@ -31,7 +31,7 @@ private slots:
     void init();
     void cleanup();
 
-    void loadsWithoutWarnings_andFallsBackToDefaultSize();
+    void loadsWithoutWarnings_fallsBackToDefaultSize_andFollowsDecoration();
     void storedGeometry_sizesTheWindow();
     void sidebar_switchesScreens_data();
     void sidebar_switchesScreens();
@@ -39,7 +39,6 @@ private slots:
     void backAction_showsComponentGallery();
     void theme_followsStoredTheme_data();
     void theme_followsStoredTheme();
-    void clientSideDecoration_makesWindowFrameless();
 
 private:
     bool load();
@@ -104,7 +103,7 @@ void TestMainWindow::click(const char *objectName) {
     QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
 }
 
-void TestMainWindow::loadsWithoutWarnings_andFallsBackToDefaultSize() {
+void TestMainWindow::loadsWithoutWarnings_fallsBackToDefaultSize_andFollowsDecoration() {
     QVERIFY(load());
     QTest::qWait(200);
     QCOMPARE(s_messages, QStringList());
@@ -119,6 +118,15 @@ void TestMainWindow::loadsWithoutWarnings_andFallsBackToDefaultSize() {
     QCOMPARE(m_window->minimumHeight(), 700);
     QVERIFY(item("appContent") && item("appContent")->property("state") == QStringLiteral("Playground"));
     QVERIFY(item("screenPlayground") && item("screenPlayground")->isVisible());
+
+    // Client-side decoration makes the window frameless and transparent.
+    QVERIFY(!(m_window->flags() & Qt::FramelessWindowHint));
+    m_settings->setAppThemeCSD(true);
+    QVERIFY(m_window->flags() & Qt::FramelessWindowHint);
+    QCOMPARE(m_window->color(), QColor(Qt::transparent));
+    m_settings->setAppThemeCSD(false);
+    QVERIFY(!(m_window->flags() & Qt::FramelessWindowHint));
+    QCOMPARE(s_messages, QStringList());
 }
 
 void TestMainWindow::storedGeometry_sizesTheWindow() {
@@ -247,16 +255,6 @@ void TestMainWindow::theme_followsStoredTheme() {
     // The window background follows the theme.
     QCOMPARE(m_window->color(), theme->property("colorBackground").value<QColor>());
     QCOMPARE(s_messages, QStringList());
-}
-
-void TestMainWindow::clientSideDecoration_makesWindowFrameless() {
-    QVERIFY(load());
-    QVERIFY(!(m_window->flags() & Qt::FramelessWindowHint));
-    m_settings->setAppThemeCSD(true);
-    QVERIFY(m_window->flags() & Qt::FramelessWindowHint);
-    QCOMPARE(m_window->color(), QColor(Qt::transparent));
-    m_settings->setAppThemeCSD(false);
-    QVERIFY(!(m_window->flags() & Qt::FramelessWindowHint));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -5,7 +5,6 @@
 
 #include <QGuiApplication>
 #include <QQmlComponent>
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickWindow>
 #include <QScreen>
@@ -101,16 +100,6 @@ void TestUtils::screenMetrics_followPrimaryScreen() {
     QCOMPARE(screen->getScreenDpi(), static_cast<int>(primary->physicalDotsPerInch()));
     QCOMPARE(screen->getScreenPar(), primary->devicePixelRatio());
     QVERIFY(screen->getScreenDpi() > 0);
-
-    QQmlEngine engine;
-    engine.rootContext()->setContextProperty(QStringLiteral("utilsScreen"), screen);
-    QQmlComponent component(&engine);
-    component.setData("import QtQuick\nQtObject { property bool isHdpi: utilsScreen.screenDpi >= 128 || "
-                      "utilsScreen.screenPar >= 2.0; property int dpi: utilsScreen.screenDpi }",
-                      QUrl());
-    std::unique_ptr<QObject> object(component.create());
-    QVERIFY2(object, qPrintable(component.errorString()));
-    QCOMPARE(object->property("dpi").toInt(), screen->getScreenDpi());
 }
 
 void TestUtils::mobileUI_registersTypeAndEnumerations() {
