@@ -127,23 +127,17 @@ void TestCsvLogging::dataLine_formatsWeightsAndMarksDestroyedAmplifiers() {
     // Real RS232 drivers, never connected, whose stored hundredths of a gram reach the file through their own
     // unit conversion; a non-finite weight is written as formatted.
     CustomPlotItem item;
-    const QString port = QStringLiteral("/dev/null");
-    RS232Amplifier decimals(QStringLiteral("KA"), port, 9600), whole(QStringLiteral("KA"), port, 9600),
-        large(QStringLiteral("KA"), port, 9600), negative(QStringLiteral("KA"), port, 9600);
-    auto doomed = std::make_unique<RS232Amplifier>(QStringLiteral("KA"), port, 9600);
-    decimals.setMeasuredWeight(12345);
-    whole.setMeasuredWeight(10000);
-    large.setMeasuredWeight(125000000);
-    negative.setMeasuredWeight(-50);
-    item.addAmplifier(&decimals, Qt::red);
-    item.addAmplifier(doomed.get(), Qt::red);
-    item.addAmplifier(&whole, Qt::red);
-    item.addAmplifier(&large, Qt::red);
-    item.addAmplifier(&negative, Qt::red);
+    std::vector<std::unique_ptr<RS232Amplifier>> drivers;
+    for (double stored : {12345.0, 0.0, 10000.0, 125000000.0, -50.0}) {
+        drivers.push_back(
+            std::make_unique<RS232Amplifier>(QStringLiteral("KA"), QStringLiteral("/dev/null"), 9600));
+        drivers.back()->setMeasuredWeight(stored);
+        item.addAmplifier(drivers.back().get(), Qt::red);
+    }
     SettableAmplifier broken;
     broken.setWeight(std::numeric_limits<double>::quiet_NaN());
     item.addAmplifier(&broken, Qt::red);
-    doomed.reset();
+    drivers[1].reset();
 
     const QString path = m_dir.filePath(QStringLiteral("formats.csv"));
     item.startCSVLogging(50, 1, path, QStringLiteral("g"));
