@@ -53,8 +53,7 @@ private slots:
     void createEmptyFile();
 
     void writeToFile_appendsByDefaultAndReplacesOnRequest();
-    void writeToFile_missingFolder_failsWithWarning();
-    void writeToFile_fullDevice_reportsFailure();
+    void writeToFile_failures_warnAndReturnFalse();
 
     void standardFolders_appDataIsCreatedAndNamedAfterTheApplication();
     void qml_reachesEveryOperationWithItsShortForms();
@@ -192,21 +191,17 @@ void TestFileHandler::writeToFile_appendsByDefaultAndReplacesOnRequest() {
     QCOMPARE(readAll(path), "a" + text.toUtf8());
 }
 
-void TestFileHandler::writeToFile_missingFolder_failsWithWarning() {
+void TestFileHandler::writeToFile_failures_warnAndReturnFalse() {
     const QString path = m_dir.filePath(QStringLiteral("nowhere/out.csv"));
     FileHandler handler;
     QTest::ignoreMessage(
         QtWarningMsg, QRegularExpression(QStringLiteral("^❌ Failed to open file: \".*nowhere/out.csv\"$")));
     QCOMPARE(handler.writeToFile(path, QStringLiteral("x")), false);
-    QVERIFY(!QFileInfo::exists(path));
     QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("nowhere"))));
-}
 
-void TestFileHandler::writeToFile_fullDevice_reportsFailure() {
     // /dev/full accepts the open and refuses every byte, like a disk that has filled up.
     if (!QFileInfo::exists(QStringLiteral("/dev/full")))
         QSKIP("this system has no /dev/full");
-    FileHandler handler;
     QTest::ignoreMessage(QtWarningMsg,
                          QRegularExpression(QStringLiteral("^❌ Failed to write file: \"/dev/full\"")));
     QCOMPARE(handler.writeToFile(QStringLiteral("/dev/full"), QStringLiteral("lost line\n"), true), false);
