@@ -44,6 +44,11 @@ RS485Amplifier::~RS485Amplifier() {
     stopWorker();
 }
 
+void RS485Amplifier::disconnect() {
+    stopWorker();
+    m_connected = false;
+}
+
 void RS485Amplifier::connect() {
     if (!m_bus || !m_bus->open(m_portName, m_baudRate)) {
         qWarning().noquote() << "Failed to open serial port via shared bus:" << m_portName;
