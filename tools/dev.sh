@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Developer entry point: installs what is missing, builds and runs the application or the tests.
-#   tools/dev.sh run        set up, build and start the application
+#   tools/dev.sh run        set up, build and start the application with simulated amplifiers
+#   tools/dev.sh run --hardware   the same without simulators, for real amplifiers
 #   tools/dev.sh test       set up, build and run every test
 #   tools/dev.sh deps       install the Debian packages only
 #   tools/dev.sh asan|tsan  sanitizer builds of the tests (all suites; threading suites)
@@ -40,6 +41,27 @@ build() { # build DIR [cmake args...]
     cmake --build "$dir" -j "$jobs"
 }
 
+# One simulated RS232 amplifier, one RS485 line with ids 1, 2 and 3 (both announced, so the port list offers
+# them) and CANopen nodes 1 and 2 on the virtual CAN bus, unless KELVORA_CAN_PLUGIN names another bus.
+start_simulators() {
+    local out sim="$root/build/tools/kelvora-sim/kelvora-sim" cansim="$root/build/tools/kelvora-can-sim/kelvora-can-sim"
+    out="$(mktemp -d)"
+    "$sim" --ids 1 --announce --no-stdin --parent $$ >"$out/rs232" &
+    "$sim" --ids 1,2,3 --announce --no-stdin --parent $$ >"$out/rs485" &
+    export KELVORA_CAN_PLUGIN="${KELVORA_CAN_PLUGIN:-virtualcan}"
+    "$cansim" --plugin "$KELVORA_CAN_PLUGIN" --interface "${KELVORA_CAN_INTERFACE:-can0}" --node 1 --node 2 \
+        --parent $$ </dev/null >"$out/can" &
+    local i
+    for i in $(seq 100); do
+        grep -q '^PORT ' "$out/rs232" && grep -q '^PORT ' "$out/rs485" && grep -q '^READY ' "$out/can" && break
+        sleep 0.1
+    done
+    echo "Simulated RS232 amplifier:       $(sed -n 's/^PORT //p' "$out/rs232")"
+    echo "Simulated RS485 line (ids 1-3):  $(sed -n 's/^PORT //p' "$out/rs485")"
+    echo "Simulated CANopen nodes 1 and 2: $(sed -n 's/^READY nodes [0-9,]* on //p' "$out/can")"
+    rm -rf "$out"
+}
+
 run_ctest() { # DIR [ctest args...]
     local dir="$1"; shift
     (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" "$@")
@@ -50,6 +72,9 @@ case "${1:-}" in
     run)
         deps
         build "$root/build"
+        [ "${2:-}" = "--hardware" ] || start_simulators
+        # The program takes this shell's process id, so the simulators (started with --parent $$) end with
+        # it, however it ends.
         exec "$root/build/src/kelvora-amplifier-manager"
         ;;
     test)
@@ -93,7 +118,7 @@ case "${1:-}" in
         done
         ;;
     *)
-        sed -n '2,9p' "$0"
+        sed -n '2,10p' "$0"
         exit 2
         ;;
 esac
