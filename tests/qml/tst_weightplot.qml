@@ -386,4 +386,31 @@ TestCase {
         tryCompare(findChild(tile("1"), "tileWeight"), "text", "2000.00 g", 5000)
         compare(tileText("1", "tileState"), "")
     }
+
+    // The record button: "No Selection" without a selection, then the countdown of a 5 s recording, and
+    // tiles, selection and plot kept while another screen is shown.
+    function test_recordButton_andLeavingTheScreen() {
+        addPreCalibrated("RS485", rs485Port, "1")
+        var record = findChild(screen, "recordButton")
+        compare(record.text, "START RECORDING")
+        mouseClick(record)
+        var dialog = findChild(screen, "messageDialog")
+        tryCompare(dialog, "opened", true)
+        compare(dialog.title, "No Selection")
+        dialog.close()
+        tryCompare(dialog, "visible", false)
+
+        mouseClick(tile("1"))
+        mouseClick(findChild(window.contentItem, "sidebarSettings"))
+        mouseClick(findChild(window.contentItem, "sidebarWeightPlot"))
+        tryCompare(screen, "visible", true)
+        compare(screen.selection, ["1"])
+        compare(tile("1").border.color, Qt.color("#0000ff"))
+
+        findChild(screen, "customPlot").startCSVLogging(1000, 5, LOGS_FOLDER + "/tst_weightplot.csv", "g")
+        compare(record.text, "RECORDING - 00:00:05")
+        compare(record.fillColor, Qt.color("#a91e22"))
+        tryCompare(record, "text", "RECORDING - 00:00:00", 8000)
+        tryCompare(record, "text", "START RECORDING", 3000)
+    }
 }
