@@ -42,24 +42,34 @@ build() { # build DIR [cmake args...]
 }
 
 # One simulated RS232 amplifier, one RS485 line with ids 1, 2 and 3 (both announced, so the port list offers
-# them) and CANopen nodes 1 and 2 on the virtual CAN bus, unless KELVORA_CAN_PLUGIN names another bus.
+# them) and CANopen nodes 1 and 2 on the virtual CAN bus, unless KELVORA_CAN_PLUGIN names another bus. Each
+# reads its commands from a named pipe in $ctl; this shell holds the pipes open, and so does the program it
+# becomes, so a command written there never ends a simulator.
 start_simulators() {
-    local out sim="$root/build/tools/kelvora-sim/kelvora-sim" cansim="$root/build/tools/kelvora-can-sim/kelvora-can-sim"
-    out="$(mktemp -d)"
-    "$sim" --ids 1 --announce --no-stdin --parent $$ >"$out/rs232" &
-    "$sim" --ids 1,2,3 --announce --no-stdin --parent $$ >"$out/rs485" &
+    local sim="$root/build/tools/kelvora-sim/kelvora-sim" cansim="$root/build/tools/kelvora-can-sim/kelvora-can-sim"
+    local ctl="${XDG_RUNTIME_DIR:-/tmp}/kelvora-simulators-$(id -u)" name
+    mkdir -p "$ctl"
+    for name in rs232 rs485 can; do
+        rm -f "$ctl/$name" "$ctl/$name.log"
+        mkfifo "$ctl/$name"
+    done
+    exec 7<>"$ctl/rs232" 8<>"$ctl/rs485" 9<>"$ctl/can"
+    "$sim" --ids 1 --announce --parent $$ <"$ctl/rs232" >"$ctl/rs232.log" &
+    "$sim" --ids 1,2,3 --announce --parent $$ <"$ctl/rs485" >"$ctl/rs485.log" &
     export KELVORA_CAN_PLUGIN="${KELVORA_CAN_PLUGIN:-virtualcan}"
     "$cansim" --plugin "$KELVORA_CAN_PLUGIN" --interface "${KELVORA_CAN_INTERFACE:-can0}" --node 1 --node 2 \
-        --parent $$ </dev/null >"$out/can" &
+        --parent $$ <"$ctl/can" >"$ctl/can.log" &
     local i
     for i in $(seq 100); do
-        grep -q '^PORT ' "$out/rs232" && grep -q '^PORT ' "$out/rs485" && grep -q '^READY ' "$out/can" && break
+        grep -q '^PORT ' "$ctl/rs232.log" && grep -q '^PORT ' "$ctl/rs485.log" && grep -q '^READY ' "$ctl/can.log" &&
+            break
         sleep 0.1
     done
-    echo "Simulated RS232 amplifier:       $(sed -n 's/^PORT //p' "$out/rs232")"
-    echo "Simulated RS485 line (ids 1-3):  $(sed -n 's/^PORT //p' "$out/rs485")"
-    echo "Simulated CANopen nodes 1 and 2: $(sed -n 's/^READY nodes [0-9,]* on //p' "$out/can")"
-    rm -rf "$out"
+    echo "Simulated RS232 amplifier:       $(sed -n 's/^PORT //p' "$ctl/rs232.log")"
+    echo "Simulated RS485 line (ids 1-3):  $(sed -n 's/^PORT //p' "$ctl/rs485.log")"
+    echo "Simulated CANopen nodes 1 and 2: $(sed -n 's/^READY nodes [0-9,]* on //p' "$ctl/can.log")"
+    echo "Change the load:  echo 'load 2 400000' > $ctl/rs485   (RS232: $ctl/rs232 'load 1 ...'; CANopen:"
+    echo "                  echo '@1 load 2000' > $ctl/can); the answers go to the .log file beside each."
 }
 
 run_ctest() { # DIR [ctest args...]
