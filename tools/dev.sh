@@ -115,7 +115,7 @@ case "${1:-}" in
         ls "$root"/build-package/*.deb
         ;;
     *)
-        sed -n '2,10p' "$0"
+        sed -n '2,9p' "$0"
         exit 2
         ;;
 esac
