@@ -7,6 +7,7 @@
 #   tools/dev.sh asan|tsan  sanitizer builds of the tests (all suites; threading suites)
 #   tools/dev.sh format     check that the tree is formatted
 #   tools/dev.sh cross      compile-check the Win32 serial backend with mingw-w64
+#   tools/dev.sh package    build the Debian package into build-package/
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -22,9 +23,13 @@ packages=(
     libqt6svg6 qt6-translations-l10n libqcustomplot-dev libmodbus-dev g++-mingw-w64-x86-64-posix
 )
 
-deps() {
+# Building and checking the Debian package (dpkg-dev: dpkg-shlibdeps and dpkg-buildflags; help2man: manual pages).
+package_packages=(dpkg-dev file help2man lintian desktop-file-utils appstream)
+
+deps() { # [package...]: default the build and test set
+    [ $# -eq 0 ] && set -- "${packages[@]}"
     local missing=()
-    for p in "${packages[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -126,6 +131,23 @@ case "${1:-}" in
             x86_64-w64-mingw32-g++-posix -std=c++17 -Wall -Wextra -Werror -fsyntax-only -Isrc "$f"
             echo "win32 compile check: $f"
         done
+        ;;
+    package)
+        deps
+        deps "${package_packages[@]}"
+        (
+            # Debian's hardening flags (fortify, stack protector, full RELRO, PIE), as a Debian build uses.
+            eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+            # The About screen shows the build date: it is the last commit's, so that a rebuild is identical.
+            export CXXFLAGS="$CPPFLAGS $CXXFLAGS -Wno-date-time"
+            SOURCE_DATE_EPOCH="$(git log -1 --format=%ct 2>/dev/null || date +%s)"
+            export SOURCE_DATE_EPOCH
+            build "$root/build-package" -DCMAKE_BUILD_TYPE=Release -DKELVORA_BUILD_TESTS=OFF \
+                -DKELVORA_BUILD_BENCH=OFF -DKELVORA_MAN_PAGES=ON
+        )
+        rm -f "$root"/build-package/*.deb
+        (cd "$root/build-package" && cpack -G DEB >/dev/null)
+        ls "$root"/build-package/*.deb
         ;;
     *)
         sed -n '2,10p' "$0"
