@@ -1,4 +1,5 @@
-// Modbus request building, CRC-16/MODBUS and the checks applied to read answers, byte for byte.
+// Modbus request building, CRC-16/MODBUS and the checks applied to read answers and write echoes, byte for
+// byte.
 #include "amplifiers/rs232/ModbusFrames.h"
 
 #include <QByteArray>
@@ -34,6 +35,24 @@ std::vector<uint8_t> answer(uint8_t address, uint32_t value) {
     frame.push_back(static_cast<uint8_t>(crc >> 8));
     return frame;
 }
+
+// The frame with its CRC recomputed, for frames well formed apart from the field under test.
+std::vector<uint8_t> reframe(std::vector<uint8_t> frame) {
+    frame.resize(frame.size() - 2);
+    const uint16_t crc = modbus::crc16(frame);
+    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<uint8_t>(crc >> 8));
+    return frame;
+}
+
+// The echo a device gives to a write of two registers at `reg`.
+std::vector<uint8_t> echo(uint8_t address, uint16_t reg) {
+    std::vector<uint8_t> frame = modbus::writeRequest(address, reg, 0x12345678);
+    frame.erase(frame.begin() + 6, frame.end() - 2);
+    return reframe(frame);
+}
+
+constexpr int kRead = -1; // decode as a read answer, not as the answer to a write of a register
 
 } // namespace
 
@@ -84,60 +103,90 @@ private slots:
 
     void checks_nameTheCause_data() {
         QTest::addColumn<std::vector<uint8_t>>("frame");
+        QTest::addColumn<int>("writtenRegister");
         QTest::addColumn<modbus::AnswerFault>("fault");
         QTest::addColumn<QString>("description");
+        // Read answers unless a row names the register written.
+        struct Row {
+            const char *name;
+            std::vector<uint8_t> frame;
+            int reg;
+            modbus::AnswerFault fault;
+            const char *description;
+        };
+        std::vector<Row> rows;
+        const auto add = [&rows](const char *name, std::vector<uint8_t> frame, modbus::AnswerFault fault,
+                                 const char *description, int reg = kRead) {
+            rows.push_back({name, std::move(frame), reg, fault, description});
+        };
 
-        QTest::newRow("valid") << answer(0x01, 42) << modbus::AnswerFault::Ok << "valid answer";
-        QTest::newRow("empty") << std::vector<uint8_t>{} << modbus::AnswerFault::WrongLength
-                               << "0 bytes received, 9 expected";
+        add("valid", answer(0x01, 42), modbus::AnswerFault::Ok, "valid answer");
+        add("empty", {}, modbus::AnswerFault::WrongLength, "0 bytes received, 9 expected");
         auto truncated = answer(0x01, 42);
         truncated.resize(6);
-        QTest::newRow("truncated") << truncated << modbus::AnswerFault::WrongLength
-                                   << "6 bytes received, 9 expected";
+        add("truncated", truncated, modbus::AnswerFault::WrongLength, "6 bytes received, 9 expected");
         auto longer = answer(0x01, 42);
         longer.push_back(0);
-        QTest::newRow("too long") << longer << modbus::AnswerFault::WrongLength
-                                  << "10 bytes received, 9 expected";
+        add("too long", longer, modbus::AnswerFault::WrongLength, "10 bytes received, 9 expected");
 
         auto badCrc = answer(0x01, 42);
         badCrc.back() ^= 0x01;
-        QTest::newRow("bad crc") << badCrc << modbus::AnswerFault::BadCrc << "CRC check failed";
+        add("bad crc", badCrc, modbus::AnswerFault::BadCrc, "CRC check failed");
         auto flippedData = answer(0x01, 42);
         flippedData[5] ^= 0x10;
-        QTest::newRow("noise in data") << flippedData << modbus::AnswerFault::BadCrc << "CRC check failed";
+        add("noise in data", flippedData, modbus::AnswerFault::BadCrc, "CRC check failed");
 
-        QTest::newRow("other device")
-            << answer(0x02, 42) << modbus::AnswerFault::WrongAddress << "answer from address 2";
-
-        // Frames that are well formed apart from the field under test, with a correct CRC.
-        auto reframe = [](std::vector<uint8_t> frame) {
-            frame.resize(frame.size() - 2);
-            const uint16_t crc = modbus::crc16(frame);
-            frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-            frame.push_back(static_cast<uint8_t>(crc >> 8));
-            return frame;
-        };
+        add("other device", answer(0x02, 42), modbus::AnswerFault::WrongAddress, "answer from address 2");
         auto function = answer(0x01, 42);
         function[1] = 0x04;
-        QTest::newRow("wrong function")
-            << reframe(function) << modbus::AnswerFault::WrongFunction << "unexpected function code 0x04";
-        auto count = answer(0x01, 42);
-        count[2] = 0x02;
-        QTest::newRow("wrong byte count")
-            << reframe(count) << modbus::AnswerFault::WrongByteCount << "unexpected byte count 2";
+        add("wrong function", reframe(function), modbus::AnswerFault::WrongFunction,
+            "unexpected function code 0x04");
+        // A byte count below and above the two registers; both would otherwise decode 4 value bytes.
+        for (uint8_t count : {0x02, 0x08}) {
+            auto frame = answer(0x01, 42);
+            frame[2] = count;
+            add(count == 2 ? "byte count 2" : "byte count 8", reframe(frame),
+                modbus::AnswerFault::WrongByteCount,
+                count == 2 ? "unexpected byte count 2" : "unexpected byte count 8");
+        }
+        add("exception", bytes("01 83 02 C0 F1"), modbus::AnswerFault::Exception,
+            "Modbus exception 2 (illegal data address)");
+        add("exception with bad crc", bytes("01 83 02 C0 F2"), modbus::AnswerFault::WrongLength,
+            "5 bytes received, 9 expected");
+        add("exception of another device", bytes("02 83 02 30 F1"), modbus::AnswerFault::WrongLength,
+            "5 bytes received, 9 expected");
 
-        QTest::newRow("exception") << bytes("01 83 02 C0 F1") << modbus::AnswerFault::Exception
-                                   << "Modbus exception 2";
-        QTest::newRow("exception with bad crc")
-            << bytes("01 83 02 C0 F2") << modbus::AnswerFault::WrongLength << "5 bytes received, 9 expected";
-        QTest::newRow("exception of another device")
-            << bytes("02 83 02 30 F1") << modbus::AnswerFault::WrongLength << "5 bytes received, 9 expected";
+        // Answers to a write of 0x001C: only the echo of address, function, register and count confirms it.
+        add("write echo", echo(0x01, 0x001C), modbus::AnswerFault::Ok, "valid answer", 0x001C);
+        add("write, no answer", {}, modbus::AnswerFault::WrongLength, "0 bytes received, 8 expected", 0x001C);
+        add("write, echo of another register", echo(0x01, 0x001A), modbus::AnswerFault::WrongRegister,
+            "answer for register 0x001a", 0x001C);
+        auto count = echo(0x01, 0x001C);
+        count[5] = 0x01;
+        add("write, other register count", reframe(count), modbus::AnswerFault::WrongRegisterCount,
+            "unexpected register count 1", 0x001C);
+        add("write, echo from another device", echo(0x02, 0x001C), modbus::AnswerFault::WrongAddress,
+            "answer from address 2", 0x001C);
+        auto corrupted = echo(0x01, 0x001C);
+        corrupted[3] ^= 0x01;
+        add("write, corrupted echo", corrupted, modbus::AnswerFault::BadCrc, "CRC check failed", 0x001C);
+        add("write, exception", reframe(bytes("01 90 04 00 00")), modbus::AnswerFault::Exception,
+            "Modbus exception 4 (server device failure)", 0x001C);
+        add("write, answered as a read", answer(0x01, 42), modbus::AnswerFault::WrongLength,
+            "9 bytes received, 8 expected", 0x001C);
+        for (const Row &row : rows)
+            QTest::newRow(row.name) << row.frame << row.reg << row.fault
+                                    << QString::fromUtf8(row.description);
     }
     void checks_nameTheCause() {
         QFETCH(std::vector<uint8_t>, frame);
+        QFETCH(int, writtenRegister);
         QFETCH(modbus::AnswerFault, fault);
         QFETCH(QString, description);
-        const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(frame, 0x01);
+        const modbus::Answer decoded =
+            writtenRegister == kRead
+                ? modbus::decodeReadAnswer(frame, 0x01)
+                : modbus::decodeWriteAnswer(frame, 0x01, static_cast<uint16_t>(writtenRegister));
         QCOMPARE(decoded.fault, fault);
         QCOMPARE(QString::fromStdString(modbus::describe(decoded)), description);
         if (fault != modbus::AnswerFault::Ok)
