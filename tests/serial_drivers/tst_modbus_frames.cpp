@@ -106,77 +106,63 @@ private slots:
         QTest::addColumn<int>("writtenRegister");
         QTest::addColumn<modbus::AnswerFault>("fault");
         QTest::addColumn<QString>("description");
-        // Read answers unless a row names the register written.
-        struct Row {
-            const char *name;
-            std::vector<uint8_t> frame;
-            int reg;
-            modbus::AnswerFault fault;
-            const char *description;
-        };
-        std::vector<Row> rows;
-        const auto add = [&rows](const char *name, std::vector<uint8_t> frame, modbus::AnswerFault fault,
-                                 const char *description, int reg = kRead) {
-            rows.push_back({name, std::move(frame), reg, fault, description});
-        };
+        using F = modbus::AnswerFault;
 
-        add("valid", answer(0x01, 42), modbus::AnswerFault::Ok, "valid answer");
-        add("empty", {}, modbus::AnswerFault::WrongLength, "0 bytes received, 9 expected");
+        QTest::newRow("valid") << answer(0x01, 42) << kRead << F::Ok << "valid answer";
+        QTest::newRow("empty") << std::vector<uint8_t>{} << kRead << F::WrongLength
+                               << "0 bytes received, 9 expected";
         auto truncated = answer(0x01, 42);
         truncated.resize(6);
-        add("truncated", truncated, modbus::AnswerFault::WrongLength, "6 bytes received, 9 expected");
+        QTest::newRow("truncated") << truncated << kRead << F::WrongLength << "6 bytes received, 9 expected";
         auto longer = answer(0x01, 42);
         longer.push_back(0);
-        add("too long", longer, modbus::AnswerFault::WrongLength, "10 bytes received, 9 expected");
-
+        QTest::newRow("too long") << longer << kRead << F::WrongLength << "10 bytes received, 9 expected";
         auto badCrc = answer(0x01, 42);
         badCrc.back() ^= 0x01;
-        add("bad crc", badCrc, modbus::AnswerFault::BadCrc, "CRC check failed");
+        QTest::newRow("bad crc") << badCrc << kRead << F::BadCrc << "CRC check failed";
         auto flippedData = answer(0x01, 42);
         flippedData[5] ^= 0x10;
-        add("noise in data", flippedData, modbus::AnswerFault::BadCrc, "CRC check failed");
-
-        add("other device", answer(0x02, 42), modbus::AnswerFault::WrongAddress, "answer from address 2");
+        QTest::newRow("noise in data") << flippedData << kRead << F::BadCrc << "CRC check failed";
+        QTest::newRow("other device")
+            << answer(0x02, 42) << kRead << F::WrongAddress << "answer from address 2";
         auto function = answer(0x01, 42);
         function[1] = 0x04;
-        add("wrong function", reframe(function), modbus::AnswerFault::WrongFunction,
-            "unexpected function code 0x04");
-        // A byte count below and above the two registers; both would otherwise decode 4 value bytes.
-        for (uint8_t count : {0x02, 0x08}) {
-            auto frame = answer(0x01, 42);
-            frame[2] = count;
-            add(count == 2 ? "byte count 2" : "byte count 8", reframe(frame),
-                modbus::AnswerFault::WrongByteCount,
-                count == 2 ? "unexpected byte count 2" : "unexpected byte count 8");
-        }
-        add("exception", bytes("01 83 02 C0 F1"), modbus::AnswerFault::Exception,
-            "Modbus exception 2 (illegal data address)");
-        add("exception with bad crc", bytes("01 83 02 C0 F2"), modbus::AnswerFault::WrongLength,
-            "5 bytes received, 9 expected");
-        add("exception of another device", bytes("02 83 02 30 F1"), modbus::AnswerFault::WrongLength,
-            "5 bytes received, 9 expected");
+        QTest::newRow("wrong function")
+            << reframe(function) << kRead << F::WrongFunction << "unexpected function code 0x04";
+        // Byte counts below and above the two registers; either would otherwise decode 4 value bytes.
+        auto count = answer(0x01, 42);
+        count[2] = 0x02;
+        QTest::newRow("byte count 2")
+            << reframe(count) << kRead << F::WrongByteCount << "unexpected byte count 2";
+        count[2] = 0x08;
+        QTest::newRow("byte count 8")
+            << reframe(count) << kRead << F::WrongByteCount << "unexpected byte count 8";
+        QTest::newRow("exception") << bytes("01 83 02 C0 F1") << kRead << F::Exception
+                                   << "Modbus exception 2 (illegal data address)";
+        QTest::newRow("exception with bad crc")
+            << bytes("01 83 02 C0 F2") << kRead << F::WrongLength << "5 bytes received, 9 expected";
+        QTest::newRow("exception of another device")
+            << bytes("02 83 02 30 F1") << kRead << F::WrongLength << "5 bytes received, 9 expected";
 
         // Answers to a write of 0x001C: only the echo of address, function, register and count confirms it.
-        add("write echo", echo(0x01, 0x001C), modbus::AnswerFault::Ok, "valid answer", 0x001C);
-        add("write, no answer", {}, modbus::AnswerFault::WrongLength, "0 bytes received, 8 expected", 0x001C);
-        add("write, echo of another register", echo(0x01, 0x001A), modbus::AnswerFault::WrongRegister,
-            "answer for register 0x001a", 0x001C);
-        auto count = echo(0x01, 0x001C);
-        count[5] = 0x01;
-        add("write, other register count", reframe(count), modbus::AnswerFault::WrongRegisterCount,
-            "unexpected register count 1", 0x001C);
-        add("write, echo from another device", echo(0x02, 0x001C), modbus::AnswerFault::WrongAddress,
-            "answer from address 2", 0x001C);
+        QTest::newRow("write echo") << echo(0x01, 0x001C) << 0x001C << F::Ok << "valid answer";
+        QTest::newRow("write, no answer")
+            << std::vector<uint8_t>{} << 0x001C << F::WrongLength << "0 bytes received, 8 expected";
+        QTest::newRow("write, echo of another register")
+            << echo(0x01, 0x001A) << 0x001C << F::WrongRegister << "answer for register 0x001a";
+        auto registers = echo(0x01, 0x001C);
+        registers[5] = 0x01;
+        QTest::newRow("write, other register count")
+            << reframe(registers) << 0x001C << F::WrongRegisterCount << "unexpected register count 1";
+        QTest::newRow("write, echo from another device")
+            << echo(0x02, 0x001C) << 0x001C << F::WrongAddress << "answer from address 2";
         auto corrupted = echo(0x01, 0x001C);
         corrupted[3] ^= 0x01;
-        add("write, corrupted echo", corrupted, modbus::AnswerFault::BadCrc, "CRC check failed", 0x001C);
-        add("write, exception", reframe(bytes("01 90 04 00 00")), modbus::AnswerFault::Exception,
-            "Modbus exception 4 (server device failure)", 0x001C);
-        add("write, answered as a read", answer(0x01, 42), modbus::AnswerFault::WrongLength,
-            "9 bytes received, 8 expected", 0x001C);
-        for (const Row &row : rows)
-            QTest::newRow(row.name) << row.frame << row.reg << row.fault
-                                    << QString::fromUtf8(row.description);
+        QTest::newRow("write, corrupted echo") << corrupted << 0x001C << F::BadCrc << "CRC check failed";
+        QTest::newRow("write, exception") << reframe(bytes("01 90 04 00 00")) << 0x001C << F::Exception
+                                          << "Modbus exception 4 (server device failure)";
+        QTest::newRow("write, answered as a read")
+            << answer(0x01, 42) << 0x001C << F::WrongLength << "9 bytes received, 8 expected";
     }
     void checks_nameTheCause() {
         QFETCH(std::vector<uint8_t>, frame);

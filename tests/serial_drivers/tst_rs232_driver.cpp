@@ -516,10 +516,6 @@ private slots:
         QTest::newRow("calibration, exception")
             << "exception" << calibrate << true
             << unconfirmed.arg("Modbus exception 2 (illegal data address)") << first;
-        QTest::newRow("calibration, corrupted echo")
-            << "bad-crc" << calibrate << true << unconfirmed.arg("CRC check failed") << first;
-        QTest::newRow("calibration, echo of another id")
-            << "other-id" << calibrate << true << unconfirmed.arg("answer from address 2") << first;
         const QString invalid = QStringLiteral("Invalid calibration data: %1");
         QTest::newRow("span weight beyond 32 bits x100")
             << "" << Setter([](RS232Amplifier &a) { a.calibrateTwoPoints(1, 2, 42949673); }) << true
