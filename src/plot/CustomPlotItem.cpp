@@ -288,12 +288,29 @@ void CustomPlotItem::wheelEvent(QWheelEvent *event) {
     QCoreApplication::postEvent(m_CustomPlot, copy);
 }
 
+namespace {
+
+// A weight as the amplifier delivered it: two decimals at most, trailing zeros dropped (123.45, 123.4,
+// 100) and never an exponent, so a recording keeps every digit the tiles show (12345.67, 1250000).
+QString csvWeight(double weight) {
+    if (!std::isfinite(weight))
+        return QString::number(weight); // "nan", "inf", "-inf"
+    QString text = QString::number(weight, 'f', 2);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
+} // namespace
+
 QString CustomPlotItem::csvDataLine() const {
     QString line = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     for (const Entry &entry : m_amplifiers) {
         const AmplifierBase *amplifier = entry.live();
         line +=
-            amplifier ? QStringLiteral(",%1").arg(amplifier->getMeasuredWeight()) : QStringLiteral(",N/A");
+            amplifier ? QLatin1Char(',') + csvWeight(amplifier->getMeasuredWeight()) : QStringLiteral(",N/A");
     }
     return line;
 }

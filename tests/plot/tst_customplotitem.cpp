@@ -65,6 +65,7 @@ private slots:
     void sampledWeight_isPlottedOrSkippedWithWarning();
     void removeAmplifier_removesItsCurveAndKeepsThePairing();
     void curveRemovedBehindTheItemsBack_isReportedAndSkipped();
+    void curvesAddedOrRemovedBefore_doNotShiftTheSamples();
     void sameAmplifierTwice_isListedTwice();
     void destroyedAmplifier_isNotCalledAndCountsAsNull();
     void rescale_fitsTheLast120Seconds_data();
@@ -229,6 +230,24 @@ void TestCustomPlotItem::curveRemovedBehindTheItemsBack_isReportedAndSkipped() {
     tick(item);
     QCOMPARE(orphaned.readCount(), 0);
     QCOMPARE(valuesOf(graphNamed(item, curveName(intact))), QVector<double>{6});
+}
+
+void TestCustomPlotItem::curvesAddedOrRemovedBefore_doNotShiftTheSamples() {
+    // A curve of its own added between two amplifiers, then one of the item's lines removed ahead of them:
+    // the positions of the curves change, the pairing of amplifier and curve must not.
+    CustomPlotItem item;
+    SettableAmplifier first(QStringLiteral("first")), second(QStringLiteral("second"));
+    first.setWeight(1);
+    second.setWeight(2);
+    item.addAmplifier(&first, Qt::red);
+    QCPGraph *foreign = item.customPlot()->addGraph();
+    item.addAmplifier(&second, Qt::blue);
+    tick(item);
+    QVERIFY(item.customPlot()->removeGraph(graphNamed(item, QStringLiteral("Line 1"))));
+    tick(item);
+    QCOMPARE(valuesOf(graphNamed(item, curveName(first))), (QVector<double>{1, 1}));
+    QCOMPARE(valuesOf(graphNamed(item, curveName(second))), (QVector<double>{2, 2}));
+    QVERIFY(foreign->data()->isEmpty());
 }
 
 void TestCustomPlotItem::sameAmplifierTwice_isListedTwice() {

@@ -1,4 +1,5 @@
-// Modbus request building, CRC-16/MODBUS and the checks applied to read answers, byte for byte.
+// Modbus request building, CRC-16/MODBUS and the checks applied to read answers and write echoes, byte for
+// byte.
 #include "amplifiers/rs232/ModbusFrames.h"
 
 #include <QByteArray>
@@ -34,6 +35,24 @@ std::vector<uint8_t> answer(uint8_t address, uint32_t value) {
     frame.push_back(static_cast<uint8_t>(crc >> 8));
     return frame;
 }
+
+// The frame with its CRC recomputed, for frames well formed apart from the field under test.
+std::vector<uint8_t> reframe(std::vector<uint8_t> frame) {
+    frame.resize(frame.size() - 2);
+    const uint16_t crc = modbus::crc16(frame);
+    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<uint8_t>(crc >> 8));
+    return frame;
+}
+
+// The echo a device gives to a write of two registers at `reg`.
+std::vector<uint8_t> echo(uint8_t address, uint16_t reg) {
+    std::vector<uint8_t> frame = modbus::writeRequest(address, reg, 0x12345678);
+    frame.erase(frame.begin() + 6, frame.end() - 2);
+    return reframe(frame);
+}
+
+constexpr int kRead = -1; // decode as a read answer, not as the answer to a write of a register
 
 } // namespace
 
@@ -84,60 +103,76 @@ private slots:
 
     void checks_nameTheCause_data() {
         QTest::addColumn<std::vector<uint8_t>>("frame");
+        QTest::addColumn<int>("writtenRegister");
         QTest::addColumn<modbus::AnswerFault>("fault");
         QTest::addColumn<QString>("description");
+        using F = modbus::AnswerFault;
 
-        QTest::newRow("valid") << answer(0x01, 42) << modbus::AnswerFault::Ok << "valid answer";
-        QTest::newRow("empty") << std::vector<uint8_t>{} << modbus::AnswerFault::WrongLength
+        QTest::newRow("valid") << answer(0x01, 42) << kRead << F::Ok << "valid answer";
+        QTest::newRow("empty") << std::vector<uint8_t>{} << kRead << F::WrongLength
                                << "0 bytes received, 9 expected";
         auto truncated = answer(0x01, 42);
         truncated.resize(6);
-        QTest::newRow("truncated") << truncated << modbus::AnswerFault::WrongLength
-                                   << "6 bytes received, 9 expected";
+        QTest::newRow("truncated") << truncated << kRead << F::WrongLength << "6 bytes received, 9 expected";
         auto longer = answer(0x01, 42);
         longer.push_back(0);
-        QTest::newRow("too long") << longer << modbus::AnswerFault::WrongLength
-                                  << "10 bytes received, 9 expected";
-
+        QTest::newRow("too long") << longer << kRead << F::WrongLength << "10 bytes received, 9 expected";
         auto badCrc = answer(0x01, 42);
         badCrc.back() ^= 0x01;
-        QTest::newRow("bad crc") << badCrc << modbus::AnswerFault::BadCrc << "CRC check failed";
+        QTest::newRow("bad crc") << badCrc << kRead << F::BadCrc << "CRC check failed";
         auto flippedData = answer(0x01, 42);
         flippedData[5] ^= 0x10;
-        QTest::newRow("noise in data") << flippedData << modbus::AnswerFault::BadCrc << "CRC check failed";
-
+        QTest::newRow("noise in data") << flippedData << kRead << F::BadCrc << "CRC check failed";
         QTest::newRow("other device")
-            << answer(0x02, 42) << modbus::AnswerFault::WrongAddress << "answer from address 2";
-
-        // Frames that are well formed apart from the field under test, with a correct CRC.
-        auto reframe = [](std::vector<uint8_t> frame) {
-            frame.resize(frame.size() - 2);
-            const uint16_t crc = modbus::crc16(frame);
-            frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-            frame.push_back(static_cast<uint8_t>(crc >> 8));
-            return frame;
-        };
+            << answer(0x02, 42) << kRead << F::WrongAddress << "answer from address 2";
         auto function = answer(0x01, 42);
         function[1] = 0x04;
         QTest::newRow("wrong function")
-            << reframe(function) << modbus::AnswerFault::WrongFunction << "unexpected function code 0x04";
+            << reframe(function) << kRead << F::WrongFunction << "unexpected function code 0x04";
+        // Byte counts below and above the two registers; either would otherwise decode 4 value bytes.
         auto count = answer(0x01, 42);
         count[2] = 0x02;
-        QTest::newRow("wrong byte count")
-            << reframe(count) << modbus::AnswerFault::WrongByteCount << "unexpected byte count 2";
-
-        QTest::newRow("exception") << bytes("01 83 02 C0 F1") << modbus::AnswerFault::Exception
-                                   << "Modbus exception 2";
+        QTest::newRow("byte count 2")
+            << reframe(count) << kRead << F::WrongByteCount << "unexpected byte count 2";
+        count[2] = 0x08;
+        QTest::newRow("byte count 8")
+            << reframe(count) << kRead << F::WrongByteCount << "unexpected byte count 8";
+        QTest::newRow("exception") << bytes("01 83 02 C0 F1") << kRead << F::Exception
+                                   << "Modbus exception 2 (illegal data address)";
         QTest::newRow("exception with bad crc")
-            << bytes("01 83 02 C0 F2") << modbus::AnswerFault::WrongLength << "5 bytes received, 9 expected";
+            << bytes("01 83 02 C0 F2") << kRead << F::WrongLength << "5 bytes received, 9 expected";
         QTest::newRow("exception of another device")
-            << bytes("02 83 02 30 F1") << modbus::AnswerFault::WrongLength << "5 bytes received, 9 expected";
+            << bytes("02 83 02 30 F1") << kRead << F::WrongLength << "5 bytes received, 9 expected";
+
+        // Answers to a write of 0x001C: only the echo of address, function, register and count confirms it.
+        QTest::newRow("write echo") << echo(0x01, 0x001C) << 0x001C << F::Ok << "valid answer";
+        QTest::newRow("write, no answer")
+            << std::vector<uint8_t>{} << 0x001C << F::WrongLength << "0 bytes received, 8 expected";
+        QTest::newRow("write, echo of another register")
+            << echo(0x01, 0x001A) << 0x001C << F::WrongRegister << "answer for register 0x001a";
+        auto registers = echo(0x01, 0x001C);
+        registers[5] = 0x01;
+        QTest::newRow("write, other register count")
+            << reframe(registers) << 0x001C << F::WrongRegisterCount << "unexpected register count 1";
+        QTest::newRow("write, echo from another device")
+            << echo(0x02, 0x001C) << 0x001C << F::WrongAddress << "answer from address 2";
+        auto corrupted = echo(0x01, 0x001C);
+        corrupted[3] ^= 0x01;
+        QTest::newRow("write, corrupted echo") << corrupted << 0x001C << F::BadCrc << "CRC check failed";
+        QTest::newRow("write, exception") << reframe(bytes("01 90 04 00 00")) << 0x001C << F::Exception
+                                          << "Modbus exception 4 (server device failure)";
+        QTest::newRow("write, answered as a read")
+            << answer(0x01, 42) << 0x001C << F::WrongLength << "9 bytes received, 8 expected";
     }
     void checks_nameTheCause() {
         QFETCH(std::vector<uint8_t>, frame);
+        QFETCH(int, writtenRegister);
         QFETCH(modbus::AnswerFault, fault);
         QFETCH(QString, description);
-        const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(frame, 0x01);
+        const modbus::Answer decoded =
+            writtenRegister == kRead
+                ? modbus::decodeReadAnswer(frame, 0x01)
+                : modbus::decodeWriteAnswer(frame, 0x01, static_cast<uint16_t>(writtenRegister));
         QCOMPARE(decoded.fault, fault);
         QCOMPARE(QString::fromStdString(modbus::describe(decoded)), description);
         if (fault != modbus::AnswerFault::Ok)

@@ -276,9 +276,10 @@ private slots:
         QTest::newRow("bad-crc") << "bad-crc"
                                  << QStringLiteral(
                                         "Invalid response while reading measurement: CRC check failed.");
-        QTest::newRow("exception") << "exception"
-                                   << QStringLiteral(
-                                          "Invalid response while reading measurement: Modbus exception 2.");
+        QTest::newRow("exception")
+            << "exception"
+            << QStringLiteral(
+                   "Invalid response while reading measurement: Modbus exception 2 (illegal data address).");
         QTest::newRow("other-id")
             << "other-id"
             << QStringLiteral("Invalid response while reading measurement: answer from address 2.");
@@ -373,6 +374,11 @@ private slots:
         QVERIFY(!rig->amplifier->isReading());
         QCOMPARE(rig->amplifier->readMeasurement(), 0u);
         QVERIFY(texts(*rig->errors).contains(QStringLiteral("Error writing to serial port.")));
+        // The failed link is closed and opening it again fails: the amplifier no longer counts as connected.
+        QSignalSpy failed(rig->amplifier.get(), &RS232Amplifier::connectionFailed);
+        rig->amplifier->connect();
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(!rig->amplifier->isConnected());
         rig.reset();
 
         Rig again;
@@ -408,9 +414,9 @@ private slots:
             << "Zero aborted: the measuring value could not be read (0 bytes received, 9 expected).";
         QTest::newRow("bad-crc") << "bad-crc"
                                  << "Zero aborted: the measuring value could not be read (CRC check failed).";
-        QTest::newRow("exception")
-            << "exception"
-            << "Zero aborted: the measuring value could not be read (Modbus exception 2).";
+        QTest::newRow("exception") << "exception"
+                                   << "Zero aborted: the measuring value could not be read (Modbus exception "
+                                      "2 (illegal data address)).";
     }
     void zero_refusedRead_writesNothing() {
         QFETCH(QString, fault);
@@ -449,6 +455,17 @@ private slots:
         QCOMPARE(takeWrites(rig.sim, 1),
                  (QList<LoggedWrite>{registerWrite(0x0000, 0), registerWrite(0x0000, 250000)}));
         QCOMPARE(rig.errors->count(), 2);
+        // A tare-off the amplifier does not confirm leaves the tare on, and the next call tries it again.
+        rig.amplifier->tare();
+        QVERIFY(rig.amplifier->isTareActive());
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 silence")), QStringLiteral("OK"));
+        rig.amplifier->tare();
+        QVERIFY(rig.amplifier->isTareActive());
+        QCOMPARE(rig.errors->count(), 3);
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
+        rig.amplifier->tare();
+        QVERIFY(!rig.amplifier->isTareActive());
+        QCOMPARE(rig.errors->count(), 3);
     }
 
     // ---- calibration and settings
@@ -459,7 +476,7 @@ private slots:
         QTest::addColumn<uint>("spanWeight");
         QTest::addColumn<uint>("weightWritten");
         QTest::newRow("typical") << 120000u << 480000u << 500u << 50000u;
-        QTest::newRow("weight x100 wraps") << 1u << 2u << 50000000u << 705032704u;
+        QTest::newRow("largest weight") << 480000u << 120000u << 42949672u << 4294967200u;
     }
     void calibrateTwoPoints_writesBlockInOrder() {
         QFETCH(uint, zeroValue);
@@ -476,6 +493,77 @@ private slots:
                  (QList<LoggedWrite>{registerWrite(0x0008, zeroValue), registerWrite(0x001A, 0),
                                      registerWrite(0x000A, spanValue), registerWrite(0x001C, weightWritten),
                                      registerWrite(0x0006, 2)}));
+    }
+
+    // Nothing counts as written that the amplifier did not echo; a refused calibration writes nothing.
+    void writes_refusedOrUnconfirmed_areReported_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<Setter>("operation");
+        QTest::addColumn<bool>("calibration"); // reported by calibrationFailed, else by readErrorOccurred
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QList<LoggedWrite>>("heard");
+        const Setter calibrate = [](RS232Amplifier &a) {
+            a.calibrateTwoPoints(120000, 480000, 500);
+        };
+        const QString unconfirmed =
+            QStringLiteral("Calibration failed: Write to register 0x0008 not confirmed: %1.");
+        const QList<LoggedWrite> first{registerWrite(0x0008, 120000)};
+        QTest::newRow("calibration, silent amplifier")
+            << "silence" << calibrate << true << unconfirmed.arg("no answer from the amplifier")
+            << QList<LoggedWrite>{};
+        QTest::newRow("calibration, late echo")
+            << "late" << calibrate << true << unconfirmed.arg("no answer from the amplifier") << first;
+        QTest::newRow("calibration, exception")
+            << "exception" << calibrate << true
+            << unconfirmed.arg("Modbus exception 2 (illegal data address)") << first;
+        const QString invalid = QStringLiteral("Invalid calibration data: %1");
+        QTest::newRow("span weight beyond 32 bits x100")
+            << "" << Setter([](RS232Amplifier &a) { a.calibrateTwoPoints(1, 2, 42949673); }) << true
+            << invalid.arg("The span weight (42949673 g) is too large (at most 42949672 g).")
+            << QList<LoggedWrite>{};
+        QTest::newRow("span weight 0")
+            << "" << Setter([](RS232Amplifier &a) { a.calibrateTwoPoints(1, 2, 0); }) << true
+            << invalid.arg("The span weight must be greater than 0 g.") << QList<LoggedWrite>{};
+        QTest::newRow("zero AD equals span AD")
+            << "" << Setter([](RS232Amplifier &a) { a.calibrateTwoPoints(7, 7, 100); }) << true
+            << invalid.arg("The zero and span AD values are equal (7).") << QList<LoggedWrite>{};
+        QTest::newRow("setter, exception")
+            << "exception" << Setter([](RS232Amplifier &a) { a.setFilteringLevel(3); }) << false
+            << "Write to register 0x0056 not confirmed: Modbus exception 2 (illegal data address)."
+            << QList<LoggedWrite>{registerWrite(0x0056, 3)};
+        QTest::newRow("zero, silent on the write")
+            << "silence" << Setter([](RS232Amplifier &a) { a.zero(); }) << false
+            << "Write to register 0x0004 not confirmed: no answer from the amplifier."
+            << QList<LoggedWrite>{};
+        QTest::newRow("tare on, exception on the write")
+            << "exception" << Setter([](RS232Amplifier &a) { a.tare(); }) << false
+            << "Write to register 0x0000 not confirmed: Modbus exception 2 (illegal data address)."
+            << QList<LoggedWrite>{registerWrite(0x0000, 0)};
+    }
+    void writes_refusedOrUnconfirmed_areReported() {
+        QFETCH(QString, fault);
+        QFETCH(Setter, operation);
+        QFETCH(bool, calibration);
+        QFETCH(QString, message);
+        QFETCH(QList<LoggedWrite>, heard);
+        Rig rig;
+        QVERIFY(rig.connected());
+        takeWrites(rig.sim, 1);
+        // Switched on after the handshake and for writes only: the reads of zero and tare still succeed.
+        if (!fault.isEmpty()) {
+            QCOMPARE(rig.sim.command(QStringLiteral("scope 1 writes")), QStringLiteral("OK"));
+            QCOMPARE(rig.sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
+        }
+        QSignalSpy failed(rig.amplifier.get(), &RS232Amplifier::calibrationFailed);
+        QSignalSpy succeeded(rig.amplifier.get(), &RS232Amplifier::calibrationSuccessful);
+        operation(*rig.amplifier);
+        QCOMPARE(calibration ? texts(failed) : texts(*rig.errors), QStringList{message});
+        QCOMPARE(calibration ? rig.errors->count() : failed.count(), 0);
+        QCOMPARE(succeeded.count(), 0);
+        QVERIFY(!rig.amplifier->isTareActive());
+        QCOMPARE(takeWrites(rig.sim, 1), heard);
+        if (heard.isEmpty()) // the old calibration is intact
+            QCOMPARE(rig.sim.query(QStringLiteral("get 1 8")), 100000);
     }
 
     void calibrateTwoPoints_makesTheWeightsRight() {
@@ -516,6 +604,11 @@ private slots:
         ROW("FIR on", setFIRFiltering(true), 0x0034, 1u);
         ROW("FIR off", setFIRFiltering(false), 0x0034, 0u);
         ROW("level 9", setFilteringLevel(9), 0x0056, 5u);
+        ROW("level 0 stays 0", setFilteringLevel(0), 0x0056, 0u);
+        ROW("bandwidth 0 stays 0", setFilteringBandwidth(0), 0x0058, 0u);
+        ROW("tracking time 0 stays 0", setAutoZeroTrackingTime(0), 0x005C, 0u);
+        ROW("tracking bandwidth 0 stays 0", setAutoZeroTrackingBandwidth(0), 0x005E, 0u);
+        ROW("zero point 0 stays 0", setZeroPoint(0), 0x0064, 0u);
         ROW("level 5", setFilteringLevel(5), 0x0056, 5u);
         ROW("bandwidth 1000", setFilteringBandwidth(1000), 0x0058, 1000u);
         ROW("bandwidth 1001", setFilteringBandwidth(1001), 0x0058, 1000u);

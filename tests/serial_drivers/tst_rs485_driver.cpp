@@ -156,9 +156,12 @@ private slots:
         QTest::newRow("silence") << "silence"
                                  << "Invalid response length while reading AD value."
                                  << QByteArray("❌ readRegister() invalid response size: 0");
-        QTest::newRow("exception") << "exception"
-                                   << "Invalid response while reading AD value: Modbus exception 2."
-                                   << QByteArray("❌ readRegister() invalid response: Modbus exception 2");
+        QTest::newRow("exception")
+            << "exception"
+            << "Invalid response while reading AD value: Modbus exception 2 (illegal data "
+               "address)."
+            << QByteArray("❌ readRegister() invalid response: Modbus exception 2 (illegal "
+                          "data address)");
         QTest::newRow("other-id") << "other-id"
                                   << "Invalid response while reading AD value: answer from address 2."
                                   << QByteArray("❌ readRegister() invalid response: answer from address 2");
@@ -264,10 +267,6 @@ private slots:
                                   registerWrite(0x000A, 52000),  registerWrite(0x001C, 1000),
                                   registerWrite(0x000C, 103000), registerWrite(0x001E, 2000),
                                   registerWrite(0x0006, 3)};
-        QTest::newRow("one point, its weight ignored")
-            << QList<uint32_t>{4242} << QList<uint32_t>{99}
-            << QList<LoggedWrite>{registerWrite(0x0008, 4242), registerWrite(0x001A, 0),
-                                  registerWrite(0x0006, 1)};
         QList<uint32_t> ad;
         QList<uint32_t> weights;
         QList<LoggedWrite> writes;
@@ -295,35 +294,57 @@ private slots:
         QCOMPARE(takeWrites(sim, 1), writes);
     }
 
+    // Refused by the calibration rule before anything is sent, or stopped at the first unconfirmed write.
     void calibrateMultiPoints_failures_data() {
-        QTest::addColumn<int>("points");
-        QTest::addColumn<int>("weights");
+        QTest::addColumn<QList<uint32_t>>("adValues");
+        QTest::addColumn<QList<uint32_t>>("weights");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("message");
-        const QString sizes = QStringLiteral("Invalid calibration data: Check array sizes (1-9 points).");
-        QTest::newRow("ten points") << 10 << 10 << QString() << sizes;
-        QTest::newRow("no points") << 0 << 0 << QString() << sizes;
-        QTest::newRow("nine values, eight weights") << 9 << 8 << QString() << sizes;
+        const QString invalid = QStringLiteral("Invalid calibration data: %1");
+        const QString sizes = invalid.arg("Check array sizes (1-9 points).");
+        QList<uint32_t> ten;
+        for (uint32_t i = 0; i < 10; ++i)
+            ten << 1000 * (i + 1);
+        QTest::newRow("ten points") << ten << ten << QString() << sizes;
+        QTest::newRow("no points") << QList<uint32_t>{} << QList<uint32_t>{} << QString() << sizes;
+        QTest::newRow("nine values, eight weights") << ten.mid(0, 9) << ten.mid(0, 8) << QString() << sizes;
+        QTest::newRow("one point") << QList<uint32_t>{4242} << QList<uint32_t>{0} << QString()
+                                   << invalid.arg("A zero point and at least one span point are needed.");
+        QTest::newRow("repeated AD value")
+            << QList<uint32_t>{1000, 2000, 3000, 2000} << QList<uint32_t>{0, 1, 2, 3} << QString()
+            << invalid.arg("Points 2 and 4 have the same AD value (2000).");
+        QTest::newRow("weight 0 beyond the zero point")
+            << QList<uint32_t>{1000, 2000, 3000} << QList<uint32_t>{0, 1, 0} << QString()
+            << invalid.arg("The weight of point 3 must be greater than 0 g.");
+        QTest::newRow("weight beyond 32 bits x100")
+            << QList<uint32_t>{1000, 2000} << QList<uint32_t>{0, 50000000} << QString()
+            << invalid.arg("The span weight (50000000 g) is too large (at most 42949672 g).");
         QTest::newRow("unanswered write")
-            << 3 << 3 << "silence"
+            << QList<uint32_t>{1000, 2000} << QList<uint32_t>{0, 1} << "silence"
             << "Calibration failed: Failed to write complete command to the serial port.";
+        QTest::newRow("exception answer")
+            << QList<uint32_t>{1000, 2000} << QList<uint32_t>{0, 1} << "exception"
+            << "Calibration failed: Write to register 0x0008 not confirmed: Modbus exception 2 (illegal data "
+               "address).";
     }
     void calibrateMultiPoints_failures() {
-        QFETCH(int, points);
-        QFETCH(int, weights);
+        QFETCH(QList<uint32_t>, adValues);
+        QFETCH(QList<uint32_t>, weights);
         QFETCH(QString, fault);
         QFETCH(QString, message);
         Rig rig;
         QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
+        takeWrites(rig.sim, 1);
         if (!fault.isEmpty())
             QCOMPARE(rig.sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
         QSignalSpy failed(rig.amplifier.get(), &RS485Amplifier::calibrationFailed);
         QSignalSpy succeeded(rig.amplifier.get(), &RS485Amplifier::calibrationSuccessful);
-        rig.amplifier->calibrateMultiPoints(QList<uint32_t>(points, 1000), QList<uint32_t>(weights, 1));
+        rig.amplifier->calibrateMultiPoints(adValues, weights);
         QCOMPARE(texts(failed), QStringList{message});
         QCOMPARE(succeeded.count(), 0);
-        if (fault.isEmpty()) // refused before anything is sent
-            QCOMPARE(rig.sim.query(QStringLiteral("count 1")), 1);
+        // Refused before anything is sent, or stopped at the first write.
+        QCOMPARE(rig.sim.query(QStringLiteral("count 1")), fault.isEmpty() ? 1 : 2);
+        QCOMPARE(takeWrites(rig.sim, 1).size(), fault == QLatin1String("exception") ? 1 : 0);
     }
 
     void concurrentPolling_eachAmplifierGetsOnlyItsOwnValues_data() {

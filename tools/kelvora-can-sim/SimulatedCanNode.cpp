@@ -115,6 +115,14 @@ std::vector<SimulatedCanNode::Reply> SimulatedCanNode::handle(const Frame &frame
         return {out};
     }
     uint32_t abortCode = 0;
+    if (command == 0x40 && (m_segmentedAlways || m_segmentedNext > 0)) {
+        // Initiate-upload reply without the expedited bit: the value would follow in segments.
+        if (m_segmentedNext > 0)
+            --m_segmentedNext;
+        out.frame = reply({0x41, static_cast<uint8_t>(index & 0xFF), static_cast<uint8_t>(index >> 8),
+                           subIndex, 4, 0, 0, 0});
+        return {out};
+    }
     if (command == 0x40) {
         const std::vector<uint8_t> value = handleRead(index, subIndex, &abortCode);
         out.frame = abortCode ? abortFrame(index, subIndex, abortCode) : reply(value);
@@ -288,6 +296,17 @@ QString SimulatedCanNode::command(const QStringList &words) {
             return QStringLiteral("ERR abort next|on|off [code]");
         }
         m_abortCode = code;
+        return QStringLiteral("OK");
+    }
+    if (verb == QLatin1String("segmented") && words.size() == 2) {
+        if (arg == QLatin1String("next")) {
+            m_segmentedNext = 1;
+        } else if (parseSwitch(arg, &on)) {
+            m_segmentedAlways = on;
+            m_segmentedNext = 0;
+        } else {
+            return QStringLiteral("ERR segmented next|on|off");
+        }
         return QStringLiteral("OK");
     }
     if (verb == QLatin1String("foreign") && words.size() == 2) {

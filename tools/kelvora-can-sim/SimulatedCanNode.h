@@ -35,8 +35,9 @@ public:
     uint32_t adValue();
     int32_t measuringValue();
 
-    // Run-time commands ("load 500", "silent on", "abort next 0x06020000", "foreign 9", "late 300", "get 2019
-    // 0", "status"); returns "OK", "OK <value>" or "ERR <reason>".
+    // Run-time commands ("load 500", "silent on", "abort next 0x06020000", "segmented next", "foreign 9",
+    // "late 300", "get 2019 0", "status"); returns "OK", "OK <value>" or "ERR <reason>". Faults reach reads
+    // and writes alike ("segmented" answers reads only).
     QString command(const QStringList &words);
 
     // Entry as last written (or its initial value); empty when the entry does not exist.
@@ -85,6 +86,8 @@ private:
     int m_abortNext = 0;
     bool m_abortAlways = false;
     uint32_t m_abortCode = 0x08000000;
+    int m_segmentedNext = 0;
+    bool m_segmentedAlways = false;
     std::optional<uint8_t> m_foreignNode;
     int m_lateMs = 0;
 };

@@ -20,6 +20,7 @@ const char *const kHelp = "Commands (prefix \"@<node> \" to address one node, el
                           "  noise <counts>               AD noise amplitude\n"
                           "  silent on|off                stop/resume answering\n"
                           "  abort next|on|off [code]     answer with an SDO abort (default 0x08000000)\n"
+                          "  segmented next|on|off        answer reads with a segmented-upload offer\n"
                           "  foreign <node>|off           answer with another node's COB-ID\n"
                           "  late <ms>                    delay every answer\n"
                           "  get <hex index> <subindex>   value of a written entry\n"

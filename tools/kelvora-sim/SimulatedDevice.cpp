@@ -51,6 +51,16 @@ bool parseFault(const std::string &name, Fault &fault) {
     return true;
 }
 
+bool parseFaultScope(const std::string &name, FaultScope &scope) {
+    static const std::map<std::string, FaultScope> kNames = {
+        {"all", FaultScope::All}, {"reads", FaultScope::Reads}, {"writes", FaultScope::Writes}};
+    const auto it = kNames.find(name);
+    if (it == kNames.end())
+        return false;
+    scope = it->second;
+    return true;
+}
+
 const std::vector<Fault> &answerFaults() {
     static const std::vector<Fault> kFaults = {Fault::Silence,   Fault::Truncate, Fault::BadCrc,
                                                Fault::Exception, Fault::Garbage,  Fault::Late,
@@ -307,6 +317,11 @@ bool SimulatedDevice::handle(const std::vector<uint8_t> &request, Clock::time_po
             argument = 0;
         }
     }
+    const bool inScope = m_faultScope == FaultScope::All ||
+                         (m_faultScope == FaultScope::Reads && request[1] == modbus::kReadFunction) ||
+                         (m_faultScope == FaultScope::Writes && request[1] == modbus::kWriteFunction);
+    if (!inScope)
+        fault = Fault::None;
     if (fault != Fault::None) {
         ++m_faults;
         if (request[1] == modbus::kReadFunction)
@@ -340,7 +355,9 @@ bool SimulatedDevice::handle(const std::vector<uint8_t> &request, Clock::time_po
         } else {
             const uint32_t value = (uint32_t{request[7]} << 24) | (uint32_t{request[8]} << 16) |
                                    (uint32_t{request[9]} << 8) | uint32_t{request[10]};
-            write(reg, value, now);
+            // A refused write changes nothing; the other faults damage only the answer.
+            if (fault != Fault::Exception)
+                write(reg, value, now);
             answer.bytes.assign(request.begin(), request.begin() + 6);
             appendCrc(answer.bytes);
         }

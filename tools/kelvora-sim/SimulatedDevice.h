@@ -25,7 +25,11 @@ enum class Fault {
     Random,    // hits a share of the requests with a random answer fault (argument: the share, 0..1)
 };
 
+// Which requests a fault hits: every one, or only reads (0x03) or only writes (0x10).
+enum class FaultScope { All, Reads, Writes };
+
 bool parseFault(const std::string &name, Fault &fault);
+bool parseFaultScope(const std::string &name, FaultScope &scope);
 // The answer faults a random choice picks from.
 const std::vector<Fault> &answerFaults();
 
@@ -66,6 +70,7 @@ public:
     void setNoise(uint32_t amplitude) { m_noise = amplitude; }
     void setSteps(std::vector<uint32_t> levels, int periodMs, Clock::time_point now);
     void setFault(Fault fault, double argument, bool hasArgument);
+    void setFaultScope(FaultScope scope) { m_faultScope = scope; }
     void setIdEncoding(bool on) { m_idEncoding = on; }
     // The faults a random choice picks from (default: answerFaults()).
     void setRandomKinds(std::vector<Fault> kinds) { m_randomKinds = std::move(kinds); }
@@ -103,6 +108,7 @@ private:
     uint32_t m_pinnedValue = 0;
 
     Fault m_fault = Fault::None;
+    FaultScope m_faultScope = FaultScope::All;
     double m_faultArgument = 0;
     bool m_faultHasArgument = false;
     double m_randomRate = 0;

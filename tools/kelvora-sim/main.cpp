@@ -3,6 +3,7 @@
 // It prints "PORT <path>" as its first line and then reads control commands on stdin, answering each
 // with exactly one line, "OK ..." or "ERR ...":
 //   fault <id|all> <none|silence|truncate|bad-crc|exception|garbage|late|other-id|low16|random> [arg]
+//   scope <id|all> <all|reads|writes>   (which requests the answer faults hit; default all)
 //   set <id> <reg> <value>     get <id> <reg>             (registers and values in decimal or 0x-hex;
 //   set <id> 0 auto                                         0x1F40 sets the load, 0x0000 pins the value)
 //   load <id|all> <ad>         noise <id|all> <amplitude>  steps <id|all> <ad1,ad2,...> <ms>
@@ -187,8 +188,8 @@ public:
             m_quit = true;
             return "OK";
         }
-        static const std::vector<std::string> kCommands = {"fault", "set",    "get",   "load",   "noise",
-                                                           "steps", "encode", "count", "faults", "log"};
+        static const std::vector<std::string> kCommands = {
+            "fault", "scope", "set", "get", "load", "noise", "steps", "encode", "count", "faults", "log"};
         if (std::find(kCommands.begin(), kCommands.end(), command) == kCommands.end())
             return "ERR unknown command " + command;
         if (words.size() < 2)
@@ -214,6 +215,14 @@ public:
             }
             for (auto *device : targets)
                 device->setFault(fault, argument, words.size() == 4);
+            return "OK";
+        }
+        if (command == "scope" && words.size() == 3) {
+            sim::FaultScope scope = sim::FaultScope::All;
+            if (!sim::parseFaultScope(words[2], scope))
+                return "ERR unknown scope " + words[2];
+            for (auto *device : targets)
+                device->setFaultScope(scope);
             return "OK";
         }
         if (command == "load" && words.size() == 3)

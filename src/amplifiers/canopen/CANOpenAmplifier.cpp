@@ -1,9 +1,10 @@
 #include "amplifiers/canopen/CANOpenAmplifier.h"
 
+#include "amplifiers/Calibration.h"
+
 #include <QDebug>
 #include <QThread>
 
-#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -16,27 +17,18 @@ QString *classUnit() {
     return &unit;
 }
 
-// Weights travel in hundredths of a gram; a weight whose hundredfold does not fit the 32-bit entry would
-// wrap into a different calibration, so it is refused.
-uint32_t hundredfold(uint32_t grams) {
-    constexpr uint32_t kLimit = std::numeric_limits<uint32_t>::max() / 100u;
-    if (grams > kLimit)
-        throw std::runtime_error(QStringLiteral("Span weight %1 g is too large (at most %2 g).")
-                                     .arg(grams)
-                                     .arg(kLimit)
-                                     .toStdString());
-    return grams * 100u;
-}
-
-QString describe(const SdoResult &result) {
+QString describe(const SdoResult &result, uint8_t nodeId) {
     switch (result.status) {
     case SdoResult::Status::Abort:
         return sdo::abortText(result.abortCode);
     case SdoResult::Status::Unsupported:
-        return QStringLiteral("unsupported SDO reply (command byte 0x%1)")
+        return QStringLiteral(
+                   "the node offered a segmented transfer (command byte 0x%1), which is not supported")
             .arg(result.data.empty() ? 0 : result.data[0], 2, 16, QLatin1Char('0'));
     case SdoResult::Status::TimedOut:
-        return QStringLiteral("no reply within %1 ms").arg(sdoexchange::kReplyTimeoutMs);
+        return QStringLiteral("no answer from node %1 within %2 s")
+            .arg(nodeId)
+            .arg(sdoexchange::kReplyTimeoutMs / 1000);
     case SdoResult::Status::Cancelled:
         return QStringLiteral("request cancelled");
     case SdoResult::Status::Answer:
@@ -81,7 +73,7 @@ void CANOpenAmplifier::connect() {
     const SdoResult handshake = exchange(sdo::adValueRequest());
     if (handshake.status != SdoResult::Status::Answer || handshake.data.empty()) {
         qWarning().noquote() << "❌ CANopen handshake with node" << getDeviceId()
-                             << "failed:" << describe(handshake);
+                             << "failed:" << describe(handshake, getDeviceId());
         emit connectionFailed(QStringLiteral("Handshake failed"));
         return;
     }
@@ -114,7 +106,7 @@ std::vector<uint8_t> CANOpenAmplifier::sendCommandWithResponse(std::vector<uint8
     const SdoResult result = exchange(message);
     if (refused(result))
         qWarning().noquote() << "❌ CANopen node" << getDeviceId()
-                             << "refused the request:" << describe(result);
+                             << "refused the request:" << describe(result, getDeviceId());
     return result.data;
 }
 
@@ -153,8 +145,8 @@ ReadingWorker::Pause CANOpenAmplifier::readCycle(ReadKind kind) {
             sdoexchange::request(m_channel, m_nodeId.load(), request, &m_worker.readingFlag());
         if (result.status == SdoResult::Status::Cancelled)
             return ReadingWorker::Pause::None; // reading stops; nothing to report
-        if (refused(result))
-            throw std::runtime_error(describe(result).toStdString());
+        if (refused(result) || result.status == SdoResult::Status::TimedOut)
+            throw std::runtime_error(describe(result, getDeviceId()).toStdString());
         if (result.data.size() < static_cast<size_t>(sdo::kFrameLength)) {
             emit readErrorOccurred(QStringLiteral("Invalid response size: expected at least 8 bytes."));
             return ReadingWorker::Pause::None;
@@ -180,50 +172,81 @@ double CANOpenAmplifier::getMeasuredWeight() const {
 }
 
 void CANOpenAmplifier::allowCalibration() {
-    sendFrame(sdo::calibrationUnlock());
+    reportingFailure([this] { writeConfirmed(sdo::calibrationUnlock()); });
+}
+
+void CANOpenAmplifier::writeConfirmed(const sdo::Bytes &frame) {
+    const SdoResult result = exchange(frame);
+    if (result.status == SdoResult::Status::Answer)
+        return;
+    throw std::runtime_error(QStringLiteral("Write to entry 0x%1:%2 not confirmed: %3.")
+                                 .arg(frame[1] | frame[2] << 8, 4, 16, QLatin1Char('0'))
+                                 .arg(frame[3], 2, 16, QLatin1Char('0'))
+                                 .arg(describe(result, getDeviceId()))
+                                 .toStdString());
 }
 
 void CANOpenAmplifier::writeEntry(uint16_t index, uint8_t subIndex, const sdo::Bytes &data) {
-    sendFrame(sdo::writeRequest(index, subIndex, data));
+    writeConfirmed(sdo::writeRequest(index, subIndex, data));
 }
 
-void CANOpenAmplifier::writeSDO(uint16_t index, uint8_t subIndex, std::vector<uint8_t> data) {
+bool CANOpenAmplifier::reportingFailure(const std::function<void()> &writes) {
     try {
-        writeEntry(index, subIndex, data);
+        writes();
+        return true;
     } catch (const std::exception &e) {
-        // A refused request; it must not escape into the caller (QML).
+        // It must not escape into the caller (QML).
         const QString why = QString::fromUtf8(e.what());
         qWarning().noquote() << "❌" << why;
         emit readErrorOccurred(why);
+        return false;
     }
+}
+
+bool CANOpenAmplifier::calibrationStep(const std::function<void()> &writes) {
+    try {
+        writes();
+        return true;
+    } catch (const std::exception &e) {
+        emit calibrationFailed(QStringLiteral("Calibration failed: %1").arg(QString::fromUtf8(e.what())));
+        return false;
+    }
+}
+
+void CANOpenAmplifier::writeSDO(uint16_t index, uint8_t subIndex, std::vector<uint8_t> data) {
+    reportingFailure([&] { writeEntry(index, subIndex, data); });
 }
 
 void CANOpenAmplifier::calibrateZero() {
     if (!m_connected)
         return;
-    writeEntry(sdo::kControlIndex, sdo::kCalibrationUnlockSubIndex, {0x01});
-    writeEntry(sdo::kCalibrationZeroIndex, 0, sdo::littleEndian32(0));
+    calibrationStep([this] {
+        writeConfirmed(sdo::calibrationUnlock());
+        writeEntry(sdo::kCalibrationZeroIndex, 0, sdo::littleEndian32(0));
+    });
 }
 
 void CANOpenAmplifier::calibrateSpan(uint32_t spanValue) {
     if (!m_connected)
         return;
-    uint32_t hundredths = 0;
-    try {
-        hundredths = hundredfold(spanValue);
-    } catch (const std::exception &e) {
-        emit calibrationFailed(QStringLiteral("Calibration failed: %1").arg(QString::fromUtf8(e.what())));
+    const QString refusal = calibration::spanWeightRefusal(spanValue);
+    if (!refusal.isEmpty()) {
+        emit calibrationFailed(refusal);
         return;
     }
-    writeEntry(sdo::kControlIndex, sdo::kCalibrationUnlockSubIndex, {0x01});
-    writeEntry(sdo::kCalibrationSpanIndex, 0, sdo::littleEndian32(hundredths));
+    calibrationStep([this, spanValue] {
+        writeConfirmed(sdo::calibrationUnlock());
+        writeEntry(sdo::kCalibrationSpanIndex, 0, sdo::littleEndian32(calibration::hundredths(spanValue)));
+    });
 }
 
 void CANOpenAmplifier::finalizeCalibration(uint32_t pointCount) {
     if (!m_connected)
         return;
-    writeEntry(sdo::kControlIndex, sdo::kCalibrationUnlockSubIndex, {0x01});
-    writeEntry(sdo::kCalibrationWeightIndex, 0, sdo::littleEndian32(pointCount));
+    calibrationStep([this, pointCount] {
+        writeConfirmed(sdo::calibrationUnlock());
+        writeEntry(sdo::kCalibrationWeightIndex, 0, sdo::littleEndian32(pointCount));
+    });
 }
 
 void CANOpenAmplifier::calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight) {
@@ -231,17 +254,20 @@ void CANOpenAmplifier::calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue
         emit calibrationFailed(QStringLiteral("Amplifier is not connected."));
         return;
     }
-    try {
-        const uint32_t weightHundredths = hundredfold(spanWeight); // refused before anything is written
-        writeEntry(sdo::kControlIndex, sdo::kCalibrationUnlockSubIndex, {0x01});
+    const QString refusal = calibration::refusal({zeroValue, spanValue}, {0, spanWeight});
+    if (!refusal.isEmpty()) {
+        emit calibrationFailed(refusal);
+        return;
+    }
+    const bool written = calibrationStep([&] {
+        writeConfirmed(sdo::calibrationUnlock());
         writeEntry(sdo::kCalibrationZeroIndex, 0, sdo::littleEndian32(zeroValue));
         writeEntry(sdo::kCalibrationSpanIndex, 0, sdo::littleEndian32(spanValue));
-        writeEntry(sdo::kCalibrationWeightIndex, 0, sdo::littleEndian32(weightHundredths));
+        writeEntry(sdo::kCalibrationWeightIndex, 0, sdo::littleEndian32(calibration::hundredths(spanWeight)));
         writeEntry(sdo::kCalibrationPointsIndex, 0, sdo::littleEndian32(2));
+    });
+    if (written)
         emit calibrationSuccessful();
-    } catch (const std::exception &e) {
-        emit calibrationFailed(QStringLiteral("Calibration failed: %1").arg(QString::fromUtf8(e.what())));
-    }
 }
 
 void CANOpenAmplifier::sendCommand(const QString &command) {
@@ -279,36 +305,40 @@ void CANOpenAmplifier::setName(const QString &newName) {
 }
 
 void CANOpenAmplifier::setFIRFiltering(bool enable) {
-    writeEntry(sdo::kFirFilterIndex, 0, {static_cast<uint8_t>(enable ? 1 : 0)});
+    reportingFailure([&] { writeEntry(sdo::kFirFilterIndex, 0, {static_cast<uint8_t>(enable ? 1 : 0)}); });
 }
 
 void CANOpenAmplifier::setFilteringLevel(uint8_t level) {
-    writeEntry(sdo::kFilterLevelIndex, 0, {static_cast<uint8_t>(level >= 1 && level <= 5 ? level : 1)});
+    reportingFailure([&] {
+        writeEntry(sdo::kFilterLevelIndex, 0, {static_cast<uint8_t>(level >= 1 && level <= 5 ? level : 1)});
+    });
 }
 
 void CANOpenAmplifier::setFilteringBandwidth(uint32_t bandwidth) {
-    writeEntry(sdo::kFilterBandwidthIndex, 0, sdo::littleEndian32(bandwidth));
+    reportingFailure([&] { writeEntry(sdo::kFilterBandwidthIndex, 0, sdo::littleEndian32(bandwidth)); });
 }
 
 void CANOpenAmplifier::setAutoZeroTrackingTime(uint16_t timeMs) {
-    writeEntry(sdo::kAutoZeroTimeIndex, 0,
-               {static_cast<uint8_t>(timeMs & 0xFF), static_cast<uint8_t>((timeMs >> 8) & 0xFF)});
+    reportingFailure([&] {
+        writeEntry(sdo::kAutoZeroTimeIndex, 0,
+                   {static_cast<uint8_t>(timeMs & 0xFF), static_cast<uint8_t>((timeMs >> 8) & 0xFF)});
+    });
 }
 
 void CANOpenAmplifier::setAutoZeroTrackingBandwidth(uint32_t bandwidth) {
-    writeEntry(sdo::kAutoZeroBandwidthIndex, 0, sdo::littleEndian32(bandwidth));
+    reportingFailure([&] { writeEntry(sdo::kAutoZeroBandwidthIndex, 0, sdo::littleEndian32(bandwidth)); });
 }
 
 void CANOpenAmplifier::setStabilityDeterminationTime(uint32_t time) {
-    writeEntry(sdo::kStabilityTimeIndex, 0, sdo::littleEndian32(time));
+    reportingFailure([&] { writeEntry(sdo::kStabilityTimeIndex, 0, sdo::littleEndian32(time)); });
 }
 
 void CANOpenAmplifier::setZeroPoint(uint32_t zeroPoint) {
-    writeEntry(sdo::kZeroPointIndex, 0, sdo::littleEndian32(zeroPoint));
+    reportingFailure([&] { writeEntry(sdo::kZeroPointIndex, 0, sdo::littleEndian32(zeroPoint)); });
 }
 
 void CANOpenAmplifier::setStabilityBandwidth(uint32_t bandwidth) {
-    writeEntry(sdo::kStabilityBandwidthIndex, 0, sdo::littleEndian32(bandwidth));
+    reportingFailure([&] { writeEntry(sdo::kStabilityBandwidthIndex, 0, sdo::littleEndian32(bandwidth)); });
 }
 
 void CANOpenAmplifier::zero() {
@@ -316,9 +346,13 @@ void CANOpenAmplifier::zero() {
         emit readErrorOccurred(QStringLiteral("CANopen Amplifier is not connected. Cannot perform zero."));
         return;
     }
-    sendFrame(sdo::calibrationUnlock());
-    sendFrame(sdo::zeroPointCleared());
-    sendFrame(sdo::tareSwitch(true));
+    const bool written = reportingFailure([this] {
+        writeConfirmed(sdo::calibrationUnlock());
+        writeConfirmed(sdo::zeroPointCleared());
+        writeConfirmed(sdo::tareSwitch(true));
+    });
+    if (!written)
+        return;
     QThread::msleep(kSettleMs);
     exchange(sdo::measuringValueRequest());
 }
@@ -328,28 +362,38 @@ void CANOpenAmplifier::tare() {
         emit readErrorOccurred(QStringLiteral("CANopen Amplifier is not connected. Cannot perform tare."));
         return;
     }
+    // The tare state follows the node: it changes only once the switch was acknowledged.
     if (!m_tareActive) {
-        sendFrame(sdo::calibrationUnlock());
+        if (!reportingFailure([this] { writeConfirmed(sdo::calibrationUnlock()); }))
+            return;
         const SdoResult reading = exchange(sdo::measuringValueRequest());
         if (reading.status != SdoResult::Status::Answer ||
             reading.data.size() < static_cast<size_t>(sdo::kFrameLength)) {
             if (reading.status != SdoResult::Status::Answer)
                 qWarning().noquote() << "❌ Tare read of node" << getDeviceId()
-                                     << "failed:" << describe(reading);
+                                     << "failed:" << describe(reading, getDeviceId());
             emit readErrorOccurred(QStringLiteral("Failed to read measurement value for tare."));
             return;
         }
-        m_tareValue = sdo::value32(reading.data);
-        sendFrame(sdo::zeroPointSet(m_tareValue));
-        sendFrame(sdo::tareSwitch(true));
+        const uint32_t tareValue = sdo::value32(reading.data);
+        const bool applied = reportingFailure([&] {
+            writeConfirmed(sdo::zeroPointSet(tareValue));
+            writeConfirmed(sdo::tareSwitch(true));
+        });
+        if (!applied)
+            return;
+        m_tareValue = tareValue;
         m_tareActive = true;
         QThread::msleep(kSettleMs);
         exchange(sdo::measuringValueRequest());
     } else {
-        sendFrame(sdo::calibrationUnlock());
-        sendFrame(sdo::zeroPointSet(m_tareValue));
-        sendFrame(sdo::tareSwitch(false));
-        m_tareActive = false;
+        const bool removed = reportingFailure([this] {
+            writeConfirmed(sdo::calibrationUnlock());
+            writeConfirmed(sdo::zeroPointSet(m_tareValue));
+            writeConfirmed(sdo::tareSwitch(false));
+        });
+        if (removed)
+            m_tareActive = false;
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -86,8 +87,15 @@ private:
     bool sendFrame(const sdo::Bytes &bytes);
     // Request and reply on the GUI thread (no stop flag to end it early).
     SdoResult exchange(const sdo::Bytes &request);
-    // writeSDO that throws on a bad length instead of reporting it.
+    // Sends a write frame and waits for its acknowledgement; raises with the reason when the node aborts,
+    // offers something else or does not answer within the reply time-out.
+    void writeConfirmed(const sdo::Bytes &frame);
+    // writeSDO that raises (a bad length, an unconfirmed write) instead of reporting.
     void writeEntry(uint16_t index, uint8_t subIndex, const sdo::Bytes &data);
+    // Run writes and say whether all went through. A raised failure goes out through readErrorOccurred
+    // (setters, zero, tare), or as calibrationFailed("Calibration failed: <reason>") for calibration steps.
+    bool reportingFailure(const std::function<void()> &writes);
+    bool calibrationStep(const std::function<void()> &writes);
     void releaseChannel();
 
     bool m_tareActive = false;

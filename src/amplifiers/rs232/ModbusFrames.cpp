@@ -77,35 +77,53 @@ int32_t asSigned(uint32_t value) {
     return result;
 }
 
-ReadAnswer decodeReadAnswer(const std::vector<uint8_t> &answer, uint8_t expectedAddress) {
-    ReadAnswer result;
+namespace {
+
+// The length check shared by both answers. An exception answer is shorter; it is recognised so the
+// report can say what the amplifier refused. Only the exact 5-byte form with a good CRC is taken as one.
+bool lengthOk(const std::vector<uint8_t> &answer, uint8_t expectedAddress, uint8_t function,
+              size_t expectedSize, Answer &result) {
     result.size = answer.size();
-    if (answer.size() != kReadAnswerSize) {
-        // An exception answer is shorter; recognise it so the report can say what the amplifier refused.
-        // Only the exact 5-byte form with a good CRC is taken as one; anything else stays a length fault.
-        if (answer.size() == kExceptionAnswerSize && answer[0] == expectedAddress &&
-            answer[1] == (kReadFunction | kExceptionFlag) && crcMatches(answer, answer.size())) {
-            result.fault = AnswerFault::Exception;
-            result.exceptionCode = answer[2];
-        } else {
-            result.fault = AnswerFault::WrongLength;
-        }
-        return result;
+    result.expectedSize = expectedSize;
+    if (answer.size() == expectedSize)
+        return true;
+    if (answer.size() == kExceptionAnswerSize && answer[0] == expectedAddress &&
+        answer[1] == (function | kExceptionFlag) && crcMatches(answer, answer.size())) {
+        result.fault = AnswerFault::Exception;
+        result.exceptionCode = answer[2];
+    } else {
+        result.fault = AnswerFault::WrongLength;
     }
+    return false;
+}
+
+// CRC, address and function, in that order; false with the fault set.
+bool headerOk(const std::vector<uint8_t> &answer, uint8_t expectedAddress, uint8_t function, Answer &result) {
     if (!crcMatches(answer, answer.size())) {
         result.fault = AnswerFault::BadCrc;
-        return result;
-    }
-    if (answer[0] != expectedAddress) {
+    } else if (answer[0] != expectedAddress) {
         result.fault = AnswerFault::WrongAddress;
         result.receivedAddress = answer[0];
-        return result;
-    }
-    if (answer[1] != kReadFunction) {
+    } else if (answer[1] != function) {
         result.fault = AnswerFault::WrongFunction;
         result.receivedFunction = answer[1];
-        return result;
+    } else {
+        return true;
     }
+    return false;
+}
+
+uint16_t wordAt(const std::vector<uint8_t> &frame, size_t at) {
+    return static_cast<uint16_t>((frame[at] << 8) | frame[at + 1]);
+}
+
+} // namespace
+
+Answer decodeReadAnswer(const std::vector<uint8_t> &answer, uint8_t expectedAddress) {
+    Answer result;
+    if (!lengthOk(answer, expectedAddress, kReadFunction, kReadAnswerSize, result) ||
+        !headerOk(answer, expectedAddress, kReadFunction, result))
+        return result;
     if (answer[2] != 4) {
         result.fault = AnswerFault::WrongByteCount;
         result.byteCount = answer[2];
@@ -116,13 +134,52 @@ ReadAnswer decodeReadAnswer(const std::vector<uint8_t> &answer, uint8_t expected
     return result;
 }
 
-std::string describe(const ReadAnswer &answer) {
+Answer decodeWriteAnswer(const std::vector<uint8_t> &answer, uint8_t expectedAddress, uint16_t reg) {
+    Answer result;
+    if (!lengthOk(answer, expectedAddress, kWriteFunction, kWriteAnswerSize, result) ||
+        !headerOk(answer, expectedAddress, kWriteFunction, result))
+        return result;
+    if (wordAt(answer, 2) != reg) {
+        result.fault = AnswerFault::WrongRegister;
+        result.received = wordAt(answer, 2);
+    } else if (wordAt(answer, 4) != 2) {
+        result.fault = AnswerFault::WrongRegisterCount;
+        result.received = wordAt(answer, 4);
+    } else {
+        result.fault = AnswerFault::Ok;
+    }
+    return result;
+}
+
+namespace {
+
+const char *exceptionName(uint8_t code) {
+    switch (code) {
+    case 0x01:
+        return " (illegal function)";
+    case 0x02:
+        return " (illegal data address)";
+    case 0x03:
+        return " (illegal data value)";
+    case 0x04:
+        return " (server device failure)";
+    case 0x06:
+        return " (server device busy)";
+    default:
+        return "";
+    }
+}
+
+} // namespace
+
+std::string describe(const Answer &answer) {
     char text[96];
     switch (answer.fault) {
     case AnswerFault::Ok:
         return "valid answer";
     case AnswerFault::WrongLength:
-        std::snprintf(text, sizeof text, "%zu bytes received, %zu expected", answer.size, kReadAnswerSize);
+        std::snprintf(text, sizeof text, "%zu bytes received, %zu expected", answer.size,
+                      answer.expectedSize);
         return text;
     case AnswerFault::BadCrc:
         return "CRC check failed";
@@ -137,8 +194,17 @@ std::string describe(const ReadAnswer &answer) {
     case AnswerFault::WrongByteCount:
         std::snprintf(text, sizeof text, "unexpected byte count %u", static_cast<unsigned>(answer.byteCount));
         return text;
+    case AnswerFault::WrongRegister:
+        std::snprintf(text, sizeof text, "answer for register 0x%04x",
+                      static_cast<unsigned>(answer.received));
+        return text;
+    case AnswerFault::WrongRegisterCount:
+        std::snprintf(text, sizeof text, "unexpected register count %u",
+                      static_cast<unsigned>(answer.received));
+        return text;
     case AnswerFault::Exception:
-        std::snprintf(text, sizeof text, "Modbus exception %u", static_cast<unsigned>(answer.exceptionCode));
+        std::snprintf(text, sizeof text, "Modbus exception %u%s", static_cast<unsigned>(answer.exceptionCode),
+                      exceptionName(answer.exceptionCode));
         return text;
     }
     return "unknown fault";

@@ -27,39 +27,49 @@ std::vector<uint8_t> readRequest(uint8_t address, uint16_t reg);
 // Write request putting `value` into `reg` (high 16 bits) and `reg + 1` (low 16 bits); 13 bytes.
 std::vector<uint8_t> writeRequest(uint8_t address, uint16_t reg, uint32_t value);
 
-// Why a read answer was refused. Everything but Ok means the value must not be used.
+// Why an answer was refused. Everything but Ok means the value must not be used, or the write must not
+// count as done.
 enum class AnswerFault {
     Ok,
-    WrongLength,    // not the 9 bytes of a read answer (and not a well-formed exception answer)
-    BadCrc,         // the checksum does not match the bytes
-    WrongAddress,   // answered by, or meant for, another device
-    WrongFunction,  // not an answer to a register read
-    WrongByteCount, // the answer does not carry exactly two registers
-    Exception,      // the amplifier refused the request with a Modbus exception
+    WrongLength,        // not the length of the expected answer (and not a well-formed exception answer)
+    BadCrc,             // the checksum does not match the bytes
+    WrongAddress,       // answered by, or meant for, another device
+    WrongFunction,      // not an answer to this kind of request
+    WrongByteCount,     // a read answer that does not carry exactly two registers
+    WrongRegister,      // a write echo naming another start register
+    WrongRegisterCount, // a write echo naming another number of registers
+    Exception,          // the amplifier refused the request with a Modbus exception
 };
 
-struct ReadAnswer {
+struct Answer {
     AnswerFault fault = AnswerFault::WrongLength;
-    uint32_t value = 0;           // valid only when fault == Ok
+    uint32_t value = 0;           // reads only, valid only when fault == Ok
     uint8_t receivedAddress = 0;  // set for WrongAddress
     uint8_t receivedFunction = 0; // set for WrongFunction
     uint8_t byteCount = 0;        // set for WrongByteCount
+    uint16_t received = 0;        // the register or the count, for WrongRegister and WrongRegisterCount
     uint8_t exceptionCode = 0;    // set for Exception
     size_t size = 0;              // number of bytes received
+    size_t expectedSize = kReadAnswerSize;
 
     bool ok() const { return fault == AnswerFault::Ok; }
 };
+using ReadAnswer = Answer;
 
 // Checks a read answer in the order length, CRC, address, function, byte count. The CRC comes first
 // because a frame whose checksum fails says nothing reliable about who sent it.
-ReadAnswer decodeReadAnswer(const std::vector<uint8_t> &answer, uint8_t expectedAddress);
+Answer decodeReadAnswer(const std::vector<uint8_t> &answer, uint8_t expectedAddress);
+// Checks the answer to a write of `reg`: a write counts as done only when the amplifier echoes the
+// request's address, function, start register and register count under a valid CRC.
+Answer decodeWriteAnswer(const std::vector<uint8_t> &answer, uint8_t expectedAddress, uint16_t reg);
 
 // The value bytes 3..6 of a 9-byte answer, most significant first, without any check.
 uint32_t valueOf(const std::vector<uint8_t> &answer);
 // A register pair holding a signed measuring value.
 int32_t asSigned(uint32_t value);
 
-// A short English description of a refused answer, e.g. "CRC check failed".
-std::string describe(const ReadAnswer &answer);
+// A short English description of a refused answer, e.g. "CRC check failed" or "Modbus exception 2
+// (illegal data address)".
+std::string describe(const Answer &answer);
 
 } // namespace modbus

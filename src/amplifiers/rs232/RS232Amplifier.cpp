@@ -41,6 +41,8 @@ RS232Amplifier::~RS232Amplifier() {
 
 QString RS232Amplifier::openPort() {
     QMutexLocker lock(&m_exchangeMutex);
+    // Whatever was open before is closed now: until the new port is set up, the amplifier is not connected.
+    m_open = false;
     if (m_link.isOpen())
         m_link.close();
     if (!m_link.open(m_portName.toStdString()))
@@ -146,7 +148,7 @@ void RS232Amplifier::sendText(const std::vector<uint8_t> &line) {
     QThread::msleep(static_cast<unsigned long>(lineMs + 5));
 }
 
-void RS232Amplifier::writeCalibrationFrame(const std::vector<uint8_t> &request) {
+std::vector<uint8_t> RS232Amplifier::writeCalibrationFrame(const std::vector<uint8_t> &request) {
     QMutexLocker lock(&m_exchangeMutex);
     writeLocked(request, "Failed to write complete command to the serial port.");
     std::vector<uint8_t> answer(modbus::kWriteAnswerSize, 0);
@@ -157,6 +159,7 @@ void RS232Amplifier::writeCalibrationFrame(const std::vector<uint8_t> &request) 
     }
     answer.resize(received);
     logFrame("<-", m_portName, answer);
+    return answer;
 }
 
 std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::vector<uint8_t> &request,

@@ -27,7 +27,7 @@ protected:
     uint8_t addressByte() const override { return 0x01; }
     std::vector<uint8_t> exchange(const std::vector<uint8_t> &request, size_t expectedSize) override;
     void sendText(const std::vector<uint8_t> &line) override;
-    void writeCalibrationFrame(const std::vector<uint8_t> &request) override;
+    std::vector<uint8_t> writeCalibrationFrame(const std::vector<uint8_t> &request) override;
     bool handshake() override;
     std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request,
                                                         ReadingWorker::Pause &pause) override;

@@ -1,11 +1,14 @@
 #include "amplifiers/rs232/RegisterAmplifier.h"
 
+#include "amplifiers/Calibration.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QThread>
 
 #include <cmath>
 #include <exception>
+#include <stdexcept>
 
 namespace {
 
@@ -158,8 +161,24 @@ uint32_t RegisterAmplifier::readOrZero(uint16_t reg) {
     return readChecked(reg, nullptr).value_or(0);
 }
 
+void RegisterAmplifier::confirmWrite(uint8_t address, uint16_t reg, const std::vector<uint8_t> &answer) {
+    const modbus::Answer decoded = modbus::decodeWriteAnswer(answer, address, reg);
+    if (decoded.ok())
+        return;
+    const std::string why =
+        decoded.size == 0 ? std::string("no answer from the amplifier") : modbus::describe(decoded);
+    throw std::runtime_error(QStringLiteral("Write to register 0x%1 not confirmed: %2.")
+                                 .arg(hex4(reg), QString::fromStdString(why))
+                                 .toStdString());
+}
+
 void RegisterAmplifier::writeRaw(uint16_t reg, uint32_t value) {
-    exchange(modbus::writeRequest(addressByte(), reg, value), modbus::kWriteAnswerSize);
+    const uint8_t address = addressByte();
+    confirmWrite(address, reg, exchange(modbus::writeRequest(address, reg, value), modbus::kWriteAnswerSize));
+}
+
+void RegisterAmplifier::writeCalibrationChecked(uint8_t address, uint16_t reg, uint32_t value) {
+    confirmWrite(address, reg, writeCalibrationFrame(modbus::writeRequest(address, reg, value)));
 }
 
 uint32_t RegisterAmplifier::readRegister(uint16_t regAddress) {
@@ -181,7 +200,7 @@ void RegisterAmplifier::writeRegister(uint16_t regAddress, uint32_t value) {
 
 void RegisterAmplifier::writeCalibrationValue(uint16_t registerAddress, uint32_t value) {
     try {
-        writeCalibrationFrame(modbus::writeRequest(addressByte(), registerAddress, value));
+        writeCalibrationChecked(addressByte(), registerAddress, value);
     } catch (const std::exception &e) {
         emit readErrorOccurred(QString::fromUtf8(e.what()));
     }
@@ -369,16 +388,13 @@ void RegisterAmplifier::tare() {
                 emit readErrorOccurred(QStringLiteral("Failed to read measurement value for tare."));
                 return;
             }
+            // The state follows the amplifier: it changes only once the amplifier confirmed the write.
+            writeRaw(kMeasuringValueRegister, 0);
             m_savedTare = *saved;
-            if (!exchange(modbus::writeRequest(addressByte(), kMeasuringValueRegister, 0),
-                          modbus::kWriteAnswerSize)
-                     .empty())
-                m_tareActive = true;
+            m_tareActive = true;
         } else {
-            if (!exchange(modbus::writeRequest(addressByte(), kMeasuringValueRegister, m_savedTare),
-                          modbus::kWriteAnswerSize)
-                     .empty())
-                m_tareActive = false;
+            writeRaw(kMeasuringValueRegister, m_savedTare);
+            m_tareActive = false;
         }
     } catch (const std::exception &e) {
         emit readErrorOccurred(QString::fromUtf8(e.what()));
@@ -395,19 +411,23 @@ void RegisterAmplifier::calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValu
 
 void RegisterAmplifier::writeCalibrationPoints(const QList<uint32_t> &adValues,
                                                const QList<uint32_t> &weights) {
+    const QString refusal = calibration::refusal(adValues, weights);
+    if (!refusal.isEmpty()) {
+        emit calibrationFailed(refusal);
+        return;
+    }
     try {
         const uint8_t address = addressByte();
         for (qsizetype i = 0; i < adValues.size(); ++i) {
             const auto offset = static_cast<uint16_t>(2 * i);
-            writeCalibrationFrame(modbus::writeRequest(
-                address, static_cast<uint16_t>(kFirstPointAdRegister + offset), adValues[i]));
+            writeCalibrationChecked(address, static_cast<uint16_t>(kFirstPointAdRegister + offset),
+                                    adValues[i]);
             // Point 0 is the zero point: its weight is 0 whatever the caller passed.
-            const uint32_t weight = i == 0 ? 0u : weights[i] * 100u;
-            writeCalibrationFrame(modbus::writeRequest(
-                address, static_cast<uint16_t>(kFirstPointWeightRegister + offset), weight));
+            const uint32_t weight = i == 0 ? 0u : calibration::hundredths(weights[i]);
+            writeCalibrationChecked(address, static_cast<uint16_t>(kFirstPointWeightRegister + offset),
+                                    weight);
         }
-        writeCalibrationFrame(
-            modbus::writeRequest(address, kPointCountRegister, static_cast<uint32_t>(adValues.size())));
+        writeCalibrationChecked(address, kPointCountRegister, static_cast<uint32_t>(adValues.size()));
     } catch (const std::exception &e) {
         emit calibrationFailed(QStringLiteral("Calibration failed: %1").arg(QString::fromUtf8(e.what())));
         return;

@@ -111,8 +111,9 @@ protected:
     virtual std::vector<uint8_t> exchange(const std::vector<uint8_t> &request, size_t expectedSize) = 0;
     // A text line (the bytes already end with a line feed); nothing is read. Raises on failure.
     virtual void sendText(const std::vector<uint8_t> &line) = 0;
-    // The calibration write with the link's own checks; raises on failure.
-    virtual void writeCalibrationFrame(const std::vector<uint8_t> &request) = 0;
+    // The calibration write with the link's own checks; returns what came back (maybe nothing), raises on
+    // failure. Whether the answer confirms the write is judged above the link.
+    virtual std::vector<uint8_t> writeCalibrationFrame(const std::vector<uint8_t> &request) = 0;
     // The connection test; may raise (RS485 passes the line's error on to connect).
     virtual bool handshake() = 0;
     // The exchange of one raw-AD cycle. Returns nullopt when the link has already reported why there is
@@ -123,8 +124,8 @@ protected:
 
     // Sends the read request for 0x1F40 and decodes its answer; for handshakes.
     bool adRegisterAnswers();
-    // Writes the calibration block (point 0's weight always 0, weights x100, the point count last) and
-    // reports by calibrationSuccessful / calibrationFailed. The lists have equal, valid sizes.
+    // Checks the points with the calibration rule, then writes the calibration block (point 0's weight always
+    // 0, weights x100, the point count last) and reports by calibrationSuccessful / calibrationFailed.
     void writeCalibrationPoints(const QList<uint32_t> &adValues, const QList<uint32_t> &weights);
     // For destructors: the worker's cycles call into the link, so the link must outlive it.
     void stopWorker() { m_worker.stop(); }
@@ -137,7 +138,11 @@ private:
     std::optional<uint32_t> readChecked(uint16_t reg, QString *cause);
     // readRegister's value: 0 when the answer was refused. Raises the link's errors.
     uint32_t readOrZero(uint16_t reg);
+    // A register write that counts as done only when the amplifier echoes it; raises the link's errors and,
+    // when the echo is missing or wrong, a text naming the register and the reason.
     void writeRaw(uint16_t reg, uint32_t value);
+    void writeCalibrationChecked(uint8_t address, uint16_t reg, uint32_t value);
+    static void confirmWrite(uint8_t address, uint16_t reg, const std::vector<uint8_t> &answer);
     // readMeasurement's work: emits adValueReceived or readErrorOccurred; nullopt on a refused answer.
     // Raises the link's errors.
     std::optional<uint32_t> measureAd();
@@ -148,7 +153,7 @@ private:
     // The text for a refused answer: `lengthText` when the length was wrong (the link's own message),
     // otherwise one that names the check that failed.
     static QString refusedAnswerText(const QString &lengthText, const QString &what,
-                                     const modbus::ReadAnswer &answer);
+                                     const modbus::Answer &answer);
     void narrate(const QString &line);
 
     LinkProfile m_profile;

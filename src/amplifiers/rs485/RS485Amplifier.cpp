@@ -13,7 +13,6 @@ namespace {
 
 constexpr auto kHandshakeWait = std::chrono::milliseconds(2000);
 constexpr unsigned long kAfterOpenMs = 100;
-constexpr qsizetype kMaxCalibrationPoints = 9;
 
 RegisterAmplifier::LinkProfile rs485Profile() {
     RegisterAmplifier::LinkProfile profile;
@@ -92,15 +91,13 @@ void RS485Amplifier::sendText(const std::vector<uint8_t> &line) {
     exchange(line, 0);
 }
 
-void RS485Amplifier::writeCalibrationFrame(const std::vector<uint8_t> &request) {
-    if (exchange(request, modbus::kWriteAnswerSize).empty())
+std::vector<uint8_t> RS485Amplifier::writeCalibrationFrame(const std::vector<uint8_t> &request) {
+    std::vector<uint8_t> answer = exchange(request, modbus::kWriteAnswerSize);
+    if (answer.empty())
         throw std::runtime_error("Failed to write complete command to the serial port.");
+    return answer;
 }
 
 void RS485Amplifier::calibrateMultiPoints(QList<uint32_t> adValues, QList<uint32_t> weights) {
-    if (adValues.size() != weights.size() || adValues.isEmpty() || adValues.size() > kMaxCalibrationPoints) {
-        emit calibrationFailed(QStringLiteral("Invalid calibration data: Check array sizes (1-9 points)."));
-        return;
-    }
     writeCalibrationPoints(adValues, weights);
 }

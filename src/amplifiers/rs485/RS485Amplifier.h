@@ -30,7 +30,7 @@ protected:
     uint8_t addressByte() const override { return m_deviceId.load(); }
     std::vector<uint8_t> exchange(const std::vector<uint8_t> &request, size_t expectedSize) override;
     void sendText(const std::vector<uint8_t> &line) override;
-    void writeCalibrationFrame(const std::vector<uint8_t> &request) override;
+    std::vector<uint8_t> writeCalibrationFrame(const std::vector<uint8_t> &request) override;
     bool handshake() override;
 
 private:
