@@ -420,6 +420,8 @@ TestCase {
             { tag: "empty weight", weight: "", spanAd: 300000 },
             { tag: "weight not a number", weight: "abc", spanAd: 300000 },
             { tag: "negative weight", weight: "-3", spanAd: 300000 },
+            { tag: "weight 0", weight: "0", spanAd: 300000 },
+            { tag: "zero AD equals span AD", weight: "1000", spanAd: 250000 },
         ]
     }
 
