@@ -28,14 +28,12 @@ protected:
     void writeCalibrationFrame(const std::vector<uint8_t> &request) override;
     bool handshake() override;
     std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request,
-                                                        ReadingWorker::Pause &pause) override;
+                                                        QStringList &problems) override;
 
 private:
     // Opens and configures the port; the failure text, or an empty string on success.
     QString openPort();
     void closePort();
-    // Writes the whole frame under the held exchange lock; raises the link's write errors.
-    void writeLocked(const std::vector<uint8_t> &frame, const char *shortWriteText);
 
     const QString m_portName;
     const uint32_t m_baudRate;

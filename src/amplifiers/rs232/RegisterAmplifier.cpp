@@ -247,7 +247,7 @@ void RegisterAmplifier::startContinuousADRead(int intervalMs) {
         emit readErrorOccurred(QStringLiteral("Amplifier is not connected. Cannot start AD reading."));
         return;
     }
-    m_worker.start([this] { return adCycle(); }, intervalMs);
+    startWorker([this] { return adCycle(); }, intervalMs);
 }
 
 void RegisterAmplifier::startContinuousMeasuringValueRead(int intervalMs) {
@@ -255,7 +255,12 @@ void RegisterAmplifier::startContinuousMeasuringValueRead(int intervalMs) {
         emit readErrorOccurred(m_profile.startMeasuringNotConnected);
         return;
     }
-    m_worker.start([this] { return measuringCycle(); }, intervalMs);
+    startWorker([this] { return measuringCycle(); }, intervalMs);
+}
+
+void RegisterAmplifier::startWorker(ReadingWorker::Cycle cycle, int intervalMs) {
+    m_worker.start(std::move(cycle), intervalMs,
+                   [this](const QString &error) { emit readErrorOccurred(error); });
 }
 
 void RegisterAmplifier::stopContinuousADRead() {
@@ -263,59 +268,60 @@ void RegisterAmplifier::stopContinuousADRead() {
 }
 
 std::optional<std::vector<uint8_t>> RegisterAmplifier::exchangeAdCycle(const std::vector<uint8_t> &request,
-                                                                       ReadingWorker::Pause & /*pause*/) {
+                                                                       QStringList & /*problems*/) {
     return exchange(request, modbus::kReadAnswerSize);
 }
 
-ReadingWorker::Pause RegisterAmplifier::adCycle() {
+ReadingWorker::Outcome RegisterAmplifier::adCycle() {
     try {
         const uint8_t address = addressByte();
-        ReadingWorker::Pause pause = ReadingWorker::Pause::None;
+        QStringList problems;
         const std::optional<std::vector<uint8_t>> answer =
-            exchangeAdCycle(modbus::readRequest(address, kAdRegister), pause);
+            exchangeAdCycle(modbus::readRequest(address, kAdRegister), problems);
+        for (const QString &problem : problems)
+            m_worker.report(problem);
         if (!answer)
-            return pause;
+            return ReadingWorker::Outcome::Failed;
         if (m_profile.adStartByteCheck && !answer->empty() && answer->front() != address) {
-            emit readErrorOccurred(QStringLiteral("Unexpected start byte in response. Check serial buffer."));
-            return ReadingWorker::Pause::None;
+            m_worker.report(QStringLiteral("Unexpected start byte in response. Check serial buffer."));
+            return ReadingWorker::Outcome::Failed;
         }
         const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(*answer, address);
         if (!decoded.ok()) {
-            emit readErrorOccurred(
+            m_worker.report(
                 refusedAnswerText(QStringLiteral("Invalid response length while reading AD value."),
                                   QStringLiteral("AD value"), decoded));
-            return ReadingWorker::Pause::None;
+            return ReadingWorker::Outcome::Failed;
         }
         emit adValueReceived(decoded.value);
-        return ReadingWorker::Pause::Interval;
+        return ReadingWorker::Outcome::Reading;
     } catch (const std::exception &e) {
-        emit readErrorOccurred(
-            QStringLiteral("Error while reading AD value: %1").arg(QString::fromUtf8(e.what())));
-        return ReadingWorker::Pause::Interval;
+        m_worker.report(QStringLiteral("Error while reading AD value: %1").arg(QString::fromUtf8(e.what())));
+        return ReadingWorker::Outcome::Failed;
     }
 }
 
-ReadingWorker::Pause RegisterAmplifier::measuringCycle() {
+ReadingWorker::Outcome RegisterAmplifier::measuringCycle() {
     try {
         const uint8_t address = addressByte();
         const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(
             exchange(modbus::readRequest(address, kMeasuringValueRegister), modbus::kReadAnswerSize),
             address);
         if (!decoded.ok()) {
-            emit readErrorOccurred(
+            m_worker.report(
                 refusedAnswerText(QStringLiteral("Invalid response length while reading measuring value."),
                                   QStringLiteral("measuring value"), decoded));
-            return ReadingWorker::Pause::None;
+            return ReadingWorker::Outcome::Failed;
         }
         // The pattern of a signed value widened to 64 bits and cut to its low 32 is the raw register value.
         if (m_weight.setIfChanged(static_cast<double>(modbus::asSigned(decoded.value))))
             emit measuringValueReceived(decoded.value);
         ++m_measuringCycles;
-        return ReadingWorker::Pause::Interval;
+        return ReadingWorker::Outcome::Reading;
     } catch (const std::exception &e) {
-        emit readErrorOccurred(
+        m_worker.report(
             QStringLiteral("Error while reading measuring value: %1").arg(QString::fromUtf8(e.what())));
-        return ReadingWorker::Pause::Interval;
+        return ReadingWorker::Outcome::Failed;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -289,6 +290,25 @@ bool SerialLink::read(uint8_t *data, size_t size, size_t &received) {
             hungUp = true;
     }
     return true;
+}
+
+std::string openFailureCause(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return "no such port";
+    case EBUSY:
+        return "in use by another program";
+    case EACCES:
+    case EPERM:
+        return "permission denied (on Linux add the user to the dialout group)";
+    case ENOTTY:
+    case EISDIR:
+        return "not a serial port";
+    default:
+        return std::strerror(error);
+    }
 }
 
 void SerialLink::close() {
