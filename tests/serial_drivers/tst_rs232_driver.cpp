@@ -628,6 +628,8 @@ private slots:
     void selfTest_low16Amplifier_failsAvp1_andRestartsAdWorker() {
         Rig rig;
         QVERIFY(rig.connected());
+        // A setting beyond 16 bits cannot be written back by this amplifier; the test says so.
+        QCOMPARE(rig.sim.command(QStringLiteral("set 1 0x5E 0x12345")), QStringLiteral("OK"));
         QCOMPARE(rig.sim.command(QStringLiteral("fault 1 low16")), QStringLiteral("OK"));
         rig.amplifier->startContinuousMeasuringValueRead(50);
         QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
@@ -637,6 +639,9 @@ private slots:
         QVERIFY(lines.contains(QStringLiteral("→ [AVP1] 参数数据：0x00004321 —— 测试失败")));
         QVERIFY(lines.contains(QStringLiteral("→ [AVP2] 参数数据：0x000000ff —— 测试失败")));
         QVERIFY(lines.contains(QStringLiteral("→ [滤波带宽] 参数数据：0x000001f4 —— 测试通过")));
+        QVERIFY(lines.contains(QStringLiteral("→ [自动零点追踪带宽] 参数数据：0x00002345 —— 恢复失败")));
+        QVERIFY(lines.contains(
+            QStringLiteral("【错误】以下参数未确认恢复为测试前的值：自动零点追踪带宽。请检查放大器设置。")));
         QCOMPARE(lines.mid(lines.size() - 2), (QStringList{QStringLiteral("已恢复连续读取模式。"),
                                                            QStringLiteral("放大器功能测试全部完成。")}));
         QVERIFY(rig.amplifier->isReading());
