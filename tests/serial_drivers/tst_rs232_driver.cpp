@@ -6,6 +6,7 @@
 
 #include "amplifiers/rs232/RS232Amplifier.h"
 
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QMutex>
 #include <QSignalSpy>
@@ -65,34 +66,51 @@ private slots:
 
     void connect_failure_givesMessage_andPortStaysClosed_data() {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<bool>("missingPort");
+        QTest::addColumn<QString>("port"); // "sim", "busy sim" (held by another opener) or a path
         QTest::addColumn<QString>("message");
         const QString handshake = QStringLiteral("Handshake failed. Amplifier may not be responsive.");
+        const QString missing = QStringLiteral("/dev/kelvora-missing-port");
         QTest::newRow("missing port")
-            << QString() << true << QStringLiteral("Failed to open serial port: /dev/kelvora-missing-port");
-        QTest::newRow("silent amplifier") << "silence" << false << handshake;
-        QTest::newRow("exception answer") << "exception" << false << handshake;
-        QTest::newRow("answer of another id") << "other-id" << false << handshake;
-        QTest::newRow("corrupted answer") << "bad-crc" << false << handshake;
+            << QString() << missing
+            << QStringLiteral("Failed to open serial port: %1: no such port").arg(missing);
+        QTest::newRow("directory") << QString() << QStringLiteral("/tmp")
+                                   << QStringLiteral("Failed to open serial port: /tmp: not a serial port");
+        QTest::newRow("regular file")
+            << QString() << QStringLiteral("/dev/null")
+            << QStringLiteral("Failed to open serial port: /dev/null: not a serial port");
+        QTest::newRow("port in use") << QString() << QStringLiteral("busy sim")
+                                     << QStringLiteral(
+                                            "Failed to open serial port: %1: in use by another program");
+        QTest::newRow("silent amplifier") << "silence"
+                                          << "sim" << handshake;
+        QTest::newRow("exception answer") << "exception"
+                                          << "sim" << handshake;
+        QTest::newRow("answer of another id") << "other-id"
+                                              << "sim" << handshake;
+        QTest::newRow("corrupted answer") << "bad-crc"
+                                          << "sim" << handshake;
     }
     void connect_failure_givesMessage_andPortStaysClosed() {
         QFETCH(QString, fault);
-        QFETCH(bool, missingPort);
+        QFETCH(QString, port);
         QFETCH(QString, message);
         SimulatorProcess sim;
         QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
         if (!fault.isEmpty())
             QCOMPARE(sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
-        RS232Amplifier amplifier(QStringLiteral("M"),
-                                 missingPort ? QStringLiteral("/dev/kelvora-missing-port") : sim.port(),
-                                 9600);
+        serial::SerialLink holder;
+        if (port == QLatin1String("busy sim"))
+            QVERIFY(holder.open(sim.port().toStdString()));
+        const bool simPort = port.endsWith(QLatin1String("sim"));
+        const QString path = simPort ? sim.port() : port;
+        RS232Amplifier amplifier(QStringLiteral("M"), path, 9600);
         QSignalSpy failed(&amplifier, &RS232Amplifier::connectionFailed);
         QSignalSpy succeeded(&amplifier, &RS232Amplifier::connectionSuccessful);
         amplifier.connect();
-        QCOMPARE(texts(failed), QStringList{message});
+        QCOMPARE(texts(failed), QStringList{message.arg(path)});
         QCOMPARE(succeeded.count(), 0);
         QVERIFY(!amplifier.isConnected());
-        if (missingPort)
+        if (fault.isEmpty())
             return;
         // The failed handshake closed the port: once the amplifier answers, a new connect opens it again.
         QCOMPARE(sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
@@ -272,7 +290,8 @@ private slots:
         const QString length = QStringLiteral("Invalid response length while reading measurement.");
         QTest::newRow("silence") << "silence" << length;
         QTest::newRow("truncate") << "truncate" << length;
-        QTest::newRow("late") << "late" << length;
+        // 180 ms late: after the read gave up, in time for the next request's read window.
+        QTest::newRow("late") << "late 180" << length;
         QTest::newRow("bad-crc") << "bad-crc"
                                  << QStringLiteral(
                                         "Invalid response while reading measurement: CRC check failed.");
@@ -309,46 +328,67 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<bool>("adWorker");
         QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("repeated"); // the fault is left on until its repeats are reported
         const QStringList nothing{QStringLiteral("No data received from the amplifier."),
                                   QStringLiteral("Incomplete response received.")};
-        QTest::newRow("AD, silence") << "silence" << true << nothing;
-        QTest::newRow("AD, truncate") << "truncate" << true << nothing;
-        QTest::newRow("AD, exception") << "exception" << true << nothing;
+        QTest::newRow("AD, silence") << "silence" << true << nothing << true;
+        QTest::newRow("AD, truncate") << "truncate" << true << nothing << false;
+        QTest::newRow("AD, exception") << "exception" << true << nothing << false;
         QTest::newRow("AD, other-id")
             << "other-id" << true
-            << QStringList{QStringLiteral("Unexpected start byte in response. Check serial buffer.")};
+            << QStringList{QStringLiteral("Unexpected start byte in response. Check serial buffer.")}
+            << false;
         QTest::newRow("AD, bad-crc") << "bad-crc" << true
                                      << QStringList{QStringLiteral(
-                                            "Invalid response while reading AD value: CRC check failed.")};
+                                            "Invalid response while reading AD value: CRC check failed.")}
+                                     << false;
         QTest::newRow("measuring, silence")
             << "silence" << false
-            << QStringList{QStringLiteral("Invalid response length while reading measuring value.")};
+            << QStringList{QStringLiteral("Invalid response length while reading measuring value.")} << false;
         QTest::newRow("measuring, bad-crc")
             << "bad-crc" << false
-            << QStringList{
-                   QStringLiteral("Invalid response while reading measuring value: CRC check failed.")};
+            << QStringList{QStringLiteral(
+                   "Invalid response while reading measuring value: CRC check failed.")}
+            << true;
         QTest::newRow("measuring, other-id")
             << "other-id" << false
-            << QStringList{
-                   QStringLiteral("Invalid response while reading measuring value: answer from address 2.")};
+            << QStringList{QStringLiteral(
+                   "Invalid response while reading measuring value: answer from address 2.")}
+            << false;
     }
     void workers_fault_isReported_andRecovers() {
         QFETCH(QString, fault);
         QFETCH(bool, adWorker);
         QFETCH(QStringList, messages);
+        QFETCH(bool, repeated);
         Rig rig;
         QVERIFY(rig.connected());
         SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
         SignalLog measuring(rig.amplifier.get(), &RS232Amplifier::measuringValueReceived);
         QCOMPARE(rig.sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
+        constexpr int kIntervalMs = 100;
+        const qint64 requestsBefore = rig.sim.query(QStringLiteral("count 1"));
+        QElapsedTimer clock;
+        clock.start();
         if (adWorker)
-            rig.amplifier->startContinuousADRead(20);
+            rig.amplifier->startContinuousADRead(kIntervalMs);
         else
-            rig.amplifier->startContinuousMeasuringValueRead(20);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.errors->count() >= messages.size() * 2, kWaitMs);
-        // Every cycle reports the same way, and nothing wrong is delivered as a value.
+            rig.amplifier->startContinuousMeasuringValueRead(kIntervalMs);
+        // The first failure is reported word for word; its repeats come at most once a second, counted.
+        QTRY_VERIFY_WITH_TIMEOUT(rig.errors->count() >= messages.size() + (repeated ? 1 : 0), kWaitMs);
+        const qint64 elapsed = clock.elapsed();
+        const qint64 requests = rig.sim.query(QStringLiteral("count 1")) - requestsBefore;
         QCOMPARE(texts(*rig.errors).mid(0, messages.size()), messages);
-        QCOMPARE(texts(*rig.errors).mid(messages.size(), messages.size()), messages);
+        if (repeated) {
+            const QString repeat = texts(*rig.errors).at(messages.size());
+            QVERIFY2(repeat.startsWith(messages.first() + QStringLiteral(" (repeated ")), qPrintable(repeat));
+            QVERIFY2(elapsed >= 1000, qPrintable(QString::number(elapsed)));
+            // A failed cycle is followed by the interval (and longer ones after more failures), not by
+            // the next request at once.
+            QVERIFY2(requests <= elapsed / kIntervalMs + 1,
+                     qPrintable(QStringLiteral("%1 requests in %2 ms").arg(requests).arg(elapsed)));
+        }
+        QCOMPARE(rig.amplifier->getMsSinceLastReading(), -1);
         QCOMPARE(ad.count(), 0);
         QCOMPARE(measuring.count(), 0);
         QCOMPARE(rig.amplifier->getMeasuredWeight(), 0.0);
@@ -358,7 +398,10 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= 2, kWaitMs);
         else
             QTRY_COMPARE_WITH_TIMEOUT(rig.amplifier->getMeasuredWeight(), 1500.0, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.amplifier->getMsSinceLastReading() >= 0, kWaitMs);
+        QVERIFY(rig.amplifier->getMsSinceLastReading() < kWaitMs);
         rig.amplifier->stopContinuousADRead();
+        QCOMPARE(rig.amplifier->getMsSinceLastReading(), -1);
     }
 
     void vanishingPort_reportsErrors_stopReturns_andNewPortConnects() {
@@ -678,6 +721,8 @@ private slots:
     void selfTest_low16Amplifier_failsAvp1_andRestartsAdWorker() {
         Rig rig;
         QVERIFY(rig.connected());
+        // A setting beyond 16 bits cannot be written back by this amplifier; the test says so.
+        QCOMPARE(rig.sim.command(QStringLiteral("set 1 0x5E 0x12345")), QStringLiteral("OK"));
         QCOMPARE(rig.sim.command(QStringLiteral("fault 1 low16")), QStringLiteral("OK"));
         rig.amplifier->startContinuousMeasuringValueRead(50);
         QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
@@ -687,6 +732,9 @@ private slots:
         QVERIFY(lines.contains(QStringLiteral("→ [AVP1] 参数数据：0x00004321 —— 测试失败")));
         QVERIFY(lines.contains(QStringLiteral("→ [AVP2] 参数数据：0x000000ff —— 测试失败")));
         QVERIFY(lines.contains(QStringLiteral("→ [滤波带宽] 参数数据：0x000001f4 —— 测试通过")));
+        QVERIFY(lines.contains(QStringLiteral("→ [自动零点追踪带宽] 参数数据：0x00002345 —— 恢复失败")));
+        QVERIFY(lines.contains(
+            QStringLiteral("【错误】以下参数未确认恢复为测试前的值：自动零点追踪带宽。请检查放大器设置。")));
         QCOMPARE(lines.mid(lines.size() - 2), (QStringList{QStringLiteral("已恢复连续读取模式。"),
                                                            QStringLiteral("放大器功能测试全部完成。")}));
         QVERIFY(rig.amplifier->isReading());
@@ -695,6 +743,22 @@ private slots:
         rig.amplifier->stopContinuousADRead();
         QCOMPARE(rig.sim.query(QStringLiteral("get 1 7")), 0);
         QCOMPARE(rig.sim.query(QStringLiteral("get 1 0x56")), 2);
+    }
+
+    void selfTest_lateAmplifier_leavesEverySettingAsItWas() {
+        Rig rig;
+        QVERIFY(rig.connected());
+        // Answers come after the read gave up, in time for the next request: without the line falling
+        // quiet in between, every value would be saved one register off and "restored" there.
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 late 180")), QStringLiteral("OK"));
+        QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
+        rig.amplifier->testAllRegisters();
+        QCOMPARE(texts(log).last(), QStringLiteral("放大器功能测试全部完成。"));
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
+        const QList<QPair<int, int>> settings{{0x0056, 2},    {0x0058, 100}, {0x005C, 10},
+                                              {0x005E, 1000}, {0x0060, 10},  {0x0064, 1}};
+        for (const auto &[reg, value] : settings)
+            QCOMPARE(rig.sim.query(QStringLiteral("get 1 %1").arg(reg)), value);
     }
 
     void selfTest_adRange_data() {

@@ -95,11 +95,13 @@ private slots:
 
     void connect_failures_data() {
         QTest::addColumn<bool>("withBus");
-        QTest::newRow("missing port") << true;
-        QTest::newRow("no line") << false;
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("missing port") << true << "no such port";
+        QTest::newRow("no line") << false << "no RS485 line";
     }
     void connect_failures() {
         QFETCH(bool, withBus);
+        QFETCH(QString, cause);
         RS485Bus bus;
         RS485Amplifier amplifier(QStringLiteral("M"), QStringLiteral("/dev/kelvora-missing-port"), 9600, 1,
                                  withBus ? &bus : nullptr);
@@ -107,8 +109,9 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg,
                              "Failed to open serial port via shared bus: /dev/kelvora-missing-port");
         amplifier.connect();
-        QCOMPARE(texts(failed),
-                 QStringList{QStringLiteral("Failed to open serial port: /dev/kelvora-missing-port")});
+        QCOMPARE(
+            texts(failed),
+            QStringList{QStringLiteral("Failed to open serial port: /dev/kelvora-missing-port: ") + cause});
         QVERIFY(!amplifier.isConnected());
     }
 
@@ -187,7 +190,8 @@ private slots:
         amplifier.startContinuousADRead(20);
         QTRY_VERIFY_WITH_TIMEOUT(errors.count() >= 2, kWaitMs);
         amplifier.stopContinuousADRead();
-        QCOMPARE(texts(errors).mid(0, 2), (QStringList{adMessage, adMessage}));
+        QCOMPARE(texts(errors).first(), adMessage);
+        QVERIFY(texts(errors).at(1).startsWith(adMessage + QStringLiteral(" (repeated ")));
         QCOMPARE(ad.count(), 0);
 
         QCOMPARE(sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));

@@ -2,16 +2,21 @@
 
 #include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/canopen/CANOpenAmplifier.h"
+#include "amplifiers/rs232/RS232Amplifier.h"
 #include "amplifiers/rs232/RegisterAmplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
+
+#include <QFileInfo>
 
 namespace {
 
 // RS232 and RS485 amplifiers; an RS485 amplifier gets a line of its own here, as the program has one.
 class RegisterCliDriver : public CliDriver {
 public:
-    RegisterCliDriver(std::unique_ptr<RS485Bus> bus, std::unique_ptr<RegisterAmplifier> amplifier)
-        : m_bus(std::move(bus))
+    RegisterCliDriver(const QString &port, std::unique_ptr<RS485Bus> bus,
+                      std::unique_ptr<RegisterAmplifier> amplifier)
+        : m_port(port)
+        , m_bus(std::move(bus))
         , m_amplifier(std::move(amplifier)) {}
     ~RegisterCliDriver() override {
         // The amplifier's worker uses the line: it goes first.
@@ -21,8 +26,20 @@ public:
     QObject *object() override { return m_amplifier.get(); }
     quint64 completedMeasuringCycles() const override { return m_amplifier->completedMeasuringCycles(); }
     std::optional<bool> tareActive() const override { return m_amplifier->isTareActive(); }
+    bool linkLost() const override {
+#ifndef Q_OS_WIN
+        // A device file that is gone tells at once, however long the worker pauses between attempts.
+        if (!QFileInfo::exists(QString::fromStdString(serial::SerialLink::devicePath(m_port.toStdString()))))
+            return true;
+#endif
+        if (m_bus)
+            return m_bus->hasFailed();
+        const auto *rs232 = qobject_cast<const RS232Amplifier *>(m_amplifier.get());
+        return rs232 && rs232->hasFailed();
+    }
 
 private:
+    QString m_port;
     std::unique_ptr<RS485Bus> m_bus;
     std::unique_ptr<RegisterAmplifier> m_amplifier;
 };
@@ -43,6 +60,15 @@ private:
 
 } // namespace
 
+std::optional<ValueRange> deviceIdRange(const QString &protocol) {
+    // Modbus slave addresses 1 to 247 (0 is broadcast, above 247 reserved); CANopen node ids 1 to 127.
+    if (protocol == QLatin1String("RS485"))
+        return ValueRange{1, 247};
+    if (protocol == QLatin1String("CANOpen"))
+        return ValueRange{1, 127};
+    return std::nullopt;
+}
+
 std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString *error) {
     AmplifierFactory factory;
     const QString model = QStringLiteral("AmplifierModel");
@@ -57,7 +83,7 @@ std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString 
             return nullptr;
         }
         created.release();
-        return std::make_unique<RegisterCliDriver>(std::move(bus),
+        return std::make_unique<RegisterCliDriver>(options.port, std::move(bus),
                                                    std::unique_ptr<RegisterAmplifier>(amplifier));
     }
     if (options.protocol == QLatin1String("CANOpen")) {
@@ -71,6 +97,6 @@ std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString 
         created.release();
         return std::make_unique<CanOpenCliDriver>(std::unique_ptr<CANOpenAmplifier>(amplifier));
     }
-    *error = QStringLiteral("Unknown protocol \"%1\" (use RS232, RS485 or CANOpen).").arg(options.protocol);
+    *error = QStringLiteral("Cannot create an amplifier for protocol \"%1\".").arg(options.protocol);
     return nullptr;
 }

@@ -130,26 +130,27 @@ void CANOpenAmplifier::startReading(ReadKind kind, int intervalMs) {
                 : QStringLiteral("Amplifier is not connected. Cannot start measuring value read."));
         return;
     }
-    m_worker.start([this, kind] { return readCycle(kind); }, intervalMs);
+    m_worker.start([this, kind] { return readCycle(kind); }, intervalMs,
+                   [this](const QString &error) { emit readErrorOccurred(error); });
 }
 
 void CANOpenAmplifier::stopContinuousADRead() {
     m_worker.stop();
 }
 
-ReadingWorker::Pause CANOpenAmplifier::readCycle(ReadKind kind) {
+ReadingWorker::Outcome CANOpenAmplifier::readCycle(ReadKind kind) {
     try {
         const sdo::Bytes request =
             kind == ReadKind::AdValue ? sdo::adValueRequest() : sdo::measuringValueRequest();
         const SdoResult result =
             sdoexchange::request(m_channel, m_nodeId.load(), request, &m_worker.readingFlag());
         if (result.status == SdoResult::Status::Cancelled)
-            return ReadingWorker::Pause::None; // reading stops; nothing to report
+            return ReadingWorker::Outcome::Failed; // reading stops; nothing to report
         if (refused(result) || result.status == SdoResult::Status::TimedOut)
             throw std::runtime_error(describe(result, getDeviceId()).toStdString());
         if (result.data.size() < static_cast<size_t>(sdo::kFrameLength)) {
-            emit readErrorOccurred(QStringLiteral("Invalid response size: expected at least 8 bytes."));
-            return ReadingWorker::Pause::None;
+            m_worker.report(QStringLiteral("Invalid response size: expected at least 8 bytes."));
+            return ReadingWorker::Outcome::Failed;
         }
         if (kind == ReadKind::AdValue)
             emit adValueReceived(sdo::adValue(result.data));
@@ -157,13 +158,13 @@ ReadingWorker::Pause CANOpenAmplifier::readCycle(ReadKind kind) {
             m_storedWeight.setIfChanged(static_cast<double>(sdo::measuringValue(result.data)));
             ++m_measuringCycles;
         }
-        return ReadingWorker::Pause::Interval;
+        return ReadingWorker::Outcome::Reading;
     } catch (const std::exception &e) {
         const QString what = QString::fromUtf8(e.what());
-        emit readErrorOccurred(kind == ReadKind::AdValue
-                                   ? QStringLiteral("Error while reading AD value: %1").arg(what)
-                                   : QStringLiteral("Error while reading measuring value: %1").arg(what));
-        return ReadingWorker::Pause::Interval;
+        m_worker.report(kind == ReadKind::AdValue
+                            ? QStringLiteral("Error while reading AD value: %1").arg(what)
+                            : QStringLiteral("Error while reading measuring value: %1").arg(what));
+        return ReadingWorker::Outcome::Failed;
     }
 }
 

@@ -72,6 +72,8 @@ public:
     Q_INVOKABLE void tare();
     Q_INVOKABLE void setUnit(const QString &unit);
     Q_INVOKABLE void calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight);
+    // As RegisterAmplifier::getMsSinceLastReading.
+    Q_INVOKABLE qint64 getMsSinceLastReading() const { return m_worker.msSinceLastReading(); }
 
     // For tools and tests (not part of the screens' surface): measuring-value cycles that ended with an
     // answer, and whether a tare is in force.
@@ -82,7 +84,7 @@ private:
     enum class ReadKind { AdValue, MeasuringValue };
 
     void startReading(ReadKind kind, int intervalMs);
-    ReadingWorker::Pause readCycle(ReadKind kind);
+    ReadingWorker::Outcome readCycle(ReadKind kind);
     // One frame to 0x600 + node; frames longer than 8 bytes are refused with a warning.
     bool sendFrame(const sdo::Bytes &bytes);
     // Request and reply on the GUI thread (no stop flag to end it early).

@@ -172,6 +172,12 @@ const char *exceptionName(uint8_t code) {
 
 } // namespace
 
+bool isAnswerTo(const std::vector<uint8_t> &request, const std::vector<uint8_t> &answer,
+                size_t expectedSize) {
+    return request.size() >= 2 && answer.size() == expectedSize && answer.size() >= 4 &&
+           answer[0] == request[0] && answer[1] == request[1] && crcMatches(answer, answer.size());
+}
+
 std::string describe(const Answer &answer) {
     char text[96];
     switch (answer.fault) {

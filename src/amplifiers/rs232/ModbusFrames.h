@@ -68,6 +68,10 @@ uint32_t valueOf(const std::vector<uint8_t> &answer);
 // A register pair holding a signed measuring value.
 int32_t asSigned(uint32_t value);
 
+// Whether `answer` is a whole, intact answer of `expectedSize` bytes from the device `request` went to,
+// with the request's function: what a link checks to know that the line is still in step.
+bool isAnswerTo(const std::vector<uint8_t> &request, const std::vector<uint8_t> &answer, size_t expectedSize);
+
 // A short English description of a refused answer, e.g. "CRC check failed" or "Modbus exception 2
 // (illegal data address)".
 std::string describe(const Answer &answer);

@@ -1,6 +1,7 @@
 #include "amplifiers/rs232/RS232Amplifier.h"
 
 #include "amplifiers/rs232/FrameLog.h"
+#include "amplifiers/rs232/SerialExchange.h"
 
 #include <QThread>
 
@@ -46,7 +47,8 @@ QString RS232Amplifier::openPort() {
     if (m_link.isOpen())
         m_link.close();
     if (!m_link.open(m_portName.toStdString()))
-        return QStringLiteral("Failed to open serial port: ") + m_portName;
+        return QStringLiteral("Failed to open serial port: %1: %2")
+            .arg(m_portName, QString::fromStdString(serial::openFailureCause(m_link.lastError())));
     QString failure;
     if (!m_link.setTimeouts())
         failure = QStringLiteral("Failed to set serial port timeouts.");
@@ -104,43 +106,14 @@ bool RS232Amplifier::handshake() {
     }
 }
 
-void RS232Amplifier::writeLocked(const std::vector<uint8_t> &frame, const char *shortWriteText) {
-    if (!m_link.isOpen())
-        throw std::runtime_error("Serial port is not open.");
-    logFrame("->", m_portName, frame);
-    size_t written = 0;
-    if (!m_link.write(frame.data(), frame.size(), written)) {
-        m_linkFailed = true;
-        throw std::runtime_error("Error writing to serial port.");
-    }
-    if (written < frame.size())
-        throw std::runtime_error(shortWriteText);
-}
-
 std::vector<uint8_t> RS232Amplifier::exchange(const std::vector<uint8_t> &request, size_t expectedSize) {
     QMutexLocker lock(&m_exchangeMutex);
-    if (!m_link.isOpen())
-        throw std::runtime_error("Serial port is not open.");
-    // Bytes still waiting belong to an earlier request (an answer that came too late); taking them as
-    // this request's answer would mix registers up.
-    m_link.purge();
-    writeLocked(request, "Incomplete command write.");
-    if (expectedSize == 0)
-        return {};
-    std::vector<uint8_t> answer(expectedSize, 0);
-    size_t received = 0;
-    if (!m_link.read(answer.data(), answer.size(), received)) {
-        m_linkFailed = true;
-        throw std::runtime_error("Error reading from serial port.");
-    }
-    answer.resize(received);
-    logFrame("<-", m_portName, answer);
-    return answer;
+    return serial::exchangeFrame(m_link, m_portName, request, expectedSize, 0, m_linkFailed);
 }
 
 void RS232Amplifier::sendText(const std::vector<uint8_t> &line) {
     QMutexLocker lock(&m_exchangeMutex);
-    writeLocked(line, "Incomplete command write.");
+    serial::exchangeFrame(m_link, m_portName, line, 0, 0, m_linkFailed);
     // Nothing answers a text line, so nothing shows when it has left the port; the next exchange starts
     // with a purge, which would cut off what is still being sent. Wait for the line time of the text
     // (ten bits a byte) and a little more.
@@ -150,43 +123,34 @@ void RS232Amplifier::sendText(const std::vector<uint8_t> &line) {
 
 std::vector<uint8_t> RS232Amplifier::writeCalibrationFrame(const std::vector<uint8_t> &request) {
     QMutexLocker lock(&m_exchangeMutex);
-    writeLocked(request, "Failed to write complete command to the serial port.");
-    std::vector<uint8_t> answer(modbus::kWriteAnswerSize, 0);
-    size_t received = 0;
-    if (!m_link.read(answer.data(), answer.size(), received)) {
-        m_linkFailed = true;
-        throw std::runtime_error("Error reading response from serial port.");
-    }
-    answer.resize(received);
-    logFrame("<-", m_portName, answer);
-    return answer;
+    serial::ExchangeTexts texts;
+    texts.shortWrite = "Failed to write complete command to the serial port.";
+    texts.readFailed = "Error reading response from serial port.";
+    return serial::exchangeFrame(m_link, m_portName, request, modbus::kWriteAnswerSize, 0, m_linkFailed,
+                                 texts);
 }
 
 std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::vector<uint8_t> &request,
-                                                                    ReadingWorker::Pause &pause) {
-    QStringList problems;
-    bool portFailed = false;
+                                                                    QStringList &problems) {
     std::vector<uint8_t> answer(modbus::kReadAnswerSize, 0);
     size_t total = 0;
     {
         QMutexLocker lock(&m_exchangeMutex);
         if (!m_link.isOpen())
             throw std::runtime_error("Serial port is not open.");
-        m_link.purge();
-        logFrame("->", m_portName, request);
-        size_t written = 0;
-        if (!m_link.write(request.data(), request.size(), written)) {
-            m_linkFailed = true;
-            portFailed = true;
-            problems << QStringLiteral("Error writing to serial port.");
-        } else if (written < request.size()) {
-            problems << QStringLiteral("Incomplete command write.");
-        } else {
+        // The cycle lists a failed write among its problems rather than raising it.
+        bool sent = false;
+        try {
+            serial::sendRequest(m_link, m_portName, request, m_linkFailed);
+            sent = true;
+        } catch (const std::exception &e) {
+            problems << QString::fromUtf8(e.what());
+        }
+        if (sent) {
             while (total < answer.size()) {
                 size_t received = 0;
                 if (!m_link.read(answer.data() + total, answer.size() - total, received)) {
                     m_linkFailed = true;
-                    portFailed = true;
                     problems << QStringLiteral("Error reading from serial port.");
                     break;
                 }
@@ -201,16 +165,10 @@ std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::v
             if (total < modbus::kReadAnswerSize)
                 problems << QStringLiteral("Incomplete response received.");
         }
+        if (!modbus::isAnswerTo(request, answer, modbus::kReadAnswerSize))
+            m_link.markUnsettled();
     }
-    // Reported outside the lock, in the order they happened.
-    for (const QString &problem : problems)
-        emit readErrorOccurred(problem);
-    if (!problems.isEmpty()) {
-        // A short answer is followed by the next request at once. A port the system refuses to serve (a
-        // device unplugged) would fail again at once: the interval keeps that from becoming a busy loop
-        // that floods the screens with messages.
-        pause = portFailed ? ReadingWorker::Pause::Interval : ReadingWorker::Pause::None;
+    if (!problems.isEmpty())
         return std::nullopt;
-    }
     return answer;
 }

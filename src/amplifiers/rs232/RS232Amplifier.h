@@ -22,6 +22,8 @@ public:
 
     QString portName() const { return m_portName; }
     uint32_t baudRate() const { return m_baudRate; }
+    // Whether the system failed the last write or a read since: the device has probably gone away.
+    bool hasFailed() const { return m_linkFailed.load(); }
 
 protected:
     uint8_t addressByte() const override { return 0x01; }
@@ -30,14 +32,12 @@ protected:
     std::vector<uint8_t> writeCalibrationFrame(const std::vector<uint8_t> &request) override;
     bool handshake() override;
     std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request,
-                                                        ReadingWorker::Pause &pause) override;
+                                                        QStringList &problems) override;
 
 private:
     // Opens and configures the port; the failure text, or an empty string on success.
     QString openPort();
     void closePort();
-    // Writes the whole frame under the held exchange lock; raises the link's write errors.
-    void writeLocked(const std::vector<uint8_t> &frame, const char *shortWriteText);
 
     const QString m_portName;
     const uint32_t m_baudRate;

@@ -266,7 +266,7 @@ void RegisterAmplifier::startContinuousADRead(int intervalMs) {
         emit readErrorOccurred(QStringLiteral("Amplifier is not connected. Cannot start AD reading."));
         return;
     }
-    m_worker.start([this] { return adCycle(); }, intervalMs);
+    startWorker([this] { return adCycle(); }, intervalMs);
 }
 
 void RegisterAmplifier::startContinuousMeasuringValueRead(int intervalMs) {
@@ -274,7 +274,12 @@ void RegisterAmplifier::startContinuousMeasuringValueRead(int intervalMs) {
         emit readErrorOccurred(m_profile.startMeasuringNotConnected);
         return;
     }
-    m_worker.start([this] { return measuringCycle(); }, intervalMs);
+    startWorker([this] { return measuringCycle(); }, intervalMs);
+}
+
+void RegisterAmplifier::startWorker(ReadingWorker::Cycle cycle, int intervalMs) {
+    m_worker.start(std::move(cycle), intervalMs,
+                   [this](const QString &error) { emit readErrorOccurred(error); });
 }
 
 void RegisterAmplifier::stopContinuousADRead() {
@@ -282,59 +287,60 @@ void RegisterAmplifier::stopContinuousADRead() {
 }
 
 std::optional<std::vector<uint8_t>> RegisterAmplifier::exchangeAdCycle(const std::vector<uint8_t> &request,
-                                                                       ReadingWorker::Pause & /*pause*/) {
+                                                                       QStringList & /*problems*/) {
     return exchange(request, modbus::kReadAnswerSize);
 }
 
-ReadingWorker::Pause RegisterAmplifier::adCycle() {
+ReadingWorker::Outcome RegisterAmplifier::adCycle() {
     try {
         const uint8_t address = addressByte();
-        ReadingWorker::Pause pause = ReadingWorker::Pause::None;
+        QStringList problems;
         const std::optional<std::vector<uint8_t>> answer =
-            exchangeAdCycle(modbus::readRequest(address, kAdRegister), pause);
+            exchangeAdCycle(modbus::readRequest(address, kAdRegister), problems);
+        for (const QString &problem : problems)
+            m_worker.report(problem);
         if (!answer)
-            return pause;
+            return ReadingWorker::Outcome::Failed;
         if (m_profile.adStartByteCheck && !answer->empty() && answer->front() != address) {
-            emit readErrorOccurred(QStringLiteral("Unexpected start byte in response. Check serial buffer."));
-            return ReadingWorker::Pause::None;
+            m_worker.report(QStringLiteral("Unexpected start byte in response. Check serial buffer."));
+            return ReadingWorker::Outcome::Failed;
         }
         const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(*answer, address);
         if (!decoded.ok()) {
-            emit readErrorOccurred(
+            m_worker.report(
                 refusedAnswerText(QStringLiteral("Invalid response length while reading AD value."),
                                   QStringLiteral("AD value"), decoded));
-            return ReadingWorker::Pause::None;
+            return ReadingWorker::Outcome::Failed;
         }
         emit adValueReceived(decoded.value);
-        return ReadingWorker::Pause::Interval;
+        return ReadingWorker::Outcome::Reading;
     } catch (const std::exception &e) {
-        emit readErrorOccurred(
-            QStringLiteral("Error while reading AD value: %1").arg(QString::fromUtf8(e.what())));
-        return ReadingWorker::Pause::Interval;
+        m_worker.report(QStringLiteral("Error while reading AD value: %1").arg(QString::fromUtf8(e.what())));
+        return ReadingWorker::Outcome::Failed;
     }
 }
 
-ReadingWorker::Pause RegisterAmplifier::measuringCycle() {
+ReadingWorker::Outcome RegisterAmplifier::measuringCycle() {
     try {
         const uint8_t address = addressByte();
         const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(
             exchange(modbus::readRequest(address, kMeasuringValueRegister), modbus::kReadAnswerSize),
             address);
         if (!decoded.ok()) {
-            emit readErrorOccurred(
+            m_worker.report(
                 refusedAnswerText(QStringLiteral("Invalid response length while reading measuring value."),
                                   QStringLiteral("measuring value"), decoded));
-            return ReadingWorker::Pause::None;
+            return ReadingWorker::Outcome::Failed;
         }
         // The pattern of a signed value widened to 64 bits and cut to its low 32 is the raw register value.
         if (m_weight.setIfChanged(static_cast<double>(modbus::asSigned(decoded.value))))
             emit measuringValueReceived(decoded.value);
         ++m_measuringCycles;
-        return ReadingWorker::Pause::Interval;
+        return ReadingWorker::Outcome::Reading;
     } catch (const std::exception &e) {
-        emit readErrorOccurred(
+        m_worker.report(
             QStringLiteral("Error while reading measuring value: %1").arg(QString::fromUtf8(e.what())));
-        return ReadingWorker::Pause::Interval;
+        return ReadingWorker::Outcome::Failed;
     }
 }
 
@@ -563,6 +569,8 @@ void RegisterAmplifier::testAllRegisters() {
         narrate(QStringLiteral("原始AD值测试通过，数值在合理范围内。"));
 
     narrate(QStringLiteral("【恢复】正在写回测试前的参数值..."));
+    // Read back after writing back: a value that did not come back as saved is named at the end.
+    QStringList notRestored;
     for (size_t i = 0; i < kEntries; ++i) {
         if (!saved[i])
             continue;
@@ -575,17 +583,30 @@ void RegisterAmplifier::testAllRegisters() {
             narrate(QStringLiteral("→ 写回完成，正在验证数据..."));
         } catch (const std::exception &e) {
             narrate(QStringLiteral("【错误】[%1] 写回失败：%2 ").arg(label, QString::fromUtf8(e.what())));
+            notRestored << label;
             continue;
         }
+        QString cause;
         try {
-            const uint32_t value = readOrZero(entry.reg);
-            narrate(QStringLiteral("→ [%1] 参数数据：0x%2 —— %3")
-                        .arg(label, hex8(value),
-                             value == *saved[i] ? QStringLiteral("恢复成功") : QStringLiteral("恢复失败")));
+            if (const std::optional<uint32_t> value = readChecked(entry.reg, &cause)) {
+                const bool restored = *value == *saved[i];
+                narrate(QStringLiteral("→ [%1] 参数数据：0x%2 —— %3")
+                            .arg(label, hex8(*value),
+                                 restored ? QStringLiteral("恢复成功") : QStringLiteral("恢复失败")));
+                if (!restored)
+                    notRestored << label;
+                continue;
+            }
         } catch (const std::exception &e) {
-            narrate(QStringLiteral("【错误】[%1] 读取失败：%2").arg(label, QString::fromUtf8(e.what())));
+            cause = QString::fromUtf8(e.what());
         }
+        // A refused read-back proves nothing either way: it is not taken for a 0.
+        narrate(QStringLiteral("【错误】[%1] 读取失败：%2").arg(label, cause));
+        notRestored << label;
     }
+    if (!notRestored.isEmpty())
+        narrate(QStringLiteral("【错误】以下参数未确认恢复为测试前的值：%1。请检查放大器设置。")
+                    .arg(notRestored.join(QStringLiteral("、"))));
     narrate(QStringLiteral("参数恢复完成。"));
 
     if (resume) {

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <cstdint>
@@ -49,6 +50,9 @@ public:
     Q_INVOKABLE void startContinuousMeasuringValueRead(int intervalMs);
     Q_INVOKABLE void startContinuousMeasuringValueRead() { startContinuousMeasuringValueRead(1000); }
     Q_INVOKABLE void stopContinuousADRead();
+    // Milliseconds since the running worker last read a good value (AD or measuring value); -1 when no
+    // worker runs or it has read none yet. Screens use it to tell a live value from a stale one.
+    Q_INVOKABLE qint64 getMsSinceLastReading() const { return m_worker.msSinceLastReading(); }
 
     Q_INVOKABLE void zero();
     Q_INVOKABLE void tare();
@@ -116,11 +120,10 @@ protected:
     virtual std::vector<uint8_t> writeCalibrationFrame(const std::vector<uint8_t> &request) = 0;
     // The connection test; may raise (RS485 passes the line's error on to connect).
     virtual bool handshake() = 0;
-    // The exchange of one raw-AD cycle. Returns nullopt when the link has already reported why there is
-    // no usable answer; `pause` then says when the next cycle starts (at once after a short answer, after
-    // the interval when the port itself failed). Default: exchange() expecting 9 bytes.
+    // The exchange of one raw-AD cycle. Returns nullopt when there is no usable answer, with the reasons
+    // the link gives in `problems`, in the order they happened. Default: exchange() expecting 9 bytes.
     virtual std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request,
-                                                                ReadingWorker::Pause &pause);
+                                                                QStringList &problems);
 
     // Sends the read request for 0x1F40 and decodes its answer; for handshakes.
     bool adRegisterAnswers();
@@ -131,8 +134,9 @@ protected:
     void stopWorker() { m_worker.stop(); }
 
 private:
-    ReadingWorker::Pause adCycle();
-    ReadingWorker::Pause measuringCycle();
+    ReadingWorker::Outcome adCycle();
+    ReadingWorker::Outcome measuringCycle();
+    void startWorker(ReadingWorker::Cycle cycle, int intervalMs);
     // A read of `reg` whose answer passed every check, or nullopt with the reason in `cause`. Raises the
     // link's errors.
     std::optional<uint32_t> readChecked(uint16_t reg, QString *cause);

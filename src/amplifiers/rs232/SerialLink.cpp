@@ -1,5 +1,7 @@
 #include "amplifiers/rs232/SerialLink.h"
 
+#include <algorithm>
+
 namespace serial {
 
 std::string win32DevicePath(const std::string &portName) {
@@ -15,6 +17,56 @@ std::string posixDevicePath(const std::string &portName) {
     if (portName.find('/') == std::string::npos)
         return "/dev/" + portName;
     return portName;
+}
+
+void SerialLink::markUnsettled() {
+    m_unsettled = true;
+    m_unsettledSince = std::chrono::steady_clock::now();
+}
+
+size_t SerialLink::settle(uint32_t quietMs, uint32_t gapMs, uint32_t limitMs) {
+    if (!m_unsettled)
+        return 0;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point limit = Clock::now() + std::chrono::milliseconds(limitMs);
+    Clock::time_point quietSince = m_unsettledSince;
+    const Timeouts normal = m_timeouts;
+    size_t discarded = 0;
+    uint8_t sink[256];
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        if (now >= limit)
+            break;
+        const auto quietFor = std::chrono::duration_cast<std::chrono::milliseconds>(now - quietSince).count();
+        const auto untilLimit = std::chrono::ceil<std::chrono::milliseconds>(limit - now).count();
+        const int64_t needed = discarded > 0 ? gapMs : quietMs;
+        const auto waitMs = quietFor >= needed ? 0 : std::min<int64_t>(needed - quietFor, untilLimit);
+        Timeouts wait = normal;
+        if (waitMs == 0) {
+            // Only what is already buffered: an interval of MAXDWORD without totals returns at once.
+            wait.readIntervalMs = 0xFFFFFFFFu;
+            wait.readTotalMultiplierMs = 0;
+            wait.readTotalConstantMs = 0;
+        } else {
+            // Returns when `waitMs` passed without a byte, or just after a burst of bytes.
+            wait.readIntervalMs = 1;
+            wait.readTotalMultiplierMs = 0;
+            wait.readTotalConstantMs = static_cast<uint32_t>(waitMs);
+        }
+        size_t received = 0;
+        if (!setTimeouts(wait) || !read(sink, sizeof sink, received))
+            break; // the device failed; the exchange that follows reports it
+        if (received > 0) {
+            discarded += received;
+            quietSince = Clock::now();
+            continue;
+        }
+        if (waitMs == 0)
+            break;
+    }
+    setTimeouts(normal);
+    m_unsettled = false;
+    return discarded;
 }
 
 std::string SerialLink::devicePath(const std::string &portName) {

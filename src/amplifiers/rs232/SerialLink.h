@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -62,11 +63,34 @@ public:
     // The operating-system error code (errno or GetLastError) of the last failed operation.
     int lastError() const { return m_lastError; }
 
+    // Keeping request and answer in step. A Modbus RTU answer does not say which request it answers: after
+    // an exchange that gave up waiting, or brought a short or refused answer, the real answer may still
+    // be on its way and would be taken for the next request's. The owner calls markUnsettled() after such
+    // an exchange, and settle() before every request: it then discards what arrives until the line is
+    // quiet, for at most `limitMs` in all. Quiet means: no byte for `quietMs` since markUnsettled() (that
+    // time counts) while nothing has come; once bytes have come (the late answer, or the rest of a cut
+    // one), no byte for `gapMs` after the last. A link that is in step returns at once, so a clean
+    // exchange pays nothing.
+    static constexpr uint32_t kQuietMs = 200;
+    static constexpr uint32_t kGapMs = 20;
+    static constexpr uint32_t kSettleLimitMs = 1000;
+    void markUnsettled();
+    bool isSettled() const { return !m_unsettled; }
+    // The number of bytes discarded.
+    size_t settle(uint32_t quietMs = kQuietMs, uint32_t gapMs = kGapMs, uint32_t limitMs = kSettleLimitMs);
+
 private:
     struct Native;
     std::unique_ptr<Native> m_native;
     Timeouts m_timeouts;
     int m_lastError = 0;
+    bool m_unsettled = false;
+    std::chrono::steady_clock::time_point m_unsettledSince;
 };
+
+// Why an open failed, from the operating-system error of SerialLink::open: "no such port", "in use by
+// another program", "permission denied (on Linux add the user to the dialout group)", "not a serial
+// port", or the system's own text for anything else.
+std::string openFailureCause(int error);
 
 } // namespace serial

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -291,6 +292,25 @@ bool SerialLink::read(uint8_t *data, size_t size, size_t &received) {
     return true;
 }
 
+std::string openFailureCause(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return "no such port";
+    case EBUSY:
+        return "in use by another program";
+    case EACCES:
+    case EPERM:
+        return "permission denied (on Linux add the user to the dialout group)";
+    case ENOTTY:
+    case EISDIR:
+        return "not a serial port";
+    default:
+        return std::strerror(error);
+    }
+}
+
 void SerialLink::close() {
     if (m_native->fd < 0)
         return;
@@ -301,6 +321,8 @@ void SerialLink::close() {
     ::close(m_native->fd);
     m_native->fd = -1;
     m_native->haveSettings = false;
+    // Whatever was on its way belonged to the port as it was; a port opened again starts in step.
+    m_unsettled = false;
 }
 
 bool SerialLink::isOpen() const {

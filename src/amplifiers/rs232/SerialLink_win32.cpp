@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace serial {
 
 struct SerialLink::Native {
@@ -27,6 +29,14 @@ bool SerialLink::open(const std::string &portName) {
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     if (handle == INVALID_HANDLE_VALUE) {
         m_lastError = static_cast<int>(GetLastError());
+        return false;
+    }
+    // A file or another device opens just as well; only a serial port has line settings.
+    DCB probe{};
+    probe.DCBlength = sizeof(DCB);
+    if (!GetCommState(handle, &probe)) {
+        CloseHandle(handle);
+        m_lastError = ERROR_INVALID_FUNCTION;
         return false;
     }
     m_native->handle = handle;
@@ -133,12 +143,41 @@ bool SerialLink::read(uint8_t *data, size_t size, size_t &received) {
     return true;
 }
 
+std::string openFailureCause(int error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        return "no such port";
+    // Windows refuses a port that another program holds open with "access denied".
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY:
+        return "in use by another program";
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_DIRECTORY:
+        return "not a serial port";
+    default: {
+        char text[256] = {};
+        const DWORD size = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
+                                          static_cast<DWORD>(error), 0, text, sizeof text, NULL);
+        std::string cause(text, size);
+        while (!cause.empty() && (cause.back() == '\n' || cause.back() == '\r' || cause.back() == '.'))
+            cause.pop_back();
+        return cause.empty() ? "system error " + std::to_string(error) : cause;
+    }
+    }
+}
+
 void SerialLink::close() {
     if (m_native->handle == INVALID_HANDLE_VALUE)
         return;
     CloseHandle(m_native->handle);
     m_native->handle = INVALID_HANDLE_VALUE;
     m_native->haveSettings = false;
+    // Whatever was on its way belonged to the port as it was; a port opened again starts in step.
+    m_unsettled = false;
 }
 
 bool SerialLink::isOpen() const {

@@ -49,10 +49,11 @@ void RS485Amplifier::disconnect() {
 }
 
 void RS485Amplifier::connect() {
-    if (!m_bus || !m_bus->open(m_portName, m_baudRate)) {
+    QString cause = QStringLiteral("no RS485 line");
+    if (!m_bus || !m_bus->open(m_portName, m_baudRate, &cause)) {
         qWarning().noquote() << "Failed to open serial port via shared bus:" << m_portName;
         m_connected = false;
-        emit connectionFailed(QStringLiteral("Failed to open serial port: ") + m_portName);
+        emit connectionFailed(QStringLiteral("Failed to open serial port: %1: %2").arg(m_portName, cause));
         return;
     }
     QThread::msleep(kAfterOpenMs);

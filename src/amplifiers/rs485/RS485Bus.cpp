@@ -1,11 +1,8 @@
 #include "amplifiers/rs485/RS485Bus.h"
 
-#include "amplifiers/rs232/FrameLog.h"
+#include "amplifiers/rs232/SerialExchange.h"
 
 #include <QMutexLocker>
-#include <QThread>
-
-#include <stdexcept>
 
 namespace {
 
@@ -23,7 +20,7 @@ RS485Bus::~RS485Bus() {
     m_open.store(false);
 }
 
-bool RS485Bus::open(const QString &portName, uint32_t baudRate) {
+bool RS485Bus::open(const QString &portName, uint32_t baudRate, QString *cause) {
     QMutexLocker lock(&m_lineLock);
     if (m_link.isOpen()) {
         if (!m_failed)
@@ -31,14 +28,19 @@ bool RS485Bus::open(const QString &portName, uint32_t baudRate) {
         m_link.close();
         m_open.store(false);
     }
-    return openLocked(portName, baudRate);
+    return openLocked(portName, baudRate, cause);
 }
 
-bool RS485Bus::openLocked(const QString &portName, uint32_t baudRate) {
-    if (!m_link.open(portName.toStdString()))
+bool RS485Bus::openLocked(const QString &portName, uint32_t baudRate, QString *cause) {
+    if (!m_link.open(portName.toStdString())) {
+        if (cause)
+            *cause = QString::fromStdString(serial::openFailureCause(m_link.lastError()));
         return false;
+    }
     if (!m_link.setTimeouts() || !m_link.readLineSettings() || !m_link.writeLineSettings(baudRate, true) ||
         !m_link.purge()) {
+        if (cause)
+            *cause = QStringLiteral("the line settings were refused");
         m_link.close();
         return false;
     }
@@ -50,33 +52,5 @@ bool RS485Bus::openLocked(const QString &portName, uint32_t baudRate) {
 
 std::vector<uint8_t> RS485Bus::transact(const std::vector<uint8_t> &command, size_t expectedSize) {
     QMutexLocker lock(&m_lineLock);
-    if (!m_link.isOpen())
-        throw std::runtime_error("Serial port is not open.");
-
-    // A late answer to an earlier request must not be taken for this one.
-    m_link.purge();
-
-    logFrame("->", m_portName, command);
-    size_t written = 0;
-    if (!m_link.write(command.data(), command.size(), written)) {
-        m_failed = true;
-        throw std::runtime_error("Error writing to serial port.");
-    }
-    m_failed = false;
-    if (written != command.size())
-        throw std::runtime_error("Incomplete command write.");
-
-    QThread::msleep(kTurnaroundMs);
-
-    std::vector<uint8_t> answer(expectedSize, 0);
-    if (expectedSize == 0)
-        return answer;
-    size_t received = 0;
-    if (!m_link.read(answer.data(), answer.size(), received)) {
-        m_failed = true;
-        throw std::runtime_error("Error reading from serial port.");
-    }
-    answer.resize(received);
-    logFrame("<-", m_portName, answer);
-    return answer;
+    return serial::exchangeFrame(m_link, m_portName, command, expectedSize, kTurnaroundMs, m_failed);
 }

@@ -24,25 +24,29 @@ public:
     // Opens and configures the line (8-N-1, RTS toggled for the transceiver's direction). True when the
     // line is open afterwards. The first successful open stays in force: a later call with another port
     // or speed returns true and changes nothing, unless the device has failed since (it was unplugged),
-    // in which case the line is opened again with this call's port and speed.
-    bool open(const QString &portName, uint32_t baudRate);
+    // in which case the line is opened again with this call's port and speed. On failure `cause` (when
+    // given) says why, in the words of serial::openFailureCause.
+    bool open(const QString &portName, uint32_t baudRate, QString *cause = nullptr);
 
-    // One exchange: purge both buffers, write `command`, pause 10 ms, read once up to `expectedSize`
+    // One exchange (serial::exchangeFrame): after an exchange that left the line out of step, wait for it
+    // to fall quiet; purge both buffers, write `command`, pause 10 ms, read once up to `expectedSize`
     // bytes. Returns what arrived (a short or empty answer is not an error here). Raises
     // std::runtime_error with "Serial port is not open.", "Error writing to serial port.", "Incomplete
     // command write." or "Error reading from serial port.".
     std::vector<uint8_t> transact(const std::vector<uint8_t> &command, size_t expectedSize);
 
     bool isOpen() const { return m_open.load(); }
+    // Whether the system failed the last write or a read since: the device has probably gone away.
+    bool hasFailed() const { return m_failed.load(); }
 
 private:
-    bool openLocked(const QString &portName, uint32_t baudRate);
+    bool openLocked(const QString &portName, uint32_t baudRate, QString *cause);
 
     serial::SerialLink m_link;
     QString m_portName;
     // Set when the operating system failed a write or read: the device is probably gone, and the next
     // open() replaces the dead handle instead of keeping it.
-    bool m_failed = false;
+    std::atomic<bool> m_failed{false};
     std::atomic<bool> m_open{false};
     QMutex m_lineLock;
 };

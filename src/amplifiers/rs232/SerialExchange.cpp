@@ -1,0 +1,53 @@
+#include "amplifiers/rs232/SerialExchange.h"
+
+#include "amplifiers/rs232/FrameLog.h"
+#include "amplifiers/rs232/ModbusFrames.h"
+
+#include <QThread>
+
+#include <stdexcept>
+
+namespace serial {
+
+void sendRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                 std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
+    if (!link.isOpen())
+        throw std::runtime_error("Serial port is not open.");
+    link.settle();
+    // Bytes still waiting belong to an earlier request; taking them for this one would mix registers up.
+    link.purge();
+    logFrame("->", name, request);
+    size_t written = 0;
+    if (!link.write(request.data(), request.size(), written)) {
+        deviceFailed = true;
+        throw std::runtime_error("Error writing to serial port.");
+    }
+    deviceFailed = false;
+    if (written < request.size()) {
+        link.markUnsettled();
+        throw std::runtime_error(texts.shortWrite);
+    }
+}
+
+std::vector<uint8_t> exchangeFrame(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                                   size_t expectedSize, unsigned long turnaroundMs,
+                                   std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
+    sendRequest(link, name, request, deviceFailed, texts);
+    if (turnaroundMs > 0)
+        QThread::msleep(turnaroundMs);
+    if (expectedSize == 0)
+        return {};
+    std::vector<uint8_t> answer(expectedSize, 0);
+    size_t received = 0;
+    if (!link.read(answer.data(), answer.size(), received)) {
+        deviceFailed = true;
+        throw std::runtime_error(texts.readFailed);
+    }
+    answer.resize(received);
+    logFrame("<-", name, answer);
+    if (!modbus::isAnswerTo(request, answer, expectedSize))
+        link.markUnsettled();
+    return answer;
+}
+
+} // namespace serial
