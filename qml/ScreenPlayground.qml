@@ -260,6 +260,11 @@ Rectangle {
         readonly property string name: amplifier ? amplifier.getName() : ""
         readonly property bool paused: name.length > 0 && name === screenPlayground.pausedAmplifierName
         property real weight: 0
+        // Milliseconds since the amplifier's last good reading, -1 before the first.
+        property real silentMs: -1
+        readonly property bool stale: !paused && silentMs > tile.staleAfterMs
+        readonly property int staleAfterMs: 1000
+        property double createdAt: Date.now()
 
         objectName: "tile_" + name
         x: (index % 4) * tileGrid.cellWidth
@@ -278,6 +283,11 @@ Rectangle {
                 return
             amplifier.startContinuousMeasuringValueRead(100)
             weight = amplifier.getMeasuredWeight()
+            if (typeof amplifier.getMsSinceLastReading === "function") {
+                var since = amplifier.getMsSinceLastReading()
+                // An amplifier that never answered counts as silent since its tile appeared.
+                silentMs = since >= 0 ? since : Date.now() - createdAt
+            }
         }
 
         Timer {
@@ -296,6 +306,7 @@ Rectangle {
             anchors.centerIn: parent
             width: parent.width - 16
             spacing: 4
+            opacity: tile.stale ? 0.55 : 1
 
             Text {
                 objectName: "tileTitle"
@@ -321,7 +332,9 @@ Rectangle {
                 width: parent.width
                 horizontalAlignment: Text.AlignHCenter
                 visible: text.length > 0
-                text: tile.paused ? qsTr("calibrating") : ""
+                text: tile.paused ? qsTr("calibrating")
+                                  : (tile.stale ? qsTr("no answer for %1 s").arg(Math.floor(tile.silentMs / 1000))
+                                                : "")
                 color: "white"
                 font.pixelSize: Theme.fontSizeContent - 2
                 font.italic: true

@@ -441,4 +441,20 @@ TestCase {
         compare(screen.amplifierList.length, 0)
         compare(simulators.serial(rs485Port, "log 247"), "OK", "nothing was written")
     }
+
+    // A tile whose amplifier stops answering is marked stale, its last weight still readable; the mark goes
+    // when the answers come back.
+    function test_staleTile_isMarkedAndClears() {
+        addPreCalibrated("RS485", rs485Port, "3")
+        var weight = findChild(tile("1"), "tileWeight")
+        tryVerify(function() { return /^\d+\.\d\d g$/.test(weight.text) }, 5000)
+        compare(tileText("1", "tileState"), "")
+        simulators.serial(rs485Port, "fault 3 silence")
+        tryVerify(function() { return /^no answer for \d+ s$/.test(tileText("1", "tileState")) }, 10000)
+        verify(tile("1").stale)
+        verify(/^\d+\.\d\d g$/.test(weight.text), "the last weight stays readable")
+        simulators.serial(rs485Port, "fault 3 none")
+        tryCompare(tile("1"), "stale", false, 10000)
+        compare(tileText("1", "tileState"), "")
+    }
 }
