@@ -24,7 +24,8 @@ TestCase {
         // Lets the last change be drawn before the picture is taken.
         wait(400)
         var image = grabImage(window.contentItem)
-        verify(image.save(folder + "/" + name + ".png"), name)
+        image.save(folder + "/" + name + ".png")
+        verify(testFiles.readText(folder + "/" + name + ".png").length > 0, name)
     }
 
     function open(popup) {
