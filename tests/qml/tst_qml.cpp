@@ -18,6 +18,10 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace {
 
 // A script or binding error in a screen is a fault even when no test step looks at the broken part, so any
@@ -42,13 +46,27 @@ public:
         const QString path = m_root.filePath(QString::number(++m_count));
         return QDir().mkpath(path) ? path : QString();
     }
+    // A new folder its owner may read but not write; root writes into it all the same.
+    Q_INVOKABLE QString newReadOnlyFolder() {
+        const QString path = newFolder();
+        return QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner) ? path : QString();
+    }
+    Q_INVOKABLE bool runsAsRoot() const {
+#ifdef Q_OS_UNIX
+        return ::geteuid() == 0;
+#else
+        return false;
+#endif
+    }
     Q_INVOKABLE QString readText(const QString &path) const {
         QFile file(path);
         return file.open(QIODevice::ReadOnly | QIODevice::Text) ? QString::fromUtf8(file.readAll())
                                                                 : QString();
     }
     // For the screenshot tour: where to put the pictures.
-    Q_INVOKABLE QString environment(const QString &name) const { return qEnvironmentVariable(name.toUtf8()); }
+    Q_INVOKABLE QString environment(const QString &name) const {
+        return qEnvironmentVariable(name.toUtf8());
+    }
 
 private:
     QTemporaryDir m_root;
