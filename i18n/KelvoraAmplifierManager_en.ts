@@ -151,6 +151,10 @@
         <source>Calibrate</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Span Weight(g) must be a number of grams, such as 1000.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PopupFiltersSetting</name>

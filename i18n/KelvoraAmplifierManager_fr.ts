@@ -151,6 +151,10 @@
         <source>Calibrate</source>
         <translation>Étalonner</translation>
     </message>
+    <message>
+        <source>Span Weight(g) must be a number of grams, such as 1000.</source>
+        <translation>Le poids d&apos;étendue (g) doit être un nombre de grammes, par exemple 1000.</translation>
+    </message>
 </context>
 <context>
     <name>PopupFiltersSetting</name>
