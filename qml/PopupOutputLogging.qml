@@ -163,19 +163,35 @@ Popup {
             font.pixelSize: Theme.fontSizeTitle
             font.bold: true
         }
-        TextFieldThemed {
-            id: frequencyField
-            objectName: "frequencyField"
+        // A label beside each field, so that a filled field still says what it holds.
+        GridLayout {
             Layout.fillWidth: true
-            placeholderText: qsTr("Logging Frequency (ms)")
-            validator: IntValidator { bottom: loggingPopup.minFrequency; top: loggingPopup.maxFrequency }
-        }
-        TextFieldThemed {
-            id: durationField
-            objectName: "durationField"
-            Layout.fillWidth: true
-            placeholderText: qsTr("Duration (seconds)")
-            validator: IntValidator { bottom: loggingPopup.minDuration; top: loggingPopup.maxDuration }
+            columns: 2
+            columnSpacing: 12
+            Text {
+                text: frequencyField.placeholderText
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeContent
+            }
+            TextFieldThemed {
+                id: frequencyField
+                objectName: "frequencyField"
+                Layout.fillWidth: true
+                placeholderText: qsTr("Logging Frequency (ms)")
+                validator: IntValidator { bottom: loggingPopup.minFrequency; top: loggingPopup.maxFrequency }
+            }
+            Text {
+                text: durationField.placeholderText
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeContent
+            }
+            TextFieldThemed {
+                id: durationField
+                objectName: "durationField"
+                Layout.fillWidth: true
+                placeholderText: qsTr("Duration (seconds)")
+                validator: IntValidator { bottom: loggingPopup.minDuration; top: loggingPopup.maxDuration }
+            }
         }
         RowLayout {
             Layout.fillWidth: true

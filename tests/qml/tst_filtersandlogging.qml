@@ -146,6 +146,21 @@ TestCase {
             compare(held(1, filterRegisters[r].reg), r === 1 ? "2" : filterRegisters[r].held, filterRegisters[r].reg)
     }
 
+    // Nothing read is shown as the amplifier's: the fields keep what was entered and the popup says why.
+    function test_unreadableSettings_areSaidSo() {
+        var lost = simulators.startSerial("1")
+        addAmplifier("RS232", lost, 1)
+        var popup = openFilters()
+        typeInto(inside(popup, "levelField"), "3")
+        popup.close()
+        simulators.killSerial(lost)
+        popup = openFilters()
+        var note = inside(popup, "sourceNote").text
+        verify(note.indexOf("The current settings of amplifier 1 could not be read (") === 0, note)
+        compare(inside(popup, "levelField").text, "3")
+        popup.close()
+    }
+
     // Amplifiers whose link failed are named with the reason; the others are reported as done. All settings
     // of one amplifier are written before the next one's.
     function test_failingAmplifiers_areNamed_inListOrder() {
