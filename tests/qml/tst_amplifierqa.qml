@@ -68,9 +68,6 @@ TestCase {
         return [
             { tag: "done", line: "→ 写入完成，正在验证数据...", status: "pass" },
             { tag: "done and error", line: "写入完成，但校验错误", status: "fail" },
-            { tag: "failed", line: "→ [AVP1] 参数数据：0x00004321 —— 测试失败", status: "fail" },
-            { tag: "fault", line: "读取出错", status: "fail" },
-            { tag: "passed", line: "→ [AVP1] 参数数据：0x87654321 —— 测试通过", status: "pass" },
             { tag: "plain", line: "【测试】正在读取原始AD值...", status: "normal" },
         ]
     }

@@ -79,17 +79,6 @@ TestCase {
         compare(findChild(settings, "swatchLight").current, data.loaded !== "THEME_NIGHT")
     }
 
-    // What the window does on activation: at 09:00 the night is over.
-    function test_activationAfterNight_loadsTheDayThemeAgain() {
-        Theme.clock = at(22)
-        settingsManager.appThemeAuto = true
-        settingsManager.appTheme = "THEME_RAIN"
-        themeIs("THEME_NIGHT")
-        Theme.clock = at(9)
-        Theme.loadTheme(settingsManager.appTheme)
-        themeIs("THEME_RAIN")
-    }
-
     function test_clientSideDecoration_framelessNowAndAtTheNextStart() {
         var settings = show(window, "sidebarSettings", "settingsScreen")
         compare(window.flags & Qt.FramelessWindowHint, 0)
