@@ -300,6 +300,10 @@
         <source>Cancel</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Point %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PopupOutputLogging</name>
@@ -463,6 +467,18 @@
     </message>
     <message>
         <source>Click a tile to select it; ZERO, TARE, WRITE FILTERS and recording act on the selected amplifiers.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load cell %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>RECORDING - %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>START RECORDING</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -300,6 +300,10 @@
         <source>Cancel</source>
         <translation>Annuler</translation>
     </message>
+    <message>
+        <source>Point %1</source>
+        <translation>Point %1</translation>
+    </message>
 </context>
 <context>
     <name>PopupOutputLogging</name>
@@ -464,6 +468,18 @@
     <message>
         <source>Click a tile to select it; ZERO, TARE, WRITE FILTERS and recording act on the selected amplifiers.</source>
         <translation>Cliquez sur une tuile pour la sélectionner ; ZÉRO, TARE, ÉCRIRE LES FILTRES et l&apos;enregistrement agissent sur les amplificateurs sélectionnés.</translation>
+    </message>
+    <message>
+        <source>Load cell %1</source>
+        <translation>Capteur %1</translation>
+    </message>
+    <message>
+        <source>RECORDING - %1</source>
+        <translation>ENREGISTREMENT - %1</translation>
+    </message>
+    <message>
+        <source>START RECORDING</source>
+        <translation>DÉMARRER L&apos;ENREGISTREMENT</translation>
     </message>
 </context>
 <context>

@@ -115,6 +115,7 @@ TestCase {
         compare(findChild(window.contentItem, "sidebarSettings").text, "Paramètres")
         compare(findChild(window.contentItem, "sidebarExit").text, "Quitter")
         compare(findChild(window.contentItem, "writeFiltersButton").text, "ÉCRIRE LES FILTRES")
+        compare(findChild(window.contentItem, "recordButton").text, "DÉMARRER L'ENREGISTREMENT")
         compare(findChild(settings, "languageSelector").currentText, "Français")
         chooseLanguage(settings, "English")
         compare(findChild(window.contentItem, "sidebarSettings").text, "Settings")
