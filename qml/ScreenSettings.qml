@@ -12,7 +12,7 @@ Rectangle {
     color: Theme.colorBackground
 
     readonly property int indent: (typeof appHeader !== "undefined") ? appHeader.headerPosition : 64
-    readonly property bool showSwatchLabels: width >= 640
+    readonly property bool showSwatchLabels: (typeof appWindow !== "undefined") ? appWindow.wideWideMode : width >= 640
     // The "light" swatch stores the rain theme, the "dark" swatch its dark variant, so that "dark" gives a
     // dark window whatever the clock says.
     readonly property string lightTheme: "THEME_RAIN"
