@@ -4,27 +4,22 @@
 <context>
     <name>DesktopApplication</name>
     <message>
-        <location filename="../qml/DesktopApplication.qml" line="147"/>
         <source>Weight Plot</source>
         <translation>Courbe de poids</translation>
     </message>
     <message>
-        <location filename="../qml/DesktopApplication.qml" line="148"/>
         <source>Amplifier QA</source>
-        <translation>Contrôle des amplificateurs</translation>
+        <translation>Contrôle amplificateur</translation>
     </message>
     <message>
-        <location filename="../qml/DesktopApplication.qml" line="149"/>
         <source>Settings</source>
         <translation>Paramètres</translation>
     </message>
     <message>
-        <location filename="../qml/DesktopApplication.qml" line="150"/>
         <source>About</source>
         <translation>À propos</translation>
     </message>
     <message>
-        <location filename="../qml/DesktopApplication.qml" line="151"/>
         <source>Components</source>
         <translation>Composants</translation>
     </message>
@@ -32,34 +27,495 @@
 <context>
     <name>DesktopSidebar</name>
     <message>
-        <location filename="../qml/DesktopSidebar.qml" line="37"/>
         <source>Amplifier Manager</source>
-        <translation>Gestionnaire d&apos;amplificateurs</translation>
+        <translation>Gestion des amplificateurs</translation>
     </message>
     <message>
-        <location filename="../qml/DesktopSidebar.qml" line="49"/>
         <source>Weight Plot</source>
         <translation>Courbe de poids</translation>
     </message>
     <message>
-        <location filename="../qml/DesktopSidebar.qml" line="62"/>
         <source>Amplifier QA</source>
-        <translation>Contrôle des amplificateurs</translation>
+        <translation>Contrôle amplificateur</translation>
     </message>
     <message>
-        <location filename="../qml/DesktopSidebar.qml" line="83"/>
         <source>Settings</source>
         <translation>Paramètres</translation>
     </message>
     <message>
-        <location filename="../qml/DesktopSidebar.qml" line="91"/>
         <source>About</source>
         <translation>À propos</translation>
     </message>
     <message>
-        <location filename="../qml/DesktopSidebar.qml" line="99"/>
         <source>Exit</source>
         <translation>Quitter</translation>
+    </message>
+</context>
+<context>
+    <name>DialogConfirm</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+</context>
+<context>
+    <name>DialogMessage</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>PopupCalibrationPage</name>
+    <message>
+        <source>Connection Error</source>
+        <translation>Erreur de connexion</translation>
+    </message>
+    <message>
+        <source>Failed to connect to amplifier. Please check your connection.</source>
+        <translation>Connexion à l&apos;amplificateur impossible. Vérifiez la liaison.</translation>
+    </message>
+    <message>
+        <source>Device ID must be a number from 1 to 247 (typed: &quot;%1&quot;).</source>
+        <translation>L&apos;identifiant doit être un nombre de 1 à 247 (saisi : « %1 »).</translation>
+    </message>
+    <message>
+        <source>CANopen node IDs are 1 to 127; %1 addresses no node.</source>
+        <translation>Les nœuds CANopen vont de 1 à 127 ; %1 n&apos;adresse aucun nœud.</translation>
+    </message>
+    <message>
+        <source>No protocol was chosen.</source>
+        <translation>Aucun protocole n&apos;a été choisi.</translation>
+    </message>
+    <message>
+        <source>Unknown protocol &quot;%1&quot;.</source>
+        <translation>Protocole inconnu « %1 ».</translation>
+    </message>
+    <message>
+        <source>The amplifier did not answer.</source>
+        <translation>L&apos;amplificateur n&apos;a pas répondu.</translation>
+    </message>
+    <message>
+        <source>No AD value has arrived yet: wait until the read-out counts, then press %1 again.</source>
+        <translation>Aucune valeur AD reçue pour l&apos;instant : attendez que l&apos;affichage compte, puis appuyez de nouveau sur %1.</translation>
+    </message>
+    <message>
+        <source>Connect an amplifier first.</source>
+        <translation>Connectez d&apos;abord un amplificateur.</translation>
+    </message>
+    <message>
+        <source>Press ZERO with the scale empty and SPAN with the known weight on it before Calibrate, or tick Pre-Calibrated to keep the amplifier&apos;s own calibration.</source>
+        <translation>Appuyez sur ZÉRO balance vide et sur ÉTENDUE avec le poids connu posé avant d&apos;étalonner, ou cochez Pré-étalonné pour garder l&apos;étalonnage de l&apos;amplificateur.</translation>
+    </message>
+    <message>
+        <source>Device ID</source>
+        <translation>Identifiant</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Connecter</translation>
+    </message>
+    <message>
+        <source>Pre-Calibrated</source>
+        <translation>Pré-étalonné</translation>
+    </message>
+    <message>
+        <source>Calibration Type</source>
+        <translation>Type d&apos;étalonnage</translation>
+    </message>
+    <message>
+        <source>ZERO</source>
+        <translation>ZÉRO</translation>
+    </message>
+    <message>
+        <source>SPAN</source>
+        <translation>ÉTENDUE</translation>
+    </message>
+    <message>
+        <source>Zero Calibration</source>
+        <translation>Étalonnage du zéro</translation>
+    </message>
+    <message>
+        <source>Span Calibration</source>
+        <translation>Étalonnage de l&apos;étendue</translation>
+    </message>
+    <message>
+        <source>Span Weight(g): </source>
+        <translation>Poids d&apos;étendue (g) : </translation>
+    </message>
+    <message>
+        <source>Calibrate</source>
+        <translation>Étalonner</translation>
+    </message>
+    <message>
+        <source>Span Weight(g) must be a number of grams, such as 1000.</source>
+        <translation>Le poids d&apos;étendue (g) doit être un nombre de grammes, par exemple 1000.</translation>
+    </message>
+</context>
+<context>
+    <name>PopupFiltersSetting</name>
+    <message>
+        <source>Amplifier %1 cannot report its current settings: the fields keep what was last entered, and empty fields write the defaults.</source>
+        <translation>L&apos;amplificateur %1 ne peut pas indiquer ses réglages actuels : les champs gardent la dernière saisie et les champs vides écrivent les valeurs par défaut.</translation>
+    </message>
+    <message>
+        <source>The current settings of amplifier %1 could not be read (%2): the fields keep what was last entered, and empty fields write the defaults.</source>
+        <translation>Les réglages actuels de l&apos;amplificateur %1 n&apos;ont pas pu être lus (%2) : les champs gardent la dernière saisie et les champs vides écrivent les valeurs par défaut.</translation>
+    </message>
+    <message>
+        <source>The fields show the current settings of amplifier %1.</source>
+        <translation>Les champs montrent les réglages actuels de l&apos;amplificateur %1.</translation>
+    </message>
+    <message>
+        <source>Amplifier %1: %2</source>
+        <translation>Amplificateur %1 : %2</translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation>Réussite</translation>
+    </message>
+    <message>
+        <source>Filter settings applied successfully.</source>
+        <translation>Réglages de filtrage appliqués.</translation>
+    </message>
+    <message>
+        <source>Settings applied to amplifiers %1; not applied to the others.</source>
+        <translation>Réglages appliqués aux amplificateurs %1 ; pas aux autres.</translation>
+    </message>
+    <message>
+        <source>No amplifier took the settings.</source>
+        <translation>Aucun amplificateur n&apos;a pris les réglages.</translation>
+    </message>
+    <message>
+        <source>Filter Settings Failed</source>
+        <translation>Échec des réglages de filtrage</translation>
+    </message>
+    <message>
+        <source>Filter Settings</source>
+        <translation>Réglages de filtrage</translation>
+    </message>
+    <message>
+        <source>Selected Amplifiers: </source>
+        <translation>Amplificateurs choisis : </translation>
+    </message>
+    <message>
+        <source>Enable FIR Filtering</source>
+        <translation>Activer le filtrage FIR</translation>
+    </message>
+    <message>
+        <source>Filtering Level (0-5)</source>
+        <translation>Niveau de filtrage (0-5)</translation>
+    </message>
+    <message>
+        <source>Filtering Bandwidth (0-1000)</source>
+        <translation>Bande de filtrage (0-1000)</translation>
+    </message>
+    <message>
+        <source>Auto Zero Tracking Time (0-50)</source>
+        <translation>Durée du suivi de zéro (0-50)</translation>
+    </message>
+    <message>
+        <source>Auto Zero Tracking Bandwidth (0-10000)</source>
+        <translation>Bande du suivi de zéro (0-10000)</translation>
+    </message>
+    <message>
+        <source>Stability Determination Time (1-50)</source>
+        <translation>Durée de détection de stabilité (1-50)</translation>
+    </message>
+    <message>
+        <source>Zero Point</source>
+        <translation>Point zéro</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Appliquer</translation>
+    </message>
+</context>
+<context>
+    <name>PopupInstrumentSelection</name>
+    <message>
+        <source>Protocol</source>
+        <translation>Protocole</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>Modèle</translation>
+    </message>
+    <message>
+        <source>Select</source>
+        <translation>Choisir</translation>
+    </message>
+</context>
+<context>
+    <name>PopupMultiPointCalibration</name>
+    <message>
+        <source>No AD value has arrived yet: press Start Calibration and wait until the read-out counts.</source>
+        <translation>Aucune valeur AD reçue pour l&apos;instant : appuyez sur Démarrer l&apos;étalonnage et attendez que l&apos;affichage compte.</translation>
+    </message>
+    <message>
+        <source>Point %1: enter its weight in grams as a number of 0 or more.</source>
+        <translation>Point %1 : saisissez son poids en grammes, un nombre supérieur ou égal à 0.</translation>
+    </message>
+    <message>
+        <source>Multi-Point Calibration</source>
+        <translation>Étalonnage multipoint</translation>
+    </message>
+    <message>
+        <source>Please capture at least two points before calibrating.</source>
+        <translation>Relevez au moins deux points avant d&apos;étalonner.</translation>
+    </message>
+    <message>
+        <source>Start Calibration</source>
+        <translation>Démarrer l&apos;étalonnage</translation>
+    </message>
+    <message>
+        <source>Capture AD</source>
+        <translation>Relever l&apos;AD</translation>
+    </message>
+    <message>
+        <source>Not Captured</source>
+        <translation>Non relevé</translation>
+    </message>
+    <message>
+        <source>Weight (g)</source>
+        <translation>Poids (g)</translation>
+    </message>
+    <message>
+        <source>Calibrate Multi-Point</source>
+        <translation>Étalonner en multipoint</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Point %1</source>
+        <translation>Point %1</translation>
+    </message>
+</context>
+<context>
+    <name>PopupOutputLogging</name>
+    <message>
+        <source>Enter a logging frequency from %1 to %2 ms.</source>
+        <translation>Saisissez une période d&apos;enregistrement de %1 à %2 ms.</translation>
+    </message>
+    <message>
+        <source>Enter a duration from %1 to %2 seconds.</source>
+        <translation>Saisissez une durée de %1 à %2 secondes.</translation>
+    </message>
+    <message>
+        <source>Replace File?</source>
+        <translation>Remplacer le fichier ?</translation>
+    </message>
+    <message>
+        <source>%1 already holds data. Starting the recording empties it.</source>
+        <translation>%1 contient déjà des données. Démarrer l&apos;enregistrement le vide.</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Remplacer</translation>
+    </message>
+    <message>
+        <source>Failed to create file. Please try another location.</source>
+        <translation>Création du fichier impossible. Essayez un autre emplacement.</translation>
+    </message>
+    <message>
+        <source>Select Output File</source>
+        <translation>Choisir le fichier de sortie</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>Fichiers CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>CSV Logging Settings</source>
+        <translation>Réglages de l&apos;enregistrement CSV</translation>
+    </message>
+    <message>
+        <source>Logging Frequency (ms)</source>
+        <translation>Période d&apos;enregistrement (ms)</translation>
+    </message>
+    <message>
+        <source>Duration (seconds)</source>
+        <translation>Durée (secondes)</translation>
+    </message>
+    <message>
+        <source>Output File:</source>
+        <translation>Fichier de sortie :</translation>
+    </message>
+    <message>
+        <source>Browse</source>
+        <translation>Parcourir</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Start Logging</source>
+        <translation>Démarrer l&apos;enregistrement</translation>
+    </message>
+</context>
+<context>
+    <name>ScreenAbout</name>
+    <message>
+        <source>version %1 %2</source>
+        <translation>version %1 %2</translation>
+    </message>
+    <message>
+        <source>A device manager for Kelvora digital load-cell amplifiers: connect RS232, RS485 and CANopen amplifiers, calibrate them, watch and record their weights and check them on the bench.</source>
+        <translation>Un gestionnaire pour les amplificateurs numériques de capteurs de force Kelvora : connecter des amplificateurs RS232, RS485 et CANopen, les étalonner, suivre et enregistrer leurs poids et les contrôler sur le banc.</translation>
+    </message>
+    <message>
+        <source>This application is made possible thanks to a couple of third party open source projects:</source>
+        <translation>Cette application existe grâce à quelques projets libres de tiers :</translation>
+    </message>
+    <message>
+        <source>App name: %1</source>
+        <translation>Nom de l&apos;application : %1</translation>
+    </message>
+    <message>
+        <source>App version: %1</source>
+        <translation>Version de l&apos;application : %1</translation>
+    </message>
+    <message>
+        <source>Build mode: %1</source>
+        <translation>Mode de compilation : %1</translation>
+    </message>
+    <message>
+        <source>Build architecture: %1</source>
+        <translation>Architecture de compilation : %1</translation>
+    </message>
+    <message>
+        <source>Build date: %1</source>
+        <translation>Date de compilation : %1</translation>
+    </message>
+    <message>
+        <source>Qt version: %1</source>
+        <translation>Version de Qt : %1</translation>
+    </message>
+</context>
+<context>
+    <name>ScreenPlayground</name>
+    <message>
+        <source>No Selection</source>
+        <translation>Aucune sélection</translation>
+    </message>
+    <message>
+        <source>Please select at least one amplifier to remove.</source>
+        <translation>Sélectionnez au moins un amplificateur à retirer.</translation>
+    </message>
+    <message>
+        <source>Please select at least one amplifier to record.</source>
+        <translation>Sélectionnez au moins un amplificateur à enregistrer.</translation>
+    </message>
+    <message>
+        <source>Multi-Point Calibration</source>
+        <translation>Étalonnage multipoint</translation>
+    </message>
+    <message>
+        <source>Select exactly one RS485 amplifier to calibrate with several points.</source>
+        <translation>Sélectionnez exactement un amplificateur RS485 pour l&apos;étalonner sur plusieurs points.</translation>
+    </message>
+    <message>
+        <source>calibrating</source>
+        <translation>étalonnage en cours</translation>
+    </message>
+    <message>
+        <source>no answer for %1 s</source>
+        <translation>sans réponse depuis %1 s</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Ajouter</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Retirer</translation>
+    </message>
+    <message>
+        <source>Multi-Point</source>
+        <translation>Multipoint</translation>
+    </message>
+    <message>
+        <source>Auto Scale</source>
+        <translation>Échelle auto</translation>
+    </message>
+    <message>
+        <source>WRITE FILTERS</source>
+        <translation>ÉCRIRE LES FILTRES</translation>
+    </message>
+    <message>
+        <source>ZERO</source>
+        <translation>ZÉRO</translation>
+    </message>
+    <message>
+        <source>TARE</source>
+        <translation>TARE</translation>
+    </message>
+    <message>
+        <source>Click a tile to select it; ZERO, TARE, WRITE FILTERS and recording act on the selected amplifiers.</source>
+        <translation>Cliquez sur une tuile pour la sélectionner ; ZÉRO, TARE, ÉCRIRE LES FILTRES et l&apos;enregistrement agissent sur les amplificateurs sélectionnés.</translation>
+    </message>
+    <message>
+        <source>Load cell %1</source>
+        <translation>Capteur %1</translation>
+    </message>
+    <message>
+        <source>RECORDING - %1</source>
+        <translation>ENREGISTREMENT - %1</translation>
+    </message>
+    <message>
+        <source>START RECORDING</source>
+        <translation>DÉMARRER L&apos;ENREGISTREMENT</translation>
+    </message>
+</context>
+<context>
+    <name>ScreenSettings</name>
+    <message>
+        <source>auto</source>
+        <extracomment>short for automatic</extracomment>
+        <translation>auto</translation>
+    </message>
+    <message>
+        <source>Theme</source>
+        <translation>Thème</translation>
+    </message>
+    <message>
+        <source>light</source>
+        <translation>clair</translation>
+    </message>
+    <message>
+        <source>dark</source>
+        <translation>sombre</translation>
+    </message>
+    <message>
+        <source>Automatic dark mode</source>
+        <translation>Mode sombre automatique</translation>
+    </message>
+    <message>
+        <source>Dark mode will switch on automatically between 9 PM and 9 AM.</source>
+        <translation>Le mode sombre s&apos;active automatiquement entre 21 h et 9 h.</translation>
+    </message>
+    <message>
+        <source>Client Side Decoration</source>
+        <translation>Décoration côté client</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Langue</translation>
     </message>
 </context>
 </TS>

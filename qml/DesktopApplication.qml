@@ -150,11 +150,23 @@ ApplicationWindow {
                 id: weightPlotScreen
                 ScreenPlayground {}
             }
+            Component {
+                id: amplifierQaScreen
+                ScreenHostInfos {}
+            }
+            Component {
+                id: settingsScreen
+                ScreenSettings {}
+            }
+            Component {
+                id: aboutScreen
+                ScreenAbout {}
+            }
 
             ScreenLoader { id: screenPlayground; objectName: "screenPlayground"; screenState: "Playground"; screenTitle: qsTr("Weight Plot"); sourceComponent: weightPlotScreen }
-            ScreenLoader { id: screenHostInfos; objectName: "screenHostInfos"; screenState: "HostInfos"; screenTitle: qsTr("Amplifier QA") }
-            ScreenLoader { id: screenSettings; objectName: "screenSettings"; screenState: "Settings"; screenTitle: qsTr("Settings") }
-            ScreenLoader { id: screenAbout; objectName: "screenAbout"; screenState: "About"; screenTitle: qsTr("About") }
+            ScreenLoader { id: screenHostInfos; objectName: "screenHostInfos"; screenState: "HostInfos"; screenTitle: qsTr("Amplifier QA"); sourceComponent: amplifierQaScreen }
+            ScreenLoader { id: screenSettings; objectName: "screenSettings"; screenState: "Settings"; screenTitle: qsTr("Settings"); sourceComponent: settingsScreen }
+            ScreenLoader { id: screenAbout; objectName: "screenAbout"; screenState: "About"; screenTitle: qsTr("About"); sourceComponent: aboutScreen }
             ScreenLoader { id: screenDesktopComponents; objectName: "screenDesktopComponents"; screenState: "DesktopComponents"; screenTitle: qsTr("Components") }
             ScreenLoader { id: screenMobileComponents; objectName: "screenMobileComponents"; screenState: "MobileComponents"; screenTitle: "" }
 

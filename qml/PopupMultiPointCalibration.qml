@@ -160,7 +160,7 @@ Popup {
 
                 Text {
                     Layout.preferredWidth: 80
-                    text: "Point " + (pointRow.index + 1)
+                    text: qsTr("Point %1").arg(pointRow.index + 1)
                     color: Theme.colorText
                     font.pixelSize: Theme.fontSizeContent
                 }

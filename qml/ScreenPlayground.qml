@@ -312,7 +312,7 @@ Rectangle {
                 objectName: "tileTitle"
                 width: parent.width
                 horizontalAlignment: Text.AlignHCenter
-                text: "Load cell " + tile.name
+                text: qsTr("Load cell %1").arg(tile.name)
                 color: "white"
                 font.pixelSize: Theme.fontSizeContent
                 elide: Text.ElideRight
@@ -470,8 +470,8 @@ Rectangle {
                 objectName: "recordButton"
                 Layout.fillWidth: true
                 text: screenPlayground.recording
-                      ? "RECORDING - " + screenPlayground.formatRemaining(screenPlayground.remainingSeconds)
-                      : "START RECORDING"
+                      ? qsTr("RECORDING - %1").arg(screenPlayground.formatRemaining(screenPlayground.remainingSeconds))
+                      : qsTr("START RECORDING")
                 fillColor: screenPlayground.recording ? "#a91e22" : "#e6f7ff"
                 borderColor: fillColor
                 labelColor: screenPlayground.recording ? "white" : "#1a1a1a"

@@ -95,10 +95,14 @@ QtObject {
         return index
     }
 
+    // The time automatic dark mode goes by. Replaceable, so that the evening can be checked without waiting
+    // for it.
+    property var clock: function() { return new Date() }
+
     function autoDarkWanted() {
         if (typeof settingsManager === "undefined" || !settingsManager.appThemeAuto)
             return false
-        var hour = Number(Qt.formatDateTime(new Date(), "hh"))
+        var hour = Number(Qt.formatDateTime(theme.clock(), "hh"))
         return hour >= 21 || hour <= 8
     }
 

@@ -79,6 +79,11 @@ bool FileHandler::createEmptyFile(const QString &path) const {
     return true;
 }
 
+qint64 FileHandler::fileSize(const QString &path) const {
+    const QFileInfo info(path);
+    return info.isFile() ? info.size() : -1;
+}
+
 bool FileHandler::writeToFile(const QString &filePath, const QString &content, bool appendMode) {
     QFile file(filePath);
     const QIODevice::OpenMode mode =

@@ -26,6 +26,9 @@ public:
     // Returns {"isWritable": bool, "message": QString}.
     Q_INVOKABLE QVariantMap isPathWritable(const QString &path) const;
     Q_INVOKABLE bool createEmptyFile(const QString &path) const;
+    // The size of the file in bytes, -1 when there is no such file: lets a screen ask before emptying one
+    // that holds data.
+    Q_INVOKABLE qint64 fileSize(const QString &path) const;
     Q_INVOKABLE bool writeToFile(const QString &filePath, const QString &content, bool appendMode);
     Q_INVOKABLE bool writeToFile(const QString &filePath, const QString &content);
 };

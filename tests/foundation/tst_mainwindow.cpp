@@ -50,6 +50,7 @@ private:
     RS485Bus m_bus;
     RS232Controller m_controller;
     std::unique_ptr<QTemporaryDir> m_dir;
+    QTemporaryDir m_runtimeDir;
     std::unique_ptr<SettingsManager> m_settings;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
     QQuickWindow *m_window = nullptr;
@@ -59,6 +60,10 @@ void TestMainWindow::initTestCase() {
     QCoreApplication::setOrganizationName(QStringLiteral("Kelvora"));
     QCoreApplication::setApplicationName(QStringLiteral("Kelvora Amplifier Manager"));
     qmlwiring::registerTypes();
+    // The Amplifier QA screen lists the serial ports, which looks for simulated ones in the runtime folder;
+    // where the session has none Qt warns about it, which is not the documents' doing.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtimeDir.path()));
     s_previousHandler = qInstallMessageHandler(collectMessages);
 }
 

@@ -5,8 +5,11 @@
 #include "SimulatedAmplifiers.h"
 #include "amplifiers/RS232Controller.h"
 #include "amplifiers/rs485/RS485Bus.h"
+#include "utils/UtilsLanguage.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QSettings>
@@ -14,6 +17,10 @@
 #include <QtQuickTest>
 
 #include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -29,6 +36,43 @@ void countQmlWarnings(QtMsgType type, const QMessageLogContext &context, const Q
     s_previousHandler(type, context, message);
 }
 
+// Real files for the screens' tests: fresh folders and what a file holds, offered as `testFiles`.
+class TestFiles : public QObject {
+    Q_OBJECT
+
+public:
+    // A new empty folder that lasts as long as the run.
+    Q_INVOKABLE QString newFolder() {
+        const QString path = m_root.filePath(QString::number(++m_count));
+        return QDir().mkpath(path) ? path : QString();
+    }
+    // A new folder its owner may read but not write; root writes into it all the same.
+    Q_INVOKABLE QString newReadOnlyFolder() {
+        const QString path = newFolder();
+        return QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner) ? path : QString();
+    }
+    Q_INVOKABLE bool runsAsRoot() const {
+#ifdef Q_OS_UNIX
+        return ::geteuid() == 0;
+#else
+        return false;
+#endif
+    }
+    Q_INVOKABLE QString readText(const QString &path) const {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly | QIODevice::Text) ? QString::fromUtf8(file.readAll())
+                                                                : QString();
+    }
+    // For the screenshot tour: where to put the pictures.
+    Q_INVOKABLE QString environment(const QString &name) const {
+        return qEnvironmentVariable(name.toUtf8());
+    }
+
+private:
+    QTemporaryDir m_root;
+    int m_count = 0;
+};
+
 class Setup : public QObject {
     Q_OBJECT
 
@@ -36,6 +80,8 @@ public slots:
     void applicationAvailable() {
         // The tests must neither read nor change the user's own settings.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+        // Nor write recordings into the user's application data.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_settingsDir.filePath(QStringLiteral("data"))));
         QCoreApplication::setOrganizationName(QStringLiteral("Kelvora"));
         QCoreApplication::setApplicationName(QStringLiteral("Kelvora Amplifier Manager"));
         qmlwiring::registerTypes();
@@ -44,6 +90,11 @@ public slots:
     void qmlEngineAvailable(QQmlEngine *engine) {
         qmlwiring::publish(*engine, &m_bus, &m_controller, SettingsManager::getInstance());
         engine->rootContext()->setContextProperty(QStringLiteral("simulators"), &m_simulators);
+        engine->rootContext()->setContextProperty(QStringLiteral("testFiles"), &m_files);
+        // A language chosen in a screen re-translates this engine, as in the program.
+        UtilsLanguage::getInstance()->setQmlContext(engine);
+        QObject::connect(engine, &QObject::destroyed,
+                         [] { UtilsLanguage::getInstance()->setQmlContext(nullptr); });
     }
 
     void cleanupTestCase() { m_simulators.stopAll(); }
@@ -54,6 +105,7 @@ private:
     RS485Bus m_bus;
     RS232Controller m_controller;
     SimulatedAmplifiers m_simulators;
+    TestFiles m_files;
 };
 
 } // namespace

@@ -480,6 +480,34 @@ void RegisterAmplifier::setStabilityDeterminationTime(uint32_t time) {
     writeSetting(kStabilityTimeRegister, qBound<uint32_t>(1, time, 50));
 }
 
+QVariantMap RegisterAmplifier::readFilterSettings() {
+    static constexpr struct {
+        const char *key;
+        uint16_t reg;
+    } kSettings[] = {
+        {"firFiltering", kFirFilterRegister},
+        {"filteringLevel", kFilterLevelRegister},
+        {"filteringBandwidth", kFilterBandwidthRegister},
+        {"autoZeroTrackingTime", kTrackingTimeRegister},
+        {"autoZeroTrackingBandwidth", kTrackingBandwidthRegister},
+        {"stabilityDeterminationTime", kStabilityTimeRegister},
+        {"zeroPoint", kZeroPointRegister},
+    };
+    QVariantMap settings;
+    try {
+        for (const auto &setting : kSettings) {
+            QString cause;
+            const std::optional<uint32_t> value = readChecked(setting.reg, &cause);
+            if (!value)
+                return {{QStringLiteral("error"), cause}};
+            settings.insert(QLatin1String(setting.key), static_cast<qulonglong>(*value));
+        }
+    } catch (const std::exception &e) {
+        return {{QStringLiteral("error"), QString::fromUtf8(e.what())}};
+    }
+    return settings;
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Register self-test
 

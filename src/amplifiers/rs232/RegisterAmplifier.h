@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 
 #include <atomic>
 #include <cstdint>
@@ -65,6 +66,10 @@ public:
     Q_INVOKABLE void setAutoZeroTrackingTime(uint16_t timeMs);
     Q_INVOKABLE void setAutoZeroTrackingBandwidth(uint16_t bandwidth);
     Q_INVOKABLE void setStabilityDeterminationTime(uint32_t time);
+    // The seven settings above as the amplifier holds them, keyed by the setter's name without "set" in
+    // lower camel case ("filteringLevel", ...). All or nothing: on the first read that fails the map holds
+    // only "error", the reason, so that no setting is ever shown that was not read.
+    Q_INVOKABLE QVariantMap readFilterSettings();
 
     Q_INVOKABLE void testAllRegisters();
 

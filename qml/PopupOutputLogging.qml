@@ -1,0 +1,249 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Dialogs
+import QtQuick.Layouts
+
+import ComponentLibrary
+import com.example.filehandler
+
+// Period, duration and output file of a CSV recording of all amplifiers on the plot. Created once by the
+// Weight Plot screen and reused; it reaches the screen as `screenPlayground`.
+//
+// Each opening proposes a new file (unless the user chose one with Browse), so that a second recording never
+// empties the first, and a file that already holds data is only emptied after the user agreed.
+Popup {
+    id: loggingPopup
+    objectName: "csvLoggingPopup"
+
+    // The display unit written into the header.
+    property string unit: "g"
+    property string defaultFileName: ""
+    readonly property string defaultFolder: {
+        var appData = fileHandler.getAppDataPath()
+        return appData.length > 0 ? appData : LOGS_FOLDER
+    }
+    property string filePath: ""
+    // True once the user chose a file with Browse: later openings keep it instead of proposing a new one.
+    property bool fileChosen: false
+    property bool isPathWritable: false
+    property string pathMessage: ""
+    property bool pathMessageIsError: false
+
+    readonly property int minFrequency: 10
+    readonly property int maxFrequency: 10000
+    readonly property int minDuration: 1
+    readonly property int maxDuration: 3600
+
+    FileHandler { id: fileHandler }
+
+    // "data_log_<time>.csv", with a number added when that file exists already (two openings in a second).
+    function freshFilePath() {
+        var base = "data_log_" + Qt.formatDateTime(new Date(), "yyyyMMdd_hhmmss")
+        var name = base + ".csv"
+        for (var n = 2; fileHandler.fileSize(defaultFolder + "/" + name) >= 0; n++)
+            name = base + "_" + n + ".csv"
+        defaultFileName = name
+        return defaultFolder + "/" + name
+    }
+
+    function checkPath() {
+        var result = fileHandler.isPathWritable(filePath)
+        isPathWritable = result.isWritable
+        showMessage(result.message, !result.isWritable)
+    }
+
+    function showMessage(text, isError) {
+        pathMessage = text
+        pathMessageIsError = isError
+    }
+
+    // A file: URL from the file dialog as a local path (on Windows "file:///C:/..." gives "C:/...").
+    function localPath(url) {
+        var text = decodeURIComponent(url.toString())
+        if (!text.startsWith("file://"))
+            return text
+        text = text.substring(7)
+        return /^\/[A-Za-z]:/.test(text) ? text.substring(1) : text
+    }
+
+    function chooseFile(url) {
+        fileChosen = true
+        filePath = localPath(url)
+    }
+
+    // A number typed into `field` within [low, high], or NaN.
+    function fieldValue(field, low, high) {
+        var text = field.text.trim()
+        var value = /^[0-9]+$/.test(text) ? parseInt(text, 10) : NaN
+        return (value >= low && value <= high) ? value : NaN
+    }
+
+    function startLogging() {
+        var frequency = fieldValue(frequencyField, minFrequency, maxFrequency)
+        if (isNaN(frequency)) {
+            showMessage(qsTr("Enter a logging frequency from %1 to %2 ms.").arg(minFrequency).arg(maxFrequency), true)
+            return
+        }
+        var duration = fieldValue(durationField, minDuration, maxDuration)
+        if (isNaN(duration)) {
+            showMessage(qsTr("Enter a duration from %1 to %2 seconds.").arg(minDuration).arg(maxDuration), true)
+            return
+        }
+        if (fileHandler.fileSize(filePath) > 0) {
+            replaceDialog.frequency = frequency
+            replaceDialog.duration = duration
+            replaceDialog.ask(qsTr("Replace File?"),
+                              qsTr("%1 already holds data. Starting the recording empties it.").arg(filePath),
+                              qsTr("Replace"))
+            return
+        }
+        begin(frequency, duration)
+    }
+
+    function begin(frequency, duration) {
+        if (!fileHandler.createEmptyFile(filePath)) {
+            showMessage(qsTr("Failed to create file. Please try another location."), true)
+            return
+        }
+        var plot = screenPlayground.findChildByObjectName(screenPlayground, "customPlot")
+        plot.startCSVLogging(frequency, duration, filePath, unit)
+        close()
+    }
+
+    onFilePathChanged: checkPath()
+    onAboutToShow: {
+        if (!fileChosen)
+            filePath = freshFilePath()
+        else
+            checkPath()
+    }
+    Component.onCompleted: filePath = freshFilePath()
+
+    parent: screenPlayground
+    anchors.centerIn: parent
+    width: Math.max(400, parent ? parent.width * 0.4 : 400)
+    height: Math.max(450, parent ? parent.height / 2 : 450)
+    modal: true
+    dim: true
+    focus: true
+    closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+    padding: 20
+
+    background: Rectangle {
+        radius: Theme.componentRadius
+        color: Theme.colorBackground
+        border.color: Theme.colorSeparator
+    }
+
+    FileDialog {
+        id: browseDialog
+        objectName: "browseDialog"
+        title: qsTr("Select Output File")
+        fileMode: FileDialog.SaveFile
+        nameFilters: [qsTr("CSV files (*.csv)")]
+        currentFolder: "file://" + loggingPopup.filePath.substring(0, loggingPopup.filePath.lastIndexOf("/"))
+        selectedFile: "file://" + loggingPopup.filePath
+        onAccepted: loggingPopup.chooseFile(selectedFile)
+    }
+
+    contentItem: ColumnLayout {
+        spacing: 10
+
+        DialogConfirm {
+            id: replaceDialog
+            objectName: "replaceDialog"
+            property int frequency: 0
+            property int duration: 0
+            onConfirmed: loggingPopup.begin(frequency, duration)
+        }
+
+        Text {
+            text: qsTr("CSV Logging Settings")
+            color: Theme.colorText
+            font.pixelSize: Theme.fontSizeTitle
+            font.bold: true
+        }
+        // A label beside each field, so that a filled field still says what it holds.
+        GridLayout {
+            Layout.fillWidth: true
+            columns: 2
+            columnSpacing: 12
+            Text {
+                text: frequencyField.placeholderText
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeContent
+            }
+            TextFieldThemed {
+                id: frequencyField
+                objectName: "frequencyField"
+                Layout.fillWidth: true
+                placeholderText: qsTr("Logging Frequency (ms)")
+                validator: IntValidator { bottom: loggingPopup.minFrequency; top: loggingPopup.maxFrequency }
+            }
+            Text {
+                text: durationField.placeholderText
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeContent
+            }
+            TextFieldThemed {
+                id: durationField
+                objectName: "durationField"
+                Layout.fillWidth: true
+                placeholderText: qsTr("Duration (seconds)")
+                validator: IntValidator { bottom: loggingPopup.minDuration; top: loggingPopup.maxDuration }
+            }
+        }
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 8
+            Text {
+                text: qsTr("Output File:")
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeContent
+            }
+            Text {
+                objectName: "filePathText"
+                Layout.fillWidth: true
+                text: loggingPopup.filePath
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeContent
+                elide: Text.ElideMiddle
+            }
+            ButtonOutline {
+                objectName: "browseButton"
+                text: qsTr("Browse")
+                onClicked: browseDialog.open()
+            }
+        }
+        Text {
+            objectName: "pathMessage"
+            Layout.fillWidth: true
+            visible: text.length > 0
+            text: loggingPopup.pathMessage
+            color: loggingPopup.pathMessageIsError ? "red" : "green"
+            font.pixelSize: Theme.fontSizeContent
+            font.italic: true
+            wrapMode: Text.WordWrap
+        }
+
+        Item { Layout.fillHeight: true }
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 12
+            ButtonOutline {
+                objectName: "loggingCancelButton"
+                Layout.fillWidth: true
+                text: qsTr("Cancel")
+                onClicked: loggingPopup.close()
+            }
+            ButtonSolid {
+                objectName: "startLoggingButton"
+                Layout.fillWidth: true
+                text: qsTr("Start Logging")
+                enabled: loggingPopup.isPathWritable
+                onClicked: loggingPopup.startLogging()
+            }
+        }
+    }
+}

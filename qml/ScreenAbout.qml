@@ -1,0 +1,111 @@
+import QtQuick
+import QtQuick.Layouts
+
+import ComponentLibrary
+
+// Name, version, what the program is for and the third-party projects it contains.
+Rectangle {
+    id: screenAbout
+    objectName: "aboutScreen"
+
+    color: Theme.colorBackground
+
+    readonly property int indent: (typeof appHeader !== "undefined") ? appHeader.headerPosition : 64
+    // What the program ships with, and under which licence; libmodbus serves the tests only.
+    readonly property var thirdParty: ["Qt 6 (LGPL v3)", "QCustomPlot (GPL v3)"]
+
+    component Line: Text {
+        Layout.fillWidth: true
+        color: Theme.colorText
+        font.pixelSize: Theme.fontSizeContent
+        wrapMode: Text.WordWrap
+    }
+
+    Flickable {
+        anchors.fill: parent
+        contentWidth: width
+        contentHeight: column.implicitHeight
+        boundsBehavior: Flickable.StopAtBounds
+        clip: true
+
+        ColumnLayout {
+            id: column
+            width: parent.width
+            spacing: 12
+
+            Rectangle {
+                Layout.fillWidth: true
+                Layout.preferredHeight: 128
+                color: Theme.colorForeground
+
+                RowLayout {
+                    anchors.verticalCenter: parent.verticalCenter
+                    x: screenAbout.indent
+                    spacing: 24
+                    Image {
+                        Layout.preferredWidth: 80
+                        Layout.preferredHeight: 80
+                        sourceSize: Qt.size(80, 80)
+                        source: "qrc:/assets/gfx/logos/file.svg"
+                    }
+                    Column {
+                        spacing: 4
+                        Text {
+                            objectName: "aboutTitle"
+                            text: "Kelvora Amplifier Manager"
+                            color: Theme.colorText
+                            font.pixelSize: Theme.fontSizeTitle + 4
+                            font.bold: true
+                        }
+                        Text {
+                            objectName: "aboutVersion"
+                            text: qsTr("version %1 %2").arg(utilsApp.appVersion()).arg(utilsApp.appBuildMode())
+                            color: Theme.colorSubText
+                            font.pixelSize: Theme.fontSizeContent
+                        }
+                    }
+                }
+            }
+
+            ListItemThemed {
+                Layout.fillWidth: true
+                Layout.leftMargin: screenAbout.indent - Theme.componentMargin
+                // The sidebar's icons are white; this one stands on the page and must read in light and dark themes.
+                source: "qrc:/assets/icons/info-grey.svg"
+                text: qsTr("A device manager for Kelvora digital load-cell amplifiers: connect RS232, RS485 and CANopen amplifiers, calibrate them, watch and record their weights and check them on the bench.")
+            }
+
+            ColumnLayout {
+                Layout.leftMargin: screenAbout.indent
+                Layout.rightMargin: screenAbout.indent
+                Layout.fillWidth: true
+                spacing: 4
+
+                Line { text: qsTr("This application is made possible thanks to a couple of third party open source projects:") }
+                Repeater {
+                    model: screenAbout.thirdParty
+                    Line {
+                        required property string modelData
+                        objectName: "thirdParty_" + modelData
+                        text: "- " + modelData
+                    }
+                }
+
+                Item { Layout.preferredHeight: 12; visible: debugLines.visible }
+                ColumnLayout {
+                    id: debugLines
+                    objectName: "aboutDebugLines"
+                    visible: utilsApp.isDebugBuild()
+                    spacing: 4
+                    Line { text: qsTr("App name: %1").arg(utilsApp.appName()) }
+                    Line { text: qsTr("App version: %1").arg(utilsApp.appVersion()) }
+                    Line { text: qsTr("Build mode: %1").arg(utilsApp.appBuildModeFull()) }
+                    Line { text: qsTr("Build architecture: %1").arg(utilsApp.qtArchitecture()) }
+                    Line { text: qsTr("Build date: %1").arg(utilsApp.appBuildDateTime()) }
+                    Line { text: qsTr("Qt version: %1").arg(utilsApp.qtVersion()) }
+                }
+                Item { Layout.preferredHeight: 24 }
+            }
+        }
+    }
+}

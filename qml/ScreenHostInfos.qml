@@ -1,0 +1,222 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+
+import ComponentLibrary
+import CustomComponents
+import com.example.amplifiers
+
+import "Amplifiers.js" as Amplifiers
+
+// The Amplifier QA screen: connects one amplifier on the bench and runs its register self-test, showing the
+// test's lines as they come and a summary. Its texts are Chinese, like the self-test's own narration.
+//
+// The amplifier is kept between tests, but only for the port and model it was created for: a test always
+// runs on the device the summary names. While a test runs, the screen calls nothing else on the amplifier
+// (the self-test lets events through between its steps, so a second start would run inside the first).
+Rectangle {
+    id: screenHostInfos
+    objectName: "amplifierQaScreen"
+
+    color: Theme.colorBackground
+
+    property var amplifier: null
+    // Port and model `amplifier` was created for.
+    property string amplifierPort: ""
+    property string amplifierModel: ""
+    property bool testing: false
+    property string summary: "放大器功能测试: 未开始"
+    property color summaryColor: "lightgray"
+    readonly property var models: ["TX-7001", "TX-7002", "TC-7002"]
+    readonly property var protocols: ({ "TX-7001": "RS232", "TX-7002": "RS485" })
+
+    SerialPortHelper { id: portHelper }
+
+    ListModel { id: logModel }
+
+    // Fail words first: a line that reports both a finished step and an error is a failure.
+    function classify(message) {
+        if (/失败|出错|错误/.test(message))
+            return "fail"
+        if (/通过|完成/.test(message))
+            return "pass"
+        return "normal"
+    }
+
+    function appendLog(message) {
+        logModel.append({ "message": message, "status": classify(message) })
+        logView.positionViewAtEnd()
+        if (message.indexOf("放大器功能测试全部完成") >= 0) {
+            summary = "放大器功能测试已完成"
+            summaryColor = "#e0ffe0"
+        }
+    }
+
+    function releaseAmplifier() {
+        if (!amplifier)
+            return
+        Amplifiers.release(amplifier)
+        amplifier = null
+        amplifierPort = ""
+        amplifierModel = ""
+    }
+
+    function startTest() {
+        if (testing)
+            return
+        var port = portSelector.currentIndex >= 0 ? portSelector.currentText : ""
+        var model = modelSelector.currentIndex >= 0 ? modelSelector.currentText : ""
+        if (model === "TC-7002") {
+            summary = "TC-7002 (CANopen) 放大器没有寄存器自检功能，无法测试"
+            return
+        }
+        if (port.length === 0 || model.length === 0) {
+            summary = "请选择COM串口和放大器型号"
+            return
+        }
+        var protocol = protocols[model]
+        if (protocol === undefined) {
+            summary = "未知的放大器型号"
+            return
+        }
+        if (amplifier && (amplifierPort !== port || amplifierModel !== model))
+            releaseAmplifier()
+        if (!amplifier) {
+            var created = AmplifierFactory.createAmplifier(protocol, model, port, 9600, 1, sharedBus)
+            if (!created) {
+                summary = "创建放大器失败"
+                return
+            }
+            amplifier = created
+            amplifierPort = port
+            amplifierModel = model
+        }
+        testing = true
+        try {
+            if (!amplifier.isConnected()) {
+                summary = "放大器未连接，正在尝试连接..."
+                var reason = ""
+                var onFailed = function(error) { reason = error }
+                amplifier.connectionFailed.connect(onFailed)
+                try {
+                    amplifier.connect()
+                } finally {
+                    amplifier.connectionFailed.disconnect(onFailed)
+                }
+                if (reason.length > 0) {
+                    summary = "连接失败: " + reason
+                    summaryColor = "lightgray"
+                    return
+                }
+                if (!amplifier.isConnected()) {
+                    summary = "放大器连接失败"
+                    return
+                }
+            }
+            summary = "正在测试 " + model + " (" + protocol + ") on " + port + "..."
+            summaryColor = "lightgray"
+            logModel.clear()
+            amplifier.testAllRegisters()
+        } finally {
+            testing = false
+        }
+    }
+
+    Connections {
+        target: screenHostInfos.amplifier
+        function onLogMessage(msg) { screenHostInfos.appendLog(msg) }
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        anchors.margins: 24
+        spacing: 16
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 12
+
+            Text {
+                text: "COM 串口:"
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeContent
+            }
+            ComboBoxThemed {
+                id: portSelector
+                objectName: "qaPortSelector"
+                Layout.preferredWidth: 220
+                // Read once, when the screen is first shown.
+                model: portHelper.getAvailablePorts()
+                enabled: !screenHostInfos.testing
+            }
+            Text {
+                text: "放大器型号:"
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeContent
+            }
+            ComboBoxThemed {
+                id: modelSelector
+                objectName: "qaModelSelector"
+                Layout.preferredWidth: 160
+                model: screenHostInfos.models
+                currentIndex: 0
+                enabled: !screenHostInfos.testing
+            }
+            ButtonSolid {
+                objectName: "qaStartButton"
+                text: "开始测试"
+                enabled: !screenHostInfos.testing
+                onClicked: screenHostInfos.startTest()
+            }
+            Item { Layout.fillWidth: true }
+        }
+
+        // The log stays black on white in every theme, so that its green, red and black lines read alike.
+        Rectangle {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            color: "white"
+            border.color: Theme.colorSeparator
+            radius: Theme.componentRadius
+
+            ListView {
+                id: logView
+                objectName: "qaLog"
+                anchors.fill: parent
+                anchors.margins: 8
+                clip: true
+                model: logModel
+                delegate: Text {
+                    required property string message
+                    required property string status
+                    width: ListView.view.width
+                    text: message
+                    color: status === "pass" ? "green" : (status === "fail" ? "red" : "black")
+                    font.pixelSize: Theme.fontSizeContent
+                    wrapMode: Text.WrapAnywhere
+                }
+            }
+        }
+
+        Rectangle {
+            objectName: "qaSummaryBox"
+            Layout.fillWidth: true
+            Layout.preferredHeight: summaryText.implicitHeight + 24
+            color: screenHostInfos.summaryColor
+            radius: Theme.componentRadius
+
+            Text {
+                id: summaryText
+                objectName: "qaSummary"
+                anchors.fill: parent
+                anchors.margins: 12
+                verticalAlignment: Text.AlignVCenter
+                text: screenHostInfos.summary
+                color: "black"
+                font.pointSize: 16
+                font.bold: true
+                wrapMode: Text.WordWrap
+            }
+        }
+    }
+}

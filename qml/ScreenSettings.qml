@@ -1,0 +1,193 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+
+import ComponentLibrary
+
+// Theme, automatic dark mode, window decoration and language; every choice is stored at once.
+Rectangle {
+    id: screenSettings
+    objectName: "settingsScreen"
+
+    color: Theme.colorBackground
+
+    readonly property int indent: (typeof appHeader !== "undefined") ? appHeader.headerPosition : 64
+    readonly property bool showSwatchLabels: (typeof appWindow !== "undefined") ? appWindow.wideWideMode : width >= 640
+    // The "light" swatch stores the rain theme, the "dark" swatch its dark variant, so that "dark" gives a
+    // dark window whatever the clock says.
+    readonly property string lightTheme: "THEME_RAIN"
+    readonly property string darkTheme: "THEME_NIGHT"
+
+    // `key` is what is loaded and stored; only "auto" is shown translated.
+    readonly property var languages: [
+        //: short for automatic
+        { key: "auto", label: qsTr("auto") },
+        { key: "Chinese (traditional)", label: "Chinese (traditional)" },
+        { key: "Chinese (simplified)", label: "Chinese (simplified)" },
+        { key: "Dansk", label: "Dansk" },
+        { key: "Deutsch", label: "Deutsch" },
+        { key: "English", label: "English" },
+        { key: "Español", label: "Español" },
+        { key: "Français", label: "Français" },
+        { key: "Frysk", label: "Frysk" },
+        { key: "Nederlands", label: "Nederlands" },
+        { key: "Norsk (Bokmål)", label: "Norsk (Bokmål)" },
+        { key: "Norsk (Nynorsk)", label: "Norsk (Nynorsk)" },
+        { key: "Pусский", label: "Pусский" }
+    ]
+
+    // The last entry naming the stored language; none found leaves "auto" shown and stores nothing.
+    function storedLanguageIndex() {
+        var found = 0
+        for (var i = 0; i < languages.length; i++) {
+            if (languages[i].key === settingsManager.appLanguage)
+                found = i
+        }
+        return found
+    }
+
+    function chooseLanguage(index) {
+        var key = languages[index].key
+        utilsLanguage.loadLanguage(key)
+        settingsManager.appLanguage = key
+    }
+
+    component SettingTitle: Text {
+        Layout.fillWidth: true
+        color: Theme.colorText
+        font.pixelSize: Theme.fontSizeContent
+        font.bold: true
+    }
+    component Legend: Text {
+        Layout.fillWidth: true
+        color: Theme.colorSubText
+        font.pixelSize: Theme.fontSizeContent - 2
+        wrapMode: Text.WordWrap
+    }
+    component Swatch: Rectangle {
+        id: swatch
+        property string label
+        property bool current
+        property color textColor
+        signal chosen()
+        implicitWidth: 96
+        implicitHeight: 56
+        radius: Theme.componentRadius
+        border.width: current ? 3 : 1
+        border.color: current ? Theme.colorPrimary : Theme.colorSeparator
+        Text {
+            anchors.centerIn: parent
+            visible: screenSettings.showSwatchLabels
+            text: swatch.label
+            color: swatch.textColor
+            font.pixelSize: Theme.fontSizeContent
+        }
+        MouseArea {
+            anchors.fill: parent
+            onClicked: swatch.chosen()
+        }
+    }
+
+    Flickable {
+        anchors.fill: parent
+        contentWidth: width
+        contentHeight: column.implicitHeight + 48
+        boundsBehavior: Flickable.StopAtBounds
+        clip: true
+
+        ColumnLayout {
+            id: column
+            x: screenSettings.indent
+            y: 24
+            width: Math.min(720, screenSettings.width - 2 * screenSettings.indent)
+            spacing: 12
+
+            SettingTitle { text: qsTr("Theme") }
+            Row {
+                spacing: 16
+                Swatch {
+                    objectName: "swatchLight"
+                    label: qsTr("light")
+                    color: "#f4f7fb"
+                    textColor: "#1c2a3a"
+                    current: Theme.isLight
+                    onChosen: settingsManager.appTheme = screenSettings.lightTheme
+                }
+                Swatch {
+                    objectName: "swatchDark"
+                    label: qsTr("dark")
+                    color: "#101522"
+                    textColor: "#dfe4f2"
+                    current: Theme.isDark
+                    onChosen: settingsManager.appTheme = screenSettings.darkTheme
+                }
+            }
+
+            // Mobile layouts choose among all themes here; the desktop window does not show it.
+            RowLayout {
+                visible: typeof appWindow !== "undefined" && appWindow.isMobile
+                SettingTitle { text: qsTr("Theme") }
+                ComboBoxThemed {
+                    model: Theme.themeNames
+                    currentIndex: Math.max(0, Theme.getThemeIndex(settingsManager.appTheme))
+                    onActivated: function(index) { settingsManager.appTheme = Theme.getThemeName(index) }
+                }
+            }
+
+            SwitchThemed {
+                objectName: "autoDarkSwitch"
+                text: qsTr("Automatic dark mode")
+                checked: settingsManager.appThemeAuto
+                onClicked: {
+                    settingsManager.appThemeAuto = checked
+                    Theme.loadTheme(settingsManager.appTheme)
+                }
+            }
+            Legend { text: qsTr("Dark mode will switch on automatically between 9 PM and 9 AM.") }
+
+            SwitchThemed {
+                objectName: "csdSwitch"
+                text: qsTr("Client Side Decoration")
+                checked: settingsManager.appThemeCSD
+                onClicked: settingsManager.appThemeCSD = checked
+            }
+            Legend { text: "qetxyjcgkcul." }
+
+            ListSeparator { Layout.fillWidth: true }
+
+            RowLayout {
+                Layout.fillWidth: true
+                SettingTitle { text: qsTr("Language") }
+                ComboBoxThemed {
+                    id: languageSelector
+                    objectName: "languageSelector"
+                    Layout.preferredWidth: 240
+                    wheelEnabled: false
+                    textRole: "label"
+                    model: screenSettings.languages
+                    Component.onCompleted: currentIndex = screenSettings.storedLanguageIndex()
+                    onActivated: function(index) { screenSettings.chooseLanguage(index) }
+                }
+            }
+
+            ListSeparator { Layout.fillWidth: true }
+
+            SwitchThemed {
+                objectName: "demoSwitch"
+                text: "A desktop switch"
+            }
+            RowLayout {
+                SettingTitle { text: "A spinbox with a legend!" }
+                SpinBoxThemed {
+                    objectName: "demoSpinBox"
+                    from: 1
+                    to: 10
+                    value: 5
+                }
+                Legend { text: "h." }
+            }
+
+            ListSeparator { Layout.fillWidth: true }
+        }
+    }
+}

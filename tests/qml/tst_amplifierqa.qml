@@ -1,0 +1,149 @@
+import QtQuick
+import QtTest
+
+// The Amplifier QA screen in the real main window, running the real self-test against simulated RS232
+// amplifiers.
+TestCase {
+    id: testCase
+    name: "AmplifierQA"
+    when: windowShown
+
+    property string portA: ""
+    property string portB: ""
+    property var window: null
+    property var qa: null
+
+    Component {
+        id: windowComponent
+        Loader { source: "qrc:/DesktopApplication.qml" }
+    }
+
+    SignalSpy { id: connections; signalName: "connectionSuccessful" }
+
+    function initTestCase() {
+        portA = simulators.startSerial("1")
+        portB = simulators.startSerial("1")
+        verify(portA.length > 0 && portB.length > 0, "simulated RS232 amplifiers")
+    }
+
+    function init() {
+        window = createTemporaryObject(windowComponent, testCase).item
+        verify(window)
+        mouseClick(findChild(window.contentItem, "sidebarAmplifierQA"))
+        qa = findChild(window.contentItem, "amplifierQaScreen")
+        verify(qa)
+        tryCompare(qa, "visible", true)
+    }
+
+    function cleanup() {
+        if (qa)
+            qa.releaseAmplifier()
+        qa = null
+        window = null
+    }
+
+    function choose(port, model) {
+        var ports = findChild(qa, "qaPortSelector")
+        ports.currentIndex = ports.find(port)
+        verify(ports.currentIndex >= 0, port + " offered")
+        var models = findChild(qa, "qaModelSelector")
+        models.currentIndex = models.find(model)
+    }
+
+    function runTest() {
+        mouseClick(findChild(qa, "qaStartButton"))
+        tryCompare(findChild(qa, "qaSummary"), "text", "放大器功能测试已完成", 20000)
+        compare(findChild(qa, "qaSummaryBox").color, Qt.color("#e0ffe0"))
+    }
+
+    function logLines() {
+        var view = findChild(qa, "qaLog")
+        var lines = []
+        for (var i = 0; i < view.model.count; i++)
+            lines.push(view.model.get(i))
+        return lines
+    }
+
+    function test_classify_data() {
+        return [
+            { tag: "done", line: "→ 写入完成，正在验证数据...", status: "pass" },
+            { tag: "done and error", line: "写入完成，但校验错误", status: "fail" },
+            { tag: "plain", line: "【测试】正在读取原始AD值...", status: "normal" },
+        ]
+    }
+
+    function test_classify(data) {
+        compare(qa.classify(data.line), data.status)
+    }
+
+    // A healthy amplifier: green lines, a green summary and its own settings back afterwards. The second run
+    // clears the log and reuses the connected amplifier.
+    function test_run_thenRunAgainWithoutReconnecting() {
+        simulators.serial(portA, "set 1 0x0056 4")
+        choose(portA, "TX-7001")
+        runTest()
+        var first = logLines()
+        compare(first[0].message, "启动放大器功能测试程序...")
+        verify(first.filter(function(l) { return l.status === "pass" }).length >= 9, "passed steps")
+        compare(first.filter(function(l) { return l.status === "fail" }).length, 0)
+        compare(simulators.serial(portA, "get 1 0x0056"), "OK 4", "the filter level is as before")
+
+        var amplifier = qa.amplifier
+        connections.target = amplifier
+        connections.clear()
+        runTest()
+        verify(qa.amplifier === amplifier, "the same amplifier")
+        compare(connections.count, 0, "no new connection")
+        compare(logLines().length, first.length, "the log was cleared first")
+    }
+
+    // While a test runs the start button is off; a press then starts nothing.
+    function test_pressDuringTest_startsNothing() {
+        choose(portA, "TX-7001")
+        var button = findChild(qa, "qaStartButton")
+        var enabledDuringTest = []
+        var pressOnce = function() {
+            if (enabledDuringTest.length === 0) {
+                enabledDuringTest.push(button.enabled)
+                mouseClick(button)
+            }
+        }
+        qa.amplifierChanged.connect(function() { if (qa && qa.amplifier) qa.amplifier.logMessage.connect(pressOnce) })
+        runTest()
+        compare(enabledDuringTest, [false])
+        compare(logLines().filter(function(l) { return l.message === "启动放大器功能测试程序..." }).length, 1)
+    }
+
+    // Another port means another amplifier: the test runs on the device the summary names.
+    function test_changedPort_makesANewAmplifier() {
+        choose(portA, "TX-7001")
+        runTest()
+        var old = qa.amplifier
+        simulators.serial(portA, "log 1")
+        simulators.serial(portB, "log 1")
+        choose(portB, "TX-7001")
+        mouseClick(findChild(qa, "qaStartButton"))
+        verify(qa.amplifier !== old, "a new amplifier")
+        verify(!old.isConnected(), "the old one let go of its port")
+        tryCompare(findChild(qa, "qaSummary"), "text", "放大器功能测试已完成", 20000)
+        compare(simulators.serial(portA, "log 1"), "OK", "nothing written to the first amplifier")
+        verify(simulators.serial(portB, "log 1").length > 3, "the second amplifier was tested")
+    }
+
+    function test_refusals_data() {
+        return [
+            { tag: "TC-7002", port: "portA", model: "TC-7002", summary: "TC-7002 (CANopen) 放大器没有寄存器自检功能，无法测试" },
+            { tag: "no port", port: "", model: "TX-7001", summary: "请选择COM串口和放大器型号" },
+        ]
+    }
+
+    function test_refusals(data) {
+        if (data.port.length > 0)
+            choose(testCase[data.port], data.model)
+        else
+            findChild(qa, "qaPortSelector").currentIndex = -1
+        mouseClick(findChild(qa, "qaStartButton"))
+        compare(findChild(qa, "qaSummary").text, data.summary)
+        compare(qa.amplifier, null)
+    }
+}

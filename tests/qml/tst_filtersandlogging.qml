@@ -1,0 +1,302 @@
+import QtQuick
+import QtTest
+
+import com.example.amplifiers
+
+// The Weight Plot screen's filter and CSV popups in the real main window, with real drivers against the
+// simulated amplifiers and recordings in temporary folders.
+TestCase {
+    id: testCase
+    name: "FiltersAndLogging"
+    when: windowShown
+
+    property string linePort: ""
+    property var window: null
+    property var screen: null
+
+    // Register, value after writing every field empty (FIR off), and a value the amplifier held before.
+    readonly property var filterRegisters: [
+        { reg: "0x0034", empty: "0", held: "1", field: "" },
+        { reg: "0x0056", empty: "0", held: "4", field: "levelField" },
+        { reg: "0x0058", empty: "0", held: "300", field: "bandwidthField" },
+        { reg: "0x005C", empty: "0", held: "20", field: "trackingTimeField" },
+        { reg: "0x005E", empty: "0", held: "700", field: "trackingBandwidthField" },
+        { reg: "0x0060", empty: "1", held: "12", field: "stabilityField" },
+        { reg: "0x0064", empty: "0", held: "4242", field: "zeroPointField" }
+    ]
+
+    Component {
+        id: windowComponent
+        Loader { source: "qrc:/DesktopApplication.qml" }
+    }
+
+    function initTestCase() {
+        linePort = simulators.startSerial("1,2")
+        verify(linePort.length > 0, "simulated RS485 line")
+    }
+
+    function init() {
+        window = createTemporaryObject(windowComponent, testCase).item
+        verify(window)
+        window.requestActivate()
+        screen = findChild(window.contentItem, "weightPlotScreen")
+        verify(screen)
+    }
+
+    function cleanup() {
+        for (var i = 0; screen && i < screen.amplifierList.length; i++) {
+            screen.amplifierList[i].stopContinuousADRead()
+            screen.amplifierList[i].disconnect()
+        }
+        screen = null
+        window = null
+    }
+
+    // Connected as the calibration page hands amplifiers over; selected on the screen.
+    function addAmplifier(protocol, port, deviceId) {
+        var amplifier = AmplifierFactory.createAmplifier(protocol, "AmplifierModel", port, 9600, deviceId, sharedBus)
+        amplifier.connect()
+        verify(amplifier.isConnected(), protocol + " on " + port)
+        screen.addAmplifier(amplifier)
+        mouseClick(findChild(screen, "tile_" + screen.counter))
+        return amplifier
+    }
+
+    function inside(popup, name) {
+        var found = findChild(popup.contentItem, name)
+        verify(found, name)
+        return found
+    }
+
+    function typeInto(field, text) {
+        mouseClick(field)
+        keyClick(Qt.Key_End)
+        while (field.text.length > 0 && field.activeFocus)
+            keyClick(Qt.Key_Backspace)
+        for (var i = 0; i < text.length; i++)
+            keyClick(text[i])
+        compare(field.text, text)
+    }
+
+    function openFilters() {
+        mouseClick(findChild(screen, "writeFiltersButton"))
+        var popup = screen.filterSettingsPopup
+        verify(popup)
+        tryCompare(popup, "opened", true)
+        return popup
+    }
+
+    function applyAndWait(popup) {
+        mouseClick(inside(popup, "applyButton"))
+        tryCompare(popup.resultDialog, "opened", true, 10000)
+        verify(!popup.opened)
+        return popup.resultDialog
+    }
+
+    function holdSettings(id) {
+        for (var i = 0; i < filterRegisters.length; i++)
+            simulators.serial(linePort, "set " + id + " " + filterRegisters[i].reg + " " + filterRegisters[i].held)
+    }
+
+    function held(id, reg) {
+        return simulators.serial(linePort, "get " + id + " " + reg).substring(3)
+    }
+
+    function test_apply_data() {
+        return [
+            { tag: "every field emptied", stability: "", stabilityWritten: "1" },
+            { tag: "stability time 0", stability: "0", stabilityWritten: "1" },
+        ]
+    }
+
+    // Emptied fields write the defaults to every selected amplifier; a typed 0 stability time is written as 1.
+    function test_apply(data) {
+        holdSettings(1)
+        holdSettings(2)
+        addAmplifier("RS485", linePort, 1)
+        addAmplifier("RS485", linePort, 2)
+        var popup = openFilters()
+        compare(inside(popup, "selectedAmplifiersText").text, "Selected Amplifiers: 1, 2")
+        mouseClick(inside(popup, "firCheck"))
+        for (var i = 1; i < filterRegisters.length; i++)
+            typeInto(inside(popup, filterRegisters[i].field), "")
+        typeInto(inside(popup, "stabilityField"), data.stability)
+        var dialog = applyAndWait(popup)
+        compare(dialog.title, "Success")
+        compare(dialog.text, "Filter settings applied successfully.")
+        for (var id = 1; id <= 2; id++) {
+            for (var r = 0; r < filterRegisters.length; r++) {
+                var expected = r === 5 ? data.stabilityWritten : filterRegisters[r].empty
+                compare(held(id, filterRegisters[r].reg), expected, "amplifier " + id + " " + filterRegisters[r].reg)
+            }
+        }
+    }
+
+    // The fields open with what the first selected amplifier holds: changing one field changes one setting.
+    function test_untouchedFields_keepTheAmplifiersValues() {
+        holdSettings(1)
+        addAmplifier("RS485", linePort, 1)
+        var popup = openFilters()
+        compare(inside(popup, "sourceNote").text, "The fields show the current settings of amplifier 1.")
+        verify(inside(popup, "firCheck").checked)
+        compare(inside(popup, "zeroPointField").text, "4242")
+        typeInto(inside(popup, "levelField"), "2")
+        compare(applyAndWait(popup).title, "Success")
+        for (var r = 0; r < filterRegisters.length; r++)
+            compare(held(1, filterRegisters[r].reg), r === 1 ? "2" : filterRegisters[r].held, filterRegisters[r].reg)
+    }
+
+    // Nothing read is shown as the amplifier's: the fields keep what was entered and the popup says why.
+    function test_unreadableSettings_areSaidSo() {
+        var lost = simulators.startSerial("1")
+        addAmplifier("RS232", lost, 1)
+        var popup = openFilters()
+        typeInto(inside(popup, "levelField"), "3")
+        popup.close()
+        simulators.killSerial(lost)
+        popup = openFilters()
+        var note = inside(popup, "sourceNote").text
+        verify(note.indexOf("The current settings of amplifier 1 could not be read (") === 0, note)
+        compare(inside(popup, "levelField").text, "3")
+        popup.close()
+    }
+
+    // Amplifiers whose link failed are named with the reason; the others are reported as done. All settings
+    // of one amplifier are written before the next one's.
+    function test_failingAmplifiers_areNamed_inListOrder() {
+        var lostA = simulators.startSerial("1")
+        var lostB = simulators.startSerial("1")
+        addAmplifier("RS485", linePort, 1)
+        var second = addAmplifier("RS232", lostA, 1)
+        var third = addAmplifier("RS232", lostB, 1)
+        var errorsFrom = []
+        second.readErrorOccurred.connect(function() { errorsFrom.push("2") })
+        third.readErrorOccurred.connect(function() { errorsFrom.push("3") })
+        var popup = openFilters()
+        simulators.killSerial(lostA)
+        simulators.killSerial(lostB)
+        var dialog = applyAndWait(popup)
+        compare(dialog.title, "Filter Settings Failed")
+        compare(dialog.text, "Settings applied to amplifiers 1; not applied to the others.")
+        var lines = dialog.detail.split("\n")
+        compare(lines.length, 2)
+        verify(/^Amplifier 2: \S/.test(lines[0]), lines[0])
+        verify(/^Amplifier 3: \S/.test(lines[1]), lines[1])
+        verify(errorsFrom.length >= 2, "each lost amplifier reported")
+        compare(errorsFrom.join(""), errorsFrom.join("").split("").sort().join(""), "amplifier 2 before 3")
+    }
+
+    function openLogging() {
+        mouseClick(findChild(screen, "recordButton"))
+        var popup = screen.csvLoggingPopup
+        verify(popup)
+        tryCompare(popup, "opened", true)
+        return popup
+    }
+
+    // What the file dialog hands over when the user accepts a file (the dialog itself is the platform's).
+    function browseTo(popup, path) {
+        popup.chooseFile("file://" + encodeURI(path))
+        compare(inside(popup, "filePathText").text, path)
+    }
+
+    function record(popup, frequency, duration) {
+        typeInto(inside(popup, "frequencyField"), frequency)
+        typeInto(inside(popup, "durationField"), duration)
+        mouseClick(inside(popup, "startLoggingButton"))
+        tryCompare(popup, "opened", false)
+    }
+
+    function dataLines(path) {
+        var lines = testFiles.readText(path).split("\n").filter(function(line) { return line.length > 0 })
+        return lines.slice(1)
+    }
+
+    // A 5 s recording at 100 ms in the default folder: the button counts down, the file has one column per
+    // amplifier in the unit chosen before opening, and 50 lines.
+    function test_recording_countsDownAndWritesTheCsv() {
+        addAmplifier("RS485", linePort, 1)
+        mouseClick(findChild(screen, "unitSelector_kg"))
+        var popup = openLogging()
+        verify(popup.filePath.indexOf(popup.defaultFolder + "/data_log_") === 0, popup.filePath)
+        compare(inside(popup, "pathMessage").text, "Location is writable")
+        compare(inside(popup, "pathMessage").color, Qt.color("green"))
+        var path = popup.filePath
+        record(popup, "100", "5")
+        var button = findChild(screen, "recordButton")
+        compare(button.text, "RECORDING - 00:00:05")
+        tryCompare(button, "text", "RECORDING - 00:00:00", 10000)
+        tryCompare(button, "text", "START RECORDING", 3000)
+        tryVerify(function() { return dataLines(path).length === 50 }, 5000, "50 lines")
+        compare(testFiles.readText(path).split("\n")[0], "Timestamp,Amplifier 1 (kg)")
+        verify(/^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d,[-0-9.e]+$/.test(dataLines(path)[0]), dataLines(path)[0])
+    }
+    function test_startLogging_refusesBadNumbers_data() {
+        return [
+            { tag: "empty frequency", frequency: "", duration: "5", message: "Enter a logging frequency from 10 to 10000 ms." },
+            { tag: "frequency 0", frequency: "0", duration: "5", message: "Enter a logging frequency from 10 to 10000 ms." },
+            { tag: "frequency 9", frequency: "9", duration: "5", message: "Enter a logging frequency from 10 to 10000 ms." },
+            { tag: "empty duration", frequency: "100", duration: "", message: "Enter a duration from 1 to 3600 seconds." },
+            { tag: "duration 0", frequency: "100", duration: "0", message: "Enter a duration from 1 to 3600 seconds." },
+        ]
+    }
+
+    function test_startLogging_refusesBadNumbers(data) {
+        addAmplifier("RS485", linePort, 1)
+        var popup = openLogging()
+        typeInto(inside(popup, "frequencyField"), data.frequency)
+        typeInto(inside(popup, "durationField"), data.duration)
+        mouseClick(inside(popup, "startLoggingButton"))
+        verify(popup.opened)
+        compare(inside(popup, "pathMessage").text, data.message)
+        compare(inside(popup, "pathMessage").color, Qt.color("red"))
+        compare(findChild(screen, "recordButton").text, "START RECORDING")
+        compare(testFiles.readText(popup.filePath), "", "no file was made")
+        popup.close()
+    }
+
+    // A folder the user may not write to disables Start Logging with the reason in red. /proc refuses even
+    // root; a read-only folder of our own counts only for an ordinary user (CTest runs it as "nobody" too).
+    function test_unwritableFolder_disablesStart() {
+        addAmplifier("RS485", linePort, 1)
+        var popup = openLogging()
+        var folders = ["/proc"]
+        if (!testFiles.runsAsRoot())
+            folders.push(testFiles.newReadOnlyFolder())
+        for (var i = 0; i < folders.length; i++) {
+            browseTo(popup, folders[i] + "/out.csv")
+            compare(inside(popup, "pathMessage").text, "No write permission for this location")
+            compare(inside(popup, "pathMessage").color, Qt.color("red"))
+            compare(inside(popup, "startLoggingButton").enabled, false)
+        }
+        var folder = testFiles.newFolder()
+        browseTo(popup, folder + "/mine.csv")
+        compare(inside(popup, "pathMessage").text, "Location is writable")
+        compare(inside(popup, "startLoggingButton").enabled, true)
+        popup.close()
+    }
+
+    // The reused popup proposes a new file for the second recording, and emptying a file with data is asked.
+    function test_secondRecording_keepsTheFirst() {
+        addAmplifier("RS485", linePort, 1)
+        var popup = openLogging()
+        var first = popup.filePath
+        record(popup, "100", "1")
+        tryCompare(findChild(screen, "recordButton"), "text", "START RECORDING", 10000)
+        tryVerify(function() { return dataLines(first).length === 10 }, 5000)
+
+        popup = openLogging()
+        verify(popup.filePath !== first, "a new file: " + popup.filePath)
+        browseTo(popup, first)
+        typeInto(inside(popup, "frequencyField"), "100")
+        typeInto(inside(popup, "durationField"), "1")
+        mouseClick(inside(popup, "startLoggingButton"))
+        var ask = findChild(popup.contentItem, "replaceDialog")
+        tryCompare(ask, "opened", true)
+        mouseClick(findChild(ask.contentItem, "confirmCancel"))
+        tryCompare(ask, "opened", false)
+        compare(dataLines(first).length, 10, "the first recording is untouched")
+        verify(popup.opened)
+        popup.close()
+    }
+}

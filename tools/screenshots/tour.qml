@@ -1,0 +1,126 @@
+import QtQuick
+import QtTest
+
+import com.example.amplifiers
+
+// A walk through the program's window with simulated amplifiers, saving a picture of each stop into the
+// folder named by KELVORA_SHOTS_DIR. Run by tools/screenshots.sh through the QML test runner, which loads the
+// program's own documents with the program's registrations.
+TestCase {
+    id: tour
+    name: "ScreenshotTour"
+    when: windowShown
+
+    property string folder: testFiles.environment("KELVORA_SHOTS_DIR")
+    property var window: null
+    property var screen: null
+
+    Component {
+        id: windowComponent
+        Loader { source: "qrc:/DesktopApplication.qml" }
+    }
+
+    function shot(name) {
+        // Lets the last change be drawn before the picture is taken.
+        wait(400)
+        var image = grabImage(window.contentItem)
+        image.save(folder + "/" + name + ".png")
+        verify(testFiles.readText(folder + "/" + name + ".png").length > 0, name)
+    }
+
+    function open(popup) {
+        tryCompare(popup, "opened", true)
+        return popup
+    }
+
+    function inside(popup, name) {
+        var found = findChild(popup.contentItem, name)
+        verify(found, name)
+        return found
+    }
+
+    function typeInto(field, text) {
+        mouseClick(field)
+        field.selectAll()
+        for (var i = 0; i < text.length; i++)
+            keyClick(text[i])
+    }
+
+    function test_tour() {
+        verify(folder.length > 0, "KELVORA_SHOTS_DIR names the folder for the pictures")
+        settingsManager.appTheme = "THEME_DESKTOP_LIGHT"
+        var line = simulators.startSerial("1,2,3")
+        var single = simulators.startSerial("1")
+        simulators.serial(line, "load 1 180000")
+        simulators.serial(line, "steps 2 220000,330000,260000 1500")
+        simulators.serial(line, "noise 2 4000")
+        simulators.serial(line, "steps 3 400000,450000,380000,420000 1100")
+
+        window = createTemporaryObject(windowComponent, tour).item
+        window.requestActivate()
+        screen = findChild(window.contentItem, "weightPlotScreen")
+        for (var id = 1; id <= 3; id++) {
+            var amplifier = AmplifierFactory.createAmplifier("RS485", "AmplifierModel", line, 9600, id, sharedBus)
+            amplifier.connect()
+            verify(amplifier.isConnected())
+            screen.addAmplifier(amplifier)
+        }
+        mouseClick(findChild(screen, "tile_1"))
+        mouseClick(findChild(screen, "tile_2"))
+        mouseClick(findChild(screen, "autoScaleSwitch"))
+        wait(6000)
+        shot("main")
+
+        mouseClick(findChild(screen, "addButton"))
+        var selection = open(screen.instrumentSelectionPopup)
+        mouseClick(inside(selection, "protocol_RS485"))
+        mouseClick(inside(selection, "model_0"))
+        mouseClick(inside(selection, "selectButton"))
+        var page = open(selection.calibrationPage)
+        var ports = inside(page, "portSelector")
+        ports.currentIndex = ports.find(line)
+        typeInto(inside(page, "deviceIdField"), "3")
+        mouseClick(inside(page, "connectButton"))
+        tryVerify(function() { return /^AD: \d+$/.test(inside(page, "adReadout").text) }, 5000)
+        mouseClick(inside(page, "zeroButton"))
+        shot("calibration")
+        keyClick(Qt.Key_Escape)
+        tryVerify(function() { return selection.calibrationPage === null })
+
+        mouseClick(findChild(screen, "writeFiltersButton"))
+        var filters = open(screen.filterSettingsPopup)
+        shot("filters")
+        filters.close()
+
+        mouseClick(findChild(screen, "recordButton"))
+        var logging = open(screen.csvLoggingPopup)
+        typeInto(inside(logging, "frequencyField"), "100")
+        typeInto(inside(logging, "durationField"), "60")
+        shot("recording")
+        logging.close()
+
+        mouseClick(findChild(window.contentItem, "sidebarSettings"))
+        var settings = findChild(window.contentItem, "settingsScreen")
+        mouseClick(findChild(settings, "swatchDark"))
+        shot("settings-dark")
+        mouseClick(findChild(settings, "swatchLight"))
+
+        mouseClick(findChild(window.contentItem, "sidebarAbout"))
+        shot("about")
+
+        mouseClick(findChild(window.contentItem, "sidebarAmplifierQA"))
+        var qa = findChild(window.contentItem, "amplifierQaScreen")
+        var qaPorts = findChild(qa, "qaPortSelector")
+        qaPorts.currentIndex = qaPorts.find(single)
+        mouseClick(findChild(qa, "qaStartButton"))
+        tryCompare(findChild(qa, "qaSummary"), "text", "放大器功能测试已完成", 20000)
+        shot("amplifier-qa")
+
+        qa.releaseAmplifier()
+        for (var i = 0; i < screen.amplifierList.length; i++) {
+            screen.amplifierList[i].stopContinuousADRead()
+            screen.amplifierList[i].disconnect()
+        }
+        simulators.stopAll()
+    }
+}
