@@ -146,7 +146,12 @@ ApplicationWindow {
                 }
             }
 
-            ScreenLoader { id: screenPlayground; objectName: "screenPlayground"; screenState: "Playground"; screenTitle: qsTr("Weight Plot") }
+            Component {
+                id: weightPlotScreen
+                ScreenPlayground {}
+            }
+
+            ScreenLoader { id: screenPlayground; objectName: "screenPlayground"; screenState: "Playground"; screenTitle: qsTr("Weight Plot"); sourceComponent: weightPlotScreen }
             ScreenLoader { id: screenHostInfos; objectName: "screenHostInfos"; screenState: "HostInfos"; screenTitle: qsTr("Amplifier QA") }
             ScreenLoader { id: screenSettings; objectName: "screenSettings"; screenState: "Settings"; screenTitle: qsTr("Settings") }
             ScreenLoader { id: screenAbout; objectName: "screenAbout"; screenState: "About"; screenTitle: qsTr("About") }

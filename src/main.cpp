@@ -1,13 +1,8 @@
+#include "QmlWiring.h"
 #include "SettingsManager.h"
 #include "SingleApplication.h"
-#include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/RS232Controller.h"
-#include "amplifiers/rs232/RS232Amplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
-#include "files/FileHandler.h"
-#include "files/SerialPortHelper.h"
-#include "plot/CustomPlotItem.h"
-#include "utils/MobileUI.h"
 #include "utils/UtilsApp.h"
 #include "utils/UtilsLanguage.h"
 #include "utils/UtilsScreen.h"
@@ -15,15 +10,10 @@
 #include "utils/UtilsWiFi.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QIcon>
-#include <QMetaType>
 #include <QQmlApplicationEngine>
-#include <QQmlContext>
 #include <QQuickWindow>
-#include <QtQml/qqml.h>
 
-#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -66,7 +56,7 @@ int main(int argc, char *argv[]) {
     UtilsApp *utilsApp = UtilsApp::getInstance();
     UtilsScreen *utilsScreen = UtilsScreen::getInstance();
     UtilsSysInfo *utilsSysInfo = UtilsSysInfo::getInstance();
-    UtilsWiFi *utilsWiFi = UtilsWiFi::getInstance();
+    UtilsWiFi::getInstance();
     UtilsLanguage *utilsLanguage = UtilsLanguage::getInstance();
     if (!utilsApp || !utilsScreen || !utilsSysInfo || !utilsLanguage) {
         qWarning() << "Cannot init generic utils!";
@@ -75,22 +65,7 @@ int main(int argc, char *argv[]) {
 
     utilsLanguage->loadLanguage(settingsManager->getAppLanguage());
 
-    MobileUI::registerQML();
-
-    // Drivers declare signals with uint32_t arguments; QML and queued connections need the name known.
-    qRegisterMetaType<uint32_t>("uint32_t");
-
-    qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/ComponentLibrary/ThemeEngine.qml")),
-                             "ComponentLibrary", 1, 0, "Theme");
-    qmlRegisterType<SerialPortHelper>("CustomComponents", 1, 0, "SerialPortHelper");
-    qmlRegisterUncreatableType<RS232Amplifier>(
-        "CustomComponents", 1, 0, "RS232Amplifier",
-        QStringLiteral("RS232Amplifier objects come from AmplifierFactory or the amplifier controller"));
-
-    // The engine owns the factory it asks for (parentless, created on first use in QML).
-    qmlRegisterSingletonType<AmplifierFactory>(
-        "com.example.amplifiers", 1, 0, "AmplifierFactory",
-        [](QQmlEngine *, QJSEngine *) -> QObject * { return new AmplifierFactory(); });
+    qmlwiring::registerTypes();
 
     // Declared before the engine so that it outlives the scene holding its amplifiers.
     RS232Controller amplifierController;
@@ -98,27 +73,7 @@ int main(int argc, char *argv[]) {
     auto *sharedBus = new RS485Bus();
 
     QQmlApplicationEngine engine;
-    engine.addImportPath(QStringLiteral(":/"));
-    engine.addImportPath(QStringLiteral(":/Halvern"));
-    engine.addImportPath(QStringLiteral(":/ComponentLibrary"));
-
-    QQmlContext *context = engine.rootContext();
-    context->setContextProperty(QStringLiteral("sharedBus"), sharedBus);
-    context->setContextProperty(QStringLiteral("amplifierController"), &amplifierController);
-    context->setContextProperty(QStringLiteral("settingsManager"), settingsManager);
-    context->setContextProperty(QStringLiteral("utilsApp"), utilsApp);
-    context->setContextProperty(QStringLiteral("utilsLanguage"), utilsLanguage);
-    context->setContextProperty(QStringLiteral("utilsScreen"), utilsScreen);
-    context->setContextProperty(QStringLiteral("utilsSysInfo"), utilsSysInfo);
-    context->setContextProperty(QStringLiteral("utilsWiFi"), utilsWiFi);
-
-    // A folder that cannot be created is no reason to stop; the path is published either way.
-    const QString logsFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/logs");
-    QDir().mkpath(logsFolder);
-    context->setContextProperty(QStringLiteral("LOGS_FOLDER"), logsFolder);
-
-    qmlRegisterType<FileHandler>("com.example.filehandler", 1, 0, "FileHandler");
-    qmlRegisterType<CustomPlotItem>("CustomPlot", 1, 0, "CustomPlot");
+    qmlwiring::publish(engine, sharedBus, &amplifierController, settingsManager);
 
     engine.load(QUrl(QStringLiteral("qrc:/DesktopApplication.qml")));
     if (engine.rootObjects().isEmpty()) {

@@ -17,7 +17,7 @@ packages=(
     qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-5compat-dev libgl-dev
     qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts qml6-module-qtquick-window
     qml6-module-qtquick-dialogs qml6-module-qtquick-templates qml6-module-qtqml qml6-module-qtqml-workerscript
-    qml6-module-qt5compat-graphicaleffects qt6-qpa-plugins
+    qml6-module-qt5compat-graphicaleffects qml6-module-qttest qt6-qpa-plugins
     libqt6svg6 qt6-translations-l10n libqcustomplot-dev libmodbus-dev g++-mingw-w64-x86-64-posix
 )
 

@@ -54,6 +54,12 @@ QtObject {
     property color colorWarning: "#c58800"
     property color colorError: "#a91e22"
 
+    // Options of a group of which one is chosen (protocols, models) keep these colours in every theme.
+    readonly property color colorChoiceSelected: "#325DA9"
+    readonly property color colorChoiceIdle: "#F5F5F5"
+    readonly property color colorChoiceIdleBorder: "#CCCCCC"
+    readonly property color colorChoiceIdleText: "#222222"
+
     readonly property int componentHeight: 40
     readonly property int componentRadius: 4
     readonly property int componentMargin: 16

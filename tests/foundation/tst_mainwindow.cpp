@@ -1,6 +1,8 @@
 // The main window document from the program's own resources, in-process on the offscreen platform.
+#include "QmlWiring.h"
 #include "SettingsManager.h"
-#include "utils/UtilsApp.h"
+#include "amplifiers/RS232Controller.h"
+#include "amplifiers/rs485/RS485Bus.h"
 #include "utils/UtilsScreen.h"
 
 #include <QQmlApplicationEngine>
@@ -45,6 +47,8 @@ private:
     QQuickItem *item(const char *objectName) const;
     void click(const char *objectName);
 
+    RS485Bus m_bus;
+    RS232Controller m_controller;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<SettingsManager> m_settings;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
@@ -54,8 +58,7 @@ private:
 void TestMainWindow::initTestCase() {
     QCoreApplication::setOrganizationName(QStringLiteral("Kelvora"));
     QCoreApplication::setApplicationName(QStringLiteral("Kelvora Amplifier Manager"));
-    qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/ComponentLibrary/ThemeEngine.qml")),
-                             "ComponentLibrary", 1, 0, "Theme");
+    qmlwiring::registerTypes();
     s_previousHandler = qInstallMessageHandler(collectMessages);
 }
 
@@ -76,12 +79,7 @@ void TestMainWindow::cleanup() {
 bool TestMainWindow::load() {
     m_settings = std::make_unique<SettingsManager>();
     m_engine = std::make_unique<QQmlApplicationEngine>();
-    m_engine->addImportPath(QStringLiteral(":/"));
-    m_engine->addImportPath(QStringLiteral(":/ComponentLibrary"));
-    QQmlContext *context = m_engine->rootContext();
-    context->setContextProperty(QStringLiteral("settingsManager"), m_settings.get());
-    context->setContextProperty(QStringLiteral("utilsApp"), UtilsApp::getInstance());
-    context->setContextProperty(QStringLiteral("utilsScreen"), UtilsScreen::getInstance());
+    qmlwiring::publish(*m_engine, &m_bus, &m_controller, m_settings.get());
     m_engine->load(QUrl(QStringLiteral("qrc:/DesktopApplication.qml")));
     if (m_engine->rootObjects().isEmpty())
         return false;

@@ -90,6 +90,12 @@ void RS232Amplifier::connect() {
         emit connectionFailed(failure);
 }
 
+void RS232Amplifier::disconnect() {
+    stopWorker();
+    QMutexLocker lock(&m_connectMutex);
+    closePort();
+}
+
 bool RS232Amplifier::handshake() {
     try {
         return adRegisterAnswers();

@@ -16,6 +16,8 @@ public:
     ~RS232Amplifier() override;
 
     Q_INVOKABLE void connect() override;
+    // Stops reading and closes the port, so that another amplifier (or a later connect) can open it.
+    Q_INVOKABLE void disconnect();
     Q_INVOKABLE bool isConnected() const override { return m_open.load(); }
 
     QString portName() const { return m_portName; }

@@ -44,6 +44,11 @@ RS485Amplifier::~RS485Amplifier() {
     stopWorker();
 }
 
+void RS485Amplifier::disconnect() {
+    stopWorker();
+    m_connected = false;
+}
+
 void RS485Amplifier::connect() {
     QString cause = QStringLiteral("no RS485 line");
     if (!m_bus || !m_bus->open(m_portName, m_baudRate, &cause)) {

@@ -15,6 +15,8 @@ public:
     ~RS485Amplifier() override;
 
     Q_INVOKABLE void connect() override;
+    // Stops reading and stops using the line; the line itself stays open for the other amplifiers.
+    Q_INVOKABLE void disconnect();
     Q_INVOKABLE bool isConnected() const override { return m_connected.load(); }
     Q_INVOKABLE uint8_t getDeviceId() const { return m_deviceId.load(); }
     Q_INVOKABLE void setDeviceId(uint8_t id) { m_deviceId = id; }

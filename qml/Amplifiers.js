@@ -1,0 +1,39 @@
+.pragma library
+
+// Small rules the screens share about amplifiers and what the user types for them.
+
+// Stops an amplifier's reading and gives its link back (an RS232 port closes; a CAN channel or the RS485
+// line is released by this amplifier), so the same port can be used again at once.
+function release(amplifier) {
+    if (!amplifier)
+        return
+    amplifier.stopContinuousADRead()
+    if (typeof amplifier.disconnect === "function")
+        amplifier.disconnect()
+}
+
+// A weight typed in grams as the whole number the amplifier takes: fractions round to the nearest gram.
+// Returns -1 for an empty text, a text that is not a number, or a negative weight.
+function wholeGrams(text) {
+    var trimmed = String(text).trim()
+    if (trimmed.length === 0)
+        return -1
+    var value = Number(trimmed)
+    if (!isFinite(value) || value < 0)
+        return -1
+    return Math.round(value)
+}
+
+// Calls `work` and returns the text of the first calibrationFailed the amplifier emitted meanwhile, or "".
+// The calibration calls return after their exchanges, so the outcome is known when `work` returns.
+function failureOf(amplifier, work) {
+    var failure = ""
+    var onFailed = function(reason) { if (failure.length === 0) failure = reason }
+    amplifier.calibrationFailed.connect(onFailed)
+    try {
+        work()
+    } finally {
+        amplifier.calibrationFailed.disconnect(onFailed)
+    }
+    return failure
+}

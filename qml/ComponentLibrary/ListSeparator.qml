@@ -1,0 +1,9 @@
+import QtQuick
+
+import ComponentLibrary
+
+Rectangle {
+    implicitWidth: 320
+    implicitHeight: 1
+    color: Theme.colorSeparator
+}

@@ -1,0 +1,379 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import QtQuick.Templates as T
+
+import ComponentLibrary
+import CustomComponents
+import com.example.amplifiers
+
+import "Amplifiers.js" as Amplifiers
+
+// Port and device id, connection, the raw AD read-out and the two-point calibration of one amplifier. The
+// page hands the amplifier to the Weight Plot screen when it is calibrated (or marked pre-calibrated) and
+// destroys itself whenever it closes. At most one amplifier is connected on its behalf at a time.
+Popup {
+    id: calibrationPage
+    objectName: "calibrationPage"
+
+    property string selectedProtocol: ""
+    property string selectedModel: ""
+    property var currentAmplifier: null
+
+    readonly property bool isCanOpen: selectedProtocol === "CANOpen"
+    readonly property bool needsDeviceId: selectedProtocol === "RS485" || isCanOpen
+    readonly property var portList: portHelper.getAvailablePorts()
+
+    // The last AD value shown in the read-out, -1 while none has arrived from the current amplifier.
+    property real lastAd: -1
+    property string zeroValue: "0"
+    property string spanValue: "0"
+    property bool zeroCaptured: false
+    property bool spanCaptured: false
+    // What the page tells the user about the last action that did not go through ("" when all is well).
+    property string status: ""
+
+    SerialPortHelper { id: portHelper }
+
+    function connectionError(reason) {
+        connectionErrorDialog.show(qsTr("Connection Error"),
+                                   qsTr("Failed to connect to amplifier. Please check your connection."), reason)
+    }
+
+    // The page's previous amplifier stops reading and gives its link back before another connects, so a
+    // second connect to the same RS232 port can open it.
+    function releaseCurrent() {
+        if (!currentAmplifier)
+            return
+        Amplifiers.release(currentAmplifier)
+        currentAmplifier = null
+        lastAd = -1
+        zeroValue = "0"
+        spanValue = "0"
+        zeroCaptured = false
+        spanCaptured = false
+    }
+
+    function connectAmplifier() {
+        status = ""
+        var deviceId = 0
+        if (needsDeviceId) {
+            var typed = deviceIdField.text
+            var id = parseInt(typed, 10)
+            if (isNaN(id) || id < 1 || id > 247) {
+                connectionError(qsTr("Device ID must be a number from 1 to 247 (typed: \"%1\").").arg(typed))
+                return
+            }
+            if (isCanOpen && id > 127) {
+                connectionError(qsTr("CANopen node IDs are 1 to 127; %1 addresses no node.").arg(id))
+                return
+            }
+            deviceId = id
+        }
+
+        releaseCurrent()
+        var port = portSelector.currentIndex >= 0 ? portSelector.currentText : ""
+        var amplifier = AmplifierFactory.createAmplifier(selectedProtocol, "AmplifierModel", port, 9600, deviceId,
+                                                         sharedBus)
+        if (!amplifier) {
+            connectionError(selectedProtocol.length === 0 ? qsTr("No protocol was chosen.")
+                                                          : qsTr("Unknown protocol \"%1\".").arg(selectedProtocol))
+            return
+        }
+
+        var reason = ""
+        var onFailed = function(why) { reason = why }
+        amplifier.connectionFailed.connect(onFailed)
+        try {
+            amplifier.connect()
+        } catch (error) {
+            reason = String(error)
+        }
+        amplifier.connectionFailed.disconnect(onFailed)
+        if (!amplifier.isConnected()) {
+            Amplifiers.release(amplifier)
+            connectionError(reason.length > 0 ? reason : qsTr("The amplifier did not answer."))
+            return
+        }
+
+        currentAmplifier = amplifier
+        amplifier.startContinuousADRead(100)
+    }
+
+    function noAdYet(button) {
+        status = qsTr("No AD value has arrived yet: wait until the read-out counts, then press %1 again.").arg(button)
+    }
+
+    function captureZero() {
+        status = ""
+        if (lastAd < 0) {
+            noAdYet("ZERO")
+            return
+        }
+        var ad = lastAd
+        if (isCanOpen) {
+            var failure = Amplifiers.failureOf(currentAmplifier, function() { currentAmplifier.calibrateZero() })
+            if (failure.length > 0) {
+                status = failure
+                return
+            }
+        }
+        zeroValue = String(ad)
+        zeroCaptured = true
+    }
+
+    function captureSpan() {
+        status = ""
+        if (lastAd < 0) {
+            noAdYet("SPAN")
+            return
+        }
+        var ad = lastAd
+        if (isCanOpen) {
+            var grams = Math.max(0, Amplifiers.wholeGrams(spanWeightField.text))
+            var failure = Amplifiers.failureOf(currentAmplifier, function() { currentAmplifier.calibrateSpan(grams) })
+            if (failure.length > 0) {
+                status = failure
+                return
+            }
+        }
+        spanValue = String(ad)
+        spanCaptured = true
+    }
+
+    function handOver() {
+        var amplifier = currentAmplifier
+        currentAmplifier = null
+        screenPlayground.addAmplifier(amplifier)
+        close()
+    }
+
+    // The amplifier joins the Weight Plot screen only when its calibration went through; otherwise the page
+    // shows the amplifier's own reason and stays open for another try (or "Pre-Calibrated").
+    function calibrate() {
+        status = ""
+        var amplifier = currentAmplifier
+        if (!amplifier) {
+            status = qsTr("Connect an amplifier first.")
+            return
+        }
+        if (preCalibratedCheck.checked) {
+            amplifier.stopContinuousADRead()
+            handOver()
+            return
+        }
+        // Without both points a calibration would overwrite the amplifier's own with nothing.
+        if (!zeroCaptured || !spanCaptured) {
+            status = qsTr("Press ZERO with the scale empty and SPAN with the known weight on it before Calibrate, "
+                          + "or tick Pre-Calibrated to keep the amplifier's own calibration.")
+            return
+        }
+        var grams = Math.max(0, Amplifiers.wholeGrams(spanWeightField.text))
+        var failure = Amplifiers.failureOf(amplifier, function() {
+            if (isCanOpen)
+                amplifier.finalizeCalibration(2)
+            amplifier.stopContinuousADRead()
+            if (!isCanOpen)
+                amplifier.calibrateTwoPoints(Number(zeroValue), Number(spanValue), grams)
+        })
+        if (failure.length > 0) {
+            status = failure
+            amplifier.startContinuousADRead(100)
+            return
+        }
+        handOver()
+    }
+
+    parent: T.Overlay.overlay
+    anchors.centerIn: parent
+    width: parent ? parent.width * 2 / 3 : 720
+    modal: true
+    dim: true
+    focus: true
+    closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+    padding: 24
+
+    // However the page closes, its amplifier (unless handed over) stops and gives its link back.
+    onVisibleChanged: {
+        if (visible)
+            return
+        releaseCurrent()
+        destroy()
+    }
+
+    Connections {
+        target: calibrationPage.currentAmplifier
+        ignoreUnknownSignals: true
+        function onAdValueReceived(adValue) {
+            calibrationPage.lastAd = adValue
+        }
+    }
+
+    DialogMessage {
+        id: connectionErrorDialog
+        objectName: "connectionErrorDialog"
+    }
+
+    background: Rectangle {
+        radius: Theme.componentRadius
+        color: Theme.colorBackground
+        border.color: Theme.colorSeparator
+    }
+
+    contentItem: ColumnLayout {
+        spacing: 16
+
+        GridLayout {
+            Layout.fillWidth: true
+            columns: 2
+            columnSpacing: 24
+            rowSpacing: 24
+
+            // Top left: where and how to connect.
+            ColumnLayout {
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                Layout.alignment: Qt.AlignTop
+                spacing: 8
+
+                ComboBoxThemed {
+                    id: portSelector
+                    objectName: "portSelector"
+                    Layout.fillWidth: true
+                    model: calibrationPage.portList
+                    currentIndex: count > 0 ? 0 : -1
+                }
+                RowLayout {
+                    objectName: "deviceIdRow"
+                    visible: calibrationPage.needsDeviceId
+                    Layout.fillWidth: true
+                    Text {
+                        text: qsTr("Device ID")
+                        color: Theme.colorText
+                        font.pixelSize: Theme.fontSizeContent
+                    }
+                    TextFieldThemed {
+                        id: deviceIdField
+                        objectName: "deviceIdField"
+                        Layout.fillWidth: true
+                    }
+                }
+                ButtonSolid {
+                    objectName: "connectButton"
+                    Layout.fillWidth: true
+                    text: qsTr("Connect")
+                    onClicked: calibrationPage.connectAmplifier()
+                }
+            }
+
+            // Top right: what the amplifier reads now.
+            ColumnLayout {
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                Layout.alignment: Qt.AlignTop
+                spacing: 8
+
+                Text {
+                    objectName: "adReadout"
+                    text: calibrationPage.lastAd < 0 ? "AD:" : "AD: " + calibrationPage.lastAd
+                    color: Theme.colorText
+                    font.pixelSize: Theme.fontSizeTitle
+                }
+                CheckBoxThemed {
+                    id: preCalibratedCheck
+                    objectName: "preCalibratedCheck"
+                    text: qsTr("Pre-Calibrated")
+                    enabled: calibrationPage.currentAmplifier !== null
+                }
+            }
+
+            // Bottom left: capture the two points.
+            ColumnLayout {
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                Layout.alignment: Qt.AlignTop
+                spacing: 8
+
+                Text {
+                    text: qsTr("Calibration Type")
+                    color: Theme.colorText
+                    font.pixelSize: Theme.fontSizeTitle
+                }
+                ButtonDesktop {
+                    objectName: "zeroButton"
+                    Layout.fillWidth: true
+                    text: qsTr("ZERO")
+                    enabled: calibrationPage.currentAmplifier !== null && !preCalibratedCheck.checked
+                    onClicked: calibrationPage.captureZero()
+                }
+                ButtonDesktop {
+                    objectName: "spanButton"
+                    Layout.fillWidth: true
+                    text: qsTr("SPAN")
+                    enabled: calibrationPage.zeroCaptured
+                    onClicked: calibrationPage.captureSpan()
+                }
+            }
+
+            // Bottom right: the captured values, the known weight and the calibration itself.
+            GridLayout {
+                Layout.fillWidth: true
+                Layout.preferredWidth: 1
+                Layout.alignment: Qt.AlignTop
+                columns: 2
+                rowSpacing: 8
+
+                Text {
+                    text: qsTr("Zero Calibration")
+                    color: Theme.colorText
+                    font.pixelSize: Theme.fontSizeContent
+                }
+                Text {
+                    objectName: "zeroValueText"
+                    text: calibrationPage.zeroValue
+                    color: Theme.colorText
+                    font.pixelSize: Theme.fontSizeContent
+                }
+                Text {
+                    text: qsTr("Span Calibration")
+                    color: Theme.colorText
+                    font.pixelSize: Theme.fontSizeContent
+                }
+                Text {
+                    objectName: "spanValueText"
+                    text: calibrationPage.spanValue
+                    color: Theme.colorText
+                    font.pixelSize: Theme.fontSizeContent
+                }
+                Text {
+                    text: qsTr("Span Weight(g): ")
+                    color: Theme.colorText
+                    font.pixelSize: Theme.fontSizeContent
+                }
+                TextFieldThemed {
+                    id: spanWeightField
+                    objectName: "spanWeightField"
+                    Layout.fillWidth: true
+                    enabled: calibrationPage.currentAmplifier !== null && !preCalibratedCheck.checked
+                }
+                ButtonSolid {
+                    objectName: "calibrateButton"
+                    Layout.columnSpan: 2
+                    Layout.fillWidth: true
+                    text: qsTr("Calibrate")
+                    onClicked: calibrationPage.calibrate()
+                }
+            }
+        }
+
+        Text {
+            objectName: "statusText"
+            Layout.fillWidth: true
+            visible: text.length > 0
+            text: calibrationPage.status
+            color: Theme.colorError
+            font.pixelSize: Theme.fontSizeContent
+            wrapMode: Text.WordWrap
+        }
+    }
+}

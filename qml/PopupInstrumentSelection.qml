@@ -1,0 +1,121 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import QtQuick.Templates as T
+
+import ComponentLibrary
+
+// Protocol and model of the amplifier to add. "Select" opens the calibration page with both choices; this
+// popup stays in existence and keeps them for its next opening.
+Popup {
+    id: instrumentSelection
+    objectName: "instrumentSelectionPopup"
+
+    property string selectedProtocol: ""
+    property string selectedModel: ""
+    // Key order is the button order; the protocol text is what the amplifier factory accepts.
+    readonly property var protocolModelMap: ({
+        "RS232": ["Kelvora TX7001", "(NOT SUPPORTED)", "QBX1 (NOT SUPPORTED)"],
+        "RS485": ["Kelvora TX7002", "(NOT SUPPORTED)"],
+        "CANOpen": ["Kelvora TC7002", "(NOT SUPPORTED)"]
+    })
+    property var calibrationPage: null
+
+    function select() {
+        if (!calibrationPage) {
+            var component = Qt.createComponent("PopupCalibrationPage.qml")
+            if (component.status !== Component.Ready) {
+                console.debug("Error loading PopupCalibrationPage.qml: " + component.errorString())
+                return
+            }
+            calibrationPage = component.createObject(instrumentSelection.parent, {
+                "selectedProtocol": selectedProtocol,
+                "selectedModel": selectedModel
+            })
+        }
+        calibrationPage.open()
+        close()
+    }
+
+    parent: T.Overlay.overlay
+    anchors.centerIn: parent
+    width: parent ? parent.width * 2 / 3 : 640
+    modal: true
+    dim: true
+    focus: true
+    closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+    padding: 24
+
+    background: Rectangle {
+        radius: Theme.componentRadius
+        color: Theme.colorBackground
+        border.color: Theme.colorSeparator
+    }
+
+    contentItem: RowLayout {
+        spacing: 24
+
+        ColumnLayout {
+            Layout.alignment: Qt.AlignTop
+            Layout.preferredWidth: 1
+            Layout.fillWidth: true
+            spacing: 8
+
+            Text {
+                text: qsTr("Protocol")
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeTitle
+            }
+            Repeater {
+                model: Object.keys(instrumentSelection.protocolModelMap)
+                ButtonChoice {
+                    required property string modelData
+                    objectName: "protocol_" + modelData
+                    Layout.fillWidth: true
+                    text: modelData
+                    selected: modelData === instrumentSelection.selectedProtocol
+                    onClicked: instrumentSelection.selectedProtocol = modelData
+                }
+            }
+            Item { Layout.preferredHeight: 16 }
+            ButtonOutline {
+                objectName: "cancelButton"
+                Layout.fillWidth: true
+                text: qsTr("Cancel")
+                onClicked: instrumentSelection.close()
+            }
+        }
+
+        ColumnLayout {
+            Layout.alignment: Qt.AlignTop
+            Layout.preferredWidth: 1
+            Layout.fillWidth: true
+            spacing: 8
+
+            Text {
+                text: qsTr("Model")
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeTitle
+            }
+            Repeater {
+                model: instrumentSelection.protocolModelMap[instrumentSelection.selectedProtocol] || []
+                ButtonChoice {
+                    required property string modelData
+                    required property int index
+                    objectName: "model_" + index
+                    Layout.fillWidth: true
+                    text: modelData
+                    selected: modelData === instrumentSelection.selectedModel
+                    onClicked: instrumentSelection.selectedModel = modelData
+                }
+            }
+            Item { Layout.preferredHeight: 16 }
+            ButtonSolid {
+                objectName: "selectButton"
+                Layout.fillWidth: true
+                text: qsTr("Select")
+                onClicked: instrumentSelection.select()
+            }
+        }
+    }
+}

@@ -1,0 +1,221 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import QtQuick.Templates as T
+
+import ComponentLibrary
+
+import "Amplifiers.js" as Amplifiers
+
+// Up to nine captured AD values paired with known weights in grams, written to one RS485 amplifier of the
+// Weight Plot screen. Rows without a capture are left out; every close forgets what was captured.
+Popup {
+    id: multiPoint
+    objectName: "multiPointPopup"
+
+    property string amplifierName: ""
+    // Per point row 0 to 8: the captured AD value (undefined without a capture) and the typed weight text.
+    property var adPoints: []
+    property var weightPoints: []
+    property real lastAd: -1
+    property string status: ""
+
+    readonly property var amplifier: findAmplifier()
+    readonly property int pointRows: 9
+
+    function findAmplifier() {
+        if (amplifierName.length === 0)
+            return null
+        var list = screenPlayground.amplifierList
+        for (var i = 0; i < list.length; i++) {
+            if (list[i].getName() === amplifierName)
+                return list[i]
+        }
+        return null
+    }
+
+    function capture(row) {
+        status = ""
+        if (lastAd < 0) {
+            status = qsTr("No AD value has arrived yet: press Start Calibration and wait until the read-out counts.")
+            return
+        }
+        var points = adPoints.slice()
+        points[row] = lastAd
+        adPoints = points
+    }
+
+    function setWeight(row, text) {
+        var weights = weightPoints.slice()
+        weights[row] = text
+        weightPoints = weights
+    }
+
+    function calibrateMultiPoint() {
+        status = ""
+        if (!amplifier) {
+            console.debug("Amplifier not found. Cannot calibrate.")
+            return
+        }
+        if (typeof amplifier.calibrateMultiPoints !== "function")
+            return
+        var adValues = []
+        var weights = []
+        for (var row = 0; row < pointRows; row++) {
+            if (adPoints[row] === undefined)
+                continue
+            var grams = Amplifiers.wholeGrams(weightPoints[row] === undefined ? "" : weightPoints[row])
+            if (grams < 0) {
+                status = qsTr("Point %1: enter its weight in grams as a number of 0 or more.").arg(row + 1)
+                return
+            }
+            adValues.push(adPoints[row])
+            weights.push(grams)
+        }
+        if (adValues.length < 2) {
+            pointsDialog.show(qsTr("Multi-Point Calibration"),
+                              qsTr("Please capture at least two points before calibrating."))
+            return
+        }
+        var target = amplifier
+        var failure = Amplifiers.failureOf(target, function() { target.calibrateMultiPoints(adValues, weights) })
+        if (failure.length > 0) {
+            status = failure
+            return
+        }
+        target.stopContinuousADRead()
+        close()
+    }
+
+    parent: T.Overlay.overlay
+    anchors.centerIn: parent
+    width: parent ? parent.width * 3 / 4 : 800
+    height: parent ? parent.height * 3 / 4 : 600
+    modal: true
+    dim: true
+    focus: true
+    closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+    padding: 20
+
+    onVisibleChanged: {
+        if (visible)
+            return
+        if (amplifier)
+            amplifier.stopContinuousADRead()
+        adPoints = []
+        weightPoints = []
+        lastAd = -1
+        status = ""
+    }
+
+    Connections {
+        target: multiPoint.amplifier
+        ignoreUnknownSignals: true
+        function onAdValueReceived(adValue) {
+            multiPoint.lastAd = adValue
+        }
+    }
+
+    DialogMessage {
+        id: pointsDialog
+        objectName: "pointsDialog"
+    }
+
+    background: Rectangle {
+        radius: Theme.componentRadius
+        color: Theme.colorBackground
+        border.color: Theme.colorSeparator
+    }
+
+    contentItem: ColumnLayout {
+        spacing: 8
+
+        RowLayout {
+            spacing: 16
+            ButtonSolid {
+                objectName: "startCalibrationButton"
+                text: qsTr("Start Calibration")
+                enabled: multiPoint.amplifier !== null
+                onClicked: multiPoint.amplifier.startContinuousADRead(100)
+            }
+            Text {
+                objectName: "multiPointAdReadout"
+                text: multiPoint.lastAd < 0 ? "AD: -" : "AD: " + multiPoint.lastAd
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeTitle
+            }
+        }
+
+        ListView {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            clip: true
+            spacing: 4
+            model: multiPoint.pointRows
+            delegate: RowLayout {
+                id: pointRow
+                required property int index
+                width: ListView.view.width
+                spacing: 12
+
+                Text {
+                    Layout.preferredWidth: 80
+                    text: "Point " + (pointRow.index + 1)
+                    color: Theme.colorText
+                    font.pixelSize: Theme.fontSizeContent
+                }
+                ButtonDesktop {
+                    objectName: "captureButton_" + (pointRow.index + 1)
+                    text: qsTr("Capture AD")
+                    enabled: multiPoint.amplifier !== null
+                    onClicked: multiPoint.capture(pointRow.index)
+                }
+                Text {
+                    objectName: "capturedText_" + (pointRow.index + 1)
+                    Layout.preferredWidth: 120
+                    text: multiPoint.adPoints[pointRow.index] === undefined ? qsTr("Not Captured")
+                                                                           : String(multiPoint.adPoints[pointRow.index])
+                    color: Theme.colorText
+                    font.pixelSize: Theme.fontSizeContent
+                }
+                TextFieldThemed {
+                    objectName: "weightField_" + (pointRow.index + 1)
+                    Layout.fillWidth: true
+                    placeholderText: qsTr("Weight (g)")
+                    text: multiPoint.weightPoints[pointRow.index] === undefined ? ""
+                                                                              : multiPoint.weightPoints[pointRow.index]
+                    onTextEdited: multiPoint.setWeight(pointRow.index, text)
+                }
+            }
+        }
+
+        Text {
+            objectName: "multiPointStatus"
+            Layout.fillWidth: true
+            visible: text.length > 0
+            text: multiPoint.status
+            color: Theme.colorError
+            font.pixelSize: Theme.fontSizeContent
+            wrapMode: Text.WordWrap
+        }
+
+        RowLayout {
+            spacing: 16
+            ButtonSolid {
+                objectName: "calibrateMultiPointButton"
+                text: qsTr("Calibrate Multi-Point")
+                enabled: multiPoint.amplifier !== null
+                onClicked: multiPoint.calibrateMultiPoint()
+            }
+            ButtonOutline {
+                objectName: "multiPointCancelButton"
+                text: qsTr("Cancel")
+                onClicked: {
+                    if (multiPoint.amplifier)
+                        multiPoint.amplifier.stopContinuousADRead()
+                    multiPoint.close()
+                }
+            }
+        }
+    }
+}

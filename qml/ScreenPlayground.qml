@@ -1,0 +1,502 @@
+import QtQuick
+import QtQuick.Layouts
+
+import ComponentLibrary
+import CustomPlot
+
+import "Amplifiers.js" as Amplifiers
+
+// The Weight Plot screen: a tile with the live weight of every connected amplifier, the live plot, the
+// unit selector and the buttons that add, remove, zero, tare, configure and record amplifiers.
+//
+// The popups it opens are created in this document's context: they reach this screen as `screenPlayground`
+// (amplifierList, addAmplifier, findChildByObjectName) and the plot item through findChildByObjectName.
+Rectangle {
+    id: screenPlayground
+    objectName: "weightPlotScreen"
+
+    color: Theme.colorBackground
+
+    // Every amplifier handed to the screen, in the order added; never shortened, so names are never reused.
+    property var amplifierList: []
+    property int counter: 0
+    property string selectedUnit: "g"
+    // Names of the tiles marked selected.
+    property var selection: []
+    property var instrumentSelectionPopup: null
+    property var filterSettingsPopup: null
+    property var csvLoggingPopup: null
+    // The amplifier whose tile reading is paused while it is calibrated with several points ("" for none).
+    property string pausedAmplifierName: ""
+
+    readonly property int tileCount: amplifierModel.count
+    property bool recording: false
+    property int remainingSeconds: 0
+
+    readonly property var amplifierPalette: ["#a91e22", "#c58800", "#40b040", "#3a5eab", "#7233ac", "#8c2a8c",
+                                             "#777777", "#414141"]
+    readonly property var unitEntries: [{ idx: 1, txt: "lb" }, { idx: 2, txt: "g" }, { idx: 3, txt: "kg" }]
+
+    // Tiles read their amplifier again at once when this fires (a changed unit shows without waiting).
+    signal refreshTiles()
+
+    ListModel { id: amplifierModel }
+
+    function addAmplifier(amplifier) {
+        counter += 1
+        amplifier.setName(String(counter))
+        amplifierList.push(amplifier)
+        var colour = amplifierPalette[(amplifierList.length - 1) % amplifierPalette.length]
+        var plot = findChildByObjectName(screenPlayground, "customPlot")
+        if (plot)
+            plot.addAmplifier(amplifier, colour)
+        amplifierModel.append({ "amplifier": amplifier, "selected": false })
+    }
+
+    // Depth-first: the item itself, then its visual children, then its other children.
+    function findChildByObjectName(item, name) {
+        if (!item)
+            return null
+        if (item.objectName === name)
+            return item
+        var lists = [item.children, item.resources]
+        for (var l = 0; l < lists.length; l++) {
+            var list = lists[l]
+            if (!list)
+                continue
+            for (var i = 0; i < list.length; i++) {
+                var found = findChildByObjectName(list[i], name)
+                if (found)
+                    return found
+            }
+        }
+        return null
+    }
+
+    function syncSelection() {
+        var names = []
+        for (var i = 0; i < amplifierModel.count; i++) {
+            var row = amplifierModel.get(i)
+            if (row.selected && row.amplifier)
+                names.push(row.amplifier.getName())
+        }
+        selection = names
+    }
+
+    function toggleSelection(index) {
+        amplifierModel.setProperty(index, "selected", !amplifierModel.get(index).selected)
+        syncSelection()
+    }
+
+    function selectedAmplifiers() {
+        var chosen = []
+        for (var i = 0; i < amplifierList.length; i++) {
+            if (selection.indexOf(amplifierList[i].getName()) >= 0)
+                chosen.push(amplifierList[i])
+        }
+        return chosen
+    }
+
+    function findAmplifier(name) {
+        for (var i = 0; i < amplifierList.length; i++) {
+            if (amplifierList[i].getName() === name)
+                return amplifierList[i]
+        }
+        return null
+    }
+
+    function selectUnit(index) {
+        var entry = unitEntries.filter(function(e) { return e.idx === index })[0]
+        if (!entry)
+            return
+        unitSelector.currentSelection = index
+        selectedUnit = entry.txt
+        for (var i = 0; i < amplifierList.length; i++)
+            amplifierList[i].setUnit(entry.txt)
+        refreshTiles()
+    }
+
+    // A removed amplifier stops reading and gives its link back (an RS232 port can be opened again); the
+    // object stays in amplifierList so that its name is never given again.
+    function removeSelected() {
+        if (selection.length === 0) {
+            messageDialog.show(qsTr("No Selection"), qsTr("Please select at least one amplifier to remove."))
+            return
+        }
+        var plot = findChildByObjectName(screenPlayground, "customPlot")
+        for (var i = amplifierModel.count - 1; i >= 0; i--) {
+            var row = amplifierModel.get(i)
+            if (!row.selected)
+                continue
+            var amplifier = row.amplifier
+            if (plot)
+                plot.removeAmplifier(amplifier)
+            amplifierModel.remove(i)
+            Amplifiers.release(amplifier)
+        }
+        syncSelection()
+    }
+
+    function zeroSelected() {
+        var chosen = selectedAmplifiers()
+        for (var i = 0; i < chosen.length; i++)
+            chosen[i].zero()
+    }
+
+    function tareSelected() {
+        var chosen = selectedAmplifiers()
+        for (var i = 0; i < chosen.length; i++)
+            chosen[i].tare()
+    }
+
+    // A popup document that cannot be loaded is reported and the button does nothing further.
+    function createPopup(fileName, properties) {
+        var component = Qt.createComponent(fileName)
+        if (component.status !== Component.Ready) {
+            console.debug("Error loading " + fileName + ": " + component.errorString())
+            return null
+        }
+        return component.createObject(screenPlayground, properties)
+    }
+
+    function centre(popup) {
+        popup.x = (width - popup.width) / 2
+        popup.y = (height - popup.height) / 2
+    }
+
+    function openInstrumentSelection() {
+        if (!instrumentSelectionPopup)
+            instrumentSelectionPopup = createPopup("PopupInstrumentSelection.qml", {})
+        if (instrumentSelectionPopup)
+            instrumentSelectionPopup.open()
+    }
+
+    function openFilterSettings() {
+        if (selection.length === 0)
+            return
+        if (!filterSettingsPopup)
+            filterSettingsPopup = createPopup("PopupFiltersSetting.qml", { "selectedAmplifiers": selection.slice() })
+        else
+            filterSettingsPopup.selectedAmplifiers = selection.slice()
+        if (filterSettingsPopup) {
+            centre(filterSettingsPopup)
+            filterSettingsPopup.open()
+        }
+    }
+
+    function openCsvLogging() {
+        if (recording)
+            return
+        if (selection.length === 0) {
+            messageDialog.show(qsTr("No Selection"), qsTr("Please select at least one amplifier to record."))
+            return
+        }
+        if (!csvLoggingPopup)
+            csvLoggingPopup = createPopup("PopupOutputLogging.qml", { "unit": selectedUnit })
+        if (csvLoggingPopup) {
+            csvLoggingPopup.unit = selectedUnit
+            csvLoggingPopup.open()
+        }
+    }
+
+    // Multi-point calibration works on one RS485 amplifier of the screen. Its tile stops reading weights
+    // while the popup is open, so that the popup's AD reading can run; it resumes when the popup closes.
+    function openMultiPointCalibration() {
+        var chosen = selectedAmplifiers()
+        if (chosen.length !== 1 || typeof chosen[0].calibrateMultiPoints !== "function") {
+            messageDialog.show(qsTr("Multi-Point Calibration"),
+                               qsTr("Select exactly one RS485 amplifier to calibrate with several points."))
+            return
+        }
+        var amplifier = chosen[0]
+        var popup = createPopup("PopupMultiPointCalibration.qml", { "amplifierName": amplifier.getName() })
+        if (!popup)
+            return
+        pausedAmplifierName = amplifier.getName()
+        amplifier.stopContinuousADRead()
+        popup.visibleChanged.connect(function() {
+            if (popup.visible)
+                return
+            pausedAmplifierName = ""
+            popup.destroy()
+        })
+        popup.open()
+    }
+
+    function twoDigits(value) {
+        return (value < 10 ? "0" : "") + value
+    }
+
+    function formatRemaining(seconds) {
+        return twoDigits(Math.floor(seconds / 3600)) + ":" + twoDigits(Math.floor(seconds % 3600 / 60)) + ":"
+                + twoDigits(seconds % 60)
+    }
+
+    DialogMessage {
+        id: messageDialog
+        objectName: "messageDialog"
+    }
+
+    Timer {
+        id: recordingTimer
+        interval: 1000
+        repeat: true
+        running: screenPlayground.recording
+        onTriggered: {
+            if (screenPlayground.remainingSeconds > 0)
+                screenPlayground.remainingSeconds -= 1
+            else
+                screenPlayground.recording = false
+        }
+    }
+
+    component AmplifierTile: Rectangle {
+        id: tile
+
+        required property var amplifier
+        required property bool selected
+        required property int index
+
+        readonly property string name: amplifier ? amplifier.getName() : ""
+        readonly property bool paused: name.length > 0 && name === screenPlayground.pausedAmplifierName
+        property real weight: 0
+        // Milliseconds since the amplifier's last good reading, -1 before the first.
+        property real silentMs: -1
+        readonly property bool stale: !paused && silentMs > tile.staleAfterMs
+        readonly property int staleAfterMs: 1000
+        property double createdAt: Date.now()
+
+        objectName: "tile_" + name
+        x: (index % 4) * tileGrid.cellWidth
+        y: Math.floor(index / 4) * tileGrid.cellHeight
+        width: tileGrid.cellWidth
+        height: tileGrid.cellHeight
+        radius: 8
+        // A row being removed has index -1 for a moment.
+        color: index >= 0 ? screenPlayground.amplifierPalette[index % screenPlayground.amplifierPalette.length]
+                          : "transparent"
+        border.width: 3
+        border.color: selected ? "#0000ff" : "#aaaaaa"
+
+        function refresh() {
+            if (!amplifier || paused)
+                return
+            amplifier.startContinuousMeasuringValueRead(100)
+            weight = amplifier.getMeasuredWeight()
+            if (typeof amplifier.getMsSinceLastReading === "function") {
+                var since = amplifier.getMsSinceLastReading()
+                // An amplifier that never answered counts as silent since its tile appeared.
+                silentMs = since >= 0 ? since : Date.now() - createdAt
+            }
+        }
+
+        Timer {
+            interval: 100
+            repeat: true
+            running: true
+            onTriggered: tile.refresh()
+        }
+
+        Connections {
+            target: screenPlayground
+            function onRefreshTiles() { tile.refresh() }
+        }
+
+        Column {
+            anchors.centerIn: parent
+            width: parent.width - 16
+            spacing: 4
+            opacity: tile.stale ? 0.55 : 1
+
+            Text {
+                objectName: "tileTitle"
+                width: parent.width
+                horizontalAlignment: Text.AlignHCenter
+                text: "Load cell " + tile.name
+                color: "white"
+                font.pixelSize: Theme.fontSizeContent
+                elide: Text.ElideRight
+            }
+            Text {
+                objectName: "tileWeight"
+                width: parent.width
+                horizontalAlignment: Text.AlignHCenter
+                text: tile.amplifier ? tile.weight.toFixed(2) + " " + screenPlayground.selectedUnit : "0"
+                color: "white"
+                font.pixelSize: Theme.fontSizeTitle
+                font.bold: true
+                elide: Text.ElideRight
+            }
+            Text {
+                objectName: "tileState"
+                width: parent.width
+                horizontalAlignment: Text.AlignHCenter
+                visible: text.length > 0
+                text: tile.paused ? qsTr("calibrating")
+                                  : (tile.stale ? qsTr("no answer for %1 s").arg(Math.floor(tile.silentMs / 1000))
+                                                : "")
+                color: "white"
+                font.pixelSize: Theme.fontSizeContent - 2
+                font.italic: true
+            }
+        }
+
+        MouseArea {
+            anchors.fill: parent
+            onClicked: screenPlayground.toggleSelection(tile.index)
+        }
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        // Tiles and the buttons that add and remove amplifiers.
+        Rectangle {
+            Layout.fillWidth: true
+            Layout.preferredHeight: screenPlayground.height / 4
+            color: "#cccccc"
+
+            Flickable {
+                id: tileGrid
+                objectName: "tileGrid"
+                readonly property real cellWidth: width / 4
+                readonly property real cellHeight: height / 2
+                anchors.left: parent.left
+                anchors.top: parent.top
+                anchors.bottom: parent.bottom
+                width: parent.width * 3 / 4
+                clip: true
+                contentWidth: width
+                contentHeight: tiles.height
+                boundsBehavior: Flickable.StopAtBounds
+
+                // Four tiles a row; a tile's place follows its row in the model.
+                Item {
+                    id: tiles
+                    width: tileGrid.width
+                    height: Math.ceil(amplifierModel.count / 4) * tileGrid.cellHeight
+                    Repeater {
+                        model: amplifierModel
+                        delegate: AmplifierTile {}
+                    }
+                }
+            }
+
+            ColumnLayout {
+                anchors.left: tileGrid.right
+                anchors.right: parent.right
+                anchors.verticalCenter: parent.verticalCenter
+                anchors.margins: 12
+                spacing: 8
+
+                ButtonDesktop {
+                    objectName: "addButton"
+                    Layout.fillWidth: true
+                    text: qsTr("Add")
+                    onClicked: screenPlayground.openInstrumentSelection()
+                }
+                ButtonDesktop {
+                    objectName: "removeButton"
+                    Layout.fillWidth: true
+                    text: qsTr("Remove")
+                    onClicked: screenPlayground.removeSelected()
+                }
+                ButtonOutline {
+                    objectName: "multiPointButton"
+                    Layout.fillWidth: true
+                    text: qsTr("Multi-Point")
+                    onClicked: screenPlayground.openMultiPointCalibration()
+                }
+            }
+        }
+
+        CustomPlot {
+            id: customPlot
+            objectName: "customPlot"
+            Layout.fillWidth: true
+            Layout.preferredHeight: screenPlayground.height / 2
+            Component.onCompleted: appendData(0, 0)
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            Layout.preferredHeight: screenPlayground.height / 20
+            Layout.leftMargin: 12
+            Layout.rightMargin: 12
+
+            SwitchThemed {
+                objectName: "autoScaleSwitch"
+                text: qsTr("Auto Scale")
+                checked: false
+                onCheckedChanged: customPlot.setAutoScale(checked)
+            }
+            Item { Layout.fillWidth: true }
+            SelectorMenu {
+                id: unitSelector
+                objectName: "unitSelector"
+                model: screenPlayground.unitEntries
+                currentSelection: 2
+                onMenuSelected: function(index) { screenPlayground.selectUnit(index) }
+            }
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            Layout.preferredHeight: screenPlayground.height / 10
+            Layout.leftMargin: 12
+            Layout.rightMargin: 12
+            spacing: 12
+
+            ButtonDesktop {
+                objectName: "writeFiltersButton"
+                Layout.fillWidth: true
+                text: qsTr("WRITE FILTERS")
+                onClicked: screenPlayground.openFilterSettings()
+            }
+            ButtonDesktop {
+                objectName: "zeroButton"
+                Layout.fillWidth: true
+                text: qsTr("ZERO")
+                onClicked: screenPlayground.zeroSelected()
+            }
+            ButtonDesktop {
+                objectName: "tareButton"
+                Layout.fillWidth: true
+                text: qsTr("TARE")
+                onClicked: screenPlayground.tareSelected()
+            }
+            ButtonBase {
+                objectName: "recordButton"
+                Layout.fillWidth: true
+                text: screenPlayground.recording
+                      ? "RECORDING - " + screenPlayground.formatRemaining(screenPlayground.remainingSeconds)
+                      : "START RECORDING"
+                fillColor: screenPlayground.recording ? "#a91e22" : "#e6f7ff"
+                borderColor: fillColor
+                labelColor: screenPlayground.recording ? "white" : "#1a1a1a"
+                onClicked: screenPlayground.openCsvLogging()
+            }
+        }
+
+        Text {
+            objectName: "footerLine"
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+            text: qsTr("Click a tile to select it; ZERO, TARE, WRITE FILTERS and recording act on the selected amplifiers.")
+            color: "#888888"
+            font.pixelSize: Theme.fontSizeContent - 3
+            elide: Text.ElideRight
+        }
+    }
+
+    Connections {
+        target: customPlot
+        function onCsvLoggingStarted(duration) {
+            screenPlayground.remainingSeconds = duration
+            screenPlayground.recording = true
+        }
+    }
+}

@@ -1,0 +1,74 @@
+#include "QmlWiring.h"
+
+#include "SettingsManager.h"
+#include "amplifiers/AmplifierFactory.h"
+#include "amplifiers/RS232Controller.h"
+#include "amplifiers/rs232/RS232Amplifier.h"
+#include "amplifiers/rs485/RS485Bus.h"
+#include "files/FileHandler.h"
+#include "files/SerialPortHelper.h"
+#include "plot/CustomPlotItem.h"
+#include "utils/MobileUI.h"
+#include "utils/UtilsApp.h"
+#include "utils/UtilsLanguage.h"
+#include "utils/UtilsScreen.h"
+#include "utils/UtilsSysInfo.h"
+#include "utils/UtilsWiFi.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMetaType>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QtQml/qqml.h>
+
+#include <cstdint>
+
+namespace qmlwiring {
+
+void registerTypes() {
+    MobileUI::registerQML();
+
+    // Drivers declare signals with uint32_t arguments; QML and queued connections need the name known.
+    qRegisterMetaType<uint32_t>("uint32_t");
+
+    qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/ComponentLibrary/ThemeEngine.qml")),
+                             "ComponentLibrary", 1, 0, "Theme");
+    qmlRegisterType<SerialPortHelper>("CustomComponents", 1, 0, "SerialPortHelper");
+    qmlRegisterUncreatableType<RS232Amplifier>(
+        "CustomComponents", 1, 0, "RS232Amplifier",
+        QStringLiteral("RS232Amplifier objects come from AmplifierFactory or the amplifier controller"));
+
+    // The engine owns the factory it asks for (parentless, created on first use in QML).
+    qmlRegisterSingletonType<AmplifierFactory>(
+        "com.example.amplifiers", 1, 0, "AmplifierFactory",
+        [](QQmlEngine *, QJSEngine *) -> QObject * { return new AmplifierFactory(); });
+}
+
+QString publish(QQmlEngine &engine, RS485Bus *sharedBus, RS232Controller *controller,
+                SettingsManager *settings) {
+    engine.addImportPath(QStringLiteral(":/"));
+    engine.addImportPath(QStringLiteral(":/Halvern"));
+    engine.addImportPath(QStringLiteral(":/ComponentLibrary"));
+
+    QQmlContext *context = engine.rootContext();
+    context->setContextProperty(QStringLiteral("sharedBus"), sharedBus);
+    context->setContextProperty(QStringLiteral("amplifierController"), controller);
+    context->setContextProperty(QStringLiteral("settingsManager"), settings);
+    context->setContextProperty(QStringLiteral("utilsApp"), UtilsApp::getInstance());
+    context->setContextProperty(QStringLiteral("utilsLanguage"), UtilsLanguage::getInstance());
+    context->setContextProperty(QStringLiteral("utilsScreen"), UtilsScreen::getInstance());
+    context->setContextProperty(QStringLiteral("utilsSysInfo"), UtilsSysInfo::getInstance());
+    context->setContextProperty(QStringLiteral("utilsWiFi"), UtilsWiFi::getInstance());
+
+    // A folder that cannot be created is no reason to stop; the path is published either way.
+    const QString logsFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/logs");
+    QDir().mkpath(logsFolder);
+    context->setContextProperty(QStringLiteral("LOGS_FOLDER"), logsFolder);
+
+    qmlRegisterType<FileHandler>("com.example.filehandler", 1, 0, "FileHandler");
+    qmlRegisterType<CustomPlotItem>("CustomPlot", 1, 0, "CustomPlot");
+    return logsFolder;
+}
+
+} // namespace qmlwiring

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+class QQmlEngine;
+class RS232Controller;
+class RS485Bus;
+class SettingsManager;
+
+// What the screens may reach, shared by the program's entry point and the QML test runner so that tests
+// drive the screens with exactly the program's types, singletons and context properties.
+namespace qmlwiring {
+
+// The types and singletons registered before an engine exists: MobileUI, the "uint32_t" alias, the Theme
+// singleton, SerialPortHelper, RS232Amplifier (type name only) and the AmplifierFactory singleton.
+void registerTypes();
+
+// On a fresh engine: the import paths, the context properties, the logs folder (created when missing,
+// published either way) and the item types FileHandler and CustomPlot. Returns the logs folder path.
+QString publish(QQmlEngine &engine, RS485Bus *sharedBus, RS232Controller *controller,
+                SettingsManager *settings);
+
+} // namespace qmlwiring

@@ -1,0 +1,389 @@
+import QtQuick
+import QtTest
+
+// The road of an amplifier through the real main window: Add, Select, Connect, calibrate, the tile on the
+// Weight Plot screen and what its buttons do, with the real drivers against simulated amplifiers (an RS485
+// line, an RS232 amplifier and CANopen nodes).
+TestCase {
+    id: testCase
+    name: "WeightPlot"
+    when: windowShown
+
+    property string rs485Port: ""
+    property string rs232Port: ""
+    property var window: null
+    property var screen: null
+
+    readonly property var palette: ["#a91e22", "#c58800", "#40b040", "#3a5eab", "#7233ac", "#8c2a8c", "#777777",
+                                    "#414141"]
+    readonly property string errorText: "Failed to connect to amplifier. Please check your connection."
+
+    Component {
+        id: windowComponent
+        Loader { source: "qrc:/DesktopApplication.qml" }
+    }
+
+    function initTestCase() {
+        rs485Port = simulators.startSerial("1,2,3,4,5,6,7,8,9,247")
+        rs232Port = simulators.startSerial("1")
+        verify(rs485Port.length > 0 && rs232Port.length > 0, "simulated serial amplifiers")
+        verify(simulators.startCan([1, 2]), "simulated CANopen nodes")
+    }
+
+    function init() {
+        simulators.serial(rs485Port, "fault all none")
+        simulators.serial(rs485Port, "load all 250000")
+        simulators.serial(rs232Port, "fault all none")
+        window = createTemporaryObject(windowComponent, testCase).item
+        verify(window)
+        window.requestActivate()
+        screen = findChild(window.contentItem, "weightPlotScreen")
+        verify(screen)
+    }
+
+    function cleanup() {
+        // Whatever a test left connected gives its port back, as the program does when it ends.
+        if (page())
+            page().close()
+        if (screen) {
+            for (var i = 0; i < screen.amplifierList.length; i++) {
+                screen.amplifierList[i].stopContinuousADRead()
+                screen.amplifierList[i].disconnect()
+            }
+        }
+        screen = null
+        window = null
+    }
+
+    // Popups keep what repeaters create under their content item only.
+    function inside(object, name) {
+        var found = object.contentItem ? findChild(object.contentItem, name) : null
+        return found ? found : findChild(object, name)
+    }
+
+    function typeInto(field, text) {
+        mouseClick(field)
+        field.selectAll()
+        keyClick(Qt.Key_Delete)
+        for (var i = 0; i < text.length; i++)
+            keyClick(text[i])
+        compare(field.text, text)
+    }
+
+    function page() {
+        return screen.instrumentSelectionPopup ? screen.instrumentSelectionPopup.calibrationPage : null
+    }
+
+    function pageItem(name) {
+        var found = inside(page(), name)
+        verify(found, name)
+        return found
+    }
+
+    // Add → protocol → first model → Select: the calibration page, open.
+    function openPage(protocol) {
+        mouseClick(findChild(screen, "addButton"))
+        var selection = screen.instrumentSelectionPopup
+        verify(selection)
+        tryCompare(selection, "opened", true)
+        if (protocol.length > 0) {
+            mouseClick(inside(selection, "protocol_" + protocol))
+            mouseClick(inside(selection, "model_0"))
+        }
+        mouseClick(inside(selection, "selectButton"))
+        tryVerify(function() { return page() !== null && page().opened })
+        return page()
+    }
+
+    function connectOn(port, deviceId) {
+        if (port !== null) {
+            var selector = pageItem("portSelector")
+            selector.currentIndex = selector.find(port)
+            verify(selector.currentIndex >= 0, "port " + port + " offered")
+        }
+        if (deviceId !== undefined)
+            typeInto(pageItem("deviceIdField"), deviceId)
+        mouseClick(pageItem("connectButton"))
+    }
+
+    function waitForAd() {
+        tryVerify(function() { return /^AD: \d+$/.test(pageItem("adReadout").text) }, 5000, "AD read-out counts")
+        return Number(pageItem("adReadout").text.substring(4))
+    }
+
+    // A connected amplifier handed over pre-calibrated; returns its tile.
+    function addPreCalibrated(protocol, port, deviceId) {
+        openPage(protocol)
+        connectOn(port, deviceId)
+        waitForAd()
+        mouseClick(pageItem("preCalibratedCheck"))
+        mouseClick(pageItem("calibrateButton"))
+        tryCompare(testCase, "pageGone", true)
+        return tile(String(screen.counter))
+    }
+    readonly property bool pageGone: screen !== null && screen.instrumentSelectionPopup !== null
+                                     && screen.instrumentSelectionPopup.calibrationPage === null
+
+    function tile(name) {
+        return findChild(screen, "tile_" + name)
+    }
+
+    function tileText(name, part) {
+        return findChild(tile(name), part).text
+    }
+
+    function test_rs485Road_calibratesAndTileFollows() {
+        openPage("RS485")
+        verify(pageItem("deviceIdRow").visible)
+        connectOn(rs485Port, "2")
+        compare(pageItem("spanButton").enabled, false)
+        var zeroAd = waitForAd()
+        mouseClick(pageItem("zeroButton"))
+        compare(pageItem("zeroValueText").text, String(zeroAd))
+        simulators.serial(rs485Port, "load 2 450000")
+        tryVerify(function() { return pageItem("adReadout").text === "AD: 450000" }, 5000)
+        mouseClick(pageItem("spanButton"))
+        compare(pageItem("spanValueText").text, "450000")
+        typeInto(pageItem("spanWeightField"), "1000")
+        mouseClick(pageItem("calibrateButton"))
+        tryCompare(testCase, "pageGone", true)
+
+        compare(tileText("1", "tileTitle"), "Load cell 1")
+        compare(tile("1").color, Qt.color(palette[0]))
+        tryCompare(findChild(tile("1"), "tileWeight"), "text", "1000.00 g", 5000)
+        simulators.serial(rs485Port, "load 2 350000")
+        tryCompare(findChild(tile("1"), "tileWeight"), "text", "500.00 g", 5000)
+
+        // The unit shows within one refresh: the tile reads again as soon as the unit changes.
+        mouseClick(findChild(screen, "unitSelector_kg"))
+        compare(tileText("1", "tileWeight"), "0.50 kg")
+        mouseClick(findChild(screen, "unitSelector_lb"))
+        compare(tileText("1", "tileWeight"), "1.10 lb")
+        mouseClick(findChild(screen, "unitSelector_g"))
+
+        // ZERO on the selected tile brings the weight to nought.
+        mouseClick(tile("1"))
+        compare(tile("1").border.color, Qt.color("#0000ff"))
+        mouseClick(findChild(screen, "zeroButton"))
+        tryCompare(findChild(tile("1"), "tileWeight"), "text", "0.00 g", 5000)
+
+        mouseClick(findChild(screen, "autoScaleSwitch"))
+        verify(findChild(screen, "autoScaleSwitch").checked)
+        mouseClick(findChild(screen, "removeButton"))
+        tryCompare(screen, "tileCount", 0)
+        compare(screen.amplifierList.length, 1, "a removed amplifier stays in the list")
+    }
+
+    function test_calibrationFailure_keepsPageOpenWithTheAmplifiersReason() {
+        openPage("RS485")
+        connectOn(rs485Port, "3")
+        waitForAd()
+        // ZERO before any capture and Calibrate without both points write nothing.
+        mouseClick(pageItem("calibrateButton"))
+        verify(pageItem("statusText").text.indexOf("ZERO") >= 0)
+        mouseClick(pageItem("zeroButton"))
+        simulators.serial(rs485Port, "load 3 260000")
+        tryVerify(function() { return pageItem("adReadout").text === "AD: 260000" }, 5000)
+        mouseClick(pageItem("spanButton"))
+        typeInto(pageItem("spanWeightField"), "500")
+        simulators.serial(rs485Port, "fault 3 silence")
+        mouseClick(pageItem("calibrateButton"))
+        verify(page() !== null && page().opened, "the page stays open")
+        verify(pageItem("statusText").text.indexOf("Calibration failed") === 0, pageItem("statusText").text)
+        compare(screen.amplifierList.length, 0)
+
+        // The reading resumes, and a retry after the fault is gone hands the amplifier over.
+        simulators.serial(rs485Port, "fault 3 none")
+        simulators.serial(rs485Port, "load 3 270000")
+        tryVerify(function() { return pageItem("adReadout").text === "AD: 270000" }, 5000)
+        mouseClick(pageItem("calibrateButton"))
+        tryCompare(testCase, "pageGone", true)
+        compare(screen.amplifierList.length, 1)
+    }
+
+    function test_zeroBeforeAnyAdValue_capturesNothing() {
+        openPage("RS485")
+        // No event is processed between the two clicks, so no AD value can have arrived.
+        connectOn(rs485Port, "4")
+        compare(pageItem("adReadout").text, "AD:")
+        mouseClick(pageItem("zeroButton"))
+        compare(pageItem("zeroValueText").text, "0")
+        compare(pageItem("spanButton").enabled, false)
+        verify(pageItem("statusText").text.indexOf("No AD value") === 0)
+        var ad = waitForAd()
+        mouseClick(pageItem("zeroButton"))
+        compare(pageItem("zeroValueText").text, String(ad))
+        compare(pageItem("spanButton").enabled, true)
+    }
+
+    function test_deviceIds_data() {
+        return [
+            { tag: "RS485 0", protocol: "RS485", id: "0", ok: false },
+            { tag: "RS485 248", protocol: "RS485", id: "248", ok: false },
+            { tag: "RS485 abc", protocol: "RS485", id: "abc", ok: false },
+            { tag: "RS485 empty", protocol: "RS485", id: "", ok: false },
+            { tag: "RS485 1", protocol: "RS485", id: "1", ok: true },
+            { tag: "RS485 247", protocol: "RS485", id: "247", ok: true },
+            { tag: "RS485 leading digits 5x", protocol: "RS485", id: "5x", ok: true },
+            { tag: "CANOpen 128", protocol: "CANOpen", id: "128", ok: false, reason: "1 to 127" },
+            { tag: "CANOpen 0", protocol: "CANOpen", id: "0", ok: false },
+            { tag: "CANOpen 2", protocol: "CANOpen", id: "2", ok: true },
+            { tag: "no protocol", protocol: "", ok: false },
+        ]
+    }
+
+    function test_deviceIds(data) {
+        openPage(data.protocol)
+        compare(pageItem("deviceIdRow").visible, data.protocol.length > 0)
+        if (data.protocol.length > 0) {
+            if (data.protocol === "RS485")
+                pageItem("portSelector").currentIndex = pageItem("portSelector").find(rs485Port)
+            typeInto(pageItem("deviceIdField"), data.id)
+        }
+        mouseClick(pageItem("connectButton"))
+        var dialog = pageItem("connectionErrorDialog")
+        compare(dialog.visible, !data.ok)
+        compare(page().currentAmplifier !== null, data.ok)
+        if (!data.ok) {
+            compare(dialog.title, "Connection Error")
+            compare(dialog.text, errorText)
+            verify(dialog.detail.length > 0, "the dialog says why")
+            if (data.reason)
+                verify(dialog.detail.indexOf(data.reason) >= 0, dialog.detail)
+        } else {
+            waitForAd()
+        }
+    }
+
+    function test_secondRs485AmplifierOnTheSameLine() {
+        addPreCalibrated("RS485", rs485Port, "7")
+        addPreCalibrated("RS485", rs485Port, "8")
+        simulators.serial(rs485Port, "load 8 350000")
+        // The simulated amplifiers' own calibration: AD 100000 is empty, 600000 is 5000.00 g.
+        tryCompare(findChild(tile("1"), "tileWeight"), "text", "1500.00 g", 5000)
+        tryCompare(findChild(tile("2"), "tileWeight"), "text", "2500.00 g", 5000)
+    }
+
+    // Remove gives the RS232 port back; the name is not reused and the remaining tiles take the palette
+    // from the start.
+    function test_remove_releasesLink_recolours_andNamesGoOn() {
+        addPreCalibrated("RS485", rs485Port, "5")
+        addPreCalibrated("RS232", rs232Port, undefined)
+        mouseClick(tile("1"))
+        mouseClick(findChild(screen, "removeButton"))
+        tryCompare(screen, "tileCount", 1)
+        compare(tile("2").color, Qt.color(palette[0]))
+        compare(screen.selection.length, 0)
+
+        // ZERO with nothing selected zeroes nothing, not even the removed amplifier.
+        simulators.serial(rs485Port, "log 5")
+        mouseClick(findChild(screen, "zeroButton"))
+        compare(simulators.serial(rs485Port, "log 5"), "OK")
+
+        mouseClick(tile("2"))
+        mouseClick(findChild(screen, "removeButton"))
+        tryCompare(screen, "tileCount", 0)
+        addPreCalibrated("RS232", rs232Port)
+        verify(tile("3"), "the next amplifier is named 3")
+        compare(tile("3").color, Qt.color(palette[0]))
+
+        // Remove with nothing selected says so.
+        mouseClick(findChild(screen, "removeButton"))
+        var dialog = findChild(screen, "messageDialog")
+        tryCompare(dialog, "opened", true)
+        compare(dialog.title, "No Selection")
+        compare(dialog.text, "Please select at least one amplifier to remove.")
+    }
+
+    // Connect pressed twice, or a page closed after connecting, leaves the RS232 port free for the next.
+    function test_rs232Port_isFreeAfterReconnectAndAfterClosingThePage() {
+        openPage("RS232")
+        verify(!pageItem("deviceIdRow").visible)
+        connectOn(rs232Port)
+        waitForAd()
+        mouseClick(pageItem("connectButton"))
+        compare(pageItem("connectionErrorDialog").visible, false)
+        verify(page().currentAmplifier.isConnected())
+        waitForAd()
+
+        // A press outside closes the page without hand-over.
+        mouseClick(window.contentItem, 4, 4)
+        tryCompare(testCase, "pageGone", true)
+        compare(screen.amplifierList.length, 0)
+
+        openPage("RS232")
+        compare(pageItem("adReadout").text, "AD:", "a fresh page")
+        connectOn(rs232Port)
+        compare(pageItem("connectionErrorDialog").visible, false)
+        waitForAd()
+        keyClick(Qt.Key_Escape)
+        tryCompare(testCase, "pageGone", true)
+        addPreCalibrated("RS232", rs232Port)
+        compare(screen.amplifierList.length, 1)
+
+        // While the tile's amplifier holds the port, the error names the driver's reason below the text.
+        openPage("RS232")
+        connectOn(rs232Port)
+        var dialog = pageItem("connectionErrorDialog")
+        compare(dialog.visible, true)
+        compare(dialog.text, errorText)
+        verify(dialog.detail.length > 0 && inside(dialog, "dialogDetail").visible, "the driver's reason is shown")
+    }
+
+    function test_canOpenRoad_calibratesStepByStep() {
+        openPage("CANOpen")
+        connectOn(null, "1")
+        var zeroAd = waitForAd()
+        mouseClick(pageItem("zeroButton"))
+        compare(pageItem("zeroValueText").text, String(zeroAd))
+        simulators.can("@1 load 2000")
+        tryVerify(function() { return Number(pageItem("adReadout").text.substring(4)) !== zeroAd }, 5000)
+        typeInto(pageItem("spanWeightField"), "2000")
+        mouseClick(pageItem("spanButton"))
+        mouseClick(pageItem("calibrateButton"))
+        tryCompare(testCase, "pageGone", true)
+        tryCompare(findChild(tile("1"), "tileWeight"), "text", "2000.00 g", 5000)
+    }
+
+    // The ninth amplifier takes the first colour again and starts a third row.
+    function test_ninthAmplifier_wrapsColourAndRow() {
+        for (var id = 1; id <= 9; id++)
+            addPreCalibrated("RS485", rs485Port, String(id))
+        compare(tile("9").color, Qt.color(palette[0]))
+        compare(tile("8").color, Qt.color(palette[7]))
+        compare(tile("9").y, 2 * tile("1").height)
+        compare(tile("9").x, 0)
+    }
+
+    function test_multiPoint_pausesTile_calibratesInGrams() {
+        addPreCalibrated("RS485", rs485Port, "6")
+        mouseClick(findChild(screen, "multiPointButton"))
+        tryCompare(findChild(screen, "messageDialog"), "opened", true, 2000, "needs one selected amplifier")
+        findChild(screen, "messageDialog").close()
+
+        mouseClick(tile("1"))
+        mouseClick(findChild(screen, "multiPointButton"))
+        var popup = null
+        tryVerify(function() { popup = findChild(screen, "multiPointPopup"); return popup !== null && popup.opened })
+        compare(tileText("1", "tileState"), "calibrating")
+        compare(inside(popup, "weightField_1").placeholderText, "Weight (g)")
+        mouseClick(inside(popup, "startCalibrationButton"))
+        var readout = inside(popup, "multiPointAdReadout")
+        tryCompare(readout, "text", "AD: 250000", 5000)
+        mouseClick(inside(popup, "captureButton_1"))
+        typeInto(inside(popup, "weightField_1"), "0")
+        simulators.serial(rs485Port, "load 6 650000")
+        tryCompare(readout, "text", "AD: 650000", 5000)
+        mouseClick(inside(popup, "captureButton_3"))
+        typeInto(inside(popup, "weightField_3"), "-5")
+        mouseClick(inside(popup, "calibrateMultiPointButton"))
+        verify(inside(popup, "multiPointStatus").text.indexOf("Point 3") === 0, "a negative weight is refused")
+        // A fraction rounds to the nearest gram; the uncaptured row 2 is left out.
+        typeInto(inside(popup, "weightField_3"), "1999.6")
+        mouseClick(inside(popup, "calibrateMultiPointButton"))
+        tryVerify(function() { return findChild(screen, "multiPointPopup") === null })
+        compare(simulators.serial(rs485Port, "get 6 0x001C"), "OK 200000")
+        tryCompare(findChild(tile("1"), "tileWeight"), "text", "2000.00 g", 5000)
+        compare(tileText("1", "tileState"), "")
+    }
+}
