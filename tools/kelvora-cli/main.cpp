@@ -2,6 +2,7 @@
 // screens. It connects with the handshake first, runs one command and exits 0 with the result on stdout,
 // or 1 with the driver's own error text on stderr.
 #include "CliDriver.h"
+#include "ScanCommand.h"
 
 #include "amplifiers/Weight.h"
 
@@ -37,6 +38,8 @@ const char *kCommandsHelp = R"(Commands:
   set-filters KEY=N ...        any of fir=0|1 level=N bandwidth=N azt-time=N azt-bandwidth=N
                                stability=N zero-point=N (the driver limits the values)
   self-test                    run the register self-test and print its narration
+  scan [--from N --to M]       RS485 and CANOpen: list the ids that answer, "ID AD" per line (no
+                               handshake, nothing written; progress on stderr when it is a terminal)
 Exit status: 0 on success, 1 on any failure (the reason on stderr).)";
 
 QTextStream &out() {
@@ -465,6 +468,8 @@ int main(int argc, char *argv[]) {
     const int timeoutMs = static_cast<int>(number);
 
     const QString command = positional.first();
+    if (command == QLatin1String("scan"))
+        return runScanCommand(link, positional.mid(1));
     using Handler = int (*)(Context &);
     static const QList<QPair<QString, Handler>> kCommands = {
         {QStringLiteral("read-ad"), readAd},
