@@ -38,7 +38,7 @@ bool Rs485ScanProbe::begin(QString *error) {
     }
     QString cause;
     if (!m_bus->open(m_port, m_baudRate, &cause)) {
-        *error = QStringLiteral("Failed to open serial port: %1 (%2)").arg(m_port, cause);
+        *error = QStringLiteral("Failed to open serial port: %1: %2").arg(m_port, cause);
         return false;
     }
     // The line may have been opened earlier at another speed; that speed is the one on the wire.
