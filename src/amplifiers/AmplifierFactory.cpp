@@ -11,6 +11,10 @@
 AmplifierFactory::AmplifierFactory(QObject *parent)
     : QObject(parent) {}
 
+QStringList AmplifierFactory::protocolNames() {
+    return {QStringLiteral("RS232"), QStringLiteral("RS485"), QStringLiteral("CANOpen")};
+}
+
 QObject *AmplifierFactory::createAmplifier(const QString &protocol, const QString &model,
                                            const QString &portName, int baudRate, uint8_t deviceId,
                                            RS485Bus *rs485Bus) {

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -15,6 +16,9 @@ class AmplifierFactory : public QObject {
 
 public:
     explicit AmplifierFactory(QObject *parent = nullptr);
+
+    // The protocol names createAmplifier knows, exactly as it compares them.
+    static QStringList protocolNames();
 
     // The new driver, unconnected and without a parent, or null for an unknown protocol. "RS485" needs
     // the shared line: without one the request is refused (a script error for a QML caller) and null

@@ -1,5 +1,6 @@
 #include "amplifiers/ReadingWorker.h"
 
+#include <QRegularExpression>
 #include <QThread>
 
 namespace {
@@ -56,6 +57,12 @@ QString ReadingWorker::repeatedText(const QString &error, quint64 count) {
     if (count == 1)
         return QStringLiteral("%1 (repeated once)").arg(error);
     return QStringLiteral("%1 (repeated %2 times)").arg(error).arg(count);
+}
+
+QString ReadingWorker::withoutRepeatCount(const QString &text) {
+    static const QRegularExpression count(QStringLiteral(" \\(repeated (once|\\d+ times)\\)$"));
+    QString error = text;
+    return error.remove(count);
 }
 
 void ReadingWorker::report(const QString &error) {

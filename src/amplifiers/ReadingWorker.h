@@ -51,6 +51,8 @@ public:
 
     // The text that carries `count` repeats of `error` since it was last reported.
     static QString repeatedText(const QString &error, quint64 count);
+    // The error itself, without the count repeatedText() added.
+    static QString withoutRepeatCount(const QString &text);
 
 private:
     struct Repeats {

@@ -3,6 +3,7 @@
 #include "SimulatorLog.h"
 #include "SimulatorProcess.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -91,9 +92,65 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
-        const QRegularExpression csv(QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3},1500\.00$)"));
+        const QRegularExpression csv(
+            QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3},1500\.00,ok$)"));
         for (const QString &line : lines)
             QVERIFY2(csv.match(line).hasMatch(), qPrintable(line));
+    }
+
+    // After the first line the amplifier falls silent, answers garbage, or its port goes away.
+    void watch_neverShowsAStaleWeight_data() {
+        QTest::addColumn<QString>("fault"); // "kill": the simulator ends, its port vanishes
+        QTest::addColumn<QString>("status");
+        QTest::newRow("silent") << "silence"
+                                << "Invalid response length while reading measuring value.";
+        QTest::newRow("garbage") << "garbage"
+                                 << "Invalid response while reading measuring value: CRC check failed.";
+        QTest::newRow("port vanishes") << "kill" << QString();
+    }
+    void watch_neverShowsAStaleWeight() {
+        QFETCH(QString, fault);
+        QFETCH(QString, status);
+        SimulatorProcess sim;
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        const bool kill = fault == QLatin1String("kill");
+        // A long interval: the end on a vanished port must not wait for the next line.
+        const int interval = kill ? 5000 : 200;
+        QProcess process;
+        process.start(QStringLiteral(KELVORA_CLI_PATH),
+                      {QStringLiteral("--protocol"), QStringLiteral("RS232"), QStringLiteral("--port"),
+                       sim.port(), QStringLiteral("watch"), QStringLiteral("--interval"),
+                       QString::number(interval), QStringLiteral("--count"), QStringLiteral("8")});
+        QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), 20000);
+        const QString first = QString::fromUtf8(process.readLine()).trimmed();
+        QVERIFY2(first.endsWith(QLatin1String(",1500.00,ok")), qPrintable(first));
+        QElapsedTimer sinceFault;
+        sinceFault.start();
+        if (kill)
+            sim.kill();
+        else
+            QCOMPARE(sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
+        QVERIFY(process.waitForFinished(60000));
+        const qint64 endedAfter = sinceFault.elapsed();
+        QCOMPARE(process.exitCode(), 1);
+        const QStringList lines =
+            QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QString errors = QString::fromUtf8(process.readAllStandardError());
+        if (kill) {
+            QVERIFY2(endedAfter < 2000, qPrintable(QString::number(endedAfter)));
+            QVERIFY2(errors.contains(QStringLiteral("Lost the port ") + sim.port() + QStringLiteral(": ")),
+                     qPrintable(errors));
+            QVERIFY(lines.isEmpty());
+            return;
+        }
+        QCOMPARE(lines.size(), 7);
+        // At most the line under way when the fault struck carries a weight; then only the reason.
+        for (const QString &line : lines.mid(1)) {
+            const QStringList fields = line.split(QLatin1Char(','));
+            QCOMPARE(fields.size(), 3);
+            QCOMPARE(fields.at(1), QString());
+            QCOMPARE(fields.at(2), status);
+        }
     }
 
     void writes_landInOrder_andSelfTestNarrates() {
@@ -102,11 +159,18 @@ private slots:
         takeWrites(sim, 3);
         const QString line = QStringLiteral("--protocol RS485 --port PORT --id 3 ");
         Run run =
-            cli(line + QStringLiteral("set-filters stability=0 level=9 fir=1 bandwidth=1001"), sim.port());
+            cli(line + QStringLiteral("set-filters stability=50 level=0 fir=1 bandwidth=1000"), sim.port());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(takeWrites(sim, 3),
-                 (QList<LoggedWrite>{registerWrite(0x0034, 1), registerWrite(0x0056, 5),
-                                     registerWrite(0x0058, 1000), registerWrite(0x0060, 1)}));
+                 (QList<LoggedWrite>{registerWrite(0x0034, 1), registerWrite(0x0056, 0),
+                                     registerWrite(0x0058, 1000), registerWrite(0x0060, 50)}));
+        run = cli(line + QStringLiteral("tare on"), sim.port());
+        QCOMPARE(run.out, QStringLiteral("Tare on.\n"));
+        QCOMPARE(cli(line + QStringLiteral("read-weight"), sim.port()).out, QStringLiteral("0.00\n"));
+        run = cli(line + QStringLiteral("tare off"), sim.port());
+        QCOMPARE(run.out, QStringLiteral("Tare off.\n"));
+        QCOMPARE(cli(line + QStringLiteral("read-weight"), sim.port()).out, QStringLiteral("1500.00\n"));
+        takeWrites(sim, 3);
         run = cli(line + QStringLiteral("calibrate-multi 1000:0 52000:10"), sim.port());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(takeWrites(sim, 3),
@@ -126,9 +190,10 @@ private slots:
         QTest::newRow("silent amplifier") << "silence"
                                           << "--protocol RS232 --port PORT read-ad"
                                           << "Handshake failed. Amplifier may not be responsive.";
-        QTest::newRow("missing port") << ""
-                                      << "--protocol RS232 --port /dev/kelvora-missing-port read-weight"
-                                      << "Failed to open serial port: /dev/kelvora-missing-port";
+        QTest::newRow("missing port")
+            << ""
+            << "--protocol RS232 --port /dev/kelvora-missing-port read-weight"
+            << "Failed to open serial port: /dev/kelvora-missing-port: no such port";
         QTest::newRow("multi-point on RS232") << ""
                                               << "--protocol RS232 --port PORT calibrate-multi 1:0 2:1"
                                               << "calibrate-multi is available for RS485 amplifiers only.";
@@ -138,6 +203,37 @@ private slots:
         QTest::newRow("unknown protocol") << ""
                                           << "--protocol rs232 --port PORT read-ad"
                                           << "Unknown protocol \"rs232\" (use RS232, RS485 or CANOpen).";
+        QTest::newRow("id with RS232")
+            << ""
+            << "--protocol RS232 --port PORT --id 17 read-ad"
+            << "--id is not used with RS232: one amplifier per port, always address 1.";
+        QTest::newRow("RS485 id 0") << ""
+                                    << "--protocol RS485 --port PORT --id 0 read-ad"
+                                    << "--id for RS485 needs a device id from 1 to 247.";
+        QTest::newRow("RS485 id 248") << ""
+                                      << "--protocol RS485 --port PORT --id 248 read-ad"
+                                      << "--id for RS485 needs a device id from 1 to 247.";
+        QTest::newRow("CANOpen id 128") << ""
+                                        << "--protocol CANOpen --port PORT --id 128 read-ad"
+                                        << "--id for CANOpen needs a device id from 1 to 127.";
+        // Refused whole: the valid level before the bad bandwidth is not written either.
+        QTest::newRow("setting out of range")
+            << ""
+            << "--protocol RS232 --port PORT set-filters level=3 bandwidth=1001"
+            << "bandwidth=1001 is out of range for RS232: bandwidth takes 0 to 1000.";
+        QTest::newRow("stability 0") << ""
+                                     << "--protocol RS485 --port PORT set-filters stability=0"
+                                     << "stability=0 is out of range for RS485: stability takes 1 to 50.";
+        QTest::newRow("CANopen level 0") << ""
+                                         << "--protocol CANOpen --port PORT set-filters level=0"
+                                         << "level=0 is out of range for CANOpen: level takes 1 to 5.";
+        QTest::newRow("first point not zero")
+            << ""
+            << "--protocol RS485 --port PORT calibrate-multi 1000:5 52000:10"
+            << "The first point is the zero point: its weight must be 0, not 5.";
+        QTest::newRow("tare neither on nor off") << ""
+                                                 << "--protocol RS232 --port PORT tare maybe"
+                                                 << "tare takes on or off.";
         QTest::newRow("unknown setting")
             << ""
             << "--protocol RS232 --port PORT set-filters gain=3"
@@ -164,6 +260,11 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.split(QLatin1Char('\n')).contains(error), qPrintable(run.err));
         QCOMPARE(run.out, QString());
+        // Refused arguments are refused before anything is sent (the driver's own refusals come after the
+        // handshake).
+        if (fault.isEmpty() && !error.startsWith(QLatin1String("Failed to open")) &&
+            !error.startsWith(QLatin1String("Invalid calibration data")))
+            QCOMPARE(sim.query(QStringLiteral("count 1")), 0);
     }
 };
 

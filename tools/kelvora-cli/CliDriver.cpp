@@ -2,6 +2,7 @@
 
 #include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/canopen/CANOpenAmplifier.h"
+#include "amplifiers/rs232/RS232Amplifier.h"
 #include "amplifiers/rs232/RegisterAmplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
 
@@ -21,6 +22,12 @@ public:
     QObject *object() override { return m_amplifier.get(); }
     quint64 completedMeasuringCycles() const override { return m_amplifier->completedMeasuringCycles(); }
     std::optional<bool> tareActive() const override { return m_amplifier->isTareActive(); }
+    bool linkLost() const override {
+        if (m_bus)
+            return m_bus->hasFailed();
+        const auto *rs232 = qobject_cast<const RS232Amplifier *>(m_amplifier.get());
+        return rs232 && rs232->hasFailed();
+    }
 
 private:
     std::unique_ptr<RS485Bus> m_bus;
@@ -42,6 +49,15 @@ private:
 };
 
 } // namespace
+
+std::optional<ValueRange> deviceIdRange(const QString &protocol) {
+    // Modbus slave addresses 1 to 247 (0 is broadcast, above 247 reserved); CANopen node ids 1 to 127.
+    if (protocol == QLatin1String("RS485"))
+        return ValueRange{1, 247};
+    if (protocol == QLatin1String("CANOpen"))
+        return ValueRange{1, 127};
+    return std::nullopt;
+}
 
 std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString *error) {
     AmplifierFactory factory;
@@ -71,6 +87,6 @@ std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString 
         created.release();
         return std::make_unique<CanOpenCliDriver>(std::unique_ptr<CANOpenAmplifier>(amplifier));
     }
-    *error = QStringLiteral("Unknown protocol \"%1\" (use RS232, RS485 or CANOpen).").arg(options.protocol);
+    *error = QStringLiteral("Cannot create an amplifier for protocol \"%1\".").arg(options.protocol);
     return nullptr;
 }

@@ -20,6 +20,15 @@ public:
     virtual quint64 completedMeasuringCycles() const = 0;
     // Whether a tare is in force, where the driver tells.
     virtual std::optional<bool> tareActive() const { return std::nullopt; }
+    // Whether the system failed the link (the port or adapter went away).
+    virtual bool linkLost() const { return false; }
+};
+
+// The values an option or setting may take for a protocol; the tool refuses anything else rather than let
+// a driver change it silently.
+struct ValueRange {
+    qulonglong min = 0;
+    qulonglong max = 0;
 };
 
 struct CliLinkOptions {
@@ -28,6 +37,9 @@ struct CliLinkOptions {
     int deviceId = 1;
     int baudRate = 9600;
 };
+
+// The device ids a protocol addresses, or nullopt when it takes none (RS232: one amplifier per port).
+std::optional<ValueRange> deviceIdRange(const QString &protocol);
 
 // The driver for `options.protocol`, or null with the reason in `error`.
 std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString *error);

@@ -4,6 +4,8 @@
 #include "CliDriver.h"
 #include "ScanCommand.h"
 
+#include "amplifiers/AmplifierFactory.h"
+#include "amplifiers/ReadingWorker.h"
 #include "amplifiers/Weight.h"
 
 #include <QCommandLineParser>
@@ -18,6 +20,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <array>
 #include <cstdio>
 #include <functional>
 
@@ -28,18 +31,23 @@ const char *kCommandsHelp = R"(Commands:
   read-weight                  start the measuring reading and print the weight in --unit once the
                                first reading cycle has completed
   watch --interval MS --count N
-                               print N lines "ISO time,weight", one every MS milliseconds
+                               print N lines "time,weight,status", one every MS milliseconds; the weight
+                               only when it was read in that interval, otherwise the status says why
+                               (status "ok" with a weight); ends at once with status 1 when the port goes
   zero                         move the zero offset so that the present load reads zero
-  tare                         switch the tare on (a new connection starts with tare off)
+  tare on|off                  switch the tare on or off ("tare" alone: on)
   calibrate ZERO_AD SPAN_AD SPAN_WEIGHT
                                two-point calibration (weight in grams)
   calibrate-multi AD:WEIGHT ...
-                               calibration by up to nine points, the first one the zero point (RS485)
+                               calibration by up to nine points, the first one the zero point with
+                               weight 0 (RS485)
   set-filters KEY=N ...        any of fir=0|1 level=N bandwidth=N azt-time=N azt-bandwidth=N
-                               stability=N zero-point=N (the driver limits the values)
+                               stability=N zero-point=N; a value outside the protocol's range is refused
+                               with the range, and nothing is written unless every value is valid
   self-test                    run the register self-test and print its narration
   scan [--from N --to M]       RS485 and CANOpen: list the ids that answer, "ID AD" per line (no
                                handshake, nothing written; progress on stderr when it is a terminal)
+Device ids (--id): RS485 1 to 247, CANOpen 1 to 127; RS232 takes none.
 Exit status: 0 on success, 1 on any failure (the reason on stderr).)";
 
 QTextStream &out() {
@@ -198,9 +206,26 @@ struct Context {
     CliDriver *driver;
     QObject *object;
     Listener *listener;
-    QStringList arguments; // the command's own arguments
     int timeoutMs;
+    QString port;
 };
+
+// A command whose arguments have been checked: what to run once connected.
+using Run = std::function<int(Context &)>;
+struct Prepared {
+    Run run;
+    QString error; // set instead of run when the arguments are refused
+};
+
+Prepared refuse(const QString &error) {
+    return Prepared{nullptr, error};
+}
+
+Prepared noArguments(const QString &command, const QStringList &arguments, Run run) {
+    if (!arguments.isEmpty())
+        return refuse(QStringLiteral("%1 takes no arguments.").arg(command));
+    return Prepared{std::move(run), {}};
+}
 
 int readAd(Context &c) {
     if (!QMetaObject::invokeMethod(c.object, "startContinuousADRead", Qt::DirectConnection, Q_ARG(int, 100)))
@@ -234,42 +259,93 @@ int readWeight(Context &c) {
     return 0;
 }
 
-int watch(Context &c) {
+qint64 msSinceLastReading(QObject *driver) {
+    qint64 ms = -1;
+    QMetaObject::invokeMethod(driver, "getMsSinceLastReading", Qt::DirectConnection,
+                              Q_RETURN_ARG(qint64, ms));
+    return ms;
+}
+
+// One CSV field: quoted when it holds a comma, a quote or a line break.
+QString csvField(QString text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')))
+        return text;
+    text.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// The worker reads at least this often, so that a port that goes away is noticed quickly whatever the
+// printing interval.
+constexpr int kLongestReadingIntervalMs = 500;
+
+Prepared watch(const QStringList &arguments) {
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("interval"), QString(), QStringLiteral("ms"), QStringLiteral("1000")});
     parser.addOption({QStringLiteral("count"), QString(), QStringLiteral("n"), QStringLiteral("10")});
-    if (!parser.parse(QStringList{QStringLiteral("watch")} + c.arguments))
-        return fail(parser.errorText());
+    if (!parser.parse(QStringList{QStringLiteral("watch")} + arguments))
+        return refuse(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return refuse(QStringLiteral("watch takes only --interval and --count."));
     qulonglong interval = 0;
     qulonglong count = 0;
     if (!parseUnsigned(parser.value(QStringLiteral("interval")), interval) || interval == 0 ||
         interval > 3600000)
-        return fail(QStringLiteral("--interval needs a number of milliseconds from 1 to 3600000."));
+        return refuse(QStringLiteral("--interval needs a number of milliseconds from 1 to 3600000."));
     if (!parseUnsigned(parser.value(QStringLiteral("count")), count) || count == 0)
-        return fail(QStringLiteral("--count needs a positive number."));
-    if (startMeasuring(c, static_cast<int>(interval)) != 0)
-        return 1;
-    // The first line waits for the first completed reading, so it never shows the 0 of "no reading yet".
-    if (!waitFor([&] { return c.driver->completedMeasuringCycles() > 0; }, c.timeoutMs)) {
-        stopReading(c.object);
-        return failWith(c.listener->errors, QStringLiteral("No answer from the amplifier."));
-    }
-    int reported = 0;
-    for (qulonglong line = 0; line < count; ++line) {
-        if (line > 0) {
-            QEventLoop loop;
-            QTimer::singleShot(static_cast<int>(interval), &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        for (; reported < c.listener->errors.size(); ++reported)
-            err() << c.listener->errors.at(reported) << Qt::endl;
-        out() << QDateTime::currentDateTime().toString(Qt::ISODateWithMs) << ',' << weightText(c.object)
-              << Qt::endl;
-    }
-    stopReading(c.object);
-    for (; reported < c.listener->errors.size(); ++reported)
-        err() << c.listener->errors.at(reported) << Qt::endl;
-    return c.listener->errors.isEmpty() ? 0 : 1;
+        return refuse(QStringLiteral("--count needs a positive number."));
+    return Prepared{
+        [interval, count](Context &c) {
+            const int intervalMs = static_cast<int>(interval);
+            if (startMeasuring(c, qMin(intervalMs, kLongestReadingIntervalMs)) != 0)
+                return 1;
+            QElapsedTimer clock;
+            clock.start();
+            // When each error came, to tell whether it came after the last good reading.
+            QList<qint64> errorTimes;
+            qsizetype echoed = 0;
+            auto takeErrors = [&] {
+                for (; echoed < c.listener->errors.size(); ++echoed) {
+                    err() << c.listener->errors.at(echoed) << Qt::endl;
+                    errorTimes << clock.elapsed();
+                }
+            };
+            bool allRead = true;
+            for (qulonglong line = 0; line < count; ++line) {
+                const qint64 due = static_cast<qint64>(line + 1) * intervalMs;
+                while (clock.elapsed() < due) {
+                    waitFor([] { return false; }, static_cast<int>(qMin<qint64>(20, due - clock.elapsed())));
+                    takeErrors();
+                    if (c.driver->linkLost()) {
+                        stopReading(c.object);
+                        takeErrors();
+                        const QString why = c.listener->errors.isEmpty()
+                                                ? QStringLiteral("the system refused it")
+                                                : c.listener->errors.last();
+                        return fail(QStringLiteral("Lost the port %1: %2").arg(c.port, why));
+                    }
+                }
+                const qint64 now = clock.elapsed();
+                const qint64 since = msSinceLastReading(c.object);
+                // Read in this interval: since the line before (or the start, for the first).
+                const bool fresh = since >= 0 && since <= now - (due - intervalMs);
+                QString status = QStringLiteral("ok");
+                if (!fresh) {
+                    allRead = false;
+                    const qint64 lastReadingAt = since >= 0 ? now - since : -1;
+                    status = since >= 0 ? QStringLiteral("no reading in this interval")
+                                        : QStringLiteral("no reading yet");
+                    if (!errorTimes.isEmpty() && errorTimes.last() > lastReadingAt)
+                        status = ReadingWorker::withoutRepeatCount(c.listener->errors.last());
+                }
+                out() << QDateTime::currentDateTime().toString(Qt::ISODateWithMs) << ','
+                      << (fresh ? weightText(c.object) : QString()) << ',' << csvField(status) << Qt::endl;
+            }
+            stopReading(c.object);
+            takeErrors();
+            return allRead && c.listener->errors.isEmpty() ? 0 : 1;
+        },
+        {}};
 }
 
 int zero(Context &c) {
@@ -280,110 +356,167 @@ int zero(Context &c) {
     return 0;
 }
 
-int tare(Context &c) {
+// One press of the driver's tare toggle; true when the driver's tare state is `on` afterwards.
+bool pressTare(Context &c, bool on) {
     invoke(c.object, "tare");
-    if (!c.listener->errors.isEmpty())
-        return failWith(c.listener->errors, {});
     const std::optional<bool> active = c.driver->tareActive();
-    if (active && !*active)
-        return fail(QStringLiteral("Tare failed: the amplifier did not answer."));
-    out() << "Tare on." << Qt::endl;
-    return 0;
+    return c.listener->errors.isEmpty() && (!active || *active == on);
 }
 
-int calibrate(Context &c) {
-    if (c.arguments.size() != 3)
-        return fail(QStringLiteral("calibrate needs ZERO_AD SPAN_AD SPAN_WEIGHT."));
-    uint32_t values[3] = {};
+Prepared tare(const QStringList &arguments, const QString &protocol) {
+    const QString direction = arguments.isEmpty() ? QStringLiteral("on") : arguments.first();
+    if (arguments.size() > 1 || (direction != QLatin1String("on") && direction != QLatin1String("off")))
+        return refuse(QStringLiteral("tare takes on or off."));
+    if (direction == QLatin1String("on"))
+        return Prepared{[](Context &c) {
+                            if (!pressTare(c, true))
+                                return failWith(c.listener->errors,
+                                                QStringLiteral("Tare failed: the amplifier did not answer."));
+                            out() << "Tare on." << Qt::endl;
+                            return 0;
+                        },
+                        {}};
+    // The value a tare-off writes back is held only by the connection that switched the tare on. A new
+    // connection of the serial drivers can switch it off only by a tare-on followed at once by the
+    // tare-off, which writes back the present raw AD value (any value but 0 switches the tare off). The
+    // CANopen tare-off also moves the zero point to that value, so there it is refused.
+    if (protocol == QLatin1String("CANOpen"))
+        return refuse(QStringLiteral("tare off is not available for CANOpen from the command line: it would "
+                                     "move the zero point (switch the tare off in the program that switched "
+                                     "it on)."));
+    return Prepared{[](Context &c) {
+                        if (!pressTare(c, true) || !pressTare(c, false))
+                            return failWith(c.listener->errors,
+                                            QStringLiteral("Tare failed: the amplifier did not answer."));
+                        out() << "Tare off." << Qt::endl;
+                        return 0;
+                    },
+                    {}};
+}
+
+Prepared calibrate(const QStringList &arguments) {
+    if (arguments.size() != 3)
+        return refuse(QStringLiteral("calibrate needs ZERO_AD SPAN_AD SPAN_WEIGHT."));
+    std::array<uint32_t, 3> values{};
     for (int i = 0; i < 3; ++i) {
         qulonglong value = 0;
-        if (!parseUnsigned(c.arguments.at(i), value) || value > 0xFFFFFFFFu)
-            return fail(QStringLiteral("Not an unsigned 32-bit number: %1").arg(c.arguments.at(i)));
-        values[i] = static_cast<uint32_t>(value);
+        if (!parseUnsigned(arguments.at(i), value) || value > 0xFFFFFFFFu)
+            return refuse(QStringLiteral("Not an unsigned 32-bit number: %1").arg(arguments.at(i)));
+        values[static_cast<size_t>(i)] = static_cast<uint32_t>(value);
     }
-    if (!QMetaObject::invokeMethod(c.object, "calibrateTwoPoints", Qt::DirectConnection,
-                                   Q_ARG(uint32_t, values[0]), Q_ARG(uint32_t, values[1]),
-                                   Q_ARG(uint32_t, values[2])))
-        return fail(QStringLiteral("This amplifier has no two-point calibration."));
-    if (!c.listener->calibration)
-        return failWith(c.listener->errors, QStringLiteral("The calibration did not report back."));
-    if (!c.listener->calibration->isEmpty())
-        return fail(*c.listener->calibration);
-    out() << "Calibration done." << Qt::endl;
-    return 0;
+    return Prepared{[values](Context &c) {
+                        if (!QMetaObject::invokeMethod(c.object, "calibrateTwoPoints", Qt::DirectConnection,
+                                                       Q_ARG(uint32_t, values[0]), Q_ARG(uint32_t, values[1]),
+                                                       Q_ARG(uint32_t, values[2])))
+                            return fail(QStringLiteral("This amplifier has no two-point calibration."));
+                        if (!c.listener->calibration)
+                            return failWith(c.listener->errors,
+                                            QStringLiteral("The calibration did not report back."));
+                        if (!c.listener->calibration->isEmpty())
+                            return fail(*c.listener->calibration);
+                        out() << "Calibration done." << Qt::endl;
+                        return 0;
+                    },
+                    {}};
 }
 
-int calibrateMulti(Context &c) {
-    if (c.object->metaObject()->indexOfMethod("calibrateMultiPoints(QList<uint32_t>,QList<uint32_t>)") < 0)
-        return fail(QStringLiteral("calibrate-multi is available for RS485 amplifiers only."));
+Prepared calibrateMulti(const QStringList &arguments, const QString &protocol) {
+    if (protocol != QLatin1String("RS485"))
+        return refuse(QStringLiteral("calibrate-multi is available for RS485 amplifiers only."));
     QList<uint32_t> adValues;
     QList<uint32_t> weights;
-    for (const QString &point : c.arguments) {
+    for (const QString &point : arguments) {
         const QStringList parts = point.split(QLatin1Char(':'));
         qulonglong ad = 0;
         qulonglong weight = 0;
         if (parts.size() != 2 || !parseUnsigned(parts.at(0), ad) || !parseUnsigned(parts.at(1), weight) ||
             ad > 0xFFFFFFFFu || weight > 0xFFFFFFFFu)
-            return fail(
+            return refuse(
                 QStringLiteral("A point is AD:WEIGHT with unsigned 32-bit numbers, not \"%1\".").arg(point));
         adValues << static_cast<uint32_t>(ad);
         weights << static_cast<uint32_t>(weight);
     }
-    QMetaObject::invokeMethod(c.object, "calibrateMultiPoints", Qt::DirectConnection,
-                              Q_ARG(QList<uint32_t>, adValues), Q_ARG(QList<uint32_t>, weights));
-    if (!c.listener->calibration)
-        return failWith(c.listener->errors, QStringLiteral("The calibration did not report back."));
-    if (!c.listener->calibration->isEmpty())
-        return fail(*c.listener->calibration);
-    out() << "Calibration done." << Qt::endl;
-    return 0;
+    // The amplifier stores the first point as the zero point, weight 0 whatever is given.
+    if (!weights.isEmpty() && weights.first() != 0)
+        return refuse(QStringLiteral("The first point is the zero point: its weight must be 0, not %1.")
+                          .arg(weights.first()));
+    return Prepared{
+        [adValues, weights](Context &c) {
+            QMetaObject::invokeMethod(c.object, "calibrateMultiPoints", Qt::DirectConnection,
+                                      Q_ARG(QList<uint32_t>, adValues), Q_ARG(QList<uint32_t>, weights));
+            if (!c.listener->calibration)
+                return failWith(c.listener->errors, QStringLiteral("The calibration did not report back."));
+            if (!c.listener->calibration->isEmpty())
+                return fail(*c.listener->calibration);
+            out() << "Calibration done." << Qt::endl;
+            return 0;
+        },
+        {}};
 }
 
-int setFilters(Context &c) {
-    // Written in the order the filter screen writes them.
-    struct Setting {
-        const char *key;
-        const char *operation;
-    };
-    static const Setting kSettings[] = {
-        {"fir", "setFIRFiltering"},
-        {"level", "setFilteringLevel"},
-        {"bandwidth", "setFilteringBandwidth"},
-        {"azt-time", "setAutoZeroTrackingTime"},
-        {"azt-bandwidth", "setAutoZeroTrackingBandwidth"},
-        {"stability", "setStabilityDeterminationTime"},
-        {"zero-point", "setZeroPoint"},
-    };
-    if (c.arguments.isEmpty())
-        return fail(QStringLiteral("set-filters needs at least one KEY=N."));
-    std::optional<qulonglong> values[std::size(kSettings)];
-    for (const QString &argument : c.arguments) {
+// A filter setting: its key, the driver operation, and the values each driver family takes unchanged
+// (the serial drivers limit their registers, the CANopen driver replaces a level outside 1 to 5 by 1 and
+// sends the time in 16 bits).
+struct Setting {
+    const char *key;
+    const char *operation;
+    ValueRange serial;
+    ValueRange canOpen;
+};
+
+// In the order the filter screen writes them.
+const Setting kSettings[] = {
+    {"fir", "setFIRFiltering", {0, 1}, {0, 1}},
+    {"level", "setFilteringLevel", {0, 5}, {1, 5}},
+    {"bandwidth", "setFilteringBandwidth", {0, 1000}, {0, 0xFFFFFFFFu}},
+    {"azt-time", "setAutoZeroTrackingTime", {0, 50}, {0, 0xFFFF}},
+    {"azt-bandwidth", "setAutoZeroTrackingBandwidth", {0, 10000}, {0, 0xFFFFFFFFu}},
+    {"stability", "setStabilityDeterminationTime", {1, 50}, {0, 0xFFFFFFFFu}},
+    {"zero-point", "setZeroPoint", {0, 0xFFFFFFFFu}, {0, 0xFFFFFFFFu}},
+};
+constexpr size_t kSettingCount = std::size(kSettings);
+
+Prepared setFilters(const QStringList &arguments, const QString &protocol) {
+    if (arguments.isEmpty())
+        return refuse(QStringLiteral("set-filters needs at least one KEY=N."));
+    std::array<std::optional<qulonglong>, kSettingCount> values;
+    for (const QString &argument : arguments) {
         const qsizetype equals = argument.indexOf(QLatin1Char('='));
         const QString key = argument.left(equals);
         qulonglong value = 0;
-        size_t index = std::size(kSettings);
-        for (size_t i = 0; i < std::size(kSettings); ++i) {
+        size_t index = kSettingCount;
+        for (size_t i = 0; i < kSettingCount; ++i) {
             if (key == QLatin1String(kSettings[i].key))
                 index = i;
         }
-        if (equals < 0 || index == std::size(kSettings) || !parseUnsigned(argument.mid(equals + 1), value))
-            return fail(
+        if (equals < 0 || index == kSettingCount || !parseUnsigned(argument.mid(equals + 1), value))
+            return refuse(
                 QStringLiteral("Unknown setting \"%1\" (use fir, level, bandwidth, azt-time, azt-bandwidth, "
                                "stability or zero-point with =N).")
                     .arg(argument));
+        const ValueRange range =
+            protocol == QLatin1String("CANOpen") ? kSettings[index].canOpen : kSettings[index].serial;
+        if (value < range.min || value > range.max)
+            return refuse(QStringLiteral("%1 is out of range for %2: %3 takes %4 to %5.")
+                              .arg(argument, protocol, key)
+                              .arg(range.min)
+                              .arg(range.max));
         values[index] = value;
     }
-    for (size_t i = 0; i < std::size(kSettings); ++i) {
-        if (!values[i])
-            continue;
-        QString error;
-        if (!invokeNumber(c.object, kSettings[i].operation, *values[i], &error))
-            return fail(error);
-        if (!c.listener->errors.isEmpty())
-            return failWith(c.listener->errors, {});
-    }
-    out() << "Filters set." << Qt::endl;
-    return 0;
+    return Prepared{[values](Context &c) {
+                        for (size_t i = 0; i < kSettingCount; ++i) {
+                            if (!values[i])
+                                continue;
+                            QString error;
+                            if (!invokeNumber(c.object, kSettings[i].operation, *values[i], &error))
+                                return fail(error);
+                            if (!c.listener->errors.isEmpty())
+                                return failWith(c.listener->errors, {});
+                        }
+                        out() << "Filters set." << Qt::endl;
+                        return 0;
+                    },
+                    {}};
 }
 
 int selfTest(Context &c) {
@@ -400,6 +533,29 @@ int selfTest(Context &c) {
     if (failures)
         return fail(QStringLiteral("The self-test reported failures."));
     return 0;
+}
+
+// Checks the arguments of `command` for `protocol`; nothing has been sent yet.
+Prepared prepare(const QString &command, const QStringList &arguments, const QString &protocol) {
+    if (command == QLatin1String("read-ad"))
+        return noArguments(command, arguments, readAd);
+    if (command == QLatin1String("read-weight"))
+        return noArguments(command, arguments, readWeight);
+    if (command == QLatin1String("watch"))
+        return watch(arguments);
+    if (command == QLatin1String("zero"))
+        return noArguments(command, arguments, zero);
+    if (command == QLatin1String("tare"))
+        return tare(arguments, protocol);
+    if (command == QLatin1String("calibrate"))
+        return calibrate(arguments);
+    if (command == QLatin1String("calibrate-multi"))
+        return calibrateMulti(arguments, protocol);
+    if (command == QLatin1String("set-filters"))
+        return setFilters(arguments, protocol);
+    if (command == QLatin1String("self-test"))
+        return noArguments(command, arguments, selfTest);
+    return refuse(QStringLiteral("Unknown command \"%1\". See kelvora-cli --help.").arg(command));
 }
 
 } // namespace
@@ -425,7 +581,8 @@ int main(int argc, char *argv[]) {
          QStringLiteral("Serial port: a name such as ttyUSB0 or COM3, or a path such as /dev/pts/4."),
          QStringLiteral("port")});
     parser.addOption({QStringLiteral("id"),
-                      QStringLiteral("Device id on the RS485 line, or CANopen node id (default 1)."),
+                      QStringLiteral("Device id on the RS485 line (1 to 247) or CANopen node id (1 to 127); "
+                                     "default 1. Not for RS232."),
                       QStringLiteral("n"), QStringLiteral("1")});
     parser.addOption({QStringLiteral("baud"), QStringLiteral("Line speed (default 9600)."),
                       QStringLiteral("rate"), QStringLiteral("9600")});
@@ -453,10 +610,28 @@ int main(int argc, char *argv[]) {
     CliLinkOptions link;
     link.protocol = parser.value(QStringLiteral("protocol"));
     link.port = parser.value(QStringLiteral("port"));
+    const QStringList protocols = AmplifierFactory::protocolNames();
+    if (!protocols.contains(link.protocol)) {
+        QStringList quoted = protocols;
+        const QString last = quoted.takeLast();
+        return fail(QStringLiteral("Unknown protocol \"%1\" (use %2 or %3).")
+                        .arg(link.protocol, quoted.join(QStringLiteral(", ")), last));
+    }
     qulonglong number = 0;
-    if (!parseUnsigned(parser.value(QStringLiteral("id")), number) || number > 255)
-        return fail(QStringLiteral("--id needs a device id from 0 to 255."));
-    link.deviceId = static_cast<int>(number);
+    const std::optional<ValueRange> ids = deviceIdRange(link.protocol);
+    if (!ids) {
+        // The address byte is always 1 on a point-to-point port: an id given here would be ignored.
+        if (parser.isSet(QStringLiteral("id")))
+            return fail(QStringLiteral("--id is not used with %1: one amplifier per port, always address 1.")
+                            .arg(link.protocol));
+    } else if (!parseUnsigned(parser.value(QStringLiteral("id")), number) || number < ids->min ||
+               number > ids->max) {
+        return fail(QStringLiteral("--id for %1 needs a device id from %2 to %3.")
+                        .arg(link.protocol)
+                        .arg(ids->min)
+                        .arg(ids->max));
+    }
+    link.deviceId = ids ? static_cast<int>(number) : 1;
     if (!parseUnsigned(parser.value(QStringLiteral("baud")), number) || number == 0 || number > 4000000)
         return fail(QStringLiteral("--baud needs a line speed such as 9600."));
     link.baudRate = static_cast<int>(number);
@@ -467,28 +642,13 @@ int main(int argc, char *argv[]) {
         return fail(QStringLiteral("--timeout needs a number of milliseconds."));
     const int timeoutMs = static_cast<int>(number);
 
-    const QString command = positional.first();
-    if (command == QLatin1String("scan"))
+    // A scan probes ids of its own and needs no handshake.
+    if (positional.first() == QLatin1String("scan"))
         return runScanCommand(link, positional.mid(1));
-    using Handler = int (*)(Context &);
-    static const QList<QPair<QString, Handler>> kCommands = {
-        {QStringLiteral("read-ad"), readAd},
-        {QStringLiteral("read-weight"), readWeight},
-        {QStringLiteral("watch"), watch},
-        {QStringLiteral("zero"), zero},
-        {QStringLiteral("tare"), tare},
-        {QStringLiteral("calibrate"), calibrate},
-        {QStringLiteral("calibrate-multi"), calibrateMulti},
-        {QStringLiteral("set-filters"), setFilters},
-        {QStringLiteral("self-test"), selfTest},
-    };
-    Handler handler = nullptr;
-    for (const auto &entry : kCommands) {
-        if (entry.first == command)
-            handler = entry.second;
-    }
-    if (!handler)
-        return fail(QStringLiteral("Unknown command \"%1\". See kelvora-cli --help.").arg(command));
+    // Every argument is checked before anything is sent.
+    const Prepared prepared = prepare(positional.first(), positional.mid(1), link.protocol);
+    if (!prepared.run)
+        return fail(prepared.error);
 
     QString error;
     std::unique_ptr<CliDriver> driver = makeCliDriver(link, &error);
@@ -503,8 +663,8 @@ int main(int argc, char *argv[]) {
     if (!listener.connected)
         return failWith(listener.connectionErrors, QStringLiteral("Connection failed."));
 
-    Context context{driver.get(), object, &listener, positional.mid(1), timeoutMs};
-    return handler(context);
+    Context context{driver.get(), object, &listener, timeoutMs, link.port};
+    return prepared.run(context);
 }
 
 #include "main.moc"

@@ -22,6 +22,8 @@ public:
 
     QString portName() const { return m_portName; }
     uint32_t baudRate() const { return m_baudRate; }
+    // Whether the system failed the last write or a read since: the device has probably gone away.
+    bool hasFailed() const { return m_linkFailed.load(); }
 
 protected:
     uint8_t addressByte() const override { return 0x01; }
