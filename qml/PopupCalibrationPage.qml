@@ -130,7 +130,9 @@ Popup {
         }
         var ad = lastAd
         if (isCanOpen) {
-            var grams = Math.max(0, Amplifiers.wholeGrams(spanWeightField.text))
+            var grams = spanWeightGrams()
+            if (grams < 0)
+                return
             var failure = Amplifiers.failureOf(currentAmplifier, function() { currentAmplifier.calibrateSpan(grams) })
             if (failure.length > 0) {
                 status = failure
@@ -139,6 +141,15 @@ Popup {
         }
         spanValue = String(ad)
         spanCaptured = true
+    }
+
+    // The span weight in whole grams, or -1 (and the page says why) when the field holds no usable weight.
+    // Only the page sees the text; the amplifier would get a number that hides what was typed.
+    function spanWeightGrams() {
+        var grams = Amplifiers.wholeGrams(spanWeightField.text)
+        if (grams < 0)
+            status = qsTr("Span Weight(g) must be a number of grams, such as 1000.")
+        return grams
     }
 
     function handOver() {
@@ -168,7 +179,9 @@ Popup {
                           + "or tick Pre-Calibrated to keep the amplifier's own calibration.")
             return
         }
-        var grams = Math.max(0, Amplifiers.wholeGrams(spanWeightField.text))
+        var grams = spanWeightGrams()
+        if (grams < 0)
+            return
         var failure = Amplifiers.failureOf(amplifier, function() {
             if (isCanOpen)
                 amplifier.finalizeCalibration(2)

@@ -17,7 +17,6 @@
 #include "utils/UtilsWiFi.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QMetaType>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -63,9 +62,9 @@ QString publish(QQmlEngine &engine, RS485Bus *sharedBus, RS232Controller *contro
     context->setContextProperty(QStringLiteral("utilsSysInfo"), UtilsSysInfo::getInstance());
     context->setContextProperty(QStringLiteral("utilsWiFi"), UtilsWiFi::getInstance());
 
-    // A folder that cannot be created is no reason to stop; the path is published either way.
-    const QString logsFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/logs");
-    QDir().mkpath(logsFolder);
+    // A folder that cannot be written is no reason to stop; a path is published either way.
+    const QString logsFolder =
+        FileHandler::logsFolder(QCoreApplication::applicationDirPath() + QStringLiteral("/logs"));
     context->setContextProperty(QStringLiteral("LOGS_FOLDER"), logsFolder);
 
     qmlRegisterType<FileHandler>("com.example.filehandler", 1, 0, "FileHandler");

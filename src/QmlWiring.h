@@ -16,8 +16,8 @@ namespace qmlwiring {
 // BusScanner type.
 void registerTypes();
 
-// On a fresh engine: the import paths, the context properties, the logs folder (created when missing,
-// published either way) and the item types FileHandler and CustomPlot. Returns the logs folder path.
+// On a fresh engine: the import paths, the context properties, the logs folder (the program's own, or the
+// user's when that cannot be written) and the item types FileHandler and CustomPlot. Returns the logs folder.
 QString publish(QQmlEngine &engine, RS485Bus *sharedBus, RS232Controller *controller,
                 SettingsManager *settings);
 

@@ -9,12 +9,14 @@
 #include "utils/UtilsSysInfo.h"
 #include "utils/UtilsWiFi.h"
 
+#include <QCommandLineParser>
 #include <QDebug>
 #include <QIcon>
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 // With KELVORA_TRACE_INSTANCE set, the program reports on standard output when its window is up and each
@@ -30,9 +32,48 @@ void trace(const char *line) {
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
+
+// --help and --version print and end before the single-instance guard, so they work while the program runs
+// and never open a window. Every other argument is left to the application object, which knows Qt's own
+// options (-platform, -style, -reverse, ...).
+std::optional<int> answerHelpOrVersion(int argc, char *argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Connects, calibrates and watches Kelvora load-cell amplifiers."));
+    // "-reverse" must stay one of Qt's options, not read as the short options -r -e -v ...
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    // Not addHelpOption(): its --help-all would promise Qt's options, which only the application object
+    // knows.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("?")},
+                                  QStringLiteral("Displays help on commandline options."));
+    parser.addOption(help);
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.parse(arguments); // unknown options are Qt's, not errors
+    if (!parser.isSet(help) && !parser.isSet(version))
+        return std::nullopt;
+    // The parser takes the executable's name for the usage line from an application object.
+    QCoreApplication info(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kelvora-amplifier-manager"));
+    QCoreApplication::setApplicationVersion(UtilsApp::appVersion());
+    const QByteArray text =
+        (parser.isSet(help) ? parser.helpText()
+                            : QCoreApplication::applicationName() + QLatin1Char(' ') +
+                                  QCoreApplication::applicationVersion() + QLatin1Char('\n'))
+            .toLocal8Bit();
+    std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
 } // namespace
 
 int main(int argc, char *argv[]) {
+    if (const std::optional<int> exitCode = answerHelpOrVersion(argc, argv))
+        return *exitCode;
+    // Lets the desktop match the window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.kelvora.AmplifierManager"));
+
     qputenv("QT_QUICK_FLICKABLE_WHEEL_DECELERATION", "10000");
 
     // A second start announces itself to the running instance and ends here with status 0; a guard that

@@ -4,12 +4,12 @@
 // both alike. Prints name=value lines; the last four are the figures to watch.
 #include "plot/CustomPlotItem.h"
 
+#include "ResidentMemory.h"
 #include "SettableAmplifier.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QImage>
 #include <QPainter>
 
@@ -29,17 +29,6 @@ constexpr int kPointsPerSecond = 10;
 constexpr int kWarmUpTicks = 10;
 constexpr int kTicks = 200;
 constexpr QSize kItemSize(1280, 720);
-
-double residentMegabytes() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return -1;
-}
 
 // A plot item with kCurves amplifiers whose curves hold `seconds` of history ending now.
 class Scenario {

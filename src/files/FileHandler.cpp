@@ -11,6 +11,22 @@
 FileHandler::FileHandler(QObject *parent)
     : QObject(parent) {}
 
+QString FileHandler::logsFolder(const QString &preferred) {
+    const FileHandler files;
+    // isPathWritable creates the folder of the file it is given and probes it.
+    const auto usable = [&files](const QString &folder) {
+        return files.isPathWritable(folder + QStringLiteral("/probe"))
+            .value(QStringLiteral("isWritable"))
+            .toBool();
+    };
+    if (usable(preferred))
+        return preferred;
+    const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!appData.isEmpty() && usable(appData + QStringLiteral("/logs")))
+        return appData + QStringLiteral("/logs");
+    return preferred;
+}
+
 QString FileHandler::getAppDataPath() const {
     const QString path = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(path);

@@ -11,6 +11,12 @@ class FileHandler : public QObject {
 public:
     explicit FileHandler(QObject *parent = nullptr);
 
+    // The folder for CSV recordings: `preferred` (the "logs" folder beside the program) when it can be
+    // created and written to, else "logs" in the user's application-data folder. An installed program lives
+    // in a folder only root may write, so there the user's folder is the one that works. When neither can be
+    // written, `preferred` is returned: the screens then report it as not writable.
+    static QString logsFolder(const QString &preferred);
+
     Q_INVOKABLE QString getAppDataPath() const;
     Q_INVOKABLE QString getDocumentsPath() const;
     Q_INVOKABLE QString getDownloadsPath() const;

@@ -28,7 +28,8 @@ QString UtilsApp::appName() {
 }
 
 QString UtilsApp::appVersion() {
-    return QStringLiteral("1.0");
+    // The CMake project version, so the program, kelvora-cli and the package name one version.
+    return QStringLiteral(KELVORA_VERSION);
 }
 
 QString UtilsApp::appBuildDate() {

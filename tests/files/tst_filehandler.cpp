@@ -56,6 +56,8 @@ private slots:
     void writeToFile_failures_warnAndReturnFalse();
 
     void standardFolders_appDataIsCreatedAndNamedAfterTheApplication();
+    void logsFolder_fallsBackToTheUsersFolder_data();
+    void logsFolder_fallsBackToTheUsersFolder();
     void qml_reachesEveryOperationWithItsShortForms();
 
 private:
@@ -214,6 +216,54 @@ void TestFileHandler::standardFolders_appDataIsCreatedAndNamedAfterTheApplicatio
     QVERIFY2(appData.contains(QCoreApplication::organizationName()) &&
                  appData.contains(QCoreApplication::applicationName()),
              qPrintable(appData));
+}
+
+void TestFileHandler::logsFolder_fallsBackToTheUsersFolder_data() {
+    QTest::addColumn<QString>(
+        "programFolder"); // "file": "logs" is taken by a file; "read-only": no write bit
+    QTest::addColumn<bool>("userFolderWritable");
+    QTest::addColumn<bool>("expectFallback");
+
+    QTest::newRow("beside the program") << QString() << true << false;
+    QTest::newRow("name taken by a file") << "file" << true << true;
+    QTest::newRow("program folder read-only, as under /usr/bin") << "read-only" << true << true;
+    QTest::newRow("nothing writable") << "file" << false << false;
+}
+
+void TestFileHandler::logsFolder_fallsBackToTheUsersFolder() {
+    QFETCH(QString, programFolder);
+    QFETCH(bool, userFolderWritable);
+    QFETCH(bool, expectFallback);
+    if (programFolder == QStringLiteral("read-only") && runningAsRoot())
+        QSKIP("root writes into read-only folders; the unprivileged run checks this row");
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString program = dir.filePath(QStringLiteral("bin"));
+    const QString preferred = program + QStringLiteral("/logs");
+    QVERIFY(QDir().mkpath(program));
+    if (programFolder == QStringLiteral("file"))
+        writeBytes(preferred, "not a folder");
+    if (programFolder == QStringLiteral("read-only"))
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+    // The user's folders lie below HOME; a file where they would begin makes them impossible to create.
+    const QByteArray home = qgetenv("HOME");
+    const QString testHome = dir.filePath(QStringLiteral("home"));
+    QVERIFY(QDir().mkpath(testHome));
+    if (!userFolderWritable)
+        writeBytes(testHome + QStringLiteral("/.qttest"), "not a folder");
+    qputenv("HOME", QFile::encodeName(testHome));
+    const QString fallback =
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/logs");
+    const QString chosen = FileHandler::logsFolder(preferred);
+    qputenv("HOME", home);
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QVERIFY2(fallback.startsWith(testHome), qPrintable(fallback));
+    QCOMPARE(chosen, expectFallback ? fallback : preferred);
+    QCOMPARE(QFileInfo(fallback).isDir(), expectFallback);
+    QCOMPARE(QFileInfo(preferred).isDir(), programFolder.isEmpty());
+    QVERIFY(probeLeftovers(chosen).isEmpty());
 }
 
 void TestFileHandler::qml_reachesEveryOperationWithItsShortForms() {

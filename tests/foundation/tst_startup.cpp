@@ -2,6 +2,7 @@
 // folders. With KELVORA_TRACE_INSTANCE set the program prints "ready" when its window is up and
 // "instanceStarted" when another start hands over to it.
 #include "SingleApplication.h"
+#include "utils/UtilsApp.h"
 
 #include <QLocalSocket>
 #include <QtTest>
@@ -97,6 +98,7 @@ private slots:
     void guardCannotBeSetUp_exitsOne();
     void brokenMainDocument_exitsOne();
     void logsFolderCannotBeCreated_startContinues();
+    void helpAndVersion_printWithoutWindowWhileAnInstanceRuns();
     void storedLanguage_isLoadedFromResources();
 
 private:
@@ -283,10 +285,46 @@ void TestStartup::logsFolderCannotBeCreated_startContinues() {
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
 
-    AppRun app(environment(), program);
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir->path() + QStringLiteral("/data"));
+    AppRun app(env, program);
     QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
     app.kill();
     QVERIFY(QFileInfo(folder + QStringLiteral("/logs")).isFile());
+    // Recordings go to the user's own folder instead.
+    QVERIFY(
+        QFileInfo(m_dir->path() + QStringLiteral("/data/Kelvora/Kelvora Amplifier Manager/logs")).isDir());
+}
+
+void TestStartup::helpAndVersion_printWithoutWindowWhileAnInstanceRuns() {
+    AppRun primary(environment());
+    QVERIFY2(primary.waitForLine("ready"), primary.stdErr().constData());
+    const QByteArray version = "kelvora-amplifier-manager " + UtilsApp::appVersion().toUtf8() + '\n';
+    const struct {
+        QStringList arguments;
+        QByteArray expected; // the whole output, or for --help a part of it
+    } cases[] = {
+        {{QStringLiteral("--version")}, version},
+        {{QStringLiteral("-v")}, version},
+        {{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--version")}, version},
+        {{QStringLiteral("--help")}, "-v, --version"},
+    };
+    for (const auto &c : cases) {
+        QProcess run;
+        run.setProcessEnvironment(environment());
+        run.start(QStringLiteral(KELVORA_APP_PATH), c.arguments);
+        QVERIFY(run.waitForFinished(kStartTimeoutMs));
+        const QByteArray output = run.readAllStandardOutput();
+        const QString what = c.arguments.join(' ') + QStringLiteral(": ") + QString::fromLocal8Bit(output);
+        QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0, qPrintable(what));
+        QVERIFY2(c.arguments.contains(QStringLiteral("--help")) ? output.contains(c.expected)
+                                                                : output == c.expected,
+                 qPrintable(what));
+        QVERIFY2(run.readAllStandardError().isEmpty(), qPrintable(what));
+    }
+    // None of them reached the running instance: the first real hand-over is its first.
+    QVERIFY(handsOver(primary, 1));
+    QCOMPARE(primary.stdoutLines().count("instanceStarted"), 1);
 }
 
 void TestStartup::storedLanguage_isLoadedFromResources() {

@@ -7,7 +7,11 @@
 
 #include "SimulatorProcess.h"
 
+#include <QFile>
+#include <QHostAddress>
+#include <QProcess>
 #include <QSet>
+#include <QTcpServer>
 #include <QTest>
 
 #include <optional>
@@ -174,6 +178,41 @@ private slots:
         }
         // "quit" withdraws the announcement.
         QVERIFY(!simulatedports::list().contains(port));
+    }
+
+    // A simulator started with --parent ends when its starter ends, even killed: tools/dev.sh starts the
+    // simulators and then becomes the program, so they never outlive it.
+    void endsWithItsStarter_data() {
+        QTest::addColumn<QString>("command");
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        QTest::newRow("kelvora-sim") << QStringLiteral("'%1' --no-stdin --parent $$").arg(KELVORA_SIM_PATH);
+        QTest::newRow("kelvora-can-sim")
+            << QStringLiteral("'%1' --interface tcp://127.0.0.1:%2/can0 --parent $$ </dev/null")
+                   .arg(KELVORA_CAN_SIM_PATH)
+                   .arg(probe.serverPort());
+    }
+    void endsWithItsStarter() {
+        QFETCH(QString, command);
+        QProcess starter;
+        starter.start(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"), command + QStringLiteral(" >/dev/null & echo $!; exec sleep 120")});
+        QVERIFY(starter.waitForStarted());
+        QTRY_VERIFY(starter.canReadLine());
+        const QByteArray simulator = starter.readLine().trimmed();
+        QVERIFY(!simulator.isEmpty());
+        // Running, or at least not yet gone, before its starter is killed.
+        const QString stat = QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(simulator));
+        const auto running = [&stat] {
+            QFile file(stat);
+            // An ended child of a starter that is gone may stay a zombie where nobody reaps orphans.
+            return file.open(QIODevice::ReadOnly) && !file.readAll().contains(") Z ");
+        };
+        QVERIFY(running());
+        starter.kill();
+        QVERIFY(starter.waitForFinished());
+        QTRY_VERIFY_WITH_TIMEOUT(!running(), 10000);
     }
 };
 

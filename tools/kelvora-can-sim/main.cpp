@@ -2,6 +2,7 @@
 // trying the program and its tests without hardware. Command lines on standard input change the load and
 // inject faults; each is answered "OK..." or "ERR ...".
 #include "CanSimHost.h"
+#include "EndWithParent.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -55,8 +56,23 @@ int main(int argc, char *argv[]) {
                                   QStringLiteral("id"));
     parser.addOption(pluginOption);
     parser.addOption(interfaceOption);
+    QCommandLineOption parentOption(
+        QStringLiteral("parent"),
+        QStringLiteral("End when process <pid>, the starter, ends (however it ends)."),
+        QStringLiteral("pid"));
     parser.addOption(nodeOption);
+    parser.addOption(parentOption);
     parser.process(app);
+
+    if (parser.isSet(parentOption)) {
+        bool ok = false;
+        const long parent = parser.value(parentOption).toLong(&ok);
+        if (!ok || parent <= 0 || !endWithParent(parent)) {
+            std::fprintf(stderr, "kelvora-can-sim: cannot end with process %s\n",
+                         parser.value(parentOption).toLocal8Bit().constData());
+            return 2;
+        }
+    }
 
     std::vector<uint8_t> nodes;
     for (const QString &text : parser.values(nodeOption)) {

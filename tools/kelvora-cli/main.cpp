@@ -7,6 +7,7 @@
 #include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/ReadingWorker.h"
 #include "amplifiers/Weight.h"
+#include "utils/UtilsApp.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -571,6 +572,7 @@ int main(int argc, char *argv[]) {
             "Talks to one Kelvora amplifier: connects with the handshake, runs COMMAND, exits.\n\n") +
         QString::fromUtf8(kCommandsHelp));
     parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     parser.addOption(
         {QStringLiteral("protocol"),
          QStringLiteral("RS232, RS485 or CANOpen (the CAN adapter is chosen by KELVORA_CAN_PLUGIN and "
@@ -598,6 +600,10 @@ int main(int argc, char *argv[]) {
         return fail(parser.errorText() + QStringLiteral("\nSee kelvora-cli --help."));
     if (parser.isSet(QStringLiteral("help"))) {
         out() << parser.helpText();
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        out() << "kelvora-cli " << UtilsApp::appVersion() << Qt::endl;
         return 0;
     }
 

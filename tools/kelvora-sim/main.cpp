@@ -12,6 +12,7 @@
 //   quit
 // It ends on "quit", at the end of stdin (unless --no-stdin) and on SIGINT/SIGTERM/SIGHUP.
 
+#include "EndWithParent.h"
 #include "SimulatedLine.h"
 
 #include "files/SimulatedPorts.h"
@@ -56,6 +57,7 @@ struct Options {
     double faultRate = 0;
     int64_t load = -1;
     uint32_t noise = 0;
+    long parent = 0;
     std::vector<sim::Fault> faultKinds = sim::answerFaults();
 };
 
@@ -72,6 +74,7 @@ const char *kUsage =
     "  --fault-kinds a,b     faults the random choice picks from (default: every answer fault)\n"
     "  --seed N              seed for noise and random faults (default 1)\n"
     "  --no-stdin            ignore stdin (run until a signal)\n"
+    "  --parent PID          end when process PID, the starter, ends (however it ends)\n"
     "The first output line is \"PORT <path>\"; then commands on stdin are answered one line each.\n";
 
 bool parseNumber(const std::string &text, int64_t &value) {
@@ -138,6 +141,8 @@ bool parseOptions(int argc, char **argv, Options &options) {
         } else if (arg == "--noise" && hasValue && parseNumber(argv[++i], number) && number >= 0 &&
                    number <= 0xFFFFFFFFLL) {
             options.noise = static_cast<uint32_t>(number);
+        } else if (arg == "--parent" && hasValue && parseNumber(argv[++i], number) && number > 0) {
+            options.parent = static_cast<long>(number);
         } else if (arg == "--seed" && hasValue && parseNumber(argv[++i], number)) {
             options.seed = static_cast<uint32_t>(number);
         } else if (arg == "--fault-kinds" && hasValue) {
@@ -373,6 +378,10 @@ int main(int argc, char **argv) {
     for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(signalNumber, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    if (options.parent > 0 && !endWithParent(options.parent)) {
+        std::fputs("kelvora-sim: --parent is not supported here\n", stderr);
+        return 2;
+    }
 
     sim::SimulatedLine line(options.ids, options.seed, options.answerDelayMs);
     for (auto *device : line.devices()) {
