@@ -2,19 +2,18 @@
 //   rs485_scan_s / rs485_found / rs485_false_positives   ids 1..247 at 9600 bit/s, six simulated ids of which
 //       one answers 20 ms late, one in another's name and one with a bad checksum (4 trustworthy)
 //   rs485_probe_window_ms                                 the answer window of one probe at 9600 bit/s
+//   rs485_beside_polling_*                                the same while two amplifiers poll at 100 ms
 //   can_scan_s / can_found / can_false_positives          nodes 1..127 on the virtual bus, 3 nodes
 // Goals: rs485_scan_s <= 10 with rs485_found=4, can_scan_s <= 1 with can_found=3, no false positives.
-#include "CanSimHost.h"
+#include "CanTestBus.h"
 #include "SimulatorProcess.h"
 #include "amplifiers/canopen/CanScanProbe.h"
+#include "amplifiers/rs485/RS485Amplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
 #include "amplifiers/rs485/Rs485ScanProbe.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QHostAddress>
-#include <QLoggingCategory>
-#include <QTcpServer>
 
 #include <algorithm>
 #include <cstdio>
@@ -62,17 +61,26 @@ int main(int argc, char *argv[]) {
     print("rs485_probe_window_ms", Rs485ScanProbe::windowMs(9600));
     scan("rs485", rs485, 247, {1, 2, 17, 247});
 
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
-    QTcpServer freePort;
-    if (!freePort.listen(QHostAddress::LocalHost, 0))
-        return 1;
-    const QString iface = QStringLiteral("tcp://127.0.0.1:%1/can0").arg(freePort.serverPort());
-    freePort.close();
-    qputenv("KELVORA_CAN_PLUGIN", "virtualcan");
-    qputenv("KELVORA_CAN_INTERFACE", iface.toUtf8());
+    // The same scan while amplifiers 1 and 2 poll their AD value every 100 ms on the line.
+    RS485Amplifier one(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
+    RS485Amplifier two(QStringLiteral("M"), sim.port(), 9600, 2, &bus);
+    std::atomic<int> polled{0};
+    for (RS485Amplifier *amplifier : {&one, &two}) {
+        amplifier->connect();
+        QObject::connect(amplifier, &RS485Amplifier::adValueReceived, [&polled](uint32_t) { ++polled; });
+        amplifier->startContinuousADRead(100);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    scan("rs485_beside_polling", rs485, 247, {1, 2, 17, 247});
+    print("rs485_beside_polling_values_per_s_per_amplifier",
+          polled.load() / 2.0 / (static_cast<double>(clock.elapsed()) / 1000.0));
+    one.stopContinuousADRead();
+    two.stopContinuousADRead();
+
     CanSimHost nodes;
-    QString error;
-    if (!nodes.start(QStringLiteral("virtualcan"), iface, {1, 5, 127}, &error)) {
+    const QString error = cantest::startBus(nodes, {1, 5, 127});
+    if (!error.isEmpty()) {
         std::fprintf(stderr, "CAN nodes: %s\n", qPrintable(error));
         return 1;
     }
