@@ -82,6 +82,8 @@ std::vector<uint8_t> RS485Bus::probe(const std::vector<uint8_t> &command, size_t
     } restore{m_link};
     std::vector<uint8_t> answer =
         serial::exchangeFrame(m_link, m_portName, command, expectedSize, 0, m_failed);
+    // Nothing came: settling at once takes back the mark the exchange left, so that a silent id costs one
+    // window and not a quiet period on top.
     if (answer.empty())
         m_link.settle(0, 0);
     return answer;

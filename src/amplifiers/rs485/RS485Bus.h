@@ -43,7 +43,7 @@ public:
     std::vector<uint8_t> probe(const std::vector<uint8_t> &command, size_t expectedSize,
                                const serial::Timeouts &window, uint32_t quietMs);
 
-    // The speed of the line as opened (0 while closed).
+    // The speed the line was last opened at (0 before the first open).
     uint32_t baudRate() const { return m_baudRate.load(); }
 
     bool isOpen() const { return m_open.load(); }
