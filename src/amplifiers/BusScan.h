@@ -83,7 +83,8 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
 std::unique_ptr<Probe> makeProbe(const QString &protocol, const QString &port, uint32_t baudRate,
                                  RS485Bus *bus);
 
-// The ids a protocol can address: RS485 1 to 247, CANopen 1 to 127. {0, 0} for any other.
+// The ids a protocol can address: Modbus slave addresses 1 to 247 on RS485 (0 is broadcast, above 247
+// reserved), CANopen node ids 1 to 127. {0, 0} for any other (RS232 takes none).
 std::pair<int, int> idRange(const QString &protocol);
 
 } // namespace busscan
