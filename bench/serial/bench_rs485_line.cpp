@@ -1,10 +1,13 @@
 // One RS485 line with several amplifiers (default 8) on the simulated line, each polling its measuring
-// value every 100 ms through its own worker, for a while (default 60 s). Prints the samples per second
-// per amplifier and in total, and the answers that reached the wrong amplifier or came out of order
-// (each simulated value encodes device id, register and a counter), which must be 0, and the answers
-// lost to time-outs.
+// value every 100 ms through its own worker. Two runs of a while each (default 20 s): first a clean line,
+// then the same line with the last amplifier faulty all the time (default: answering 180 ms late, that is
+// after the read has given up; "garbage" puts junk before every answer). Prints, per run, the samples per
+// second of each amplifier and of the healthy ones, the answers that reached the wrong amplifier or came
+// out of order (each simulated value encodes device id, register and a counter), which must be 0, and the
+// answers lost to time-outs; then the healthy amplifiers' rate with the faulty one as a share of their
+// rate on the clean line (goal: at least 0.9).
 //
-//   bench_rs485_line [seconds=60] [amplifiers=8] [interval-ms=100]
+//   bench_rs485_line [seconds=20] [amplifiers=8] [interval-ms=100] [fault="late 180"]
 
 #include "amplifiers/rs485/RS485Amplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
@@ -33,13 +36,65 @@ struct Station {
     uint16_t lastCounter = 0;
 };
 
+struct Totals {
+    double healthyRate = 0; // mean samples per second of a healthy amplifier
+    uint64_t mixedUp = 0;
+};
+
+// Polls every station for `seconds` and prints the figures with `prefix`.
+Totals run(QCoreApplication &app, std::vector<Station> &stations, int seconds, int intervalMs,
+           const char *prefix, int faulty) {
+    for (Station &station : stations) {
+        station.samples = station.errors = station.mixedUp = station.skipped = 0;
+        station.haveCounter = false;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    for (Station &station : stations)
+        station.amplifier->startContinuousMeasuringValueRead(intervalMs);
+    QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+    app.exec();
+    for (Station &station : stations)
+        station.amplifier->stopContinuousADRead();
+    const double elapsed = static_cast<double>(clock.elapsed()) / 1000.0;
+    QCoreApplication::processEvents();
+
+    Totals totals;
+    uint64_t errors = 0;
+    uint64_t skipped = 0;
+    uint64_t healthySamples = 0;
+    int healthy = 0;
+    double slowest = 1e9;
+    for (const Station &station : stations) {
+        const double rate = static_cast<double>(station.samples) / elapsed;
+        std::printf("%s_samples_per_s_amplifier_%d=%.2f\n", prefix, station.id, rate);
+        totals.mixedUp += station.mixedUp;
+        errors += station.errors;
+        skipped += station.skipped;
+        if (station.id == faulty)
+            continue;
+        ++healthy;
+        healthySamples += station.samples;
+        slowest = std::min(slowest, rate);
+    }
+    totals.healthyRate = static_cast<double>(healthySamples) / elapsed / std::max(1, healthy);
+    std::printf("%s_duration_s=%.1f\n", prefix, elapsed);
+    std::printf("%s_healthy_samples_per_s_per_amplifier=%.2f\n", prefix, totals.healthyRate);
+    std::printf("%s_healthy_samples_per_s_per_amplifier_min=%.2f\n", prefix, slowest);
+    std::printf("%s_read_errors=%llu\n", prefix, static_cast<unsigned long long>(errors));
+    std::printf("%s_lost_answers=%llu\n", prefix, static_cast<unsigned long long>(skipped));
+    std::printf("%s_wrong_values_accepted=%llu\n", prefix, static_cast<unsigned long long>(totals.mixedUp));
+    return totals;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
-    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
-    const int count = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 247) : 8;
+    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const int count = argc > 2 ? std::clamp(std::atoi(argv[2]), 2, 247) : 8;
     const int intervalMs = argc > 3 ? std::max(0, std::atoi(argv[3])) : 100;
+    const QString fault = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QStringLiteral("late 180");
 
     QStringList ids;
     for (int i = 1; i <= count; ++i)
@@ -80,41 +135,16 @@ int main(int argc, char **argv) {
                          [&station](const QString &) { ++station.errors; });
     }
 
-    QElapsedTimer clock;
-    clock.start();
-    for (Station &station : stations)
-        station.amplifier->startContinuousMeasuringValueRead(intervalMs);
-    QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
-    app.exec();
-    for (Station &station : stations)
-        station.amplifier->stopContinuousADRead();
-    const double elapsed = static_cast<double>(clock.elapsed()) / 1000.0;
-    QCoreApplication::processEvents();
-
-    uint64_t total = 0;
-    uint64_t mixedUp = 0;
-    uint64_t errors = 0;
-    uint64_t skipped = 0;
-    double slowest = 1e9;
-    double fastest = 0;
-    for (const Station &station : stations) {
-        const double rate = static_cast<double>(station.samples) / elapsed;
-        std::printf("rs485_samples_per_s_amplifier_%d=%.2f\n", station.id, rate);
-        slowest = std::min(slowest, rate);
-        fastest = std::max(fastest, rate);
-        total += station.samples;
-        mixedUp += station.mixedUp;
-        errors += station.errors;
-        skipped += station.skipped;
-    }
     std::printf("rs485_amplifiers=%d\n", count);
     std::printf("rs485_interval_ms=%d\n", intervalMs);
-    std::printf("rs485_duration_s=%.1f\n", elapsed);
-    std::printf("rs485_samples_per_s_per_amplifier_min=%.2f\n", slowest);
-    std::printf("rs485_samples_per_s_per_amplifier_max=%.2f\n", fastest);
-    std::printf("rs485_samples_per_s_total=%.2f\n", static_cast<double>(total) / elapsed);
-    std::printf("rs485_read_errors=%llu\n", static_cast<unsigned long long>(errors));
-    std::printf("rs485_lost_answers=%llu\n", static_cast<unsigned long long>(skipped));
-    std::printf("rs485_mixed_up_answers=%llu\n", static_cast<unsigned long long>(mixedUp));
-    return mixedUp == 0 ? 0 : 1;
+    const Totals clean = run(app, stations, seconds, intervalMs, "rs485_clean", 0);
+    if (!sim.command(QStringLiteral("fault %1 %2").arg(count).arg(fault)).startsWith(QLatin1String("OK"))) {
+        std::fprintf(stderr, "bench_rs485_line: the simulator refused fault \"%s\"\n", qPrintable(fault));
+        return 1;
+    }
+    std::printf("rs485_faulty_amplifier=%d (%s)\n", count, qPrintable(fault));
+    const Totals faulty = run(app, stations, seconds, intervalMs, "rs485_faulty", count);
+    std::printf("rs485_healthy_rate_share=%.3f\n",
+                clean.healthyRate > 0 ? faulty.healthyRate / clean.healthyRate : 0.0);
+    return clean.mixedUp == 0 && faulty.mixedUp == 0 ? 0 : 1;
 }

@@ -90,17 +90,29 @@ void ReadingWorker::flushRepeats() {
     m_repeats.clear();
 }
 
+qint64 ReadingWorker::pauseAfter(int intervalMs, int failuresInARow) {
+    const qint64 interval = qMax(0, intervalMs);
+    if (failuresInARow <= 1)
+        return interval;
+    const qint64 longest = qMax<qint64>(interval, kLongestFailurePause.count());
+    return qMin(longest, qMax<qint64>(interval, 1) << qMin(2 * (failuresInARow - 1), 40));
+}
+
 void ReadingWorker::run(const Cycle &cycle, int intervalMs) {
     std::lock_guard<std::mutex> running(m_runMutex);
+    int failuresInARow = 0;
     while (m_reading.load()) {
         if (cycle() == Outcome::Reading) {
+            failuresInARow = 0;
             m_lastReadingMs = nowMs();
             // The trouble is over: what was held back is told now, and the next error counts as new.
             flushRepeats();
+        } else {
+            ++failuresInARow;
         }
         std::unique_lock<std::mutex> lock(m_pauseMutex);
         // The predicate is tested under the mutex: a stop between the flag test and the wait is not missed.
-        m_wake.wait_for(lock, std::chrono::milliseconds(qMax(0, intervalMs)),
+        m_wake.wait_for(lock, std::chrono::milliseconds(pauseAfter(intervalMs, failuresInARow)),
                         [this] { return !m_reading.load(); });
     }
     flushRepeats();

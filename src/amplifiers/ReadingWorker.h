@@ -16,9 +16,12 @@ class QThread;
 // returns after the cycle in progress at the latest; threads are never terminated.
 //
 // Every cycle, failed or not, is followed by the interval: a failing amplifier polled at once again
-// would flood the log and, on a shared line, starve the others. Errors reported through report() reach
-// the driver's sink at most once per second per distinct text; the repeats in between are counted and
-// the count goes out with the next report of that text, or when a reading succeeds or the worker stops.
+// would flood the log and, on a shared line, starve the others. Each further failure in a row makes the pause
+// four times longer, up to 5 s (or the interval, if longer): an amplifier that does not answer costs a whole
+// read time-out, and the line's wait for quiet after it, each time it is asked, time the others on an RS485
+// line then lack. Errors reported through report() reach the driver's sink at most once per second per
+// distinct text; the repeats in between are counted and the count goes out with the next report of that text,
+// or when a reading succeeds or the worker stops.
 class ReadingWorker {
 public:
     enum class Outcome { Reading, Failed };
@@ -26,6 +29,10 @@ public:
     using ErrorSink = std::function<void(const QString &)>;
 
     static constexpr std::chrono::milliseconds kRepeatWindow{1000};
+    static constexpr std::chrono::milliseconds kLongestFailurePause{5000};
+
+    // The pause after a cycle: the interval, four times longer for each failure in a row after the first.
+    static qint64 pauseAfter(int intervalMs, int failuresInARow);
 
     ReadingWorker() = default;
     ~ReadingWorker();

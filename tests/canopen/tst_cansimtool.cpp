@@ -56,8 +56,11 @@ private slots:
         QTest::newRow("read-ad") << QStringList{"--id", "8", "read-ad"} << 0 << QByteArray("104000");
         QTest::newRow("read-weight") << QStringList{"--id", "8", "--unit", "kg", "read-weight"} << 0
                                      << QByteArray("0.20");
-        QTest::newRow("set-filters") << QStringList{"--id", "8", "set-filters", "level=6"} << 0
+        QTest::newRow("set-filters") << QStringList{"--id", "8", "set-filters", "level=5"} << 0
                                      << QByteArray("Filters set.");
+        // The driver would send level 6 as 1: the tool refuses it instead.
+        QTest::newRow("level out of range")
+            << QStringList{"--id", "8", "set-filters", "level=6"} << 1 << QByteArray();
         QTest::newRow("absent node") << QStringList{"--id", "9", "read-ad"} << 1 << QByteArray();
     }
     void cli_canOpenCommands() {
@@ -72,7 +75,7 @@ private slots:
         QCOMPARE(cli.exitCode(), exitCode);
         QCOMPARE(cli.readAllStandardOutput().trimmed(), output);
         if (arguments.contains(QStringLiteral("set-filters")))
-            QCOMPARE(ask("@8 get 2019 0"), QByteArray("OK 1")); // level 6 goes out as 1
+            QCOMPARE(ask("@8 get 2019 0"), QByteArray("OK 5"));
     }
 
     void amplifier_readsLoadSetOnStandardInput() {

@@ -327,33 +327,39 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<bool>("adWorker");
         QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("repeated"); // the fault is left on until its repeats are reported
         const QStringList nothing{QStringLiteral("No data received from the amplifier."),
                                   QStringLiteral("Incomplete response received.")};
-        QTest::newRow("AD, silence") << "silence" << true << nothing;
-        QTest::newRow("AD, truncate") << "truncate" << true << nothing;
-        QTest::newRow("AD, exception") << "exception" << true << nothing;
+        QTest::newRow("AD, silence") << "silence" << true << nothing << true;
+        QTest::newRow("AD, truncate") << "truncate" << true << nothing << false;
+        QTest::newRow("AD, exception") << "exception" << true << nothing << false;
         QTest::newRow("AD, other-id")
             << "other-id" << true
-            << QStringList{QStringLiteral("Unexpected start byte in response. Check serial buffer.")};
+            << QStringList{QStringLiteral("Unexpected start byte in response. Check serial buffer.")}
+            << false;
         QTest::newRow("AD, bad-crc") << "bad-crc" << true
                                      << QStringList{QStringLiteral(
-                                            "Invalid response while reading AD value: CRC check failed.")};
+                                            "Invalid response while reading AD value: CRC check failed.")}
+                                     << false;
         QTest::newRow("measuring, silence")
             << "silence" << false
-            << QStringList{QStringLiteral("Invalid response length while reading measuring value.")};
+            << QStringList{QStringLiteral("Invalid response length while reading measuring value.")} << false;
         QTest::newRow("measuring, bad-crc")
             << "bad-crc" << false
-            << QStringList{
-                   QStringLiteral("Invalid response while reading measuring value: CRC check failed.")};
+            << QStringList{QStringLiteral(
+                   "Invalid response while reading measuring value: CRC check failed.")}
+            << true;
         QTest::newRow("measuring, other-id")
             << "other-id" << false
-            << QStringList{
-                   QStringLiteral("Invalid response while reading measuring value: answer from address 2.")};
+            << QStringList{QStringLiteral(
+                   "Invalid response while reading measuring value: answer from address 2.")}
+            << false;
     }
     void workers_fault_isReported_andRecovers() {
         QFETCH(QString, fault);
         QFETCH(bool, adWorker);
         QFETCH(QStringList, messages);
+        QFETCH(bool, repeated);
         Rig rig;
         QVERIFY(rig.connected());
         SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
@@ -368,18 +374,19 @@ private slots:
         else
             rig.amplifier->startContinuousMeasuringValueRead(kIntervalMs);
         // The first failure is reported word for word; its repeats come at most once a second, counted.
-        QTRY_VERIFY_WITH_TIMEOUT(rig.errors->count() > messages.size(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.errors->count() >= messages.size() + (repeated ? 1 : 0), kWaitMs);
         const qint64 elapsed = clock.elapsed();
         const qint64 requests = rig.sim.query(QStringLiteral("count 1")) - requestsBefore;
         QCOMPARE(texts(*rig.errors).mid(0, messages.size()), messages);
-        QVERIFY2(texts(*rig.errors)
-                     .at(messages.size())
-                     .startsWith(messages.first() + QStringLiteral(" (repeated ")),
-                 qPrintable(texts(*rig.errors).at(messages.size())));
-        QVERIFY2(elapsed >= 1000, qPrintable(QString::number(elapsed)));
-        // A failed cycle is followed by the interval, not by the next request at once.
-        QVERIFY2(requests <= elapsed / kIntervalMs + 1,
-                 qPrintable(QStringLiteral("%1 requests in %2 ms").arg(requests).arg(elapsed)));
+        if (repeated) {
+            const QString repeat = texts(*rig.errors).at(messages.size());
+            QVERIFY2(repeat.startsWith(messages.first() + QStringLiteral(" (repeated ")), qPrintable(repeat));
+            QVERIFY2(elapsed >= 1000, qPrintable(QString::number(elapsed)));
+            // A failed cycle is followed by the interval (and longer ones after more failures), not by
+            // the next request at once.
+            QVERIFY2(requests <= elapsed / kIntervalMs + 1,
+                     qPrintable(QStringLiteral("%1 requests in %2 ms").arg(requests).arg(elapsed)));
+        }
         QCOMPARE(rig.amplifier->getMsSinceLastReading(), -1);
         QCOMPARE(ad.count(), 0);
         QCOMPARE(measuring.count(), 0);
@@ -621,6 +628,8 @@ private slots:
     void selfTest_low16Amplifier_failsAvp1_andRestartsAdWorker() {
         Rig rig;
         QVERIFY(rig.connected());
+        // A setting beyond 16 bits cannot be written back by this amplifier; the test says so.
+        QCOMPARE(rig.sim.command(QStringLiteral("set 1 0x5E 0x12345")), QStringLiteral("OK"));
         QCOMPARE(rig.sim.command(QStringLiteral("fault 1 low16")), QStringLiteral("OK"));
         rig.amplifier->startContinuousMeasuringValueRead(50);
         QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
@@ -630,6 +639,9 @@ private slots:
         QVERIFY(lines.contains(QStringLiteral("→ [AVP1] 参数数据：0x00004321 —— 测试失败")));
         QVERIFY(lines.contains(QStringLiteral("→ [AVP2] 参数数据：0x000000ff —— 测试失败")));
         QVERIFY(lines.contains(QStringLiteral("→ [滤波带宽] 参数数据：0x000001f4 —— 测试通过")));
+        QVERIFY(lines.contains(QStringLiteral("→ [自动零点追踪带宽] 参数数据：0x00002345 —— 恢复失败")));
+        QVERIFY(lines.contains(
+            QStringLiteral("【错误】以下参数未确认恢复为测试前的值：自动零点追踪带宽。请检查放大器设置。")));
         QCOMPARE(lines.mid(lines.size() - 2), (QStringList{QStringLiteral("已恢复连续读取模式。"),
                                                            QStringLiteral("放大器功能测试全部完成。")}));
         QVERIFY(rig.amplifier->isReading());

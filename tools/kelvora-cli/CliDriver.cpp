@@ -7,13 +7,17 @@
 #include "amplifiers/rs232/RegisterAmplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // RS232 and RS485 amplifiers; an RS485 amplifier gets a line of its own here, as the program has one.
 class RegisterCliDriver : public CliDriver {
 public:
-    RegisterCliDriver(std::unique_ptr<RS485Bus> bus, std::unique_ptr<RegisterAmplifier> amplifier)
-        : m_bus(std::move(bus))
+    RegisterCliDriver(const QString &port, std::unique_ptr<RS485Bus> bus,
+                      std::unique_ptr<RegisterAmplifier> amplifier)
+        : m_port(port)
+        , m_bus(std::move(bus))
         , m_amplifier(std::move(amplifier)) {}
     ~RegisterCliDriver() override {
         // The amplifier's worker uses the line: it goes first.
@@ -24,6 +28,11 @@ public:
     quint64 completedMeasuringCycles() const override { return m_amplifier->completedMeasuringCycles(); }
     std::optional<bool> tareActive() const override { return m_amplifier->isTareActive(); }
     bool linkLost() const override {
+#ifndef Q_OS_WIN
+        // A device file that is gone tells at once, however long the worker pauses between attempts.
+        if (!QFileInfo::exists(QString::fromStdString(serial::SerialLink::devicePath(m_port.toStdString()))))
+            return true;
+#endif
         if (m_bus)
             return m_bus->hasFailed();
         const auto *rs232 = qobject_cast<const RS232Amplifier *>(m_amplifier.get());
@@ -31,6 +40,7 @@ public:
     }
 
 private:
+    QString m_port;
     std::unique_ptr<RS485Bus> m_bus;
     std::unique_ptr<RegisterAmplifier> m_amplifier;
 };
@@ -72,7 +82,7 @@ std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString 
             return nullptr;
         }
         created.release();
-        return std::make_unique<RegisterCliDriver>(std::move(bus),
+        return std::make_unique<RegisterCliDriver>(options.port, std::move(bus),
                                                    std::unique_ptr<RegisterAmplifier>(amplifier));
     }
     if (options.protocol == QLatin1String("CANOpen")) {

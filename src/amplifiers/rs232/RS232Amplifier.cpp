@@ -135,16 +135,15 @@ std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::v
         QMutexLocker lock(&m_exchangeMutex);
         if (!m_link.isOpen())
             throw std::runtime_error("Serial port is not open.");
-        m_link.settle();
-        m_link.purge();
-        logFrame("->", m_portName, request);
-        size_t written = 0;
-        if (!m_link.write(request.data(), request.size(), written)) {
-            m_linkFailed = true;
-            problems << QStringLiteral("Error writing to serial port.");
-        } else if (written < request.size()) {
-            problems << QStringLiteral("Incomplete command write.");
-        } else {
+        // The cycle lists a failed write among its problems rather than raising it.
+        bool sent = false;
+        try {
+            serial::sendRequest(m_link, m_portName, request, m_linkFailed);
+            sent = true;
+        } catch (const std::exception &e) {
+            problems << QString::fromUtf8(e.what());
+        }
+        if (sent) {
             while (total < answer.size()) {
                 size_t received = 0;
                 if (!m_link.read(answer.data() + total, answer.size() - total, received)) {

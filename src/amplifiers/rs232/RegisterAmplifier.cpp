@@ -549,6 +549,8 @@ void RegisterAmplifier::testAllRegisters() {
         narrate(QStringLiteral("原始AD值测试通过，数值在合理范围内。"));
 
     narrate(QStringLiteral("【恢复】正在写回测试前的参数值..."));
+    // Read back after writing back: a value that did not come back as saved is named at the end.
+    QStringList notRestored;
     for (size_t i = 0; i < kEntries; ++i) {
         if (!saved[i])
             continue;
@@ -561,17 +563,30 @@ void RegisterAmplifier::testAllRegisters() {
             narrate(QStringLiteral("→ 写回完成，正在验证数据..."));
         } catch (const std::exception &e) {
             narrate(QStringLiteral("【错误】[%1] 写回失败：%2 ").arg(label, QString::fromUtf8(e.what())));
+            notRestored << label;
             continue;
         }
+        QString cause;
         try {
-            const uint32_t value = readOrZero(entry.reg);
-            narrate(QStringLiteral("→ [%1] 参数数据：0x%2 —— %3")
-                        .arg(label, hex8(value),
-                             value == *saved[i] ? QStringLiteral("恢复成功") : QStringLiteral("恢复失败")));
+            if (const std::optional<uint32_t> value = readChecked(entry.reg, &cause)) {
+                const bool restored = *value == *saved[i];
+                narrate(QStringLiteral("→ [%1] 参数数据：0x%2 —— %3")
+                            .arg(label, hex8(*value),
+                                 restored ? QStringLiteral("恢复成功") : QStringLiteral("恢复失败")));
+                if (!restored)
+                    notRestored << label;
+                continue;
+            }
         } catch (const std::exception &e) {
-            narrate(QStringLiteral("【错误】[%1] 读取失败：%2").arg(label, QString::fromUtf8(e.what())));
+            cause = QString::fromUtf8(e.what());
         }
+        // A refused read-back proves nothing either way: it is not taken for a 0.
+        narrate(QStringLiteral("【错误】[%1] 读取失败：%2").arg(label, cause));
+        notRestored << label;
     }
+    if (!notRestored.isEmpty())
+        narrate(QStringLiteral("【错误】以下参数未确认恢复为测试前的值：%1。请检查放大器设置。")
+                    .arg(notRestored.join(QStringLiteral("、"))));
     narrate(QStringLiteral("参数恢复完成。"));
 
     if (resume) {

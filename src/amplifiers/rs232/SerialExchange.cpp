@@ -9,9 +9,8 @@
 
 namespace serial {
 
-std::vector<uint8_t> exchangeFrame(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
-                                   size_t expectedSize, unsigned long turnaroundMs,
-                                   std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
+void sendRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                 std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
     if (!link.isOpen())
         throw std::runtime_error("Serial port is not open.");
     link.settle();
@@ -28,6 +27,12 @@ std::vector<uint8_t> exchangeFrame(SerialLink &link, const QString &name, const 
         link.markUnsettled();
         throw std::runtime_error(texts.shortWrite);
     }
+}
+
+std::vector<uint8_t> exchangeFrame(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                                   size_t expectedSize, unsigned long turnaroundMs,
+                                   std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
+    sendRequest(link, name, request, deviceFailed, texts);
     if (turnaroundMs > 0)
         QThread::msleep(turnaroundMs);
     if (expectedSize == 0)

@@ -24,7 +24,7 @@ void SerialLink::markUnsettled() {
     m_unsettledSince = std::chrono::steady_clock::now();
 }
 
-size_t SerialLink::settle(uint32_t quietMs, uint32_t limitMs) {
+size_t SerialLink::settle(uint32_t quietMs, uint32_t gapMs, uint32_t limitMs) {
     if (!m_unsettled)
         return 0;
     using Clock = std::chrono::steady_clock;
@@ -39,7 +39,8 @@ size_t SerialLink::settle(uint32_t quietMs, uint32_t limitMs) {
             break;
         const auto quietFor = std::chrono::duration_cast<std::chrono::milliseconds>(now - quietSince).count();
         const auto untilLimit = std::chrono::ceil<std::chrono::milliseconds>(limit - now).count();
-        const auto waitMs = quietFor >= quietMs ? 0 : std::min<int64_t>(quietMs - quietFor, untilLimit);
+        const int64_t needed = discarded > 0 ? gapMs : quietMs;
+        const auto waitMs = quietFor >= needed ? 0 : std::min<int64_t>(needed - quietFor, untilLimit);
         Timeouts wait = normal;
         if (waitMs == 0) {
             // Only what is already buffered: an interval of MAXDWORD without totals returns at once.

@@ -66,15 +66,18 @@ public:
     // Keeping request and answer in step. A Modbus RTU answer does not say which request it answers: after
     // an exchange that gave up waiting, or brought a short or refused answer, the real answer may still
     // be on its way and would be taken for the next request's. The owner calls markUnsettled() after such
-    // an exchange, and settle() before every request: it then discards what arrives until no byte has come
-    // for `quietMs` (the time since markUnsettled() counts), for at most `limitMs` in all. A link that is
-    // in step returns at once, so a clean exchange pays nothing.
+    // an exchange, and settle() before every request: it then discards what arrives until the line is
+    // quiet, for at most `limitMs` in all. Quiet means: no byte for `quietMs` since markUnsettled() (that
+    // time counts) while nothing has come; once bytes have come (the late answer, or the rest of a cut
+    // one), no byte for `gapMs` after the last. A link that is in step returns at once, so a clean
+    // exchange pays nothing.
     static constexpr uint32_t kQuietMs = 200;
+    static constexpr uint32_t kGapMs = 20;
     static constexpr uint32_t kSettleLimitMs = 1000;
     void markUnsettled();
     bool isSettled() const { return !m_unsettled; }
     // The number of bytes discarded.
-    size_t settle(uint32_t quietMs = kQuietMs, uint32_t limitMs = kSettleLimitMs);
+    size_t settle(uint32_t quietMs = kQuietMs, uint32_t gapMs = kGapMs, uint32_t limitMs = kSettleLimitMs);
 
 private:
     struct Native;
