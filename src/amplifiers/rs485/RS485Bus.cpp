@@ -6,6 +6,7 @@
 #include <QMutexLocker>
 #include <QThread>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -74,7 +75,7 @@ std::vector<uint8_t> RS485Bus::probe(const std::vector<uint8_t> &command, size_t
     QMutexLocker lock(&m_lineLock);
     if (!m_link.isOpen())
         throw std::runtime_error("Serial port is not open.");
-    m_link.settle(quietMs, serial::SerialLink::kSettleLimitMs);
+    m_link.settle(quietMs, std::min(quietMs, serial::SerialLink::kGapMs), serial::SerialLink::kSettleLimitMs);
     m_link.setTimeouts(window);
     struct RestoreTimeouts {
         serial::SerialLink &link;
@@ -85,6 +86,6 @@ std::vector<uint8_t> RS485Bus::probe(const std::vector<uint8_t> &command, size_t
     // Nothing came: settling at once takes back the mark the exchange left, so that a silent id costs one
     // window and not a quiet period on top.
     if (answer.empty())
-        m_link.settle(0, 0);
+        m_link.settle(0, 0, 0);
     return answer;
 }
