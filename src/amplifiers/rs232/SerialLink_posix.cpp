@@ -321,6 +321,8 @@ void SerialLink::close() {
     ::close(m_native->fd);
     m_native->fd = -1;
     m_native->haveSettings = false;
+    // Whatever was on its way belonged to the port as it was; a port opened again starts in step.
+    m_unsettled = false;
 }
 
 bool SerialLink::isOpen() const {

@@ -176,6 +176,8 @@ void SerialLink::close() {
     CloseHandle(m_native->handle);
     m_native->handle = INVALID_HANDLE_VALUE;
     m_native->haveSettings = false;
+    // Whatever was on its way belonged to the port as it was; a port opened again starts in step.
+    m_unsettled = false;
 }
 
 bool SerialLink::isOpen() const {
