@@ -270,6 +270,19 @@ Popup {
                         objectName: "deviceIdField"
                         Layout.fillWidth: true
                     }
+                    ButtonOutline {
+                        objectName: "scanButton"
+                        visible: deviceIdScan.offered
+                        text: deviceIdScan.running ? qsTr("Cancel") : qsTr("Scan")
+                        onClicked: deviceIdScan.toggle()
+                    }
+                }
+                DeviceIdScan {
+                    id: deviceIdScan
+                    Layout.fillWidth: true
+                    protocol: calibrationPage.selectedProtocol
+                    port: portSelector.currentIndex >= 0 ? portSelector.currentText : ""
+                    onChosen: (deviceId) => deviceIdField.text = deviceId
                 }
                 ButtonSolid {
                     objectName: "connectButton"

@@ -2,6 +2,7 @@
 
 #include "SettingsManager.h"
 #include "amplifiers/AmplifierFactory.h"
+#include "amplifiers/BusScanner.h"
 #include "amplifiers/RS232Controller.h"
 #include "amplifiers/rs232/RS232Amplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
@@ -42,6 +43,7 @@ void registerTypes() {
     qmlRegisterSingletonType<AmplifierFactory>(
         "com.example.amplifiers", 1, 0, "AmplifierFactory",
         [](QQmlEngine *, QJSEngine *) -> QObject * { return new AmplifierFactory(); });
+    qmlRegisterType<BusScanner>("com.example.amplifiers", 1, 0, "BusScanner");
 }
 
 QString publish(QQmlEngine &engine, RS485Bus *sharedBus, RS232Controller *controller,

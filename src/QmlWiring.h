@@ -12,7 +12,8 @@ class SettingsManager;
 namespace qmlwiring {
 
 // The types and singletons registered before an engine exists: MobileUI, the "uint32_t" alias, the Theme
-// singleton, SerialPortHelper, RS232Amplifier (type name only) and the AmplifierFactory singleton.
+// singleton, SerialPortHelper, RS232Amplifier (type name only), the AmplifierFactory singleton and the
+// BusScanner type.
 void registerTypes();
 
 // On a fresh engine: the import paths, the context properties, the logs folder (the program's own, or the

@@ -63,6 +63,13 @@ private slots:
         QTest::newRow("negative pounds") << "set 1 0 -100000"
                                          << "--protocol RS232 --port PORT --unit lb read-weight"
                                          << "-2.20\n";
+        // A scan needs no handshake and exits 0 even when nobody answers.
+        QTest::newRow("scan") << "load 2 31337"
+                              << "--protocol RS485 --port PORT scan --to 5"
+                              << "1 250000\n2 31337\n";
+        QTest::newRow("scan, nobody there") << ""
+                                            << "--protocol RS485 --port PORT scan --from 3 --to 9"
+                                            << "";
     }
     void reads_printTheirValue() {
         QFETCH(QString, setup);
@@ -232,6 +239,14 @@ private slots:
             << "--protocol RS232 --port PORT set-filters gain=3"
             << "Unknown setting \"gain=3\" (use fir, level, bandwidth, azt-time, azt-bandwidth, stability or "
                "zero-point with =N).";
+        QTest::newRow("scan, missing line")
+            << ""
+            << "--protocol RS485 --port /dev/kelvora-missing-port scan"
+            << "Failed to open serial port: /dev/kelvora-missing-port: no such port";
+        QTest::newRow("scan on RS232") << ""
+                                       << "--protocol RS232 --port PORT scan"
+                                       << "scan works on RS485 and CANOpen; an RS232 port has one amplifier, "
+                                          "so the port list is the scan.";
     }
     void failures_exitOneWithDriverText() {
         QFETCH(QString, fault);

@@ -1,6 +1,7 @@
 #include "CliDriver.h"
 
 #include "amplifiers/AmplifierFactory.h"
+#include "amplifiers/BusScan.h"
 #include "amplifiers/canopen/CANOpenAmplifier.h"
 #include "amplifiers/rs232/RS232Amplifier.h"
 #include "amplifiers/rs232/RegisterAmplifier.h"
@@ -61,12 +62,10 @@ private:
 } // namespace
 
 std::optional<ValueRange> deviceIdRange(const QString &protocol) {
-    // Modbus slave addresses 1 to 247 (0 is broadcast, above 247 reserved); CANopen node ids 1 to 127.
-    if (protocol == QLatin1String("RS485"))
-        return ValueRange{1, 247};
-    if (protocol == QLatin1String("CANOpen"))
-        return ValueRange{1, 127};
-    return std::nullopt;
+    const auto [lowest, highest] = busscan::idRange(protocol);
+    if (highest == 0)
+        return std::nullopt;
+    return ValueRange{static_cast<qulonglong>(lowest), static_cast<qulonglong>(highest)};
 }
 
 std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString *error) {

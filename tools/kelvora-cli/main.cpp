@@ -2,6 +2,7 @@
 // screens. It connects with the handshake first, runs one command and exits 0 with the result on stdout,
 // or 1 with the driver's own error text on stderr.
 #include "CliDriver.h"
+#include "ScanCommand.h"
 
 #include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/ReadingWorker.h"
@@ -45,6 +46,8 @@ const char *kCommandsHelp = R"(Commands:
                                stability=N zero-point=N; a value outside the protocol's range is refused
                                with the range, and nothing is written unless every value is valid
   self-test                    run the register self-test and print its narration
+  scan [--from N --to M]       RS485 and CANOpen: list the ids that answer, "ID AD" per line (no
+                               handshake, nothing written; progress on stderr when it is a terminal)
 Device ids (--id): RS485 1 to 247, CANOpen 1 to 127; RS232 takes none.
 Exit status: 0 on success, 1 on any failure (the reason on stderr).)";
 
@@ -645,6 +648,9 @@ int main(int argc, char *argv[]) {
         return fail(QStringLiteral("--timeout needs a number of milliseconds."));
     const int timeoutMs = static_cast<int>(number);
 
+    // A scan probes ids of its own and needs no handshake.
+    if (positional.first() == QLatin1String("scan"))
+        return runScanCommand(link, positional.mid(1));
     // Every argument is checked before anything is sent.
     const Prepared prepared = prepare(positional.first(), positional.mid(1), link.protocol);
     if (!prepared.run)

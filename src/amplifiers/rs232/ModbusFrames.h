@@ -17,6 +17,8 @@ constexpr size_t kWriteRequestSize = 13;
 constexpr size_t kReadAnswerSize = 9;
 constexpr size_t kWriteAnswerSize = 8;
 constexpr size_t kExceptionAnswerSize = 5;
+// The raw AD value: read by the handshake and by a bus scan, changing nothing in the amplifier.
+constexpr uint16_t kAdRegister = 0x1F40;
 
 // CRC-16/MODBUS: reflected polynomial 0xA001, initial value 0xFFFF, no final XOR.
 uint16_t crc16(const uint8_t *data, size_t size);

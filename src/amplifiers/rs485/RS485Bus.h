@@ -35,6 +35,17 @@ public:
     // command write." or "Error reading from serial port.".
     std::vector<uint8_t> transact(const std::vector<uint8_t> &command, size_t expectedSize);
 
+    // One probe of a bus scan: the exchange of transact(), read within `window` instead of the line's own
+    // time-outs and without the turnaround pause (the window holds it). Exchanges already waiting for the
+    // line go first, so amplifiers that poll keep their pace while a scan runs. Silence leaves the line in
+    // step: the window was the wait, and a straggler would fail the next exchange's address check. After
+    // a bad answer the next probe first waits for the line to be quiet for `quietMs`.
+    std::vector<uint8_t> probe(const std::vector<uint8_t> &command, size_t expectedSize,
+                               const serial::Timeouts &window, uint32_t quietMs);
+
+    // The speed the line was last opened at (0 before the first open).
+    uint32_t baudRate() const { return m_baudRate.load(); }
+
     bool isOpen() const { return m_open.load(); }
     // Whether the system failed the last write or a read since: the device has probably gone away.
     bool hasFailed() const { return m_failed.load(); }
@@ -48,5 +59,8 @@ private:
     // open() replaces the dead handle instead of keeping it.
     std::atomic<bool> m_failed{false};
     std::atomic<bool> m_open{false};
+    std::atomic<uint32_t> m_baudRate{0};
+    // Exchanges blocked on the line lock; a scan's probe lets them go first.
+    std::atomic<int> m_waiting{0};
     QMutex m_lineLock;
 };

@@ -1,0 +1,118 @@
+// The RS485 bus scan against a simulated line: exactly the ids with a trustworthy answer are found, nothing
+// is written, a cancel ends it within a probe, and amplifiers polling the same line keep their own values.
+#include "SimulatorProcess.h"
+
+#include "amplifiers/BusScanner.h"
+#include "amplifiers/rs485/RS485Amplifier.h"
+#include "amplifiers/rs485/RS485Bus.h"
+#include "amplifiers/rs485/Rs485ScanProbe.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+std::vector<int> ids(const std::vector<busscan::Finding> &findings) {
+    std::vector<int> out;
+    for (const busscan::Finding &finding : findings)
+        out.push_back(finding.id);
+    return out;
+}
+
+} // namespace
+
+class TestBusScan : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qRegisterMetaType<uint32_t>("uint32_t"); }
+
+    void rs485_findsExactlyTheTrustworthyIds() {
+        SimulatorProcess sim({"--ids", "1,2,17,100,246,247", "--load", "123456"});
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        // 17 answers 20 ms late, 100 in another's name, 246 with a broken checksum.
+        for (const char *fault : {"fault 17 late 20", "fault 100 other-id 99", "fault 246 bad-crc"})
+            QCOMPARE(sim.command(QLatin1String(fault)), QStringLiteral("OK"));
+        RS485Bus bus;
+        Rs485ScanProbe probe(&bus, sim.port(), 9600);
+        const std::atomic<bool> keepRunning{true};
+        const busscan::Outcome outcome = busscan::run(probe, 1, 247, keepRunning);
+        QVERIFY2(outcome.ran && outcome.error.isEmpty(), qPrintable(outcome.error));
+        QCOMPARE(ids(outcome.findings), (std::vector<int>{1, 2, 17, 247}));
+        for (const busscan::Finding &finding : outcome.findings)
+            QCOMPARE(finding.adValue, 123456u);
+        QVERIFY(outcome.garbled >= 2);
+        // A scan only reads: no device heard a write frame or a text line.
+        for (int id : {1, 2, 17, 100, 246, 247})
+            QCOMPARE(sim.command(QStringLiteral("log %1").arg(id)), QStringLiteral("OK"));
+    }
+
+    void rs485_cancelEndsWithinAProbe() {
+        SimulatorProcess sim({"--ids", "3"});
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        RS485Bus bus;
+        BusScanner scanner;
+        QSignalSpy finished(&scanner, &BusScanner::finished);
+        QVERIFY(scanner.start(QStringLiteral("RS485"), sim.port(), &bus));
+        QVERIFY(!scanner.start(QStringLiteral("RS485"), sim.port(), &bus)); // one scan at a time
+        QTRY_VERIFY_WITH_TIMEOUT(scanner.probed() >= 10, 20000);
+        QElapsedTimer sinceCancel;
+        sinceCancel.start();
+        scanner.cancel();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 5000);
+        // One probe window plus the hand-over to the GUI thread, with room for a loaded machine.
+        QVERIFY2(sinceCancel.elapsed() < 1000, qPrintable(QString::number(sinceCancel.elapsed())));
+        QVERIFY(scanner.wasCancelled());
+        QVERIFY(scanner.probed() < scanner.total());
+        QCOMPARE(scanner.found().size(), 1);
+        QCOMPARE(scanner.found().first().toMap().value(QStringLiteral("id")).toInt(), 3);
+    }
+
+    void rs485_scanBesidePollingAmplifiers_keepsTheirValues() {
+        SimulatorProcess sim({"--ids", "1,2"});
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        QCOMPARE(sim.command(QStringLiteral("load 1 111111")), QStringLiteral("OK"));
+        QCOMPARE(sim.command(QStringLiteral("load 2 222222")), QStringLiteral("OK"));
+        RS485Bus bus;
+        RS485Amplifier one(QStringLiteral("M"), sim.port(), 9600, 1, &bus);
+        RS485Amplifier two(QStringLiteral("M"), sim.port(), 9600, 2, &bus);
+        one.connect();
+        two.connect();
+        QVERIFY(one.isConnected() && two.isConnected());
+        // Values arrive from the workers' threads; queued to this one, they are read without a race.
+        QObject receiver;
+        std::vector<uint32_t> valuesOne;
+        std::vector<uint32_t> valuesTwo;
+        QObject::connect(&one, &RS485Amplifier::adValueReceived, &receiver,
+                         [&](uint32_t v) { valuesOne.push_back(v); });
+        QObject::connect(&two, &RS485Amplifier::adValueReceived, &receiver,
+                         [&](uint32_t v) { valuesTwo.push_back(v); });
+        one.startContinuousADRead(100);
+        two.startContinuousADRead(100);
+
+        BusScanner scanner;
+        QSignalSpy finished(&scanner, &BusScanner::finished);
+        QVERIFY(scanner.start(QStringLiteral("RS485"), sim.port(), &bus, 1, 60));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+        const size_t duringScanOne = valuesOne.size();
+        const size_t duringScanTwo = valuesTwo.size();
+        one.stopContinuousADRead();
+        two.stopContinuousADRead();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(scanner.found().size(), 2);
+        // Both kept reading while the scan held the line probe by probe, and each only its own value.
+        QVERIFY2(duringScanOne >= 5 && duringScanTwo >= 5,
+                 qPrintable(QStringLiteral("%1 %2").arg(duringScanOne).arg(duringScanTwo)));
+        QCOMPARE(std::count(valuesOne.begin(), valuesOne.end(), 111111u),
+                 static_cast<long>(valuesOne.size()));
+        QCOMPARE(std::count(valuesTwo.begin(), valuesTwo.end(), 222222u),
+                 static_cast<long>(valuesTwo.size()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBusScan)
+#include "tst_bus_scan.moc"

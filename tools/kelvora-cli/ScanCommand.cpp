@@ -1,0 +1,102 @@
+#include "ScanCommand.h"
+
+#include "amplifiers/BusScan.h"
+#include "amplifiers/rs485/RS485Bus.h"
+
+#include <QTextStream>
+
+#include <cstdio>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+bool stderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return ::isatty(STDERR_FILENO) == 1;
+#endif
+}
+
+bool parseId(const QString &text, int &value) {
+    bool ok = false;
+    value = text.toInt(&ok, 10);
+    return ok;
+}
+
+} // namespace
+
+int runScanCommand(const CliLinkOptions &link, const QStringList &arguments) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const auto [lowest, highest] = busscan::idRange(link.protocol);
+    if (highest == 0) {
+        err << "scan works on RS485 and CANOpen; an RS232 port has one amplifier, so the port list is the "
+               "scan."
+            << Qt::endl;
+        return 1;
+    }
+    int first = lowest;
+    int last = highest;
+    for (int i = 0; i < arguments.size(); i += 2) {
+        const QString &option = arguments.at(i);
+        int *target = option == QLatin1String("--from") ? &first
+                      : option == QLatin1String("--to") ? &last
+                                                        : nullptr;
+        if (!target || i + 1 >= arguments.size() || !parseId(arguments.at(i + 1), *target)) {
+            err << "Usage: scan [--from N --to M]" << Qt::endl;
+            return 1;
+        }
+    }
+    if (first < lowest || last > highest || first > last) {
+        err << QStringLiteral("--from and --to must lie within %1 to %2, --from not above --to.")
+                   .arg(lowest)
+                   .arg(highest)
+            << Qt::endl;
+        return 1;
+    }
+
+    RS485Bus bus;
+    const std::unique_ptr<busscan::Probe> probe =
+        busscan::makeProbe(link.protocol, link.port, static_cast<uint32_t>(link.baudRate), &bus);
+    const bool terminal = stderrIsTerminal();
+    busscan::Callbacks callbacks;
+    callbacks.found = [&out](const busscan::Finding &finding) {
+        if (finding.refused)
+            out << finding.id << " refused: " << finding.detail << Qt::endl;
+        else
+            out << finding.id << ' ' << finding.adValue << Qt::endl;
+    };
+    callbacks.garbled = [&err, terminal](int id, const QString &detail) {
+        err << (terminal ? "\r\033[K" : "") << "id " << id << ": answer not trusted (" << detail << ")"
+            << Qt::endl;
+    };
+    if (terminal) {
+        callbacks.progress = [&err](const busscan::Progress &progress) {
+            err << QStringLiteral("\r\033[Kprobed %1/%2, found %3")
+                       .arg(progress.probed)
+                       .arg(progress.total)
+                       .arg(progress.found)
+                << Qt::flush;
+        };
+    }
+    const std::atomic<bool> keepRunning{true};
+    const busscan::Outcome outcome = busscan::run(*probe, first, last, keepRunning, callbacks);
+    if (terminal)
+        err << "\r\033[K" << Qt::flush;
+    if (!outcome.ran || !outcome.error.isEmpty()) {
+        err << outcome.error << Qt::endl;
+        return 1;
+    }
+    err << QStringLiteral("Probed ids %1 to %2: %3 answered.")
+               .arg(first)
+               .arg(last)
+               .arg(outcome.findings.size())
+        << Qt::endl;
+    return 0;
+}
