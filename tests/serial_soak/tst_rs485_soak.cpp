@@ -3,9 +3,10 @@
 // register of every amplifier every 5 s and reads it back, writing and reading again until the value
 // read back is the one written (a fault may hit the write or the read): every write must end read back.
 // Every live value the simulator sends encodes (device id, register, counter), so an answer that reaches
-// the wrong amplifier, or an old answer taken for a new one, is caught. No run may accept a mixed-up or stale value, and every answer that was not
-// accepted must have been reported; with 5 % seeded faults, each fault that hit a reading is reported.
-// Answers lost to a time-out on a loaded machine are reported too, so they do not fail the test.
+// the wrong amplifier, or an old answer taken for a new one, is caught. No run may accept a mixed-up or stale
+// value, and every answer that was not accepted must have been reported; with 5 % seeded faults, each fault
+// that hit a reading is reported. Answers lost to a time-out on a loaded machine are reported too, so they do
+// not fail the test.
 //
 // The length of each run is KELVORA_SOAK_SECONDS (default 12; the long soak uses 240).
 // KELVORA_SOAK_FAULT_KINDS replaces the list of random faults (kelvora-sim --fault-kinds) to explore.
