@@ -52,6 +52,37 @@
     </message>
 </context>
 <context>
+    <name>DeviceIdScan</name>
+    <message>
+        <source>Scan failed: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 / %2 ids probed, %3 found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Scanning: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Scan cancelled: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Scan done: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (refuses: %2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (AD %2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>DialogConfirm</name>
     <message>
         <source>OK</source>
@@ -113,6 +144,14 @@
     </message>
     <message>
         <source>Device ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Scan</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

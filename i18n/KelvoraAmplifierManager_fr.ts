@@ -52,6 +52,37 @@
     </message>
 </context>
 <context>
+    <name>DeviceIdScan</name>
+    <message>
+        <source>Scan failed: %1</source>
+        <translation>Échec de la recherche : %1</translation>
+    </message>
+    <message>
+        <source>%1 / %2 ids probed, %3 found</source>
+        <translation>%1 / %2 identifiants interrogés, %3 trouvés</translation>
+    </message>
+    <message>
+        <source>Scanning: %1</source>
+        <translation>Recherche : %1</translation>
+    </message>
+    <message>
+        <source>Scan cancelled: %1</source>
+        <translation>Recherche annulée : %1</translation>
+    </message>
+    <message>
+        <source>Scan done: %1</source>
+        <translation>Recherche terminée : %1</translation>
+    </message>
+    <message>
+        <source>%1 (refuses: %2)</source>
+        <translation>%1 (refuse : %2)</translation>
+    </message>
+    <message>
+        <source>%1 (AD %2)</source>
+        <translation>%1 (AD %2)</translation>
+    </message>
+</context>
+<context>
     <name>DialogConfirm</name>
     <message>
         <source>OK</source>
@@ -114,6 +145,14 @@
     <message>
         <source>Device ID</source>
         <translation>Identifiant</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Scan</source>
+        <translation>Rechercher</translation>
     </message>
     <message>
         <source>Connect</source>
