@@ -95,8 +95,10 @@ Popup {
             }
             amplifier.readErrorOccurred.connect(collect)
             try {
+                // An amplifier that failed one write is not sent the rest: each further write would only wait
+                // out its own time-out (seconds on a silent CANopen node) while the window stands still.
                 amplifier.setFIRFiltering(firCheck.checked)
-                for (var i = 0; i < numberFields.length; i++)
+                for (var i = 0; i < numberFields.length && reasons.length === 0; i++)
                     amplifier[numberFields[i].setter](valueOf(numberFields[i]))
             } finally {
                 amplifier.readErrorOccurred.disconnect(collect)
