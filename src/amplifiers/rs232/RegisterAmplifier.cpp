@@ -24,7 +24,6 @@ constexpr uint16_t kTrackingTimeRegister = 0x005C;
 constexpr uint16_t kTrackingBandwidthRegister = 0x005E;
 constexpr uint16_t kStabilityTimeRegister = 0x0060;
 constexpr uint16_t kZeroPointRegister = 0x0064;
-constexpr uint16_t kAdRegister = 0x1F40;
 
 constexpr int kResumeIntervalMs = 100;
 constexpr unsigned long kSettleMs = 50;
@@ -135,7 +134,7 @@ bool RegisterAmplifier::performHandshake() {
 bool RegisterAmplifier::adRegisterAnswers() {
     const uint8_t address = addressByte();
     const std::vector<uint8_t> answer =
-        exchange(modbus::readRequest(address, kAdRegister), modbus::kReadAnswerSize);
+        exchange(modbus::readRequest(address, modbus::kAdRegister), modbus::kReadAnswerSize);
     return modbus::decodeReadAnswer(answer, address).ok();
 }
 
@@ -217,7 +216,7 @@ QString RegisterAmplifier::refusedAnswerText(const QString &lengthText, const QS
 std::optional<uint32_t> RegisterAmplifier::measureAd() {
     const uint8_t address = addressByte();
     const modbus::ReadAnswer answer = modbus::decodeReadAnswer(
-        exchange(modbus::readRequest(address, kAdRegister), modbus::kReadAnswerSize), address);
+        exchange(modbus::readRequest(address, modbus::kAdRegister), modbus::kReadAnswerSize), address);
     if (!answer.ok()) {
         emit readErrorOccurred(
             refusedAnswerText(QStringLiteral("Invalid response length while reading measurement."),
@@ -296,7 +295,7 @@ ReadingWorker::Outcome RegisterAmplifier::adCycle() {
         const uint8_t address = addressByte();
         QStringList problems;
         const std::optional<std::vector<uint8_t>> answer =
-            exchangeAdCycle(modbus::readRequest(address, kAdRegister), problems);
+            exchangeAdCycle(modbus::readRequest(address, modbus::kAdRegister), problems);
         for (const QString &problem : problems)
             m_worker.report(problem);
         if (!answer)

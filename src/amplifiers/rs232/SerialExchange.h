@@ -17,6 +17,10 @@ struct ExchangeTexts {
     const char *readFailed = "Error reading from serial port.";
 };
 
+// The request half of exchangeFrame: settle, purge, write; raises the same errors.
+void sendRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                 std::atomic<bool> &deviceFailed, const ExchangeTexts &texts = {});
+
 // Lets the line fall quiet if the last exchange left it out of step, discards what is buffered, writes
 // `request`, waits `turnaroundMs`, then reads once up to `expectedSize` bytes (nothing when 0) and
 // returns what came (maybe short). An answer that is short or not an intact answer to `request` leaves
@@ -24,10 +28,6 @@ struct ExchangeTexts {
 // std::runtime_error with "Serial port is not open.", "Error writing to serial port.", or the texts of
 // `texts`; `deviceFailed` is set when the system failed a read or write (the device has probably gone),
 // cleared when a write succeeds. `name` labels the frames in the frame log.
-// The request half of exchangeFrame: settle, purge, write; raises the same errors.
-void sendRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
-                 std::atomic<bool> &deviceFailed, const ExchangeTexts &texts = {});
-
 std::vector<uint8_t> exchangeFrame(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
                                    size_t expectedSize, unsigned long turnaroundMs,
                                    std::atomic<bool> &deviceFailed, const ExchangeTexts &texts = {});
