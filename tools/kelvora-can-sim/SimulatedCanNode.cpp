@@ -11,6 +11,7 @@ constexpr uint32_t kAbortNoObject = 0x06020000;
 constexpr uint32_t kAbortLength = 0x06070010;
 constexpr uint32_t kAbortRange = 0x06090030;
 constexpr uint32_t kAbortState = 0x08000022;
+constexpr uint32_t kAbortNotStored = 0x08000020;
 
 bool parseNumber(const QString &text, uint32_t *value) {
     bool ok = false;
@@ -41,10 +42,11 @@ SimulatedCanNode::SimulatedCanNode(uint8_t nodeId)
     : m_nodeId(nodeId) {
     // Writable entries: width, initial value, whether the calibration unlock must be given first.
     m_entries[{0x2003, 0}] = {4, 0, false};
-    m_entries[{0x2004, 0}] = {4, 0, true};
-    m_entries[{0x2006, 0}] = {4, 0, true};
-    m_entries[{0x200E, 0}] = {4, 0, true};
-    m_entries[{0x200F, 0}] = {4, 0, true};
+    // The calibration entries hold the calibration in force, as a two-point calibration wrote them.
+    m_entries[{0x2004, 0}] = {4, m_calSpanHundredths, true};
+    m_entries[{0x2006, 0}] = {4, 2, true};
+    m_entries[{0x200E, 0}] = {4, m_calZeroAd, true};
+    m_entries[{0x200F, 0}] = {4, m_calSpanAd, true};
     m_entries[{0x2018, 0}] = {1, 0, false};
     m_entries[{0x2019, 0}] = {1, 3, false};
     m_entries[{0x201A, 0}] = {4, 10, false};
@@ -185,6 +187,10 @@ bool SimulatedCanNode::handleWrite(uint16_t index, uint8_t subIndex, uint32_t va
     const auto it = m_entries.find({index, subIndex});
     if (it == m_entries.end()) {
         *abortCode = kAbortNoObject;
+        return false;
+    }
+    if (refusesWrite(index, subIndex)) {
+        *abortCode = kAbortNotStored;
         return false;
     }
     Entry &e = it->second;
@@ -335,6 +341,8 @@ QString SimulatedCanNode::command(const QStringList &words) {
             return QStringLiteral("ERR no such entry");
         return QStringLiteral("OK %1").arg(*value);
     }
+    if (verb == QLatin1String("refuse"))
+        return integrityCommand(words);
     if (verb == QLatin1String("status") && words.size() == 1) {
         return QStringLiteral("OK node=%1 load=%2 ad=%3 value=%4 silent=%5 late=%6")
             .arg(m_nodeId)
@@ -345,4 +353,38 @@ QString SimulatedCanNode::command(const QStringList &words) {
             .arg(m_lateMs);
     }
     return QStringLiteral("ERR unknown command: %1").arg(words.join(QLatin1Char(' ')));
+}
+
+QString SimulatedCanNode::integrityCommand(const QStringList &words) {
+    bool okIndex = false;
+    const uint32_t index = words.size() >= 4 ? words.at(1).toUInt(&okIndex, 16) : 0;
+    uint32_t subIndex = 0;
+    uint32_t kth = 0;
+    uint32_t count = 1;
+    if (words.size() < 4 || words.size() > 5 || !okIndex || index > 0xFFFF ||
+        !parseNumber(words.at(2), &subIndex) || subIndex > 0xFF)
+        return QStringLiteral("ERR refuse <hex index> <subindex> <k> [count] | off");
+    const Key key{static_cast<uint16_t>(index), static_cast<uint8_t>(subIndex)};
+    if (words.at(3) == QLatin1String("off")) {
+        m_refusals.erase(key);
+        return QStringLiteral("OK");
+    }
+    if (!parseNumber(words.at(3), &kth) || kth == 0 ||
+        (words.size() == 5 && (!parseNumber(words.at(4), &count) || count == 0)))
+        return QStringLiteral("ERR refuse <hex index> <subindex> <k> [count] | off");
+    m_refusals[key] = Refusal{static_cast<int>(kth) - 1, static_cast<int>(count)};
+    return QStringLiteral("OK");
+}
+
+bool SimulatedCanNode::refusesWrite(uint16_t index, uint8_t subIndex) {
+    const auto it = m_refusals.find({index, subIndex});
+    if (it == m_refusals.end())
+        return false;
+    if (it->second.untilFirst > 0) {
+        --it->second.untilFirst;
+        return false;
+    }
+    if (--it->second.count == 0)
+        m_refusals.erase(it);
+    return true;
 }

@@ -54,6 +54,11 @@ private:
     };
     using Key = std::pair<uint16_t, uint8_t>;
 
+    // "refuse <hex index> <subindex> <k> [count]": the k-th write to the entry from now on (and count - 1
+    // more) is aborted and changes nothing; "refuse <hex index> <subindex> off" clears it.
+    QString integrityCommand(const QStringList &words);
+    bool refusesWrite(uint16_t index, uint8_t subIndex);
+
     Frame reply(const std::vector<uint8_t> &bytes) const;
     Frame abortFrame(uint16_t index, uint8_t subIndex, uint32_t code) const;
     std::vector<uint8_t> handleRead(uint16_t index, uint8_t subIndex, uint32_t *abortCode);
@@ -82,6 +87,11 @@ private:
     bool m_tareOn = false;
 
     // Faults.
+    struct Refusal {
+        int untilFirst = 0;
+        int count = 0;
+    };
+    std::map<Key, Refusal> m_refusals;
     bool m_silent = false;
     int m_abortNext = 0;
     bool m_abortAlways = false;

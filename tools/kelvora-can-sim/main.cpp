@@ -24,6 +24,8 @@ const char *const kHelp = "Commands (prefix \"@<node> \" to address one node, el
                           "  foreign <node>|off           answer with another node's COB-ID\n"
                           "  late <ms>                    delay every answer\n"
                           "  get <hex index> <subindex>   value of a written entry\n"
+                          "  refuse <hex index> <sub> <k> [count]|off\n"
+                          "                               abort the k-th write to the entry from now on\n"
                           "  status                       load, AD value and measuring value\n"
                           "  quit                         end the simulator\n";
 

@@ -105,8 +105,66 @@ SimulatedDevice::SimulatedDevice(uint8_t id, uint32_t seed, int answerDelayMs)
 }
 
 uint32_t SimulatedDevice::stored(uint16_t reg) const {
+    if (m_wordFile && reg != kReadOnlyParameter) {
+        const auto word = [this](uint16_t at) {
+            const auto it = m_words.find(at);
+            return it == m_words.end() ? uint32_t{0} : uint32_t{it->second};
+        };
+        return (word(reg) << 16) | word(static_cast<uint16_t>(reg + 1));
+    }
     const auto it = m_registers.find(reg);
     return it == m_registers.end() ? 0 : it->second;
+}
+
+void SimulatedDevice::store(uint16_t reg, uint32_t value) {
+    if (m_wordFile && reg != kReadOnlyParameter) {
+        m_words[reg] = static_cast<uint16_t>(value >> 16);
+        m_words[static_cast<uint16_t>(reg + 1)] = static_cast<uint16_t>(value & 0xFFFF);
+        return;
+    }
+    m_registers[reg] = value;
+}
+
+void SimulatedDevice::setWordFile(bool on) {
+    if (on == m_wordFile)
+        return;
+    if (on) {
+        // The test registers 0x0007 and 0x0009 are views into their neighbours' words there.
+        m_words.clear();
+        for (const auto &[reg, value] : m_registers) {
+            if (reg == 0x0007 || reg == 0x0009 || reg == kReadOnlyParameter)
+                continue;
+            m_words[reg] = static_cast<uint16_t>(value >> 16);
+            m_words[static_cast<uint16_t>(reg + 1)] = static_cast<uint16_t>(value & 0xFFFF);
+        }
+    } else {
+        std::map<uint16_t, uint32_t> pairs;
+        for (const auto &entry : m_registers)
+            pairs[entry.first] = stored(entry.first);
+        m_registers = pairs;
+    }
+    m_wordFile = on;
+}
+
+void SimulatedDevice::refuseWrite(uint16_t reg, int kth, int count) {
+    if (count <= 0 || kth <= 0)
+        m_refusals.erase(reg);
+    else
+        m_refusals[reg] = Refusal{kth - 1, count};
+}
+
+bool SimulatedDevice::refusesWrite(uint16_t reg) {
+    const auto it = m_refusals.find(reg);
+    if (it == m_refusals.end())
+        return false;
+    Refusal &refusal = it->second;
+    if (refusal.untilFirst > 0) {
+        --refusal.untilFirst;
+        return false;
+    }
+    if (--refusal.count == 0)
+        m_refusals.erase(it);
+    return true;
 }
 
 void SimulatedDevice::setLoad(uint32_t ad) {
@@ -195,7 +253,7 @@ void SimulatedDevice::set(uint16_t reg, uint32_t value) {
         m_pinned = true;
         m_pinnedValue = value;
     } else {
-        m_registers[reg] = value;
+        store(reg, value);
     }
 }
 
@@ -216,7 +274,7 @@ void SimulatedDevice::write(uint16_t reg, uint32_t value, Clock::time_point now)
             m_tare = 0;
         return;
     default:
-        m_registers[reg] = value;
+        store(reg, value);
     }
 }
 
@@ -322,6 +380,10 @@ bool SimulatedDevice::handle(const std::vector<uint8_t> &request, Clock::time_po
                          (m_faultScope == FaultScope::Writes && request[1] == modbus::kWriteFunction);
     if (!inScope)
         fault = Fault::None;
+    if (request[1] == modbus::kWriteFunction && refusesWrite(word(request, 2))) {
+        fault = Fault::Exception;
+        hasArgument = false;
+    }
     if (fault != Fault::None) {
         ++m_faults;
         if (request[1] == modbus::kReadFunction)

@@ -75,6 +75,13 @@ public:
     // The faults a random choice picks from (default: answerFaults()).
     void setRandomKinds(std::vector<Fault> kinds) { m_randomKinds = std::move(kinds); }
 
+    // The k-th write to `reg` from now on (1 = the next) and the `count` - 1 writes to it after that are
+    // refused with Modbus exception 2 and change nothing; count 0 clears.
+    void refuseWrite(uint16_t reg, int kth, int count);
+    // A plain 16-bit register file: a 32-bit value at r is the words r and r + 1, so pairs that start at
+    // neighbouring addresses overlap (0x0007 shares a word with 0x0006 and one with 0x0008).
+    void setWordFile(bool on);
+
     uint64_t requestCount() const { return m_requests; }
     uint64_t faultCount() const { return m_faults; }
     // Faults injected into reads of `reg` only.
@@ -89,6 +96,9 @@ private:
     uint32_t readValue(uint16_t reg, Clock::time_point now, bool countAsRead);
     void write(uint16_t reg, uint32_t value, Clock::time_point now);
     uint32_t stored(uint16_t reg) const;
+    void store(uint16_t reg, uint32_t value);
+    // Whether this write of `reg` is one that refuseWrite asked to refuse.
+    bool refusesWrite(uint16_t reg);
     void damage(Fault fault, double argument, bool hasArgument, Answer &answer);
     void record(const std::vector<uint8_t> &bytes);
 
@@ -116,6 +126,14 @@ private:
     bool m_low16 = false;
     bool m_low16AllRegisters = true;
     uint16_t m_low16Register = 0;
+
+    struct Refusal {
+        int untilFirst = 0; // writes to let through before refusing
+        int count = 0;      // writes to refuse after that
+    };
+    std::map<uint16_t, Refusal> m_refusals;
+    bool m_wordFile = false;
+    std::map<uint16_t, uint16_t> m_words;
 
     bool m_idEncoding = false;
     uint32_t m_readCounter = 0;

@@ -8,6 +8,9 @@
 //   set <id> 0 auto                                         0x1F40 sets the load, 0x0000 pins the value)
 //   load <id|all> <ad>         noise <id|all> <amplitude>  steps <id|all> <ad1,ad2,...> <ms>
 //   encode <id|all> <on|off>   count <id>   faults <id> [reg]   log <id>
+//   refuse <id|all> <reg> <k> [count]   refuse <id|all> <reg> off   words <id|all> on|off
+//   (refuse: the k-th write to reg from now on, and count - 1 more, get Modbus exception 2 and change
+//   nothing; words: a plain 16-bit register file, where 32-bit values at neighbouring addresses overlap)
 //   (faults: injected so far; with a register, only those that hit reads of it. log: the write frames
 //   and text lines heard since the last "log", hex, ';'-separated)
 //   quit
@@ -188,8 +191,9 @@ public:
             m_quit = true;
             return "OK";
         }
-        static const std::vector<std::string> kCommands = {
-            "fault", "scope", "set", "get", "load", "noise", "steps", "encode", "count", "faults", "log"};
+        static const std::vector<std::string> kCommands = {"fault", "scope",  "set",    "get",   "load",
+                                                           "noise", "steps",  "encode", "count", "faults",
+                                                           "log",   "refuse", "words"};
         if (std::find(kCommands.begin(), kCommands.end(), command) == kCommands.end())
             return "ERR unknown command " + command;
         if (words.size() < 2)
@@ -251,6 +255,9 @@ public:
             return "OK";
         }
 
+        if (command == "refuse" || command == "words")
+            return integrityCommand(words, targets);
+
         // The rest address exactly one device.
         if (targets.size() != 1)
             return "ERR " + command + " needs one device id";
@@ -295,6 +302,31 @@ public:
     }
 
 private:
+    // The faults that all-or-nothing writes are tried against: "refuse <id> <reg> <k> [count]" refuses the
+    // k-th write to reg from now on (and count - 1 more), "refuse <id> <reg> off" clears it; "words <id>
+    // on|off" switches the plain 16-bit register file.
+    static std::string integrityCommand(const std::vector<std::string> &words,
+                                        const std::vector<sim::SimulatedDevice *> &targets) {
+        if (words[0] == "words" && words.size() == 3 && (words[2] == "on" || words[2] == "off")) {
+            for (auto *device : targets)
+                device->setWordFile(words[2] == "on");
+            return "OK";
+        }
+        uint32_t reg = 0;
+        if (words[0] != "refuse" || words.size() < 4 || words.size() > 5 || !parseU32(words[2], reg) ||
+            reg > 0xFFFF)
+            return "ERR usage: refuse <id> <reg> <k> [count] | refuse <id> <reg> off | words <id> on|off";
+        uint32_t kth = 0;
+        uint32_t count = 1;
+        if (words[3] != "off" && (!parseU32(words[3], kth) || kth == 0 ||
+                                  (words.size() == 5 && (!parseU32(words[4], count) || count == 0))))
+            return "ERR usage: refuse <id> <reg> <k> [count]";
+        for (auto *device : targets)
+            device->refuseWrite(static_cast<uint16_t>(reg), static_cast<int>(kth),
+                                words[3] == "off" ? 0 : static_cast<int>(count));
+        return "OK";
+    }
+
     bool resolve(const std::string &word, std::vector<sim::SimulatedDevice *> &targets) {
         if (word == "all") {
             targets = m_line.devices();

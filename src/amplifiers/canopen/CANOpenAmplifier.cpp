@@ -130,6 +130,7 @@ void CANOpenAmplifier::startReading(ReadKind kind, int intervalMs) {
                 : QStringLiteral("Amplifier is not connected. Cannot start measuring value read."));
         return;
     }
+    m_noise.clear();
     m_worker.start([this, kind] { return readCycle(kind); }, intervalMs,
                    [this](const QString &error) { emit readErrorOccurred(error); });
 }
@@ -152,9 +153,10 @@ ReadingWorker::Outcome CANOpenAmplifier::readCycle(ReadKind kind) {
             m_worker.report(QStringLiteral("Invalid response size: expected at least 8 bytes."));
             return ReadingWorker::Outcome::Failed;
         }
-        if (kind == ReadKind::AdValue)
+        if (kind == ReadKind::AdValue) {
+            m_noise.add(sdo::adValue(result.data));
             emit adValueReceived(sdo::adValue(result.data));
-        else {
+        } else {
             m_storedWeight.setIfChanged(static_cast<double>(sdo::measuringValue(result.data)));
             ++m_measuringCycles;
         }
@@ -251,24 +253,94 @@ void CANOpenAmplifier::finalizeCalibration(uint32_t pointCount) {
 }
 
 void CANOpenAmplifier::calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight) {
+    const QString command = QStringLiteral("calibrate");
     if (!m_connected) {
-        emit calibrationFailed(QStringLiteral("Amplifier is not connected."));
+        const QString why = QStringLiteral("Amplifier is not connected.");
+        emit calibrationFailed(why);
+        emit commandFinished(command, false, why);
         return;
     }
     const QString refusal = calibration::refusal({zeroValue, spanValue}, {0, spanWeight});
     if (!refusal.isEmpty()) {
         emit calibrationFailed(refusal);
+        emit commandFinished(command, false, refusal + QStringLiteral(" Nothing was written."));
         return;
     }
-    const bool written = calibrationStep([&] {
+    // The point count last: writing it makes the node take the new calibration.
+    const QString failure = writeUnlocked({{sdo::kCalibrationZeroIndex, 0, 4},
+                                           {sdo::kCalibrationSpanIndex, 0, 4},
+                                           {sdo::kCalibrationWeightIndex, 0, 4},
+                                           {sdo::kCalibrationPointsIndex, 0, 4}},
+                                          {zeroValue, spanValue, calibration::hundredths(spanWeight), 2},
+                                          QStringLiteral("the previous calibration was"));
+    if (!failure.isEmpty()) {
+        const QString message = QStringLiteral("Calibration failed: %1").arg(failure);
+        emit calibrationFailed(message);
+        emit commandFinished(command, false, message);
+        return;
+    }
+    emit calibrationSuccessful();
+    emit commandFinished(command, true, QStringLiteral("Calibration written and read back."));
+}
+
+QString CANOpenAmplifier::calibrationWarning(const QList<uint32_t> &adValues) const {
+    return calibration::closeAdWarning(adValues, m_noise.peakToPeak());
+}
+
+std::optional<uint32_t> CANOpenAmplifier::readEntry(const Entry &entry, QString *cause) {
+    const SdoResult result = exchange(sdo::readRequest(entry.index, entry.subIndex));
+    if (result.status != SdoResult::Status::Answer) {
+        *cause = describe(result, getDeviceId());
+        return std::nullopt;
+    }
+    if (result.data.size() < static_cast<size_t>(sdo::kFrameLength)) {
+        *cause = QStringLiteral("a short answer");
+        return std::nullopt;
+    }
+    const uint32_t value = sdo::value32(result.data);
+    return entry.width >= 4 ? value : value & ((1u << (8 * entry.width)) - 1u);
+}
+
+writetx::Access CANOpenAmplifier::entryAccess(std::vector<Entry> entries) {
+    writetx::Access access;
+    access.name = [entries](size_t i) {
+        return QStringLiteral("0x%1:%2")
+            .arg(QStringLiteral("%1").arg(entries[i].index, 4, 16, QLatin1Char('0')).toUpper())
+            .arg(entries[i].subIndex, 2, 16, QLatin1Char('0'));
+    };
+    access.read = [this, entries](size_t i, QString *cause) {
+        return readEntry(entries[i], cause);
+    };
+    access.write = [this, entries](size_t i, uint32_t value) -> std::optional<writetx::Failure> {
+        const Entry &entry = entries[i];
+        sdo::Bytes data = sdo::littleEndian32(value);
+        data.resize(static_cast<size_t>(entry.width));
+        const SdoResult result =
+            exchange(entry.unsized ? sdo::writeUnsized(entry.index, entry.subIndex, value)
+                                   : sdo::writeRequest(entry.index, entry.subIndex, data));
+        if (result.status == SdoResult::Status::Answer)
+            return std::nullopt;
+        if (result.status == SdoResult::Status::Abort)
+            return writetx::Failure{
+                true, QStringLiteral("SDO abort 0x%1").arg(result.abortCode, 8, 16, QLatin1Char('0'))};
+        return writetx::Failure{false, describe(result, getDeviceId())};
+    };
+    // Each calibration, zero or tare commit locks the node again.
+    access.beforeRestore = [this] {
         writeConfirmed(sdo::calibrationUnlock());
-        writeEntry(sdo::kCalibrationZeroIndex, 0, sdo::littleEndian32(zeroValue));
-        writeEntry(sdo::kCalibrationSpanIndex, 0, sdo::littleEndian32(spanValue));
-        writeEntry(sdo::kCalibrationWeightIndex, 0, sdo::littleEndian32(calibration::hundredths(spanWeight)));
-        writeEntry(sdo::kCalibrationPointsIndex, 0, sdo::littleEndian32(2));
-    });
-    if (written)
-        emit calibrationSuccessful();
+    };
+    return access;
+}
+
+QString CANOpenAmplifier::writeUnlocked(const std::vector<Entry> &entries,
+                                        const std::vector<uint32_t> &values, const QString &previous) {
+    try {
+        writeConfirmed(sdo::calibrationUnlock());
+    } catch (const std::exception &e) {
+        return QStringLiteral("%1; nothing was written.").arg(QString::fromUtf8(e.what()).chopped(1));
+    }
+    const writetx::Outcome outcome = writetx::run(entryAccess(entries), values, previous);
+    return outcome.ok ? QString() : outcome.message;
 }
 
 void CANOpenAmplifier::sendCommand(const QString &command) {
@@ -342,60 +414,143 @@ void CANOpenAmplifier::setStabilityBandwidth(uint32_t bandwidth) {
     reportingFailure([&] { writeEntry(sdo::kStabilityBandwidthIndex, 0, sdo::littleEndian32(bandwidth)); });
 }
 
-void CANOpenAmplifier::zero() {
-    if (!m_connected) {
-        emit readErrorOccurred(QStringLiteral("CANopen Amplifier is not connected. Cannot perform zero."));
+namespace {
+
+// The settings in the order the filter screen writes them, with their entries and the values each takes.
+struct FilterEntry {
+    writetx::SettingRange range;
+    uint16_t index;
+    int width;
+};
+const std::vector<FilterEntry> &filterEntries() {
+    static const std::vector<FilterEntry> kEntries = {
+        {{"firFiltering", 0, 1}, sdo::kFirFilterIndex, 1},
+        {{"filteringLevel", 1, 5}, sdo::kFilterLevelIndex, 1},
+        {{"filteringBandwidth", 0, 0xFFFFFFFFu}, sdo::kFilterBandwidthIndex, 4},
+        {{"autoZeroTrackingTime", 0, 0xFFFF}, sdo::kAutoZeroTimeIndex, 2},
+        {{"autoZeroTrackingBandwidth", 0, 0xFFFFFFFFu}, sdo::kAutoZeroBandwidthIndex, 4},
+        {{"stabilityDeterminationTime", 0, 0xFFFFFFFFu}, sdo::kStabilityTimeIndex, 4},
+        {{"zeroPoint", 0, 0xFFFFFFFFu}, sdo::kZeroPointIndex, 4},
+        {{"stabilityBandwidth", 0, 0xFFFFFFFFu}, sdo::kStabilityBandwidthIndex, 4},
+    };
+    return kEntries;
+}
+
+} // namespace
+
+QVariantMap CANOpenAmplifier::readFilterSettings() {
+    QVariantMap settings;
+    for (const FilterEntry &setting : filterEntries()) {
+        QString cause;
+        const std::optional<uint32_t> value = readEntry({setting.index, 0, setting.width}, &cause);
+        if (!value)
+            return {{QStringLiteral("error"), cause}};
+        settings.insert(QLatin1String(setting.range.key), static_cast<qulonglong>(*value));
+    }
+    return settings;
+}
+
+void CANOpenAmplifier::writeFilterSettings(const QVariantMap &settings) {
+    const QString command = QStringLiteral("filters");
+    std::vector<writetx::SettingRange> table;
+    for (const FilterEntry &setting : filterEntries())
+        table.push_back(setting.range);
+    QString refusal;
+    const std::vector<std::optional<uint32_t>> given = writetx::settingValues(settings, table, &refusal);
+    if (!refusal.isEmpty()) {
+        emit commandFinished(command, false, QStringLiteral("Filter settings refused: %1").arg(refusal));
         return;
     }
-    const bool written = reportingFailure([this] {
-        writeConfirmed(sdo::calibrationUnlock());
-        writeConfirmed(sdo::zeroPointCleared());
-        writeConfirmed(sdo::tareSwitch(true));
-    });
-    if (!written)
+    std::vector<Entry> entries;
+    std::vector<uint32_t> values;
+    for (size_t i = 0; i < given.size(); ++i) {
+        if (!given[i])
+            continue;
+        entries.push_back({filterEntries()[i].index, 0, filterEntries()[i].width});
+        values.push_back(*given[i]);
+    }
+    if (entries.empty()) {
+        emit commandFinished(command, false, QStringLiteral("No filter setting given; nothing was written."));
         return;
+    }
+    const writetx::Outcome outcome =
+        writetx::run(entryAccess(entries), values, QStringLiteral("the previous settings were"));
+    emit commandFinished(command, outcome.ok,
+                         outcome.ok ? QStringLiteral("Filter settings written and read back.")
+                                    : QStringLiteral("Filter settings failed: %1").arg(outcome.message));
+}
+
+namespace {
+// Zero and tare: the zero point (written in the 0x22 form of the fixed frames), then the tare switch,
+// whose write makes the node act on it.
+constexpr uint8_t kTareSwitch = sdo::kTareSwitchSubIndex;
+} // namespace
+
+void CANOpenAmplifier::zero() {
+    const QString command = QStringLiteral("zero");
+    if (!m_connected) {
+        const QString why = QStringLiteral("CANopen Amplifier is not connected. Cannot perform zero.");
+        emit readErrorOccurred(why);
+        emit commandFinished(command, false, why);
+        return;
+    }
+    const QString failure =
+        writeUnlocked({{sdo::kZeroPointIndex, 0, 4, true}, {sdo::kControlIndex, kTareSwitch, 1}}, {0, 1},
+                      QStringLiteral("the previous zero point and tare switch were"));
+    if (!failure.isEmpty()) {
+        const QString message = QStringLiteral("Zero failed: %1").arg(failure);
+        emit readErrorOccurred(message);
+        emit commandFinished(command, false, message);
+        return;
+    }
+    m_tareActive = false;
     QThread::msleep(kSettleMs);
     exchange(sdo::measuringValueRequest());
+    emit commandFinished(command, true, QStringLiteral("Zero done: written and read back."));
 }
 
 void CANOpenAmplifier::tare() {
+    const QString command = QStringLiteral("tare");
     if (!m_connected) {
-        emit readErrorOccurred(QStringLiteral("CANopen Amplifier is not connected. Cannot perform tare."));
+        const QString why = QStringLiteral("CANopen Amplifier is not connected. Cannot perform tare.");
+        emit readErrorOccurred(why);
+        emit commandFinished(command, false, why);
         return;
     }
-    // The tare state follows the node: it changes only once the switch was acknowledged.
-    if (!m_tareActive) {
-        if (!reportingFailure([this] { writeConfirmed(sdo::calibrationUnlock()); }))
-            return;
+    const bool on = !m_tareActive;
+    uint32_t tareValue = m_tareValue;
+    if (on) {
         const SdoResult reading = exchange(sdo::measuringValueRequest());
         if (reading.status != SdoResult::Status::Answer ||
             reading.data.size() < static_cast<size_t>(sdo::kFrameLength)) {
             if (reading.status != SdoResult::Status::Answer)
                 qWarning().noquote() << "❌ Tare read of node" << getDeviceId()
                                      << "failed:" << describe(reading, getDeviceId());
-            emit readErrorOccurred(QStringLiteral("Failed to read measurement value for tare."));
+            const QString why = QStringLiteral("Failed to read measurement value for tare.");
+            emit readErrorOccurred(why);
+            emit commandFinished(command, false,
+                                 why + QStringLiteral(" Nothing was written; the tare is still off."));
             return;
         }
-        const uint32_t tareValue = sdo::value32(reading.data);
-        const bool applied = reportingFailure([&] {
-            writeConfirmed(sdo::zeroPointSet(tareValue));
-            writeConfirmed(sdo::tareSwitch(true));
-        });
-        if (!applied)
-            return;
-        m_tareValue = tareValue;
-        m_tareActive = true;
+        tareValue = sdo::value32(reading.data);
+    }
+    // The tare state follows the node: it changes only once the switch was written and read back.
+    const QString failure = writeUnlocked(
+        {{sdo::kZeroPointIndex, 0, 4, true}, {sdo::kControlIndex, kTareSwitch, 1}}, {tareValue, on ? 1u : 0u},
+        QStringLiteral("the previous zero point and tare switch were"));
+    if (!failure.isEmpty()) {
+        const QString message = QStringLiteral("Tare failed: %1").arg(failure);
+        emit readErrorOccurred(message);
+        emit commandFinished(command, false, message);
+        return;
+    }
+    m_tareValue = tareValue;
+    m_tareActive = on;
+    if (on) {
         QThread::msleep(kSettleMs);
         exchange(sdo::measuringValueRequest());
-    } else {
-        const bool removed = reportingFailure([this] {
-            writeConfirmed(sdo::calibrationUnlock());
-            writeConfirmed(sdo::zeroPointSet(m_tareValue));
-            writeConfirmed(sdo::tareSwitch(false));
-        });
-        if (removed)
-            m_tareActive = false;
     }
+    emit commandFinished(command, true, on ? QStringLiteral("Tare on.") : QStringLiteral("Tare off."));
 }
 
 void CANOpenAmplifier::setUnit(const QString &unit) {

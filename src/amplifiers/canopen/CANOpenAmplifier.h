@@ -1,17 +1,22 @@
 #pragma once
 
 #include "amplifiers/AmplifierBase.h"
+#include "amplifiers/Calibration.h"
 #include "amplifiers/ReadingWorker.h"
 #include "amplifiers/Weight.h"
+#include "amplifiers/WriteTransaction.h"
 #include "amplifiers/canopen/CanAdapter.h"
 #include "amplifiers/canopen/SdoExchange.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QVariantMap>
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -34,6 +39,9 @@ signals:
     void measuringValueReceived(double value);
     void calibrationSuccessful();
     void calibrationFailed(QString reason);
+    // As RegisterAmplifier::commandFinished: once at the end of zero, tare, calibrateTwoPoints and
+    // writeFilterSettings ("zero", "tare", "calibrate", "filters").
+    void commandFinished(QString command, bool ok, QString message);
 
 public:
     Q_INVOKABLE void connect() override;
@@ -72,6 +80,10 @@ public:
     Q_INVOKABLE void tare();
     Q_INVOKABLE void setUnit(const QString &unit);
     Q_INVOKABLE void calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight);
+    // As RegisterAmplifier's, with the CANopen entries (and "stabilityBandwidth" besides).
+    Q_INVOKABLE QVariantMap readFilterSettings();
+    Q_INVOKABLE void writeFilterSettings(const QVariantMap &settings);
+    Q_INVOKABLE QString calibrationWarning(const QList<uint32_t> &adValues) const;
     // As RegisterAmplifier::getMsSinceLastReading.
     Q_INVOKABLE qint64 getMsSinceLastReading() const { return m_worker.msSinceLastReading(); }
 
@@ -100,6 +112,20 @@ private:
     bool calibrationStep(const std::function<void()> &writes);
     void releaseChannel();
 
+    // An object-dictionary entry as an all-or-nothing write sees it.
+    struct Entry {
+        uint16_t index;
+        uint8_t subIndex;
+        int width;            // bytes the entry holds
+        bool unsized = false; // written with the 0x22 form, as the fixed zero and tare frames are
+    };
+    // What the entry holds; nullopt with the reason when the node refused or did not answer.
+    std::optional<uint32_t> readEntry(const Entry &entry, QString *cause);
+    writetx::Access entryAccess(std::vector<Entry> entries);
+    // Unlocks, then writes `values` into `entries` all or nothing; the failure text, empty on success.
+    QString writeUnlocked(const std::vector<Entry> &entries, const std::vector<uint32_t> &values,
+                          const QString &previous);
+
     bool m_tareActive = false;
     uint32_t m_tareValue = 0;
     TPCANHandle m_channel = PCAN_USBBUS1;
@@ -113,4 +139,5 @@ private:
     bool m_channelHeld = false;
     SelectedUnit m_unit;
     std::atomic<quint64> m_measuringCycles{0};
+    calibration::NoiseWindow m_noise;
 };

@@ -2,7 +2,6 @@
 
 #include "amplifiers/Calibration.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QThread>
 
@@ -28,33 +27,8 @@ constexpr uint16_t kZeroPointRegister = 0x0064;
 constexpr int kResumeIntervalMs = 100;
 constexpr unsigned long kSettleMs = 50;
 
-struct TestEntry {
-    const char *name;
-    uint16_t reg;
-    bool readOnly;
-    uint32_t testValue;
-};
-
-constexpr TestEntry kTestTable[] = {
-    {"AVP1", 0x0007, false, 0x87654321},
-    {"AVP2", 0x0009, false, 0x00FF00FF},
-    {"只读参数", 0x0011, true, 0},
-    {"滤波级别", 0x0056, false, 3},
-    {"滤波带宽", 0x0058, false, 500},
-    {"自动零点追踪时间", 0x005C, false, 25},
-    {"自动零点追踪带宽", 0x005E, false, 5000},
-    {"稳定时间", 0x0060, false, 30},
-    {"显示分度", 0x0064, false, 100},
-};
-constexpr uint32_t kAdLowLimit = 1000;
-constexpr uint32_t kAdHighLimit = 500000;
-
 QString hex4(uint16_t value) {
     return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0'));
-}
-
-QString hex8(uint32_t value) {
-    return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0'));
 }
 
 // The low 32 bits of the value truncated toward zero, as a two's complement pattern; for any finite value,
@@ -180,6 +154,35 @@ void RegisterAmplifier::writeCalibrationChecked(uint8_t address, uint16_t reg, u
     confirmWrite(address, reg, writeCalibrationFrame(modbus::writeRequest(address, reg, value)));
 }
 
+std::optional<writetx::Failure> RegisterAmplifier::writeJudged(uint16_t reg, uint32_t value,
+                                                               bool calibrationFrame) {
+    const uint8_t address = addressByte();
+    const std::vector<uint8_t> request = modbus::writeRequest(address, reg, value);
+    const modbus::Answer answer = modbus::decodeWriteAnswer(
+        calibrationFrame ? writeCalibrationFrame(request) : exchange(request, modbus::kWriteAnswerSize),
+        address, reg);
+    if (answer.ok())
+        return std::nullopt;
+    if (answer.fault == modbus::AnswerFault::Exception)
+        return writetx::Failure{true, QStringLiteral("Modbus exception %1").arg(answer.exceptionCode)};
+    return writetx::Failure{false, answer.size == 0 ? QStringLiteral("no answer from the amplifier")
+                                                    : QString::fromStdString(modbus::describe(answer))};
+}
+
+writetx::Access RegisterAmplifier::registerAccess(std::vector<uint16_t> regs, bool calibrationFrame) {
+    writetx::Access access;
+    access.name = [regs](size_t i) {
+        return QStringLiteral("0x") + QStringLiteral("%1").arg(regs[i], 4, 16, QLatin1Char('0')).toUpper();
+    };
+    access.read = [this, regs](size_t i, QString *cause) {
+        return readChecked(regs[i], cause);
+    };
+    access.write = [this, regs, calibrationFrame](size_t i, uint32_t value) {
+        return writeJudged(regs[i], value, calibrationFrame);
+    };
+    return access;
+}
+
 uint32_t RegisterAmplifier::readRegister(uint16_t regAddress) {
     try {
         return readOrZero(regAddress);
@@ -265,6 +268,8 @@ void RegisterAmplifier::startContinuousADRead(int intervalMs) {
         emit readErrorOccurred(QStringLiteral("Amplifier is not connected. Cannot start AD reading."));
         return;
     }
+    if (!m_worker.isRunning())
+        m_noise.clear();
     startWorker([this] { return adCycle(); }, intervalMs);
 }
 
@@ -311,6 +316,7 @@ ReadingWorker::Outcome RegisterAmplifier::adCycle() {
                                   QStringLiteral("AD value"), decoded));
             return ReadingWorker::Outcome::Failed;
         }
+        m_noise.add(decoded.value);
         emit adValueReceived(decoded.value);
         return ReadingWorker::Outcome::Reading;
     } catch (const std::exception &e) {
@@ -349,6 +355,7 @@ ReadingWorker::Outcome RegisterAmplifier::measuringCycle() {
 void RegisterAmplifier::zero() {
     if (!isConnected()) {
         emit readErrorOccurred(m_profile.zeroNotConnected);
+        finish(QStringLiteral("zero"), false, m_profile.zeroNotConnected);
         return;
     }
     const bool resume = m_worker.isRunning();
@@ -356,88 +363,142 @@ void RegisterAmplifier::zero() {
         m_worker.stop();
         QThread::msleep(kSettleMs);
     }
+    QString failure;
+    QString done;
     try {
         // A refused read must not count as 0: the sum would then overwrite the stored offset.
         QString cause;
         const std::optional<uint32_t> measuring = readChecked(kMeasuringValueRegister, &cause);
         if (!measuring) {
-            emit readErrorOccurred(
-                QStringLiteral("Zero aborted: the measuring value could not be read (%1).").arg(cause));
-        } else if (const std::optional<uint32_t> offset = readChecked(kZeroOffsetRegister, &cause); !offset) {
-            emit readErrorOccurred(
-                QStringLiteral("Zero aborted: the zero offset could not be read (%1).").arg(cause));
+            failure = QStringLiteral("Zero aborted: the measuring value could not be read (%1); nothing was "
+                                     "written.")
+                          .arg(cause);
         } else {
-            const uint32_t newOffset = *measuring + *offset;
-            writeRaw(kZeroOffsetRegister, newOffset);
-            const uint32_t readBack = readOrZero(kZeroOffsetRegister);
-            if (readBack != newOffset)
-                qWarning() << "❌ Zero offset mismatch! Wrote:" << newOffset << " but read:" << readBack;
+            // The offset is read again inside the write, which keeps it to put back on a failure.
+            const std::optional<uint32_t> offset = readChecked(kZeroOffsetRegister, &cause);
+            if (!offset) {
+                failure = QStringLiteral("Zero aborted: the zero offset could not be read (%1); nothing was "
+                                         "written.")
+                              .arg(cause);
+            } else {
+                const uint32_t newOffset = *measuring + *offset;
+                const writetx::Outcome outcome =
+                    writetx::run(registerAccess({kZeroOffsetRegister}, false), {newOffset},
+                                 QStringLiteral("the previous zero offset was"));
+                if (outcome.ok)
+                    done = QStringLiteral("Zero done: the zero offset %1 was written and read back.")
+                               .arg(modbus::asSigned(newOffset));
+                else
+                    failure = QStringLiteral("Zero failed: %1").arg(outcome.message);
+            }
         }
     } catch (const std::exception &e) {
-        emit readErrorOccurred(QString::fromUtf8(e.what()));
+        failure = QStringLiteral("Zero failed: %1").arg(QString::fromUtf8(e.what()));
     }
+    if (!failure.isEmpty())
+        emit readErrorOccurred(failure);
     if (resume)
         startContinuousMeasuringValueRead(kResumeIntervalMs);
+    finish(QStringLiteral("zero"), failure.isEmpty(), failure.isEmpty() ? done : failure);
 }
 
 void RegisterAmplifier::tare() {
+    const QString command = QStringLiteral("tare");
     if (!isConnected()) {
         emit readErrorOccurred(m_profile.tareNotConnected);
+        finish(command, false, m_profile.tareNotConnected);
         return;
     }
-    try {
-        if (!m_tareActive) {
-            // Without a value to restore, switching tare on would later write 0 back as the "saved" value.
-            const std::optional<uint32_t> saved = measureReported();
-            if (!saved) {
-                emit readErrorOccurred(QStringLiteral("Failed to read measurement value for tare."));
-                return;
-            }
-            // The state follows the amplifier: it changes only once the amplifier confirmed the write.
-            writeRaw(kMeasuringValueRegister, 0);
-            m_savedTare = *saved;
-            m_tareActive = true;
-        } else {
-            writeRaw(kMeasuringValueRegister, m_savedTare);
-            m_tareActive = false;
+    // The measuring value register is live: it cannot be read back as written. The echo of the write is
+    // the confirmation, and the tare state changes only with it.
+    const bool on = !m_tareActive;
+    uint32_t value = m_savedTare;
+    if (on) {
+        // Without a value to restore, switching tare on would later write 0 back as the "saved" value.
+        const std::optional<uint32_t> saved = measureReported();
+        if (!saved) {
+            const QString why = QStringLiteral("Failed to read measurement value for tare.");
+            emit readErrorOccurred(why);
+            finish(command, false, why + QStringLiteral(" Nothing was written; the tare is still off."));
+            return;
         }
-    } catch (const std::exception &e) {
-        emit readErrorOccurred(QString::fromUtf8(e.what()));
+        value = *saved;
     }
+    std::optional<writetx::Failure> failure;
+    try {
+        failure = writeJudged(kMeasuringValueRegister, on ? 0u : value, false);
+    } catch (const std::exception &e) {
+        failure = writetx::Failure{false, QString::fromUtf8(e.what())};
+    }
+    if (!failure) {
+        m_savedTare = value;
+        m_tareActive = on;
+        finish(command, true, on ? QStringLiteral("Tare on.") : QStringLiteral("Tare off."));
+        return;
+    }
+    const QString state = on ? QStringLiteral("off") : QStringLiteral("on");
+    const QString message =
+        failure->refused
+            ? QStringLiteral("Tare failed: refused at 0x0000 (%1); the tare is still %2.")
+                  .arg(failure->reason, state)
+            : QStringLiteral(
+                  "Tare failed at 0x0000 (%1); whether the amplifier switched its tare is not known "
+                  "(the program counts it as still %2).")
+                  .arg(failure->reason, state);
+    emit readErrorOccurred(message);
+    finish(command, false, message);
 }
 
 void RegisterAmplifier::calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight) {
     if (m_profile.twoPointChecksConnection && !isConnected()) {
-        emit calibrationFailed(QStringLiteral("Amplifier is not connected."));
+        const QString why = QStringLiteral("Amplifier is not connected.");
+        emit calibrationFailed(why);
+        finish(QStringLiteral("calibrate"), false, why);
         return;
     }
     writeCalibrationPoints({zeroValue, spanValue}, {0, spanWeight});
 }
 
+QString RegisterAmplifier::calibrationWarning(const QList<uint32_t> &adValues) const {
+    return calibration::closeAdWarning(adValues, m_noise.peakToPeak());
+}
+
 void RegisterAmplifier::writeCalibrationPoints(const QList<uint32_t> &adValues,
                                                const QList<uint32_t> &weights) {
+    const QString command = QStringLiteral("calibrate");
     const QString refusal = calibration::refusal(adValues, weights);
     if (!refusal.isEmpty()) {
         emit calibrationFailed(refusal);
+        finish(command, false, refusal + QStringLiteral(" Nothing was written."));
         return;
     }
-    try {
-        const uint8_t address = addressByte();
-        for (qsizetype i = 0; i < adValues.size(); ++i) {
-            const auto offset = static_cast<uint16_t>(2 * i);
-            writeCalibrationChecked(address, static_cast<uint16_t>(kFirstPointAdRegister + offset),
-                                    adValues[i]);
-            // Point 0 is the zero point: its weight is 0 whatever the caller passed.
-            const uint32_t weight = i == 0 ? 0u : calibration::hundredths(weights[i]);
-            writeCalibrationChecked(address, static_cast<uint16_t>(kFirstPointWeightRegister + offset),
-                                    weight);
-        }
-        writeCalibrationChecked(address, kPointCountRegister, static_cast<uint32_t>(adValues.size()));
-    } catch (const std::exception &e) {
-        emit calibrationFailed(QStringLiteral("Calibration failed: %1").arg(QString::fromUtf8(e.what())));
+    std::vector<uint16_t> regs;
+    std::vector<uint32_t> values;
+    for (qsizetype i = 0; i < adValues.size(); ++i) {
+        const auto offset = static_cast<uint16_t>(2 * i);
+        regs.push_back(static_cast<uint16_t>(kFirstPointAdRegister + offset));
+        values.push_back(adValues[i]);
+        regs.push_back(static_cast<uint16_t>(kFirstPointWeightRegister + offset));
+        // Point 0 is the zero point: its weight is 0 whatever the caller passed.
+        values.push_back(i == 0 ? 0u : calibration::hundredths(weights[i]));
+    }
+    // An old zero offset would shift the new curve: the span load would not read the span weight.
+    regs.push_back(kZeroOffsetRegister);
+    values.push_back(0);
+    // The point count last: until then the amplifier keeps weighing with the points it counts.
+    regs.push_back(kPointCountRegister);
+    values.push_back(static_cast<uint32_t>(adValues.size()));
+    const writetx::Outcome outcome =
+        writetx::run(registerAccess(regs, true), values, QStringLiteral("the previous calibration was"));
+    if (!outcome.ok) {
+        const QString message = QStringLiteral("Calibration failed: %1").arg(outcome.message);
+        emit calibrationFailed(message);
+        finish(command, false, message);
         return;
     }
     emit calibrationSuccessful();
+    finish(command, true,
+           QStringLiteral("Calibration written and read back; the zero offset is reset to 0."));
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -479,27 +540,38 @@ void RegisterAmplifier::setStabilityDeterminationTime(uint32_t time) {
     writeSetting(kStabilityTimeRegister, qBound<uint32_t>(1, time, 50));
 }
 
-QVariantMap RegisterAmplifier::readFilterSettings() {
-    static constexpr struct {
-        const char *key;
-        uint16_t reg;
-    } kSettings[] = {
-        {"firFiltering", kFirFilterRegister},
-        {"filteringLevel", kFilterLevelRegister},
-        {"filteringBandwidth", kFilterBandwidthRegister},
-        {"autoZeroTrackingTime", kTrackingTimeRegister},
-        {"autoZeroTrackingBandwidth", kTrackingBandwidthRegister},
-        {"stabilityDeterminationTime", kStabilityTimeRegister},
-        {"zeroPoint", kZeroPointRegister},
+namespace {
+
+// The filter, tracking and zero-point settings in the order the filter screen writes them, with the values
+// each register takes.
+struct FilterRegister {
+    writetx::SettingRange range;
+    uint16_t reg;
+};
+const std::vector<FilterRegister> &filterRegisters() {
+    static const std::vector<FilterRegister> kRegisters = {
+        {{"firFiltering", 0, 1}, kFirFilterRegister},
+        {{"filteringLevel", 0, 5}, kFilterLevelRegister},
+        {{"filteringBandwidth", 0, 1000}, kFilterBandwidthRegister},
+        {{"autoZeroTrackingTime", 0, 50}, kTrackingTimeRegister},
+        {{"autoZeroTrackingBandwidth", 0, 10000}, kTrackingBandwidthRegister},
+        {{"stabilityDeterminationTime", 1, 50}, kStabilityTimeRegister},
+        {{"zeroPoint", 0, 0xFFFFFFFFu}, kZeroPointRegister},
     };
+    return kRegisters;
+}
+
+} // namespace
+
+QVariantMap RegisterAmplifier::readFilterSettings() {
     QVariantMap settings;
     try {
-        for (const auto &setting : kSettings) {
+        for (const FilterRegister &setting : filterRegisters()) {
             QString cause;
             const std::optional<uint32_t> value = readChecked(setting.reg, &cause);
             if (!value)
                 return {{QStringLiteral("error"), cause}};
-            settings.insert(QLatin1String(setting.key), static_cast<qulonglong>(*value));
+            settings.insert(QLatin1String(setting.range.key), static_cast<qulonglong>(*value));
         }
     } catch (const std::exception &e) {
         return {{QStringLiteral("error"), QString::fromUtf8(e.what())}};
@@ -507,138 +579,32 @@ QVariantMap RegisterAmplifier::readFilterSettings() {
     return settings;
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// Register self-test
-
-void RegisterAmplifier::narrate(const QString &line) {
-    emit logMessage(line);
-    // The test runs on the GUI thread; let the screen show each line as it comes.
-    QCoreApplication::processEvents();
-}
-
-void RegisterAmplifier::testAllRegisters() {
-    constexpr size_t kEntries = std::size(kTestTable);
-    narrate(QStringLiteral("启动放大器功能测试程序..."));
-    const bool resume = m_worker.isRunning();
-    if (resume) {
-        m_worker.stop();
-        QThread::msleep(kSettleMs);
+void RegisterAmplifier::writeFilterSettings(const QVariantMap &settings) {
+    const QString command = QStringLiteral("filters");
+    std::vector<writetx::SettingRange> table;
+    for (const FilterRegister &setting : filterRegisters())
+        table.push_back(setting.range);
+    QString refusal;
+    const std::vector<std::optional<uint32_t>> given = writetx::settingValues(settings, table, &refusal);
+    if (!refusal.isEmpty()) {
+        finish(command, false, QStringLiteral("Filter settings refused: %1").arg(refusal));
+        return;
     }
-
-    // The test overwrites the technician's filter, tracking, stability and division settings; keep them
-    // to write back afterwards. An entry whose value cannot be read first is not overwritten at all.
-    std::optional<uint32_t> saved[kEntries];
-    narrate(QStringLiteral("【保存】正在读取测试前的参数值..."));
-    for (size_t i = 0; i < kEntries; ++i) {
-        const TestEntry &entry = kTestTable[i];
-        if (entry.readOnly)
+    std::vector<uint16_t> regs;
+    std::vector<uint32_t> values;
+    for (size_t i = 0; i < given.size(); ++i) {
+        if (!given[i])
             continue;
-        const QString label = QString::fromUtf8(entry.name);
-        QString cause;
-        saved[i] = [&]() -> std::optional<uint32_t> {
-            try {
-                return readChecked(entry.reg, &cause);
-            } catch (const std::exception &e) {
-                cause = QString::fromUtf8(e.what());
-                return std::nullopt;
-            }
-        }();
-        if (saved[i])
-            narrate(QStringLiteral("→ [%1] 原值：0x%2").arg(label, hex8(*saved[i])));
-        else
-            narrate(QStringLiteral("【错误】[%1] 原值读取失败：%2").arg(label, cause));
+        regs.push_back(filterRegisters()[i].reg);
+        values.push_back(*given[i]);
     }
-
-    for (size_t i = 0; i < kEntries; ++i) {
-        const TestEntry &entry = kTestTable[i];
-        const QString label = QString::fromUtf8(entry.name);
-        narrate(QStringLiteral("【测试】正在处理 [%1] 参数 (地址：0x%2)").arg(label, hex4(entry.reg)));
-        bool readBack = true;
-        if (entry.readOnly) {
-            narrate(QStringLiteral("ℹ️ [%1] 为只读参数，跳过写入。").arg(label));
-        } else if (!saved[i]) {
-            narrate(QStringLiteral("ℹ️ [%1] 原值未能保存，跳过写入以免丢失现有设置。")
-                        .arg(label));
-        } else {
-            narrate(QStringLiteral("→ 正在写入测试数据至 [%1] 参数：0x%2").arg(label, hex8(entry.testValue)));
-            try {
-                writeRaw(entry.reg, entry.testValue);
-                QThread::msleep(kSettleMs);
-                narrate(QStringLiteral("→ 写入完成，正在验证数据..."));
-            } catch (const std::exception &e) {
-                narrate(QStringLiteral("【错误】[%1] 写入失败：%2 ").arg(label, QString::fromUtf8(e.what())));
-                readBack = false;
-            }
-        }
-        if (readBack) {
-            narrate(QStringLiteral("→ 正在读取 [%1] 参数数据...").arg(label));
-            try {
-                const uint32_t value = readOrZero(entry.reg);
-                const bool passed = entry.readOnly || value == entry.testValue;
-                narrate(QStringLiteral("→ [%1] 参数数据：0x%2 —— %3")
-                            .arg(label, hex8(value),
-                                 passed ? QStringLiteral("测试通过") : QStringLiteral("测试失败")));
-            } catch (const std::exception &e) {
-                narrate(QStringLiteral("【错误】[%1] 读取失败：%2").arg(label, QString::fromUtf8(e.what())));
-            }
-        }
-        QThread::msleep(20);
+    if (regs.empty()) {
+        finish(command, false, QStringLiteral("No filter setting given; nothing was written."));
+        return;
     }
-
-    narrate(QStringLiteral("【测试】正在读取原始AD值..."));
-    const uint32_t ad = readMeasurement();
-    narrate(QStringLiteral("读取的原始AD值：0x%1 (%2)").arg(hex8(ad)).arg(ad));
-    if (ad < kAdLowLimit)
-        narrate(QStringLiteral("【错误】原始AD值过低，可能存在硬件或连接问题。"));
-    else if (ad > kAdHighLimit)
-        narrate(QStringLiteral("【错误】原始AD值过高，超出预期范围。 请检查传感器连接。"));
-    else
-        narrate(QStringLiteral("原始AD值测试通过，数值在合理范围内。"));
-
-    narrate(QStringLiteral("【恢复】正在写回测试前的参数值..."));
-    // Read back after writing back: a value that did not come back as saved is named at the end.
-    QStringList notRestored;
-    for (size_t i = 0; i < kEntries; ++i) {
-        if (!saved[i])
-            continue;
-        const TestEntry &entry = kTestTable[i];
-        const QString label = QString::fromUtf8(entry.name);
-        narrate(QStringLiteral("→ 正在写回 [%1] 参数原值：0x%2").arg(label, hex8(*saved[i])));
-        try {
-            writeRaw(entry.reg, *saved[i]);
-            QThread::msleep(kSettleMs);
-            narrate(QStringLiteral("→ 写回完成，正在验证数据..."));
-        } catch (const std::exception &e) {
-            narrate(QStringLiteral("【错误】[%1] 写回失败：%2 ").arg(label, QString::fromUtf8(e.what())));
-            notRestored << label;
-            continue;
-        }
-        QString cause;
-        try {
-            if (const std::optional<uint32_t> value = readChecked(entry.reg, &cause)) {
-                const bool restored = *value == *saved[i];
-                narrate(QStringLiteral("→ [%1] 参数数据：0x%2 —— %3")
-                            .arg(label, hex8(*value),
-                                 restored ? QStringLiteral("恢复成功") : QStringLiteral("恢复失败")));
-                if (!restored)
-                    notRestored << label;
-                continue;
-            }
-        } catch (const std::exception &e) {
-            cause = QString::fromUtf8(e.what());
-        }
-        // A refused read-back proves nothing either way: it is not taken for a 0.
-        narrate(QStringLiteral("【错误】[%1] 读取失败：%2").arg(label, cause));
-        notRestored << label;
-    }
-    if (!notRestored.isEmpty())
-        narrate(QStringLiteral("【错误】以下参数未确认恢复为测试前的值：%1。请检查放大器设置。")
-                    .arg(notRestored.join(QStringLiteral("、"))));
-    narrate(QStringLiteral("参数恢复完成。"));
-
-    if (resume) {
-        startContinuousADRead(kResumeIntervalMs);
-        narrate(QStringLiteral("已恢复连续读取模式。"));
-    }
-    narrate(QStringLiteral("放大器功能测试全部完成。"));
+    const writetx::Outcome outcome =
+        writetx::run(registerAccess(regs, false), values, QStringLiteral("the previous settings were"));
+    finish(command, outcome.ok,
+           outcome.ok ? QStringLiteral("Filter settings written and read back.")
+                      : QStringLiteral("Filter settings failed: %1").arg(outcome.message));
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "amplifiers/AmplifierBase.h"
+#include "amplifiers/Calibration.h"
 #include "amplifiers/ReadingWorker.h"
 #include "amplifiers/Weight.h"
+#include "amplifiers/WriteTransaction.h"
 #include "amplifiers/rs232/ModbusFrames.h"
 
 #include <QList>
@@ -70,8 +72,20 @@ public:
     // lower camel case ("filteringLevel", ...). All or nothing: on the first read that fails the map holds
     // only "error", the reason, so that no setting is ever shown that was not read.
     Q_INVOKABLE QVariantMap readFilterSettings();
+    // Writes the settings given (keys as readFilterSettings gives them) all or nothing: a value outside
+    // what the register takes refuses the whole map before anything is sent. Reports by commandFinished.
+    Q_INVOKABLE void writeFilterSettings(const QVariantMap &settings);
 
+    // Why calibrating with these AD values may go wrong although the calibration rule accepts them (two
+    // points within the noise of the AD read-out this amplifier measured lately), or an empty string.
+    Q_INVOKABLE QString calibrationWarning(const QList<uint32_t> &adValues) const;
+
+    // Runs the self-test; every register its writes touch is saved first and written back at the end,
+    // also when stopped. Reports by logMessage, then commandFinished("selfTest", ...) with a summary.
     Q_INVOKABLE void testAllRegisters();
+    // Ends a running self-test early: it writes back what it saved first. Safe from any thread and from a
+    // POSIX signal handler (one lock-free store).
+    Q_INVOKABLE void stopSelfTest() { m_stopRequested.store(true); }
 
     // For tools and tests; not part of the QML surface.
     bool isTareActive() const { return m_tareActive; }
@@ -90,6 +104,10 @@ signals:
     void measuringValueReceived(uint32_t measuringValue);
     void unitChanged(QString unit);
     void logMessage(QString msg);
+    // Emitted once at the end of zero, tare, calibration ("zero", "tare", "calibrate"), writeFilterSettings
+    // ("filters") and the self-test ("selfTest"): whether it was done and read back, and what the
+    // amplifier holds when it was not.
+    void commandFinished(QString command, bool ok, QString message);
 
 public:
     // The few things in which the RS232 and RS485 drivers differ above the exchange itself.
@@ -150,6 +168,13 @@ private:
     // A register write that counts as done only when the amplifier echoes it; raises the link's errors and,
     // when the echo is missing or wrong, a text naming the register and the reason.
     void writeRaw(uint16_t reg, uint32_t value);
+    // One write judged by its answer: nullopt when confirmed. Raises the link's errors.
+    std::optional<writetx::Failure> writeJudged(uint16_t reg, uint32_t value, bool calibrationFrame);
+    // Reading and writing `regs` for an all-or-nothing write (writetx).
+    writetx::Access registerAccess(std::vector<uint16_t> regs, bool calibrationFrame);
+    void finish(const QString &command, bool ok, const QString &message) {
+        emit commandFinished(command, ok, message);
+    }
     void writeCalibrationChecked(uint8_t address, uint16_t reg, uint32_t value);
     static void confirmWrite(uint8_t address, uint16_t reg, const std::vector<uint8_t> &answer);
     // readMeasurement's work: emits adValueReceived or readErrorOccurred; nullopt on a refused answer.
@@ -172,4 +197,7 @@ private:
     bool m_tareActive = false;
     uint32_t m_savedTare = 0;
     ReadingWorker m_worker;
+    calibration::NoiseWindow m_noise;
+    static_assert(std::atomic<bool>::is_always_lock_free, "stopSelfTest is called from signal handlers");
+    std::atomic<bool> m_stopRequested{false};
 };

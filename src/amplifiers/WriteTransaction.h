@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// All-or-nothing writes of several values into an amplifier, whatever carries them (Modbus registers,
+// CANopen entries). Each value is read first, then written and confirmed and read back; when one fails,
+// everything already touched gets its old value back, written and read back again, and the outcome says
+// what the amplifier holds now. The link family supplies how one target is read and written.
+namespace writetx {
+
+// Why one write did not go through.
+struct Failure {
+    bool refused = false; // the amplifier said no (exception, abort); otherwise no, garbled or wrong answer
+    QString reason;       // short: "Modbus exception 2", "no answer from the amplifier", ...
+};
+
+struct Access {
+    // The name of target i in messages ("0x001A", "0x2004:00").
+    std::function<QString(size_t i)> name;
+    // What target i holds; nullopt with the reason in `cause` when the answer was refused. May raise
+    // std::exception for a link failure.
+    std::function<std::optional<uint32_t>(size_t i, QString *cause)> read;
+    // Writes `value` into target i; nullopt when the amplifier confirmed it. May raise.
+    std::function<std::optional<Failure>(size_t i, uint32_t value)> write;
+    // Run before every write-back (CANopen: the calibration unlock, which each commit locks again). May
+    // raise; optional.
+    std::function<void()> beforeRestore;
+};
+
+struct Outcome {
+    bool ok = false;
+    // Empty on success. Otherwise, e.g. "refused at 0x001A (Modbus exception 2); the previous calibration
+    // was written back and read back." — the caller puts its own prefix ("Calibration failed: ") before it.
+    QString message;
+};
+
+// Writes `values` (value i into target i, in order). `previous` names what a full write-back restores, as
+// the subject of "... was written back": "the previous calibration was", "the previous settings were".
+Outcome run(const Access &access, const std::vector<uint32_t> &values, const QString &previous);
+
+// Puts `saved` (value i for target i) back: in order, every target that does not hold its saved value is
+// written (confirmed, read back, one more try when that fails), and from the first one written on every
+// later one is written too, since a later write may be what makes an earlier one take effect. Then all
+// are read once more, because targets may overlap. Returns one text per target that does not hold its
+// saved value afterwards ("0x0056 holds 3 (was 2)", "0x0008: unknown (no answer ...)"); `wroteAny` tells
+// whether anything was written.
+QStringList restore(const Access &access, const std::vector<uint32_t> &saved, bool *wroteAny = nullptr);
+
+// A setting in a map of settings (the filter popup's, the command line's): its key and the values the
+// amplifier takes unchanged.
+struct SettingRange {
+    const char *key;
+    uint32_t min;
+    uint32_t max;
+};
+// The whole numbers `given` holds for `table`'s keys, in the table's order, nullopt for a key not given.
+// An unknown key, a value that is not a whole number or one outside its range refuses the whole map, with
+// the reason in `refusal` and an empty result.
+std::vector<std::optional<uint32_t>> settingValues(const QVariantMap &given,
+                                                   const std::vector<SettingRange> &table, QString *refusal);
+
+} // namespace writetx
