@@ -5,8 +5,10 @@
 #include "ScanCommand.h"
 
 #include "amplifiers/AmplifierFactory.h"
+#include "amplifiers/Calibration.h"
 #include "amplifiers/ReadingWorker.h"
 #include "amplifiers/Weight.h"
+#include "amplifiers/rs232/RegisterAmplifier.h"
 #include "utils/UtilsApp.h"
 
 #include <QCommandLineParser>
@@ -22,6 +24,8 @@
 #include <QTimer>
 
 #include <array>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <functional>
 
@@ -37,18 +41,24 @@ const char *kCommandsHelp = R"(Commands:
                                (status "ok" with a weight); ends at once with status 1 when the port goes
   zero                         move the zero offset so that the present load reads zero
   tare on|off                  switch the tare on or off ("tare" alone: on)
-  calibrate ZERO_AD SPAN_AD SPAN_WEIGHT
-                               two-point calibration (weight in grams)
-  calibrate-multi AD:WEIGHT ...
+  calibrate ZERO_AD SPAN_AD SPAN_WEIGHT [--force]
+                               two-point calibration (weight in grams); also sets the zero offset to 0
+  calibrate-multi AD:WEIGHT ... [--force]
                                calibration by up to nine points, the first one the zero point with
-                               weight 0 (RS485)
+                               weight 0 (RS485); AD values must rise (or fall) and weights rise from
+                               point to point; points closer than 500 AD counts need --force
   set-filters KEY=N ...        any of fir=0|1 level=N bandwidth=N azt-time=N azt-bandwidth=N
                                stability=N zero-point=N; a value outside the protocol's range is refused
                                with the range, and nothing is written unless every value is valid
-  self-test                    run the register self-test and print its narration
+  self-test                    run the register self-test and print its narration; every register it
+                               writes is written back and read back at the end, also on Ctrl-C or
+                               SIGTERM; exit status 1 unless every register passed and came back
   scan [--from N --to M]       RS485 and CANOpen: list the ids that answer, "ID AD" per line (no
                                handshake, nothing written; progress on stderr when it is a terminal)
 Device ids (--id): RS485 1 to 247, CANOpen 1 to 127; RS232 takes none.
+Writes are all or nothing: zero, tare, calibrate, calibrate-multi and set-filters read what they change
+first, and when a write is refused they write the old values back; the message on stderr says what the
+amplifier holds then.
 Exit status: 0 on success, 1 on any failure (the reason on stderr).)";
 
 QTextStream &out() {
@@ -73,6 +83,13 @@ public:
     bool connected = false;
     std::optional<QString> calibration; // empty text: success
     std::function<void(const QString &)> onLog;
+    // The outcome of the last zero, tare, calibration, filter write or self-test.
+    struct Finished {
+        QString command;
+        bool ok = false;
+        QString message;
+    };
+    std::optional<Finished> finished;
 
     void attach(QObject *driver) {
         QObject::connect(driver, SIGNAL(connectionSuccessful()), this, SLOT(connectionSuccessful()));
@@ -81,6 +98,8 @@ public:
         QObject::connect(driver, SIGNAL(adValueReceived(uint32_t)), this, SLOT(adValueReceived(uint32_t)));
         QObject::connect(driver, SIGNAL(calibrationSuccessful()), this, SLOT(calibrationSuccessful()));
         QObject::connect(driver, SIGNAL(calibrationFailed(QString)), this, SLOT(calibrationFailed(QString)));
+        QObject::connect(driver, SIGNAL(commandFinished(QString, bool, QString)), this,
+                         SLOT(commandFinished(QString, bool, QString)));
         // Only the serial drivers narrate a self-test.
         if (driver->metaObject()->indexOfSignal("logMessage(QString)") >= 0)
             QObject::connect(driver, SIGNAL(logMessage(QString)), this, SLOT(logMessage(QString)));
@@ -104,6 +123,9 @@ public slots:
         if (onLog)
             onLog(line);
     }
+    void commandFinished(const QString &command, bool ok, const QString &message) {
+        finished = Finished{command, ok, message};
+    }
 };
 
 int fail(const QString &message) {
@@ -123,51 +145,6 @@ int failWith(const QStringList &errors, const QString &fallback) {
 // Calls an invokable operation by name with no arguments.
 bool invoke(QObject *driver, const char *name) {
     return QMetaObject::invokeMethod(driver, name, Qt::DirectConnection);
-}
-
-// Calls a one-argument invokable operation whose parameter is a number of whatever type this driver
-// declares it with. Values outside that type's range are refused rather than wrapped.
-bool invokeNumber(QObject *driver, const char *name, qulonglong value, QString *error) {
-    const QMetaObject *meta = driver->metaObject();
-    for (int i = 0; i < meta->methodCount(); ++i) {
-        const QMetaMethod method = meta->method(i);
-        if (method.name() != name || method.parameterCount() != 1)
-            continue;
-        const QMetaType type = method.parameterMetaType(0);
-        qulonglong limit = 0;
-        switch (type.id()) {
-        case QMetaType::Bool:
-            limit = 1;
-            break;
-        case QMetaType::UChar:
-            limit = 0xFF;
-            break;
-        case QMetaType::UShort:
-            limit = 0xFFFF;
-            break;
-        case QMetaType::UInt:
-            limit = 0xFFFFFFFFu;
-            break;
-        case QMetaType::Int:
-            limit = 0x7FFFFFFF;
-            break;
-        default:
-            continue;
-        }
-        if (value > limit) {
-            *error = QStringLiteral("Value %1 is out of range for %2 (0 to %3).")
-                         .arg(value)
-                         .arg(QString::fromLatin1(name))
-                         .arg(limit);
-            return false;
-        }
-        QVariant argument(value);
-        argument.convert(type);
-        return method.invoke(driver, Qt::DirectConnection,
-                             QGenericArgument(type.name(), argument.constData()));
-    }
-    *error = QStringLiteral("This amplifier has no operation %1.").arg(QString::fromLatin1(name));
-    return false;
 }
 
 // Runs the event loop until `done` holds or `timeoutMs` has passed; true when it held.
@@ -210,6 +187,37 @@ struct Context {
     int timeoutMs;
     QString port;
 };
+
+// Runs the invokable `operation` and reports its commandFinished outcome: `done` on stdout and 0 when it
+// was written and read back, else its message (what the amplifier holds now) on stderr and 1.
+int runFinishing(Context &c, const std::function<void()> &operation, const QString &done) {
+    c.listener->finished.reset();
+    operation();
+    if (!c.listener->finished)
+        return failWith(c.listener->errors, QStringLiteral("The amplifier did not report back."));
+    if (!c.listener->finished->ok)
+        return fail(c.listener->finished->message);
+    if (!done.isEmpty())
+        out() << done << Qt::endl;
+    return 0;
+}
+
+// The checks of the calibration rule, before the line is opened: a refusal always, a warning unless
+// --force was given.
+QString calibrationProblem(const QList<uint32_t> &adValues, const QList<uint32_t> &weights, bool force) {
+    const QString refusal = calibration::refusal(adValues, weights);
+    if (!refusal.isEmpty())
+        return refusal;
+    const QString warning = calibration::closeAdWarning(adValues);
+    if (!warning.isEmpty() && !force)
+        return warning + QStringLiteral(" Nothing was written; add --force to calibrate anyway.");
+    return {};
+}
+
+// Takes a "--force" out of `arguments`; whether there was one.
+bool takeForce(QStringList &arguments) {
+    return arguments.removeAll(QStringLiteral("--force")) > 0;
+}
 
 // A command whose arguments have been checked: what to run once connected.
 using Run = std::function<int(Context &)>;
@@ -350,18 +358,23 @@ Prepared watch(const QStringList &arguments) {
 }
 
 int zero(Context &c) {
-    invoke(c.object, "zero");
-    if (!c.listener->errors.isEmpty())
-        return failWith(c.listener->errors, {});
-    out() << "Zero done." << Qt::endl;
-    return 0;
+    return runFinishing(
+        c, [&] { invoke(c.object, "zero"); }, QStringLiteral("Zero done."));
 }
 
 // One press of the driver's tare toggle; true when the driver's tare state is `on` afterwards.
 bool pressTare(Context &c, bool on) {
+    c.listener->finished.reset();
     invoke(c.object, "tare");
     const std::optional<bool> active = c.driver->tareActive();
-    return c.listener->errors.isEmpty() && (!active || *active == on);
+    return c.listener->finished && c.listener->finished->ok && (!active || *active == on);
+}
+
+// Why a tare press failed: the driver's outcome, which says what the amplifier holds now.
+int tareFailed(Context &c) {
+    if (c.listener->finished && !c.listener->finished->ok)
+        return fail(c.listener->finished->message);
+    return failWith(c.listener->errors, QStringLiteral("Tare failed: the amplifier did not answer."));
 }
 
 Prepared tare(const QStringList &arguments, const QString &protocol) {
@@ -371,8 +384,7 @@ Prepared tare(const QStringList &arguments, const QString &protocol) {
     if (direction == QLatin1String("on"))
         return Prepared{[](Context &c) {
                             if (!pressTare(c, true))
-                                return failWith(c.listener->errors,
-                                                QStringLiteral("Tare failed: the amplifier did not answer."));
+                                return tareFailed(c);
                             out() << "Tare on." << Qt::endl;
                             return 0;
                         },
@@ -387,17 +399,29 @@ Prepared tare(const QStringList &arguments, const QString &protocol) {
                                      "it on)."));
     return Prepared{[](Context &c) {
                         if (!pressTare(c, true) || !pressTare(c, false))
-                            return failWith(c.listener->errors,
-                                            QStringLiteral("Tare failed: the amplifier did not answer."));
+                            return tareFailed(c);
                         out() << "Tare off." << Qt::endl;
                         return 0;
                     },
                     {}};
 }
 
-Prepared calibrate(const QStringList &arguments) {
+// The calibration's outcome as the driver reported it.
+int calibrationOutcome(Context &c) {
+    if (c.listener->finished && !c.listener->finished->ok)
+        return fail(c.listener->finished->message);
+    if (!c.listener->calibration)
+        return failWith(c.listener->errors, QStringLiteral("The calibration did not report back."));
+    if (!c.listener->calibration->isEmpty())
+        return fail(*c.listener->calibration);
+    out() << "Calibration done." << Qt::endl;
+    return 0;
+}
+
+Prepared calibrate(QStringList arguments) {
+    const bool force = takeForce(arguments);
     if (arguments.size() != 3)
-        return refuse(QStringLiteral("calibrate needs ZERO_AD SPAN_AD SPAN_WEIGHT."));
+        return refuse(QStringLiteral("calibrate needs ZERO_AD SPAN_AD SPAN_WEIGHT [--force]."));
     std::array<uint32_t, 3> values{};
     for (int i = 0; i < 3; ++i) {
         qulonglong value = 0;
@@ -405,23 +429,21 @@ Prepared calibrate(const QStringList &arguments) {
             return refuse(QStringLiteral("Not an unsigned 32-bit number: %1").arg(arguments.at(i)));
         values[static_cast<size_t>(i)] = static_cast<uint32_t>(value);
     }
+    const QString problem = calibrationProblem({values[0], values[1]}, {0, values[2]}, force);
+    if (!problem.isEmpty())
+        return refuse(problem);
     return Prepared{[values](Context &c) {
                         if (!QMetaObject::invokeMethod(c.object, "calibrateTwoPoints", Qt::DirectConnection,
                                                        Q_ARG(uint32_t, values[0]), Q_ARG(uint32_t, values[1]),
                                                        Q_ARG(uint32_t, values[2])))
                             return fail(QStringLiteral("This amplifier has no two-point calibration."));
-                        if (!c.listener->calibration)
-                            return failWith(c.listener->errors,
-                                            QStringLiteral("The calibration did not report back."));
-                        if (!c.listener->calibration->isEmpty())
-                            return fail(*c.listener->calibration);
-                        out() << "Calibration done." << Qt::endl;
-                        return 0;
+                        return calibrationOutcome(c);
                     },
                     {}};
 }
 
-Prepared calibrateMulti(const QStringList &arguments, const QString &protocol) {
+Prepared calibrateMulti(QStringList arguments, const QString &protocol) {
+    const bool force = takeForce(arguments);
     if (protocol != QLatin1String("RS485"))
         return refuse(QStringLiteral("calibrate-multi is available for RS485 amplifiers only."));
     QList<uint32_t> adValues;
@@ -441,18 +463,16 @@ Prepared calibrateMulti(const QStringList &arguments, const QString &protocol) {
     if (!weights.isEmpty() && weights.first() != 0)
         return refuse(QStringLiteral("The first point is the zero point: its weight must be 0, not %1.")
                           .arg(weights.first()));
-    return Prepared{
-        [adValues, weights](Context &c) {
-            QMetaObject::invokeMethod(c.object, "calibrateMultiPoints", Qt::DirectConnection,
-                                      Q_ARG(QList<uint32_t>, adValues), Q_ARG(QList<uint32_t>, weights));
-            if (!c.listener->calibration)
-                return failWith(c.listener->errors, QStringLiteral("The calibration did not report back."));
-            if (!c.listener->calibration->isEmpty())
-                return fail(*c.listener->calibration);
-            out() << "Calibration done." << Qt::endl;
-            return 0;
-        },
-        {}};
+    const QString problem = calibrationProblem(adValues, weights, force);
+    if (!problem.isEmpty())
+        return refuse(problem);
+    return Prepared{[adValues, weights](Context &c) {
+                        QMetaObject::invokeMethod(c.object, "calibrateMultiPoints", Qt::DirectConnection,
+                                                  Q_ARG(QList<uint32_t>, adValues),
+                                                  Q_ARG(QList<uint32_t>, weights));
+                        return calibrationOutcome(c);
+                    },
+                    {}};
 }
 
 // A filter setting: its key, the driver operation, and the values each driver family takes unchanged
@@ -460,20 +480,20 @@ Prepared calibrateMulti(const QStringList &arguments, const QString &protocol) {
 // sends the time in 16 bits).
 struct Setting {
     const char *key;
-    const char *operation;
+    const char *mapKey; // the driver's name for it in writeFilterSettings
     ValueRange serial;
     ValueRange canOpen;
 };
 
 // In the order the filter screen writes them.
 const Setting kSettings[] = {
-    {"fir", "setFIRFiltering", {0, 1}, {0, 1}},
-    {"level", "setFilteringLevel", {0, 5}, {1, 5}},
-    {"bandwidth", "setFilteringBandwidth", {0, 1000}, {0, 0xFFFFFFFFu}},
-    {"azt-time", "setAutoZeroTrackingTime", {0, 50}, {0, 0xFFFF}},
-    {"azt-bandwidth", "setAutoZeroTrackingBandwidth", {0, 10000}, {0, 0xFFFFFFFFu}},
-    {"stability", "setStabilityDeterminationTime", {1, 50}, {0, 0xFFFFFFFFu}},
-    {"zero-point", "setZeroPoint", {0, 0xFFFFFFFFu}, {0, 0xFFFFFFFFu}},
+    {"fir", "firFiltering", {0, 1}, {0, 1}},
+    {"level", "filteringLevel", {0, 5}, {1, 5}},
+    {"bandwidth", "filteringBandwidth", {0, 1000}, {0, 0xFFFFFFFFu}},
+    {"azt-time", "autoZeroTrackingTime", {0, 50}, {0, 0xFFFF}},
+    {"azt-bandwidth", "autoZeroTrackingBandwidth", {0, 10000}, {0, 0xFFFFFFFFu}},
+    {"stability", "stabilityDeterminationTime", {1, 50}, {0, 0xFFFFFFFFu}},
+    {"zero-point", "zeroPoint", {0, 0xFFFFFFFFu}, {0, 0xFFFFFFFFu}},
 };
 constexpr size_t kSettingCount = std::size(kSettings);
 
@@ -504,36 +524,49 @@ Prepared setFilters(const QStringList &arguments, const QString &protocol) {
                               .arg(range.max));
         values[index] = value;
     }
-    return Prepared{[values](Context &c) {
-                        for (size_t i = 0; i < kSettingCount; ++i) {
-                            if (!values[i])
-                                continue;
-                            QString error;
-                            if (!invokeNumber(c.object, kSettings[i].operation, *values[i], &error))
-                                return fail(error);
-                            if (!c.listener->errors.isEmpty())
-                                return failWith(c.listener->errors, {});
-                        }
-                        out() << "Filters set." << Qt::endl;
-                        return 0;
+    QVariantMap settings;
+    for (size_t i = 0; i < kSettingCount; ++i) {
+        if (values[i])
+            settings.insert(QLatin1String(kSettings[i].mapKey), *values[i]);
+    }
+    return Prepared{[settings](Context &c) {
+                        return runFinishing(
+                            c,
+                            [&] {
+                                QMetaObject::invokeMethod(c.object, "writeFilterSettings",
+                                                          Qt::DirectConnection, Q_ARG(QVariantMap, settings));
+                            },
+                            QStringLiteral("Filters set."));
                     },
                     {}};
 }
 
+// The self-test being run, for the signal handler: a stop makes it write back what it saved first.
+std::atomic<RegisterAmplifier *> g_selfTest{nullptr};
+
+extern "C" void stopSelfTestOnSignal(int) {
+    if (RegisterAmplifier *amplifier = g_selfTest.load())
+        amplifier->stopSelfTest();
+}
+
 int selfTest(Context &c) {
-    if (c.object->metaObject()->indexOfMethod("testAllRegisters()") < 0)
+    auto *amplifier = qobject_cast<RegisterAmplifier *>(c.object);
+    if (!amplifier)
         return fail(QStringLiteral("This amplifier has no register self-test."));
-    bool failures = false;
-    c.listener->onLog = [&](const QString &line) {
+    c.listener->onLog = [](const QString &line) {
         out() << line << Qt::endl;
-        if (line.startsWith(QStringLiteral("【错误】")) || line.contains(QStringLiteral("测试失败")) ||
-            line.contains(QStringLiteral("恢复失败")))
-            failures = true;
     };
-    invoke(c.object, "testAllRegisters");
-    if (failures)
-        return fail(QStringLiteral("The self-test reported failures."));
-    return 0;
+    // Ctrl-C or a kill must not end the program with test values in the amplifier: they stop the test,
+    // which writes back what it saved, and then it ends.
+    g_selfTest.store(amplifier);
+    const auto previousInt = std::signal(SIGINT, stopSelfTestOnSignal);
+    const auto previousTerm = std::signal(SIGTERM, stopSelfTestOnSignal);
+    const int status = runFinishing(
+        c, [&] { amplifier->testAllRegisters(); }, QString());
+    std::signal(SIGINT, previousInt);
+    std::signal(SIGTERM, previousTerm);
+    g_selfTest.store(nullptr);
+    return status;
 }
 
 // Checks the arguments of `command` for `protocol`; nothing has been sent yet.
