@@ -66,9 +66,9 @@ QStringList restore(const Access &access, const std::vector<uint32_t> &saved, bo
         QString cause;
         const std::optional<uint32_t> now = readQuietly(access, i, &cause);
         if (!now)
-            wrong << QStringLiteral("%1: unknown (%2)").arg(access.name(i), cause);
+            wrong << QStringLiteral("%1 = unknown (%2)").arg(access.name(i), cause);
         else if (*now != saved[i])
-            wrong << QStringLiteral("%1 holds %2 (was %3)").arg(access.name(i)).arg(*now).arg(saved[i]);
+            wrong << QStringLiteral("%1 = %2 (was %3)").arg(access.name(i)).arg(*now).arg(saved[i]);
     }
     return wrong;
 }

@@ -49,7 +49,7 @@ Outcome run(const Access &access, const std::vector<uint32_t> &values, const QSt
 // written (confirmed, read back, one more try when that fails), and from the first one written on every
 // later one is written too, since a later write may be what makes an earlier one take effect. Then all
 // are read once more, because targets may overlap. Returns one text per target that does not hold its
-// saved value afterwards ("0x0056 holds 3 (was 2)", "0x0008: unknown (no answer ...)"); `wroteAny` tells
+// saved value afterwards ("0x0056 = 3 (was 2)", "0x0008 = unknown (no answer ...)"); `wroteAny` tells
 // whether anything was written.
 QStringList restore(const Access &access, const std::vector<uint32_t> &saved, bool *wroteAny = nullptr);
 

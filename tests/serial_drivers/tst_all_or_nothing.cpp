@@ -1,0 +1,227 @@
+// Commands that write several registers, against the simulated amplifier with one chosen write refused:
+// the amplifier must hold afterwards exactly what it held before (or the outcome must say what it holds),
+// and the self-test must put back everything it wrote, on a 16-bit register file too, when a write-back
+// is refused and when kelvora-cli is stopped by a signal half-way.
+#include "SimulatorProcess.h"
+
+#include "amplifiers/rs485/RS485Amplifier.h"
+#include "amplifiers/rs485/RS485Bus.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <csignal>
+#include <functional>
+#include <map>
+
+namespace {
+
+using Command = std::function<void(RS485Amplifier &)>;
+
+// Every register a command or the self-test may touch, with the neighbours a 16-bit file overlaps.
+const QList<int> kWatched = {0x0004, 0x0006, 0x0007, 0x0008, 0x0009, 0x000A, 0x000C, 0x001A, 0x001C,
+                             0x001E, 0x0034, 0x0056, 0x0058, 0x005C, 0x005E, 0x0060, 0x0064};
+
+std::map<int, QString> snapshot(SimulatorProcess &sim) {
+    std::map<int, QString> held;
+    for (int reg : kWatched)
+        held[reg] = sim.command(QStringLiteral("get 1 %1").arg(reg));
+    return held;
+}
+
+struct Rig {
+    SimulatorProcess sim;
+    RS485Bus bus;
+    RS485Amplifier amplifier;
+    explicit Rig(bool wordFile)
+        : amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus) {
+        if (!sim.isReady())
+            return;
+        // Values that differ from everything the commands write, and a measuring value to zero away.
+        for (const QString &line :
+             {QStringLiteral("set 1 4 777"), QStringLiteral("words 1 %1").arg(wordFile ? "on" : "off")})
+            sim.command(line);
+        amplifier.connect();
+    }
+};
+
+} // namespace
+Q_DECLARE_METATYPE(Command)
+
+class TestAllOrNothing : public QObject {
+    Q_OBJECT
+
+private slots:
+    void refusedAtEachStep_leavesTheAmplifierAsItWas_data() {
+        QTest::addColumn<Command>("command");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("refuse"); // simulator arguments after "refuse 1"
+        QTest::addColumn<QString>("outcome");
+        const Command twoPoint = [](RS485Amplifier &a) {
+            a.calibrateTwoPoints(120000, 480000, 500);
+        };
+        const Command multi = [](RS485Amplifier &a) {
+            a.calibrateMultiPoints({1000, 52000, 103000}, {0, 10, 20});
+        };
+        const Command filters = [](RS485Amplifier &a) {
+            a.writeFilterSettings({{"firFiltering", 0}, {"filteringLevel", 3}, {"filteringBandwidth", 200}});
+        };
+        const Command zero = [](RS485Amplifier &a) {
+            a.zero();
+        };
+        const QString back = QStringLiteral("; the previous %1 written back and read back.");
+        const QString calibration = back.arg("calibration was");
+        const QString unchanged = QStringLiteral("; nothing was changed (read back).");
+        for (const char *reg : {"0x0008", "0x001A", "0x000A", "0x001C", "0x0004", "0x0006"})
+            QTest::addRow("two-point at %s", reg)
+                << twoPoint << "calibrate" << QString(reg) + " 1"
+                << QStringLiteral("Calibration failed: refused at %1 (Modbus exception 2)%2")
+                       .arg(reg, QString(reg) == "0x0008" ? unchanged : calibration);
+        for (const char *reg : {"0x000C", "0x001E", "0x0006"})
+            QTest::addRow("multi-point at %s", reg)
+                << multi << "calibrate" << QString(reg) + " 1"
+                << QStringLiteral("Calibration failed: refused at %1 (Modbus exception 2)%2")
+                       .arg(reg, calibration);
+        for (const char *reg : {"0x0034", "0x0056", "0x0058"})
+            QTest::addRow("filters at %s", reg)
+                << filters << "filters" << QString(reg) + " 1"
+                << QStringLiteral("Filter settings failed: refused at %1 (Modbus exception 2)%2")
+                       .arg(reg, QString(reg) == "0x0034" ? unchanged : back.arg("settings were"));
+        QTest::newRow("zero") << zero << "zero"
+                              << "0x0004 1"
+                              << "Zero failed: refused at 0x0004 (Modbus exception 2)" + unchanged;
+        // Refused, and the write-back of an earlier register refused twice as well: the outcome names it.
+        QTest::newRow("two-point, write-back refused")
+            << twoPoint << "calibrate"
+            << "0x000A 1;0x0008 2 2"
+            << "Calibration failed: refused at 0x000A (Modbus exception 2); writing back the previous values "
+               "failed, the amplifier now holds: 0x0008 = 120000 (was 100000); everything else as before.";
+    }
+    void refusedAtEachStep_leavesTheAmplifierAsItWas() {
+        QFETCH(Command, command);
+        QFETCH(QString, name);
+        QFETCH(QString, refuse);
+        QFETCH(QString, outcome);
+        Rig rig(false);
+        QVERIFY2(rig.amplifier.isConnected(), qPrintable(rig.sim.errorString()));
+        for (const QString &fault : refuse.split(QLatin1Char(';')))
+            QCOMPARE(rig.sim.command(QStringLiteral("refuse 1 ") + fault), QStringLiteral("OK"));
+        const std::map<int, QString> before = snapshot(rig.sim);
+        QSignalSpy finished(&rig.amplifier, &RS485Amplifier::commandFinished);
+        command(rig.amplifier);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(0).toString(), name);
+        QCOMPARE(finished.at(0).at(1).toBool(), false);
+        QCOMPARE(finished.at(0).at(2).toString(), outcome);
+        std::map<int, QString> after = snapshot(rig.sim);
+        if (refuse.contains(QLatin1Char(';')))
+            QCOMPARE(after[0x0008], QStringLiteral("OK 120000")); // as the outcome says
+        after[0x0008] = before.at(0x0008);
+        QVERIFY(after == before);
+    }
+
+    void calibration_writesAndResetsTheZeroOffset() {
+        Rig rig(false);
+        QVERIFY2(rig.amplifier.isConnected(), qPrintable(rig.sim.errorString()));
+        rig.amplifier.zero(); // 0x0004 now holds the offset of the present load
+        QVERIFY(rig.sim.command(QStringLiteral("get 1 4")) != QStringLiteral("OK 0"));
+        QSignalSpy finished(&rig.amplifier, &RS485Amplifier::commandFinished);
+        rig.amplifier.calibrateTwoPoints(100000, 300000, 1000);
+        QCOMPARE(finished.count(), 1);
+        QVERIFY2(finished.at(0).at(1).toBool(), qPrintable(finished.at(0).at(2).toString()));
+        QCOMPARE(rig.sim.command(QStringLiteral("get 1 4")), QStringLiteral("OK 0"));
+        QCOMPARE(rig.sim.command(QStringLiteral("load 1 300000")), QStringLiteral("OK"));
+        // The span load reads the span weight, 1000.00 g.
+        QCOMPARE(rig.sim.command(QStringLiteral("get 1 0")), QStringLiteral("OK 100000"));
+    }
+
+    void selfTest_putsBackEverything_data() {
+        QTest::addColumn<bool>("wordFile");
+        QTest::addColumn<QString>("refuse");
+        QTest::addColumn<QString>("stopAt"); // stop when a narration line holds this, or never
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("summary");
+        const QString restored = QStringLiteral("; all settings restored and read back");
+        QTest::newRow("32-bit") << false << ""
+                                << "" << true << "9 of 9 registers passed" + restored;
+        QTest::newRow("16-bit") << true << ""
+                                << "" << true << "9 of 9 registers passed" + restored;
+        QTest::newRow("16-bit, AVP1 write-back refused twice")
+            << true << "0x0007 2 2"
+            << "" << true << "9 of 9 registers passed" + restored;
+        QTest::newRow("16-bit, level write-back refused once")
+            << true << "0x0056 2 1"
+            << "" << true << "9 of 9 registers passed" + restored;
+        QTest::newRow("16-bit, stopped after AVP2")
+            << true << ""
+            << "AVP2] 参数数据" << false << "Stopped after 2 of 9 registers (2 passed)" + restored;
+        QTest::newRow("16-bit, level write-back always refused")
+            << true << "0x0056 2 9"
+            << "" << false << "9 of 9 registers passed; NOT restored: 0x0056 = 3 (was 2)";
+    }
+    void selfTest_putsBackEverything() {
+        QFETCH(bool, wordFile);
+        QFETCH(QString, refuse);
+        QFETCH(QString, stopAt);
+        QFETCH(bool, ok);
+        QFETCH(QString, summary);
+        Rig rig(wordFile);
+        QVERIFY2(rig.amplifier.isConnected(), qPrintable(rig.sim.errorString()));
+        if (!refuse.isEmpty())
+            QCOMPARE(rig.sim.command(QStringLiteral("refuse 1 ") + refuse), QStringLiteral("OK"));
+        std::map<int, QString> before = snapshot(rig.sim);
+        if (!stopAt.isEmpty())
+            connect(&rig.amplifier, &RS485Amplifier::logMessage, this, [&](const QString &line) {
+                if (line.contains(stopAt))
+                    rig.amplifier.stopSelfTest();
+            });
+        QSignalSpy finished(&rig.amplifier, &RS485Amplifier::commandFinished);
+        rig.amplifier.testAllRegisters();
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(2).toString(), summary);
+        QCOMPARE(finished.at(0).at(1).toBool(), ok);
+        std::map<int, QString> after = snapshot(rig.sim);
+        if (summary.contains(QStringLiteral("NOT restored"))) {
+            QCOMPARE(after[0x0056], QStringLiteral("OK 3"));
+            after[0x0056] = before.at(0x0056);
+        }
+        QVERIFY(after == before);
+    }
+
+    // Ctrl-C or a kill in the middle of the command-line self-test: it writes back first, then ends with 1.
+    void cliSelfTest_stoppedBySignal_restoresFirst_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+    }
+    void cliSelfTest_stoppedBySignal_restoresFirst() {
+        QFETCH(int, signal);
+        SimulatorProcess sim;
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        QCOMPARE(sim.command(QStringLiteral("words 1 on")), QStringLiteral("OK"));
+        const std::map<int, QString> before = snapshot(sim);
+        QProcess cli;
+        cli.start(QStringLiteral(KELVORA_CLI_PATH),
+                  {QStringLiteral("--protocol"), QStringLiteral("RS232"), QStringLiteral("--port"),
+                   sim.port(), QStringLiteral("self-test")});
+        QByteArray out;
+        // Test values are in the amplifier once the first one has been read back.
+        while (!out.contains("AVP1] 参数数据") && cli.state() != QProcess::NotRunning) {
+            cli.waitForReadyRead(1000);
+            out += cli.readAllStandardOutput();
+        }
+        QVERIFY2(cli.state() == QProcess::Running, out.constData());
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        QVERIFY(cli.waitForFinished(60000));
+        out += cli.readAllStandardOutput();
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 1);
+        QVERIFY2(out.contains("; all settings restored and read back\n"), out.constData());
+        QVERIFY(!out.contains("【测试】正在读取原始AD值"));
+        QVERIFY(snapshot(sim) == before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAllOrNothing)
+#include "tst_all_or_nothing.moc"
