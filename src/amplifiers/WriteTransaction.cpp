@@ -39,14 +39,17 @@ std::optional<Failure> writeVerified(const Access &access, size_t i, uint32_t va
 
 } // namespace
 
-QStringList restore(const Access &access, const std::vector<uint32_t> &saved, bool *wroteAny) {
+QStringList restore(const Access &access, const std::vector<uint32_t> &saved, bool *wroteAny,
+                    bool rewriteFollowing) {
     bool rewriting = false;
+    bool wrote = false;
     for (size_t i = 0; i < saved.size(); ++i) {
         QString cause;
         const std::optional<uint32_t> now = readQuietly(access, i, &cause);
         if (!rewriting && now && *now == saved[i])
             continue;
-        rewriting = true;
+        rewriting = rewriteFollowing;
+        wrote = true;
         for (int attempt = 0; attempt < kRestoreAttempts; ++attempt) {
             try {
                 if (access.beforeRestore)
@@ -59,7 +62,7 @@ QStringList restore(const Access &access, const std::vector<uint32_t> &saved, bo
         }
     }
     if (wroteAny)
-        *wroteAny = rewriting;
+        *wroteAny = wrote;
     // Read all once more: where targets overlap, a later write-back may have changed an earlier one.
     QStringList wrong;
     for (size_t i = 0; i < saved.size(); ++i) {

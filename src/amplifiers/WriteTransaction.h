@@ -46,12 +46,14 @@ struct Outcome {
 Outcome run(const Access &access, const std::vector<uint32_t> &values, const QString &previous);
 
 // Puts `saved` (value i for target i) back: in order, every target that does not hold its saved value is
-// written (confirmed, read back, one more try when that fails), and from the first one written on every
-// later one is written too, since a later write may be what makes an earlier one take effect. Then all
-// are read once more, because targets may overlap. Returns one text per target that does not hold its
+// written (confirmed, read back, one more try when that fails). With `rewriteFollowing`, from the first one
+// written on every later one is written too, since a later write may be what makes an earlier one take
+// effect (a point count, a CANopen commit); without, a target that holds its value is never touched. Then
+// all are read once more, because targets may overlap. Returns one text per target that does not hold its
 // saved value afterwards ("0x0056 = 3 (was 2)", "0x0008 = unknown (no answer ...)"); `wroteAny` tells
 // whether anything was written.
-QStringList restore(const Access &access, const std::vector<uint32_t> &saved, bool *wroteAny = nullptr);
+QStringList restore(const Access &access, const std::vector<uint32_t> &saved, bool *wroteAny = nullptr,
+                    bool rewriteFollowing = true);
 
 // A setting in a map of settings (the filter popup's, the command line's): its key and the values the
 // amplifier takes unchanged.

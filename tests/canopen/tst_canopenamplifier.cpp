@@ -41,6 +41,15 @@ class TestCanOpenAmplifier : public QObject {
         return *m_amp;
     }
     Wire sent() const { return cantest::wire(m_nodes, kNode); }
+    // The frames sent but the reads (the reads before and after each write are the all-or-nothing suite's).
+    Wire written() const {
+        Wire out;
+        for (const QByteArray &frame : sent()) {
+            if (!frame.startsWith("40"))
+                out << frame;
+        }
+        return out;
+    }
     void sim(const QString &line) {
         const QString answer = m_nodes.command(line);
         QVERIFY2(answer.startsWith(QLatin1String("OK")), qPrintable(line + QLatin1String(": ") + answer));
@@ -273,14 +282,14 @@ private slots:
         CANOpenAmplifier &amp = connected();
         cantest::ThreadSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
         amp.tare();
-        QCOMPARE(sent(), (Wire{kUnlock, kReadMeasuring, "22 03 20 00 50 c3 00 00", "2f 25 20 02 01 00 00 00",
-                               kReadMeasuring}));
+        QCOMPARE(sent().first(), kReadMeasuring);
+        QCOMPARE(written(), (Wire{kUnlock, "22 03 20 00 50 c3 00 00", "2f 25 20 02 01 00 00 00"}));
         QCOMPARE(m_nodes.measuringValue(kNode), 0);
         m_nodes.clearReceived();
         sim(QStringLiteral("load 700"));
         amp.tare();
         QTRY_COMPARE_WITH_TIMEOUT(
-            sent(), (Wire{kUnlock, "22 03 20 00 50 c3 00 00", "2f 25 20 02 00 00 00 00"}), kWaitMs);
+            written(), (Wire{kUnlock, "22 03 20 00 50 c3 00 00", "2f 25 20 02 00 00 00 00"}), kWaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(m_nodes.measuringValue(kNode), 70000, kWaitMs);
         QCOMPARE(errors.count(), 0);
     }
@@ -292,10 +301,8 @@ private slots:
         cantest::ThreadSpy errors(&amp, &CANOpenAmplifier::readErrorOccurred);
         sim(QStringLiteral("silent on"));
         amp.tare();
-        QCOMPARE(errors.firsts(),
-                 QVariantList{QStringLiteral(
-                     "Write to entry 0x2025:03 not confirmed: no answer from node 3 within 2 s.")});
-        QCOMPARE(sent(), Wire{kUnlock});
+        QCOMPARE(errors.firsts(), QVariantList{QStringLiteral("Failed to read measurement value for tare.")});
+        QCOMPARE(sent(), Wire{kReadMeasuring});
         sim(QStringLiteral("silent off"));
         sim(QStringLiteral("segmented next")); // a value offered in segments is no value for the tare
         amp.tare();
@@ -305,12 +312,14 @@ private slots:
         m_nodes.clearReceived();
         amp.tare();
         QVERIFY(amp.isTareActive());
-        QCOMPARE(sent().value(2), QByteArray("22 03 20 00 10 27 00 00"));
+        QCOMPARE(written().value(1), QByteArray("22 03 20 00 10 27 00 00"));
         sim(QStringLiteral("abort on 0x08000022"));
         amp.tare();
-        QCOMPARE(errors.firsts().value(2),
-                 QVariant(QStringLiteral("Write to entry 0x2025:03 not confirmed: SDO abort 0x08000022 (data "
-                                         "cannot be transferred because of the present device state).")));
+        QCOMPARE(
+            errors.firsts().value(2),
+            QVariant(QStringLiteral("Tare failed: Write to entry 0x2025:03 not confirmed: SDO abort "
+                                    "0x08000022 (data cannot be transferred because of the present device "
+                                    "state); nothing was written.")));
         QVERIFY(amp.isTareActive());
         sim(QStringLiteral("abort off"));
         amp.tare();
@@ -322,8 +331,8 @@ private slots:
         sim(QStringLiteral("load 42"));
         CANOpenAmplifier &amp = connected();
         amp.zero();
-        QCOMPARE(sent(),
-                 (Wire{kUnlock, "22 03 20 00 00 00 00 00", "2f 25 20 02 01 00 00 00", kReadMeasuring}));
+        QCOMPARE(written(), (Wire{kUnlock, "22 03 20 00 00 00 00 00", "2f 25 20 02 01 00 00 00"}));
+        QCOMPARE(sent().last(), kReadMeasuring);
         QCOMPARE(m_nodes.measuringValue(kNode), 0);
     }
 
@@ -334,7 +343,7 @@ private slots:
         amp.calibrateTwoPoints(100000, 110000, 1000);
         QCOMPARE(ok.count(), 1);
         QCOMPARE(failed.count(), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(sent(),
+        QTRY_COMPARE_WITH_TIMEOUT(written(),
                                   (Wire{kUnlock, "23 0e 20 00 a0 86 01 00", "23 0f 20 00 b0 ad 01 00",
                                         "23 04 20 00 a0 86 01 00", "23 06 20 00 02 00 00 00"}),
                                   kWaitMs);
@@ -363,11 +372,14 @@ private slots:
         const QString aborted = QStringLiteral("SDO abort 0x08000000 (general error)");
         QTest::newRow("two points, aborted")
             << "abort on" << twoPoints << true
-            << "Calibration failed: Write to entry 0x2025:03 not confirmed: " + aborted + "." << 1;
-        QTest::newRow("two points, silent node")
-            << "silent on" << twoPoints << true
-            << "Calibration failed: Write to entry 0x2025:03 not confirmed: no answer from node 3 within 2 s."
+            << "Calibration failed: Write to entry 0x2025:03 not confirmed: " + aborted +
+                   "; nothing was written."
             << 1;
+        QTest::newRow("two points, silent node") << "silent on" << twoPoints << true
+                                                 << "Calibration failed: Write to entry 0x2025:03 not "
+                                                    "confirmed: no answer from node 3 within 2 s; "
+                                                    "nothing was written."
+                                                 << 1;
         QTest::newRow("page zero, aborted")
             << "abort on" << Setter([](CANOpenAmplifier &a, uint) { a.calibrateZero(); }) << true
             << "Calibration failed: Write to entry 0x2025:03 not confirmed: " + aborted + "." << 1;
@@ -376,7 +388,8 @@ private slots:
             << "Write to entry 0x201a:00 not confirmed: " + aborted + "." << 1;
         QTest::newRow("zero, aborted")
             << "abort on" << Setter([](CANOpenAmplifier &a, uint) { a.zero(); }) << false
-            << "Write to entry 0x2025:03 not confirmed: " + aborted + "." << 1;
+            << "Zero failed: Write to entry 0x2025:03 not confirmed: " + aborted + "; nothing was written."
+            << 1;
     }
     void writes_refusedOrUnconfirmed_areReported() {
         QFETCH(QString, fault);
@@ -421,7 +434,7 @@ private slots:
         sim(QStringLiteral("load 2000"));
         amp.calibrateSpan(500); // the node reads 2000 g worth of counts as 500 g
         amp.finalizeCalibration(2);
-        QTRY_COMPARE_WITH_TIMEOUT(sent(),
+        QTRY_COMPARE_WITH_TIMEOUT(written(),
                                   (Wire{kUnlock, "23 0e 20 00 00 00 00 00", kUnlock,
                                         "23 0f 20 00 50 c3 00 00", kUnlock, "23 04 20 00 02 00 00 00"}),
                                   kWaitMs);
@@ -469,7 +482,7 @@ private slots:
         QFETCH(uint, value);
         QFETCH(QByteArray, frame);
         setter(connected(), value);
-        QTRY_COMPARE_WITH_TIMEOUT(sent(), Wire{frame}, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(written(), Wire{frame}, kWaitMs);
         const QByteArray raw = QByteArray::fromHex(frame);
         const sdo::Bytes bytes(raw.begin(), raw.end());
         const auto index = static_cast<uint16_t>(bytes[1] | bytes[2] << 8);

@@ -176,7 +176,7 @@ private slots:
         QCOMPARE(takeWrites(sim, 3),
                  (QList<LoggedWrite>{registerWrite(0x0008, 1000), registerWrite(0x001A, 0),
                                      registerWrite(0x000A, 52000), registerWrite(0x001C, 1000),
-                                     registerWrite(0x0006, 2)}));
+                                     registerWrite(0x0004, 0), registerWrite(0x0006, 2)}));
         run = cli(line + QStringLiteral("self-test"), sim.port());
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.startsWith(QStringLiteral("启动放大器功能测试程序...\n")));

@@ -452,14 +452,16 @@ private slots:
     void zero_refusedRead_writesNothing_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("message");
-        QTest::newRow("silence")
-            << "silence"
-            << "Zero aborted: the measuring value could not be read (0 bytes received, 9 expected).";
+        QTest::newRow("silence") << "silence"
+                                 << "Zero aborted: the measuring value could not be read (0 bytes received, "
+                                    "9 expected); nothing was "
+                                    "written.";
         QTest::newRow("bad-crc") << "bad-crc"
-                                 << "Zero aborted: the measuring value could not be read (CRC check failed).";
+                                 << "Zero aborted: the measuring value could not be read (CRC check failed); "
+                                    "nothing was written.";
         QTest::newRow("exception") << "exception"
                                    << "Zero aborted: the measuring value could not be read (Modbus exception "
-                                      "2 (illegal data address)).";
+                                      "2 (illegal data address)); nothing was written.";
     }
     void zero_refusedRead_writesNothing() {
         QFETCH(QString, fault);
@@ -535,7 +537,7 @@ private slots:
         QCOMPARE(takeWrites(rig.sim, 1),
                  (QList<LoggedWrite>{registerWrite(0x0008, zeroValue), registerWrite(0x001A, 0),
                                      registerWrite(0x000A, spanValue), registerWrite(0x001C, weightWritten),
-                                     registerWrite(0x0006, 2)}));
+                                     registerWrite(0x0004, 0), registerWrite(0x0006, 2)}));
     }
 
     // Nothing counts as written that the amplifier did not echo; a refused calibration writes nothing.
@@ -548,17 +550,21 @@ private slots:
         const Setter calibrate = [](RS232Amplifier &a) {
             a.calibrateTwoPoints(120000, 480000, 500);
         };
-        const QString unconfirmed =
-            QStringLiteral("Calibration failed: Write to register 0x0008 not confirmed: %1.");
+        const QString unchanged = QStringLiteral("; nothing was changed (read back).");
+        const QString noAnswer = QStringLiteral("failed at %1 (no answer from the amplifier)");
         const QList<LoggedWrite> first{registerWrite(0x0008, 120000)};
         QTest::newRow("calibration, silent amplifier")
-            << "silence" << calibrate << true << unconfirmed.arg("no answer from the amplifier")
+            << "silence" << calibrate << true << "Calibration failed: " + noAnswer.arg("0x0008") + unchanged
             << QList<LoggedWrite>{};
+        // The write took, its echo came too late: the old value is written back (each try as late).
         QTest::newRow("calibration, late echo")
-            << "late" << calibrate << true << unconfirmed.arg("no answer from the amplifier") << first;
+            << "late" << calibrate << true
+            << "Calibration failed: " + noAnswer.arg("0x0008") +
+                   "; the previous calibration was written back and read back."
+            << first + QList<LoggedWrite>{registerWrite(0x0008, 100000), registerWrite(0x0008, 100000)};
         QTest::newRow("calibration, exception")
             << "exception" << calibrate << true
-            << unconfirmed.arg("Modbus exception 2 (illegal data address)") << first;
+            << "Calibration failed: refused at 0x0008 (Modbus exception 2)" + unchanged << first;
         const QString invalid = QStringLiteral("Invalid calibration data: %1");
         QTest::newRow("span weight beyond 32 bits x100")
             << "" << Setter([](RS232Amplifier &a) { a.calibrateTwoPoints(1, 2, 42949673); }) << true
@@ -576,11 +582,10 @@ private slots:
             << QList<LoggedWrite>{registerWrite(0x0056, 3)};
         QTest::newRow("zero, silent on the write")
             << "silence" << Setter([](RS232Amplifier &a) { a.zero(); }) << false
-            << "Write to register 0x0004 not confirmed: no answer from the amplifier."
-            << QList<LoggedWrite>{};
+            << "Zero failed: " + noAnswer.arg("0x0004") + unchanged << QList<LoggedWrite>{};
         QTest::newRow("tare on, exception on the write")
             << "exception" << Setter([](RS232Amplifier &a) { a.tare(); }) << false
-            << "Write to register 0x0000 not confirmed: Modbus exception 2 (illegal data address)."
+            << "Tare failed: refused at 0x0000 (Modbus exception 2); the tare is still off."
             << QList<LoggedWrite>{registerWrite(0x0000, 0)};
     }
     void writes_refusedOrUnconfirmed_areReported() {
@@ -710,8 +715,9 @@ private slots:
         QVERIFY(!rig.amplifier->isReading());
 
         // The technician's settings are back.
-        QVERIFY(lines.contains(QStringLiteral("→ [滤波级别] 参数数据：0x00000002 —— 恢复成功")));
-        QCOMPARE(lines.filter(QStringLiteral("恢复成功")).size(), 8);
+        QVERIFY(lines.contains(QStringLiteral("参数恢复完成，已全部读回确认。")));
+        QCOMPARE(lines.value(lines.size() - 2),
+                 QStringLiteral("9 of 9 registers passed; all settings restored and read back"));
         const QList<QPair<int, int>> settings{{0x0007, 0},  {0x0009, 0},    {0x0056, 2},  {0x0058, 100},
                                               {0x005C, 10}, {0x005E, 1000}, {0x0060, 10}, {0x0064, 1}};
         for (const auto &[reg, value] : settings)
@@ -732,11 +738,12 @@ private slots:
         QVERIFY(lines.contains(QStringLiteral("→ [AVP1] 参数数据：0x00004321 —— 测试失败")));
         QVERIFY(lines.contains(QStringLiteral("→ [AVP2] 参数数据：0x000000ff —— 测试失败")));
         QVERIFY(lines.contains(QStringLiteral("→ [滤波带宽] 参数数据：0x000001f4 —— 测试通过")));
-        QVERIFY(lines.contains(QStringLiteral("→ [自动零点追踪带宽] 参数数据：0x00002345 —— 恢复失败")));
-        QVERIFY(lines.contains(
-            QStringLiteral("【错误】以下参数未确认恢复为测试前的值：自动零点追踪带宽。请检查放大器设置。")));
-        QCOMPARE(lines.mid(lines.size() - 2), (QStringList{QStringLiteral("已恢复连续读取模式。"),
-                                                           QStringLiteral("放大器功能测试全部完成。")}));
+        QVERIFY(lines.contains(QStringLiteral("【错误】未能恢复：0x005E = 9029 (was 74565)")));
+        QCOMPARE(
+            lines.mid(lines.size() - 3),
+            (QStringList{QStringLiteral("已恢复连续读取模式。"),
+                         QStringLiteral("7 of 9 registers passed; NOT restored: 0x005E = 9029 (was 74565)"),
+                         QStringLiteral("放大器功能测试全部完成。")}));
         QVERIFY(rig.amplifier->isReading());
         const int before = ad.count();
         QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= before + 2, kWaitMs);
@@ -791,7 +798,9 @@ private slots:
         QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
         rig.amplifier->testAllRegisters();
         const QStringList lines = texts(log);
-        QCOMPARE(lines.filter(QStringLiteral("读取失败：Serial port is not open.")).size(), 8 + 9);
+        QVERIFY(lines.contains(QStringLiteral("【错误】原值读取失败（0x0007: Serial port is not "
+                                              "open.），为免丢失现有设置，不写入任何测试数据。")));
+        QCOMPARE(lines.filter(QStringLiteral("原值未能保存，跳过写入")).size(), 8);
         QVERIFY(lines.contains(QStringLiteral("【错误】原始AD值过低，可能存在硬件或连接问题。")));
         QCOMPARE(lines.last(), QStringLiteral("放大器功能测试全部完成。"));
         QCOMPARE(rig.sim.query(QStringLiteral("count 1")), 0);

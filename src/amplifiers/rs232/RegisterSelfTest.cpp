@@ -104,12 +104,15 @@ void RegisterAmplifier::testAllRegisters() {
     QString saveFailure;
     for (size_t i = 0; i < saveRegs.size() && saveFailure.isEmpty(); ++i) {
         QString cause;
-        std::optional<uint32_t> value;
-        try {
-            value = access.read(i, &cause);
-        } catch (const std::exception &e) {
-            cause = QString::fromUtf8(e.what());
-        }
+        // Returned from inside the try block, never assigned there (see measureReported).
+        const std::optional<uint32_t> value = [&]() -> std::optional<uint32_t> {
+            try {
+                return access.read(i, &cause);
+            } catch (const std::exception &e) {
+                cause = QString::fromUtf8(e.what());
+                return std::nullopt;
+            }
+        }();
         if (!value) {
             saveFailure = QStringLiteral("0x%1: %2").arg(hex4(saveRegs[i]), cause);
             break;
@@ -183,7 +186,7 @@ void RegisterAmplifier::testAllRegisters() {
     QStringList notRestored;
     if (saveFailure.isEmpty()) {
         narrate(tr("【恢复】正在写回测试前的参数值..."));
-        notRestored = writetx::restore(access, saved);
+        notRestored = writetx::restore(access, saved, nullptr, false);
         for (const QString &wrong : notRestored)
             narrate(tr("【错误】未能恢复：%1").arg(wrong));
         if (notRestored.isEmpty())
@@ -194,7 +197,6 @@ void RegisterAmplifier::testAllRegisters() {
         startContinuousADRead(kResumeIntervalMs);
         narrate(tr("已恢复连续读取模式。"));
     }
-    narrate(tr("放大器功能测试全部完成。"));
 
     QString summary =
         stopped ? tr("Stopped after %1 of %2 registers (%3 passed)").arg(tested).arg(kEntries).arg(passed)
@@ -208,6 +210,7 @@ void RegisterAmplifier::testAllRegisters() {
     else
         summary += tr("; NOT restored: %1").arg(notRestored.join(QStringLiteral(", ")));
     narrate(summary);
+    narrate(tr("放大器功能测试全部完成。"));
     m_stopRequested.store(false);
     finish(QStringLiteral("selfTest"),
            !stopped && adOk && passed == kEntries && saveFailure.isEmpty() && notRestored.isEmpty(), summary);
