@@ -37,3 +37,21 @@ function failureOf(amplifier, work) {
     }
     return failure
 }
+
+// Calls `work` and returns the outcome the amplifier reported for `command` meanwhile ({ ok, message }),
+// or null when it reported none. Zero, tare, the filter writes and the self-test report once, before
+// they return.
+function outcomeOf(amplifier, command, work) {
+    var outcome = null
+    var collect = function(name, ok, message) {
+        if (name === command)
+            outcome = { ok: ok, message: message }
+    }
+    amplifier.commandFinished.connect(collect)
+    try {
+        work()
+    } finally {
+        amplifier.commandFinished.disconnect(collect)
+    }
+    return outcome
+}

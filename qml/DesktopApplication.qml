@@ -33,6 +33,13 @@ ApplicationWindow {
     flags: settingsManager.appThemeCSD ? (Qt.Window | Qt.FramelessWindowHint) : Qt.Window
     color: settingsManager.appThemeCSD ? "transparent" : Theme.colorBackground
 
+    // A running self-test writes back the registers it changed before the window goes: it is stopped here
+    // and closes the window itself once it has ended.
+    onClosing: function(close) {
+        if (screenHostInfos.item && screenHostInfos.item.stopTestBeforeClose())
+            close.accepted = false
+    }
+
     // Stands where a header would be; Settings and About indent their text column by headerPosition.
     Item {
         id: appHeader

@@ -161,7 +161,8 @@ Popup {
 
     // The amplifier joins the Weight Plot screen only when its calibration went through; otherwise the page
     // shows the amplifier's own reason and stays open for another try (or "Pre-Calibrated").
-    function calibrate() {
+    // `force`: the technician confirmed points that lie within the noise of each other.
+    function calibrate(force) {
         status = ""
         var amplifier = currentAmplifier
         if (!amplifier) {
@@ -182,6 +183,11 @@ Popup {
         var grams = spanWeightGrams()
         if (grams < 0)
             return
+        var warning = force ? "" : amplifier.calibrationWarning([Number(zeroValue), Number(spanValue)])
+        if (warning.length > 0) {
+            closePointsDialog.ask(qsTr("Calibration Points Close Together"), warning, qsTr("Calibrate Anyway"))
+            return
+        }
         var failure = Amplifiers.failureOf(amplifier, function() {
             if (isCanOpen)
                 amplifier.finalizeCalibration(2)
@@ -225,6 +231,12 @@ Popup {
     DialogMessage {
         id: connectionErrorDialog
         objectName: "connectionErrorDialog"
+    }
+
+    DialogConfirm {
+        id: closePointsDialog
+        objectName: "closePointsDialog"
+        onConfirmed: calibrationPage.calibrate(true)
     }
 
     background: Rectangle {

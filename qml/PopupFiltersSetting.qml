@@ -4,6 +4,8 @@ import QtQuick.Layouts
 
 import ComponentLibrary
 
+import "Amplifiers.js" as Amplifiers
+
 // One set of filter, auto-zero-tracking, stability and zero-point settings for every selected amplifier.
 // Created once by the Weight Plot screen and reused; it reaches the screen as `screenPlayground`.
 //
@@ -24,7 +26,8 @@ Popup {
     // The writes' outcome, shown after the popup has closed.
     property alias resultDialog: resultDialog
 
-    // Field, setter and the value an empty or unreadable field stands for, in the order they are written.
+    // Field, setter, the driver's key and the value an empty or unreadable field stands for, in the order
+    // they are written.
     readonly property var numberFields: [
         { field: levelField, setter: "setFilteringLevel", key: "filteringLevel", fallback: 0 },
         { field: bandwidthField, setter: "setFilteringBandwidth", key: "filteringBandwidth", fallback: 0 },
@@ -86,27 +89,20 @@ Popup {
     function writeTo(chosen) {
         var applied = []
         var failed = []
+        var settings = { firFiltering: firCheck.checked ? 1 : 0 }
+        for (var i = 0; i < numberFields.length; i++)
+            settings[numberFields[i].key] = valueOf(numberFields[i])
         for (var a = 0; a < chosen.length; a++) {
             var amplifier = chosen[a]
-            var reasons = []
-            var collect = function(reason) {
-                if (reasons.indexOf(reason) < 0)
-                    reasons.push(reason)
-            }
-            amplifier.readErrorOccurred.connect(collect)
-            try {
-                // An amplifier that failed one write is not sent the rest: each further write would only wait
-                // out its own time-out (seconds on a silent CANopen node) while the window stands still.
-                amplifier.setFIRFiltering(firCheck.checked)
-                for (var i = 0; i < numberFields.length && reasons.length === 0; i++)
-                    amplifier[numberFields[i].setter](valueOf(numberFields[i]))
-            } finally {
-                amplifier.readErrorOccurred.disconnect(collect)
-            }
-            if (reasons.length === 0)
+            // All or nothing per amplifier: its outcome says what it holds when a write was refused.
+            var outcome = Amplifiers.outcomeOf(amplifier, "filters", function() {
+                amplifier.writeFilterSettings(settings)
+            })
+            if (outcome !== null && outcome.ok)
                 applied.push(amplifier.getName())
             else
-                failed.push(qsTr("Amplifier %1: %2").arg(amplifier.getName()).arg(reasons.join(" ")))
+                failed.push(qsTr("Amplifier %1: %2").arg(amplifier.getName())
+                            .arg(outcome !== null ? outcome.message : qsTr("it did not report back.")))
         }
         applying = false
         close()

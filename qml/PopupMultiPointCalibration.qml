@@ -51,7 +51,8 @@ Popup {
         weightPoints = weights
     }
 
-    function calibrateMultiPoint() {
+    // `force`: the technician confirmed points that lie within the noise of each other.
+    function calibrateMultiPoint(force) {
         status = ""
         if (!amplifier) {
             console.debug("Amplifier not found. Cannot calibrate.")
@@ -78,6 +79,11 @@ Popup {
             return
         }
         var target = amplifier
+        var warning = force ? "" : target.calibrationWarning(adValues)
+        if (warning.length > 0) {
+            closePointsDialog.ask(qsTr("Calibration Points Close Together"), warning, qsTr("Calibrate Anyway"))
+            return
+        }
         var failure = Amplifiers.failureOf(target, function() { target.calibrateMultiPoints(adValues, weights) })
         if (failure.length > 0) {
             status = failure
@@ -119,6 +125,12 @@ Popup {
     DialogMessage {
         id: pointsDialog
         objectName: "pointsDialog"
+    }
+
+    DialogConfirm {
+        id: closePointsDialog
+        objectName: "closePointsDialog"
+        onConfirmed: multiPoint.calibrateMultiPoint(true)
     }
 
     background: Rectangle {

@@ -119,12 +119,36 @@ Rectangle {
             amplifier.testAllRegisters()
         } finally {
             testing = false
+            if (closeWhenDone)
+                Qt.callLater(function() { screenHostInfos.Window.window.close() })
         }
     }
 
     Connections {
         target: screenHostInfos.amplifier
         function onLogMessage(msg) { screenHostInfos.appendLog(msg) }
+        // The test's own summary, in the user's language: what passed and whether everything came back.
+        function onCommandFinished(command, ok, message) {
+            if (command !== "selfTest")
+                return
+            screenHostInfos.summary = message
+            screenHostInfos.summaryColor = ok ? "#e0ffe0" : "#ffe0e0"
+        }
+    }
+
+    // Leaving the screen or closing the window stops a running test, which writes back what it saved
+    // before it ends; the window closes once it has.
+    property bool closeWhenDone: false
+    onVisibleChanged: {
+        if (!visible && testing && amplifier)
+            amplifier.stopSelfTest()
+    }
+    function stopTestBeforeClose() {
+        if (!testing || !amplifier)
+            return false
+        closeWhenDone = true
+        amplifier.stopSelfTest()
+        return true
     }
 
     ColumnLayout {

@@ -137,16 +137,35 @@ Rectangle {
         syncSelection()
     }
 
-    function zeroSelected() {
+    // Runs `command` on every selected amplifier and tells what each reported, as Write Filters does: a
+    // failure says what the amplifier holds now.
+    function runOnSelected(command, doneTitle, failedTitle) {
         var chosen = selectedAmplifiers()
-        for (var i = 0; i < chosen.length; i++)
-            chosen[i].zero()
+        if (chosen.length === 0)
+            return
+        var done = []
+        var failed = []
+        for (var i = 0; i < chosen.length; i++) {
+            var amplifier = chosen[i]
+            var outcome = Amplifiers.outcomeOf(amplifier, command, function() { amplifier[command]() })
+            var line = qsTr("Amplifier %1: %2").arg(amplifier.getName())
+            if (outcome !== null && outcome.ok)
+                done.push(line.arg(outcome.message))
+            else
+                failed.push(line.arg(outcome !== null ? outcome.message : qsTr("it did not report back.")))
+        }
+        if (failed.length === 0)
+            messageDialog.show(doneTitle, done.join("\n"))
+        else
+            messageDialog.show(failedTitle, done.join("\n"), failed.join("\n"))
+    }
+
+    function zeroSelected() {
+        runOnSelected("zero", qsTr("Zero Done"), qsTr("Zero Failed"))
     }
 
     function tareSelected() {
-        var chosen = selectedAmplifiers()
-        for (var i = 0; i < chosen.length; i++)
-            chosen[i].tare()
+        runOnSelected("tare", qsTr("Tare Done"), qsTr("Tare Failed"))
     }
 
     // A popup document that cannot be loaded is reported and the button does nothing further.

@@ -84,7 +84,8 @@ QString closeAdWarning(const QList<uint32_t> &adValues, uint32_t noiseCounts) {
         for (qsizetype j = i + 1; j < adValues.size(); ++j) {
             const uint32_t apart =
                 adValues[i] > adValues[j] ? adValues[i] - adValues[j] : adValues[j] - adValues[i];
-            if (apart >= needed)
+            // Equal values are the rule's to refuse, with its own reason.
+            if (apart >= needed || apart == 0)
                 continue;
             const QString why =
                 noiseCounts > 0

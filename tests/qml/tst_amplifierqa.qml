@@ -52,7 +52,8 @@ TestCase {
 
     function runTest() {
         mouseClick(findChild(qa, "qaStartButton"))
-        tryCompare(findChild(qa, "qaSummary"), "text", "放大器功能测试已完成", 20000)
+        tryCompare(findChild(qa, "qaSummary"), "text", "9 of 9 registers passed; all settings restored and read back",
+                   20000)
         compare(findChild(qa, "qaSummaryBox").color, Qt.color("#e0ffe0"))
     }
 
@@ -114,6 +115,24 @@ TestCase {
         compare(logLines().filter(function(l) { return l.message === "启动放大器功能测试程序..." }).length, 1)
     }
 
+    // Leaving the screen during a test stops it; it writes back what it changed first and says so.
+    function test_leavingDuringTest_restoresFirst() {
+        choose(portA, "TX-7001")
+        simulators.serial(portA, "words 1 on")
+        var before = simulators.serial(portA, "get 1 6") + simulators.serial(portA, "get 1 8")
+        var leave = function(line) {
+            if (line.indexOf("[AVP1] 参数数据") >= 0)
+                mouseClick(findChild(window.contentItem, "sidebarWeightPlot"))
+        }
+        qa.amplifierChanged.connect(function() { if (qa && qa.amplifier) qa.amplifier.logMessage.connect(leave) })
+        mouseClick(findChild(qa, "qaStartButton"))
+        tryCompare(qa, "testing", false, 20000)
+        compare(findChild(qa, "qaSummary").text,
+                "Stopped after 1 of 9 registers (1 passed); all settings restored and read back")
+        compare(simulators.serial(portA, "get 1 6") + simulators.serial(portA, "get 1 8"), before)
+        simulators.serial(portA, "words 1 off")
+    }
+
     // Another port means another amplifier: the test runs on the device the summary names.
     function test_changedPort_makesANewAmplifier() {
         choose(portA, "TX-7001")
@@ -125,7 +144,8 @@ TestCase {
         mouseClick(findChild(qa, "qaStartButton"))
         verify(qa.amplifier !== old, "a new amplifier")
         verify(!old.isConnected(), "the old one let go of its port")
-        tryCompare(findChild(qa, "qaSummary"), "text", "放大器功能测试已完成", 20000)
+        tryCompare(findChild(qa, "qaSummary"), "text", "9 of 9 registers passed; all settings restored and read back",
+                   20000)
         compare(simulators.serial(portA, "log 1"), "OK", "nothing written to the first amplifier")
         verify(simulators.serial(portB, "log 1").length > 3, "the second amplifier was tested")
     }

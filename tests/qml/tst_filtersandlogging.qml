@@ -170,8 +170,8 @@ TestCase {
         var second = addAmplifier("RS232", lostA, 1)
         var third = addAmplifier("RS232", lostB, 1)
         var errorsFrom = []
-        second.readErrorOccurred.connect(function() { errorsFrom.push("2") })
-        third.readErrorOccurred.connect(function() { errorsFrom.push("3") })
+        second.commandFinished.connect(function(command, ok) { if (!ok) errorsFrom.push("2") })
+        third.commandFinished.connect(function(command, ok) { if (!ok) errorsFrom.push("3") })
         var popup = openFilters()
         simulators.killSerial(lostA)
         simulators.killSerial(lostB)
@@ -182,7 +182,7 @@ TestCase {
         compare(lines.length, 2)
         verify(/^Amplifier 2: \S/.test(lines[0]), lines[0])
         verify(/^Amplifier 3: \S/.test(lines[1]), lines[1])
-        // One failed write ends the amplifier's turn, so each lost amplifier reports once, 2 before 3.
+        // One outcome per amplifier, 2 before 3.
         compare(errorsFrom.join(""), "23")
     }
 

@@ -166,6 +166,10 @@ TestCase {
         compare(tile("1").border.color, Qt.color("#0000ff"))
         mouseClick(findChild(screen, "zeroButton"))
         tryCompare(findChild(tile("1"), "tileWeight"), "text", "0.00 g", 5000)
+        var zeroDialog = findChild(screen, "messageDialog")
+        compare(zeroDialog.title, "Zero Done")
+        mouseClick(findChild(zeroDialog.contentItem, "dialogOk"))
+        tryCompare(zeroDialog, "opened", false)
 
         mouseClick(findChild(screen, "autoScaleSwitch"))
         verify(findChild(screen, "autoScaleSwitch").checked)
@@ -262,6 +266,42 @@ TestCase {
         // The simulated amplifiers' own calibration: AD 100000 is empty, 600000 is 5000.00 g.
         tryCompare(findChild(tile("1"), "tileWeight"), "text", "1500.00 g", 5000)
         tryCompare(findChild(tile("2"), "tileWeight"), "text", "2500.00 g", 5000)
+    }
+
+    // ZERO and TARE tell each selected amplifier's outcome; a refused one says what it holds.
+    function test_zeroAndTare_showEachAmplifiersOutcome_data() {
+        return [
+            { tag: "zero", button: "zeroButton", refuse: "refuse 247 0x0004 1", title: "Zero Failed",
+              text: /^Amplifier \d+: Zero done: the zero offset -?\d+ was written and read back\.$/,
+              detail: "Zero failed: refused at 0x0004 (Modbus exception 2); nothing was changed (read back)." },
+            { tag: "tare", button: "tareButton", refuse: "refuse 247 0x0000 1", title: "Tare Failed",
+              text: /^Amplifier \d+: Tare on\.$/,
+              detail: "Tare failed: refused at 0x0000 (Modbus exception 2); the tare is still off." },
+            { tag: "zero, both done", button: "zeroButton", refuse: "", title: "Zero Done",
+              text: /^Amplifier \d+: Zero done[^\n]*\nAmplifier \d+: Zero done/, detail: "" },
+        ]
+    }
+    function test_zeroAndTare_showEachAmplifiersOutcome(data) {
+        var first = addPreCalibrated("RS485", rs485Port, "9")
+        var second = addPreCalibrated("RS485", rs485Port, "247")
+        if (data.refuse.length > 0)
+            compare(simulators.serial(rs485Port, data.refuse), "OK")
+        mouseClick(first)
+        mouseClick(second)
+        compare(screen.selection.length, 2)
+        mouseClick(findChild(screen, data.button))
+        var dialog = findChild(screen, "messageDialog")
+        tryCompare(dialog, "opened", true)
+        compare(dialog.title, data.title)
+        verify(data.text.test(dialog.text), dialog.text)
+        compare(dialog.detail, data.detail.length > 0 ? "Amplifier " + screen.counter + ": " + data.detail : "")
+        mouseClick(findChild(dialog.contentItem, "dialogOk"))
+        // What this test changed in the shared simulator goes back.
+        var list = screen.amplifierList
+        if (data.button === "tareButton")
+            list[list.length - 2].tare() // the first one took the tare: off again
+        simulators.serial(rs485Port, "set 9 4 0")
+        simulators.serial(rs485Port, "set 247 4 0")
     }
 
     // Remove gives the RS232 port back; the name is not reused and the remaining tiles take the palette
