@@ -239,6 +239,20 @@ private slots:
             << "--protocol RS232 --port PORT set-filters gain=3"
             << "Unknown setting \"gain=3\" (use fir, level, bandwidth, azt-time, azt-bandwidth, stability or "
                "zero-point with =N).";
+        // The zero offset 150000 comes back as its low 16 bits: not done, and the old offset is back.
+        QTest::newRow("zero, read-back disagrees") << "low16"
+                                                   << "--protocol RS232 --port PORT zero"
+                                                   << "Zero failed: failed at 0x0004 (read back 18928 "
+                                                      "instead of 150000); the previous zero offset was "
+                                                      "written back and read back.";
+        QTest::newRow("calibrate, points within the noise")
+            << ""
+            << "--protocol RS232 --port PORT calibrate 120000 120100 500"
+            << "Points 1 and 2 lie only 100 AD counts apart (120000 and 120100), less than the minimum of "
+               "500 "
+               "counts: the noise alone could swing the weight. Was the load changed between them? Nothing "
+               "was "
+               "written; add --force to calibrate anyway.";
         QTest::newRow("scan, missing line")
             << ""
             << "--protocol RS485 --port /dev/kelvora-missing-port scan"
