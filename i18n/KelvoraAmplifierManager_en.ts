@@ -194,6 +194,14 @@
         <source>Span Weight(g) must be a number of grams, such as 1000.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Calibration Points Close Together</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Calibrate Anyway</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PopupFiltersSetting</name>
@@ -277,6 +285,10 @@
         <source>Apply</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>it did not report back.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PopupInstrumentSelection</name>
@@ -343,6 +355,14 @@
         <source>Point %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Calibration Points Close Together</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Calibrate Anyway</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PopupOutputLogging</name>
@@ -405,6 +425,173 @@
     <message>
         <source>Start Logging</source>
         <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RegisterAmplifier</name>
+    <message>
+        <source>AVP1</source>
+        <translation>AVP1</translation>
+    </message>
+    <message>
+        <source>AVP2</source>
+        <translation>AVP2</translation>
+    </message>
+    <message>
+        <source>只读参数</source>
+        <translation>read-only parameter</translation>
+    </message>
+    <message>
+        <source>滤波级别</source>
+        <translation>filter level</translation>
+    </message>
+    <message>
+        <source>滤波带宽</source>
+        <translation>filter bandwidth</translation>
+    </message>
+    <message>
+        <source>自动零点追踪时间</source>
+        <translation>auto-zero tracking time</translation>
+    </message>
+    <message>
+        <source>自动零点追踪带宽</source>
+        <translation>auto-zero tracking bandwidth</translation>
+    </message>
+    <message>
+        <source>稳定时间</source>
+        <translation>stability time</translation>
+    </message>
+    <message>
+        <source>显示分度</source>
+        <translation>display division</translation>
+    </message>
+    <message>
+        <source>启动放大器功能测试程序...</source>
+        <translation>Starting the amplifier function test...</translation>
+    </message>
+    <message>
+        <source>【保存】正在读取测试前的参数值...</source>
+        <translation>[Save] Reading the values held before the test...</translation>
+    </message>
+    <message>
+        <source>→ [0x%1] 原值：0x%2</source>
+        <translation>→ [0x%1] value before: 0x%2</translation>
+    </message>
+    <message>
+        <source>【错误】原值读取失败（%1），为免丢失现有设置，不写入任何测试数据。</source>
+        <translation>[Error] A value could not be read first (%1); so as not to lose the present settings, no test value is written.</translation>
+    </message>
+    <message>
+        <source>【停止】测试已中止，正在恢复测试前的参数值...</source>
+        <translation>[Stop] Test stopped; writing back the values held before the test...</translation>
+    </message>
+    <message>
+        <source>【测试】正在处理 [%1] 参数 (地址：0x%2)</source>
+        <translation>[Test] Processing [%1] (address: 0x%2)</translation>
+    </message>
+    <message>
+        <source>ℹ️ [%1] 为只读参数，跳过写入。</source>
+        <translation>ℹ️ [%1] is read-only; not written.</translation>
+    </message>
+    <message>
+        <source>ℹ️ [%1] 原值未能保存，跳过写入以免丢失现有设置。</source>
+        <translation>ℹ️ [%1]: the values before could not be saved; not written, so as not to lose the present settings.</translation>
+    </message>
+    <message>
+        <source>→ 正在写入测试数据至 [%1] 参数：0x%2</source>
+        <translation>→ Writing test value to [%1]: 0x%2</translation>
+    </message>
+    <message>
+        <source>→ 写入完成，正在验证数据...</source>
+        <translation>→ Written; verifying...</translation>
+    </message>
+    <message>
+        <source>【错误】[%1] 写入失败：%2 </source>
+        <translation>[Error] [%1] write failed: %2 </translation>
+    </message>
+    <message>
+        <source>→ 正在读取 [%1] 参数数据...</source>
+        <translation>→ Reading [%1]...</translation>
+    </message>
+    <message>
+        <source>→ [%1] 参数数据：0x%2 —— %3</source>
+        <translation>→ [%1] value: 0x%2 — %3</translation>
+    </message>
+    <message>
+        <source>测试通过</source>
+        <translation>passed</translation>
+    </message>
+    <message>
+        <source>测试失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>【错误】[%1] 读取失败：%2</source>
+        <translation>[Error] [%1] read failed: %2</translation>
+    </message>
+    <message>
+        <source>【测试】正在读取原始AD值...</source>
+        <translation>[Test] Reading the raw AD value...</translation>
+    </message>
+    <message>
+        <source>读取的原始AD值：0x%1 (%2)</source>
+        <translation>Raw AD value read: 0x%1 (%2)</translation>
+    </message>
+    <message>
+        <source>【错误】原始AD值过低，可能存在硬件或连接问题。</source>
+        <translation>[Error] The raw AD value is too low: possibly a hardware or connection problem.</translation>
+    </message>
+    <message>
+        <source>【错误】原始AD值过高，超出预期范围。 请检查传感器连接。</source>
+        <translation>[Error] The raw AD value is too high, beyond the expected range. Please check the sensor connection.</translation>
+    </message>
+    <message>
+        <source>原始AD值测试通过，数值在合理范围内。</source>
+        <translation>Raw AD value passed: within the plausible range.</translation>
+    </message>
+    <message>
+        <source>【恢复】正在写回测试前的参数值...</source>
+        <translation>[Restore] Writing back the values held before the test...</translation>
+    </message>
+    <message>
+        <source>【错误】未能恢复：%1</source>
+        <translation>[Error] Not restored: %1</translation>
+    </message>
+    <message>
+        <source>参数恢复完成，已全部读回确认。</source>
+        <translation>Restore done: every value read back and confirmed.</translation>
+    </message>
+    <message>
+        <source>已恢复连续读取模式。</source>
+        <translation>Continuous reading resumed.</translation>
+    </message>
+    <message>
+        <source>Stopped after %1 of %2 registers (%3 passed)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of %2 registers passed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>; the raw AD value is out of range</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>; nothing was written, the settings could not be saved first (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>; all settings restored and read back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>; NOT restored: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>放大器功能测试全部完成。</source>
+        <translation>Amplifier function test finished.</translation>
     </message>
 </context>
 <context>
@@ -518,6 +705,30 @@
     </message>
     <message>
         <source>START RECORDING</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Amplifier %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it did not report back.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zero Done</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zero Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tare Done</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tare Failed</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -194,6 +194,14 @@
         <source>Span Weight(g) must be a number of grams, such as 1000.</source>
         <translation>Le poids d&apos;étendue (g) doit être un nombre de grammes, par exemple 1000.</translation>
     </message>
+    <message>
+        <source>Calibration Points Close Together</source>
+        <translation>Points d&apos;étalonnage trop proches</translation>
+    </message>
+    <message>
+        <source>Calibrate Anyway</source>
+        <translation>Étalonner quand même</translation>
+    </message>
 </context>
 <context>
     <name>PopupFiltersSetting</name>
@@ -277,6 +285,10 @@
         <source>Apply</source>
         <translation>Appliquer</translation>
     </message>
+    <message>
+        <source>it did not report back.</source>
+        <translation>il n&apos;a rien rapporté.</translation>
+    </message>
 </context>
 <context>
     <name>PopupInstrumentSelection</name>
@@ -343,6 +355,14 @@
         <source>Point %1</source>
         <translation>Point %1</translation>
     </message>
+    <message>
+        <source>Calibration Points Close Together</source>
+        <translation>Points d&apos;étalonnage trop proches</translation>
+    </message>
+    <message>
+        <source>Calibrate Anyway</source>
+        <translation>Étalonner quand même</translation>
+    </message>
 </context>
 <context>
     <name>PopupOutputLogging</name>
@@ -405,6 +425,173 @@
     <message>
         <source>Start Logging</source>
         <translation>Démarrer l&apos;enregistrement</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterAmplifier</name>
+    <message>
+        <source>AVP1</source>
+        <translation>AVP1</translation>
+    </message>
+    <message>
+        <source>AVP2</source>
+        <translation>AVP2</translation>
+    </message>
+    <message>
+        <source>只读参数</source>
+        <translation>paramètre en lecture seule</translation>
+    </message>
+    <message>
+        <source>滤波级别</source>
+        <translation>niveau de filtrage</translation>
+    </message>
+    <message>
+        <source>滤波带宽</source>
+        <translation>bande passante du filtre</translation>
+    </message>
+    <message>
+        <source>自动零点追踪时间</source>
+        <translation>durée du suivi automatique du zéro</translation>
+    </message>
+    <message>
+        <source>自动零点追踪带宽</source>
+        <translation>bande du suivi automatique du zéro</translation>
+    </message>
+    <message>
+        <source>稳定时间</source>
+        <translation>durée de stabilité</translation>
+    </message>
+    <message>
+        <source>显示分度</source>
+        <translation>échelon d&apos;affichage</translation>
+    </message>
+    <message>
+        <source>启动放大器功能测试程序...</source>
+        <translation>Démarrage du test de fonctionnement de l&apos;amplificateur...</translation>
+    </message>
+    <message>
+        <source>【保存】正在读取测试前的参数值...</source>
+        <translation>[Sauvegarde] Lecture des valeurs d&apos;avant le test...</translation>
+    </message>
+    <message>
+        <source>→ [0x%1] 原值：0x%2</source>
+        <translation>→ [0x%1] valeur d&apos;avant : 0x%2</translation>
+    </message>
+    <message>
+        <source>【错误】原值读取失败（%1），为免丢失现有设置，不写入任何测试数据。</source>
+        <translation>[Erreur] Une valeur n&apos;a pas pu être lue d&apos;abord (%1) ; pour ne pas perdre les réglages actuels, aucune valeur de test n&apos;est écrite.</translation>
+    </message>
+    <message>
+        <source>【停止】测试已中止，正在恢复测试前的参数值...</source>
+        <translation>[Arrêt] Test interrompu ; réécriture des valeurs d&apos;avant le test...</translation>
+    </message>
+    <message>
+        <source>【测试】正在处理 [%1] 参数 (地址：0x%2)</source>
+        <translation>[Test] Traitement de [%1] (adresse : 0x%2)</translation>
+    </message>
+    <message>
+        <source>ℹ️ [%1] 为只读参数，跳过写入。</source>
+        <translation>ℹ️ [%1] est en lecture seule ; pas d&apos;écriture.</translation>
+    </message>
+    <message>
+        <source>ℹ️ [%1] 原值未能保存，跳过写入以免丢失现有设置。</source>
+        <translation>ℹ️ [%1] : les valeurs d&apos;avant n&apos;ont pas pu être sauvegardées ; pas d&apos;écriture, pour ne pas perdre les réglages actuels.</translation>
+    </message>
+    <message>
+        <source>→ 正在写入测试数据至 [%1] 参数：0x%2</source>
+        <translation>→ Écriture de la valeur de test dans [%1] : 0x%2</translation>
+    </message>
+    <message>
+        <source>→ 写入完成，正在验证数据...</source>
+        <translation>→ Écrit ; vérification...</translation>
+    </message>
+    <message>
+        <source>【错误】[%1] 写入失败：%2 </source>
+        <translation>[Erreur] [%1] échec de l&apos;écriture : %2 </translation>
+    </message>
+    <message>
+        <source>→ 正在读取 [%1] 参数数据...</source>
+        <translation>→ Lecture de [%1]...</translation>
+    </message>
+    <message>
+        <source>→ [%1] 参数数据：0x%2 —— %3</source>
+        <translation>→ [%1] valeur : 0x%2 — %3</translation>
+    </message>
+    <message>
+        <source>测试通过</source>
+        <translation>réussi</translation>
+    </message>
+    <message>
+        <source>测试失败</source>
+        <translation>échoué</translation>
+    </message>
+    <message>
+        <source>【错误】[%1] 读取失败：%2</source>
+        <translation>[Erreur] [%1] échec de la lecture : %2</translation>
+    </message>
+    <message>
+        <source>【测试】正在读取原始AD值...</source>
+        <translation>[Test] Lecture de la valeur AD brute...</translation>
+    </message>
+    <message>
+        <source>读取的原始AD值：0x%1 (%2)</source>
+        <translation>Valeur AD brute lue : 0x%1 (%2)</translation>
+    </message>
+    <message>
+        <source>【错误】原始AD值过低，可能存在硬件或连接问题。</source>
+        <translation>[Erreur] La valeur AD brute est trop basse : problème matériel ou de connexion possible.</translation>
+    </message>
+    <message>
+        <source>【错误】原始AD值过高，超出预期范围。 请检查传感器连接。</source>
+        <translation>[Erreur] La valeur AD brute est trop haute, hors de la plage attendue. Vérifiez le raccordement du capteur.</translation>
+    </message>
+    <message>
+        <source>原始AD值测试通过，数值在合理范围内。</source>
+        <translation>Valeur AD brute réussie : dans la plage plausible.</translation>
+    </message>
+    <message>
+        <source>【恢复】正在写回测试前的参数值...</source>
+        <translation>[Restauration] Réécriture des valeurs d&apos;avant le test...</translation>
+    </message>
+    <message>
+        <source>【错误】未能恢复：%1</source>
+        <translation>[Erreur] Non restauré : %1</translation>
+    </message>
+    <message>
+        <source>参数恢复完成，已全部读回确认。</source>
+        <translation>Restauration terminée : chaque valeur relue et confirmée.</translation>
+    </message>
+    <message>
+        <source>已恢复连续读取模式。</source>
+        <translation>Lecture continue reprise.</translation>
+    </message>
+    <message>
+        <source>Stopped after %1 of %2 registers (%3 passed)</source>
+        <translation>Arrêté après %1 registres sur %2 (%3 réussis)</translation>
+    </message>
+    <message>
+        <source>%1 of %2 registers passed</source>
+        <translation>%1 registres sur %2 réussis</translation>
+    </message>
+    <message>
+        <source>; the raw AD value is out of range</source>
+        <translation> ; la valeur AD brute est hors plage</translation>
+    </message>
+    <message>
+        <source>; nothing was written, the settings could not be saved first (%1)</source>
+        <translation> ; rien n&apos;a été écrit, les réglages n&apos;ont pas pu être sauvegardés d&apos;abord (%1)</translation>
+    </message>
+    <message>
+        <source>; all settings restored and read back</source>
+        <translation> ; tous les réglages restaurés et relus</translation>
+    </message>
+    <message>
+        <source>; NOT restored: %1</source>
+        <translation> ; NON restauré : %1</translation>
+    </message>
+    <message>
+        <source>放大器功能测试全部完成。</source>
+        <translation>Test de fonctionnement de l&apos;amplificateur terminé.</translation>
     </message>
 </context>
 <context>
@@ -519,6 +706,30 @@
     <message>
         <source>START RECORDING</source>
         <translation>DÉMARRER L&apos;ENREGISTREMENT</translation>
+    </message>
+    <message>
+        <source>Amplifier %1: %2</source>
+        <translation>Amplificateur %1 : %2</translation>
+    </message>
+    <message>
+        <source>it did not report back.</source>
+        <translation>il n&apos;a rien rapporté.</translation>
+    </message>
+    <message>
+        <source>Zero Done</source>
+        <translation>Zéro effectué</translation>
+    </message>
+    <message>
+        <source>Zero Failed</source>
+        <translation>Échec du zéro</translation>
+    </message>
+    <message>
+        <source>Tare Done</source>
+        <translation>Tare effectuée</translation>
+    </message>
+    <message>
+        <source>Tare Failed</source>
+        <translation>Échec de la tare</translation>
     </message>
 </context>
 <context>
