@@ -146,4 +146,26 @@ std::vector<std::optional<uint32_t>> settingValues(const QVariantMap &given,
     return values;
 }
 
+Outcome writeSettings(const QVariantMap &given, const std::vector<SettingRange> &table,
+                      const std::function<Access(const std::vector<size_t> &rows)> &accessFor) {
+    QString refusal;
+    const std::vector<std::optional<uint32_t>> values = settingValues(given, table, &refusal);
+    if (!refusal.isEmpty())
+        return {false, QStringLiteral("Filter settings refused: %1").arg(refusal)};
+    std::vector<size_t> rows;
+    std::vector<uint32_t> chosen;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (values[i]) {
+            rows.push_back(i);
+            chosen.push_back(*values[i]);
+        }
+    }
+    if (rows.empty())
+        return {false, QStringLiteral("No filter setting given; nothing was written.")};
+    const Outcome outcome = run(accessFor(rows), chosen, QStringLiteral("the previous settings were"));
+    if (!outcome.ok)
+        return {false, QStringLiteral("Filter settings failed: %1").arg(outcome.message)};
+    return {true, QStringLiteral("Filter settings written and read back.")};
+}
+
 } // namespace writetx

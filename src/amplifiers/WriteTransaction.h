@@ -68,4 +68,10 @@ struct SettingRange {
 std::vector<std::optional<uint32_t>> settingValues(const QVariantMap &given,
                                                    const std::vector<SettingRange> &table, QString *refusal);
 
+// A map of filter settings written all or nothing: refused whole (nothing sent) when a key or a value is not
+// what `table` takes, else the settings given, in the table's order, through run() with the Access that
+// `accessFor` builds for those table rows. The outcome's message is the user's whole text, success or not.
+Outcome writeSettings(const QVariantMap &given, const std::vector<SettingRange> &table,
+                      const std::function<Access(const std::vector<size_t> &rows)> &accessFor);
+
 } // namespace writetx

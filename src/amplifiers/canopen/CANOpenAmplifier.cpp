@@ -451,33 +451,17 @@ QVariantMap CANOpenAmplifier::readFilterSettings() {
 }
 
 void CANOpenAmplifier::writeFilterSettings(const QVariantMap &settings) {
-    const QString command = QStringLiteral("filters");
     std::vector<writetx::SettingRange> table;
     for (const FilterEntry &setting : filterEntries())
         table.push_back(setting.range);
-    QString refusal;
-    const std::vector<std::optional<uint32_t>> given = writetx::settingValues(settings, table, &refusal);
-    if (!refusal.isEmpty()) {
-        emit commandFinished(command, false, QStringLiteral("Filter settings refused: %1").arg(refusal));
-        return;
-    }
-    std::vector<Entry> entries;
-    std::vector<uint32_t> values;
-    for (size_t i = 0; i < given.size(); ++i) {
-        if (!given[i])
-            continue;
-        entries.push_back({filterEntries()[i].index, 0, filterEntries()[i].width});
-        values.push_back(*given[i]);
-    }
-    if (entries.empty()) {
-        emit commandFinished(command, false, QStringLiteral("No filter setting given; nothing was written."));
-        return;
-    }
     const writetx::Outcome outcome =
-        writetx::run(entryAccess(entries), values, QStringLiteral("the previous settings were"));
-    emit commandFinished(command, outcome.ok,
-                         outcome.ok ? QStringLiteral("Filter settings written and read back.")
-                                    : QStringLiteral("Filter settings failed: %1").arg(outcome.message));
+        writetx::writeSettings(settings, table, [this](const std::vector<size_t> &rows) {
+            std::vector<Entry> entries;
+            for (const size_t row : rows)
+                entries.push_back({filterEntries()[row].index, 0, filterEntries()[row].width});
+            return entryAccess(entries);
+        });
+    emit commandFinished(QStringLiteral("filters"), outcome.ok, outcome.message);
 }
 
 namespace {

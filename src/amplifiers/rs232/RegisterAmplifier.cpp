@@ -580,31 +580,15 @@ QVariantMap RegisterAmplifier::readFilterSettings() {
 }
 
 void RegisterAmplifier::writeFilterSettings(const QVariantMap &settings) {
-    const QString command = QStringLiteral("filters");
     std::vector<writetx::SettingRange> table;
     for (const FilterRegister &setting : filterRegisters())
         table.push_back(setting.range);
-    QString refusal;
-    const std::vector<std::optional<uint32_t>> given = writetx::settingValues(settings, table, &refusal);
-    if (!refusal.isEmpty()) {
-        finish(command, false, QStringLiteral("Filter settings refused: %1").arg(refusal));
-        return;
-    }
-    std::vector<uint16_t> regs;
-    std::vector<uint32_t> values;
-    for (size_t i = 0; i < given.size(); ++i) {
-        if (!given[i])
-            continue;
-        regs.push_back(filterRegisters()[i].reg);
-        values.push_back(*given[i]);
-    }
-    if (regs.empty()) {
-        finish(command, false, QStringLiteral("No filter setting given; nothing was written."));
-        return;
-    }
     const writetx::Outcome outcome =
-        writetx::run(registerAccess(regs, false), values, QStringLiteral("the previous settings were"));
-    finish(command, outcome.ok,
-           outcome.ok ? QStringLiteral("Filter settings written and read back.")
-                      : QStringLiteral("Filter settings failed: %1").arg(outcome.message));
+        writetx::writeSettings(settings, table, [this](const std::vector<size_t> &rows) {
+            std::vector<uint16_t> regs;
+            for (const size_t row : rows)
+                regs.push_back(filterRegisters()[row].reg);
+            return registerAccess(regs, false);
+        });
+    finish(QStringLiteral("filters"), outcome.ok, outcome.message);
 }
