@@ -464,29 +464,31 @@ void CANOpenAmplifier::writeFilterSettings(const QVariantMap &settings) {
     emit commandFinished(QStringLiteral("filters"), outcome.ok, outcome.message);
 }
 
-namespace {
-// Zero and tare: the zero point (written in the 0x22 form of the fixed frames), then the tare switch,
-// whose write makes the node act on it.
-constexpr uint8_t kTareSwitch = sdo::kTareSwitchSubIndex;
-} // namespace
+void CANOpenAmplifier::reportFailed(const QString &command, const QString &message) {
+    emit readErrorOccurred(message);
+    emit commandFinished(command, false, message);
+}
+
+bool CANOpenAmplifier::switchZeroPoint(const QString &command, const QString &failed, uint32_t zeroPoint,
+                                       bool on) {
+    const QString failure = writeUnlocked(
+        {{sdo::kZeroPointIndex, 0, 4, true}, {sdo::kControlIndex, sdo::kTareSwitchSubIndex, 1}},
+        {zeroPoint, on ? 1u : 0u}, QStringLiteral("the previous zero point and tare switch were"));
+    if (failure.isEmpty())
+        return true;
+    reportFailed(command, failed.arg(failure));
+    return false;
+}
 
 void CANOpenAmplifier::zero() {
     const QString command = QStringLiteral("zero");
     if (!m_connected) {
-        const QString why = QStringLiteral("CANopen Amplifier is not connected. Cannot perform zero.");
-        emit readErrorOccurred(why);
-        emit commandFinished(command, false, why);
+        reportFailed(command, QStringLiteral("CANopen Amplifier is not connected. Cannot perform zero."));
         return;
     }
-    const QString failure =
-        writeUnlocked({{sdo::kZeroPointIndex, 0, 4, true}, {sdo::kControlIndex, kTareSwitch, 1}}, {0, 1},
-                      QStringLiteral("the previous zero point and tare switch were"));
-    if (!failure.isEmpty()) {
-        const QString message = QStringLiteral("Zero failed: %1").arg(failure);
-        emit readErrorOccurred(message);
-        emit commandFinished(command, false, message);
+    // Zero point 0 with the switch on: the node takes the present load as zero.
+    if (!switchZeroPoint(command, QStringLiteral("Zero failed: %1"), 0, true))
         return;
-    }
     m_tareActive = false;
     QThread::msleep(kSettleMs);
     exchange(sdo::measuringValueRequest());
@@ -496,9 +498,7 @@ void CANOpenAmplifier::zero() {
 void CANOpenAmplifier::tare() {
     const QString command = QStringLiteral("tare");
     if (!m_connected) {
-        const QString why = QStringLiteral("CANopen Amplifier is not connected. Cannot perform tare.");
-        emit readErrorOccurred(why);
-        emit commandFinished(command, false, why);
+        reportFailed(command, QStringLiteral("CANopen Amplifier is not connected. Cannot perform tare."));
         return;
     }
     const bool on = !m_tareActive;
@@ -519,15 +519,8 @@ void CANOpenAmplifier::tare() {
         tareValue = sdo::value32(reading.data);
     }
     // The tare state follows the node: it changes only once the switch was written and read back.
-    const QString failure = writeUnlocked(
-        {{sdo::kZeroPointIndex, 0, 4, true}, {sdo::kControlIndex, kTareSwitch, 1}}, {tareValue, on ? 1u : 0u},
-        QStringLiteral("the previous zero point and tare switch were"));
-    if (!failure.isEmpty()) {
-        const QString message = QStringLiteral("Tare failed: %1").arg(failure);
-        emit readErrorOccurred(message);
-        emit commandFinished(command, false, message);
+    if (!switchZeroPoint(command, QStringLiteral("Tare failed: %1"), tareValue, on))
         return;
-    }
     m_tareValue = tareValue;
     m_tareActive = on;
     if (on) {

@@ -125,6 +125,11 @@ private:
     // Unlocks, then writes `values` into `entries` all or nothing; the failure text, empty on success.
     QString writeUnlocked(const std::vector<Entry> &entries, const std::vector<uint32_t> &values,
                           const QString &previous);
+    // A zero or tare that did not happen: by readErrorOccurred, as callers have known it, and as its outcome.
+    void reportFailed(const QString &command, const QString &message);
+    // Zero and tare: the zero point, then the tare switch whose write makes the node act on it, all or
+    // nothing. False, reported with `failed` ("Zero failed: %1"), when not done.
+    bool switchZeroPoint(const QString &command, const QString &failed, uint32_t zeroPoint, bool on);
 
     bool m_tareActive = false;
     uint32_t m_tareValue = 0;
