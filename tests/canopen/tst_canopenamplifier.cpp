@@ -43,11 +43,8 @@ class TestCanOpenAmplifier : public QObject {
     Wire sent() const { return cantest::wire(m_nodes, kNode); }
     // The frames sent but the reads (the reads before and after each write are the all-or-nothing suite's).
     Wire written() const {
-        Wire out;
-        for (const QByteArray &frame : sent()) {
-            if (!frame.startsWith("40"))
-                out << frame;
-        }
+        Wire out = sent();
+        out.removeIf([](const QByteArray &frame) { return frame.startsWith("40"); });
         return out;
     }
     void sim(const QString &line) {
