@@ -167,6 +167,8 @@ std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::v
         }
         if (!modbus::isAnswerTo(request, answer, modbus::kReadAnswerSize))
             m_link.markUnsettled();
+        else
+            m_link.markAnswered(request[0]);
     }
     if (!problems.isEmpty())
         return std::nullopt;

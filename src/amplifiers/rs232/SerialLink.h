@@ -79,6 +79,22 @@ public:
     // The number of bytes discarded.
     size_t settle(uint32_t quietMs = kQuietMs, uint32_t gapMs = kGapMs, uint32_t limitMs = kSettleLimitMs);
 
+    // One device per answer. Two devices left on one address both answer, one after the other; a read
+    // answer does not name its register, so the second would be taken for the next request's answer. The
+    // owner calls markAnswered() after a whole answer and, before the next request, waitFrameGap() (for
+    // requests that must not go out on a doubtful answer) and drainBuffered(): any byte that arrived after
+    // a whole answer is another device's.
+    // The Modbus RTU inter-frame gap: 3.5 characters of 11 bits, 1.75 ms above 19200 bit/s; whole ms.
+    static uint32_t frameGapMs(uint32_t baudRate);
+    void markAnswered(uint8_t address);
+    // The address of the last whole answer not yet followed by a request; -1 when there is none.
+    int answeredAddress() const { return m_answeredAddress; }
+    void clearAnswered() { m_answeredAddress = -1; }
+    // Sleeps until the inter-frame gap has passed since the last whole answer.
+    void waitFrameGap() const;
+    // Reads and discards what is buffered now, without waiting; the number of bytes.
+    size_t drainBuffered();
+
 private:
     struct Native;
     std::unique_ptr<Native> m_native;
@@ -86,6 +102,9 @@ private:
     int m_lastError = 0;
     bool m_unsettled = false;
     std::chrono::steady_clock::time_point m_unsettledSince;
+    uint32_t m_frameGapMs = frameGapMs(9600);
+    int m_answeredAddress = -1;
+    std::chrono::steady_clock::time_point m_answeredAt;
 };
 
 // Why an open failed, from the operating-system error of SerialLink::open: "no such port", "in use by

@@ -162,6 +162,7 @@ bool SerialLink::writeLineSettings(uint32_t baudRate, bool rtsToggle) {
         return false;
     }
     m_native->settings = settings;
+    m_frameGapMs = frameGapMs(baudRate);
 #if defined(__linux__) && defined(TIOCSRS485)
     if (rtsToggle) {
         // Best effort: most USB RS485 adapters switch direction in hardware and do not know this ioctl.
@@ -323,6 +324,7 @@ void SerialLink::close() {
     m_native->haveSettings = false;
     // Whatever was on its way belonged to the port as it was; a port opened again starts in step.
     m_unsettled = false;
+    m_answeredAddress = -1;
 }
 
 bool SerialLink::isOpen() const {

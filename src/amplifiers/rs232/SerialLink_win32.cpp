@@ -96,6 +96,7 @@ bool SerialLink::writeLineSettings(uint32_t baudRate, bool rtsToggle) {
         return false;
     }
     m_native->settings = settings;
+    m_frameGapMs = frameGapMs(baudRate);
     return true;
 }
 
@@ -178,6 +179,7 @@ void SerialLink::close() {
     m_native->haveSettings = false;
     // Whatever was on its way belonged to the port as it was; a port opened again starts in step.
     m_unsettled = false;
+    m_answeredAddress = -1;
 }
 
 bool SerialLink::isOpen() const {
