@@ -46,7 +46,10 @@ const char *kCommandsHelp = R"(Commands:
                                stability=N zero-point=N; a value outside the protocol's range is refused
                                with the range, and nothing is written unless every value is valid
   self-test                    run the register self-test and print its narration
-  scan [--from N --to M]       RS485 and CANOpen: list the ids that answer, "ID AD" per line (no
+  scan [--from N --to M] [--window MS]
+                               RS485 and CANOpen: list the ids that answer, "ID AD" per line ("ID AD
+                               late N ms" for a slow one, "ID duplicate" where two devices answer one
+                               id, "ID refused: WHY"); --window sets each probe's answer window (no
                                handshake, nothing written; progress on stderr when it is a terminal)
 Device ids (--id): RS485 1 to 247, CANOpen 1 to 127; RS232 takes none.
 Exit status: 0 on success, 1 on any failure (the reason on stderr).)";

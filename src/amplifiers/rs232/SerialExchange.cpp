@@ -31,14 +31,8 @@ void requireOneDevice(SerialLink &link, const std::vector<uint8_t> &request) {
     throw std::runtime_error(twoDevicesText(address).toStdString());
 }
 
-void sendRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
-                 std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
-    if (!link.isOpen())
-        throw std::runtime_error("Serial port is not open.");
-    link.settle();
-    requireOneDevice(link, request);
-    // Bytes still waiting belong to an earlier request; taking them for this one would mix registers up.
-    link.purge();
+void writeRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                  std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
     logFrame("->", name, request);
     size_t written = 0;
     if (!link.write(request.data(), request.size(), written)) {
@@ -50,6 +44,17 @@ void sendRequest(SerialLink &link, const QString &name, const std::vector<uint8_
         link.markUnsettled();
         throw std::runtime_error(texts.shortWrite);
     }
+}
+
+void sendRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                 std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
+    if (!link.isOpen())
+        throw std::runtime_error("Serial port is not open.");
+    link.settle();
+    requireOneDevice(link, request);
+    // Bytes still waiting belong to an earlier request; taking them for this one would mix registers up.
+    link.purge();
+    writeRequest(link, name, request, deviceFailed, texts);
 }
 
 std::vector<uint8_t> exchangeFrame(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,

@@ -25,6 +25,10 @@ QString twoDevicesText(int address);
 // inter-frame gap. sendRequest() does it; an exchange that reads by itself calls it too.
 void requireOneDevice(SerialLink &link, const std::vector<uint8_t> &request);
 
+// Logs and writes `request` as it is, nothing buffered discarded; raises sendRequest's write errors.
+void writeRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                  std::atomic<bool> &deviceFailed, const ExchangeTexts &texts = {});
+
 // The request half of exchangeFrame: settle, purge, write; raises the same errors.
 void sendRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
                  std::atomic<bool> &deviceFailed, const ExchangeTexts &texts = {});
