@@ -82,6 +82,17 @@ void ReadingWorker::report(const QString &error) {
     repeats.suppressed = 0;
 }
 
+void ReadingWorker::tellHeldBack() {
+    const Clock::time_point now = Clock::now();
+    for (auto &[error, repeats] : m_repeats) {
+        if (repeats.suppressed > 0 && now - repeats.lastShown >= kRepeatWindow) {
+            m_sink(repeatedText(error, repeats.suppressed));
+            repeats.lastShown = now;
+            repeats.suppressed = 0;
+        }
+    }
+}
+
 void ReadingWorker::flushRepeats() {
     for (const auto &[error, repeats] : m_repeats) {
         if (repeats.suppressed > 0)
@@ -105,8 +116,9 @@ void ReadingWorker::run(const Cycle &cycle, int intervalMs) {
         if (cycle() == Outcome::Reading) {
             failuresInARow = 0;
             m_lastReadingMs = nowMs();
-            // The trouble is over: what was held back is told now, and the next error counts as new.
-            flushRepeats();
+            // What was held back is told once its second is over. The texts stay known: an amplifier that
+            // fails every other answer must not report each failure as new.
+            tellHeldBack();
         } else {
             ++failuresInARow;
         }

@@ -20,8 +20,9 @@ class QThread;
 // four times longer, up to 5 s (or the interval, if longer): an amplifier that does not answer costs a whole
 // read time-out, and the line's wait for quiet after it, each time it is asked, time the others on an RS485
 // line then lack. Errors reported through report() reach the driver's sink at most once per second per
-// distinct text; the repeats in between are counted and the count goes out with the next report of that text,
-// or when a reading succeeds or the worker stops.
+// distinct text, however failures and readings alternate; the repeats in between are counted and the count
+// goes out with the next report of that text, at a reading once that second is over, or when the worker
+// stops.
 class ReadingWorker {
 public:
     enum class Outcome { Reading, Failed };
@@ -69,6 +70,8 @@ private:
 
     void run(const Cycle &cycle, int intervalMs);
     void flushRepeats();
+    // Tells the held-back repeats of each text whose second is over.
+    void tellHeldBack();
 
     std::atomic<bool> m_reading{false};
     QThread *m_thread = nullptr;

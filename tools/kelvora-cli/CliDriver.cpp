@@ -3,6 +3,7 @@
 #include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/BusScan.h"
 #include "amplifiers/canopen/CANOpenAmplifier.h"
+#include "amplifiers/canopen/CanAdapter.h"
 #include "amplifiers/rs232/RS232Amplifier.h"
 #include "amplifiers/rs232/RegisterAmplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
@@ -38,6 +39,9 @@ public:
         const auto *rs232 = qobject_cast<const RS232Amplifier *>(m_amplifier.get());
         return rs232 && rs232->hasFailed();
     }
+    QString linkName() const override {
+        return QStringLiteral("the port %1").arg(m_port);
+    }
 
 private:
     QString m_port;
@@ -54,6 +58,10 @@ public:
     QObject *object() override { return m_amplifier.get(); }
     quint64 completedMeasuringCycles() const override { return m_amplifier->completedMeasuringCycles(); }
     std::optional<bool> tareActive() const override { return m_amplifier->isTareActive(); }
+    bool linkLost() const override { return canadapter::channelLost(); }
+    QString linkName() const override {
+        return QStringLiteral("the CAN adapter %1").arg(canadapter::configuredDevice().interfaceName);
+    }
 
 private:
     std::unique_ptr<CANOpenAmplifier> m_amplifier;

@@ -5,8 +5,10 @@
 #include "ScanCommand.h"
 
 #include "amplifiers/AmplifierFactory.h"
+#include "amplifiers/Calibration.h"
 #include "amplifiers/ReadingWorker.h"
 #include "amplifiers/Weight.h"
+#include "amplifiers/rs232/SerialLink.h"
 #include "utils/UtilsApp.h"
 
 #include <QCommandLineParser>
@@ -199,20 +201,22 @@ bool parseUnsigned(const QString &text, qulonglong &value) {
     return ok;
 }
 
-QString weightText(QObject *driver) {
-    double weight = 0;
-    QMetaObject::invokeMethod(driver, "getMeasuredWeight", Qt::DirectConnection,
-                              Q_RETURN_ARG(double, weight));
-    return QString::number(weight, 'f', 2);
-}
-
 struct Context {
     CliDriver *driver;
     QObject *object;
     Listener *listener;
     int timeoutMs;
-    QString port;
+    QString unit;
 };
+
+// The driver reads in grams (to 0.01 g, the amplifier's resolution); the unit's conversion happens here
+// with enough decimals that none of it is rounded away.
+QString weightText(Context &c) {
+    double grams = 0;
+    QMetaObject::invokeMethod(c.object, "getMeasuredWeight", Qt::DirectConnection,
+                              Q_RETURN_ARG(double, grams));
+    return weight::exactText(grams, c.unit);
+}
 
 // A command whose arguments have been checked: what to run once connected.
 using Run = std::function<int(Context &)>;
@@ -259,7 +263,7 @@ int readWeight(Context &c) {
     stopReading(c.object);
     if (!c.listener->errors.isEmpty() || c.driver->completedMeasuringCycles() == 0)
         return failWith(c.listener->errors, QStringLiteral("No answer from the amplifier."));
-    out() << weightText(c.object) << Qt::endl;
+    out() << weightText(c) << Qt::endl;
     return 0;
 }
 
@@ -282,6 +286,7 @@ QString csvField(QString text) {
 // The worker reads at least this often, so that a port that goes away is noticed quickly whatever the
 // printing interval.
 constexpr int kLongestReadingIntervalMs = 500;
+constexpr int kReadingsPerLine = 8;
 
 Prepared watch(const QStringList &arguments) {
     QCommandLineParser parser;
@@ -301,7 +306,10 @@ Prepared watch(const QStringList &arguments) {
     return Prepared{
         [interval, count](Context &c) {
             const int intervalMs = static_cast<int>(interval);
-            if (startMeasuring(c, qMin(intervalMs, kLongestReadingIntervalMs)) != 0)
+            // The worker reads several times per printed line: its period drifts against the printing
+            // clock (each cycle is the pause plus the exchange), so reading once per line would leave some
+            // lines without a reading although the amplifier answers every time.
+            if (startMeasuring(c, qBound(1, intervalMs / kReadingsPerLine, kLongestReadingIntervalMs)) != 0)
                 return 1;
             QElapsedTimer clock;
             clock.start();
@@ -326,13 +334,13 @@ Prepared watch(const QStringList &arguments) {
                         const QString why = c.listener->errors.isEmpty()
                                                 ? QStringLiteral("the system refused it")
                                                 : c.listener->errors.last();
-                        return fail(QStringLiteral("Lost the port %1: %2").arg(c.port, why));
+                        return fail(QStringLiteral("Lost %1: %2").arg(c.driver->linkName(), why));
                     }
                 }
                 const qint64 now = clock.elapsed();
                 const qint64 since = msSinceLastReading(c.object);
-                // Read in this interval: since the line before (or the start, for the first).
-                const bool fresh = since >= 0 && since <= now - (due - intervalMs);
+                // Read within the last interval.
+                const bool fresh = since >= 0 && since <= qMin<qint64>(intervalMs, now);
                 QString status = QStringLiteral("ok");
                 if (!fresh) {
                     allRead = false;
@@ -343,7 +351,7 @@ Prepared watch(const QStringList &arguments) {
                         status = ReadingWorker::withoutRepeatCount(c.listener->errors.last());
                 }
                 out() << QDateTime::currentDateTime().toString(Qt::ISODateWithMs) << ','
-                      << (fresh ? weightText(c.object) : QString()) << ',' << csvField(status) << Qt::endl;
+                      << (fresh ? weightText(c) : QString()) << ',' << csvField(status) << Qt::endl;
             }
             stopReading(c.object);
             takeErrors();
@@ -408,6 +416,9 @@ Prepared calibrate(const QStringList &arguments) {
             return refuse(QStringLiteral("Not an unsigned 32-bit number: %1").arg(arguments.at(i)));
         values[static_cast<size_t>(i)] = static_cast<uint32_t>(value);
     }
+    const QString refusal = calibration::refusal({values[0], values[1]}, {0, values[2]});
+    if (!refusal.isEmpty())
+        return refuse(refusal);
     return Prepared{[values](Context &c) {
                         if (!QMetaObject::invokeMethod(c.object, "calibrateTwoPoints", Qt::DirectConnection,
                                                        Q_ARG(uint32_t, values[0]), Q_ARG(uint32_t, values[1]),
@@ -444,6 +455,9 @@ Prepared calibrateMulti(const QStringList &arguments, const QString &protocol) {
     if (!weights.isEmpty() && weights.first() != 0)
         return refuse(QStringLiteral("The first point is the zero point: its weight must be 0, not %1.")
                           .arg(weights.first()));
+    const QString refusal = calibration::refusal(adValues, weights);
+    if (!refusal.isEmpty())
+        return refuse(refusal);
     return Prepared{
         [adValues, weights](Context &c) {
             QMetaObject::invokeMethod(c.object, "calibrateMultiPoints", Qt::DirectConnection,
@@ -641,8 +655,13 @@ int main(int argc, char *argv[]) {
                         .arg(ids->max));
     }
     link.deviceId = ids ? static_cast<int>(number) : 1;
-    if (!parseUnsigned(parser.value(QStringLiteral("baud")), number) || number == 0 || number > 4000000)
-        return fail(QStringLiteral("--baud needs a line speed such as 9600."));
+    // The CAN bus has its own fixed speed; a serial port takes only the speeds its driver knows.
+    if (!parseUnsigned(parser.value(QStringLiteral("baud")), number) || number == 0 || number > 4000000 ||
+        (link.protocol != QLatin1String("CANOpen") &&
+         !serial::SerialLink::supportsBaudRate(static_cast<uint32_t>(number))))
+        return fail(QStringLiteral("--baud %1 is not a line speed this port supports (such as 9600, 19200, "
+                                   "38400 or 115200).")
+                        .arg(parser.value(QStringLiteral("baud"))));
     link.baudRate = static_cast<int>(number);
     const QString unit = parser.value(QStringLiteral("unit"));
     if (!weight::isKnownUnit(unit))
@@ -666,13 +685,14 @@ int main(int argc, char *argv[]) {
     QObject *object = driver->object();
     Listener listener;
     listener.attach(object);
-    QMetaObject::invokeMethod(object, "setUnit", Qt::DirectConnection, Q_ARG(QString, unit));
+    // Grams from the driver; weightText() converts.
+    QMetaObject::invokeMethod(object, "setUnit", Qt::DirectConnection, Q_ARG(QString, QStringLiteral("g")));
 
     invoke(object, "connect");
     if (!listener.connected)
         return failWith(listener.connectionErrors, QStringLiteral("Connection failed."));
 
-    Context context{driver.get(), object, &listener, timeoutMs, link.port};
+    Context context{driver.get(), object, &listener, timeoutMs, unit};
     return prepared.run(context);
 }
 

@@ -372,4 +372,13 @@ int userCount() {
     return ch.users;
 }
 
+bool channelLost() {
+    Channel &ch = channel();
+    std::lock_guard<std::mutex> lifecycle(ch.lifecycleMutex);
+    if (ch.users == 0)
+        return false;
+    std::unique_lock<std::mutex> data(ch.dataMutex);
+    return !ch.open;
+}
+
 } // namespace canadapter

@@ -76,6 +76,9 @@ DeviceChoice configuredDevice();
 QString lastError();
 // Users currently counted on the channel.
 int userCount();
+// Whether the channel has users but its device lost the connection (the adapter was unplugged, the
+// virtual bus ended); lastError() says why when the device told.
+bool channelLost();
 
 } // namespace canadapter
 

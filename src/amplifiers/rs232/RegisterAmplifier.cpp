@@ -131,11 +131,20 @@ bool RegisterAmplifier::performHandshake() {
     }
 }
 
-bool RegisterAmplifier::adRegisterAnswers() {
+bool RegisterAmplifier::adRegisterAnswers(QString *cause) {
     const uint8_t address = addressByte();
-    const std::vector<uint8_t> answer =
-        exchange(modbus::readRequest(address, modbus::kAdRegister), modbus::kReadAnswerSize);
-    return modbus::decodeReadAnswer(answer, address).ok();
+    const std::vector<uint8_t> request = modbus::readRequest(address, modbus::kAdRegister);
+    const std::vector<uint8_t> answer = exchange(request, modbus::kReadAnswerSize);
+    const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(answer, address);
+    if (!decoded.ok() && cause)
+        *cause = QString::fromStdString(modbus::whyNotAnswered(request, answer, decoded));
+    return decoded.ok();
+}
+
+QString RegisterAmplifier::handshakeFailureText(const QString &cause) {
+    if (cause.isEmpty())
+        return QStringLiteral("Handshake failed. Amplifier may not be responsive.");
+    return QStringLiteral("Handshake failed: %1.").arg(cause);
 }
 
 std::optional<uint32_t> RegisterAmplifier::readChecked(uint16_t reg, QString *cause) {

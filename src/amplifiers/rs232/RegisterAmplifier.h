@@ -130,8 +130,11 @@ protected:
     virtual std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request,
                                                                 QStringList &problems);
 
-    // Sends the read request for 0x1F40 and decodes its answer; for handshakes.
-    bool adRegisterAnswers();
+    // Sends the read request for 0x1F40 and decodes its answer; for handshakes. When it fails, `cause` says
+    // why (modbus::whyNotAnswered; empty when nothing came).
+    bool adRegisterAnswers(QString *cause = nullptr);
+    // The connection failure for a handshake that failed with `cause`, one sentence.
+    static QString handshakeFailureText(const QString &cause);
     // Checks the points with the calibration rule, then writes the calibration block (point 0's weight always
     // 0, weights x100, the point count last) and reports by calibrationSuccessful / calibrationFailed.
     void writeCalibrationPoints(const QList<uint32_t> &adValues, const QList<uint32_t> &weights);

@@ -37,6 +37,8 @@ public:
 
     // The path this platform opens for `portName` (win32DevicePath or posixDevicePath).
     static std::string devicePath(const std::string &portName);
+    // Whether this platform's serial driver can run a port at `baudRate` bit/s.
+    static bool supportsBaudRate(uint32_t baudRate);
 
     // Opens the port for exclusive, synchronous reading and writing. Fails when it is already open here.
     bool open(const std::string &portName);
@@ -106,6 +108,9 @@ private:
     int m_answeredAddress = -1;
     std::chrono::steady_clock::time_point m_answeredAt;
 };
+
+// SerialLink::lastError() when open() refused the terminal this process runs in (POSIX).
+constexpr int kOwnTerminal = -1000;
 
 // Why an open failed, from the operating-system error of SerialLink::open: "no such port", "in use by
 // another program", "permission denied (on Linux add the user to the dialout group)", "not a serial
