@@ -65,7 +65,16 @@ QString ReadingWorker::withoutRepeatCount(const QString &text) {
     return error.remove(count);
 }
 
-void ReadingWorker::report(const QString &error) {
+QString ReadingWorker::staleReason() const {
+    std::lock_guard<std::mutex> lock(m_reasonMutex);
+    return m_staleReason;
+}
+
+void ReadingWorker::report(const QString &error, const QString &why) {
+    {
+        std::lock_guard<std::mutex> lock(m_reasonMutex);
+        m_staleReason = why;
+    }
     const Clock::time_point now = Clock::now();
     auto found = m_repeats.find(error);
     if (found == m_repeats.end()) {
@@ -116,6 +125,10 @@ void ReadingWorker::run(const Cycle &cycle, int intervalMs) {
         if (cycle() == Outcome::Reading) {
             failuresInARow = 0;
             m_lastReadingMs = nowMs();
+            {
+                std::lock_guard<std::mutex> lock(m_reasonMutex);
+                m_staleReason.clear();
+            }
             // What was held back is told once its second is over. The texts stay known: an amplifier that
             // fails every other answer must not report each failure as new.
             tellHeldBack();

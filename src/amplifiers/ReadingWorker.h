@@ -48,7 +48,11 @@ public:
     void stop();
 
     // From inside a cycle: an error of this cycle.
-    void report(const QString &error);
+    // `why` is what a screen's stale marker says while no reading comes ("refused: Modbus exception 2",
+    // "bad checksum"); empty leaves the marker to say how long nothing came.
+    void report(const QString &error, const QString &why = {});
+    // The `why` of the last failure since the last good reading; "" when there is none. Any thread.
+    QString staleReason() const;
 
     bool isRunning() const { return m_reading.load(); }
     // For waits inside a cycle that must end as soon as reading stops.
@@ -83,6 +87,8 @@ private:
     std::mutex m_runMutex;
     // Worker thread only (set before it starts).
     ErrorSink m_sink;
+    mutable std::mutex m_reasonMutex;
+    QString m_staleReason;
     std::map<QString, Repeats> m_repeats;
     // Steady-clock milliseconds of the last good reading, or -1.
     std::atomic<qint64> m_lastReadingMs{-1};

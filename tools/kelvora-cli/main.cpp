@@ -6,6 +6,7 @@
 
 #include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/Calibration.h"
+#include "amplifiers/InputRules.h"
 #include "amplifiers/ReadingWorker.h"
 #include "amplifiers/Weight.h"
 #include "amplifiers/rs232/SerialLink.h"
@@ -472,26 +473,7 @@ Prepared calibrateMulti(const QStringList &arguments, const QString &protocol) {
         {}};
 }
 
-// A filter setting: its key, the driver operation, and the values each driver family takes unchanged
-// (the serial drivers limit their registers, the CANopen driver replaces a level outside 1 to 5 by 1 and
-// sends the time in 16 bits).
-struct Setting {
-    const char *key;
-    const char *operation;
-    ValueRange serial;
-    ValueRange canOpen;
-};
-
-// In the order the filter screen writes them.
-const Setting kSettings[] = {
-    {"fir", "setFIRFiltering", {0, 1}, {0, 1}},
-    {"level", "setFilteringLevel", {0, 5}, {1, 5}},
-    {"bandwidth", "setFilteringBandwidth", {0, 1000}, {0, 0xFFFFFFFFu}},
-    {"azt-time", "setAutoZeroTrackingTime", {0, 50}, {0, 0xFFFF}},
-    {"azt-bandwidth", "setAutoZeroTrackingBandwidth", {0, 10000}, {0, 0xFFFFFFFFu}},
-    {"stability", "setStabilityDeterminationTime", {1, 50}, {0, 0xFFFFFFFFu}},
-    {"zero-point", "setZeroPoint", {0, 0xFFFFFFFFu}, {0, 0xFFFFFFFFu}},
-};
+using inputrules::kSettings;
 constexpr size_t kSettingCount = std::size(kSettings);
 
 Prepared setFilters(const QStringList &arguments, const QString &protocol) {
@@ -512,8 +494,7 @@ Prepared setFilters(const QStringList &arguments, const QString &protocol) {
                 QStringLiteral("Unknown setting \"%1\" (use fir, level, bandwidth, azt-time, azt-bandwidth, "
                                "stability or zero-point with =N).")
                     .arg(argument));
-        const ValueRange range =
-            protocol == QLatin1String("CANOpen") ? kSettings[index].canOpen : kSettings[index].serial;
+        const inputrules::Range range = inputrules::rangeOf(kSettings[index], protocol);
         if (value < range.min || value > range.max)
             return refuse(QStringLiteral("%1 is out of range for %2: %3 takes %4 to %5.")
                               .arg(argument, protocol, key)

@@ -139,6 +139,10 @@ void CANOpenAmplifier::stopContinuousADRead() {
 }
 
 ReadingWorker::Outcome CANOpenAmplifier::readCycle(ReadKind kind) {
+    // The adapter was lost (unplugged, bus restarted): open it afresh, so that the node is read again as
+    // soon as it is back, without a new connect. The extra use of the channel is given back at once.
+    if (canadapter::channelLost() && CAN_Initialize(m_channel, PCAN_BAUD_1M) == PCAN_ERROR_OK)
+        CAN_Uninitialize(m_channel);
     try {
         const sdo::Bytes request =
             kind == ReadKind::AdValue ? sdo::adValueRequest() : sdo::measuringValueRequest();
@@ -146,8 +150,14 @@ ReadingWorker::Outcome CANOpenAmplifier::readCycle(ReadKind kind) {
             sdoexchange::request(m_channel, m_nodeId.load(), request, &m_worker.readingFlag());
         if (result.status == SdoResult::Status::Cancelled)
             return ReadingWorker::Outcome::Failed; // reading stops; nothing to report
-        if (refused(result) || result.status == SdoResult::Status::TimedOut)
-            throw std::runtime_error(describe(result, getDeviceId()).toStdString());
+        if (refused(result) || result.status == SdoResult::Status::TimedOut) {
+            const QString what = describe(result, getDeviceId());
+            m_worker.report(kind == ReadKind::AdValue
+                                ? QStringLiteral("Error while reading AD value: %1").arg(what)
+                                : QStringLiteral("Error while reading measuring value: %1").arg(what),
+                            refused(result) ? QStringLiteral("refused: %1").arg(what) : QString());
+            return ReadingWorker::Outcome::Failed;
+        }
         if (result.data.size() < static_cast<size_t>(sdo::kFrameLength)) {
             m_worker.report(QStringLiteral("Invalid response size: expected at least 8 bytes."));
             return ReadingWorker::Outcome::Failed;

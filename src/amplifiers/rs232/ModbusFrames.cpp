@@ -218,6 +218,28 @@ std::string describe(const Answer &answer) {
     return "unknown fault";
 }
 
+std::string shortFault(const Answer &answer) {
+    char text[64];
+    switch (answer.fault) {
+    case AnswerFault::Ok:
+        return {};
+    case AnswerFault::WrongLength:
+        return answer.size == 0 ? std::string() : std::string("incomplete answer");
+    case AnswerFault::BadCrc:
+        return "bad checksum";
+    case AnswerFault::Exception:
+        std::snprintf(text, sizeof text, "refused: Modbus exception %u",
+                      static_cast<unsigned>(answer.exceptionCode));
+        return text;
+    case AnswerFault::WrongAddress:
+        std::snprintf(text, sizeof text, "answer from address %u",
+                      static_cast<unsigned>(answer.receivedAddress));
+        return text;
+    default:
+        return describe(answer);
+    }
+}
+
 std::string whyNotAnswered(const std::vector<uint8_t> &request, const std::vector<uint8_t> &answer,
                            const Answer &decoded) {
     if (answer.empty())

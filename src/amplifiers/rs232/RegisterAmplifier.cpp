@@ -337,7 +337,8 @@ ReadingWorker::Outcome RegisterAmplifier::measuringCycle() {
         if (!decoded.ok()) {
             m_worker.report(
                 refusedAnswerText(QStringLiteral("Invalid response length while reading measuring value."),
-                                  QStringLiteral("measuring value"), decoded));
+                                  QStringLiteral("measuring value"), decoded),
+                QString::fromStdString(modbus::shortFault(decoded)));
             return ReadingWorker::Outcome::Failed;
         }
         // The pattern of a signed value widened to 64 bits and cut to its low 32 is the raw register value.
@@ -346,8 +347,8 @@ ReadingWorker::Outcome RegisterAmplifier::measuringCycle() {
         ++m_measuringCycles;
         return ReadingWorker::Outcome::Reading;
     } catch (const std::exception &e) {
-        m_worker.report(
-            QStringLiteral("Error while reading measuring value: %1").arg(QString::fromUtf8(e.what())));
+        const QString what = QString::fromUtf8(e.what());
+        m_worker.report(QStringLiteral("Error while reading measuring value: %1").arg(what), what);
         return ReadingWorker::Outcome::Failed;
     }
 }

@@ -54,6 +54,9 @@ public:
     // Milliseconds since the running worker last read a good value (AD or measuring value); -1 when no
     // worker runs or it has read none yet. Screens use it to tell a live value from a stale one.
     Q_INVOKABLE qint64 getMsSinceLastReading() const { return m_worker.msSinceLastReading(); }
+    // Why the running worker has had no good reading lately, in a few words ("refused: Modbus exception
+    // 2", "bad checksum", "two devices answer id 5?"); "" when it reads, or when nothing came at all.
+    Q_INVOKABLE QString getStaleReason() const { return m_worker.staleReason(); }
 
     Q_INVOKABLE void zero();
     Q_INVOKABLE void tare();
