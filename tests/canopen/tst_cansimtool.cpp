@@ -110,6 +110,23 @@ private slots:
         QVERIFY(startSimulator());
     }
 
+    // A reading amplifier whose adapter goes and comes back reads again by itself, without a new connect.
+    void reading_recoversWhenTheAdapterIsBack() {
+        CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, 7);
+        amp.connect();
+        QVERIFY(amp.isConnected());
+        amp.startContinuousMeasuringValueRead(50);
+        QTRY_VERIFY_WITH_TIMEOUT(amp.getMsSinceLastReading() >= 0, kLongWaitMs);
+        m_sim.write("quit\n");
+        QVERIFY(m_sim.waitForFinished(kLongWaitMs));
+        QTRY_VERIFY_WITH_TIMEOUT(amp.getMsSinceLastReading() > 1000, kLongWaitMs);
+        QVERIFY(startSimulator());
+        QCOMPARE(ask("@7 load 123.5"), QByteArray("OK"));
+        QTRY_COMPARE_WITH_TIMEOUT(amp.getMeasuredWeight(), 123.5, kLongWaitMs);
+        amp.stopContinuousADRead();
+        QCOMPARE(canadapter::userCount(), 1);
+    }
+
     // Last: the bus goes away under a connected amplifier and comes back.
     void busRestarted_connectOpensTheAdapterAfresh() {
         CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, 7);

@@ -53,18 +53,23 @@ private:
 class CanOpenCliDriver : public CliDriver {
 public:
     explicit CanOpenCliDriver(std::unique_ptr<CANOpenAmplifier> amplifier)
-        : m_amplifier(std::move(amplifier)) {}
+        : m_amplifier(std::move(amplifier))
+        , m_lossesAtStart(canadapter::losses()) {}
 
     QObject *object() override { return m_amplifier.get(); }
     quint64 completedMeasuringCycles() const override { return m_amplifier->completedMeasuringCycles(); }
     std::optional<bool> tareActive() const override { return m_amplifier->isTareActive(); }
-    bool linkLost() const override { return canadapter::channelLost(); }
+    // The driver opens a lost adapter afresh as soon as it can; the tool still reports the loss.
+    bool linkLost() const override {
+        return canadapter::channelLost() || canadapter::losses() > m_lossesAtStart;
+    }
     QString linkName() const override {
         return QStringLiteral("the CAN adapter %1").arg(canadapter::configuredDevice().interfaceName);
     }
 
 private:
     std::unique_ptr<CANOpenAmplifier> m_amplifier;
+    int m_lossesAtStart;
 };
 
 } // namespace

@@ -17,6 +17,10 @@ QString *classUnit() {
     return &unit;
 }
 
+// How long a reading cycle waits for a lost adapter to come back: a local adapter or bus connects within
+// milliseconds.
+constexpr int kReopenWaitMs = 300;
+
 QString describe(const SdoResult &result, uint8_t nodeId) {
     switch (result.status) {
     case SdoResult::Status::Abort:
@@ -139,10 +143,10 @@ void CANOpenAmplifier::stopContinuousADRead() {
 }
 
 ReadingWorker::Outcome CANOpenAmplifier::readCycle(ReadKind kind) {
-    // The adapter was lost (unplugged, bus restarted): open it afresh, so that the node is read again as
-    // soon as it is back, without a new connect. The extra use of the channel is given back at once.
-    if (canadapter::channelLost() && CAN_Initialize(m_channel, PCAN_BAUD_1M) == PCAN_ERROR_OK)
-        CAN_Uninitialize(m_channel);
+    // The adapter was lost (unplugged, bus restarted): try to open it afresh, so that the node is read
+    // again as soon as it is back, without a new connect. A short wait: a stop waits for this cycle.
+    if (canadapter::channelLost())
+        canadapter::reopenIfLost(kReopenWaitMs);
     try {
         const sdo::Bytes request =
             kind == ReadKind::AdValue ? sdo::adValueRequest() : sdo::measuringValueRequest();
