@@ -101,6 +101,37 @@
     </message>
 </context>
 <context>
+    <name>InputRules</name>
+    <message>
+        <source>Unknown setting.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Empty: enter a whole number from %1 to %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a whole number: enter one from %2 to %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is outside %2 to %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device ID must be a whole number from %1 to %2 for %3 (typed: &quot;%4&quot;).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Span Weight(g) must be a number of grams, such as 1000 (typed: &quot;%1&quot;).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The span weight %1 g is too large: the amplifier stores at most %2 g.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>PopupCalibrationPage</name>
     <message>
         <source>Connection Error</source>
@@ -108,14 +139,6 @@
     </message>
     <message>
         <source>Failed to connect to amplifier. Please check your connection.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Device ID must be a number from 1 to 247 (typed: &quot;%1&quot;).</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>CANopen node IDs are 1 to 127; %1 addresses no node.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -191,7 +214,15 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Span Weight(g) must be a number of grams, such as 1000.</source>
+        <source>Invalid Input</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This amplifier is already on the Weight Plot screen as amplifier %1; it is not added twice.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CANopen: type the span weight before pressing SPAN; SPAN sends it to the amplifier.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -306,6 +337,10 @@
     </message>
     <message>
         <source>Select</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose a protocol first.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

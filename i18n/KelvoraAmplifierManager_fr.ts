@@ -101,6 +101,37 @@
     </message>
 </context>
 <context>
+    <name>InputRules</name>
+    <message>
+        <source>Unknown setting.</source>
+        <translation>Réglage inconnu.</translation>
+    </message>
+    <message>
+        <source>Empty: enter a whole number from %1 to %2.</source>
+        <translation>Vide : saisissez un nombre entier de %1 à %2.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a whole number: enter one from %2 to %3.</source>
+        <translation>« %1 » n&apos;est pas un nombre entier : saisissez-en un de %2 à %3.</translation>
+    </message>
+    <message>
+        <source>%1 is outside %2 to %3.</source>
+        <translation>%1 est en dehors de %2 à %3.</translation>
+    </message>
+    <message>
+        <source>Device ID must be a whole number from %1 to %2 for %3 (typed: &quot;%4&quot;).</source>
+        <translation>L&apos;identifiant doit être un nombre entier de %1 à %2 pour %3 (saisi : « %4 »).</translation>
+    </message>
+    <message>
+        <source>Span Weight(g) must be a number of grams, such as 1000 (typed: &quot;%1&quot;).</source>
+        <translation>Le poids d&apos;étalonnage (g) doit être un nombre de grammes, par exemple 1000 (saisi : « %1 »).</translation>
+    </message>
+    <message>
+        <source>The span weight %1 g is too large: the amplifier stores at most %2 g.</source>
+        <translation>Le poids d&apos;étalonnage de %1 g est trop grand : l&apos;amplificateur enregistre au plus %2 g.</translation>
+    </message>
+</context>
+<context>
     <name>PopupCalibrationPage</name>
     <message>
         <source>Connection Error</source>
@@ -109,14 +140,6 @@
     <message>
         <source>Failed to connect to amplifier. Please check your connection.</source>
         <translation>Connexion à l&apos;amplificateur impossible. Vérifiez la liaison.</translation>
-    </message>
-    <message>
-        <source>Device ID must be a number from 1 to 247 (typed: &quot;%1&quot;).</source>
-        <translation>L&apos;identifiant doit être un nombre de 1 à 247 (saisi : « %1 »).</translation>
-    </message>
-    <message>
-        <source>CANopen node IDs are 1 to 127; %1 addresses no node.</source>
-        <translation>Les nœuds CANopen vont de 1 à 127 ; %1 n&apos;adresse aucun nœud.</translation>
     </message>
     <message>
         <source>No protocol was chosen.</source>
@@ -191,8 +214,16 @@
         <translation>Étalonner</translation>
     </message>
     <message>
-        <source>Span Weight(g) must be a number of grams, such as 1000.</source>
-        <translation>Le poids d&apos;étendue (g) doit être un nombre de grammes, par exemple 1000.</translation>
+        <source>Invalid Input</source>
+        <translation>Saisie invalide</translation>
+    </message>
+    <message>
+        <source>This amplifier is already on the Weight Plot screen as amplifier %1; it is not added twice.</source>
+        <translation>Cet amplificateur est déjà sur l&apos;écran Courbe de poids comme amplificateur %1 ; il n&apos;est pas ajouté deux fois.</translation>
+    </message>
+    <message>
+        <source>CANopen: type the span weight before pressing SPAN; SPAN sends it to the amplifier.</source>
+        <translation>CANopen : saisissez le poids d&apos;étalonnage avant d&apos;appuyer sur SPAN ; SPAN l&apos;envoie à l&apos;amplificateur.</translation>
     </message>
     <message>
         <source>Calibration Points Close Together</source>
@@ -307,6 +338,10 @@
     <message>
         <source>Select</source>
         <translation>Choisir</translation>
+    </message>
+    <message>
+        <source>Choose a protocol first.</source>
+        <translation>Choisissez d&apos;abord un protocole.</translation>
     </message>
 </context>
 <context>

@@ -40,6 +40,21 @@ Popup {
                                    qsTr("Failed to connect to amplifier. Please check your connection."), reason)
     }
 
+    // What was typed or chosen cannot be used: nothing was tried on the link.
+    function inputError(reason) {
+        connectionErrorDialog.show(qsTr("Invalid Input"), reason)
+    }
+
+    // The amplifier on the Weight Plot screen that this page's choices address, or null.
+    function amplifierOnScreen(port, deviceId) {
+        var list = screenPlayground.amplifiersOnScreen()
+        for (var i = 0; i < list.length; i++) {
+            if (AmplifierFactory.addresses(list[i], selectedProtocol, port, deviceId))
+                return list[i]
+        }
+        return null
+    }
+
     // The page's previous amplifier stops reading and gives its link back before another connects, so a
     // second connect to the same RS232 port can open it.
     function releaseCurrent() {
@@ -58,21 +73,22 @@ Popup {
         status = ""
         var deviceId = 0
         if (needsDeviceId) {
-            var typed = deviceIdField.text
-            var id = parseInt(typed, 10)
-            if (isNaN(id) || id < 1 || id > 247) {
-                connectionError(qsTr("Device ID must be a number from 1 to 247 (typed: \"%1\").").arg(typed))
+            var refusal = InputRules.deviceIdRefusal(selectedProtocol, deviceIdField.text)
+            if (refusal.length > 0) {
+                inputError(refusal)
                 return
             }
-            if (isCanOpen && id > 127) {
-                connectionError(qsTr("CANopen node IDs are 1 to 127; %1 addresses no node.").arg(id))
-                return
-            }
-            deviceId = id
+            deviceId = Number(deviceIdField.text.trim())
+        }
+        var port = portSelector.currentIndex >= 0 ? portSelector.currentText : ""
+        var twin = amplifierOnScreen(port, deviceId)
+        if (twin) {
+            inputError(qsTr("This amplifier is already on the Weight Plot screen as amplifier %1; it is not added twice.")
+                       .arg(twin.getName()))
+            return
         }
 
         releaseCurrent()
-        var port = portSelector.currentIndex >= 0 ? portSelector.currentText : ""
         var amplifier = AmplifierFactory.createAmplifier(selectedProtocol, "AmplifierModel", port, 9600, deviceId,
                                                          sharedBus)
         if (!amplifier) {
@@ -146,10 +162,12 @@ Popup {
     // The span weight in whole grams, or -1 (and the page says why) when the field holds no usable weight.
     // Only the page sees the text; the amplifier would get a number that hides what was typed.
     function spanWeightGrams() {
-        var grams = Amplifiers.wholeGrams(spanWeightField.text)
-        if (grams < 0)
-            status = qsTr("Span Weight(g) must be a number of grams, such as 1000.")
-        return grams
+        var refusal = InputRules.spanWeightRefusal(spanWeightField.text)
+        if (refusal.length > 0) {
+            status = refusal
+            return -1
+        }
+        return InputRules.spanWeightGrams(spanWeightField.text)
     }
 
     function handOver() {
@@ -393,6 +411,17 @@ Popup {
                     objectName: "spanWeightField"
                     Layout.fillWidth: true
                     enabled: calibrationPage.currentAmplifier !== null && !preCalibratedCheck.checked
+                }
+                // A CANopen amplifier takes the weight with SPAN itself, not with Calibrate.
+                Text {
+                    objectName: "spanWeightHint"
+                    Layout.columnSpan: 2
+                    Layout.fillWidth: true
+                    visible: calibrationPage.isCanOpen
+                    text: qsTr("CANopen: type the span weight before pressing SPAN; SPAN sends it to the amplifier.")
+                    color: Theme.colorSubText
+                    font.pixelSize: Theme.fontSizeContent - 2
+                    wrapMode: Text.WordWrap
                 }
                 ButtonSolid {
                     objectName: "calibrateButton"

@@ -3,6 +3,7 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 
 import ComponentLibrary
+import com.example.amplifiers
 
 import "Amplifiers.js" as Amplifiers
 
@@ -26,18 +27,47 @@ Popup {
     // The writes' outcome, shown after the popup has closed.
     property alias resultDialog: resultDialog
 
-    // Field, setter, the driver's key and the value an empty or unreadable field stands for, in the order
-    // they are written.
+    // Field, setter and the driver's key, in the order they are written.
     readonly property var numberFields: [
-        { field: levelField, setter: "setFilteringLevel", key: "filteringLevel", fallback: 0 },
-        { field: bandwidthField, setter: "setFilteringBandwidth", key: "filteringBandwidth", fallback: 0 },
-        { field: trackingTimeField, setter: "setAutoZeroTrackingTime", key: "autoZeroTrackingTime", fallback: 0 },
-        { field: trackingBandwidthField, setter: "setAutoZeroTrackingBandwidth", key: "autoZeroTrackingBandwidth",
-          fallback: 0 },
-        { field: stabilityField, setter: "setStabilityDeterminationTime", key: "stabilityDeterminationTime",
-          fallback: 1 },
-        { field: zeroPointField, setter: "setZeroPoint", key: "zeroPoint", fallback: 0 }
+        { field: levelField, setter: "setFilteringLevel", key: "filteringLevel" },
+        { field: bandwidthField, setter: "setFilteringBandwidth", key: "filteringBandwidth" },
+        { field: trackingTimeField, setter: "setAutoZeroTrackingTime", key: "autoZeroTrackingTime" },
+        { field: trackingBandwidthField, setter: "setAutoZeroTrackingBandwidth", key: "autoZeroTrackingBandwidth" },
+        { field: stabilityField, setter: "setStabilityDeterminationTime", key: "stabilityDeterminationTime" },
+        { field: zeroPointField, setter: "setZeroPoint", key: "zeroPoint" }
     ]
+
+    // Why each field's text cannot be written, by key ("" when it can): the value must suit every selected
+    // amplifier's protocol. Judged by InputRules as the user types.
+    readonly property var refusals: {
+        var protocols = protocolsOf(chosenAmplifiers())
+        var out = {}
+        for (var i = 0; i < numberFields.length; i++) {
+            var entry = numberFields[i]
+            out[entry.key] = ""
+            for (var p = 0; p < protocols.length && out[entry.key].length === 0; p++)
+                out[entry.key] = InputRules.settingRefusal(entry.key, entry.field.text, protocols[p])
+        }
+        return out
+    }
+    readonly property bool fieldsValid: {
+        for (var key in refusals) {
+            if (refusals[key].length > 0)
+                return false
+        }
+        return true
+    }
+
+    // The protocols of `amplifiers`, each once; the serial rules when none is selected.
+    function protocolsOf(amplifiers) {
+        var protocols = []
+        for (var i = 0; i < amplifiers.length; i++) {
+            var protocol = AmplifierFactory.protocolOf(amplifiers[i])
+            if (protocols.indexOf(protocol) < 0)
+                protocols.push(protocol)
+        }
+        return protocols.length > 0 ? protocols : ["RS485"]
+    }
 
     function chosenAmplifiers() {
         var list = screenPlayground.amplifierList
@@ -49,12 +79,9 @@ Popup {
         return chosen
     }
 
-    // A stability time of 0 means "not set" to the amplifier, so it is written as 1 like an empty field.
+    // Only for fields whose refusal is empty.
     function valueOf(entry) {
-        var value = parseInt(entry.field.text, 10)
-        if (isNaN(value) || (entry.setter === "setStabilityDeterminationTime" && value === 0))
-            return entry.fallback
-        return value
+        return InputRules.settingValue(entry.field.text)
     }
 
     function prefill() {
@@ -78,7 +105,7 @@ Popup {
     }
 
     function apply() {
-        if (selectedAmplifiers.length === 0 || applying)
+        if (selectedAmplifiers.length === 0 || applying || !fieldsValid)
             return
         var chosen = chosenAmplifiers()
         applying = true
@@ -132,9 +159,19 @@ Popup {
         border.color: Theme.colorSeparator
     }
 
+    // The text stays as typed: what cannot be written is refused beside it, never clamped or cut.
     component SettingField: TextFieldThemed {
         Layout.fillWidth: true
-        validator: IntValidator { bottom: 0 }
+        inputMethodHints: Qt.ImhDigitsOnly
+    }
+
+    component FieldRefusal: Text {
+        Layout.fillWidth: true
+        Layout.columnSpan: 2
+        visible: text.length > 0
+        color: Theme.colorError
+        font.pixelSize: Theme.fontSizeContent - 2
+        wrapMode: Text.WordWrap
     }
 
     component FieldLabel: Text {
@@ -196,42 +233,60 @@ Popup {
                 id: levelField
                 objectName: "levelField"
                 placeholderText: qsTr("Filtering Level (0-5)")
-                validator: IntValidator { bottom: 0; top: 5 }
+            }
+            FieldRefusal {
+                objectName: "levelFieldRefusal"
+                text: filterPopup.refusals["filteringLevel"]
             }
             FieldLabel { text: bandwidthField.placeholderText }
             SettingField {
                 id: bandwidthField
                 objectName: "bandwidthField"
                 placeholderText: qsTr("Filtering Bandwidth (0-1000)")
-                validator: IntValidator { bottom: 0; top: 1000 }
+            }
+            FieldRefusal {
+                objectName: "bandwidthFieldRefusal"
+                text: filterPopup.refusals["filteringBandwidth"]
             }
             FieldLabel { text: trackingTimeField.placeholderText }
             SettingField {
                 id: trackingTimeField
                 objectName: "trackingTimeField"
                 placeholderText: qsTr("Auto Zero Tracking Time (0-50)")
-                validator: IntValidator { bottom: 0; top: 50 }
+            }
+            FieldRefusal {
+                objectName: "trackingTimeFieldRefusal"
+                text: filterPopup.refusals["autoZeroTrackingTime"]
             }
             FieldLabel { text: trackingBandwidthField.placeholderText }
             SettingField {
                 id: trackingBandwidthField
                 objectName: "trackingBandwidthField"
                 placeholderText: qsTr("Auto Zero Tracking Bandwidth (0-10000)")
-                validator: IntValidator { bottom: 0; top: 10000 }
+            }
+            FieldRefusal {
+                objectName: "trackingBandwidthFieldRefusal"
+                text: filterPopup.refusals["autoZeroTrackingBandwidth"]
             }
             FieldLabel { text: stabilityField.placeholderText }
             SettingField {
                 id: stabilityField
                 objectName: "stabilityField"
                 placeholderText: qsTr("Stability Determination Time (1-50)")
-                validator: IntValidator { bottom: 0; top: 50 }
+            }
+            FieldRefusal {
+                objectName: "stabilityFieldRefusal"
+                text: filterPopup.refusals["stabilityDeterminationTime"]
             }
             FieldLabel { text: zeroPointField.placeholderText }
             SettingField {
                 id: zeroPointField
                 objectName: "zeroPointField"
                 placeholderText: qsTr("Zero Point")
-                validator: IntValidator { bottom: 0; top: 1000000 }
+            }
+            FieldRefusal {
+                objectName: "zeroPointFieldRefusal"
+                text: filterPopup.refusals["zeroPoint"]
             }
         }
 
@@ -250,7 +305,7 @@ Popup {
                 objectName: "applyButton"
                 Layout.fillWidth: true
                 text: qsTr("Apply")
-                enabled: !filterPopup.applying
+                enabled: !filterPopup.applying && filterPopup.fieldsValid
                 onClicked: filterPopup.apply()
             }
         }

@@ -21,7 +21,16 @@ Popup {
     })
     property var calibrationPage: null
 
+    // What the popup tells before it lets the user on ("" when nothing is missing).
+    property string status: ""
+
     function select() {
+        // A page without a protocol could connect nothing and would not even show its Device ID row.
+        if (selectedProtocol.length === 0) {
+            status = qsTr("Choose a protocol first.")
+            return
+        }
+        status = ""
         if (!calibrationPage) {
             var component = Qt.createComponent("PopupCalibrationPage.qml")
             if (component.status !== Component.Ready) {
@@ -74,7 +83,10 @@ Popup {
                     Layout.fillWidth: true
                     text: modelData
                     selected: modelData === instrumentSelection.selectedProtocol
-                    onClicked: instrumentSelection.selectedProtocol = modelData
+                    onClicked: {
+                        instrumentSelection.selectedProtocol = modelData
+                        instrumentSelection.status = ""
+                    }
                 }
             }
             Item { Layout.preferredHeight: 16 }
@@ -110,6 +122,15 @@ Popup {
                 }
             }
             Item { Layout.preferredHeight: 16 }
+            Text {
+                objectName: "selectionStatus"
+                Layout.fillWidth: true
+                visible: text.length > 0
+                text: instrumentSelection.status
+                color: Theme.colorError
+                font.pixelSize: Theme.fontSizeContent
+                wrapMode: Text.WordWrap
+            }
             ButtonSolid {
                 objectName: "selectButton"
                 Layout.fillWidth: true

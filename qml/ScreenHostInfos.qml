@@ -11,9 +11,10 @@ import "Amplifiers.js" as Amplifiers
 // The Amplifier QA screen: connects one amplifier on the bench and runs its register self-test, showing the
 // test's lines as they come and a summary. Its texts are Chinese, like the self-test's own narration.
 //
-// The amplifier is kept between tests, but only for the port and model it was created for: a test always
-// runs on the device the summary names. While a test runs, the screen calls nothing else on the amplifier
-// (the self-test lets events through between its steps, so a second start would run inside the first).
+// Each test connects the chosen port and model afresh and gives the port back when it ends, however it
+// ends, so that the amplifier can be added on the Weight Plot screen right after; each run starts with an
+// empty log. While a test runs, the screen calls nothing else on the amplifier (the self-test lets events
+// through between its steps, so a second start would run inside the first).
 Rectangle {
     id: screenHostInfos
     objectName: "amplifierQaScreen"
@@ -64,6 +65,8 @@ Rectangle {
     function startTest() {
         if (testing)
             return
+        // What the previous run said belongs to that run, whatever this one comes to.
+        logModel.clear()
         var port = portSelector.currentIndex >= 0 ? portSelector.currentText : ""
         var model = modelSelector.currentIndex >= 0 ? modelSelector.currentText : ""
         if (model === "TC-7002") {
@@ -79,8 +82,7 @@ Rectangle {
             summary = "未知的放大器型号"
             return
         }
-        if (amplifier && (amplifierPort !== port || amplifierModel !== model))
-            releaseAmplifier()
+        releaseAmplifier()
         if (!amplifier) {
             var created = AmplifierFactory.createAmplifier(protocol, model, port, 9600, 1, sharedBus)
             if (!created) {
@@ -115,14 +117,15 @@ Rectangle {
             }
             summary = "正在测试 " + model + " (" + protocol + ") on " + port + "..."
             summaryColor = "lightgray"
-            logModel.clear()
             amplifier.testAllRegisters()
         } finally {
             testing = false
+            releaseAmplifier()
             if (closeWhenDone)
                 Qt.callLater(function() { screenHostInfos.Window.window.close() })
         }
     }
+
 
     Connections {
         target: screenHostInfos.amplifier
@@ -139,9 +142,14 @@ Rectangle {
     // Leaving the screen or closing the window stops a running test, which writes back what it saved
     // before it ends; the window closes once it has.
     property bool closeWhenDone: false
+    // Leaving the screen gives the port back; a test in progress gives it back once it has ended.
     onVisibleChanged: {
-        if (!visible && testing && amplifier)
+        if (visible)
+            return
+        if (testing && amplifier)
             amplifier.stopSelfTest()
+        else if (!testing)
+            releaseAmplifier()
     }
     function stopTestBeforeClose() {
         if (!testing || !amplifier)

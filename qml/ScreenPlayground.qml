@@ -53,6 +53,14 @@ Rectangle {
         amplifierModel.append({ "amplifier": amplifier, "selected": false })
     }
 
+    // The amplifiers that have a tile now (amplifierList keeps removed ones too).
+    function amplifiersOnScreen() {
+        var shown = []
+        for (var i = 0; i < amplifierModel.count; i++)
+            shown.push(amplifierModel.get(i).amplifier)
+        return shown
+    }
+
     // Depth-first: the item itself, then its visual children, then its other children.
     function findChildByObjectName(item, name) {
         if (!item)
@@ -281,6 +289,8 @@ Rectangle {
         property real weight: 0
         // Milliseconds since the amplifier's last good reading, -1 before the first.
         property real silentMs: -1
+        // Why the driver has had no good reading lately, in its words; "" when it only heard nothing.
+        property string staleReason: ""
         readonly property bool stale: !paused && silentMs > tile.staleAfterMs
         readonly property int staleAfterMs: 1000
         property double createdAt: Date.now()
@@ -307,6 +317,8 @@ Rectangle {
                 // An amplifier that never answered counts as silent since its tile appeared.
                 silentMs = since >= 0 ? since : Date.now() - createdAt
             }
+            if (typeof amplifier.getStaleReason === "function")
+                staleReason = amplifier.getStaleReason()
         }
 
         Timer {
@@ -352,8 +364,10 @@ Rectangle {
                 horizontalAlignment: Text.AlignHCenter
                 visible: text.length > 0
                 text: tile.paused ? qsTr("calibrating")
-                                  : (tile.stale ? qsTr("no answer for %1 s").arg(Math.floor(tile.silentMs / 1000))
-                                                : "")
+                                  : (!tile.stale ? ""
+                                                 : tile.staleReason.length > 0
+                                                   ? tile.staleReason
+                                                   : qsTr("no answer for %1 s").arg(Math.floor(tile.silentMs / 1000)))
                 color: "white"
                 font.pixelSize: Theme.fontSizeContent - 2
                 font.italic: true

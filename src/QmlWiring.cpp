@@ -3,6 +3,7 @@
 #include "SettingsManager.h"
 #include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/BusScanner.h"
+#include "amplifiers/InputRules.h"
 #include "amplifiers/RS232Controller.h"
 #include "amplifiers/rs232/RS232Amplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
@@ -44,6 +45,9 @@ void registerTypes() {
         "com.example.amplifiers", 1, 0, "AmplifierFactory",
         [](QQmlEngine *, QJSEngine *) -> QObject * { return new AmplifierFactory(); });
     qmlRegisterType<BusScanner>("com.example.amplifiers", 1, 0, "BusScanner");
+    qmlRegisterSingletonType<InputRules>(
+        "com.example.amplifiers", 1, 0, "InputRules",
+        [](QQmlEngine *, QJSEngine *) -> QObject * { return new InputRules(); });
 }
 
 QString publish(QQmlEngine &engine, RS485Bus *sharedBus, RS232Controller *controller,

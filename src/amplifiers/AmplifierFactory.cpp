@@ -47,3 +47,21 @@ QObject *AmplifierFactory::createAmplifier(const QString &protocol, const QStrin
                                            const QString &portName, int baudRate) {
     return createAmplifier(protocol, model, portName, baudRate, 0, nullptr);
 }
+
+QString AmplifierFactory::protocolOf(QObject *amplifier) const {
+    const auto *driver = dynamic_cast<const AmplifierBase *>(amplifier);
+    return driver ? driver->getProtocol() : QString();
+}
+
+bool AmplifierFactory::addresses(QObject *amplifier, const QString &protocol, const QString &port,
+                                 int deviceId) const {
+    if (protocolOf(amplifier) != protocol)
+        return false;
+    if (const auto *rs232 = qobject_cast<const RS232Amplifier *>(amplifier))
+        return rs232->portName() == port;
+    if (const auto *rs485 = qobject_cast<const RS485Amplifier *>(amplifier))
+        return rs485->getDeviceId() == deviceId;
+    if (const auto *canOpen = qobject_cast<const CANOpenAmplifier *>(amplifier))
+        return canOpen->getDeviceId() == deviceId;
+    return false;
+}

@@ -30,4 +30,12 @@ public:
                                          const QString &portName, int baudRate, uint8_t deviceId);
     Q_INVOKABLE QObject *createAmplifier(const QString &protocol, const QString &model,
                                          const QString &portName, int baudRate);
+
+    // The protocol of a driver this factory makes; "" for anything else.
+    Q_INVOKABLE QString protocolOf(QObject *amplifier) const;
+    // Whether `amplifier` is the one that `protocol`, `port` and `deviceId` address: the same RS232 port,
+    // the same id on the program's one RS485 line (whatever port is named: the line is opened once), the
+    // same CANopen node.
+    Q_INVOKABLE bool addresses(QObject *amplifier, const QString &protocol, const QString &port,
+                               int deviceId) const;
 };

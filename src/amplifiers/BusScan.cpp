@@ -24,22 +24,52 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
     std::atomic<bool> going{keepRunning.load()};
     std::mutex reportMutex;
 
-    auto report = [&](int id, const ProbeResult &result) {
-        const std::lock_guard<std::mutex> lock(reportMutex);
-        ++progress.probed;
-        if (result.kind == ProbeResult::Kind::Found || result.kind == ProbeResult::Kind::Refused) {
-            Finding finding{id, result.kind == ProbeResult::Kind::Refused, result.adValue, result.detail};
-            outcome.findings.push_back(finding);
-            ++progress.found;
-            if (callbacks.found)
-                callbacks.found(finding);
-        } else if (result.kind == ProbeResult::Kind::Garbled) {
+    // Later news about an id only ever makes it a duplicate: a late answer confirmed again is the same one.
+    auto record = [&](const ProbeResult &result) {
+        using Kind = ProbeResult::Kind;
+        if (result.kind == Kind::Garbled) {
             ++outcome.garbled;
             if (callbacks.garbled)
-                callbacks.garbled(id, result.detail);
+                callbacks.garbled(result.id, result.detail);
+            return;
         }
+        if (result.kind == Kind::Silent)
+            return;
+        const bool duplicate = result.kind == Kind::Duplicate;
+        auto known = std::find_if(outcome.findings.begin(), outcome.findings.end(),
+                                  [&](const Finding &f) { return f.id == result.id; });
+        if (known != outcome.findings.end()) {
+            if (!duplicate || known->duplicate)
+                return;
+            known->duplicate = true;
+            if (callbacks.found)
+                callbacks.found(*known);
+            return;
+        }
+        Finding finding{result.id,     result.kind == Kind::Refused, duplicate, result.adValue, result.detail,
+                        result.delayMs};
+        outcome.findings.push_back(finding);
+        ++progress.found;
+        if (callbacks.found)
+            callbacks.found(finding);
+    };
+    auto report = [&](const std::vector<ProbeResult> &results, bool countProbe) {
+        const std::lock_guard<std::mutex> lock(reportMutex);
+        if (countProbe)
+            ++progress.probed;
+        for (const ProbeResult &result : results)
+            record(result);
         if (callbacks.progress)
             callbacks.progress(progress);
+    };
+    auto onlyGarbled = [](int id, const std::vector<ProbeResult> &results) {
+        bool garbled = false;
+        for (const ProbeResult &result : results) {
+            if (result.id == id && result.kind != ProbeResult::Kind::Garbled)
+                return false;
+            garbled = garbled || (result.id == id && result.kind == ProbeResult::Kind::Garbled);
+        }
+        return garbled;
     };
     auto work = [&] {
         for (;;) {
@@ -50,11 +80,13 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
             const int id = next.fetch_add(1);
             if (id > last)
                 return;
-            ProbeResult result;
+            std::vector<ProbeResult> results;
             try {
                 for (int attempt = 0; attempt < std::max(1, probe.attempts()); ++attempt) {
-                    result = probe.probe(id, keepRunning);
-                    if (result.kind != ProbeResult::Kind::Garbled || !keepRunning.load())
+                    std::vector<ProbeResult> heard = probe.probe(id, keepRunning);
+                    const bool again = onlyGarbled(id, heard) && keepRunning.load();
+                    results.insert(results.end(), heard.begin(), heard.end());
+                    if (!again)
                         break;
                 }
             } catch (const std::exception &error) {
@@ -65,9 +97,16 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
                 return;
             }
             // A probe cut short by a cancel has seen nothing worth counting.
-            if (!keepRunning.load() && result.kind == ProbeResult::Kind::Silent)
+            if (!keepRunning.load() && results.empty())
                 return;
-            report(id, result);
+            // A retry that got through makes the garbled first look moot.
+            if (!onlyGarbled(id, results))
+                results.erase(std::remove_if(results.begin(), results.end(),
+                                             [id](const ProbeResult &r) {
+                                                 return r.id == id && r.kind == ProbeResult::Kind::Garbled;
+                                             }),
+                              results.end());
+            report(results, true);
         }
     };
 
@@ -79,6 +118,13 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
     work();
     for (std::thread &thread : threads)
         thread.join();
+    if (going.load() && keepRunning.load()) {
+        try {
+            report(probe.drain(keepRunning), false);
+        } catch (const std::exception &error) {
+            outcome.error = QString::fromUtf8(error.what());
+        }
+    }
     probe.end();
 
     std::sort(outcome.findings.begin(), outcome.findings.end(),
@@ -88,11 +134,11 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
 }
 
 std::unique_ptr<Probe> makeProbe(const QString &protocol, const QString &port, uint32_t baudRate,
-                                 RS485Bus *bus) {
+                                 RS485Bus *bus, int windowMs) {
     if (protocol == QLatin1String("RS485"))
-        return std::make_unique<Rs485ScanProbe>(bus, port, baudRate);
+        return std::make_unique<Rs485ScanProbe>(bus, port, baudRate, windowMs);
     if (protocol == QLatin1String("CANOpen"))
-        return std::make_unique<CanScanProbe>();
+        return std::make_unique<CanScanProbe>(windowMs > 0 ? windowMs : CanScanProbe::kReplyWindowMs);
     return nullptr;
 }
 

@@ -17,21 +17,26 @@ namespace busscan {
 
 struct ProbeResult {
     enum class Kind {
-        Silent,  // nothing came within the probe's window
-        Found,   // a valid answer from this id; `adValue` holds what it read
-        Refused, // this id is there but refused the read (Modbus exception, SDO abort); `detail` says how
-        Garbled, // something came but cannot be trusted (bad CRC, another address, garbage); not counted
+        Silent,    // nothing came within the probe's window
+        Found,     // a valid answer from this id; `adValue` holds what it read
+        Refused,   // this id is there but refused the read (Modbus exception, SDO abort); `detail` says how
+        Garbled,   // something came but cannot be trusted (bad CRC, another address, garbage); not counted
+        Duplicate, // two answers to one request: two devices share this id; `adValue` holds the first
     };
+    int id = 0; // whom the result is about: the id asked, or an earlier one whose late answer came now
     Kind kind = Kind::Silent;
     uint32_t adValue = 0;
     QString detail;
+    int delayMs = -1; // from the request to its answer, when one came
 };
 
 struct Finding {
     int id = 0;
     bool refused = false;
+    bool duplicate = false;
     uint32_t adValue = 0; // when not refused
     QString detail;       // why it refused
+    int delayMs = -1;     // how long the answer took
 };
 
 // How one protocol asks one id. probe() may be called from several threads at once when parallelism()
@@ -42,8 +47,11 @@ public:
     // Opens the link; false with the reason in `error` when it cannot be used.
     virtual bool begin(QString *error) = 0;
     virtual void end() {}
-    // Asks `id` once; returns early (as Silent) when `keepRunning` turns false.
-    virtual ProbeResult probe(int id, const std::atomic<bool> &keepRunning) = 0;
+    // Asks `id` once; returns early when `keepRunning` turns false. The results are about `id` and about
+    // earlier ids whose answers came late (answers carry their address); none when all was silent.
+    virtual std::vector<ProbeResult> probe(int id, const std::atomic<bool> &keepRunning) = 0;
+    // After the last id: waits for answers still on their way.
+    virtual std::vector<ProbeResult> drain(const std::atomic<bool> &) { return {}; }
     // How many probes may be in flight together.
     virtual int parallelism() const { return 1; }
     // Probes of one id after a garbled answer (the line is quiet by then): a straggler from the id before
@@ -80,8 +88,9 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
 
 // The probe of a protocol ("RS485" or "CANOpen"); null for any other (RS232 has one amplifier per port).
 // RS485 needs `bus`, the program's one line, opened on `port` at `baudRate` unless already open.
+// `windowMs` is the answer window of one probe; 0 takes the protocol's default.
 std::unique_ptr<Probe> makeProbe(const QString &protocol, const QString &port, uint32_t baudRate,
-                                 RS485Bus *bus);
+                                 RS485Bus *bus, int windowMs = 0);
 
 // The ids a protocol can address: Modbus slave addresses 1 to 247 on RS485 (0 is broadcast, above 247
 // reserved), CANopen node ids 1 to 127. {0, 0} for any other (RS232 takes none).

@@ -10,6 +10,8 @@ QVariantMap toVariant(const busscan::Finding &finding) {
     return {{QStringLiteral("id"), finding.id},
             {QStringLiteral("adValue"), static_cast<double>(finding.adValue)},
             {QStringLiteral("refused"), finding.refused},
+            {QStringLiteral("duplicate"), finding.duplicate},
+            {QStringLiteral("delayMs"), finding.delayMs},
             {QStringLiteral("detail"), finding.detail}};
 }
 
@@ -79,7 +81,18 @@ bool BusScanner::start(const QString &protocol, const QString &port, RS485Bus *b
     callbacks.found = [this](const busscan::Finding &finding) {
         const QVariantMap entry = toVariant(finding);
         QMetaObject::invokeMethod(
-            this, [this, entry] { m_found.append(entry); }, Qt::QueuedConnection);
+            this,
+            [this, entry] {
+                // An id found before and now seen twice is replaced, not listed again.
+                for (QVariant &known : m_found) {
+                    if (known.toMap().value(QStringLiteral("id")) == entry.value(QStringLiteral("id"))) {
+                        known = entry;
+                        return;
+                    }
+                }
+                m_found.append(entry);
+            },
+            Qt::QueuedConnection);
     };
     m_worker = std::thread(
         [this, probe = std::shared_ptr<busscan::Probe>(std::move(probe)), first, last, callbacks] {

@@ -12,7 +12,7 @@
 class RS485Bus;
 
 // A bus scan for the screens: runs busscan::run() off the GUI thread and publishes its progress and the
-// ids that answered. Each entry of `found` is a map {id, adValue, refused, detail}.
+// ids that answered. Each entry of `found` is a map {id, adValue, refused, duplicate, detail, delayMs}.
 class BusScanner : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool running READ isRunning NOTIFY runningChanged)

@@ -65,7 +65,16 @@ QString ReadingWorker::withoutRepeatCount(const QString &text) {
     return error.remove(count);
 }
 
-void ReadingWorker::report(const QString &error) {
+QString ReadingWorker::staleReason() const {
+    std::lock_guard<std::mutex> lock(m_reasonMutex);
+    return m_staleReason;
+}
+
+void ReadingWorker::report(const QString &error, const QString &why) {
+    {
+        std::lock_guard<std::mutex> lock(m_reasonMutex);
+        m_staleReason = why;
+    }
     const Clock::time_point now = Clock::now();
     auto found = m_repeats.find(error);
     if (found == m_repeats.end()) {
@@ -80,6 +89,17 @@ void ReadingWorker::report(const QString &error) {
     m_sink(repeatedText(error, repeats.suppressed));
     repeats.lastShown = now;
     repeats.suppressed = 0;
+}
+
+void ReadingWorker::tellHeldBack() {
+    const Clock::time_point now = Clock::now();
+    for (auto &[error, repeats] : m_repeats) {
+        if (repeats.suppressed > 0 && now - repeats.lastShown >= kRepeatWindow) {
+            m_sink(repeatedText(error, repeats.suppressed));
+            repeats.lastShown = now;
+            repeats.suppressed = 0;
+        }
+    }
 }
 
 void ReadingWorker::flushRepeats() {
@@ -105,8 +125,13 @@ void ReadingWorker::run(const Cycle &cycle, int intervalMs) {
         if (cycle() == Outcome::Reading) {
             failuresInARow = 0;
             m_lastReadingMs = nowMs();
-            // The trouble is over: what was held back is told now, and the next error counts as new.
-            flushRepeats();
+            {
+                std::lock_guard<std::mutex> lock(m_reasonMutex);
+                m_staleReason.clear();
+            }
+            // What was held back is told once its second is over. The texts stay known: an amplifier that
+            // fails every other answer must not report each failure as new.
+            tellHeldBack();
         } else {
             ++failuresInARow;
         }

@@ -20,8 +20,9 @@ class QThread;
 // four times longer, up to 5 s (or the interval, if longer): an amplifier that does not answer costs a whole
 // read time-out, and the line's wait for quiet after it, each time it is asked, time the others on an RS485
 // line then lack. Errors reported through report() reach the driver's sink at most once per second per
-// distinct text; the repeats in between are counted and the count goes out with the next report of that text,
-// or when a reading succeeds or the worker stops.
+// distinct text, however failures and readings alternate; the repeats in between are counted and the count
+// goes out with the next report of that text, at a reading once that second is over, or when the worker
+// stops.
 class ReadingWorker {
 public:
     enum class Outcome { Reading, Failed };
@@ -47,7 +48,11 @@ public:
     void stop();
 
     // From inside a cycle: an error of this cycle.
-    void report(const QString &error);
+    // `why` is what a screen's stale marker says while no reading comes ("refused: Modbus exception 2",
+    // "bad checksum"); empty leaves the marker to say how long nothing came.
+    void report(const QString &error, const QString &why = {});
+    // The `why` of the last failure since the last good reading; "" when there is none. Any thread.
+    QString staleReason() const;
 
     bool isRunning() const { return m_reading.load(); }
     // For waits inside a cycle that must end as soon as reading stops.
@@ -69,6 +74,8 @@ private:
 
     void run(const Cycle &cycle, int intervalMs);
     void flushRepeats();
+    // Tells the held-back repeats of each text whose second is over.
+    void tellHeldBack();
 
     std::atomic<bool> m_reading{false};
     QThread *m_thread = nullptr;
@@ -80,6 +87,8 @@ private:
     std::mutex m_runMutex;
     // Worker thread only (set before it starts).
     ErrorSink m_sink;
+    mutable std::mutex m_reasonMutex;
+    QString m_staleReason;
     std::map<QString, Repeats> m_repeats;
     // Steady-clock milliseconds of the last good reading, or -1.
     std::atomic<qint64> m_lastReadingMs{-1};

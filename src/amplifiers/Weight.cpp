@@ -47,6 +47,20 @@ double toDisplay(double storedHundredths, const QString &unit) {
     return static_cast<double>(std::llround(hundredths)) / 100.0;
 }
 
+int exactDecimals(const QString &unit) {
+    // The fewest decimals whose last digit is worth no more than 0.01 g: 0.00001 kg is 0.01 g, and
+    // 0.000001 lb is 0.00045 g (0.00001 lb would be 0.0045 g, too coarse to keep two steps apart).
+    if (unit == QLatin1String("kg"))
+        return 5;
+    if (unit == QLatin1String("lb"))
+        return 6;
+    return 2;
+}
+
+QString exactText(double grams, const QString &unit) {
+    return QString::number(unitFactor(unit) * grams, 'f', exactDecimals(unit));
+}
+
 } // namespace weight
 
 SelectedUnit::SelectedUnit()

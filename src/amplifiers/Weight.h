@@ -14,6 +14,10 @@ bool isKnownUnit(const QString &unit);
 // factor x stored / 100, rounded to two decimals with halves away from zero. The rounding goes through a
 // 64-bit integer so values far outside the 32-bit range still convert correctly.
 double toDisplay(double storedHundredths, const QString &unit);
+// `grams` (a weight to 0.01 g) in `unit` as text with as many decimals as the unit needs to keep the
+// amplifier's 0.01 g apart (exactDecimals): for printing where nothing may be rounded away.
+int exactDecimals(const QString &unit);
+QString exactText(double grams, const QString &unit);
 
 } // namespace weight
 

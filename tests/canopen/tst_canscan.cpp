@@ -41,6 +41,19 @@ private slots:
         QCOMPARE(canadapter::userCount(), 0);
     }
 
+    // Some nodes answer only after 150 ms; the default window waits for them.
+    void lateNodeIsFound_withTheDefaultWindow() {
+        QCOMPARE(m_nodes.command(QStringLiteral("@5 late 150")), QStringLiteral("OK"));
+        CanScanProbe probe;
+        const std::atomic<bool> keepRunning{true};
+        const busscan::Outcome outcome = busscan::run(probe, 1, 127, keepRunning);
+        m_nodes.resetNodes();
+        QCOMPARE(outcome.findings.size(), size_t{3});
+        QCOMPARE(outcome.findings[1].id, 5);
+        QVERIFY2(outcome.findings[1].delayMs >= 150,
+                 qPrintable(QString::number(outcome.findings[1].delayMs)));
+    }
+
     void silentNodeIsMissing_abortingNodeIsThereButRefuses() {
         QCOMPARE(m_nodes.command(QStringLiteral("@5 silent on")), QStringLiteral("OK"));
         QCOMPARE(m_nodes.command(QStringLiteral("@127 abort on 0x06020000")), QStringLiteral("OK"));

@@ -4,6 +4,7 @@
 #include "CanTestBus.h"
 #include "amplifiers/canopen/CANOpenAmplifier.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -55,7 +56,7 @@ private slots:
         QTest::addColumn<QByteArray>("output");
         QTest::newRow("read-ad") << QStringList{"--id", "8", "read-ad"} << 0 << QByteArray("104000");
         QTest::newRow("read-weight") << QStringList{"--id", "8", "--unit", "kg", "read-weight"} << 0
-                                     << QByteArray("0.20");
+                                     << QByteArray("0.20000");
         QTest::newRow("set-filters") << QStringList{"--id", "8", "set-filters", "level=5"} << 0
                                      << QByteArray("Filters set.");
         // The driver would send level 6 as 1: the tool refuses it instead.
@@ -89,6 +90,41 @@ private slots:
         amp.setFilteringLevel(4);
         QTRY_COMPARE_WITH_TIMEOUT(ask("@7 get 2019 0"), QByteArray("OK 4"), kLongWaitMs);
         amp.stopContinuousADRead();
+    }
+
+    // The adapter goes away during a watch: the watch ends at once, saying so.
+    void cli_watchEndsWhenTheAdapterGoes() {
+        QProcess cli;
+        cli.start(QStringLiteral(KELVORA_CLI_PATH), {"--protocol", "CANOpen", "--port", "can", "--id", "7",
+                                                     "watch", "--interval", "200", "--count", "200"});
+        QTRY_VERIFY_WITH_TIMEOUT(cli.canReadLine(), kLongWaitMs);
+        m_sim.write("quit\n"); // the simulator carries the virtual bus's server
+        QVERIFY(m_sim.waitForFinished(kLongWaitMs));
+        QElapsedTimer sinceGone;
+        sinceGone.start();
+        QVERIFY(cli.waitForFinished(kLongWaitMs));
+        const qint64 endedAfter = sinceGone.elapsed();
+        QCOMPARE(cli.exitCode(), 1);
+        QVERIFY2(cli.readAllStandardError().contains("Lost the CAN adapter "), "no reason given");
+        QVERIFY2(endedAfter < 2000, qPrintable(QString::number(endedAfter)));
+        QVERIFY(startSimulator());
+    }
+
+    // A reading amplifier whose adapter goes and comes back reads again by itself, without a new connect.
+    void reading_recoversWhenTheAdapterIsBack() {
+        CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, 7);
+        amp.connect();
+        QVERIFY(amp.isConnected());
+        amp.startContinuousMeasuringValueRead(50);
+        QTRY_VERIFY_WITH_TIMEOUT(amp.getMsSinceLastReading() >= 0, kLongWaitMs);
+        m_sim.write("quit\n");
+        QVERIFY(m_sim.waitForFinished(kLongWaitMs));
+        QTRY_VERIFY_WITH_TIMEOUT(amp.getMsSinceLastReading() > 1000, kLongWaitMs);
+        QVERIFY(startSimulator());
+        QCOMPARE(ask("@7 load 123.5"), QByteArray("OK"));
+        QTRY_COMPARE_WITH_TIMEOUT(amp.getMeasuredWeight(), 123.5, kLongWaitMs);
+        amp.stopContinuousADRead();
+        QCOMPARE(canadapter::userCount(), 1);
     }
 
     // Last: the bus goes away under a connected amplifier and comes back.

@@ -1,6 +1,8 @@
 import QtQuick
 import QtTest
 
+import com.example.amplifiers
+
 // The Amplifier QA screen in the real main window, running the real self-test against simulated RS232
 // amplifiers.
 TestCase {
@@ -18,7 +20,6 @@ TestCase {
         Loader { source: "qrc:/DesktopApplication.qml" }
     }
 
-    SignalSpy { id: connections; signalName: "connectionSuccessful" }
 
     function initTestCase() {
         portA = simulators.startSerial("1")
@@ -77,9 +78,10 @@ TestCase {
         compare(qa.classify(data.line), data.status)
     }
 
-    // A healthy amplifier: green lines, a green summary and its own settings back afterwards. The second run
-    // clears the log and reuses the connected amplifier.
-    function test_run_thenRunAgainWithoutReconnecting() {
+    // A healthy amplifier: green lines, a green summary and its own settings back afterwards. The port is
+    // free once the test ends (an amplifier can be added on it at once), and the next run starts with an
+    // empty log.
+    function test_run_releasesThePort_andRunsAgainWithAFreshLog() {
         simulators.serial(portA, "set 1 0x0056 4")
         choose(portA, "TX-7001")
         runTest()
@@ -88,14 +90,32 @@ TestCase {
         verify(first.filter(function(l) { return l.status === "pass" }).length >= 9, "passed steps")
         compare(first.filter(function(l) { return l.status === "fail" }).length, 0)
         compare(simulators.serial(portA, "get 1 0x0056"), "OK 4", "the filter level is as before")
+        compare(qa.amplifier, null)
 
-        var amplifier = qa.amplifier
-        connections.target = amplifier
-        connections.clear()
+        var other = AmplifierFactory.createAmplifier("RS232", "AmplifierModel", portA, 9600, 0, sharedBus)
+        other.connect()
+        verify(other.isConnected(), "the port is free after the test")
+        other.disconnect()
+
         runTest()
-        verify(qa.amplifier === amplifier, "the same amplifier")
-        compare(connections.count, 0, "no new connection")
         compare(logLines().length, first.length, "the log was cleared first")
+    }
+
+    // Leaving the screen in the middle of a test gives the port back once the test has ended.
+    function test_leavingTheScreen_releasesThePort() {
+        choose(portA, "TX-7001")
+        var left = false
+        var leave = function() {
+            if (!left) {
+                left = true
+                mouseClick(findChild(window.contentItem, "sidebarWeightPlot"))
+            }
+        }
+        qa.amplifierChanged.connect(function() { if (qa && qa.amplifier) qa.amplifier.logMessage.connect(leave) })
+        mouseClick(findChild(qa, "qaStartButton"))
+        tryCompare(qa, "visible", false)
+        tryCompare(qa, "testing", false, 20000)
+        compare(qa.amplifier, null)
     }
 
     // While a test runs the start button is off; a press then starts nothing.
@@ -137,13 +157,10 @@ TestCase {
     function test_changedPort_makesANewAmplifier() {
         choose(portA, "TX-7001")
         runTest()
-        var old = qa.amplifier
         simulators.serial(portA, "log 1")
         simulators.serial(portB, "log 1")
         choose(portB, "TX-7001")
         mouseClick(findChild(qa, "qaStartButton"))
-        verify(qa.amplifier !== old, "a new amplifier")
-        verify(!old.isConnected(), "the old one let go of its port")
         tryCompare(findChild(qa, "qaSummary"), "text", "9 of 9 registers passed; all settings restored and read back",
                    20000)
         compare(simulators.serial(portA, "log 1"), "OK", "nothing written to the first amplifier")

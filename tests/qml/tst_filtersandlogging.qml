@@ -102,34 +102,37 @@ TestCase {
         return simulators.serial(linePort, "get " + id + " " + reg).substring(3)
     }
 
-    function test_apply_data() {
+    function test_fieldRefusals_data() {
         return [
-            { tag: "every field emptied", stability: "", stabilityWritten: "1" },
-            { tag: "stability time 0", stability: "0", stabilityWritten: "1" },
+            { tag: "level above the range", field: "levelField", text: "9", refusal: "9 is outside 0 to 5." },
+            { tag: "level emptied", field: "levelField", text: "",
+              refusal: "Empty: enter a whole number from 0 to 5." },
+            { tag: "negative", field: "trackingTimeField", text: "-5",
+              refusal: "\"-5\" is not a whole number: enter one from 0 to 50." },
+            { tag: "exponent", field: "bandwidthField", text: "1e3",
+              refusal: "\"1e3\" is not a whole number: enter one from 0 to 1000." },
+            { tag: "fraction", field: "stabilityField", text: "12.7",
+              refusal: "\"12.7\" is not a whole number: enter one from 1 to 50." },
+            { tag: "stability 0", field: "stabilityField", text: "0", refusal: "0 is outside 1 to 50." },
         ]
     }
 
-    // Emptied fields write the defaults to every selected amplifier; a typed 0 stability time is written as 1.
-    function test_apply(data) {
+    // What cannot be written is refused beside its field, with the range, and nothing at all is written:
+    // never clamped, cut or replaced by a default.
+    function test_fieldRefusals(data) {
         holdSettings(1)
-        holdSettings(2)
         addAmplifier("RS485", linePort, 1)
-        addAmplifier("RS485", linePort, 2)
         var popup = openFilters()
-        compare(inside(popup, "selectedAmplifiersText").text, "Selected Amplifiers: 1, 2")
-        mouseClick(inside(popup, "firCheck"))
-        for (var i = 1; i < filterRegisters.length; i++)
-            typeInto(inside(popup, filterRegisters[i].field), "")
-        typeInto(inside(popup, "stabilityField"), data.stability)
-        var dialog = applyAndWait(popup)
-        compare(dialog.title, "Success")
-        compare(dialog.text, "Filter settings applied successfully.")
-        for (var id = 1; id <= 2; id++) {
-            for (var r = 0; r < filterRegisters.length; r++) {
-                var expected = r === 5 ? data.stabilityWritten : filterRegisters[r].empty
-                compare(held(id, filterRegisters[r].reg), expected, "amplifier " + id + " " + filterRegisters[r].reg)
-            }
-        }
+        typeInto(inside(popup, data.field), data.text)
+        compare(inside(popup, data.field + "Refusal").text, data.refusal)
+        var apply = inside(popup, "applyButton")
+        verify(!apply.enabled)
+        mouseClick(apply)
+        verify(popup.opened)
+        verify(!popup.resultDialog.opened)
+        popup.close()
+        for (var r = 0; r < filterRegisters.length; r++)
+            compare(held(1, filterRegisters[r].reg), filterRegisters[r].held, filterRegisters[r].reg)
     }
 
     // The fields open with what the first selected amplifier holds: changing one field changes one setting.

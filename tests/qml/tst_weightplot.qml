@@ -16,7 +16,6 @@ TestCase {
 
     readonly property var palette: ["#a91e22", "#c58800", "#40b040", "#3a5eab", "#7233ac", "#8c2a8c", "#777777",
                                     "#414141"]
-    readonly property string errorText: "Failed to connect to amplifier. Please check your connection."
 
     Component {
         id: windowComponent
@@ -228,11 +227,11 @@ TestCase {
             { tag: "RS485 empty", protocol: "RS485", id: "", ok: false },
             { tag: "RS485 1", protocol: "RS485", id: "1", ok: true },
             { tag: "RS485 247", protocol: "RS485", id: "247", ok: true },
-            { tag: "RS485 leading digits 5x", protocol: "RS485", id: "5x", ok: true },
-            { tag: "CANOpen 128", protocol: "CANOpen", id: "128", ok: false, reason: "1 to 127" },
+            { tag: "RS485 leading digits 5x", protocol: "RS485", id: "5x", ok: false },
+            { tag: "RS485 fraction 3.9", protocol: "RS485", id: "3.9", ok: false },
+            { tag: "CANOpen 128", protocol: "CANOpen", id: "128", ok: false },
             { tag: "CANOpen 0", protocol: "CANOpen", id: "0", ok: false },
             { tag: "CANOpen 2", protocol: "CANOpen", id: "2", ok: true },
-            { tag: "no protocol", protocol: "", ok: false },
         ]
     }
 
@@ -249,14 +248,40 @@ TestCase {
         compare(dialog.visible, !data.ok)
         compare(page().currentAmplifier !== null, data.ok)
         if (!data.ok) {
-            compare(dialog.title, "Connection Error")
-            compare(dialog.text, errorText)
-            verify(dialog.detail.length > 0, "the dialog says why")
-            if (data.reason)
-                verify(dialog.detail.indexOf(data.reason) >= 0, dialog.detail)
+            // A typing mistake, not a connection that failed: nothing was tried on the link.
+            compare(dialog.title, "Invalid Input")
+            var range = data.protocol === "CANOpen" ? "1 to 127" : "1 to 247"
+            verify(dialog.text.indexOf(range) >= 0 && dialog.text.indexOf("\"" + data.id + "\"") >= 0, dialog.text)
         } else {
             waitForAd()
         }
+    }
+
+    // Select without a protocol says so and opens no page.
+    function test_selectWithoutProtocol_saysSo() {
+        mouseClick(findChild(screen, "addButton"))
+        var selection = screen.instrumentSelectionPopup
+        tryCompare(selection, "opened", true)
+        mouseClick(inside(selection, "selectButton"))
+        compare(inside(selection, "selectionStatus").text, "Choose a protocol first.")
+        verify(selection.opened)
+        compare(page(), null)
+        selection.close()
+    }
+
+    // The same amplifier (protocol, port, id) is not added twice; another id on the same line is.
+    function test_amplifierAlreadyOnScreen_isRefused() {
+        addPreCalibrated("RS485", rs485Port, "6")
+        openPage("RS485")
+        connectOn(rs485Port, "6")
+        var dialog = pageItem("connectionErrorDialog")
+        tryCompare(dialog, "opened", true)
+        compare(dialog.title, "Invalid Input")
+        compare(dialog.text, "This amplifier is already on the Weight Plot screen as amplifier 1; it is not added twice.")
+        compare(page().currentAmplifier, null)
+        dialog.close()
+        connectOn(rs485Port, "7")
+        waitForAd()
     }
 
     function test_secondRs485AmplifierOnTheSameLine() {
@@ -358,13 +383,13 @@ TestCase {
         addPreCalibrated("RS232", rs232Port)
         compare(screen.amplifierList.length, 1)
 
-        // While the tile's amplifier holds the port, the error names the driver's reason below the text.
+        // The tile's amplifier holds the port: the same amplifier is not added again.
         openPage("RS232")
         connectOn(rs232Port)
         var dialog = pageItem("connectionErrorDialog")
         compare(dialog.visible, true)
-        compare(dialog.text, errorText)
-        verify(dialog.detail.length > 0 && inside(dialog, "dialogDetail").visible, "the driver's reason is shown")
+        compare(dialog.title, "Invalid Input")
+        compare(dialog.text, "This amplifier is already on the Weight Plot screen as amplifier 1; it is not added twice.")
     }
 
     function test_canOpenRoad_calibratesStepByStep() {
@@ -459,6 +484,8 @@ TestCase {
             { tag: "negative weight", weight: "-3", spanAd: 300000 },
             { tag: "weight 0", weight: "0", spanAd: 300000 },
             { tag: "zero AD equals span AD", weight: "1000", spanAd: 250000 },
+            { tag: "weight beyond 32 bits", weight: "99999999999", spanAd: 300000,
+              status: "The span weight 99999999999 g is too large: the amplifier stores at most 42949672 g." },
         ]
     }
 
@@ -475,19 +502,29 @@ TestCase {
         mouseClick(pageItem("calibrateButton"))
         verify(page() !== null && page().opened, "the page stays open")
         verify(pageItem("statusText").text.length > 0, "the page says why")
+        if (data.status)
+            compare(pageItem("statusText").text, data.status)
         compare(screen.amplifierList.length, 0)
         compare(simulators.serial(rs485Port, "log 247"), "OK", "nothing was written")
     }
 
-    // A tile whose amplifier stops answering is marked stale, its last weight still readable; the mark goes
-    // when the answers come back.
-    function test_staleTile_isMarkedAndClears() {
+    function test_staleTile_isMarkedAndClears_data() {
+        return [
+            { tag: "silent", fault: "silence", state: /^no answer for \d+ s$/ },
+            { tag: "refusing", fault: "exception", state: /^refused: Modbus exception 2$/ },
+            { tag: "garbled", fault: "bad-crc", state: /^bad checksum$/ },
+        ]
+    }
+
+    // A tile whose amplifier stops answering is marked stale with the driver's reason, its last weight still
+    // readable; the mark goes when the answers come back.
+    function test_staleTile_isMarkedAndClears(data) {
         addPreCalibrated("RS485", rs485Port, "3")
         var weight = findChild(tile("1"), "tileWeight")
         tryVerify(function() { return /^\d+\.\d\d g$/.test(weight.text) }, 5000)
         compare(tileText("1", "tileState"), "")
-        simulators.serial(rs485Port, "fault 3 silence")
-        tryVerify(function() { return /^no answer for \d+ s$/.test(tileText("1", "tileState")) }, 10000)
+        simulators.serial(rs485Port, "fault 3 " + data.fault)
+        tryVerify(function() { return data.state.test(tileText("1", "tileState")) }, 10000, tileText("1", "tileState"))
         verify(tile("1").stale)
         verify(/^\d+\.\d\d g$/.test(weight.text), "the last weight stays readable")
         simulators.serial(rs485Port, "fault 3 none")

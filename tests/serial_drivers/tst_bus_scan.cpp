@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QStringList>
 #include <QTest>
 
 #include <algorithm>
@@ -49,6 +50,39 @@ private slots:
         // A scan only reads: no device heard a write frame or a text line.
         for (int id : {1, 2, 17, 100, 246, 247})
             QCOMPARE(sim.command(QStringLiteral("log %1").arg(id)), QStringLiteral("OK"));
+    }
+
+    // Answers are counted by the address they carry: one that comes after its own probe's window still
+    // finds its id, with its delay; a second device on an id makes it a duplicate; ids 1 and 247 at the
+    // ends of the range are found like any other, and nothing else.
+    void rs485_attributesAnswersByAddress_data() {
+        QTest::addColumn<QString>("setUp");
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QString>("expected"); // id:late-or-dup per id found
+        QTest::newRow("60 ms late, default window") << "fault 60 late 60" << 0 << "1 60:late 247";
+        QTest::newRow("247 late, after the last probe") << "fault 247 late 60" << 0 << "1 60 247:late";
+        QTest::newRow("twin a few ms later") << "twin 60 3" << 0 << "1 60:dup 247";
+        QTest::newRow("short --window") << "fault 60 late 30" << 10 << "1 60:late 247";
+    }
+    void rs485_attributesAnswersByAddress() {
+        QFETCH(QString, setUp);
+        QFETCH(int, window);
+        QFETCH(QString, expected);
+        SimulatorProcess sim({"--ids", "1,60,247"});
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        QCOMPARE(sim.command(setUp), QStringLiteral("OK"));
+        RS485Bus bus;
+        Rs485ScanProbe probe(&bus, sim.port(), 9600, window);
+        const std::atomic<bool> keepRunning{true};
+        const busscan::Outcome outcome = busscan::run(probe, 1, 247, keepRunning);
+        QVERIFY2(outcome.ran && outcome.error.isEmpty(), qPrintable(outcome.error));
+        QStringList listed;
+        for (const busscan::Finding &finding : outcome.findings) {
+            QVERIFY(!finding.refused);
+            const bool late = finding.delayMs >= 25;
+            listed << QString::number(finding.id) + (finding.duplicate ? ":dup" : late ? ":late" : "");
+        }
+        QCOMPARE(listed.join(' '), expected);
     }
 
     void rs485_cancelEndsWithinAProbe() {

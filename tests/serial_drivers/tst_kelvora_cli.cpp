@@ -4,6 +4,7 @@
 #include "SimulatorProcess.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -56,13 +57,20 @@ private slots:
                                << "1500.00\n";
         QTest::newRow("kilograms") << ""
                                    << "--protocol RS232 --port PORT --unit kg read-weight"
-                                   << "1.50\n";
+                                   << "1.50000\n";
+        // 0.01 g apart in every unit.
+        QTest::newRow("1.00 g in kg") << "set 1 0 100"
+                                      << "--protocol RS232 --port PORT --unit kg read-weight"
+                                      << "0.00100\n";
+        QTest::newRow("0.01 g in lb") << "set 1 0 1"
+                                      << "--protocol RS232 --port PORT --unit lb read-weight"
+                                      << "0.000022\n";
         QTest::newRow("zero") << "set 1 0 0"
                               << "--protocol RS232 --port PORT read-weight"
                               << "0.00\n";
         QTest::newRow("negative pounds") << "set 1 0 -100000"
                                          << "--protocol RS232 --port PORT --unit lb read-weight"
-                                         << "-2.20\n";
+                                         << "-2.204624\n";
         // A scan needs no handshake and exits 0 even when nobody answers.
         QTest::newRow("scan") << "load 2 31337"
                               << "--protocol RS485 --port PORT scan --to 5"
@@ -96,6 +104,49 @@ private slots:
             QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3},1500\.00,ok$)"));
         for (const QString &line : lines)
             QVERIFY2(csv.match(line).hasMatch(), qPrintable(line));
+    }
+
+    // The worker's period drifts against the printing clock: a healthy amplifier must still give every
+    // line its weight, at any interval the line can serve.
+    void watch_healthyAmplifier_noLineWithoutWeight_data() {
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("count");
+        QTest::newRow("20 ms") << 20 << 100;
+        QTest::newRow("100 ms") << 100 << 25;
+        QTest::newRow("250 ms") << 250 << 10;
+    }
+    void watch_healthyAmplifier_noLineWithoutWeight() {
+        QFETCH(int, interval);
+        QFETCH(int, count);
+        SimulatorProcess sim({QStringLiteral("--ids"), QStringLiteral("4")});
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        const Run run =
+            cli(QStringLiteral("--protocol RS485 --id 4 --port PORT watch --interval %1 --count %2")
+                    .arg(interval)
+                    .arg(count),
+                sim.port());
+        const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), count);
+        for (const QString &line : lines)
+            QVERIFY2(line.endsWith(QLatin1String(",1500.00,ok")), qPrintable(line));
+        QCOMPARE(run.exitCode, 0);
+    }
+
+    // An amplifier failing every other answer, with two faults in turn: each text comes at most once a
+    // second (counted), not once per failure.
+    void watch_alternatingErrors_throttledPerText() {
+        SimulatorProcess sim({QStringLiteral("--fault-rate"), QStringLiteral("0.5"),
+                              QStringLiteral("--fault-kinds"), QStringLiteral("bad-crc,truncate")});
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        const Run run =
+            cli(QStringLiteral("--protocol RS232 --port PORT watch --interval 50 --count 40"), sim.port());
+        QMap<QString, int> perText;
+        for (QString line : run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            ++perText[line.remove(QRegularExpression(QStringLiteral(" \\(repeated (once|\\d+ times)\\)$")))];
+        QVERIFY2(!perText.isEmpty(), "the faults gave no error");
+        // Two seconds of watching: the first report, one a second, and the count told at the end.
+        for (auto it = perText.cbegin(); it != perText.cend(); ++it)
+            QVERIFY2(it.value() <= 4, qPrintable(QStringLiteral("%1 x %2").arg(it.value()).arg(it.key())));
     }
 
     // After the first line the amplifier falls silent, answers garbage, or its port goes away.
@@ -257,6 +308,23 @@ private slots:
             << ""
             << "--protocol RS485 --port /dev/kelvora-missing-port scan"
             << "Failed to open serial port: /dev/kelvora-missing-port: no such port";
+        // Refused before the line is opened: the port does not even exist.
+        QTest::newRow("calibration rule")
+            << ""
+            << "--protocol RS232 --port /dev/kelvora-missing-port calibrate 5 5 100"
+            << "Invalid calibration data: The zero and span AD values are equal (5).";
+        QTest::newRow("unsupported baud")
+            << ""
+            << "--protocol RS485 --port /dev/kelvora-missing-port --baud 12345 read-ad"
+            << "--baud 12345 is not a line speed this port supports (such as 9600, 19200, 38400 or 115200).";
+        QTest::newRow("scan window") << ""
+                                     << "--protocol RS485 --port /dev/kelvora-missing-port scan --window 0"
+                                     << "--window needs a number of milliseconds from 1 to 5000.";
+        // A failed handshake says its cause, once.
+        QTest::newRow("handshake refused")
+            << "exception"
+            << "--protocol RS485 --port PORT read-ad"
+            << "Handshake failed: the amplifier refused the read: Modbus exception 2 (illegal data address).";
         QTest::newRow("scan on RS232") << ""
                                        << "--protocol RS232 --port PORT scan"
                                        << "scan works on RS485 and CANOpen; an RS232 port has one amplifier, "
@@ -273,11 +341,10 @@ private slots:
         const Run run = cli(arguments, sim.port());
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.split(QLatin1Char('\n')).contains(error), qPrintable(run.err));
+        QCOMPARE(run.err.count(error.section(QLatin1Char(':'), 0, 0)), 1);
         QCOMPARE(run.out, QString());
-        // Refused arguments are refused before anything is sent (the driver's own refusals come after the
-        // handshake).
-        if (fault.isEmpty() && !error.startsWith(QLatin1String("Failed to open")) &&
-            !error.startsWith(QLatin1String("Invalid calibration data")))
+        // Refused arguments are refused before anything is sent.
+        if (fault.isEmpty() && !error.startsWith(QLatin1String("Failed to open")))
             QCOMPARE(sim.query(QStringLiteral("count 1")), 0);
     }
 };

@@ -83,12 +83,17 @@ private slots:
                                             "Failed to open serial port: %1: in use by another program");
         QTest::newRow("silent amplifier") << "silence"
                                           << "sim" << handshake;
-        QTest::newRow("exception answer") << "exception"
-                                          << "sim" << handshake;
+        // Each cause is named once, in the one message.
+        QTest::newRow("exception answer")
+            << "exception"
+            << "sim"
+            << "Handshake failed: the amplifier refused the read: Modbus exception 2 (illegal data address).";
         QTest::newRow("answer of another id") << "other-id"
-                                              << "sim" << handshake;
+                                              << "sim"
+                                              << "Handshake failed: the answer came from address 2, not 1.";
         QTest::newRow("corrupted answer") << "bad-crc"
-                                          << "sim" << handshake;
+                                          << "sim"
+                                          << "Handshake failed: the answer had a bad checksum.";
     }
     void connect_failure_givesMessage_andPortStaysClosed() {
         QFETCH(QString, fault);

@@ -3,6 +3,7 @@
 #include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/BusScan.h"
 #include "amplifiers/canopen/CANOpenAmplifier.h"
+#include "amplifiers/canopen/CanAdapter.h"
 #include "amplifiers/rs232/RS232Amplifier.h"
 #include "amplifiers/rs232/RegisterAmplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
@@ -38,6 +39,9 @@ public:
         const auto *rs232 = qobject_cast<const RS232Amplifier *>(m_amplifier.get());
         return rs232 && rs232->hasFailed();
     }
+    QString linkName() const override {
+        return QStringLiteral("the port %1").arg(m_port);
+    }
 
 private:
     QString m_port;
@@ -49,14 +53,23 @@ private:
 class CanOpenCliDriver : public CliDriver {
 public:
     explicit CanOpenCliDriver(std::unique_ptr<CANOpenAmplifier> amplifier)
-        : m_amplifier(std::move(amplifier)) {}
+        : m_amplifier(std::move(amplifier))
+        , m_lossesAtStart(canadapter::losses()) {}
 
     QObject *object() override { return m_amplifier.get(); }
     quint64 completedMeasuringCycles() const override { return m_amplifier->completedMeasuringCycles(); }
     std::optional<bool> tareActive() const override { return m_amplifier->isTareActive(); }
+    // The driver opens a lost adapter afresh as soon as it can; the tool still reports the loss.
+    bool linkLost() const override {
+        return canadapter::channelLost() || canadapter::losses() > m_lossesAtStart;
+    }
+    QString linkName() const override {
+        return QStringLiteral("the CAN adapter %1").arg(canadapter::configuredDevice().interfaceName);
+    }
 
 private:
     std::unique_ptr<CANOpenAmplifier> m_amplifier;
+    int m_lossesAtStart;
 };
 
 } // namespace

@@ -22,6 +22,8 @@ public:
     virtual std::optional<bool> tareActive() const { return std::nullopt; }
     // Whether the system failed the link (the port or adapter went away).
     virtual bool linkLost() const { return false; }
+    // The link as a technician names it: "the port PORT", "the CAN adapter can0".
+    virtual QString linkName() const = 0;
 };
 
 // The values an option or setting may take for a protocol; the tool refuses anything else rather than let

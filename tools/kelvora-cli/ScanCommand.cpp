@@ -23,6 +23,10 @@ bool stderrIsTerminal() {
 #endif
 }
 
+constexpr int kLongestWindowMs = 5000;
+// An answer within this is on time; a later one is marked with its delay.
+constexpr int kOnTimeMs = 50;
+
 bool parseId(const QString &text, int &value) {
     bool ok = false;
     value = text.toInt(&ok, 10);
@@ -43,13 +47,15 @@ int runScanCommand(const CliLinkOptions &link, const QStringList &arguments) {
     }
     int first = lowest;
     int last = highest;
+    int windowMs = 0;
     for (int i = 0; i < arguments.size(); i += 2) {
         const QString &option = arguments.at(i);
-        int *target = option == QLatin1String("--from") ? &first
-                      : option == QLatin1String("--to") ? &last
-                                                        : nullptr;
+        int *target = option == QLatin1String("--from")     ? &first
+                      : option == QLatin1String("--to")     ? &last
+                      : option == QLatin1String("--window") ? &windowMs
+                                                            : nullptr;
         if (!target || i + 1 >= arguments.size() || !parseId(arguments.at(i + 1), *target)) {
-            err << "Usage: scan [--from N --to M]" << Qt::endl;
+            err << "Usage: scan [--from N --to M] [--window MS]" << Qt::endl;
             return 1;
         }
     }
@@ -60,18 +66,17 @@ int runScanCommand(const CliLinkOptions &link, const QStringList &arguments) {
             << Qt::endl;
         return 1;
     }
+    if (arguments.contains(QStringLiteral("--window")) && (windowMs < 1 || windowMs > kLongestWindowMs)) {
+        err << QStringLiteral("--window needs a number of milliseconds from 1 to %1.").arg(kLongestWindowMs)
+            << Qt::endl;
+        return 1;
+    }
 
     RS485Bus bus;
     const std::unique_ptr<busscan::Probe> probe =
-        busscan::makeProbe(link.protocol, link.port, static_cast<uint32_t>(link.baudRate), &bus);
+        busscan::makeProbe(link.protocol, link.port, static_cast<uint32_t>(link.baudRate), &bus, windowMs);
     const bool terminal = stderrIsTerminal();
     busscan::Callbacks callbacks;
-    callbacks.found = [&out](const busscan::Finding &finding) {
-        if (finding.refused)
-            out << finding.id << " refused: " << finding.detail << Qt::endl;
-        else
-            out << finding.id << ' ' << finding.adValue << Qt::endl;
-    };
     callbacks.garbled = [&err, terminal](int id, const QString &detail) {
         err << (terminal ? "\r\033[K" : "") << "id " << id << ": answer not trusted (" << detail << ")"
             << Qt::endl;
@@ -92,6 +97,17 @@ int runScanCommand(const CliLinkOptions &link, const QStringList &arguments) {
     if (!outcome.ran || !outcome.error.isEmpty()) {
         err << outcome.error << Qt::endl;
         return 1;
+    }
+    // At the end, one line per id: a late answer or a second device may change what an id's line says.
+    for (const busscan::Finding &finding : outcome.findings) {
+        if (finding.duplicate)
+            out << finding.id << " duplicate" << Qt::endl;
+        else if (finding.refused)
+            out << finding.id << " refused: " << finding.detail << Qt::endl;
+        else if (finding.delayMs > kOnTimeMs)
+            out << finding.id << ' ' << finding.adValue << " late " << finding.delayMs << " ms" << Qt::endl;
+        else
+            out << finding.id << ' ' << finding.adValue << Qt::endl;
     }
     err << QStringLiteral("Probed ids %1 to %2: %3 answered.")
                .arg(first)

@@ -6,9 +6,11 @@
 
 #include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/Calibration.h"
+#include "amplifiers/InputRules.h"
 #include "amplifiers/ReadingWorker.h"
 #include "amplifiers/Weight.h"
 #include "amplifiers/rs232/RegisterAmplifier.h"
+#include "amplifiers/rs232/SerialLink.h"
 #include "utils/UtilsApp.h"
 
 #include <QCommandLineParser>
@@ -53,7 +55,10 @@ const char *kCommandsHelp = R"(Commands:
   self-test                    run the register self-test and print its narration; every register it
                                writes is written back and read back at the end, also on Ctrl-C or
                                SIGTERM; exit status 1 unless every register passed and came back
-  scan [--from N --to M]       RS485 and CANOpen: list the ids that answer, "ID AD" per line (no
+  scan [--from N --to M] [--window MS]
+                               RS485 and CANOpen: list the ids that answer, "ID AD" per line ("ID AD
+                               late N ms" for a slow one, "ID duplicate" where two devices answer one
+                               id, "ID refused: WHY"); --window sets each probe's answer window (no
                                handshake, nothing written; progress on stderr when it is a terminal)
 Device ids (--id): RS485 1 to 247, CANOpen 1 to 127; RS232 takes none.
 Writes are all or nothing: zero, tare, calibrate, calibrate-multi and set-filters read what they change
@@ -173,19 +178,12 @@ bool parseUnsigned(const QString &text, qulonglong &value) {
     return ok;
 }
 
-QString weightText(QObject *driver) {
-    double weight = 0;
-    QMetaObject::invokeMethod(driver, "getMeasuredWeight", Qt::DirectConnection,
-                              Q_RETURN_ARG(double, weight));
-    return QString::number(weight, 'f', 2);
-}
-
 struct Context {
     CliDriver *driver;
     QObject *object;
     Listener *listener;
     int timeoutMs;
-    QString port;
+    QString unit;
 };
 
 // Runs the invokable `operation` and reports its commandFinished outcome: `done` on stdout and 0 when it
@@ -217,6 +215,15 @@ QString calibrationProblem(const QList<uint32_t> &adValues, const QList<uint32_t
 // Takes a "--force" out of `arguments`; whether there was one.
 bool takeForce(QStringList &arguments) {
     return arguments.removeAll(QStringLiteral("--force")) > 0;
+}
+
+// The driver reads in grams (to 0.01 g, the amplifier's resolution); the unit's conversion happens here
+// with enough decimals that none of it is rounded away.
+QString weightText(Context &c) {
+    double grams = 0;
+    QMetaObject::invokeMethod(c.object, "getMeasuredWeight", Qt::DirectConnection,
+                              Q_RETURN_ARG(double, grams));
+    return weight::exactText(grams, c.unit);
 }
 
 // A command whose arguments have been checked: what to run once connected.
@@ -264,7 +271,7 @@ int readWeight(Context &c) {
     stopReading(c.object);
     if (!c.listener->errors.isEmpty() || c.driver->completedMeasuringCycles() == 0)
         return failWith(c.listener->errors, QStringLiteral("No answer from the amplifier."));
-    out() << weightText(c.object) << Qt::endl;
+    out() << weightText(c) << Qt::endl;
     return 0;
 }
 
@@ -287,6 +294,7 @@ QString csvField(QString text) {
 // The worker reads at least this often, so that a port that goes away is noticed quickly whatever the
 // printing interval.
 constexpr int kLongestReadingIntervalMs = 500;
+constexpr int kReadingsPerLine = 8;
 
 Prepared watch(const QStringList &arguments) {
     QCommandLineParser parser;
@@ -306,7 +314,10 @@ Prepared watch(const QStringList &arguments) {
     return Prepared{
         [interval, count](Context &c) {
             const int intervalMs = static_cast<int>(interval);
-            if (startMeasuring(c, qMin(intervalMs, kLongestReadingIntervalMs)) != 0)
+            // The worker reads several times per printed line: its period drifts against the printing
+            // clock (each cycle is the pause plus the exchange), so reading once per line would leave some
+            // lines without a reading although the amplifier answers every time.
+            if (startMeasuring(c, qBound(1, intervalMs / kReadingsPerLine, kLongestReadingIntervalMs)) != 0)
                 return 1;
             QElapsedTimer clock;
             clock.start();
@@ -331,13 +342,13 @@ Prepared watch(const QStringList &arguments) {
                         const QString why = c.listener->errors.isEmpty()
                                                 ? QStringLiteral("the system refused it")
                                                 : c.listener->errors.last();
-                        return fail(QStringLiteral("Lost the port %1: %2").arg(c.port, why));
+                        return fail(QStringLiteral("Lost %1: %2").arg(c.driver->linkName(), why));
                     }
                 }
                 const qint64 now = clock.elapsed();
                 const qint64 since = msSinceLastReading(c.object);
-                // Read in this interval: since the line before (or the start, for the first).
-                const bool fresh = since >= 0 && since <= now - (due - intervalMs);
+                // Read within the last interval.
+                const bool fresh = since >= 0 && since <= qMin<qint64>(intervalMs, now);
                 QString status = QStringLiteral("ok");
                 if (!fresh) {
                     allRead = false;
@@ -348,7 +359,7 @@ Prepared watch(const QStringList &arguments) {
                         status = ReadingWorker::withoutRepeatCount(c.listener->errors.last());
                 }
                 out() << QDateTime::currentDateTime().toString(Qt::ISODateWithMs) << ','
-                      << (fresh ? weightText(c.object) : QString()) << ',' << csvField(status) << Qt::endl;
+                      << (fresh ? weightText(c) : QString()) << ',' << csvField(status) << Qt::endl;
             }
             stopReading(c.object);
             takeErrors();
@@ -475,26 +486,7 @@ Prepared calibrateMulti(QStringList arguments, const QString &protocol) {
                     {}};
 }
 
-// A filter setting: its key, the driver operation, and the values each driver family takes unchanged
-// (the serial drivers limit their registers, the CANopen driver replaces a level outside 1 to 5 by 1 and
-// sends the time in 16 bits).
-struct Setting {
-    const char *key;
-    const char *mapKey; // the driver's name for it in writeFilterSettings
-    ValueRange serial;
-    ValueRange canOpen;
-};
-
-// In the order the filter screen writes them.
-const Setting kSettings[] = {
-    {"fir", "firFiltering", {0, 1}, {0, 1}},
-    {"level", "filteringLevel", {0, 5}, {1, 5}},
-    {"bandwidth", "filteringBandwidth", {0, 1000}, {0, 0xFFFFFFFFu}},
-    {"azt-time", "autoZeroTrackingTime", {0, 50}, {0, 0xFFFF}},
-    {"azt-bandwidth", "autoZeroTrackingBandwidth", {0, 10000}, {0, 0xFFFFFFFFu}},
-    {"stability", "stabilityDeterminationTime", {1, 50}, {0, 0xFFFFFFFFu}},
-    {"zero-point", "zeroPoint", {0, 0xFFFFFFFFu}, {0, 0xFFFFFFFFu}},
-};
+using inputrules::kSettings;
 constexpr size_t kSettingCount = std::size(kSettings);
 
 Prepared setFilters(const QStringList &arguments, const QString &protocol) {
@@ -515,8 +507,7 @@ Prepared setFilters(const QStringList &arguments, const QString &protocol) {
                 QStringLiteral("Unknown setting \"%1\" (use fir, level, bandwidth, azt-time, azt-bandwidth, "
                                "stability or zero-point with =N).")
                     .arg(argument));
-        const ValueRange range =
-            protocol == QLatin1String("CANOpen") ? kSettings[index].canOpen : kSettings[index].serial;
+        const inputrules::Range range = inputrules::rangeOf(kSettings[index], protocol);
         if (value < range.min || value > range.max)
             return refuse(QStringLiteral("%1 is out of range for %2: %3 takes %4 to %5.")
                               .arg(argument, protocol, key)
@@ -527,7 +518,7 @@ Prepared setFilters(const QStringList &arguments, const QString &protocol) {
     QVariantMap settings;
     for (size_t i = 0; i < kSettingCount; ++i) {
         if (values[i])
-            settings.insert(QLatin1String(kSettings[i].mapKey), *values[i]);
+            settings.insert(QLatin1String(kSettings[i].name), *values[i]);
     }
     return Prepared{[settings](Context &c) {
                         return runFinishing(
@@ -671,8 +662,13 @@ int main(int argc, char *argv[]) {
                         .arg(ids->max));
     }
     link.deviceId = ids ? static_cast<int>(number) : 1;
-    if (!parseUnsigned(parser.value(QStringLiteral("baud")), number) || number == 0 || number > 4000000)
-        return fail(QStringLiteral("--baud needs a line speed such as 9600."));
+    // The CAN bus has its own fixed speed; a serial port takes only the speeds its driver knows.
+    if (!parseUnsigned(parser.value(QStringLiteral("baud")), number) || number == 0 || number > 4000000 ||
+        (link.protocol != QLatin1String("CANOpen") &&
+         !serial::SerialLink::supportsBaudRate(static_cast<uint32_t>(number))))
+        return fail(QStringLiteral("--baud %1 is not a line speed this port supports (such as 9600, 19200, "
+                                   "38400 or 115200).")
+                        .arg(parser.value(QStringLiteral("baud"))));
     link.baudRate = static_cast<int>(number);
     const QString unit = parser.value(QStringLiteral("unit"));
     if (!weight::isKnownUnit(unit))
@@ -696,13 +692,14 @@ int main(int argc, char *argv[]) {
     QObject *object = driver->object();
     Listener listener;
     listener.attach(object);
-    QMetaObject::invokeMethod(object, "setUnit", Qt::DirectConnection, Q_ARG(QString, unit));
+    // Grams from the driver; weightText() converts.
+    QMetaObject::invokeMethod(object, "setUnit", Qt::DirectConnection, Q_ARG(QString, QStringLiteral("g")));
 
     invoke(object, "connect");
     if (!listener.connected)
         return failWith(listener.connectionErrors, QStringLiteral("Connection failed."));
 
-    Context context{driver.get(), object, &listener, timeoutMs, link.port};
+    Context context{driver.get(), object, &listener, timeoutMs, unit};
     return prepared.run(context);
 }
 

@@ -12,6 +12,8 @@ namespace {
 constexpr auto kStaleInput = std::chrono::milliseconds(50);
 constexpr size_t kWriteHeaderSize = 7;
 constexpr size_t kMaxWriteDataSize = 246;
+// Not the default load, so that a value taken from the twin's answer shows as such.
+constexpr uint32_t kTwinLoad = 300000;
 
 bool isText(uint8_t byte) {
     return (byte >= 0x20 && byte < 0x7F) || byte == '\r' || byte == '\t' || byte >= 0x80;
@@ -24,7 +26,8 @@ bool crcMatches(const std::vector<uint8_t> &bytes, size_t at, size_t size) {
 
 } // namespace
 
-SimulatedLine::SimulatedLine(const std::vector<uint8_t> &ids, uint32_t seed, int answerDelayMs) {
+SimulatedLine::SimulatedLine(const std::vector<uint8_t> &ids, uint32_t seed, int answerDelayMs)
+    : m_answerDelayMs(answerDelayMs) {
     for (uint8_t id : ids)
         m_devices.push_back(std::make_unique<SimulatedDevice>(id, seed, answerDelayMs));
 }
@@ -122,13 +125,40 @@ void SimulatedLine::dispatch(const std::vector<uint8_t> &request, Clock::time_po
     SimulatedDevice *target = device(request[0]);
     if (!target)
         return; // nobody with that address on the line: silence, as on a real bus
+    dispatchToTwin(request, now);
     Answer answer;
     if (!target->handle(request, now, answer))
         return;
-    const Clock::time_point due = now + std::chrono::milliseconds(answer.delayMs);
+    schedule(now + std::chrono::milliseconds(answer.delayMs), std::move(answer.bytes));
+}
+
+void SimulatedLine::schedule(Clock::time_point due, std::vector<uint8_t> bytes) {
     const auto at = std::upper_bound(m_answers.begin(), m_answers.end(), due,
                                      [](Clock::time_point t, const Pending &p) { return t < p.due; });
-    m_answers.insert(at, Pending{due, std::move(answer.bytes)});
+    m_answers.insert(at, Pending{due, std::move(bytes)});
+}
+
+bool SimulatedLine::setTwin(uint8_t id, int delayMs) {
+    if (!device(id))
+        return false;
+    m_twins.erase(std::remove_if(m_twins.begin(), m_twins.end(),
+                                 [id](const Twin &twin) { return twin.device->id() == id; }),
+                  m_twins.end());
+    if (delayMs >= 0) {
+        // Another unit of the same kind: same answer delay, its own load and registers.
+        auto twin = std::make_unique<SimulatedDevice>(id, 0x7717u, m_answerDelayMs);
+        twin->setLoad(kTwinLoad);
+        m_twins.push_back(Twin{std::move(twin), delayMs});
+    }
+    return true;
+}
+
+void SimulatedLine::dispatchToTwin(const std::vector<uint8_t> &request, Clock::time_point now) {
+    for (Twin &twin : m_twins) {
+        Answer answer;
+        if (twin.device->id() == request[0] && twin.device->handle(request, now, answer))
+            schedule(now + std::chrono::milliseconds(answer.delayMs + twin.delayMs), std::move(answer.bytes));
+    }
 }
 
 std::vector<std::vector<uint8_t>> SimulatedLine::takeDue(Clock::time_point now) {

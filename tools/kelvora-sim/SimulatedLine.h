@@ -27,6 +27,10 @@ public:
     std::optional<Clock::time_point> nextWake() const;
     // Drops an unfinished request once the line has been quiet for long enough.
     void expire(Clock::time_point now);
+    // A second device on `id` (two amplifiers left on one address): it hears every request to `id` and
+    // answers `delayMs` after the first one's answer would go out; a negative delay takes it away again.
+    // False when no device has that id.
+    bool setTwin(uint8_t id, int delayMs);
 
 private:
     struct Pending {
@@ -38,11 +42,20 @@ private:
     void parse(Clock::time_point now);
     Parse parseAt(size_t at, Clock::time_point now, bool dispatch);
     void dispatch(const std::vector<uint8_t> &request, Clock::time_point now);
+    void dispatchToTwin(const std::vector<uint8_t> &request, Clock::time_point now);
+    void schedule(Clock::time_point due, std::vector<uint8_t> bytes);
+
+    struct Twin {
+        std::unique_ptr<SimulatedDevice> device;
+        int delayMs = 0;
+    };
 
     std::vector<std::unique_ptr<SimulatedDevice>> m_devices;
     std::vector<uint8_t> m_input;
     Clock::time_point m_lastInput;
     std::deque<Pending> m_answers;
+    std::vector<Twin> m_twins;
+    int m_answerDelayMs = 0;
 };
 
 } // namespace sim

@@ -191,6 +191,8 @@ public:
             m_quit = true;
             return "OK";
         }
+        if (command == "twin")
+            return twin(words);
         static const std::vector<std::string> kCommands = {"fault", "scope",  "set",    "get",   "load",
                                                            "noise", "steps",  "encode", "count", "faults",
                                                            "log",   "refuse", "words"};
@@ -325,6 +327,17 @@ private:
             device->refuseWrite(static_cast<uint16_t>(reg), static_cast<int>(kth),
                                 words[3] == "off" ? 0 : static_cast<int>(count));
         return "OK";
+    }
+
+    // twin ID MS | twin ID off: a second device answering ID, MS ms after the first.
+    std::string twin(const std::vector<std::string> &words) {
+        uint32_t id = 0;
+        uint32_t delayMs = 0;
+        if (words.size() != 3 || !parseU32(words[1], id) || id > 0xFF ||
+            (words[2] != "off" && !parseU32(words[2], delayMs)))
+            return "ERR usage: twin <id> <ms>|off";
+        const int delay = words[2] == "off" ? -1 : static_cast<int>(delayMs);
+        return m_line.setTwin(static_cast<uint8_t>(id), delay) ? "OK" : "ERR no device " + words[1];
     }
 
     bool resolve(const std::string &word, std::vector<sim::SimulatedDevice *> &targets) {

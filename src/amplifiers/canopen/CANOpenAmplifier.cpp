@@ -17,6 +17,10 @@ QString *classUnit() {
     return &unit;
 }
 
+// How long a reading cycle waits for a lost adapter to come back: a local adapter or bus connects within
+// milliseconds.
+constexpr int kReopenWaitMs = 300;
+
 QString describe(const SdoResult &result, uint8_t nodeId) {
     switch (result.status) {
     case SdoResult::Status::Abort:
@@ -140,6 +144,10 @@ void CANOpenAmplifier::stopContinuousADRead() {
 }
 
 ReadingWorker::Outcome CANOpenAmplifier::readCycle(ReadKind kind) {
+    // The adapter was lost (unplugged, bus restarted): try to open it afresh, so that the node is read
+    // again as soon as it is back, without a new connect. A short wait: a stop waits for this cycle.
+    if (canadapter::channelLost())
+        canadapter::reopenIfLost(kReopenWaitMs);
     try {
         const sdo::Bytes request =
             kind == ReadKind::AdValue ? sdo::adValueRequest() : sdo::measuringValueRequest();
@@ -147,8 +155,14 @@ ReadingWorker::Outcome CANOpenAmplifier::readCycle(ReadKind kind) {
             sdoexchange::request(m_channel, m_nodeId.load(), request, &m_worker.readingFlag());
         if (result.status == SdoResult::Status::Cancelled)
             return ReadingWorker::Outcome::Failed; // reading stops; nothing to report
-        if (refused(result) || result.status == SdoResult::Status::TimedOut)
-            throw std::runtime_error(describe(result, getDeviceId()).toStdString());
+        if (refused(result) || result.status == SdoResult::Status::TimedOut) {
+            const QString what = describe(result, getDeviceId());
+            m_worker.report(kind == ReadKind::AdValue
+                                ? QStringLiteral("Error while reading AD value: %1").arg(what)
+                                : QStringLiteral("Error while reading measuring value: %1").arg(what),
+                            refused(result) ? QStringLiteral("refused: %1").arg(what) : QString());
+            return ReadingWorker::Outcome::Failed;
+        }
         if (result.data.size() < static_cast<size_t>(sdo::kFrameLength)) {
             m_worker.report(QStringLiteral("Invalid response size: expected at least 8 bytes."));
             return ReadingWorker::Outcome::Failed;

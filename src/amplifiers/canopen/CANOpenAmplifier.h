@@ -86,6 +86,9 @@ public:
     Q_INVOKABLE QString calibrationWarning(const QList<uint32_t> &adValues) const;
     // As RegisterAmplifier::getMsSinceLastReading.
     Q_INVOKABLE qint64 getMsSinceLastReading() const { return m_worker.msSinceLastReading(); }
+    // Why the running worker has had no good reading lately ("refused: SDO abort ..."); "" when it reads,
+    // or when nothing came at all.
+    Q_INVOKABLE QString getStaleReason() const { return m_worker.staleReason(); }
 
     // For tools and tests (not part of the screens' surface): measuring-value cycles that ended with an
     // answer, and whether a tare is in force.

@@ -12,6 +12,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -38,6 +39,11 @@ struct QueuedFrame {
 struct Channel {
     std::mutex lifecycleMutex;
     int users = 0;
+    // `users` for readers that must not wait for an open in progress (it holds the lifecycle mutex for
+    // up to the connect time-out).
+    std::atomic<int> usersSeen{0};
+    // Times an open device lost its connection.
+    std::atomic<int> losses{0};
     QThread *thread = nullptr;
     QObject *context = nullptr;
     QCanBusDevice *device = nullptr; // adapter thread only
@@ -161,8 +167,10 @@ QString createDevice(Channel &ch, const canadapter::DeviceChoice &choice) {
     QObject::connect(device, &QCanBusDevice::stateChanged, ch.context,
                      [&ch](QCanBusDevice::CanBusDeviceState state) {
                          std::unique_lock<std::mutex> data(ch.dataMutex);
-                         if (ch.open && state == QCanBusDevice::UnconnectedState)
+                         if (ch.open && state == QCanBusDevice::UnconnectedState) {
                              qCWarning(lcCan) << "CAN adapter lost its connection";
+                             ++ch.losses;
+                         }
                          ch.state = state;
                          ch.open = state == QCanBusDevice::ConnectedState;
                          ch.stateSettled.notify_all();
@@ -218,21 +226,20 @@ void destroyDevice(Channel &ch) {
     ch.queue.clear();
 }
 
-// Opens the device and waits until it is connected. Lifecycle mutex held by the caller.
-TPCANStatus openDevice(Channel &ch) {
+// Opens the device and waits until it is connected, at most `timeoutMs`. Lifecycle mutex held by the caller.
+TPCANStatus openDevice(Channel &ch, int timeoutMs = kConnectTimeoutMs) {
     ensureThread(ch);
     const canadapter::DeviceChoice choice = canadapter::configuredDevice();
     QString error;
     runInThreadOf(ch.context, [&ch, &choice, &error] { error = createDevice(ch, choice); });
     if (error.isEmpty()) {
         std::unique_lock<std::mutex> data(ch.dataMutex);
-        ch.stateSettled.wait_for(data, std::chrono::milliseconds(kConnectTimeoutMs), [&ch] {
+        ch.stateSettled.wait_for(data, std::chrono::milliseconds(timeoutMs), [&ch] {
             return ch.state == QCanBusDevice::ConnectedState || !ch.lastError.isEmpty();
         });
         if (ch.state != QCanBusDevice::ConnectedState)
-            error = ch.lastError.isEmpty()
-                        ? QStringLiteral("no connection within %1 ms").arg(kConnectTimeoutMs)
-                        : ch.lastError;
+            error = ch.lastError.isEmpty() ? QStringLiteral("no connection within %1 ms").arg(timeoutMs)
+                                           : ch.lastError;
     }
     if (!error.isEmpty()) {
         destroyDevice(ch);
@@ -270,6 +277,7 @@ TPCANStatus CAN_Initialize(TPCANHandle channelHandle, TPCANBaudrate bitRate, TPC
             return status;
     }
     ++ch.users;
+    ch.usersSeen = ch.users;
     return PCAN_ERROR_OK;
 }
 
@@ -280,6 +288,7 @@ TPCANStatus CAN_Uninitialize(TPCANHandle channelHandle) {
     std::lock_guard<std::mutex> lifecycle(ch.lifecycleMutex);
     if (ch.users == 0)
         return kCanStatusNotInitialized;
+    ch.usersSeen = ch.users - 1;
     if (--ch.users == 0) {
         destroyDevice(ch);
         qCDebug(lcCan) << "CAN adapter closed";
@@ -370,6 +379,33 @@ int userCount() {
     Channel &ch = channel();
     std::lock_guard<std::mutex> lifecycle(ch.lifecycleMutex);
     return ch.users;
+}
+
+bool channelLost() {
+    Channel &ch = channel();
+    if (ch.usersSeen.load() == 0)
+        return false;
+    std::unique_lock<std::mutex> data(ch.dataMutex);
+    return !ch.open;
+}
+
+int losses() {
+    return channel().losses.load();
+}
+
+bool reopenIfLost(int timeoutMs) {
+    Channel &ch = channel();
+    std::lock_guard<std::mutex> lifecycle(ch.lifecycleMutex);
+    if (ch.users == 0)
+        return false;
+    {
+        std::unique_lock<std::mutex> data(ch.dataMutex);
+        if (ch.open)
+            return true;
+    }
+    if (ch.device)
+        destroyDevice(ch);
+    return openDevice(ch, timeoutMs) == PCAN_ERROR_OK;
 }
 
 } // namespace canadapter

@@ -76,6 +76,15 @@ DeviceChoice configuredDevice();
 QString lastError();
 // Users currently counted on the channel.
 int userCount();
+// Whether the channel has users but its device lost the connection (the adapter was unplugged, the
+// virtual bus ended); lastError() says why when the device told.
+bool channelLost();
+// How many times an open device has lost its connection since the program started; a watcher compares
+// it with what it saw at its start, since a lost device may be opened afresh at once.
+int losses();
+// When the channel is lost, tries once to open its device afresh, waiting at most `timeoutMs` for it, for
+// the users it has; true when the channel is open afterwards.
+bool reopenIfLost(int timeoutMs);
 
 } // namespace canadapter
 

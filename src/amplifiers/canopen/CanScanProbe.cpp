@@ -4,6 +4,8 @@
 #include "amplifiers/canopen/SdoExchange.h"
 #include "amplifiers/canopen/SdoFrames.h"
 
+#include <QElapsedTimer>
+
 CanScanProbe::CanScanProbe(int replyWindowMs)
     : m_replyWindowMs(replyWindowMs) {}
 
@@ -27,11 +29,15 @@ void CanScanProbe::end() {
     m_channelHeld = false;
 }
 
-busscan::ProbeResult CanScanProbe::probe(int id, const std::atomic<bool> &keepRunning) {
+std::vector<busscan::ProbeResult> CanScanProbe::probe(int id, const std::atomic<bool> &keepRunning) {
     using Kind = busscan::ProbeResult::Kind;
+    QElapsedTimer asked;
+    asked.start();
     const SdoResult reply = sdoexchange::request(PCAN_USBBUS1, static_cast<uint8_t>(id),
                                                  sdo::adValueRequest(), &keepRunning, m_replyWindowMs);
     busscan::ProbeResult result;
+    result.id = id;
+    result.delayMs = static_cast<int>(asked.elapsed());
     switch (reply.status) {
     case SdoResult::Status::Answer:
         if (reply.data.size() >= static_cast<size_t>(sdo::kFrameLength)) {
@@ -52,7 +58,7 @@ busscan::ProbeResult CanScanProbe::probe(int id, const std::atomic<bool> &keepRu
         break;
     case SdoResult::Status::TimedOut:
     case SdoResult::Status::Cancelled:
-        break;
+        return {};
     }
-    return result;
+    return {result};
 }

@@ -10,16 +10,17 @@ public:
     // Requests in flight at once. 32 frames are gone in about 4 ms at 1 Mbit/s and sit far below the
     // adapter's transmit queue, so none is refused; more would shorten a scan only by waits of silent nodes.
     static constexpr int kBurst = 32;
-    // A node's SDO server answers within milliseconds; a tenth of a second is generous and keeps nodes
-    // 1..127 within about 0.4 s when nearly all are silent.
-    static constexpr int kReplyWindowMs = 100;
+    // A node's SDO server usually answers within milliseconds, but some answer only after 150 ms or so
+    // while busy; a quarter of a second finds them and keeps nodes 1..127 within about 1 s when nearly
+    // all are silent (four bursts).
+    static constexpr int kReplyWindowMs = 250;
 
     explicit CanScanProbe(int replyWindowMs = kReplyWindowMs);
     ~CanScanProbe() override;
 
     bool begin(QString *error) override;
     void end() override;
-    busscan::ProbeResult probe(int id, const std::atomic<bool> &keepRunning) override;
+    std::vector<busscan::ProbeResult> probe(int id, const std::atomic<bool> &keepRunning) override;
     int parallelism() const override { return kBurst; }
 
 private:

@@ -1,5 +1,7 @@
 #include "amplifiers/rs232/ModbusFrames.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstring>
 
@@ -214,6 +216,50 @@ std::string describe(const Answer &answer) {
         return text;
     }
     return "unknown fault";
+}
+
+std::string shortFault(const Answer &answer) {
+    char text[64];
+    switch (answer.fault) {
+    case AnswerFault::Ok:
+        return {};
+    case AnswerFault::WrongLength:
+        return answer.size == 0 ? std::string() : std::string("incomplete answer");
+    case AnswerFault::BadCrc:
+        return "bad checksum";
+    case AnswerFault::Exception:
+        std::snprintf(text, sizeof text, "refused: Modbus exception %u",
+                      static_cast<unsigned>(answer.exceptionCode));
+        return text;
+    case AnswerFault::WrongAddress:
+        std::snprintf(text, sizeof text, "answer from address %u",
+                      static_cast<unsigned>(answer.receivedAddress));
+        return text;
+    default:
+        return describe(answer);
+    }
+}
+
+std::string whyNotAnswered(const std::vector<uint8_t> &request, const std::vector<uint8_t> &answer,
+                           const Answer &decoded) {
+    if (answer.empty())
+        return {};
+    // An adapter that echoes hands the request back before the answer.
+    if (answer.size() >= request.size() && std::equal(request.begin(), request.end(), answer.begin()))
+        return "the adapter echoes what it sends; switch its echo off";
+    char text[128];
+    switch (decoded.fault) {
+    case AnswerFault::Exception:
+        return "the amplifier refused the read: " + describe(decoded);
+    case AnswerFault::BadCrc:
+        return "the answer had a bad checksum";
+    case AnswerFault::WrongAddress:
+        std::snprintf(text, sizeof text, "the answer came from address %u, not %u",
+                      static_cast<unsigned>(decoded.receivedAddress), static_cast<unsigned>(request.at(0)));
+        return text;
+    default:
+        return "the answer was not understood (" + describe(decoded) + ")";
+    }
 }
 
 } // namespace modbus

@@ -78,4 +78,14 @@ bool isAnswerTo(const std::vector<uint8_t> &request, const std::vector<uint8_t> 
 // (illegal data address)".
 std::string describe(const Answer &answer);
 
+// A refused answer in a few words for a status marker: "refused: Modbus exception 2", "bad checksum",
+// "incomplete answer", "answer from address 7"; "" when nothing came at all.
+std::string shortFault(const Answer &answer);
+
+// Why `answer` does not answer `request` (decoded as `decoded`), in words for a technician: "" when nothing
+// came, otherwise e.g. "the amplifier refused the read: Modbus exception 2 (illegal data address)" or "the
+// adapter echoes what it sends; switch its echo off".
+std::string whyNotAnswered(const std::vector<uint8_t> &request, const std::vector<uint8_t> &answer,
+                           const Answer &decoded);
+
 } // namespace modbus

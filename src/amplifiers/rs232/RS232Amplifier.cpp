@@ -81,7 +81,7 @@ void RS232Amplifier::connect() {
             failure = openPort();
             if (failure.isEmpty() && !handshake()) {
                 closePort();
-                failure = QStringLiteral("Handshake failed. Amplifier may not be responsive.");
+                failure = handshakeFailureText(m_handshakeCause);
             }
         }
     }
@@ -99,9 +99,11 @@ void RS232Amplifier::disconnect() {
 }
 
 bool RS232Amplifier::handshake() {
+    m_handshakeCause.clear();
     try {
-        return adRegisterAnswers();
-    } catch (const std::exception &) {
+        return adRegisterAnswers(&m_handshakeCause);
+    } catch (const std::exception &e) {
+        m_handshakeCause = QString::fromUtf8(e.what());
         return false;
     }
 }
@@ -167,6 +169,8 @@ std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::v
         }
         if (!modbus::isAnswerTo(request, answer, modbus::kReadAnswerSize))
             m_link.markUnsettled();
+        else
+            m_link.markAnswered(request[0]);
     }
     if (!problems.isEmpty())
         return std::nullopt;

@@ -35,6 +35,8 @@ protected:
                                                         QStringList &problems) override;
 
 private:
+    // Why the last handshake failed (handshakeFailureText); written and read by the thread that connects.
+    QString m_handshakeCause;
     // Opens and configures the port; the failure text, or an empty string on success.
     QString openPort();
     void closePort();

@@ -105,11 +105,20 @@ bool RegisterAmplifier::performHandshake() {
     }
 }
 
-bool RegisterAmplifier::adRegisterAnswers() {
+bool RegisterAmplifier::adRegisterAnswers(QString *cause) {
     const uint8_t address = addressByte();
-    const std::vector<uint8_t> answer =
-        exchange(modbus::readRequest(address, modbus::kAdRegister), modbus::kReadAnswerSize);
-    return modbus::decodeReadAnswer(answer, address).ok();
+    const std::vector<uint8_t> request = modbus::readRequest(address, modbus::kAdRegister);
+    const std::vector<uint8_t> answer = exchange(request, modbus::kReadAnswerSize);
+    const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(answer, address);
+    if (!decoded.ok() && cause)
+        *cause = QString::fromStdString(modbus::whyNotAnswered(request, answer, decoded));
+    return decoded.ok();
+}
+
+QString RegisterAmplifier::handshakeFailureText(const QString &cause) {
+    if (cause.isEmpty())
+        return QStringLiteral("Handshake failed. Amplifier may not be responsive.");
+    return QStringLiteral("Handshake failed: %1.").arg(cause);
 }
 
 std::optional<uint32_t> RegisterAmplifier::readChecked(uint16_t reg, QString *cause) {
@@ -334,7 +343,8 @@ ReadingWorker::Outcome RegisterAmplifier::measuringCycle() {
         if (!decoded.ok()) {
             m_worker.report(
                 refusedAnswerText(QStringLiteral("Invalid response length while reading measuring value."),
-                                  QStringLiteral("measuring value"), decoded));
+                                  QStringLiteral("measuring value"), decoded),
+                QString::fromStdString(modbus::shortFault(decoded)));
             return ReadingWorker::Outcome::Failed;
         }
         // The pattern of a signed value widened to 64 bits and cut to its low 32 is the raw register value.
@@ -343,8 +353,8 @@ ReadingWorker::Outcome RegisterAmplifier::measuringCycle() {
         ++m_measuringCycles;
         return ReadingWorker::Outcome::Reading;
     } catch (const std::exception &e) {
-        m_worker.report(
-            QStringLiteral("Error while reading measuring value: %1").arg(QString::fromUtf8(e.what())));
+        const QString what = QString::fromUtf8(e.what());
+        m_worker.report(QStringLiteral("Error while reading measuring value: %1").arg(what), what);
         return ReadingWorker::Outcome::Failed;
     }
 }

@@ -56,6 +56,9 @@ public:
     // Milliseconds since the running worker last read a good value (AD or measuring value); -1 when no
     // worker runs or it has read none yet. Screens use it to tell a live value from a stale one.
     Q_INVOKABLE qint64 getMsSinceLastReading() const { return m_worker.msSinceLastReading(); }
+    // Why the running worker has had no good reading lately, in a few words ("refused: Modbus exception
+    // 2", "bad checksum", "two devices answer id 5?"); "" when it reads, or when nothing came at all.
+    Q_INVOKABLE QString getStaleReason() const { return m_worker.staleReason(); }
 
     Q_INVOKABLE void zero();
     Q_INVOKABLE void tare();
@@ -148,8 +151,11 @@ protected:
     virtual std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request,
                                                                 QStringList &problems);
 
-    // Sends the read request for 0x1F40 and decodes its answer; for handshakes.
-    bool adRegisterAnswers();
+    // Sends the read request for 0x1F40 and decodes its answer; for handshakes. When it fails, `cause` says
+    // why (modbus::whyNotAnswered; empty when nothing came).
+    bool adRegisterAnswers(QString *cause = nullptr);
+    // The connection failure for a handshake that failed with `cause`, one sentence.
+    static QString handshakeFailureText(const QString &cause);
     // Checks the points with the calibration rule, then writes the calibration block (point 0's weight always
     // 0, weights x100, the point count last) and reports by calibrationSuccessful / calibrationFailed.
     void writeCalibrationPoints(const QList<uint32_t> &adValues, const QList<uint32_t> &weights);

@@ -17,6 +17,18 @@ struct ExchangeTexts {
     const char *readFailed = "Error reading from serial port.";
 };
 
+// "two devices answer id N?": the exchange's error when a second device answered the same address.
+QString twoDevicesText(int address);
+
+// Before a request: raises twoDevicesText() when bytes came after the last whole answer (another device
+// answered it too), after letting the line fall quiet; a write to that address first waits out the
+// inter-frame gap. sendRequest() does it; an exchange that reads by itself calls it too.
+void requireOneDevice(SerialLink &link, const std::vector<uint8_t> &request);
+
+// Logs and writes `request` as it is, nothing buffered discarded; raises sendRequest's write errors.
+void writeRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                  std::atomic<bool> &deviceFailed, const ExchangeTexts &texts = {});
+
 // The request half of exchangeFrame: settle, purge, write; raises the same errors.
 void sendRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
                  std::atomic<bool> &deviceFailed, const ExchangeTexts &texts = {});

@@ -1,6 +1,7 @@
 #include "amplifiers/rs232/SerialLink.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace serial {
 
@@ -67,6 +68,41 @@ size_t SerialLink::settle(uint32_t quietMs, uint32_t gapMs, uint32_t limitMs) {
     setTimeouts(normal);
     m_unsettled = false;
     return discarded;
+}
+
+uint32_t SerialLink::frameGapMs(uint32_t baudRate) {
+    if (baudRate == 0 || baudRate > 19200)
+        return 2;
+    // 3.5 * 11 bits, rounded up to whole ms: 4 ms at 9600 bit/s.
+    return static_cast<uint32_t>((uint64_t{35} * 11u * 1000u + uint64_t{baudRate} * 10u - 1u) /
+                                 (uint64_t{baudRate} * 10u));
+}
+
+void SerialLink::markAnswered(uint8_t address) {
+    m_answeredAddress = address;
+    m_answeredAt = std::chrono::steady_clock::now();
+}
+
+void SerialLink::waitFrameGap() const {
+    if (m_answeredAddress >= 0)
+        std::this_thread::sleep_until(m_answeredAt + std::chrono::milliseconds(m_frameGapMs));
+}
+
+size_t SerialLink::drainBuffered() {
+    const Timeouts normal = m_timeouts;
+    // Only what is already buffered: an interval of MAXDWORD without totals returns at once.
+    Timeouts now;
+    now.readIntervalMs = 0xFFFFFFFFu;
+    now.readTotalMultiplierMs = 0;
+    now.readTotalConstantMs = 0;
+    size_t drained = 0;
+    uint8_t sink[256];
+    size_t received = 0;
+    setTimeouts(now);
+    while (read(sink, sizeof sink, received) && received > 0)
+        drained += received;
+    setTimeouts(normal);
+    return drained;
 }
 
 std::string SerialLink::devicePath(const std::string &portName) {

@@ -37,6 +37,8 @@ public:
 
     // The path this platform opens for `portName` (win32DevicePath or posixDevicePath).
     static std::string devicePath(const std::string &portName);
+    // Whether this platform's serial driver can run a port at `baudRate` bit/s.
+    static bool supportsBaudRate(uint32_t baudRate);
 
     // Opens the port for exclusive, synchronous reading and writing. Fails when it is already open here.
     bool open(const std::string &portName);
@@ -79,6 +81,22 @@ public:
     // The number of bytes discarded.
     size_t settle(uint32_t quietMs = kQuietMs, uint32_t gapMs = kGapMs, uint32_t limitMs = kSettleLimitMs);
 
+    // One device per answer. Two devices left on one address both answer, one after the other; a read
+    // answer does not name its register, so the second would be taken for the next request's answer. The
+    // owner calls markAnswered() after a whole answer and, before the next request, waitFrameGap() (for
+    // requests that must not go out on a doubtful answer) and drainBuffered(): any byte that arrived after
+    // a whole answer is another device's.
+    // The Modbus RTU inter-frame gap: 3.5 characters of 11 bits, 1.75 ms above 19200 bit/s; whole ms.
+    static uint32_t frameGapMs(uint32_t baudRate);
+    void markAnswered(uint8_t address);
+    // The address of the last whole answer not yet followed by a request; -1 when there is none.
+    int answeredAddress() const { return m_answeredAddress; }
+    void clearAnswered() { m_answeredAddress = -1; }
+    // Sleeps until the inter-frame gap has passed since the last whole answer.
+    void waitFrameGap() const;
+    // Reads and discards what is buffered now, without waiting; the number of bytes.
+    size_t drainBuffered();
+
 private:
     struct Native;
     std::unique_ptr<Native> m_native;
@@ -86,7 +104,13 @@ private:
     int m_lastError = 0;
     bool m_unsettled = false;
     std::chrono::steady_clock::time_point m_unsettledSince;
+    uint32_t m_frameGapMs = frameGapMs(9600);
+    int m_answeredAddress = -1;
+    std::chrono::steady_clock::time_point m_answeredAt;
 };
+
+// SerialLink::lastError() when open() refused the terminal this process runs in (POSIX).
+constexpr int kOwnTerminal = -1000;
 
 // Why an open failed, from the operating-system error of SerialLink::open: "no such port", "in use by
 // another program", "permission denied (on Linux add the user to the dialout group)", "not a serial

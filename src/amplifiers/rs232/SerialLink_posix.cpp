@@ -66,7 +66,14 @@ struct SerialLink::Native {
     int fd = -1;
     bool haveSettings = false;
     termios settings{};
+    bool haveOriginal = false;
+    termios original{};
 };
+
+bool SerialLink::supportsBaudRate(uint32_t baudRate) {
+    speed_t speed = B0;
+    return speedFor(baudRate, speed);
+}
 
 SerialLink::SerialLink()
     : m_native(std::make_unique<Native>()) {}
@@ -92,6 +99,14 @@ bool SerialLink::open(const std::string &portName) {
         ::close(fd);
         return false;
     }
+    // This process's own terminal (/dev/tty, or the pseudo-terminal it runs in) is no amplifier: raw mode
+    // and another speed would leave the technician's shell unusable. tcgetsid() names a session only for
+    // the caller's controlling terminal.
+    if (::tcgetsid(fd) >= 0 && ::tcgetsid(fd) == ::getsid(0)) {
+        m_lastError = kOwnTerminal;
+        ::close(fd);
+        return false;
+    }
     // The advisory lock also keeps out a second opener running as root, which TIOCEXCL lets through. It
     // is taken before TIOCEXCL so that a refused open leaves the holder's exclusive mode alone.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -106,6 +121,8 @@ bool SerialLink::open(const std::string &portName) {
     }
     m_native->fd = fd;
     m_native->haveSettings = false;
+    // What the terminal was set to before, given back on close: other programs use the port too.
+    m_native->haveOriginal = ::tcgetattr(fd, &m_native->original) == 0;
     m_lastError = 0;
     return true;
 }
@@ -162,6 +179,7 @@ bool SerialLink::writeLineSettings(uint32_t baudRate, bool rtsToggle) {
         return false;
     }
     m_native->settings = settings;
+    m_frameGapMs = frameGapMs(baudRate);
 #if defined(__linux__) && defined(TIOCSRS485)
     if (rtsToggle) {
         // Best effort: most USB RS485 adapters switch direction in hardware and do not know this ioctl.
@@ -306,6 +324,8 @@ std::string openFailureCause(int error) {
     case ENOTTY:
     case EISDIR:
         return "not a serial port";
+    case kOwnTerminal:
+        return "the terminal this program runs in, not a serial port";
     default:
         return std::strerror(error);
     }
@@ -316,6 +336,9 @@ void SerialLink::close() {
         return;
     // Exclusive mode belongs to the terminal, not to this descriptor: clear it, or the next open of the
     // same port (by anyone but root) would be refused while another descriptor keeps the terminal alive.
+    if (m_native->haveOriginal)
+        (void)::tcsetattr(m_native->fd, TCSANOW, &m_native->original);
+    m_native->haveOriginal = false;
     (void)::ioctl(m_native->fd, TIOCNXCL);
     (void)::flock(m_native->fd, LOCK_UN);
     ::close(m_native->fd);
@@ -323,6 +346,7 @@ void SerialLink::close() {
     m_native->haveSettings = false;
     // Whatever was on its way belonged to the port as it was; a port opened again starts in step.
     m_unsettled = false;
+    m_answeredAddress = -1;
 }
 
 bool SerialLink::isOpen() const {

@@ -12,6 +12,17 @@ struct SerialLink::Native {
     DCB settings{};
 };
 
+bool SerialLink::supportsBaudRate(uint32_t baudRate) {
+    // The CBR_ rates every Windows serial driver takes.
+    static const uint32_t kRates[] = {110,   300,   600,   1200,  2400,   4800,   9600,
+                                      14400, 19200, 38400, 57600, 115200, 128000, 256000};
+    for (uint32_t rate : kRates) {
+        if (rate == baudRate)
+            return true;
+    }
+    return false;
+}
+
 SerialLink::SerialLink()
     : m_native(std::make_unique<Native>()) {}
 
@@ -96,6 +107,7 @@ bool SerialLink::writeLineSettings(uint32_t baudRate, bool rtsToggle) {
         return false;
     }
     m_native->settings = settings;
+    m_frameGapMs = frameGapMs(baudRate);
     return true;
 }
 
@@ -178,6 +190,7 @@ void SerialLink::close() {
     m_native->haveSettings = false;
     // Whatever was on its way belonged to the port as it was; a port opened again starts in step.
     m_unsettled = false;
+    m_answeredAddress = -1;
 }
 
 bool SerialLink::isOpen() const {

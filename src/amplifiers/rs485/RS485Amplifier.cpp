@@ -51,7 +51,6 @@ void RS485Amplifier::disconnect() {
 void RS485Amplifier::connect() {
     QString cause = QStringLiteral("no RS485 line");
     if (!m_bus || !m_bus->open(m_portName, m_baudRate, &cause)) {
-        qWarning().noquote() << "Failed to open serial port via shared bus:" << m_portName;
         m_connected = false;
         emit connectionFailed(QStringLiteral("Failed to open serial port: %1: %2").arg(m_portName, cause));
         return;
@@ -62,9 +61,9 @@ void RS485Amplifier::connect() {
             m_connected = true;
             emit connectionSuccessful();
         } else {
-            qWarning().noquote() << "Handshake failed. Amplifier may not be powered on or responsive.";
+            // One report of the failure, with its cause: the signal is what callers show.
             m_connected = false;
-            emit connectionFailed(QStringLiteral("Handshake failed. Amplifier may not be responsive."));
+            emit connectionFailed(handshakeFailureText(m_handshakeCause));
         }
     } catch (const std::exception &e) {
         qCritical().noquote() << "Exception during handshake:" << e.what();
@@ -76,9 +75,13 @@ void RS485Amplifier::connect() {
 bool RS485Amplifier::handshake() {
     // The exchange runs as its own task so that a wait on a busy line is bounded; the task is still
     // waited for to the end (the line's time-outs bound it), never left running.
-    std::future<bool> task = std::async(std::launch::async, [this] { return adRegisterAnswers(); });
+    m_handshakeCause.clear();
+    QString cause;
+    std::future<bool> task =
+        std::async(std::launch::async, [this, &cause] { return adRegisterAnswers(&cause); });
     const bool inTime = task.wait_for(kHandshakeWait) == std::future_status::ready;
     const bool answered = task.get();
+    m_handshakeCause = inTime ? cause : QString();
     return inTime && answered;
 }
 

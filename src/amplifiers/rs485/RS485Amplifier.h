@@ -34,6 +34,8 @@ protected:
     bool handshake() override;
 
 private:
+    // Why the last handshake failed (handshakeFailureText); written and read by the thread that connects.
+    QString m_handshakeCause;
     const QString m_portName;
     const uint32_t m_baudRate;
     std::atomic<uint8_t> m_deviceId;

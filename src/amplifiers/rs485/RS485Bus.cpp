@@ -1,5 +1,6 @@
 #include "amplifiers/rs485/RS485Bus.h"
 
+#include "amplifiers/rs232/FrameLog.h"
 #include "amplifiers/rs232/SerialExchange.h"
 
 #include <QDeadlineTimer>
@@ -65,8 +66,9 @@ std::vector<uint8_t> RS485Bus::transact(const std::vector<uint8_t> &command, siz
     return serial::exchangeFrame(m_link, m_portName, command, expectedSize, kTurnaroundMs, m_failed);
 }
 
-std::vector<uint8_t> RS485Bus::probe(const std::vector<uint8_t> &command, size_t expectedSize,
-                                     const serial::Timeouts &window, uint32_t quietMs) {
+void RS485Bus::probe(const std::vector<uint8_t> &command, uint32_t windowMs,
+                     const std::function<void(const std::vector<uint8_t> &)> &heard,
+                     const std::function<void()> &sent) {
     // A released QMutex goes to whoever asks first, and the scan asks again at once: without giving way
     // it would hold the line for the whole scan.
     const QDeadlineTimer giveWay(kGiveWayLimitMs);
@@ -75,17 +77,45 @@ std::vector<uint8_t> RS485Bus::probe(const std::vector<uint8_t> &command, size_t
     QMutexLocker lock(&m_lineLock);
     if (!m_link.isOpen())
         throw std::runtime_error("Serial port is not open.");
-    m_link.settle(quietMs, std::min(quietMs, serial::SerialLink::kGapMs), serial::SerialLink::kSettleLimitMs);
-    m_link.setTimeouts(window);
+    // What an amplifier's exchange left out of step is that exchange's; what comes after this belongs to
+    // the scan.
+    m_link.settle();
+    m_link.clearAnswered();
     struct RestoreTimeouts {
         serial::SerialLink &link;
         ~RestoreTimeouts() { link.setTimeouts(); }
     } restore{m_link};
-    std::vector<uint8_t> answer =
-        serial::exchangeFrame(m_link, m_portName, command, expectedSize, 0, m_failed);
-    // Nothing came: settling at once takes back the mark the exchange left, so that a silent id costs one
-    // window and not a quiet period on top.
-    if (answer.empty())
-        m_link.settle(0, 0, 0);
-    return answer;
+    std::vector<uint8_t> buffer(256);
+    auto collect = [&](const serial::Timeouts &timeouts) {
+        size_t received = 0;
+        m_link.setTimeouts(timeouts);
+        if (!m_link.read(buffer.data(), buffer.size(), received)) {
+            m_failed = true;
+            throw std::runtime_error("Error reading from serial port.");
+        }
+        if (received > 0) {
+            const std::vector<uint8_t> bytes(buffer.begin(), buffer.begin() + static_cast<long>(received));
+            logFrame("<-", m_portName, bytes);
+            heard(bytes);
+        }
+        return received;
+    };
+    serial::Timeouts buffered;
+    buffered.readIntervalMs = 0xFFFFFFFFu; // what is there, without waiting
+    buffered.readTotalMultiplierMs = 0;
+    buffered.readTotalConstantMs = 0;
+    while (collect(buffered) > 0) {
+    }
+    if (!command.empty())
+        serial::writeRequest(m_link, m_portName, command, m_failed);
+    sent();
+    const QDeadlineTimer window(static_cast<qint64>(windowMs));
+    while (!window.hasExpired()) {
+        serial::Timeouts listen;
+        // Returns a millisecond after a burst, so that each answer is timed as it came.
+        listen.readIntervalMs = 1;
+        listen.readTotalMultiplierMs = 0;
+        listen.readTotalConstantMs = static_cast<uint32_t>(std::max<qint64>(1, window.remainingTime()));
+        collect(listen);
+    }
 }

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // The one RS485 line of the program: a serial port opened once and shared by every RS485 amplifier.
@@ -35,13 +36,15 @@ public:
     // command write." or "Error reading from serial port.".
     std::vector<uint8_t> transact(const std::vector<uint8_t> &command, size_t expectedSize);
 
-    // One probe of a bus scan: the exchange of transact(), read within `window` instead of the line's own
-    // time-outs and without the turnaround pause (the window holds it). Exchanges already waiting for the
-    // line go first, so amplifiers that poll keep their pace while a scan runs. Silence leaves the line in
-    // step: the window was the wait, and a straggler would fail the next exchange's address check. After
-    // a bad answer the next probe first waits for the line to be quiet for `quietMs`.
-    std::vector<uint8_t> probe(const std::vector<uint8_t> &command, size_t expectedSize,
-                               const serial::Timeouts &window, uint32_t quietMs);
+    // One probe of a bus scan. Writes `command` without discarding what is buffered (late answers to
+    // earlier probes are still wanted: an answer carries its address) and hands `heard` each batch of
+    // bytes as it arrives, first what was buffered already, until `windowMs` have passed since the request
+    // went out (`sent` is called then); an empty command only listens. Exchanges already waiting for the
+    // line go first, so amplifiers that poll keep their pace while a scan runs. Raises the exchange's
+    // errors.
+    void probe(const std::vector<uint8_t> &command, uint32_t windowMs,
+               const std::function<void(const std::vector<uint8_t> &)> &heard,
+               const std::function<void()> &sent);
 
     // The speed the line was last opened at (0 before the first open).
     uint32_t baudRate() const { return m_baudRate.load(); }
