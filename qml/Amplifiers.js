@@ -24,17 +24,21 @@ function wholeGrams(text) {
     return Math.round(value)
 }
 
+// Calls `work` with `handler` connected to `signal` meanwhile.
+function whileConnected(signal, handler, work) {
+    signal.connect(handler)
+    try {
+        work()
+    } finally {
+        signal.disconnect(handler)
+    }
+}
+
 // Calls `work` and returns the text of the first calibrationFailed the amplifier emitted meanwhile, or "".
 // The calibration calls return after their exchanges, so the outcome is known when `work` returns.
 function failureOf(amplifier, work) {
     var failure = ""
-    var onFailed = function(reason) { if (failure.length === 0) failure = reason }
-    amplifier.calibrationFailed.connect(onFailed)
-    try {
-        work()
-    } finally {
-        amplifier.calibrationFailed.disconnect(onFailed)
-    }
+    whileConnected(amplifier.calibrationFailed, function(reason) { if (failure.length === 0) failure = reason }, work)
     return failure
 }
 
@@ -43,15 +47,9 @@ function failureOf(amplifier, work) {
 // they return.
 function outcomeOf(amplifier, command, work) {
     var outcome = null
-    var collect = function(name, ok, message) {
+    whileConnected(amplifier.commandFinished, function(name, ok, message) {
         if (name === command)
             outcome = { ok: ok, message: message }
-    }
-    amplifier.commandFinished.connect(collect)
-    try {
-        work()
-    } finally {
-        amplifier.commandFinished.disconnect(collect)
-    }
+    }, work)
     return outcome
 }

@@ -37,9 +37,10 @@ Rectangle {
 
     // Fail words first: a line that reports both a finished step and an error is a failure.
     function classify(message) {
-        if (/失败|出错|错误/.test(message))
+        // The narration comes in the user's language: Chinese, English or French.
+        if (/失败|出错|错误|未能恢复|fail|error|NOT restored|échec|échoué|erreur|NON restauré/i.test(message))
             return "fail"
-        if (/通过|完成/.test(message))
+        if (/通过|完成|passed|finished|restored|réussi|terminé|restauré/i.test(message))
             return "pass"
         return "normal"
     }

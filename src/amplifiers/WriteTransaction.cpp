@@ -146,6 +146,18 @@ std::vector<std::optional<uint32_t>> settingValues(const QVariantMap &given,
     return values;
 }
 
+QVariantMap readSettings(const std::vector<SettingRange> &table, const Access &access) {
+    QVariantMap settings;
+    for (size_t row = 0; row < table.size(); ++row) {
+        QString cause;
+        const std::optional<uint32_t> value = readQuietly(access, row, &cause);
+        if (!value)
+            return {{QStringLiteral("error"), cause}};
+        settings.insert(QLatin1String(table[row].key), static_cast<qulonglong>(*value));
+    }
+    return settings;
+}
+
 Outcome writeSettings(const QVariantMap &given, const std::vector<SettingRange> &table,
                       const std::function<Access(const std::vector<size_t> &rows)> &accessFor) {
     QString refusal;

@@ -68,6 +68,11 @@ struct SettingRange {
 std::vector<std::optional<uint32_t>> settingValues(const QVariantMap &given,
                                                    const std::vector<SettingRange> &table, QString *refusal);
 
+// The settings of `table` keyed by name, row i read through target i of `access`. All or nothing: on the
+// first read that fails the map holds only "error", the reason, so that no setting is shown that was not
+// read.
+QVariantMap readSettings(const std::vector<SettingRange> &table, const Access &access);
+
 // A map of filter settings written all or nothing: refused whole (nothing sent) when a key or a value is not
 // what `table` takes, else the settings given, in the table's order, through run() with the Access that
 // `accessFor` builds for those table rows. The outcome's message is the user's whole text, success or not.

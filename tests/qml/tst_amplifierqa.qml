@@ -71,6 +71,7 @@ TestCase {
             { tag: "done", line: "→ 写入完成，正在验证数据...", status: "pass" },
             { tag: "done and error", line: "写入完成，但校验错误", status: "fail" },
             { tag: "plain", line: "【测试】正在读取原始AD值...", status: "normal" },
+            { tag: "English summary", line: "9 of 9 registers passed; NOT restored: 0x0056 = 3 (was 2)", status: "fail" },
         ]
     }
 

@@ -5,6 +5,7 @@
 #include <QDebug>
 #include <QThread>
 
+#include <numeric>
 #include <stdexcept>
 
 namespace {
@@ -450,31 +451,31 @@ const std::vector<FilterEntry> &filterEntries() {
     return kEntries;
 }
 
-} // namespace
-
-QVariantMap CANOpenAmplifier::readFilterSettings() {
-    QVariantMap settings;
-    for (const FilterEntry &setting : filterEntries()) {
-        QString cause;
-        const std::optional<uint32_t> value = readEntry({setting.index, 0, setting.width}, &cause);
-        if (!value)
-            return {{QStringLiteral("error"), cause}};
-        settings.insert(QLatin1String(setting.range.key), static_cast<qulonglong>(*value));
-    }
-    return settings;
-}
-
-void CANOpenAmplifier::writeFilterSettings(const QVariantMap &settings) {
+std::vector<writetx::SettingRange> filterTable() {
     std::vector<writetx::SettingRange> table;
     for (const FilterEntry &setting : filterEntries())
         table.push_back(setting.range);
-    const writetx::Outcome outcome =
-        writetx::writeSettings(settings, table, [this](const std::vector<size_t> &rows) {
-            std::vector<Entry> entries;
-            for (const size_t row : rows)
-                entries.push_back({filterEntries()[row].index, 0, filterEntries()[row].width});
-            return entryAccess(entries);
-        });
+    return table;
+}
+
+} // namespace
+
+writetx::Access CANOpenAmplifier::filterAccess(const std::vector<size_t> &rows) {
+    std::vector<Entry> entries;
+    for (const size_t row : rows)
+        entries.push_back({filterEntries()[row].index, 0, filterEntries()[row].width});
+    return entryAccess(entries);
+}
+
+QVariantMap CANOpenAmplifier::readFilterSettings() {
+    std::vector<size_t> all(filterEntries().size());
+    std::iota(all.begin(), all.end(), size_t{0});
+    return writetx::readSettings(filterTable(), filterAccess(all));
+}
+
+void CANOpenAmplifier::writeFilterSettings(const QVariantMap &settings) {
+    const writetx::Outcome outcome = writetx::writeSettings(
+        settings, filterTable(), [this](const std::vector<size_t> &rows) { return filterAccess(rows); });
     emit commandFinished(QStringLiteral("filters"), outcome.ok, outcome.message);
 }
 

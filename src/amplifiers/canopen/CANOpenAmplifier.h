@@ -125,6 +125,8 @@ private:
     // What the entry holds; nullopt with the reason when the node refused or did not answer.
     std::optional<uint32_t> readEntry(const Entry &entry, QString *cause);
     writetx::Access entryAccess(std::vector<Entry> entries);
+    // The filter entries of these rows of the filter table.
+    writetx::Access filterAccess(const std::vector<size_t> &rows);
     // Unlocks, then writes `values` into `entries` all or nothing; the failure text, empty on success.
     QString writeUnlocked(const std::vector<Entry> &entries, const std::vector<uint32_t> &values,
                           const QString &previous);

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <exception>
+#include <numeric>
 #include <stdexcept>
 
 namespace {
@@ -571,34 +572,30 @@ const std::vector<FilterRegister> &filterRegisters() {
     return kRegisters;
 }
 
-} // namespace
-
-QVariantMap RegisterAmplifier::readFilterSettings() {
-    QVariantMap settings;
-    try {
-        for (const FilterRegister &setting : filterRegisters()) {
-            QString cause;
-            const std::optional<uint32_t> value = readChecked(setting.reg, &cause);
-            if (!value)
-                return {{QStringLiteral("error"), cause}};
-            settings.insert(QLatin1String(setting.range.key), static_cast<qulonglong>(*value));
-        }
-    } catch (const std::exception &e) {
-        return {{QStringLiteral("error"), QString::fromUtf8(e.what())}};
-    }
-    return settings;
-}
-
-void RegisterAmplifier::writeFilterSettings(const QVariantMap &settings) {
+std::vector<writetx::SettingRange> filterTable() {
     std::vector<writetx::SettingRange> table;
     for (const FilterRegister &setting : filterRegisters())
         table.push_back(setting.range);
-    const writetx::Outcome outcome =
-        writetx::writeSettings(settings, table, [this](const std::vector<size_t> &rows) {
-            std::vector<uint16_t> regs;
-            for (const size_t row : rows)
-                regs.push_back(filterRegisters()[row].reg);
-            return registerAccess(regs, false);
-        });
+    return table;
+}
+
+} // namespace
+
+writetx::Access RegisterAmplifier::filterAccess(const std::vector<size_t> &rows) {
+    std::vector<uint16_t> regs;
+    for (const size_t row : rows)
+        regs.push_back(filterRegisters()[row].reg);
+    return registerAccess(regs, false);
+}
+
+QVariantMap RegisterAmplifier::readFilterSettings() {
+    std::vector<size_t> all(filterRegisters().size());
+    std::iota(all.begin(), all.end(), size_t{0});
+    return writetx::readSettings(filterTable(), filterAccess(all));
+}
+
+void RegisterAmplifier::writeFilterSettings(const QVariantMap &settings) {
+    const writetx::Outcome outcome = writetx::writeSettings(
+        settings, filterTable(), [this](const std::vector<size_t> &rows) { return filterAccess(rows); });
     finish(QStringLiteral("filters"), outcome.ok, outcome.message);
 }

@@ -178,6 +178,8 @@ private:
     std::optional<writetx::Failure> writeJudged(uint16_t reg, uint32_t value, bool calibrationFrame);
     // Reading and writing `regs` for an all-or-nothing write (writetx).
     writetx::Access registerAccess(std::vector<uint16_t> regs, bool calibrationFrame);
+    // The filter registers of these rows of the filter table.
+    writetx::Access filterAccess(const std::vector<size_t> &rows);
     void finish(const QString &command, bool ok, const QString &message) {
         emit commandFinished(command, ok, message);
     }
