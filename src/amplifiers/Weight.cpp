@@ -47,6 +47,15 @@ double toDisplay(double storedHundredths, const QString &unit) {
     return static_cast<double>(std::llround(hundredths)) / 100.0;
 }
 
+double toUnit(double storedHundredths, const QString &unit) {
+    return unitFactor(unit) * storedHundredths / 100.0;
+}
+
+int decimalsKeepingHundredthGram(const QString &unit) {
+    const double step = unitFactor(unit) * 0.01;
+    return qMax(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
+}
+
 } // namespace weight
 
 SelectedUnit::SelectedUnit()

@@ -15,6 +15,11 @@ bool isKnownUnit(const QString &unit);
 // 64-bit integer so values far outside the 32-bit range still convert correctly.
 double toDisplay(double storedHundredths, const QString &unit);
 
+// factor x stored / 100 without rounding, and the decimals that keep one hundredth of a gram apart in that
+// unit (g 2, kg 5, lb 5): a recording keeps every step the amplifier delivers, whatever unit it is in.
+double toUnit(double storedHundredths, const QString &unit);
+int decimalsKeepingHundredthGram(const QString &unit);
+
 } // namespace weight
 
 // Where an amplifier's selected unit lives: its own (per amplifier) or a selection shared by every

@@ -2,6 +2,7 @@
 // screens. It connects with the handshake first, runs one command and exits 0 with the result on stdout,
 // or 1 with the driver's own error text on stderr.
 #include "CliDriver.h"
+#include "RecordCommand.h"
 #include "ScanCommand.h"
 
 #include "amplifiers/AmplifierFactory.h"
@@ -48,6 +49,11 @@ const char *kCommandsHelp = R"(Commands:
   self-test                    run the register self-test and print its narration
   scan [--from N --to M]       RS485 and CANOpen: list the ids that answer, "ID AD" per line (no
                                handshake, nothing written; progress on stderr when it is a terminal)
+  record --interval MS --duration S|--until-stopped FILE
+                               record the weights in --unit into the CSV FILE, one row every MS ms, for S
+                               seconds or until Ctrl-C; a field holds a value only when it was read in that
+                               row's period, else N/A (also while the port is gone); --id may list several
+                               ids on one line (--id 1,2,3)
 Device ids (--id): RS485 1 to 247, CANOpen 1 to 127; RS232 takes none.
 Exit status: 0 on success, 1 on any failure (the reason on stderr).)";
 
@@ -624,20 +630,22 @@ int main(int argc, char *argv[]) {
                         .arg(link.protocol, quoted.join(QStringLiteral(", ")), last));
     }
     qulonglong number = 0;
+    // record takes a list of ids ("1,2,3") and checks it itself.
+    const bool recording = positional.first() == QLatin1String("record");
     const std::optional<ValueRange> ids = deviceIdRange(link.protocol);
     if (!ids) {
         // The address byte is always 1 on a point-to-point port: an id given here would be ignored.
         if (parser.isSet(QStringLiteral("id")))
             return fail(QStringLiteral("--id is not used with %1: one amplifier per port, always address 1.")
                             .arg(link.protocol));
-    } else if (!parseUnsigned(parser.value(QStringLiteral("id")), number) || number < ids->min ||
-               number > ids->max) {
+    } else if (!recording && (!parseUnsigned(parser.value(QStringLiteral("id")), number) ||
+                              number < ids->min || number > ids->max)) {
         return fail(QStringLiteral("--id for %1 needs a device id from %2 to %3.")
                         .arg(link.protocol)
                         .arg(ids->min)
                         .arg(ids->max));
     }
-    link.deviceId = ids ? static_cast<int>(number) : 1;
+    link.deviceId = ids && !recording ? static_cast<int>(number) : 1;
     if (!parseUnsigned(parser.value(QStringLiteral("baud")), number) || number == 0 || number > 4000000)
         return fail(QStringLiteral("--baud needs a line speed such as 9600."));
     link.baudRate = static_cast<int>(number);
@@ -648,6 +656,8 @@ int main(int argc, char *argv[]) {
         return fail(QStringLiteral("--timeout needs a number of milliseconds."));
     const int timeoutMs = static_cast<int>(number);
 
+    if (recording)
+        return runRecordCommand(link, parser.value(QStringLiteral("id")), unit, positional.mid(1));
     // A scan probes ids of its own and needs no handshake.
     if (positional.first() == QLatin1String("scan"))
         return runScanCommand(link, positional.mid(1));
