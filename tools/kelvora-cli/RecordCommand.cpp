@@ -1,12 +1,14 @@
 #include "RecordCommand.h"
 
 #include "amplifiers/AmplifierBase.h"
+#include "amplifiers/rs232/SerialLink.h"
 #include "files/FileHandler.h"
 #include "plot/WeightRecorder.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
 
@@ -46,6 +48,17 @@ bool connectAndRead(QObject *driver, int readingIntervalMs) {
         QMetaObject::invokeMethod(driver, "startContinuousMeasuringValueRead", Qt::DirectConnection,
                                   Q_ARG(int, readingIntervalMs));
     return connected;
+}
+
+// Whether connecting again may work: a serial device that is not there yet cannot be opened.
+bool portPresent(const CliLinkOptions &link) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(link);
+    return true;
+#else
+    return link.protocol == QLatin1String("CANOpen") ||
+           QFileInfo::exists(QString::fromStdString(serial::SerialLink::devicePath(link.port.toStdString())));
+#endif
 }
 
 } // namespace
@@ -135,7 +148,7 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
             if (!driver->linkLost())
                 continue;
             anyLost = true;
-            if (sinceAttemptMs >= 1000)
+            if (sinceAttemptMs >= 1000 && portPresent(link))
                 connectAndRead(driver->object(), readingIntervalMs);
         }
         if (sinceAttemptMs >= 1000)
