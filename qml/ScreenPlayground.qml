@@ -34,6 +34,7 @@ Rectangle {
     readonly property bool recording: recorder.running
     readonly property int remainingSeconds: Math.max(0, recorder.secondsLeft)
     property var recordedNames: []
+    property var recordedAmplifiers: []
 
     readonly property var amplifierPalette: ["#a91e22", "#c58800", "#40b040", "#3a5eab", "#7233ac", "#8c2a8c",
                                              "#777777", "#414141"]
@@ -215,10 +216,25 @@ Rectangle {
     // Records the selected amplifiers; false with the reason in `recorder.lastError` when refused.
     function startRecording(periodMs, durationS, filePath, unit) {
         var names = selectedNames()
-        if (!recorder.start(selectedAmplifiers(), periodMs, durationS, filePath, unit))
+        var chosen = selectedAmplifiers()
+        if (!recorder.start(chosen, periodMs, durationS, filePath, unit))
             return false
         recordedNames = names
+        recordedAmplifiers = chosen
+        paceReading(chosen, recorder.readingInterval(periodMs))
         return true
+    }
+
+    // Restarts the weight reading of those amplifiers still on the screen at `intervalMs` (a tile paused for
+    // a multi-point calibration stays paused).
+    function paceReading(amplifiers, intervalMs) {
+        for (var i = 0; i < amplifierModel.count; i++) {
+            var amplifier = amplifierModel.get(i).amplifier
+            if (amplifiers.indexOf(amplifier) < 0 || amplifier.getName() === pausedAmplifierName)
+                continue
+            amplifier.stopContinuousADRead()
+            amplifier.startContinuousMeasuringValueRead(intervalMs)
+        }
     }
 
     function recordingError() {
@@ -266,6 +282,13 @@ Rectangle {
     WeightRecorder {
         id: recorder
         objectName: "weightRecorder"
+        // The tiles' own pace again once the run is over.
+        onRunningChanged: {
+            if (!running) {
+                screenPlayground.paceReading(screenPlayground.recordedAmplifiers, 100)
+                screenPlayground.recordedAmplifiers = []
+            }
+        }
         onFinished: function(complete) {
             if (!complete)
                 messageDialog.show(qsTr("Recording Stopped"), recorder.lastError)

@@ -126,6 +126,10 @@ int WeightRecorder::rowCountFor(int durationS, int periodMs) {
     return static_cast<int>(qBound(lowest, count, highest));
 }
 
+int WeightRecorder::readingIntervalFor(int rowPeriodMs) {
+    return qBound(10, rowPeriodMs / 2, 100);
+}
+
 QString WeightRecorder::columnTitle(const AmplifierBase &amplifier, int column, const QString &unit) {
     const QString name = amplifier.getName().isEmpty() ? QString::number(column) : amplifier.getName();
     return QStringLiteral("Amplifier %1 — %2 %3 (%4)")

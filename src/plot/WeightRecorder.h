@@ -69,6 +69,10 @@ public:
     // A stored measuring value in `unit`, with the decimals that keep a hundredth of a gram, trailing zeros
     // dropped and never an exponent; "N/A" for a value that is not a number.
     static QString valueText(double storedHundredths, const QString &unit);
+    // How often to read the recorded amplifiers for rows every `rowPeriodMs`: at least twice per row, so that
+    // a healthy amplifier has a reading in every row's period, and never slower than the tiles' 100 ms.
+    static int readingIntervalFor(int rowPeriodMs);
+    Q_INVOKABLE int readingInterval(int rowPeriodMs) const { return readingIntervalFor(rowPeriodMs); }
     // Rows in a run of `durationS` at `periodMs`, saturated to the int range. periodMs must be positive.
     static int rowCountFor(int durationS, int periodMs);
 

@@ -24,12 +24,6 @@ extern "C" void requestStop(int) {
     g_stopRequested = true;
 }
 
-// The amplifiers are read at least twice per row, so that a healthy amplifier has a reading in every row's
-// period, and at least every 500 ms, so that a port that goes away is noticed soon.
-int readingIntervalFor(int rowPeriodMs) {
-    return qBound(10, rowPeriodMs / 2, 500);
-}
-
 bool parseNumber(const QString &text, qlonglong low, qlonglong high, int &value) {
     bool ok = false;
     const qlonglong number = text.toLongLong(&ok, 10);
@@ -113,7 +107,7 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
     std::vector<std::unique_ptr<CliDriver>> drivers = makeCliDrivers(link, ids, &error);
     if (drivers.empty())
         return fail(error);
-    const int readingIntervalMs = readingIntervalFor(intervalMs);
+    const int readingIntervalMs = WeightRecorder::readingIntervalFor(intervalMs);
     QList<AmplifierBase *> amplifiers;
     for (size_t i = 0; i < drivers.size(); ++i) {
         QObject *driver = drivers[i]->object();
