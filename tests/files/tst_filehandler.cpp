@@ -155,11 +155,16 @@ void TestFileHandler::isPathWritable_userFileWithProbeName_staysUntouched() {
 void TestFileHandler::resolveTypedPath_takesThePathAsMeant_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("resolved"); // HOME stands for the home folder
-    QTest::newRow("absolute stays absolute") << "/proc/x.csv" << "/proc/x.csv";
-    QTest::newRow("bare name in the folder") << "x.csv" << "/data/logs/x.csv";
-    QTest::newRow("relative, cleaned") << " runs/../x.csv " << "/data/logs/x.csv";
-    QTest::newRow("home") << "~/x.csv" << "HOME/x.csv";
-    QTest::newRow("nothing typed") << "  " << "";
+    QTest::newRow("absolute stays absolute") << "/proc/x.csv"
+                                             << "/proc/x.csv";
+    QTest::newRow("bare name in the folder") << "x.csv"
+                                             << "/data/logs/x.csv";
+    QTest::newRow("relative, cleaned") << " runs/../x.csv "
+                                       << "/data/logs/x.csv";
+    QTest::newRow("home") << "~/x.csv"
+                          << "HOME/x.csv";
+    QTest::newRow("nothing typed") << "  "
+                                   << "";
 }
 
 void TestFileHandler::resolveTypedPath_takesThePathAsMeant() {
