@@ -411,6 +411,10 @@ TestCase {
         compare(record.text, "STOP RECORDING")
         compare(record.fillColor, Qt.color("#a91e22"))
         tryCompare(record, "text", "START RECORDING", 8000)
+        // The header names the amplifier by the model chosen under Add, not the factory's placeholder.
+        var header = testFiles.readText(LOGS_FOLDER + "/tst_weightplot.csv").split("\n")[0]
+        verify(header.startsWith("Timestamp,Amplifier 1 — ") && header.endsWith(" RS485 " + rs485Port + " #1 (g)"), header)
+        verify(header.indexOf("AmplifierModel") < 0, header)
     }
 
     // A calibration that means nothing is refused; the page shows why, stays open and writes nothing.
