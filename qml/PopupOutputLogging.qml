@@ -93,6 +93,11 @@ Popup {
     }
 
     function startLogging() {
+        // A path typed but not yet confirmed with Enter is the one the user sees, so it is the one used.
+        if (pathField.text !== filePath)
+            typePath(pathField.text)
+        if (!isPathWritable)
+            return
         var frequency = fieldValue(frequencyField, minFrequency, maxFrequency)
         if (isNaN(frequency)) {
             showMessage(qsTr("Enter a logging frequency from %1 to %2 ms.").arg(minFrequency).arg(maxFrequency), true)
