@@ -23,6 +23,18 @@
         <source>Components</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Stop Recording?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A recording is running. Exit ends it; the rows recorded so far stay in the file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DesktopSidebar</name>
@@ -461,6 +473,14 @@
         <source>Start Logging</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Records: %1 (the selected amplifiers), in %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>RegisterAmplifier</name>
@@ -735,11 +755,19 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>RECORDING - %1</source>
+        <source>START RECORDING</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>START RECORDING</source>
+        <source>Recording Stopped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>STOP RECORDING</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Recording %1 — %2 left. An amplifier added now is not in this recording.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

@@ -23,6 +23,18 @@
         <source>Components</source>
         <translation>Composants</translation>
     </message>
+    <message>
+        <source>Stop Recording?</source>
+        <translation>Arrêter l&apos;enregistrement ?</translation>
+    </message>
+    <message>
+        <source>A recording is running. Exit ends it; the rows recorded so far stay in the file.</source>
+        <translation>Un enregistrement est en cours. Quitter l&apos;arrête ; les lignes déjà enregistrées restent dans le fichier.</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Quitter</translation>
+    </message>
 </context>
 <context>
     <name>DesktopSidebar</name>
@@ -461,6 +473,14 @@
         <source>Start Logging</source>
         <translation>Démarrer l&apos;enregistrement</translation>
     </message>
+    <message>
+        <source>Save</source>
+        <translation>Enregistrer</translation>
+    </message>
+    <message>
+        <source>Records: %1 (the selected amplifiers), in %2.</source>
+        <translation>Enregistre : %1 (les amplificateurs sélectionnés), en %2.</translation>
+    </message>
 </context>
 <context>
     <name>RegisterAmplifier</name>
@@ -735,10 +755,6 @@
         <translation>Capteur %1</translation>
     </message>
     <message>
-        <source>RECORDING - %1</source>
-        <translation>ENREGISTREMENT - %1</translation>
-    </message>
-    <message>
         <source>START RECORDING</source>
         <translation>DÉMARRER L&apos;ENREGISTREMENT</translation>
     </message>
@@ -765,6 +781,18 @@
     <message>
         <source>Tare Failed</source>
         <translation>Échec de la tare</translation>
+    </message>
+    <message>
+        <source>Recording Stopped</source>
+        <translation>Enregistrement arrêté</translation>
+    </message>
+    <message>
+        <source>STOP RECORDING</source>
+        <translation>ARRÊTER L&apos;ENREGISTREMENT</translation>
+    </message>
+    <message>
+        <source>Recording %1 — %2 left. An amplifier added now is not in this recording.</source>
+        <translation>Enregistrement de %1 — reste %2. Un amplificateur ajouté maintenant n&apos;est pas dans cet enregistrement.</translation>
     </message>
 </context>
 <context>

@@ -85,7 +85,41 @@ ApplicationWindow {
     }
     Shortcut {
         sequences: [StandardKey.Quit]
-        onActivated: utilsApp.appExit()
+        onActivated: appWindow.requestExit()
+    }
+
+    // Leaving during a recording is asked first; the run then ends with its file complete.
+    property bool exitConfirmed: false
+
+    function recordingRuns() {
+        return screenPlayground.item !== null && screenPlayground.item.recording === true
+    }
+
+    function requestExit() {
+        if (!recordingRuns() || exitConfirmed) {
+            utilsApp.appExit()
+            return
+        }
+        exitDialog.ask(qsTr("Stop Recording?"),
+                       qsTr("A recording is running. Exit ends it; the rows recorded so far stay in the file."),
+                       qsTr("Exit"))
+    }
+
+    onClosing: function(close) {
+        if (recordingRuns() && !exitConfirmed) {
+            close.accepted = false
+            requestExit()
+        }
+    }
+
+    DialogConfirm {
+        id: exitDialog
+        objectName: "exitDialog"
+        onConfirmed: {
+            appWindow.exitConfirmed = true
+            screenPlayground.item.stopRecording()
+            utilsApp.appExit()
+        }
     }
 
     RowLayout {
@@ -99,7 +133,7 @@ ApplicationWindow {
             Layout.preferredWidth: appWindow.isHdpi ? 220 : 256
             currentState: appContent.state
             onScreenRequested: function(screenName) { appContent.showScreen(screenName) }
-            onExitRequested: utilsApp.appExit()
+            onExitRequested: appWindow.requestExit()
         }
 
         // Exactly one screen is shown at a time. Each is created on its first visit and then kept, so it

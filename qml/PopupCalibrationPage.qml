@@ -89,8 +89,9 @@ Popup {
         }
 
         releaseCurrent()
-        var amplifier = AmplifierFactory.createAmplifier(selectedProtocol, "AmplifierModel", port, 9600, deviceId,
-                                                         sharedBus)
+        // The chosen model names the amplifier where it is recorded.
+        var amplifier = AmplifierFactory.createAmplifier(selectedProtocol, selectedModel || "AmplifierModel", port,
+                                                         9600, deviceId, sharedBus)
         if (!amplifier) {
             connectionError(selectedProtocol.length === 0 ? qsTr("No protocol was chosen.")
                                                           : qsTr("Unknown protocol \"%1\".").arg(selectedProtocol))

@@ -6,7 +6,7 @@ import QtQuick.Layouts
 import ComponentLibrary
 import com.example.filehandler
 
-// Period, duration and output file of a CSV recording of all amplifiers on the plot. Created once by the
+// Period, duration and output file of a CSV recording of the selected amplifiers. Created once by the
 // Weight Plot screen and reused; it reaches the screen as `screenPlayground`.
 //
 // Each opening proposes a new file (unless the user chose one with Browse), so that a second recording never
@@ -15,8 +15,10 @@ Popup {
     id: loggingPopup
     objectName: "csvLoggingPopup"
 
-    // The display unit written into the header.
+    // The unit of the recording, fixed for the whole run.
     property string unit: "g"
+    // The tiles the recording takes (the selection when the popup was opened).
+    property var recordedNames: []
     property string defaultFileName: ""
     readonly property string defaultFolder: {
         var appData = fileHandler.getAppDataPath()
@@ -71,6 +73,18 @@ Popup {
         filePath = localPath(url)
     }
 
+    // A typed name lands where the user means it: an absolute path as it is, a bare name in the default folder.
+    function typePath(text) {
+        var path = fileHandler.resolveTypedPath(text, defaultFolder)
+        if (path.length === 0) {
+            pathField.text = filePath
+            return
+        }
+        fileChosen = true
+        filePath = path
+        pathField.text = path
+    }
+
     // A number typed into `field` within [low, high], or NaN.
     function fieldValue(field, low, high) {
         var text = field.text.trim()
@@ -79,6 +93,11 @@ Popup {
     }
 
     function startLogging() {
+        // A path typed but not yet confirmed with Enter is the one the user sees, so it is the one used.
+        if (pathField.text !== filePath)
+            typePath(pathField.text)
+        if (!isPathWritable)
+            return
         var frequency = fieldValue(frequencyField, minFrequency, maxFrequency)
         if (isNaN(frequency)) {
             showMessage(qsTr("Enter a logging frequency from %1 to %2 ms.").arg(minFrequency).arg(maxFrequency), true)
@@ -105,12 +124,17 @@ Popup {
             showMessage(qsTr("Failed to create file. Please try another location."), true)
             return
         }
-        var plot = screenPlayground.findChildByObjectName(screenPlayground, "customPlot")
-        plot.startCSVLogging(frequency, duration, filePath, unit)
+        if (!screenPlayground.startRecording(frequency, duration, filePath, unit)) {
+            showMessage(screenPlayground.recordingError(), true)
+            return
+        }
         close()
     }
 
-    onFilePathChanged: checkPath()
+    onFilePathChanged: {
+        pathField.text = filePath
+        checkPath()
+    }
     onAboutToShow: {
         if (!fileChosen)
             filePath = freshFilePath()
@@ -141,6 +165,7 @@ Popup {
         title: qsTr("Select Output File")
         fileMode: FileDialog.SaveFile
         nameFilters: [qsTr("CSV files (*.csv)")]
+        acceptLabel: qsTr("Save")
         currentFolder: "file://" + loggingPopup.filePath.substring(0, loggingPopup.filePath.lastIndexOf("/"))
         selectedFile: "file://" + loggingPopup.filePath
         onAccepted: loggingPopup.chooseFile(selectedFile)
@@ -162,6 +187,15 @@ Popup {
             color: Theme.colorText
             font.pixelSize: Theme.fontSizeTitle
             font.bold: true
+        }
+        Text {
+            objectName: "recordedAmplifiers"
+            Layout.fillWidth: true
+            text: qsTr("Records: %1 (the selected amplifiers), in %2.").arg(loggingPopup.recordedNames.join(", "))
+                  .arg(loggingPopup.unit)
+            color: Theme.colorText
+            font.pixelSize: Theme.fontSizeContent
+            wrapMode: Text.WordWrap
         }
         // A label beside each field, so that a filled field still says what it holds.
         GridLayout {
@@ -201,13 +235,11 @@ Popup {
                 color: Theme.colorText
                 font.pixelSize: Theme.fontSizeContent
             }
-            Text {
+            TextFieldThemed {
+                id: pathField
                 objectName: "filePathText"
                 Layout.fillWidth: true
-                text: loggingPopup.filePath
-                color: Theme.colorText
-                font.pixelSize: Theme.fontSizeContent
-                elide: Text.ElideMiddle
+                onEditingFinished: loggingPopup.typePath(text)
             }
             ButtonOutline {
                 objectName: "browseButton"

@@ -30,8 +30,11 @@ Rectangle {
     property string pausedAmplifierName: ""
 
     readonly property int tileCount: amplifierModel.count
-    property bool recording: false
-    property int remainingSeconds: 0
+    // A recording takes the selected amplifiers when it starts and keeps them for the whole run.
+    readonly property bool recording: recorder.running
+    readonly property int remainingSeconds: Math.max(0, recorder.secondsLeft)
+    property var recordedNames: []
+    property var recordedAmplifiers: []
 
     readonly property var amplifierPalette: ["#a91e22", "#c58800", "#40b040", "#3a5eab", "#7233ac", "#8c2a8c",
                                              "#777777", "#414141"]
@@ -139,6 +142,7 @@ Rectangle {
             var amplifier = row.amplifier
             if (plot)
                 plot.removeAmplifier(amplifier)
+            recorder.removeAmplifier(amplifier)
             amplifierModel.remove(i)
             Amplifiers.release(amplifier)
         }
@@ -211,6 +215,11 @@ Rectangle {
         }
     }
 
+    // Ends the run at once; the rows taken so far are written and the file closed.
+    function stopRecording() {
+        recorder.stop()
+    }
+
     function openCsvLogging() {
         if (recording)
             return
@@ -222,8 +231,41 @@ Rectangle {
             csvLoggingPopup = createPopup("PopupOutputLogging.qml", { "unit": selectedUnit })
         if (csvLoggingPopup) {
             csvLoggingPopup.unit = selectedUnit
+            csvLoggingPopup.recordedNames = selectedNames()
             csvLoggingPopup.open()
         }
+    }
+
+    function selectedNames() {
+        return selectedAmplifiers().map(function(amplifier) { return qsTr("Load cell %1").arg(amplifier.getName()) })
+    }
+
+    // Records the selected amplifiers; false with the reason in `recorder.lastError` when refused.
+    function startRecording(periodMs, durationS, filePath, unit) {
+        var names = selectedNames()
+        var chosen = selectedAmplifiers()
+        if (!recorder.start(chosen, periodMs, durationS, filePath, unit))
+            return false
+        recordedNames = names
+        recordedAmplifiers = chosen
+        paceReading(chosen, recorder.readingInterval(periodMs))
+        return true
+    }
+
+    // Restarts the weight reading of those amplifiers still on the screen at `intervalMs` (a tile paused for
+    // a multi-point calibration stays paused).
+    function paceReading(amplifiers, intervalMs) {
+        for (var i = 0; i < amplifierModel.count; i++) {
+            var amplifier = amplifierModel.get(i).amplifier
+            if (amplifiers.indexOf(amplifier) < 0 || amplifier.getName() === pausedAmplifierName)
+                continue
+            amplifier.stopContinuousADRead()
+            amplifier.startContinuousMeasuringValueRead(intervalMs)
+        }
+    }
+
+    function recordingError() {
+        return recorder.lastError
     }
 
     // Multi-point calibration works on one RS485 amplifier of the screen. Its tile stops reading weights
@@ -264,16 +306,19 @@ Rectangle {
         objectName: "messageDialog"
     }
 
-    Timer {
-        id: recordingTimer
-        interval: 1000
-        repeat: true
-        running: screenPlayground.recording
-        onTriggered: {
-            if (screenPlayground.remainingSeconds > 0)
-                screenPlayground.remainingSeconds -= 1
-            else
-                screenPlayground.recording = false
+    WeightRecorder {
+        id: recorder
+        objectName: "weightRecorder"
+        // The tiles' own pace again once the run is over.
+        onRunningChanged: {
+            if (!running) {
+                screenPlayground.paceReading(screenPlayground.recordedAmplifiers, 100)
+                screenPlayground.recordedAmplifiers = []
+            }
+        }
+        onFinished: function(complete) {
+            if (!complete)
+                messageDialog.show(qsTr("Recording Stopped"), recorder.lastError)
         }
     }
 
@@ -502,13 +547,11 @@ Rectangle {
             ButtonBase {
                 objectName: "recordButton"
                 Layout.fillWidth: true
-                text: screenPlayground.recording
-                      ? qsTr("RECORDING - %1").arg(screenPlayground.formatRemaining(screenPlayground.remainingSeconds))
-                      : qsTr("START RECORDING")
+                text: screenPlayground.recording ? qsTr("STOP RECORDING") : qsTr("START RECORDING")
                 fillColor: screenPlayground.recording ? "#a91e22" : "#e6f7ff"
                 borderColor: fillColor
                 labelColor: screenPlayground.recording ? "white" : "#1a1a1a"
-                onClicked: screenPlayground.openCsvLogging()
+                onClicked: screenPlayground.recording ? screenPlayground.stopRecording() : screenPlayground.openCsvLogging()
             }
         }
 
@@ -518,18 +561,15 @@ Rectangle {
             Layout.fillHeight: true
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
-            text: qsTr("Click a tile to select it; ZERO, TARE, WRITE FILTERS and recording act on the selected amplifiers.")
+            text: screenPlayground.recording
+                  ? qsTr("Recording %1 — %2 left. An amplifier added now is not in this recording.")
+                    .arg(screenPlayground.recordedNames.join(", "))
+                    .arg(screenPlayground.formatRemaining(screenPlayground.remainingSeconds))
+                  : qsTr("Click a tile to select it; ZERO, TARE, WRITE FILTERS and recording act on the selected amplifiers.")
             color: "#888888"
             font.pixelSize: Theme.fontSizeContent - 3
+            wrapMode: Text.WordWrap
             elide: Text.ElideRight
-        }
-    }
-
-    Connections {
-        target: customPlot
-        function onCsvLoggingStarted(duration) {
-            screenPlayground.remainingSeconds = duration
-            screenPlayground.recording = true
         }
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 // The link-independent face of every amplifier driver. Drivers derive from QObject first and from this
 // second, so a meta-object cast to "AmplifierBase" finds this part (the plot samples drivers through it).
@@ -18,6 +19,18 @@ public:
     virtual void calibrate(const QString &calibrationType, double value) = 0;
     virtual QString getName() const;
     virtual void setName(const QString &newName);
+
+    // The last measuring value as read (hundredths of a gram) and how many measuring readings have
+    // completed so far. A recorder writes the value only when the count moved since its previous row, so a
+    // silent amplifier never passes its old value for a new one. The default has never read anything.
+    struct Reading {
+        quint64 count = 0;
+        double hundredths = 0.0;
+    };
+    virtual Reading latestReading() const { return {}; }
+    // How the amplifier is reached, for a technician to find it: protocol, port and device id where they
+    // apply ("RS485 /dev/ttyUSB0 #2").
+    virtual QString linkDescription() const { return protocol; }
 
     QString getModel() const { return model; }
     QString getProtocol() const { return protocol; }

@@ -61,6 +61,10 @@ QString exactText(double grams, const QString &unit) {
     return QString::number(unitFactor(unit) * grams, 'f', exactDecimals(unit));
 }
 
+double toUnit(double storedHundredths, const QString &unit) {
+    return unitFactor(unit) * storedHundredths / 100.0;
+}
+
 } // namespace weight
 
 SelectedUnit::SelectedUnit()

@@ -19,6 +19,10 @@ double toDisplay(double storedHundredths, const QString &unit);
 int exactDecimals(const QString &unit);
 QString exactText(double grams, const QString &unit);
 
+// factor x stored / 100 without rounding: a recording keeps every step the amplifier delivers (written with
+// exactDecimals), whatever unit it is in.
+double toUnit(double storedHundredths, const QString &unit);
+
 } // namespace weight
 
 // Where an amplifier's selected unit lives: its own (per amplifier) or a selection shared by every

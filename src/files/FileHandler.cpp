@@ -27,6 +27,17 @@ QString FileHandler::logsFolder(const QString &preferred) {
     return preferred;
 }
 
+QString FileHandler::resolveTypedPath(const QString &typed, const QString &folder) const {
+    QString path = QDir::fromNativeSeparators(typed.trimmed());
+    if (path.isEmpty())
+        return {};
+    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
+        path = QDir::homePath() + path.mid(1);
+    if (QDir::isAbsolutePath(path))
+        return QDir::cleanPath(path);
+    return QDir::cleanPath(folder + QLatin1Char('/') + path);
+}
+
 QString FileHandler::getAppDataPath() const {
     const QString path = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(path);

@@ -22,6 +22,12 @@ public:
     Q_INVOKABLE QString getDownloadsPath() const;
     Q_INVOKABLE QString getTempPath() const;
 
+    // A file name the user typed, as the user means it: an absolute path stays where it points
+    // ("/proc/x.csv",
+    // "~/x.csv", on Windows "C:\\data\\x.csv"), a relative one is taken inside `folder`. Empty when nothing
+    // was typed.
+    Q_INVOKABLE QString resolveTypedPath(const QString &typed, const QString &folder) const;
+
     // `path` names a file; the folder that would contain it is tested (and created when missing).
     // Returns {"isWritable": bool, "message": QString}.
     Q_INVOKABLE QVariantMap isPathWritable(const QString &path) const;

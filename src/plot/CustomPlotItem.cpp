@@ -1,8 +1,6 @@
 #include "plot/CustomPlotItem.h"
 
 #include "amplifiers/AmplifierBase.h"
-#include "files/FileHandler.h"
-#include "plot/CsvLogRun.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -286,53 +284,4 @@ void CustomPlotItem::wheelEvent(QWheelEvent *event) {
                         event->buttons(), event->modifiers(), event->phase(), event->inverted(),
                         Qt::MouseEventNotSynthesized, QPointingDevice::primaryPointingDevice());
     QCoreApplication::postEvent(m_CustomPlot, copy);
-}
-
-namespace {
-
-// A weight as the amplifier delivered it: two decimals at most, trailing zeros dropped (123.45, 123.4,
-// 100) and never an exponent, so a recording keeps every digit the tiles show (12345.67, 1250000).
-QString csvWeight(double weight) {
-    if (!std::isfinite(weight))
-        return QString::number(weight); // "nan", "inf", "-inf"
-    QString text = QString::number(weight, 'f', 2);
-    while (text.endsWith(QLatin1Char('0')))
-        text.chop(1);
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
-}
-
-} // namespace
-
-QString CustomPlotItem::csvDataLine() const {
-    QString line = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    for (const Entry &entry : m_amplifiers) {
-        const AmplifierBase *amplifier = entry.live();
-        line +=
-            amplifier ? QLatin1Char(',') + csvWeight(amplifier->getMeasuredWeight()) : QStringLiteral(",N/A");
-    }
-    return line;
-}
-
-void CustomPlotItem::startCSVLogging(int frequency, int duration, QString filePath, QString unit) {
-    // The period divides the duration into lines and drives a timer; nothing sensible follows from 0.
-    if (frequency <= 0) {
-        qWarning() << "[CustomPlotItem] CSV logging refused: the period must be at least 1 ms, not"
-                   << frequency;
-        return;
-    }
-    FileHandler files;
-    // The probe is given the file itself, so that the folder tested is the one the file goes into.
-    if (!files.isPathWritable(filePath).value(QStringLiteral("isWritable")).toBool())
-        return;
-    QString header = QStringLiteral("Timestamp");
-    for (int k = 1; k <= m_amplifiers.size(); ++k)
-        header += QStringLiteral(",Amplifier %1 (%2)").arg(k).arg(unit);
-    if (!files.writeToFile(filePath, header + QLatin1Char('\n'), false))
-        return;
-    emit csvLoggingStarted(duration);
-    new CsvLogRun(
-        filePath, frequency, CsvLogRun::lineCountFor(duration, frequency), [this] { return csvDataLine(); },
-        this);
 }

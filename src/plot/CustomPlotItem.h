@@ -14,8 +14,7 @@ class QCustomPlot;
 
 // The live weight plot of the Weight Plot screen: a Qt Quick item that owns a never-shown QCustomPlot,
 // paints it into a pixmap after every replot and forwards mouse and wheel input to it, so dragging and
-// zooming work inside the scene. A 100 ms timer samples every listed amplifier into its own curve; the
-// item also hosts the timed CSV recordings of those amplifiers.
+// zooming work inside the scene. A 100 ms timer samples every listed amplifier into its own curve.
 class CustomPlotItem : public QQuickPaintedItem {
     Q_OBJECT
 public:
@@ -30,15 +29,10 @@ public:
     Q_INVOKABLE void initCustomPlot();
     Q_INVOKABLE void addNewLine(QColor color, QString name);
     Q_INVOKABLE void addAmplifier(AmplifierBase *amplifier, QColor color);
-    // frequency: period in ms; duration: run time in s; unit: the text placed in the header.
-    Q_INVOKABLE void startCSVLogging(int frequency, int duration, QString filePath, QString unit);
     Q_INVOKABLE void setAutoScale(bool setAutoScale);
 
     // The widget the item draws (inspected by tests and the benchmark); null before initCustomPlot().
     QCustomPlot *customPlot() const { return m_CustomPlot; }
-
-signals:
-    void csvLoggingStarted(int duration);
 
 public slots:
     void graphClicked(QCPAbstractPlottable *plottable);
@@ -70,7 +64,6 @@ private:
     void forwardMouseEvent(QMouseEvent *event);
     // Fits the weight axis to the points of the last 120 s; true when the range changed.
     bool rescaleWeightAxis();
-    QString csvDataLine() const;
 
     QCustomPlot *m_CustomPlot = nullptr;
     int m_timerId = 0;

@@ -51,6 +51,8 @@ private slots:
 
     void createEmptyFile_data();
     void createEmptyFile();
+    void resolveTypedPath_takesThePathAsMeant_data();
+    void resolveTypedPath_takesThePathAsMeant();
 
     void writeToFile_appendsByDefaultAndReplacesOnRequest();
     void writeToFile_failures_warnAndReturnFalse();
@@ -148,6 +150,28 @@ void TestFileHandler::isPathWritable_userFileWithProbeName_staysUntouched() {
     QCOMPARE(QFileInfo(userFile).lastModified(), modified);
     // Only the user's file remains: the probe cleaned up after itself.
     QCOMPARE(probeLeftovers(folder), QStringList{QStringLiteral("test_write_permission.tmp")});
+}
+
+void TestFileHandler::resolveTypedPath_takesThePathAsMeant_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("resolved"); // HOME stands for the home folder
+    QTest::newRow("absolute stays absolute") << "/proc/x.csv"
+                                             << "/proc/x.csv";
+    QTest::newRow("bare name in the folder") << "x.csv"
+                                             << "/data/logs/x.csv";
+    QTest::newRow("relative, cleaned") << " runs/../x.csv "
+                                       << "/data/logs/x.csv";
+    QTest::newRow("home") << "~/x.csv"
+                          << "HOME/x.csv";
+    QTest::newRow("nothing typed") << "  "
+                                   << "";
+}
+
+void TestFileHandler::resolveTypedPath_takesThePathAsMeant() {
+    QFETCH(QString, typed);
+    QFETCH(QString, resolved);
+    resolved.replace(QStringLiteral("HOME"), QDir::homePath());
+    QCOMPARE(FileHandler().resolveTypedPath(typed, QStringLiteral("/data/logs")), resolved);
 }
 
 void TestFileHandler::createEmptyFile_data() {

@@ -15,6 +15,9 @@ public:
         , AmplifierBase(modelName, protocolName) {}
 
     void setWeight(double weight) { m_weight = weight; }
+    // A completed measuring reading of `hundredths` (hundredths of a gram), as a driver's worker stores it.
+    void read(double hundredths) { m_reading = {m_reading.count + 1, hundredths}; }
+    Reading latestReading() const override { return m_reading; }
     int readCount() const { return m_reads; }
 
     double getMeasuredWeight() const override {
@@ -27,5 +30,6 @@ public:
 
 private:
     double m_weight = 0.0;
+    Reading m_reading;
     mutable int m_reads = 0;
 };

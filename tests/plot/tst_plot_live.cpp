@@ -3,8 +3,8 @@
 // while the worker stores it (the suite also runs under ThreadSanitizer). Plot details are covered by
 // tst_customplotitem, file details by tst_csvlogging.
 #include "amplifiers/rs232/RS232Amplifier.h"
-#include "plot/CsvLogRun.h"
 #include "plot/CustomPlotItem.h"
+#include "plot/WeightRecorder.h"
 
 #include "SimulatorProcess.h"
 
@@ -35,6 +35,7 @@ void TestPlotLive::workerFedWeights_reachCurveAndFile() {
     QCOMPARE(sim.command(QStringLiteral("set 1 0 12345")), QStringLiteral("OK"));
 
     RS232Amplifier amplifier(QStringLiteral("KA-LIVE"), sim.port(), 9600);
+    amplifier.setName(QStringLiteral("1"));
     amplifier.connect();
     QVERIFY(amplifier.isConnected());
     amplifier.startContinuousMeasuringValueRead(20);
@@ -48,14 +49,14 @@ void TestPlotLive::workerFedWeights_reachCurveAndFile() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("live.csv"));
-    QSignalSpy started(&item, &CustomPlotItem::csvLoggingStarted);
-    item.startCSVLogging(50, 2, path, QStringLiteral("g"));
-    QCOMPARE(started.count(), 1);
+    WeightRecorder recorder;
+    QSignalSpy finished(&recorder, &WeightRecorder::finished);
+    QVERIFY(recorder.record({&amplifier}, 50, 2, path, QStringLiteral("g")));
 
     QTRY_COMPARE_WITH_TIMEOUT(lastValue(curve), 123.45, 20000);
     QCOMPARE(sim.command(QStringLiteral("set 1 0 23456")), QStringLiteral("OK"));
     QTRY_COMPARE_WITH_TIMEOUT(lastValue(curve), 234.56, 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(item.findChildren<CsvLogRun *>().isEmpty(), 30000);
+    QVERIFY(finished.count() == 1 || finished.wait(30000));
     amplifier.stopContinuousADRead();
 
     // Every sample is one of the two pinned weights (or the 0 before the first reading arrived).
@@ -70,11 +71,13 @@ void TestPlotLive::workerFedWeights_reachCurveAndFile() {
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 1 + 40);
-    QCOMPARE(lines.first(), QStringLiteral("Timestamp,Amplifier 1 (g)"));
+    QCOMPARE(lines.first(), QStringLiteral("Timestamp,Amplifier 1 — KA-LIVE RS232 %1 (g)").arg(sim.port()));
+    // A row holds a value only when the worker completed a reading in its period; before the first one, N/A.
     const QRegularExpression line(
-        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d,(0|123\\.45|234\\.56)$"));
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3},(123\\.45|234\\.56|N/A)$"));
     for (int i = 1; i < lines.size(); ++i)
         QVERIFY2(line.match(lines.at(i)).hasMatch(), qPrintable(lines.at(i)));
+    QVERIFY(lines.filter(QStringLiteral("N/A")).size() < lines.size() - 1);
 }
 
 int main(int argc, char **argv) {

@@ -215,24 +215,85 @@ TestCase {
         return lines.slice(1)
     }
 
-    // A 5 s recording at 100 ms in the default folder: the button counts down, the file has one column per
-    // amplifier in the unit chosen before opening, and 50 lines.
+    // A 5 s recording at 100 ms in the default folder: the footer counts down, the header names the amplifier
+    // in the unit chosen before opening, and the file has 50 rows with milliseconds.
     function test_recording_countsDownAndWritesTheCsv() {
         addAmplifier("RS485", linePort, 1)
         mouseClick(findChild(screen, "unitSelector_kg"))
         var popup = openLogging()
+        compare(inside(popup, "recordedAmplifiers").text, "Records: Load cell 1 (the selected amplifiers), in kg.")
+        compare(findChild(popup, "browseDialog").acceptLabel, "Save")
         verify(popup.filePath.indexOf(popup.defaultFolder + "/data_log_") === 0, popup.filePath)
         compare(inside(popup, "pathMessage").text, "Location is writable")
         compare(inside(popup, "pathMessage").color, Qt.color("green"))
         var path = popup.filePath
         record(popup, "100", "5")
         var button = findChild(screen, "recordButton")
-        compare(button.text, "RECORDING - 00:00:05")
-        tryCompare(button, "text", "RECORDING - 00:00:00", 10000)
-        tryCompare(button, "text", "START RECORDING", 3000)
+        compare(button.text, "STOP RECORDING")
+        compare(findChild(screen, "footerLine").text,
+                "Recording Load cell 1 — 00:00:05 left. An amplifier added now is not in this recording.")
+        tryCompare(button, "text", "START RECORDING", 10000)
         tryVerify(function() { return dataLines(path).length === 50 }, 5000, "50 lines")
-        compare(testFiles.readText(path).split("\n")[0], "Timestamp,Amplifier 1 (kg)")
-        verify(/^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d,[-0-9.e]+$/.test(dataLines(path)[0]), dataLines(path)[0])
+        compare(testFiles.readText(path).split("\n")[0],
+                "Timestamp,Amplifier 1 — AmplifierModel RS485 " + linePort + " #1 (kg)")
+        verify(/^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3},([-0-9.]+|N\/A)$/.test(dataLines(path)[0]), dataLines(path)[0])
+    }
+
+    // Only the selected amplifier is recorded; one added during the run stays out of it; STOP RECORDING ends
+    // the run at once and every row taken reaches the file.
+    function test_stopRecording_keepsTheSelectionOfTheStart() {
+        addAmplifier("RS485", linePort, 1)
+        addAmplifier("RS485", linePort, 2)
+        mouseClick(findChild(screen, "tile_1"))
+        var popup = openLogging()
+        var path = popup.filePath
+        record(popup, "50", "3600")
+        var recorder = findChild(screen, "weightRecorder")
+        addAmplifier("RS485", linePort, 1)
+        tryVerify(function() { return recorder.rowCount >= 5 }, 10000)
+        var finished = createTemporaryQmlObject("import QtTest; SignalSpy { signalName: \"finished\" }", testCase)
+        finished.target = recorder
+        mouseClick(findChild(screen, "recordButton"))
+        compare(findChild(screen, "recordButton").text, "START RECORDING")
+        var rows = recorder.rowCount
+        finished.wait(10000)
+        compare(testFiles.readText(path).split("\n")[0], "Timestamp,Amplifier 2 — AmplifierModel RS485 " + linePort + " #2 (g)")
+        compare(dataLines(path).length, rows)
+        verify(dataLines(path).every(function(line) { return line.split(",").length === 2 }))
+    }
+
+    // A typed absolute path stays where it points; a bare name goes into the default folder.
+    function test_typedPath_isTakenAsMeant() {
+        addAmplifier("RS485", linePort, 1)
+        var popup = openLogging()
+        var field = inside(popup, "filePathText")
+        var folder = testFiles.newFolder()
+        var typed = [[folder + "/abs.csv", folder + "/abs.csv"], ["bare.csv", popup.defaultFolder + "/bare.csv"]]
+        for (var i = 0; i < typed.length; i++) {
+            field.forceActiveFocus()
+            field.selectAll()
+            keyClick(Qt.Key_Backspace)
+            for (var c = 0; c < typed[i][0].length; c++)
+                keyClick(typed[i][0][c])
+            keyClick(Qt.Key_Return)
+            compare(popup.filePath, typed[i][1])
+        }
+        popup.close()
+    }
+
+    // Exit during a recording asks first; "Cancel" leaves the recording running.
+    function test_exitDuringARecording_asksFirst() {
+        addAmplifier("RS485", linePort, 1)
+        record(openLogging(), "100", "3600")
+        mouseClick(findChild(window.contentItem, "sidebarExit"))
+        var ask = findChild(window.contentItem, "exitDialog") || findChild(window, "exitDialog")
+        verify(ask)
+        tryCompare(ask, "opened", true)
+        compare(ask.title, "Stop Recording?")
+        mouseClick(findChild(ask.contentItem, "confirmCancel"))
+        tryCompare(ask, "opened", false)
+        verify(screen.recording)
+        screen.stopRecording()
     }
     function test_startLogging_refusesBadNumbers_data() {
         return [

@@ -469,11 +469,14 @@ TestCase {
         compare(screen.selection, ["1"])
         compare(tile("1").border.color, Qt.color("#0000ff"))
 
-        findChild(screen, "customPlot").startCSVLogging(1000, 5, LOGS_FOLDER + "/tst_weightplot.csv", "g")
-        compare(record.text, "RECORDING - 00:00:05")
+        verify(screen.startRecording(1000, 5, LOGS_FOLDER + "/tst_weightplot.csv", "g"))
+        compare(record.text, "STOP RECORDING")
         compare(record.fillColor, Qt.color("#a91e22"))
-        tryCompare(record, "text", "RECORDING - 00:00:00", 8000)
-        tryCompare(record, "text", "START RECORDING", 3000)
+        tryCompare(record, "text", "START RECORDING", 8000)
+        // The header names the amplifier by the model chosen under Add, not the factory's placeholder.
+        var header = testFiles.readText(LOGS_FOLDER + "/tst_weightplot.csv").split("\n")[0]
+        verify(header.startsWith("Timestamp,Amplifier 1 — ") && header.endsWith(" RS485 " + rs485Port + " #1 (g)"), header)
+        verify(header.indexOf("AmplifierModel") < 0, header)
     }
 
     // A calibration that means nothing is refused; the page shows why, stays open and writes nothing.

@@ -12,10 +12,10 @@
 
 namespace {
 
-// RS232 and RS485 amplifiers; an RS485 amplifier gets a line of its own here, as the program has one.
+// RS232 and RS485 amplifiers; the RS485 amplifiers of one invocation share one line, as in the program.
 class RegisterCliDriver : public CliDriver {
 public:
-    RegisterCliDriver(const QString &port, std::unique_ptr<RS485Bus> bus,
+    RegisterCliDriver(const QString &port, std::shared_ptr<RS485Bus> bus,
                       std::unique_ptr<RegisterAmplifier> amplifier)
         : m_port(port)
         , m_bus(std::move(bus))
@@ -45,7 +45,7 @@ public:
 
 private:
     QString m_port;
-    std::unique_ptr<RS485Bus> m_bus;
+    std::shared_ptr<RS485Bus> m_bus;
     std::unique_ptr<RegisterAmplifier> m_amplifier;
 };
 
@@ -72,21 +72,12 @@ private:
     int m_lossesAtStart;
 };
 
-} // namespace
-
-std::optional<ValueRange> deviceIdRange(const QString &protocol) {
-    const auto [lowest, highest] = busscan::idRange(protocol);
-    if (highest == 0)
-        return std::nullopt;
-    return ValueRange{static_cast<qulonglong>(lowest), static_cast<qulonglong>(highest)};
-}
-
-std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString *error) {
+std::unique_ptr<CliDriver> makeOne(const CliLinkOptions &options, const std::shared_ptr<RS485Bus> &bus,
+                                   QString *error) {
     AmplifierFactory factory;
     const QString model = QStringLiteral("AmplifierModel");
     const auto id = static_cast<uint8_t>(options.deviceId);
     if (options.protocol == QLatin1String("RS232") || options.protocol == QLatin1String("RS485")) {
-        auto bus = options.protocol == QLatin1String("RS485") ? std::make_unique<RS485Bus>() : nullptr;
         std::unique_ptr<QObject> created(
             factory.createAmplifier(options.protocol, model, options.port, options.baudRate, id, bus.get()));
         auto *amplifier = qobject_cast<RegisterAmplifier *>(created.get());
@@ -95,7 +86,7 @@ std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString 
             return nullptr;
         }
         created.release();
-        return std::make_unique<RegisterCliDriver>(options.port, std::move(bus),
+        return std::make_unique<RegisterCliDriver>(options.port, bus,
                                                    std::unique_ptr<RegisterAmplifier>(amplifier));
     }
     if (options.protocol == QLatin1String("CANOpen")) {
@@ -111,4 +102,34 @@ std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString 
     }
     *error = QStringLiteral("Cannot create an amplifier for protocol \"%1\".").arg(options.protocol);
     return nullptr;
+}
+
+} // namespace
+
+std::optional<ValueRange> deviceIdRange(const QString &protocol) {
+    const auto [lowest, highest] = busscan::idRange(protocol);
+    if (highest == 0)
+        return std::nullopt;
+    return ValueRange{static_cast<qulonglong>(lowest), static_cast<qulonglong>(highest)};
+}
+
+std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString *error) {
+    std::vector<std::unique_ptr<CliDriver>> drivers = makeCliDrivers(options, {options.deviceId}, error);
+    return drivers.empty() ? nullptr : std::move(drivers.front());
+}
+
+std::vector<std::unique_ptr<CliDriver>> makeCliDrivers(const CliLinkOptions &options, const QList<int> &ids,
+                                                       QString *error) {
+    std::vector<std::unique_ptr<CliDriver>> drivers;
+    const auto rs485 = options.protocol == QLatin1String("RS485") ? std::make_shared<RS485Bus>()
+                                                                  : std::shared_ptr<RS485Bus>();
+    for (int deviceId : ids) {
+        CliLinkOptions one = options;
+        one.deviceId = deviceId;
+        std::unique_ptr<CliDriver> driver = makeOne(one, rs485, error);
+        if (!driver)
+            return {};
+        drivers.push_back(std::move(driver));
+    }
+    return drivers;
 }

@@ -3,8 +3,11 @@
 #include <QObject>
 #include <QString>
 
+#include <QList>
+
 #include <memory>
 #include <optional>
+#include <vector>
 
 class AmplifierBase;
 
@@ -45,3 +48,7 @@ std::optional<ValueRange> deviceIdRange(const QString &protocol);
 
 // The driver for `options.protocol`, or null with the reason in `error`.
 std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString *error);
+// One driver per id on the link of `options` (its deviceId is ignored); RS485 drivers share one line. Empty,
+// with the reason in `error`, when one cannot be made.
+std::vector<std::unique_ptr<CliDriver>> makeCliDrivers(const CliLinkOptions &options, const QList<int> &ids,
+                                                       QString *error);

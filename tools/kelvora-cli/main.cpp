@@ -2,6 +2,7 @@
 // screens. It connects with the handshake first, runs one command and exits 0 with the result on stdout,
 // or 1 with the driver's own error text on stderr.
 #include "CliDriver.h"
+#include "RecordCommand.h"
 #include "ScanCommand.h"
 
 #include "amplifiers/AmplifierFactory.h"
@@ -60,6 +61,11 @@ const char *kCommandsHelp = R"(Commands:
                                late N ms" for a slow one, "ID duplicate" where two devices answer one
                                id, "ID refused: WHY"); --window sets each probe's answer window (no
                                handshake, nothing written; progress on stderr when it is a terminal)
+  record --interval MS --duration S|--until-stopped FILE
+                               record the weights in --unit into the CSV FILE, one row every MS ms, for S
+                               seconds or until Ctrl-C; a field holds a value only when it was read in that
+                               row's period, else N/A (also while the port is gone); --id may list several
+                               ids on one line (--id 1,2,3)
 Device ids (--id): RS485 1 to 247, CANOpen 1 to 127; RS232 takes none.
 Writes are all or nothing: zero, tare, calibrate, calibrate-multi and set-filters read what they change
 first, and when a write is refused they write the old values back; the message on stderr says what the
@@ -648,20 +654,22 @@ int main(int argc, char *argv[]) {
                         .arg(link.protocol, quoted.join(QStringLiteral(", ")), last));
     }
     qulonglong number = 0;
+    // record takes a list of ids ("1,2,3") and checks it itself.
+    const bool recording = positional.first() == QLatin1String("record");
     const std::optional<ValueRange> ids = deviceIdRange(link.protocol);
     if (!ids) {
         // The address byte is always 1 on a point-to-point port: an id given here would be ignored.
         if (parser.isSet(QStringLiteral("id")))
             return fail(QStringLiteral("--id is not used with %1: one amplifier per port, always address 1.")
                             .arg(link.protocol));
-    } else if (!parseUnsigned(parser.value(QStringLiteral("id")), number) || number < ids->min ||
-               number > ids->max) {
+    } else if (!recording && (!parseUnsigned(parser.value(QStringLiteral("id")), number) ||
+                              number < ids->min || number > ids->max)) {
         return fail(QStringLiteral("--id for %1 needs a device id from %2 to %3.")
                         .arg(link.protocol)
                         .arg(ids->min)
                         .arg(ids->max));
     }
-    link.deviceId = ids ? static_cast<int>(number) : 1;
+    link.deviceId = ids && !recording ? static_cast<int>(number) : 1;
     // The CAN bus has its own fixed speed; a serial port takes only the speeds its driver knows.
     if (!parseUnsigned(parser.value(QStringLiteral("baud")), number) || number == 0 || number > 4000000 ||
         (link.protocol != QLatin1String("CANOpen") &&
@@ -677,6 +685,8 @@ int main(int argc, char *argv[]) {
         return fail(QStringLiteral("--timeout needs a number of milliseconds."));
     const int timeoutMs = static_cast<int>(number);
 
+    if (recording)
+        return runRecordCommand(link, parser.value(QStringLiteral("id")), unit, positional.mid(1));
     // A scan probes ids of its own and needs no handshake.
     if (positional.first() == QLatin1String("scan"))
         return runScanCommand(link, positional.mid(1));

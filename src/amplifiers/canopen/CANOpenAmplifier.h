@@ -93,6 +93,11 @@ public:
     // For tools and tests (not part of the screens' surface): measuring-value cycles that ended with an
     // answer, and whether a tare is in force.
     quint64 completedMeasuringCycles() const { return m_measuringCycles.load(); }
+    // As RegisterAmplifier::latestReading.
+    Reading latestReading() const override { return {m_measuringCycles.load(), m_storedWeight.get()}; }
+    QString linkDescription() const override {
+        return QStringLiteral("CANOpen #%1").arg(static_cast<int>(m_nodeId.load()));
+    }
     bool isTareActive() const { return m_tareActive; }
 
 private:

@@ -95,6 +95,8 @@ public:
     bool isReading() const { return m_worker.isRunning(); }
     // Measuring-value cycles that ended with a valid answer, changed value or not.
     quint64 completedMeasuringCycles() const { return m_measuringCycles.load(); }
+    // The count first: the value stored before that count was reached is then at least as new.
+    Reading latestReading() const override { return {m_measuringCycles.load(), m_weight.get()}; }
     QString selectedUnit() const { return m_unit->get(); }
 
 signals:

@@ -25,6 +25,9 @@ public:
 
     QString portName() const { return m_portName; }
     uint32_t baudRate() const { return m_baudRate; }
+    QString linkDescription() const override {
+        return QStringLiteral("%1 %2 #%3").arg(protocol, m_portName).arg(static_cast<int>(m_deviceId.load()));
+    }
 
 protected:
     uint8_t addressByte() const override { return m_deviceId.load(); }

@@ -1,0 +1,170 @@
+#include "RecordCommand.h"
+
+#include "amplifiers/AmplifierBase.h"
+#include "amplifiers/rs232/SerialLink.h"
+#include "files/FileHandler.h"
+#include "plot/WeightRecorder.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTextStream>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
+
+namespace {
+
+std::atomic<bool> g_stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
+
+extern "C" void requestStop(int) {
+    g_stopRequested = true;
+}
+
+bool parseNumber(const QString &text, qlonglong low, qlonglong high, int &value) {
+    bool ok = false;
+    const qlonglong number = text.toLongLong(&ok, 10);
+    if (!ok || number < low || number > high)
+        return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+bool connectAndRead(QObject *driver, int readingIntervalMs) {
+    QMetaObject::invokeMethod(driver, "stopContinuousADRead", Qt::DirectConnection);
+    QMetaObject::invokeMethod(driver, "connect", Qt::DirectConnection);
+    bool connected = false;
+    QMetaObject::invokeMethod(driver, "isConnected", Qt::DirectConnection, Q_RETURN_ARG(bool, connected));
+    if (connected)
+        QMetaObject::invokeMethod(driver, "startContinuousMeasuringValueRead", Qt::DirectConnection,
+                                  Q_ARG(int, readingIntervalMs));
+    return connected;
+}
+
+// Whether connecting again may work: a serial device that is not there yet cannot be opened.
+bool portPresent(const CliLinkOptions &link) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(link);
+    return true;
+#else
+    return link.protocol == QLatin1String("CANOpen") ||
+           QFileInfo::exists(QString::fromStdString(serial::SerialLink::devicePath(link.port.toStdString())));
+#endif
+}
+
+} // namespace
+
+int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QString &unit,
+                     const QStringList &arguments) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    auto fail = [&err](const QString &message) {
+        err << message << Qt::endl;
+        return 1;
+    };
+
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("interval"), QString(), QStringLiteral("ms")});
+    parser.addOption({QStringLiteral("duration"), QString(), QStringLiteral("s")});
+    parser.addOption({QStringLiteral("until-stopped"), QString()});
+    if (!parser.parse(QStringList{QStringLiteral("record")} + arguments))
+        return fail(parser.errorText());
+    int intervalMs = 0;
+    if (!parseNumber(parser.value(QStringLiteral("interval")), 10, 3600000, intervalMs))
+        return fail(
+            QStringLiteral("record needs --interval with a number of milliseconds from 10 to 3600000."));
+    const bool untilStopped = parser.isSet(QStringLiteral("until-stopped"));
+    int durationS = 0;
+    if (untilStopped == parser.isSet(QStringLiteral("duration")))
+        return fail(QStringLiteral("record needs either --duration S or --until-stopped."));
+    if (!untilStopped && !parseNumber(parser.value(QStringLiteral("duration")), 1, 2000000, durationS))
+        return fail(QStringLiteral("--duration needs a number of seconds from 1 to 2000000."));
+    if (parser.positionalArguments().size() != 1)
+        return fail(QStringLiteral("record needs one output FILE after its options."));
+    const QString path =
+        FileHandler().resolveTypedPath(parser.positionalArguments().first(), QDir::currentPath());
+
+    QList<int> ids{1};
+    if (const std::optional<ValueRange> range = deviceIdRange(link.protocol)) {
+        ids.clear();
+        for (const QString &text : idList.split(QLatin1Char(','))) {
+            int id = 0;
+            if (!parseNumber(text.trimmed(), static_cast<qlonglong>(range->min),
+                             static_cast<qlonglong>(range->max), id) ||
+                ids.contains(id))
+                return fail(QStringLiteral("--id for %1 needs device ids from %2 to %3, each once (1,2,3).")
+                                .arg(link.protocol)
+                                .arg(range->min)
+                                .arg(range->max));
+            ids << id;
+        }
+    }
+
+    QString error;
+    std::vector<std::unique_ptr<CliDriver>> drivers = makeCliDrivers(link, ids, &error);
+    if (drivers.empty())
+        return fail(error);
+    const int readingIntervalMs = WeightRecorder::readingIntervalFor(intervalMs);
+    QList<AmplifierBase *> amplifiers;
+    for (size_t i = 0; i < drivers.size(); ++i) {
+        QObject *driver = drivers[i]->object();
+        auto *amplifier = dynamic_cast<AmplifierBase *>(driver);
+        amplifier->setName(QString::number(i + 1));
+        if (!connectAndRead(driver, readingIntervalMs))
+            return fail(QStringLiteral("Amplifier %1 did not connect on %2.")
+                            .arg(amplifier->linkDescription(), link.port));
+        amplifiers << amplifier;
+    }
+
+    WeightRecorder recorder;
+    if (!recorder.record(amplifiers, intervalMs, durationS, path, unit))
+        return fail(recorder.lastError());
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    err << "Recording into " << path << (untilStopped ? "; Ctrl-C ends it." : ".") << Qt::endl;
+
+    QEventLoop loop;
+    QObject::connect(&recorder, &WeightRecorder::finished, &loop, &QEventLoop::quit);
+    // Signals, and the link: while it is gone the rows say N/A; once it is back the amplifiers connect again.
+    bool lost = false;
+    int sinceAttemptMs = 0;
+    QTimer watch;
+    constexpr int kWatchMs = 50;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (g_stopRequested)
+            recorder.stop();
+        sinceAttemptMs += kWatchMs;
+        bool anyLost = false;
+        for (const std::unique_ptr<CliDriver> &driver : drivers) {
+            if (!driver->linkLost())
+                continue;
+            anyLost = true;
+            if (sinceAttemptMs >= 1000 && portPresent(link))
+                connectAndRead(driver->object(), readingIntervalMs);
+        }
+        if (sinceAttemptMs >= 1000)
+            sinceAttemptMs = 0;
+        if (anyLost != lost)
+            err << (anyLost
+                        ? QStringLiteral("Lost the port %1; rows say N/A until it is back.").arg(link.port)
+                        : QStringLiteral("The port %1 is back.").arg(link.port))
+                << Qt::endl;
+        lost = anyLost;
+    });
+    watch.start(kWatchMs);
+    if (recorder.isRunning())
+        loop.exec();
+    watch.stop();
+    recorder.waitUntilWritten();
+    for (const std::unique_ptr<CliDriver> &driver : drivers)
+        QMetaObject::invokeMethod(driver->object(), "stopContinuousADRead", Qt::DirectConnection);
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    if (!recorder.lastError().isEmpty())
+        return fail(recorder.lastError());
+    out << "Recorded " << recorder.rowCount() << " rows into " << path << Qt::endl;
+    return 0;
+}
