@@ -194,6 +194,10 @@
         <source>Span Weight(g) must be a number of grams, such as 1000.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PopupFiltersSetting</name>
@@ -518,6 +522,14 @@
     </message>
     <message>
         <source>START RECORDING</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>gross</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

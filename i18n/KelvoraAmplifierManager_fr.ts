@@ -194,6 +194,10 @@
         <source>Span Weight(g) must be a number of grams, such as 1000.</source>
         <translation>Le poids d&apos;étendue (g) doit être un nombre de grammes, par exemple 1000.</translation>
     </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
 </context>
 <context>
     <name>PopupFiltersSetting</name>
@@ -519,6 +523,14 @@
     <message>
         <source>START RECORDING</source>
         <translation>DÉMARRER L&apos;ENREGISTREMENT</translation>
+    </message>
+    <message>
+        <source>net</source>
+        <translation>net</translation>
+    </message>
+    <message>
+        <source>gross</source>
+        <translation>brut</translation>
     </message>
 </context>
 <context>

@@ -90,7 +90,9 @@ Popup {
     parent: T.Overlay.overlay
     anchors.centerIn: parent
     width: parent ? parent.width * 3 / 4 : 800
-    height: parent ? parent.height * 3 / 4 : 600
+    // Tall enough for all nine rows where the window allows; otherwise they scroll.
+    height: parent ? Math.min(parent.height - 2 * Theme.componentMargin,
+                              Math.max(parent.height * 3 / 4, implicitHeight)) : 600
     modal: true
     dim: true
     focus: true
@@ -149,9 +151,11 @@ Popup {
         ListView {
             Layout.fillWidth: true
             Layout.fillHeight: true
+            implicitHeight: contentHeight
             clip: true
             spacing: 4
             model: multiPoint.pointRows
+            T.ScrollBar.vertical: ScrollBarThemed {}
             delegate: RowLayout {
                 id: pointRow
                 required property int index

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
+import QtQuick.Templates as T
 
 import ComponentLibrary
 
@@ -27,6 +28,7 @@ Rectangle {
         contentHeight: column.implicitHeight
         boundsBehavior: Flickable.StopAtBounds
         clip: true
+        T.ScrollBar.vertical: ScrollBarThemed {}
 
         ColumnLayout {
             id: column

@@ -55,28 +55,31 @@ TestCase {
 
     function test_themes_data() {
         return [
-            { tag: "light swatch, day", auto: false, hour: 14, swatch: "swatchLight", stored: "THEME_RAIN", loaded: "THEME_RAIN" },
-            { tag: "dark swatch, day", auto: false, hour: 14, swatch: "swatchDark", stored: "THEME_NIGHT", loaded: "THEME_NIGHT" },
-            { tag: "light swatch, 22:00 auto", auto: true, hour: 22, swatch: "swatchLight", stored: "THEME_RAIN", loaded: "THEME_NIGHT" },
-            { tag: "light swatch, 08:59 auto", auto: true, hour: 8, swatch: "swatchLight", stored: "THEME_RAIN", loaded: "THEME_NIGHT" },
-            { tag: "light swatch, 09:00 auto", auto: true, hour: 9, swatch: "swatchLight", stored: "THEME_RAIN", loaded: "THEME_RAIN" },
+            { tag: "light swatch, day", auto: false, hour: 14, swatch: "swatchLight", stored: "THEME_DESKTOP_LIGHT", loaded: "THEME_DESKTOP_LIGHT" },
+            { tag: "dark swatch, day", auto: false, hour: 14, swatch: "swatchDark", stored: "THEME_DESKTOP_DARK", loaded: "THEME_DESKTOP_DARK" },
+            { tag: "light swatch, 22:00 auto", auto: true, hour: 22, swatch: "swatchLight", stored: "THEME_DESKTOP_LIGHT", loaded: "THEME_DESKTOP_DARK" },
+            { tag: "light swatch, 08:59 auto", auto: true, hour: 8, swatch: "swatchLight", stored: "THEME_DESKTOP_LIGHT", loaded: "THEME_DESKTOP_DARK" },
+            { tag: "light swatch, 09:00 auto", auto: true, hour: 9, swatch: "swatchLight", stored: "THEME_DESKTOP_LIGHT", loaded: "THEME_DESKTOP_LIGHT" },
         ]
     }
 
-    // The stored "THEME_DEFAULT" of a first start is the desktop light theme; each swatch stores its theme,
-    // automatic dark mode swaps in the dark variant at night, and the outline marks what is shown.
+    // The stored "THEME_DEFAULT" of a first start is the desktop light theme, the light swatch's own, in
+    // its colours; each swatch stores its theme, automatic dark mode swaps in the dark variant at night, and
+    // the outline marks what is shown.
     function test_themes(data) {
         themeIs("THEME_DESKTOP_LIGHT")
         Theme.clock = at(data.hour)
         var settings = show(window, "sidebarSettings", "settingsScreen")
+        verify(findChild(settings, "swatchLight").current)
+        compare(findChild(settings, "swatchLight").color, Theme.colorBackground)
         if (data.auto)
             mouseClick(findChild(settings, "autoDarkSwitch"))
         compare(settingsManager.appThemeAuto, data.auto)
         mouseClick(findChild(settings, data.swatch))
         compare(settingsManager.appTheme, data.stored)
         themeIs(data.loaded)
-        compare(findChild(settings, "swatchDark").current, data.loaded === "THEME_NIGHT")
-        compare(findChild(settings, "swatchLight").current, data.loaded !== "THEME_NIGHT")
+        compare(findChild(settings, "swatchDark").current, data.loaded === "THEME_DESKTOP_DARK")
+        compare(findChild(settings, "swatchLight").current, data.loaded !== "THEME_DESKTOP_DARK")
     }
 
     function test_clientSideDecoration_framelessNowAndAtTheNextStart() {

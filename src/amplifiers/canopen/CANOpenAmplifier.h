@@ -75,10 +75,14 @@ public:
     // As RegisterAmplifier::getMsSinceLastReading.
     Q_INVOKABLE qint64 getMsSinceLastReading() const { return m_worker.msSinceLastReading(); }
 
+    // Whether a tare is in force (the node acknowledged it): the weight is net.
+    Q_INVOKABLE bool isTareActive() const { return m_tareActive; }
+    // As RegisterAmplifier::getLinkDescription; the node id is the address ("CANopen #2").
+    Q_INVOKABLE QString getLinkDescription() const;
+
     // For tools and tests (not part of the screens' surface): measuring-value cycles that ended with an
-    // answer, and whether a tare is in force.
+    // answer.
     quint64 completedMeasuringCycles() const { return m_measuringCycles.load(); }
-    bool isTareActive() const { return m_tareActive; }
 
 private:
     enum class ReadKind { AdValue, MeasuringValue };
