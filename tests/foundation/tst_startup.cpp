@@ -90,6 +90,7 @@ private slots:
     void init();
     void cleanup();
 
+    void mainDocument_loadsWithoutWarnings_data();
     void mainDocument_loadsWithoutWarnings();
     void secondInstance_handsOver_evenAfterMalformedAndSilentPeers();
     void killedPrimary_guardIsTakenOver();
@@ -154,13 +155,23 @@ bool TestStartup::handsOver(AppRun &primary, int count, bool quiet) {
     return QTest::qWaitFor([&] { return primary.stdoutLines().count("instanceStarted") == count; }, 10000);
 }
 
+void TestStartup::mainDocument_loadsWithoutWarnings_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("English") << QStringLiteral("en_US.UTF-8");
+    // Consoles and services often run with the bare C locale: Qt's texts need no translation there either.
+    QTest::newRow("C") << QStringLiteral("C.UTF-8");
+}
+
 void TestStartup::mainDocument_loadsWithoutWarnings() {
-    AppRun app(environment());
+    QFETCH(QString, locale);
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("LC_ALL"), locale);
+    AppRun app(env);
     QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
     // Let the first frames render: binding errors may show up only then.
     QTest::qWait(500);
     app.kill();
-    QCOMPARE(withoutMissingQtTranslation(app.stdErr(), QStringLiteral("en")), QByteArray());
+    QCOMPARE(app.stdErr(), QByteArray());
     // The program named its guard as expected (later tests rely on the name).
     QVERIFY(QFileInfo::exists(guardPath(QStringLiteral(".socket"))));
 }
