@@ -293,7 +293,7 @@ Popup {
                     ButtonOutline {
                         objectName: "scanButton"
                         // One width for "Scan" and "Cancel", so that the button stays under the mouse.
-                        Layout.preferredWidth: 6 * Theme.fontSizeContent
+                        Layout.preferredWidth: 7 * Theme.fontSizeContent
                         visible: deviceIdScan.offered
                         text: deviceIdScan.running ? qsTr("Cancel") : qsTr("Scan")
                         onClicked: deviceIdScan.toggle()

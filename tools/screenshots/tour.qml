@@ -84,6 +84,8 @@ TestCase {
         mouseClick(findChild(screen, "addButton"))
         var selection = open(screen.instrumentSelectionPopup)
         mouseClick(inside(selection, "protocol_RS485"))
+        // The model buttons of the protocol are laid out before the frame that shows them.
+        waitForRendering(selection.contentItem)
         mouseClick(inside(selection, "model_0"))
         mouseClick(inside(selection, "selectButton"))
         var page = open(selection.calibrationPage)
