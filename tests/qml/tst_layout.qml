@@ -178,6 +178,13 @@ TestCase {
             tryVerify(function() { return /^989000\.00 g$/.test(findChild(findChild(screen, "tile_1"), "tileWeight").text) },
                       5000, "the large weight")
             simulators.serial(linePort, "load 1 250000")
+            // The record button's longer text while recording moves none of the footer's buttons.
+            var footer = ["writeFiltersButton", "zeroButton", "tareButton", "recordButton"]
+            var idle = placesOf(screen, footer)
+            var idleText = findChild(screen, "recordButton").text
+            findChild(screen, "customPlot").csvLoggingStarted(3600)
+            verify(findChild(screen, "recordButton").text !== idleText, "recording")
+            compare(placesOf(screen, footer), idle)
             break
         case "instrumentSelection":
             mouseClick(findChild(screen, "addButton"))
