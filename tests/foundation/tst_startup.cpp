@@ -90,7 +90,6 @@ private slots:
     void init();
     void cleanup();
 
-    void mainDocument_loadsWithoutWarnings_data();
     void mainDocument_loadsWithoutWarnings();
     void secondInstance_handsOver_evenAfterMalformedAndSilentPeers();
     void killedPrimary_guardIsTakenOver();
@@ -155,17 +154,10 @@ bool TestStartup::handsOver(AppRun &primary, int count, bool quiet) {
     return QTest::qWaitFor([&] { return primary.stdoutLines().count("instanceStarted") == count; }, 10000);
 }
 
-void TestStartup::mainDocument_loadsWithoutWarnings_data() {
-    QTest::addColumn<QString>("locale");
-    QTest::newRow("English") << QStringLiteral("en_US.UTF-8");
-    // Consoles and services often run with the bare C locale: Qt's texts need no translation there either.
-    QTest::newRow("C") << QStringLiteral("C.UTF-8");
-}
-
 void TestStartup::mainDocument_loadsWithoutWarnings() {
-    QFETCH(QString, locale);
+    // The bare C locale of consoles and services needs no translation either.
     QProcessEnvironment env = environment();
-    env.insert(QStringLiteral("LC_ALL"), locale);
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     AppRun app(env);
     QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
     // Let the first frames render: binding errors may show up only then.
