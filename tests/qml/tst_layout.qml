@@ -75,7 +75,7 @@ TestCase {
     readonly property var stops: ({
         weightPlot: function(data) {
             simulators.serial(line, "load 1 99000000"); add(9); screen.amplifierList[1].tare()
-            tryCompare(item("tileWeight", item("tile_1")), "text", "989000.00 g", 5000)
+            tryCompare(item("tileWeight", item("tile_1")), "text", "989000.00 g", 10000)
             tryCompare(item("tileTare", item("tile_2")), "text", "net") // the same word in French
             compare(item("tileTare", item("tile_1")).text, data.language === "English" ? "gross" : "brut")
             var footer = ["writeFiltersButton", "zeroButton", "tareButton", "recordButton"], idle = places(footer)
