@@ -90,9 +90,11 @@ Popup {
     parent: T.Overlay.overlay
     anchors.centerIn: parent
     width: parent ? parent.width * 3 / 4 : 800
-    // Tall enough for all nine rows where the window allows; otherwise they scroll.
-    height: parent ? Math.min(parent.height - 2 * Theme.componentMargin,
-                              Math.max(parent.height * 3 / 4, implicitHeight)) : 600
+    // Tall enough for all nine rows where the window allows; otherwise they scroll. A message takes its room
+    // from the rows, so that it never moves the buttons.
+    height: parent ? Math.min(parent.height - 2 * Theme.componentMargin, Math.max(parent.height * 3 / 4,
+                              pointList.implicitHeight + 2 * (Theme.componentHeight + column.spacing)
+                              + topPadding + bottomPadding)) : 600
     modal: true
     dim: true
     focus: true
@@ -130,6 +132,7 @@ Popup {
     }
 
     contentItem: ColumnLayout {
+        id: column
         spacing: 8
 
         RowLayout {
@@ -149,9 +152,11 @@ Popup {
         }
 
         ListView {
+            id: pointList
             Layout.fillWidth: true
             Layout.fillHeight: true
-            implicitHeight: contentHeight
+            // From the rows' own height: a list's content height depends on what it has created.
+            implicitHeight: multiPoint.pointRows * (Theme.componentHeight + spacing) - spacing
             clip: true
             spacing: 4
             model: multiPoint.pointRows

@@ -93,7 +93,13 @@ TestCase {
             compare(places(buttons, p), before, "the scan's progress and a message move no button")
         },
         instrumentSelection: function() { click("addButton"); tryCompare(screen.instrumentSelectionPopup, "opened", true) },
-        multiPoint: function() { add(1); click("multiPointButton"); tryVerify(function() { return findChild(screen, "multiPointPopup").opened }) },
+        multiPoint: function() {
+            add(1); click("multiPointButton"); tryVerify(function() { return findChild(screen, "multiPointPopup").opened })
+            var p = findChild(screen, "multiPointPopup").contentItem, buttons = ["startCalibrationButton", "calibrateMultiPointButton"]
+            var before = places(buttons, p)
+            click("captureButton_1", p); verify(item("multiPointStatus", p).text.length > 0)
+            compare(places(buttons, p), before, "a message moves no button")
+        },
         filters: function() { add(2); click("writeFiltersButton"); tryCompare(screen.filterSettingsPopup, "opened", true) },
         recording: function() { add(1); click("recordButton"); tryCompare(screen.csvLoggingPopup, "opened", true) },
         amplifierQa: function() { click("sidebarAmplifierQA", window.contentItem) },
