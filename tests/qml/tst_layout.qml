@@ -1,51 +1,43 @@
 import QtQuick
 import QtTest
-
 import com.example.amplifiers
 
-// Every screen and popup of the real main window, at the smallest window allowed and a large one, in English
-// and French: no text cut, no control outside what is shown, no rows hidden without a visible scroll bar, and
-// no button moved by a message.
+// Every screen and popup of the real main window, at the smallest window allowed and a large one, in English and
+// French: no text cut, no control outside what is shown, no rows hidden without a scroll bar, no button moved.
 TestCase {
     id: testCase
     name: "Layout"
     when: windowShown
-
-    property string line: ""
+    property string line: simulators.startSerial("1,2,3,4,5,6,7,8,9")
     property var window: null
     property var screen: null
     Component { id: windowComponent; Loader { source: "qrc:/DesktopApplication.qml" } }
 
-    function initTestCase() { line = simulators.startSerial("1,2,3,4,5,6,7,8,9") }
     function cleanup() {
         if (!screen) return
-        var open = [findChild(screen, "multiPointPopup"), screen.instrumentSelectionPopup ? screen.instrumentSelectionPopup.calibrationPage : null]
-        open.forEach(function(popup) { if (popup) popup.close() })
+        var popups = [findChild(screen, "multiPointPopup"), screen.instrumentSelectionPopup && screen.instrumentSelectionPopup.calibrationPage]
+        popups.forEach(function(popup) { if (popup) popup.close() })
         screen.amplifierList.forEach(function(amplifier) { amplifier.disconnect() })
         utilsLanguage.loadLanguage("English")
     }
-    // What is wrong under `item`: `clip` is the part of the window shown there; inside a flickable only texts
-    // are judged, its rows being reachable when a scroll bar says so.
+    // `clip`: the part of the window shown at `item`. Inside a flickable, rows count as reachable (by its scroll bar).
     function walk(item, clip, scrolled, found) {
         if (!item.visible || item.opacity === 0) return
         var at = item.mapToItem(null, 0, 0), r = { x: at.x, y: at.y, w: item.width, h: item.height }
         var name = (item.objectName || String(item).split("(")[0]) + (typeof item.text === "string" ? " \"" + item.text + "\"" : "")
-        var isText = typeof item.truncated === "boolean" && item.text.length > 0
-        if (isText && (item.truncated || (item.wrapMode === Text.NoWrap && item.elide === Text.ElideNone && item.contentWidth > item.width + 1)
-                       || item.contentHeight > item.height + 1) && item.objectName !== "filePathText")
+        var isText = typeof item.truncated === "boolean" && item.text.length > 0 && item.objectName !== "filePathText"
+        if (isText && (item.truncated || item.contentHeight > item.height + 1
+                       || (item.wrapMode === Text.NoWrap && item.elide === Text.ElideNone && item.contentWidth > item.width + 1)))
             found.push(name + " is cut")
         if (!scrolled && (isText || item.focusPolicy !== undefined) && r.w > 0 && r.h > 0
                 && (r.x < clip.x - 1 || r.y < clip.y - 1 || r.x + r.w > clip.x + clip.w + 1 || r.y + r.h > clip.y + clip.h + 1))
             found.push(name + " lies outside what is shown")
-        if (item.flickableDirection !== undefined) {
-            var bars = Array.prototype.filter.call(item.children, function(c) { return c.orientation === Qt.Vertical && c.policy !== undefined && c.visible })
-            if (item.contentHeight > item.height + 1 && bars.length === 0) found.push(name + " hides rows without a scroll bar")
-            scrolled = true
-        }
-        if (item.clip) {
-            var x = Math.max(clip.x, r.x), y = Math.max(clip.y, r.y)
-            clip = { x: x, y: y, w: Math.min(clip.x + clip.w, r.x + r.w) - x, h: Math.min(clip.y + clip.h, r.y + r.h) - y }
-        }
+        var bars = Array.prototype.filter.call(item.children, function(c) { return c.orientation === Qt.Vertical && c.policy !== undefined && c.visible })
+        if (item.flickableDirection !== undefined && item.contentHeight > item.height + 1 && bars.length === 0)
+            found.push(name + " hides rows without a scroll bar")
+        scrolled = scrolled || item.flickableDirection !== undefined
+        var x = Math.max(clip.x, r.x), y = Math.max(clip.y, r.y)
+        clip = item.clip ? { x: x, y: y, w: Math.min(clip.x + clip.w, r.x + r.w) - x, h: Math.min(clip.y + clip.h, r.y + r.h) - y } : clip
         for (var i = 0; i < item.children.length; i++) walk(item.children[i], clip, scrolled, found)
     }
     function item(name, within) { var found = findChild(within || screen, name); verify(found, name); return found }
@@ -61,15 +53,7 @@ TestCase {
         }
         click("tile_1")
     }
-    function page() {
-        click("addButton"); tryCompare(screen.instrumentSelectionPopup, "opened", true)
-        var selection = screen.instrumentSelectionPopup.contentItem
-        click("protocol_RS485", selection); waitForRendering(selection); click("model_0", selection); click("selectButton", selection)
-        var opened = screen.instrumentSelectionPopup.calibrationPage
-        tryCompare(opened, "opened", true)
-        item("portSelector", opened.contentItem).currentIndex = item("portSelector", opened.contentItem).find(line)
-        return opened.contentItem
-    }
+    function opened(popup) { tryCompare(popup, "opened", true); return popup.contentItem }
 
     // Each stop brings the window to what the user sees there.
     readonly property var stops: ({
@@ -83,25 +67,27 @@ TestCase {
             compare(places(footer), idle, "a recording's longer text moves no button")
         },
         calibrationPage: function() {
-            var p = page(), buttons = ["scanButton", "connectButton", "zeroButton", "calibrateButton", "closeButton"]
-            item("deviceIdField", p).text = "3"; click("connectButton", p)
+            click("addButton"); var selection = opened(screen.instrumentSelectionPopup)
+            click("protocol_RS485", selection); waitForRendering(selection); click("model_0", selection); click("selectButton", selection)
+            var p = opened(screen.instrumentSelectionPopup.calibrationPage), ports = item("portSelector", p)
+            ports.currentIndex = ports.find(line); item("deviceIdField", p).text = "3"; click("connectButton", p)
             tryVerify(function() { return /^AD: \d+$/.test(item("adReadout", p).text) }, 5000)
             click("zeroButton", p)
-            var before = places(buttons, p)
+            var buttons = ["scanButton", "connectButton", "zeroButton", "calibrateButton", "closeButton"], before = places(buttons, p)
             click("scanButton", p); tryCompare(item("deviceIdScan", p), "visible", true); click("scanButton", p)
             click("calibrateButton", p); verify(item("statusText", p).text.length > 0)
             compare(places(buttons, p), before, "the scan's progress and a message move no button")
         },
-        instrumentSelection: function() { click("addButton"); tryCompare(screen.instrumentSelectionPopup, "opened", true) },
         multiPoint: function() {
-            add(1); click("multiPointButton"); tryVerify(function() { return findChild(screen, "multiPointPopup").opened })
-            var p = findChild(screen, "multiPointPopup").contentItem, buttons = ["startCalibrationButton", "calibrateMultiPointButton"]
+            add(1); click("multiPointButton")
+            var p = opened(findChild(screen, "multiPointPopup")), buttons = ["startCalibrationButton", "calibrateMultiPointButton"]
             var before = places(buttons, p)
             click("captureButton_1", p); verify(item("multiPointStatus", p).text.length > 0)
             compare(places(buttons, p), before, "a message moves no button")
         },
-        filters: function() { add(2); click("writeFiltersButton"); tryCompare(screen.filterSettingsPopup, "opened", true) },
-        recording: function() { add(1); click("recordButton"); tryCompare(screen.csvLoggingPopup, "opened", true) },
+        instrumentSelection: function() { click("addButton"); opened(screen.instrumentSelectionPopup) },
+        filters: function() { add(2); click("writeFiltersButton"); opened(screen.filterSettingsPopup) },
+        recording: function() { add(1); click("recordButton"); opened(screen.csvLoggingPopup) },
         amplifierQa: function() { click("sidebarAmplifierQA", window.contentItem) },
         settings: function() { click("sidebarSettings", window.contentItem) },
         about: function() { click("sidebarAbout", window.contentItem) }
@@ -113,12 +99,10 @@ TestCase {
             rows.push({ tag: size.join("x") + " " + language + " " + stop, size: size, language: language, stop: stop }) }) })
         return rows
     }
-
     function test_everyScreenFits(data) {
         utilsLanguage.loadLanguage(data.language)
         window = createTemporaryObject(windowComponent, testCase).item
-        window.width = data.size[0]
-        window.height = data.size[1]
+        window.width = data.size[0]; window.height = data.size[1]
         tryCompare(window, "height", data.size[1])
         screen = findChild(window.contentItem, "weightPlotScreen")
         stops[data.stop](data)

@@ -63,9 +63,8 @@ TestCase {
         ]
     }
 
-    // The stored "THEME_DEFAULT" of a first start is the desktop light theme, the light swatch's own; each
-    // swatch stores its theme, automatic dark mode swaps in the dark variant at night, and the outline marks
-    // what is shown.
+    // The stored "THEME_DEFAULT" of a first start is the desktop light theme; each swatch stores its theme,
+    // automatic dark mode swaps in the dark variant at night, and the outline marks what is shown.
     function test_themes(data) {
         themeIs("THEME_DESKTOP_LIGHT")
         Theme.clock = at(data.hour)
