@@ -104,6 +104,14 @@ TestCase {
         shot("filters")
         filters.close()
 
+        // Multi-point calibration works on one selected amplifier.
+        mouseClick(findChild(screen, "tile_2"))
+        mouseClick(findChild(screen, "multiPointButton"))
+        var multiPoint = open(findChild(screen, "multiPointPopup"))
+        shot("multi-point")
+        multiPoint.close()
+        mouseClick(findChild(screen, "tile_2"))
+
         mouseClick(findChild(screen, "recordButton"))
         var logging = open(screen.csvLoggingPopup)
         typeInto(inside(logging, "frequencyField"), "100")
