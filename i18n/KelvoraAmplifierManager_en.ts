@@ -245,6 +245,10 @@
         <source>Calibrate Anyway</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PopupFiltersSetting</name>
@@ -792,6 +796,14 @@
     </message>
     <message>
         <source>Tare Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>gross</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -245,6 +245,10 @@
         <source>Calibrate Anyway</source>
         <translation>Étalonner quand même</translation>
     </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
 </context>
 <context>
     <name>PopupFiltersSetting</name>
@@ -793,6 +797,14 @@
     <message>
         <source>Recording %1 — %2 left. An amplifier added now is not in this recording.</source>
         <translation>Enregistrement de %1 — reste %2. Un amplificateur ajouté maintenant n&apos;est pas dans cet enregistrement.</translation>
+    </message>
+    <message>
+        <source>net</source>
+        <translation>net</translation>
+    </message>
+    <message>
+        <source>gross</source>
+        <translation>brut</translation>
     </message>
 </context>
 <context>

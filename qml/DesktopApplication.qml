@@ -19,8 +19,9 @@ ApplicationWindow {
     property bool wideMode: width >= 560
     property bool wideWideMode: width >= 640
 
+    // Small laptop screens (1024 x 640 of usable room) still show every screen whole.
     minimumWidth: 1000
-    minimumHeight: 700
+    minimumHeight: 640
     // A stored size that is missing or broken falls back to a default that suits the screen.
     width: settingsManager.initialSize.width > 0 ? settingsManager.initialSize.width : (isHdpi ? 800 : 1280)
     height: settingsManager.initialSize.height > 0 ? settingsManager.initialSize.height : (isHdpi ? 560 : 720)

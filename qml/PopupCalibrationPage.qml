@@ -223,7 +223,10 @@ Popup {
     }
 
     parent: T.Overlay.overlay
-    anchors.centerIn: parent
+    // The top edge stays where it is while messages and scan results appear below, so nothing the user is
+    // about to click moves; only a page that would reach the bottom of the window moves up.
+    x: parent ? (parent.width - width) / 2 : 0
+    y: parent ? Math.max(0, Math.min(parent.height / 20, parent.height - height - Theme.componentMargin)) : 0
     width: parent ? parent.width * 2 / 3 : 720
     modal: true
     dim: true
@@ -267,11 +270,28 @@ Popup {
     contentItem: ColumnLayout {
         spacing: 16
 
+        RowLayout {
+            Layout.fillWidth: true
+            Text {
+                Layout.fillWidth: true
+                text: (calibrationPage.selectedProtocol + " " + calibrationPage.selectedModel).trim()
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeTitle
+                font.bold: true
+                wrapMode: Text.WordWrap
+            }
+            ButtonOutline {
+                objectName: "closeButton"
+                text: qsTr("Close")
+                onClicked: calibrationPage.close()
+            }
+        }
+
         GridLayout {
             Layout.fillWidth: true
             columns: 2
             columnSpacing: 24
-            rowSpacing: 24
+            rowSpacing: 16
 
             // Top left: where and how to connect.
             ColumnLayout {
@@ -303,17 +323,12 @@ Popup {
                     }
                     ButtonOutline {
                         objectName: "scanButton"
+                        // One width for "Scan" and "Cancel", so that the button stays under the mouse.
+                        Layout.preferredWidth: 7 * Theme.fontSizeContent
                         visible: deviceIdScan.offered
                         text: deviceIdScan.running ? qsTr("Cancel") : qsTr("Scan")
                         onClicked: deviceIdScan.toggle()
                     }
-                }
-                DeviceIdScan {
-                    id: deviceIdScan
-                    Layout.fillWidth: true
-                    protocol: calibrationPage.selectedProtocol
-                    port: portSelector.currentIndex >= 0 ? portSelector.currentText : ""
-                    onChosen: (deviceId) => deviceIdField.text = deviceId
                 }
                 ButtonSolid {
                     objectName: "connectButton"
@@ -432,6 +447,15 @@ Popup {
                     onClicked: calibrationPage.calibrate()
                 }
             }
+        }
+
+        // Below every button of the page, so that its progress and results never push one away.
+        DeviceIdScan {
+            id: deviceIdScan
+            Layout.fillWidth: true
+            protocol: calibrationPage.selectedProtocol
+            port: portSelector.currentIndex >= 0 ? portSelector.currentText : ""
+            onChosen: (deviceId) => deviceIdField.text = deviceId
         }
 
         Text {

@@ -143,8 +143,12 @@ Popup {
         resultDialog.show(qsTr("Filter Settings Failed"), summary, failed.join("\n"))
     }
 
-    width: Math.max(400, parent ? parent.width / 2 : 400)
-    height: Math.max(500, parent ? parent.height * 0.7 : 500)
+    // Wide enough for the labels beside their fields, high enough for every row, never beyond the screen.
+    anchors.centerIn: parent
+    width: parent ? Math.min(parent.width - 2 * Theme.componentMargin, Math.max(Theme.formPopupWidth, parent.width / 2))
+                  : Theme.formPopupWidth
+    height: parent ? Math.min(parent.height - 2 * Theme.componentMargin,
+                              Math.max(500, parent.height * 0.7, implicitHeight)) : 500
     modal: true
     dim: true
     focus: true
@@ -178,7 +182,7 @@ Popup {
         Layout.fillWidth: true
         color: Theme.colorText
         font.pixelSize: Theme.fontSizeContent
-        elide: Text.ElideRight
+        wrapMode: Text.WordWrap
     }
 
     contentItem: ColumnLayout {
@@ -201,7 +205,7 @@ Popup {
             text: qsTr("Selected Amplifiers: ") + filterPopup.selectedAmplifiers.join(", ")
             color: Theme.colorText
             font.pixelSize: Theme.fontSizeContent
-            elide: Text.ElideRight
+            wrapMode: Text.WordWrap
         }
         Text {
             objectName: "sourceNote"

@@ -96,7 +96,11 @@ Popup {
     parent: T.Overlay.overlay
     anchors.centerIn: parent
     width: parent ? parent.width * 3 / 4 : 800
-    height: parent ? parent.height * 3 / 4 : 600
+    // Tall enough for all nine rows where the window allows; otherwise they scroll. A message takes its room
+    // from the rows, so that it never moves the buttons.
+    height: parent ? Math.min(parent.height - 2 * Theme.componentMargin, Math.max(parent.height * 3 / 4,
+                              pointList.implicitHeight + 2 * (Theme.componentHeight + column.spacing)
+                              + topPadding + bottomPadding)) : 600
     modal: true
     dim: true
     focus: true
@@ -140,6 +144,7 @@ Popup {
     }
 
     contentItem: ColumnLayout {
+        id: column
         spacing: 8
 
         RowLayout {
@@ -159,11 +164,15 @@ Popup {
         }
 
         ListView {
+            id: pointList
             Layout.fillWidth: true
             Layout.fillHeight: true
+            // From the rows' own height: a list's content height depends on what it has created.
+            implicitHeight: multiPoint.pointRows * (Theme.componentHeight + spacing) - spacing
             clip: true
             spacing: 4
             model: multiPoint.pointRows
+            T.ScrollBar.vertical: ScrollBarThemed {}
             delegate: RowLayout {
                 id: pointRow
                 required property int index

@@ -145,7 +145,9 @@ Popup {
 
     parent: screenPlayground
     anchors.centerIn: parent
-    width: Math.max(400, parent ? parent.width * 0.4 : 400)
+    // Wide enough for each field to show what it asks for beside its label.
+    width: parent ? Math.min(parent.width - 2 * Theme.componentMargin, Math.max(Theme.formPopupWidth, parent.width * 0.4))
+                  : Theme.formPopupWidth
     height: Math.max(450, parent ? parent.height / 2 : 450)
     modal: true
     dim: true

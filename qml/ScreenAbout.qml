@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
+import QtQuick.Templates as T
 
 import ComponentLibrary
 
@@ -27,6 +28,7 @@ Rectangle {
         contentHeight: column.implicitHeight
         boundsBehavior: Flickable.StopAtBounds
         clip: true
+        T.ScrollBar.vertical: ScrollBarThemed {}
 
         ColumnLayout {
             id: column
@@ -70,6 +72,7 @@ Rectangle {
             ListItemThemed {
                 Layout.fillWidth: true
                 Layout.leftMargin: screenAbout.indent - Theme.componentMargin
+                Layout.rightMargin: screenAbout.indent
                 // The sidebar's icons are white; this one stands on the page and must read in light and dark themes.
                 source: "qrc:/assets/icons/info-grey.svg"
                 text: qsTr("A device manager for Kelvora digital load-cell amplifiers: connect RS232, RS485 and CANopen amplifiers, calibrate them, watch and record their weights and check them on the bench.")

@@ -219,6 +219,7 @@ Rectangle {
                 anchors.margins: 8
                 clip: true
                 model: logModel
+                ScrollBar.vertical: ScrollBarThemed {}
                 delegate: Text {
                     required property string message
                     required property string status

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
+import QtQuick.Templates as T
 
 import ComponentLibrary
 import CustomPlot
@@ -39,6 +40,8 @@ Rectangle {
     readonly property var amplifierPalette: ["#a91e22", "#c58800", "#40b040", "#3a5eab", "#7233ac", "#8c2a8c",
                                              "#777777", "#414141"]
     readonly property var unitEntries: [{ idx: 1, txt: "lb" }, { idx: 2, txt: "g" }, { idx: 3, txt: "kg" }]
+    // A tile never gets smaller than its four lines need; rows that do not fit scroll.
+    readonly property real minTileHeight: 2 * Theme.componentHeight + Theme.componentMargin
 
     // Tiles read their amplifier again at once when this fires (a changed unit shows without waiting).
     signal refreshTiles()
@@ -322,6 +325,18 @@ Rectangle {
         }
     }
 
+    // A line of a tile: it keeps its place whatever it says, and shrinks to fit rather than being cut.
+    component TileLine: Text {
+        Layout.fillWidth: true
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+        color: "white"
+        font.pixelSize: Theme.fontSizeContent - 3
+        fontSizeMode: Text.HorizontalFit
+        minimumPixelSize: 8
+        elide: Text.ElideRight
+    }
+
     component AmplifierTile: Rectangle {
         id: tile
 
@@ -330,8 +345,13 @@ Rectangle {
         required property int index
 
         readonly property string name: amplifier ? amplifier.getName() : ""
+        // Protocol, port and address, so that tiles of like amplifiers can be told apart.
+        readonly property string identity: amplifier && typeof amplifier.getLinkDescription === "function"
+                                           ? amplifier.getLinkDescription() : ""
         readonly property bool paused: name.length > 0 && name === screenPlayground.pausedAmplifierName
         property real weight: 0
+        // Whether the amplifier holds a tare, so that the weight shown is net rather than gross.
+        property bool tared: false
         // Milliseconds since the amplifier's last good reading, -1 before the first.
         property real silentMs: -1
         // Why the driver has had no good reading lately, in its words; "" when it only heard nothing.
@@ -357,6 +377,8 @@ Rectangle {
                 return
             amplifier.startContinuousMeasuringValueRead(100)
             weight = amplifier.getMeasuredWeight()
+            if (typeof amplifier.isTareActive === "function")
+                tared = amplifier.isTareActive()
             if (typeof amplifier.getMsSinceLastReading === "function") {
                 var since = amplifier.getMsSinceLastReading()
                 // An amplifier that never answered counts as silent since its tile appeared.
@@ -378,44 +400,70 @@ Rectangle {
             function onRefreshTiles() { tile.refresh() }
         }
 
-        Column {
-            anchors.centerIn: parent
-            width: parent.width - 16
-            spacing: 4
+        ColumnLayout {
+            anchors.fill: parent
+            anchors.margins: tile.border.width + 4
+            spacing: 0
             opacity: tile.stale ? 0.55 : 1
 
-            Text {
-                objectName: "tileTitle"
-                width: parent.width
-                horizontalAlignment: Text.AlignHCenter
-                text: qsTr("Load cell %1").arg(tile.name)
-                color: "white"
-                font.pixelSize: Theme.fontSizeContent
-                elide: Text.ElideRight
+            RowLayout {
+                Layout.fillWidth: true
+                spacing: 4
+
+                TileLine {
+                    objectName: "tileTitle"
+                    text: qsTr("Load cell %1").arg(tile.name)
+                    font.pixelSize: Theme.fontSizeContent
+                    font.bold: true
+                    horizontalAlignment: Text.AlignLeft
+                }
+                Rectangle {
+                    objectName: "tileTare"
+                    readonly property alias text: tareLabel.text
+                    visible: tile.amplifier !== null
+                    implicitWidth: tareLabel.implicitWidth + 8
+                    implicitHeight: tareLabel.implicitHeight + 2
+                    radius: 3
+                    color: tile.tared ? "white" : "transparent"
+                    border.color: "white"
+                    border.width: 1
+                    Text {
+                        id: tareLabel
+                        anchors.centerIn: parent
+                        text: tile.tared ? qsTr("net") : qsTr("gross")
+                        color: tile.tared ? tile.color : "white"
+                        font.pixelSize: Theme.fontSizeContent - 4
+                        font.bold: true
+                    }
+                }
             }
-            Text {
+            TileLine {
+                objectName: "tileIdentity"
+                text: tile.identity
+                elide: Text.ElideMiddle
+            }
+            TileLine {
                 objectName: "tileWeight"
-                width: parent.width
-                horizontalAlignment: Text.AlignHCenter
+                Layout.fillHeight: true
                 text: tile.amplifier ? tile.weight.toFixed(2) + " " + screenPlayground.selectedUnit : "0"
-                color: "white"
                 font.pixelSize: Theme.fontSizeTitle
                 font.bold: true
-                elide: Text.ElideRight
+                fontSizeMode: Text.Fit
             }
-            Text {
+            TileLine {
                 objectName: "tileState"
-                width: parent.width
-                horizontalAlignment: Text.AlignHCenter
-                visible: text.length > 0
+                // Keeps its line when empty, so that a message never shifts the weight.
+                Layout.preferredHeight: fontMetrics.height
                 text: tile.paused ? qsTr("calibrating")
                                   : (!tile.stale ? ""
                                                  : tile.staleReason.length > 0
                                                    ? tile.staleReason
                                                    : qsTr("no answer for %1 s").arg(Math.floor(tile.silentMs / 1000)))
-                color: "white"
-                font.pixelSize: Theme.fontSizeContent - 2
                 font.italic: true
+                FontMetrics {
+                    id: fontMetrics
+                    font.pixelSize: Theme.fontSizeContent - 3
+                }
             }
         }
 
@@ -432,14 +480,16 @@ Rectangle {
         // Tiles and the buttons that add and remove amplifiers.
         Rectangle {
             Layout.fillWidth: true
-            Layout.preferredHeight: screenPlayground.height / 4
-            color: "#cccccc"
+            Layout.preferredHeight: Math.max(screenPlayground.height / 4, 2 * screenPlayground.minTileHeight)
+            Layout.minimumHeight: screenPlayground.minTileHeight
+            color: Theme.colorSeparator
 
             Flickable {
                 id: tileGrid
                 objectName: "tileGrid"
-                readonly property real cellWidth: width / 4
-                readonly property real cellHeight: height / 2
+                // Room for the scroll bar when there are more rows than fit.
+                readonly property real cellWidth: (width - (tileScrollBar.needed ? tileScrollBar.width : 0)) / 4
+                readonly property real cellHeight: Math.max(height / 2, screenPlayground.minTileHeight)
                 anchors.left: parent.left
                 anchors.top: parent.top
                 anchors.bottom: parent.bottom
@@ -448,6 +498,10 @@ Rectangle {
                 contentWidth: width
                 contentHeight: tiles.height
                 boundsBehavior: Flickable.StopAtBounds
+                T.ScrollBar.vertical: ScrollBarThemed {
+                    id: tileScrollBar
+                    objectName: "tileScrollBar"
+                }
 
                 // Four tiles a row; a tile's place follows its row in the model.
                 Item {
@@ -493,13 +547,15 @@ Rectangle {
             id: customPlot
             objectName: "customPlot"
             Layout.fillWidth: true
+            Layout.fillHeight: true
             Layout.preferredHeight: screenPlayground.height / 2
+            Layout.minimumHeight: 4 * Theme.componentHeight
             Component.onCompleted: appendData(0, 0)
         }
 
         RowLayout {
             Layout.fillWidth: true
-            Layout.preferredHeight: screenPlayground.height / 20
+            Layout.preferredHeight: Math.max(screenPlayground.height / 20, Theme.componentHeight)
             Layout.leftMargin: 12
             Layout.rightMargin: 12
 
@@ -520,33 +576,38 @@ Rectangle {
         }
 
         RowLayout {
+            id: footerButtons
+            // Fixed shares of the row, so that a button's changing text never moves the others. Taken from the
+            // screen's width rather than the row's, which the layout itself sets.
+            readonly property real share: (screenPlayground.width - 2 * 12 - 3 * spacing) / 11
             Layout.fillWidth: true
-            Layout.preferredHeight: screenPlayground.height / 10
+            Layout.preferredHeight: Math.max(screenPlayground.height / 10, Theme.componentHeight)
+            Layout.minimumHeight: Theme.componentHeight
             Layout.leftMargin: 12
             Layout.rightMargin: 12
             spacing: 12
 
             ButtonDesktop {
                 objectName: "writeFiltersButton"
-                Layout.fillWidth: true
+                Layout.preferredWidth: 3 * footerButtons.share
                 text: qsTr("WRITE FILTERS")
                 onClicked: screenPlayground.openFilterSettings()
             }
             ButtonDesktop {
                 objectName: "zeroButton"
-                Layout.fillWidth: true
+                Layout.preferredWidth: 1.5 * footerButtons.share
                 text: qsTr("ZERO")
                 onClicked: screenPlayground.zeroSelected()
             }
             ButtonDesktop {
                 objectName: "tareButton"
-                Layout.fillWidth: true
+                Layout.preferredWidth: 1.5 * footerButtons.share
                 text: qsTr("TARE")
                 onClicked: screenPlayground.tareSelected()
             }
             ButtonBase {
                 objectName: "recordButton"
-                Layout.fillWidth: true
+                Layout.preferredWidth: 5 * footerButtons.share
                 text: screenPlayground.recording ? qsTr("STOP RECORDING") : qsTr("START RECORDING")
                 fillColor: screenPlayground.recording ? "#a91e22" : "#e6f7ff"
                 borderColor: fillColor
@@ -555,21 +616,26 @@ Rectangle {
             }
         }
 
-        Text {
-            objectName: "footerLine"
+        // The line's width comes from the screen, not from the layout, so that its wrapped height can size
+        // the layout's row without a loop.
+        Item {
             Layout.fillWidth: true
-            Layout.fillHeight: true
-            horizontalAlignment: Text.AlignHCenter
-            verticalAlignment: Text.AlignVCenter
-            text: screenPlayground.recording
-                  ? qsTr("Recording %1 — %2 left. An amplifier added now is not in this recording.")
-                    .arg(screenPlayground.recordedNames.join(", "))
-                    .arg(screenPlayground.formatRemaining(screenPlayground.remainingSeconds))
-                  : qsTr("Click a tile to select it; ZERO, TARE, WRITE FILTERS and recording act on the selected amplifiers.")
-            color: "#888888"
-            font.pixelSize: Theme.fontSizeContent - 3
-            wrapMode: Text.WordWrap
-            elide: Text.ElideRight
+            Layout.preferredHeight: footerLine.implicitHeight + 8
+            Text {
+                id: footerLine
+                objectName: "footerLine"
+                anchors.centerIn: parent
+                width: screenPlayground.width - 24
+                horizontalAlignment: Text.AlignHCenter
+                text: screenPlayground.recording
+                      ? qsTr("Recording %1 — %2 left. An amplifier added now is not in this recording.")
+                        .arg(screenPlayground.recordedNames.join(", "))
+                        .arg(screenPlayground.formatRemaining(screenPlayground.remainingSeconds))
+                      : qsTr("Click a tile to select it; ZERO, TARE, WRITE FILTERS and recording act on the selected amplifiers.")
+                color: Theme.colorSubText
+                font.pixelSize: Theme.fontSizeContent - 3
+                wrapMode: Text.WordWrap
+            }
         }
     }
 }

@@ -13,10 +13,14 @@ Rectangle {
 
     readonly property int indent: (typeof appHeader !== "undefined") ? appHeader.headerPosition : 64
     readonly property bool showSwatchLabels: (typeof appWindow !== "undefined") ? appWindow.wideWideMode : width >= 640
-    // The "light" swatch stores the rain theme, the "dark" swatch its dark variant, so that "dark" gives a
-    // dark window whatever the clock says.
-    readonly property string lightTheme: "THEME_RAIN"
-    readonly property string darkTheme: "THEME_NIGHT"
+    // The "light" swatch stores the desktop light theme, the one a first start shows, so that choosing
+    // "light" changes nothing unexpected; the "dark" swatch stores its dark variant, so that "dark" gives a
+    // dark window whatever the clock says. Each swatch is painted in the colours of its theme.
+    readonly property string lightTheme: "THEME_DESKTOP_LIGHT"
+    readonly property string darkTheme: "THEME_DESKTOP_DARK"
+    function paletteOf(themeName) {
+        return Theme.palettes[Theme.getThemeIndex(themeName)]
+    }
 
     // `key` is what is loaded and stored; only "auto" is shown translated.
     readonly property var languages: [
@@ -94,6 +98,7 @@ Rectangle {
         contentHeight: column.implicitHeight + 48
         boundsBehavior: Flickable.StopAtBounds
         clip: true
+        ScrollBar.vertical: ScrollBarThemed {}
 
         ColumnLayout {
             id: column
@@ -108,16 +113,16 @@ Rectangle {
                 Swatch {
                     objectName: "swatchLight"
                     label: qsTr("light")
-                    color: "#f4f7fb"
-                    textColor: "#1c2a3a"
+                    color: screenSettings.paletteOf(screenSettings.lightTheme)[2]
+                    textColor: screenSettings.paletteOf(screenSettings.lightTheme)[4]
                     current: Theme.isLight
                     onChosen: settingsManager.appTheme = screenSettings.lightTheme
                 }
                 Swatch {
                     objectName: "swatchDark"
                     label: qsTr("dark")
-                    color: "#101522"
-                    textColor: "#dfe4f2"
+                    color: screenSettings.paletteOf(screenSettings.darkTheme)[2]
+                    textColor: screenSettings.paletteOf(screenSettings.darkTheme)[4]
                     current: Theme.isDark
                     onChosen: settingsManager.appTheme = screenSettings.darkTheme
                 }

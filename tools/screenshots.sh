@@ -1,18 +1,42 @@
 #!/usr/bin/env bash
 # Pictures of the program for the README, taken under Xvfb: the program's window with simulated amplifiers on
-# the main screen, the calibration page, the filter and recording popups, Settings in a dark theme, About and a
-# finished Amplifier QA run. Saved as PNG files under docs/.
-#   tools/screenshots.sh [BUILD_DIR]     (default build/; the Debian packages come from tools/dev.sh deps)
+# the main screen, the calibration page, the filter, multi-point and recording popups, Settings in a dark theme,
+# About and a finished Amplifier QA run. Saved as PNG files under docs/.
+#   tools/screenshots.sh [BUILD_DIR]            (default build/; the Debian packages come from tools/dev.sh deps)
+#   tools/screenshots.sh --matrix [BUILD_DIR]   the same walk at 1024x640 and 1600x1000, in English and French,
+#                                               light and dark, into BUILD_DIR/screenshots/SIZE-en|fr-THEME/
+#                                               (for checking by eye that nothing is cut; docs/ is left alone)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+matrix=0
+if [ "${1:-}" = "--matrix" ]; then
+    matrix=1
+    shift
+fi
 build="${1:-$root/build}"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target tst_qml kelvora-sim
-mkdir -p "$root/docs"
 
-# The software renderer draws the same picture on every machine, GPU or not.
-KELVORA_SHOTS_DIR="$root/docs" QT_QPA_PLATFORM=xcb QT_QUICK_BACKEND=software LANG=C.UTF-8 \
-    xvfb-run -a -s "-screen 0 1600x1000x24" \
-    "$build/tests/qml/tst_qml" -input "$root/tools/screenshots/tour.qml"
-ls -1 "$root/docs"/*.png
+# One walk: folder, window size, language, theme. The software renderer draws the same picture on every
+# machine, GPU or not.
+tour() {
+    mkdir -p "$1"
+    KELVORA_SHOTS_DIR="$1" KELVORA_SHOTS_SIZE="$2" KELVORA_SHOTS_LANGUAGE="$3" KELVORA_SHOTS_THEME="$4" \
+        QT_QPA_PLATFORM=xcb QT_QUICK_BACKEND=software LANG=C.UTF-8 \
+        xvfb-run -a -s "-screen 0 1700x1100x24" \
+        "$build/tests/qml/tst_qml" -input "$root/tools/screenshots/tour.qml"
+    ls -1 "$1"/*.png
+}
+
+if [ "$matrix" = 0 ]; then
+    tour "$root/docs" 1280x720 English light
+    exit 0
+fi
+for size in 1024x640 1600x1000; do
+    for language in en:English fr:Français; do
+        for theme in light dark; do
+            tour "$build/screenshots/$size-${language%%:*}-$theme" "$size" "${language#*:}" "$theme"
+        done
+    done
+done

@@ -36,6 +36,9 @@ T.Button {
         color: control.labelColor
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
+        // A label a little too long for a narrow window shrinks rather than losing its end.
+        fontSizeMode: Text.HorizontalFit
+        minimumPixelSize: control.font.pixelSize - 4
         elide: Text.ElideRight
     }
 }

@@ -49,7 +49,11 @@ Item {
         color: Theme.colorSidebarContent
         font.pixelSize: Theme.fontSizeContent
         font.bold: control.highlighted
+        // A long label (French) takes a second line rather than being cut.
+        wrapMode: Text.WordWrap
+        maximumLineCount: 2
         elide: Text.ElideRight
+        lineHeight: 0.9
     }
 
     MouseArea {

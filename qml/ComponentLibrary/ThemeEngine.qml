@@ -65,6 +65,8 @@ QtObject {
     readonly property int componentMargin: 16
     readonly property int fontSizeContent: 15
     readonly property int fontSizeTitle: 22
+    // The least width of a popup of labelled fields: a label and its field side by side, in any language.
+    readonly property int formPopupWidth: 560
 
     function getThemeIndex(name) {
         for (var i = 0; i < themeNames.length; i++) {

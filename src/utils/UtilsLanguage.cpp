@@ -100,18 +100,24 @@ void UtilsLanguage::loadLanguage(const QString &name) {
 
     const int cut = m_languageCodeFull.lastIndexOf(QLatin1Char('_'));
     m_languageCodeShort = cut < 0 ? m_languageCodeFull : m_languageCodeFull.left(cut);
-    QLocale::setDefault(QLocale(m_languageCodeFull));
+    const QLocale locale(m_languageCodeFull);
+    QLocale::setDefault(locale);
 
+    // Qt's own texts are English already, so English, and the bare C locale of many consoles and services,
+    // can do without a Qt translation: a missing one is no fault there, and reporting it at every start would
+    // hide real messages. The C locale shows the program's English texts.
+    const bool english = locale.language() == QLocale::English || locale.language() == QLocale::C;
     m_qtTranslator = new QTranslator();
     if (m_qtTranslator->load(QStringLiteral("qt_") + m_languageCodeFull,
                              QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(m_qtTranslator);
-    } else {
+    } else if (!english) {
         qWarning() << "qtTranslator ERROR !";
     }
 
     m_appTranslator = new QTranslator();
-    if (m_appTranslator->load(appTranslationFile(m_languageCodeShort))) {
+    const QString appCode = locale.language() == QLocale::C ? QStringLiteral("en") : m_languageCodeShort;
+    if (m_appTranslator->load(appTranslationFile(appCode))) {
         QCoreApplication::installTranslator(m_appTranslator);
     } else {
         qWarning() << "appTranslator ERROR !" << m_appName << m_languageCodeFull;

@@ -114,11 +114,11 @@ void TestMainWindow::loadsWithoutWarnings_fallsBackToDefaultSize_andFollowsDecor
     const bool hdpi = m_window->property("isHdpi").toBool();
     QCOMPARE(hdpi, UtilsScreen::getInstance()->getScreenDpi() >= 128 ||
                        UtilsScreen::getInstance()->getScreenPar() >= 2.0);
-    // The minimum size (1000 x 700) wins over the smaller high-density default.
+    // The minimum size (1000 x 640) wins over the smaller high-density default.
     QCOMPARE(m_window->width(), hdpi ? 1000 : 1280);
-    QCOMPARE(m_window->height(), hdpi ? 700 : 720);
+    QCOMPARE(m_window->height(), hdpi ? 640 : 720);
     QCOMPARE(m_window->minimumWidth(), 1000);
-    QCOMPARE(m_window->minimumHeight(), 700);
+    QCOMPARE(m_window->minimumHeight(), 640);
     QVERIFY(item("appContent") && item("appContent")->property("state") == QStringLiteral("Playground"));
     QVERIFY(item("screenPlayground") && item("screenPlayground")->isVisible());
 

@@ -155,12 +155,15 @@ bool TestStartup::handsOver(AppRun &primary, int count, bool quiet) {
 }
 
 void TestStartup::mainDocument_loadsWithoutWarnings() {
-    AppRun app(environment());
+    // The bare C locale of consoles and services needs no translation either.
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    AppRun app(env);
     QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
     // Let the first frames render: binding errors may show up only then.
     QTest::qWait(500);
     app.kill();
-    QCOMPARE(withoutMissingQtTranslation(app.stdErr(), QStringLiteral("en")), QByteArray());
+    QCOMPARE(app.stdErr(), QByteArray());
     // The program named its guard as expected (later tests rely on the name).
     QVERIFY(QFileInfo::exists(guardPath(QStringLiteral(".socket"))));
 }

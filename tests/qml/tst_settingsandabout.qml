@@ -55,11 +55,11 @@ TestCase {
 
     function test_themes_data() {
         return [
-            { tag: "light swatch, day", auto: false, hour: 14, swatch: "swatchLight", stored: "THEME_RAIN", loaded: "THEME_RAIN" },
-            { tag: "dark swatch, day", auto: false, hour: 14, swatch: "swatchDark", stored: "THEME_NIGHT", loaded: "THEME_NIGHT" },
-            { tag: "light swatch, 22:00 auto", auto: true, hour: 22, swatch: "swatchLight", stored: "THEME_RAIN", loaded: "THEME_NIGHT" },
-            { tag: "light swatch, 08:59 auto", auto: true, hour: 8, swatch: "swatchLight", stored: "THEME_RAIN", loaded: "THEME_NIGHT" },
-            { tag: "light swatch, 09:00 auto", auto: true, hour: 9, swatch: "swatchLight", stored: "THEME_RAIN", loaded: "THEME_RAIN" },
+            { tag: "light swatch, day", auto: false, hour: 14, swatch: "swatchLight", stored: "THEME_DESKTOP_LIGHT", loaded: "THEME_DESKTOP_LIGHT" },
+            { tag: "dark swatch, day", auto: false, hour: 14, swatch: "swatchDark", stored: "THEME_DESKTOP_DARK", loaded: "THEME_DESKTOP_DARK" },
+            { tag: "light swatch, 22:00 auto", auto: true, hour: 22, swatch: "swatchLight", stored: "THEME_DESKTOP_LIGHT", loaded: "THEME_DESKTOP_DARK" },
+            { tag: "light swatch, 08:59 auto", auto: true, hour: 8, swatch: "swatchLight", stored: "THEME_DESKTOP_LIGHT", loaded: "THEME_DESKTOP_DARK" },
+            { tag: "light swatch, 09:00 auto", auto: true, hour: 9, swatch: "swatchLight", stored: "THEME_DESKTOP_LIGHT", loaded: "THEME_DESKTOP_LIGHT" },
         ]
     }
 
@@ -75,8 +75,8 @@ TestCase {
         mouseClick(findChild(settings, data.swatch))
         compare(settingsManager.appTheme, data.stored)
         themeIs(data.loaded)
-        compare(findChild(settings, "swatchDark").current, data.loaded === "THEME_NIGHT")
-        compare(findChild(settings, "swatchLight").current, data.loaded !== "THEME_NIGHT")
+        compare(findChild(settings, "swatchDark").current, data.loaded === "THEME_DESKTOP_DARK")
+        compare(findChild(settings, "swatchLight").current, data.loaded !== "THEME_DESKTOP_DARK")
     }
 
     function test_clientSideDecoration_framelessNowAndAtTheNextStart() {

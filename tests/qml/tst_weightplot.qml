@@ -284,13 +284,15 @@ TestCase {
         waitForAd()
     }
 
+    // The second joins the line whatever port its page named; its tile names the line's real port.
     function test_secondRs485AmplifierOnTheSameLine() {
         addPreCalibrated("RS485", rs485Port, "7")
-        addPreCalibrated("RS485", rs485Port, "8")
+        addPreCalibrated("RS485", rs232Port, "8")
         simulators.serial(rs485Port, "load 8 350000")
         // The simulated amplifiers' own calibration: AD 100000 is empty, 600000 is 5000.00 g.
         tryCompare(findChild(tile("1"), "tileWeight"), "text", "1500.00 g", 5000)
         tryCompare(findChild(tile("2"), "tileWeight"), "text", "2500.00 g", 5000)
+        compare(tileText("2", "tileIdentity"), "RS485 " + rs485Port + " #8")
     }
 
     // ZERO and TARE tell each selected amplifier's outcome; a refused one says what it holds.

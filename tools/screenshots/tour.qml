@@ -5,13 +5,18 @@ import com.example.amplifiers
 
 // A walk through the program's window with simulated amplifiers, saving a picture of each stop into the
 // folder named by KELVORA_SHOTS_DIR. Run by tools/screenshots.sh through the QML test runner, which loads the
-// program's own documents with the program's registrations.
+// program's own documents with the program's registrations. KELVORA_SHOTS_SIZE ("1024x640"),
+// KELVORA_SHOTS_LANGUAGE (a language of the Settings list) and KELVORA_SHOTS_THEME ("light" or "dark")
+// choose the window; the defaults give the README's pictures.
 TestCase {
     id: tour
     name: "ScreenshotTour"
     when: windowShown
 
     property string folder: testFiles.environment("KELVORA_SHOTS_DIR")
+    readonly property var size: (testFiles.environment("KELVORA_SHOTS_SIZE") || "1280x720").split("x")
+    readonly property string language: testFiles.environment("KELVORA_SHOTS_LANGUAGE") || "English"
+    readonly property bool dark: testFiles.environment("KELVORA_SHOTS_THEME") === "dark"
     property var window: null
     property var screen: null
 
@@ -48,7 +53,9 @@ TestCase {
 
     function test_tour() {
         verify(folder.length > 0, "KELVORA_SHOTS_DIR names the folder for the pictures")
-        settingsManager.appTheme = "THEME_DESKTOP_LIGHT"
+        settingsManager.appTheme = dark ? "THEME_DESKTOP_DARK" : "THEME_DESKTOP_LIGHT"
+        settingsManager.appLanguage = language
+        utilsLanguage.loadLanguage(language)
         var line = simulators.startSerial("1,2,3")
         var single = simulators.startSerial("1")
         simulators.serial(line, "load 1 180000")
@@ -57,6 +64,9 @@ TestCase {
         simulators.serial(line, "steps 3 400000,450000,380000,420000 1100")
 
         window = createTemporaryObject(windowComponent, tour).item
+        window.width = Number(size[0])
+        window.height = Number(size[1])
+        tryCompare(window, "height", Number(size[1]))
         window.requestActivate()
         screen = findChild(window.contentItem, "weightPlotScreen")
         for (var id = 1; id <= 3; id++) {
@@ -74,6 +84,8 @@ TestCase {
         mouseClick(findChild(screen, "addButton"))
         var selection = open(screen.instrumentSelectionPopup)
         mouseClick(inside(selection, "protocol_RS485"))
+        // The model buttons of the protocol are laid out before the frame that shows them.
+        waitForRendering(selection.contentItem)
         mouseClick(inside(selection, "model_0"))
         mouseClick(inside(selection, "selectButton"))
         var page = open(selection.calibrationPage)
@@ -92,6 +104,14 @@ TestCase {
         shot("filters")
         filters.close()
 
+        // Multi-point calibration works on one selected amplifier.
+        mouseClick(findChild(screen, "tile_2"))
+        mouseClick(findChild(screen, "multiPointButton"))
+        var multiPoint = open(findChild(screen, "multiPointPopup"))
+        shot("multi-point")
+        multiPoint.close()
+        mouseClick(findChild(screen, "tile_2"))
+
         mouseClick(findChild(screen, "recordButton"))
         var logging = open(screen.csvLoggingPopup)
         typeInto(inside(logging, "frequencyField"), "100")
@@ -103,7 +123,8 @@ TestCase {
         var settings = findChild(window.contentItem, "settingsScreen")
         mouseClick(findChild(settings, "swatchDark"))
         shot("settings-dark")
-        mouseClick(findChild(settings, "swatchLight"))
+        if (!dark)
+            mouseClick(findChild(settings, "swatchLight"))
 
         mouseClick(findChild(window.contentItem, "sidebarAbout"))
         shot("about")

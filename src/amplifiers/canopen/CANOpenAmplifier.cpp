@@ -367,6 +367,10 @@ uint8_t CANOpenAmplifier::getDeviceId() const {
     return m_nodeId.load();
 }
 
+QString CANOpenAmplifier::getLinkDescription() const {
+    return QStringLiteral("CANopen #%1").arg(getDeviceId());
+}
+
 void CANOpenAmplifier::setDeviceId(uint8_t id) {
     m_nodeId.store(id);
 }

@@ -90,15 +90,19 @@ public:
     // or when nothing came at all.
     Q_INVOKABLE QString getStaleReason() const { return m_worker.staleReason(); }
 
+    // Whether a tare is in force (the node acknowledged it): the weight is net.
+    Q_INVOKABLE bool isTareActive() const { return m_tareActive; }
+    // As RegisterAmplifier::getLinkDescription; the node id is the address ("CANopen #2").
+    Q_INVOKABLE QString getLinkDescription() const;
+
     // For tools and tests (not part of the screens' surface): measuring-value cycles that ended with an
-    // answer, and whether a tare is in force.
+    // answer.
     quint64 completedMeasuringCycles() const { return m_measuringCycles.load(); }
     // As RegisterAmplifier::latestReading.
     Reading latestReading() const override { return {m_measuringCycles.load(), m_storedWeight.get()}; }
     QString linkDescription() const override {
         return QStringLiteral("CANOpen #%1").arg(static_cast<int>(m_nodeId.load()));
     }
-    bool isTareActive() const { return m_tareActive; }
 
 private:
     enum class ReadKind { AdValue, MeasuringValue };

@@ -19,6 +19,7 @@ public:
     // Stops reading and closes the port, so that another amplifier (or a later connect) can open it.
     Q_INVOKABLE void disconnect();
     Q_INVOKABLE bool isConnected() const override { return m_open.load(); }
+    Q_INVOKABLE QString getLinkDescription() const override { return QStringLiteral("RS232 ") + m_portName; }
 
     QString portName() const { return m_portName; }
     uint32_t baudRate() const { return m_baudRate; }

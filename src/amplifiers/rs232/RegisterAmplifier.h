@@ -90,8 +90,12 @@ public:
     // POSIX signal handler (one lock-free store).
     Q_INVOKABLE void stopSelfTest() { m_stopRequested.store(true); }
 
+    // Whether a tare this program switched on is in force (the amplifier confirmed it): the weight is net.
+    Q_INVOKABLE bool isTareActive() const { return m_tareActive; }
+    // Protocol, port and address in a few words ("RS485 /dev/ttyUSB0 #2"), to tell amplifiers apart.
+    Q_INVOKABLE virtual QString getLinkDescription() const = 0;
+
     // For tools and tests; not part of the QML surface.
-    bool isTareActive() const { return m_tareActive; }
     bool isReading() const { return m_worker.isRunning(); }
     // Measuring-value cycles that ended with a valid answer, changed value or not.
     quint64 completedMeasuringCycles() const { return m_measuringCycles.load(); }

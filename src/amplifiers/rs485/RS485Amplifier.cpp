@@ -50,7 +50,7 @@ void RS485Amplifier::disconnect() {
 
 void RS485Amplifier::connect() {
     QString cause = QStringLiteral("no RS485 line");
-    if (!m_bus || !m_bus->open(m_portName, m_baudRate, &cause)) {
+    if (!m_bus || !m_bus->open(m_portName, m_baudRate, &cause, &m_linePort)) {
         m_connected = false;
         emit connectionFailed(QStringLiteral("Failed to open serial port: %1: %2").arg(m_portName, cause));
         return;
@@ -70,6 +70,12 @@ void RS485Amplifier::connect() {
         m_connected = false;
         emit connectionFailed(QStringLiteral("Handshake exception: ") + QString::fromUtf8(e.what()));
     }
+}
+
+QString RS485Amplifier::getLinkDescription() const {
+    return QStringLiteral("RS485 %1 #%2")
+        .arg(m_linePort.isEmpty() ? m_portName : m_linePort)
+        .arg(getDeviceId());
 }
 
 bool RS485Amplifier::handshake() {

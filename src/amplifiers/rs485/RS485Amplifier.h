@@ -22,6 +22,9 @@ public:
     Q_INVOKABLE void setDeviceId(uint8_t id) { m_deviceId = id; }
     Q_INVOKABLE QString getUnit() const { return selectedUnit(); }
     Q_INVOKABLE void calibrateMultiPoints(QList<uint32_t> adValues, QList<uint32_t> weights);
+    // Names the port the line really uses, which is not this amplifier's own when the line was already
+    // open on another one.
+    Q_INVOKABLE QString getLinkDescription() const override;
 
     QString portName() const { return m_portName; }
     uint32_t baudRate() const { return m_baudRate; }
@@ -40,6 +43,8 @@ private:
     // Why the last handshake failed (handshakeFailureText); written and read by the thread that connects.
     QString m_handshakeCause;
     const QString m_portName;
+    // The line's port when the last connect opened or joined it (GUI thread only).
+    QString m_linePort;
     const uint32_t m_baudRate;
     std::atomic<uint8_t> m_deviceId;
     RS485Bus *const m_bus;

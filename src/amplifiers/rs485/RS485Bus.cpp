@@ -28,15 +28,16 @@ RS485Bus::~RS485Bus() {
     m_open.store(false);
 }
 
-bool RS485Bus::open(const QString &portName, uint32_t baudRate, QString *cause) {
+bool RS485Bus::open(const QString &portName, uint32_t baudRate, QString *cause, QString *portInUse) {
     QMutexLocker lock(&m_lineLock);
-    if (m_link.isOpen()) {
-        if (!m_failed)
-            return true;
+    if (m_link.isOpen() && m_failed) {
         m_link.close();
         m_open.store(false);
     }
-    return openLocked(portName, baudRate, cause);
+    const bool open = m_link.isOpen() || openLocked(portName, baudRate, cause);
+    if (open && portInUse)
+        *portInUse = m_portName;
+    return open;
 }
 
 bool RS485Bus::openLocked(const QString &portName, uint32_t baudRate, QString *cause) {

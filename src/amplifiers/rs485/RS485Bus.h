@@ -26,8 +26,10 @@ public:
     // line is open afterwards. The first successful open stays in force: a later call with another port
     // or speed returns true and changes nothing, unless the device has failed since (it was unplugged),
     // in which case the line is opened again with this call's port and speed. On failure `cause` (when
-    // given) says why, in the words of serial::openFailureCause.
-    bool open(const QString &portName, uint32_t baudRate, QString *cause = nullptr);
+    // given) says why, in the words of serial::openFailureCause. On success `portInUse` (when given) is the
+    // port the line is open on.
+    bool open(const QString &portName, uint32_t baudRate, QString *cause = nullptr,
+              QString *portInUse = nullptr);
 
     // One exchange (serial::exchangeFrame): after an exchange that left the line out of step, wait for it
     // to fall quiet; purge both buffers, write `command`, pause 10 ms, read once up to `expectedSize`
