@@ -3,6 +3,7 @@ import QtQuick.Layouts
 
 import ComponentLibrary
 import CustomPlot
+import com.example.filehandler
 
 import "Amplifiers.js" as Amplifiers
 
@@ -45,6 +46,8 @@ Rectangle {
     function addAmplifier(amplifier) {
         counter += 1
         amplifier.setName(String(counter))
+        // It reads in the unit the screen shows (the plot converts by that unit).
+        amplifier.setUnit(selectedUnit)
         amplifierList.push(amplifier)
         var colour = amplifierPalette[(amplifierList.length - 1) % amplifierPalette.length]
         var plot = findChildByObjectName(screenPlayground, "customPlot")
@@ -223,6 +226,19 @@ Rectangle {
         popup.open()
     }
 
+    // The plot as shown, legend included, into the folder recordings go to; the user is told where.
+    function exportPlot() {
+        var appData = plotFiles.getAppDataPath()
+        var folder = appData.length > 0 ? appData : LOGS_FOLDER
+        var path = folder + "/plot_" + Qt.formatDateTime(new Date(), "yyyyMMdd_hhmmss") + ".png"
+        if (customPlot.exportPng(path))
+            messageDialog.show(qsTr("Plot Exported"), qsTr("The plot was saved as %1").arg(path))
+        else
+            messageDialog.show(qsTr("Plot Not Exported"), qsTr("The plot could not be written to %1").arg(path))
+    }
+
+    FileHandler { id: plotFiles }
+
     function twoDigits(value) {
         return (value < 10 ? "0" : "") + value
     }
@@ -272,9 +288,8 @@ Rectangle {
         width: tileGrid.cellWidth
         height: tileGrid.cellHeight
         radius: 8
-        // A row being removed has index -1 for a moment.
-        color: index >= 0 ? screenPlayground.amplifierPalette[index % screenPlayground.amplifierPalette.length]
-                          : "transparent"
+        // The colour of its curve, which stays with the amplifier whatever is removed around it.
+        color: amplifier ? customPlot.curveColor(amplifier) : "transparent"
         border.width: 3
         border.color: selected ? "#0000ff" : "#aaaaaa"
 
@@ -411,12 +426,118 @@ Rectangle {
             }
         }
 
-        CustomPlot {
-            id: customPlot
-            objectName: "customPlot"
+        // The plot, the pointer's read-out and the legend, where a click hides or shows a curve.
+        Item {
             Layout.fillWidth: true
             Layout.preferredHeight: screenPlayground.height / 2
-            Component.onCompleted: appendData(0, 0)
+
+            CustomPlot {
+                id: customPlot
+                objectName: "customPlot"
+                anchors.left: parent.left
+                anchors.top: parent.top
+                anchors.bottom: parent.bottom
+                anchors.right: plotLegend.left
+                unit: screenPlayground.selectedUnit
+                timeTitle: qsTr("Time")
+                weightTitle: qsTr("Weight (%1)").arg(screenPlayground.selectedUnit)
+                curveLabel: qsTr("Load cell %1")
+                backgroundColor: Theme.colorBackground
+                textColor: Theme.colorText
+                gridColor: Theme.colorSeparator
+            }
+            Rectangle {
+                objectName: "plotCursor"
+                visible: customPlot.cursorX >= 0
+                x: customPlot.x + customPlot.cursorX
+                y: customPlot.y
+                width: 1
+                height: customPlot.height
+                color: Theme.colorSubText
+            }
+
+            Rectangle {
+                id: plotLegend
+                objectName: "plotLegend"
+                anchors.right: parent.right
+                anchors.top: parent.top
+                anchors.bottom: parent.bottom
+                width: Math.min(220, parent.width / 4)
+                color: Theme.colorBackground
+                border.color: Theme.colorSeparator
+
+                Text {
+                    id: cursorTimeText
+                    objectName: "cursorTime"
+                    anchors.left: parent.left
+                    anchors.right: parent.right
+                    anchors.top: parent.top
+                    anchors.margins: 6
+                    text: customPlot.cursorTime
+                    color: Theme.colorText
+                    font.pixelSize: Theme.fontSizeContent - 2
+                    font.bold: true
+                    elide: Text.ElideRight
+                }
+
+                ListView {
+                    anchors.left: parent.left
+                    anchors.right: parent.right
+                    anchors.top: cursorTimeText.bottom
+                    anchors.bottom: parent.bottom
+                    anchors.margins: 6
+                    clip: true
+                    spacing: 2
+                    model: customPlot.curves
+                    delegate: Item {
+                        id: legendEntry
+                        required property var modelData
+                        required property int index
+                        objectName: "legend_" + index
+                        width: ListView.view.width
+                        height: legendText.implicitHeight + 4
+                        opacity: modelData.visible ? 1 : 0.4
+
+                        // The curve's line: its colour and its dash.
+                        Row {
+                            id: legendSample
+                            anchors.verticalCenter: parent.verticalCenter
+                            spacing: legendEntry.modelData.dash === Qt.DotLine ? 2 : 3
+                            Repeater {
+                                model: legendEntry.modelData.dash === Qt.SolidLine ? [22]
+                                       : legendEntry.modelData.dash === Qt.DashLine ? [6, 6, 6]
+                                       : legendEntry.modelData.dash === Qt.DotLine ? [2, 2, 2, 2, 2, 2]
+                                       : [7, 2, 7]
+                                delegate: Rectangle {
+                                    required property int modelData
+                                    width: modelData
+                                    height: 3
+                                    color: legendEntry.modelData.color
+                                }
+                            }
+                        }
+                        Text {
+                            id: legendText
+                            objectName: "legendText"
+                            anchors.left: parent.left
+                            anchors.leftMargin: 28
+                            anchors.right: parent.right
+                            anchors.verticalCenter: parent.verticalCenter
+                            readonly property string value: customPlot.cursorValues.length > legendEntry.index
+                                                            ? customPlot.cursorValues[legendEntry.index] : ""
+                            text: legendEntry.modelData.name + (value.length > 0 ? ": " + value : "")
+                            color: Theme.colorText
+                            font.pixelSize: Theme.fontSizeContent - 3
+                            font.strikeout: !legendEntry.modelData.visible
+                            elide: Text.ElideRight
+                        }
+                        MouseArea {
+                            anchors.fill: parent
+                            onClicked: customPlot.setCurveVisible(legendEntry.index, !legendEntry.modelData.visible)
+                        }
+                    }
+                }
+            }
         }
 
         RowLayout {
@@ -428,8 +549,18 @@ Rectangle {
             SwitchThemed {
                 objectName: "autoScaleSwitch"
                 text: qsTr("Auto Scale")
-                checked: false
-                onCheckedChanged: customPlot.setAutoScale(checked)
+                checked: customPlot.autoScale
+                onToggled: customPlot.setAutoScale(checked)
+            }
+            ButtonOutline {
+                objectName: "liveButton"
+                text: customPlot.live ? qsTr("Pause") : qsTr("Live")
+                onClicked: customPlot.live = !customPlot.live
+            }
+            ButtonOutline {
+                objectName: "exportPlotButton"
+                text: qsTr("Export PNG")
+                onClicked: screenPlayground.exportPlot()
             }
             Item { Layout.fillWidth: true }
             SelectorMenu {
