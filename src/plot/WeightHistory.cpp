@@ -91,17 +91,6 @@ void WeightHistory::breakLine() {
     }
 }
 
-void WeightHistory::scale(double factor) {
-    for (Point &point : m_recent)
-        point.value *= factor;
-    for (Bucket &bucket : m_buckets) {
-        bucket.lo *= factor;
-        bucket.hi *= factor;
-        if (bucket.lo > bucket.hi)
-            std::swap(bucket.lo, bucket.hi);
-    }
-}
-
 void WeightHistory::clear() {
     m_recent.clear();
     m_buckets.clear();

@@ -35,8 +35,6 @@ public:
     void append(double t, double value);
     // No reading between the last one and the next: the line breaks there.
     void breakLine();
-    // Multiplies every value held (a change of unit).
-    void scale(double factor);
     void clear();
 
     // The curve over [from, to] for drawing, about one min/max pair per `resolution` seconds at most (raw
