@@ -575,8 +575,10 @@ bool CustomPlotItem::rescaleWeightAxis() {
     const QCPRange current = m_CustomPlot->yAxis->range();
     if (!(hi > lo)) {
         // A flat curve keeps the range, unless it is not in it at all.
-        if (current.contains(lo))
+        if (current.contains(lo)) {
+            m_weightRangeChosen = true;
             return false;
+        }
         const double half = std::max(1.0, std::abs(lo) * 0.05);
         m_CustomPlot->yAxis->setRange(lo - half, lo + half);
         m_weightRangeChosen = true;

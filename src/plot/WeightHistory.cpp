@@ -12,8 +12,9 @@ bool earlierThan(const WeightHistory::Point &point, double t) {
     return point.t < t;
 }
 
-// Gathers consecutive raw readings into bins of `width` seconds and emits, per bin, its lowest and highest
-// reading at their own times: the shape of the curve survives, its cost is bounded by the bins.
+// Gathers consecutive raw readings into bins of `width` seconds. A bin of one or two readings is drawn as it
+// is; a fuller one by its lowest and highest reading at their own times: the shape of the curve survives, the
+// cost is bounded by the bins.
 class RawBinner {
 public:
     RawBinner(double width, std::vector<WeightHistory::Point> &out)
@@ -31,8 +32,10 @@ public:
             flush();
         if (m_count == 0) {
             m_bin = bin;
-            m_lo = m_hi = point;
+            m_lo = m_hi = m_first = point;
         } else {
+            if (m_count == 1)
+                m_second = point;
             if (point.value < m_lo.value)
                 m_lo = point;
             if (point.value > m_hi.value)
@@ -44,7 +47,11 @@ public:
     void flush() {
         if (m_count == 0)
             return;
-        if (m_lo.t == m_hi.t && m_lo.value == m_hi.value) {
+        if (m_count <= 2) {
+            m_out.push_back(m_first);
+            if (m_count == 2)
+                m_out.push_back(m_second);
+        } else if (m_lo.t == m_hi.t && m_lo.value == m_hi.value) {
             m_out.push_back(m_lo);
         } else if (m_lo.t <= m_hi.t) {
             m_out.push_back(m_lo);
@@ -60,6 +67,8 @@ private:
     double m_width;
     std::vector<WeightHistory::Point> &m_out;
     double m_bin = 0;
+    WeightHistory::Point m_first{0, 0};
+    WeightHistory::Point m_second{0, 0};
     WeightHistory::Point m_lo{0, 0};
     WeightHistory::Point m_hi{0, 0};
     int m_count = 0;
