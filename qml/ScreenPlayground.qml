@@ -450,9 +450,9 @@ Rectangle {
                 objectName: "plotCursor"
                 visible: customPlot.cursorX >= 0
                 x: customPlot.x + customPlot.cursorX
-                y: customPlot.y
+                y: customPlot.y + customPlot.plotArea.y
                 width: 1
-                height: customPlot.height
+                height: customPlot.plotArea.height
                 color: Theme.colorSubText
             }
 

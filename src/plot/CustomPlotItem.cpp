@@ -435,6 +435,10 @@ double CustomPlotItem::weightHigh() const {
     return m_CustomPlot ? m_CustomPlot->yAxis->range().upper : 0;
 }
 
+QRectF CustomPlotItem::plotArea() const {
+    return m_CustomPlot ? QRectF(m_CustomPlot->axisRect()->rect()) : QRectF();
+}
+
 double CustomPlotItem::timeToX(double time) const {
     return m_CustomPlot ? m_CustomPlot->xAxis->coordToPixel(time) : 0;
 }

@@ -9,6 +9,7 @@
 #include <QPointF>
 #include <QPointer>
 #include <QQuickPaintedItem>
+#include <QRectF>
 #include <QString>
 #include <QVariantList>
 
@@ -55,6 +56,8 @@ class CustomPlotItem : public QQuickPaintedItem {
     Q_PROPERTY(double timeHigh READ timeHigh NOTIFY viewChanged)
     Q_PROPERTY(double weightLow READ weightLow NOTIFY viewChanged)
     Q_PROPERTY(double weightHigh READ weightHigh NOTIFY viewChanged)
+    // Where the curves are drawn, in the item's pixels.
+    Q_PROPERTY(QRectF plotArea READ plotArea NOTIFY viewChanged)
 
 public:
     explicit CustomPlotItem(QQuickItem *parent = nullptr);
@@ -110,6 +113,7 @@ public:
     double timeHigh() const;
     double weightLow() const;
     double weightHigh() const;
+    QRectF plotArea() const;
 
     // The widget the item draws (inspected by tests and the benchmark); null before initCustomPlot().
     QCustomPlot *customPlot() const;

@@ -69,6 +69,10 @@ TestCase {
         mouseClick(findChild(screen, "tile_2"))
         mouseClick(findChild(screen, "autoScaleSwitch"))
         wait(6000)
+        // The pointer over the plot: the cursor line and every curve's value in the legend.
+        var plot = findChild(screen, "customPlot")
+        mouseMove(plot, plot.plotArea.x + plot.plotArea.width * 0.97, plot.height / 2)
+        tryVerify(function() { return plot.cursorTime.length > 0 })
         shot("main")
 
         mouseClick(findChild(screen, "addButton"))
@@ -103,6 +107,9 @@ TestCase {
         var settings = findChild(window.contentItem, "settingsScreen")
         mouseClick(findChild(settings, "swatchDark"))
         shot("settings-dark")
+        mouseClick(findChild(window.contentItem, "sidebarWeightPlot"))
+        shot("main-dark")
+        mouseClick(findChild(window.contentItem, "sidebarSettings"))
         mouseClick(findChild(settings, "swatchLight"))
 
         mouseClick(findChild(window.contentItem, "sidebarAbout"))
