@@ -40,7 +40,7 @@ constexpr double kRescaleLookBackSeconds = 120.0;
 constexpr double kLowestPlausibleWeight = -1000000.0;
 constexpr double kHighestPlausibleWeight = 1000000000.0;
 // No fresh reading for longer than this is a gap: the line breaks (the tiles call such an amplifier silent
-// after the same time).
+// after the same time); also how long a reading counts for the read-out.
 constexpr double kGapSeconds = 1.0;
 // Readings closer than this are one and the same (wall and steady clocks are read at slightly different
 // moments).
@@ -472,14 +472,17 @@ bool CustomPlotItem::sample(Entry &entry, int index, double now) {
         object->metaObject()
             ->method(entry.freshnessMethod)
             .invoke(object, Qt::DirectConnection, Q_RETURN_ARG(qint64, sinceMs));
+        // Silent for longer than a gap, or not reading at all: the line breaks at its last reading. Judged
+        // by the driver's clock, so a stalled window does not cut a line whose readings went on.
+        if (sinceMs < 0 || static_cast<double>(sinceMs) > kGapSeconds * 1000.0)
+            entry.history->breakLine();
         if (sinceMs < 0)
             return false;
         readingAt = now - static_cast<double>(sinceMs) / 1000.0;
         if (entry.lastReadingAt >= 0 && readingAt <= entry.lastReadingAt + kSameReadingSeconds)
             return false;
     }
-    const double previousAt = entry.lastReadingAt;
-    entry.lastReadingAt = std::max(readingAt, previousAt);
+    entry.lastReadingAt = std::max(readingAt, entry.lastReadingAt);
     const double weight = amplifier->getMeasuredWeight();
     if (!std::isfinite(weight)) {
         qWarning() << "[CustomPlotItem] Non-finite weight from amplifier" << index << "- skipping.";
@@ -490,8 +493,6 @@ bool CustomPlotItem::sample(Entry &entry, int index, double now) {
                    << "- skipping.";
         return false;
     }
-    if (previousAt >= 0 && readingAt - previousAt > kGapSeconds)
-        entry.history->breakLine();
     entry.history->append(entry.lastReadingAt, weight / unitFactor());
     return true;
 }
