@@ -71,7 +71,9 @@ TestCase {
         wait(6000)
         // The pointer over the plot: the cursor line and every curve's value in the legend.
         var plot = findChild(screen, "customPlot")
-        mouseMove(plot, plot.plotArea.x + plot.plotArea.width * 0.97, plot.height / 2)
+        for (var step = 0; step < 6; step++)
+            mouseWheel(plot, plot.width / 2, plot.height / 2, 0, 120)
+        mouseMove(plot, plot.plotArea.x + plot.plotArea.width * 0.8, plot.height / 2)
         tryVerify(function() { return plot.cursorTime.length > 0 })
         shot("main")
 
