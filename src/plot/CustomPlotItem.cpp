@@ -326,24 +326,22 @@ double CustomPlotItem::unitFactor() const {
     return weight::unitFactor(m_unit);
 }
 
-void CustomPlotItem::setTimeTitle(const QString &title) {
-    if (title == m_timeTitle)
+void CustomPlotItem::setAxisTitle(QString &field, QCPAxis *axis, const QString &title) {
+    if (title == field)
         return;
-    m_timeTitle = title;
-    if (m_CustomPlot)
-        m_CustomPlot->xAxis->setLabel(title);
+    field = title;
+    if (axis)
+        axis->setLabel(title);
     emit titlesChanged();
     replot();
 }
 
+void CustomPlotItem::setTimeTitle(const QString &title) {
+    setAxisTitle(m_timeTitle, m_CustomPlot ? m_CustomPlot->xAxis : nullptr, title);
+}
+
 void CustomPlotItem::setWeightTitle(const QString &title) {
-    if (title == m_weightTitle)
-        return;
-    m_weightTitle = title;
-    if (m_CustomPlot)
-        m_CustomPlot->yAxis->setLabel(title);
-    emit titlesChanged();
-    replot();
+    setAxisTitle(m_weightTitle, m_CustomPlot ? m_CustomPlot->yAxis : nullptr, title);
 }
 
 void CustomPlotItem::setCurveLabel(const QString &label) {
@@ -362,25 +360,23 @@ void CustomPlotItem::setCurveLabel(const QString &label) {
     replot();
 }
 
-void CustomPlotItem::setBackgroundColor(const QColor &color) {
-    if (color == m_backgroundColor)
+void CustomPlotItem::setColor(QColor &field, const QColor &color) {
+    if (color == field)
         return;
-    m_backgroundColor = color;
+    field = color;
     applyColors();
+}
+
+void CustomPlotItem::setBackgroundColor(const QColor &color) {
+    setColor(m_backgroundColor, color);
 }
 
 void CustomPlotItem::setTextColor(const QColor &color) {
-    if (color == m_textColor)
-        return;
-    m_textColor = color;
-    applyColors();
+    setColor(m_textColor, color);
 }
 
 void CustomPlotItem::setGridColor(const QColor &color) {
-    if (color == m_gridColor)
-        return;
-    m_gridColor = color;
-    applyColors();
+    setColor(m_gridColor, color);
 }
 
 void CustomPlotItem::applyColors() {

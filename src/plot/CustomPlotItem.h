@@ -17,6 +17,7 @@
 #include <vector>
 
 class QCPAbstractPlottable;
+class QCPAxis;
 class QCPGraph;
 class QCustomPlot;
 class PlotCanvas;
@@ -180,6 +181,8 @@ private:
     void userChangedView(bool leaveLive);
     void updateCursor();
     void applyColors();
+    void setColor(QColor &field, const QColor &color);
+    void setAxisTitle(QString &field, QCPAxis *axis, const QString &title);
     double unitFactor() const;
     QString curveName(const AmplifierBase &amplifier) const;
     QString csvDataLine() const;
