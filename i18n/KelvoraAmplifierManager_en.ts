@@ -556,6 +556,14 @@
         <source>Export PNG</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Weight Range</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The upper weight must be above the lower one.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ScreenSettings</name>

@@ -556,6 +556,14 @@
         <source>Export PNG</source>
         <translation>Exporter en PNG</translation>
     </message>
+    <message>
+        <source>Weight Range</source>
+        <translation>Plage de poids</translation>
+    </message>
+    <message>
+        <source>The upper weight must be above the lower one.</source>
+        <translation>Le poids haut doit être supérieur au poids bas.</translation>
+    </message>
 </context>
 <context>
     <name>ScreenSettings</name>

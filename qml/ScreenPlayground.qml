@@ -239,6 +239,28 @@ Rectangle {
 
     FileHandler { id: plotFiles }
 
+    // A field left empty keeps its end of the range.
+    function applyWeightRange() {
+        var low = findChildByObjectName(screenPlayground, "weightLowField")
+        var high = findChildByObjectName(screenPlayground, "weightHighField")
+        var typed = function(field, shown) {
+            try {
+                return field.text.length > 0 ? Number.fromLocaleString(Qt.locale(), field.text) : shown
+            } catch (e) {
+                return NaN
+            }
+        }
+        var from = typed(low, customPlot.weightLow)
+        var to = typed(high, customPlot.weightHigh)
+        if (!(to > from)) {
+            messageDialog.show(qsTr("Weight Range"), qsTr("The upper weight must be above the lower one."))
+            return
+        }
+        customPlot.setWeightRange(from, to)
+        low.text = ""
+        high.text = ""
+    }
+
     function twoDigits(value) {
         return (value < 10 ? "0" : "") + value
     }
@@ -561,6 +583,20 @@ Rectangle {
                 objectName: "exportPlotButton"
                 text: qsTr("Export PNG")
                 onClicked: screenPlayground.exportPlot()
+            }
+            // Without Auto Scale the weight range can be typed; the fields show the one in force.
+            Repeater {
+                model: ["weightLowField", "weightHighField"]
+                delegate: TextFieldThemed {
+                    required property string modelData
+                    required property int index
+                    objectName: modelData
+                    visible: !customPlot.autoScale
+                    Layout.preferredWidth: 90
+                    placeholderText: (index === 0 ? customPlot.weightLow : customPlot.weightHigh).toFixed(2)
+                    validator: DoubleValidator {}
+                    onAccepted: screenPlayground.applyWeightRange()
+                }
             }
             Item { Layout.fillWidth: true }
             SelectorMenu {
