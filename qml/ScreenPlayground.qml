@@ -506,7 +506,7 @@ Rectangle {
                     anchors.left: parent.left
                     anchors.right: parent.right
                     anchors.top: cursorTimeText.bottom
-                    anchors.bottom: parent.bottom
+                    anchors.bottom: weightRange.visible ? weightRange.top : parent.bottom
                     anchors.margins: 6
                     clip: true
                     spacing: 2
@@ -538,6 +538,7 @@ Rectangle {
                                 }
                             }
                         }
+                        // The name, and under it the value at the pointer.
                         Text {
                             id: legendText
                             objectName: "legendText"
@@ -547,7 +548,7 @@ Rectangle {
                             anchors.verticalCenter: parent.verticalCenter
                             readonly property string value: customPlot.cursorValues.length > legendEntry.index
                                                             ? customPlot.cursorValues[legendEntry.index] : ""
-                            text: legendEntry.modelData.name + (value.length > 0 ? ": " + value : "")
+                            text: legendEntry.modelData.name + (value.length > 0 ? "\n" + value : "")
                             color: Theme.colorText
                             font.pixelSize: Theme.fontSizeContent - 3
                             font.strikeout: !legendEntry.modelData.visible
@@ -556,6 +557,29 @@ Rectangle {
                         MouseArea {
                             anchors.fill: parent
                             onClicked: customPlot.setCurveVisible(legendEntry.index, !legendEntry.modelData.visible)
+                        }
+                    }
+                }
+
+                // Without Auto Scale the weight range can be typed; the fields show the one in force.
+                Row {
+                    id: weightRange
+                    anchors.left: parent.left
+                    anchors.right: parent.right
+                    anchors.bottom: parent.bottom
+                    anchors.margins: 6
+                    spacing: 6
+                    visible: !customPlot.autoScale
+                    Repeater {
+                        model: ["weightLowField", "weightHighField"]
+                        delegate: TextFieldThemed {
+                            required property string modelData
+                            required property int index
+                            objectName: modelData
+                            width: (weightRange.width - weightRange.spacing) / 2
+                            placeholderText: (index === 0 ? customPlot.weightLow : customPlot.weightHigh).toFixed(2)
+                            validator: DoubleValidator {}
+                            onAccepted: screenPlayground.applyWeightRange()
                         }
                     }
                 }
@@ -583,20 +607,6 @@ Rectangle {
                 objectName: "exportPlotButton"
                 text: qsTr("Export PNG")
                 onClicked: screenPlayground.exportPlot()
-            }
-            // Without Auto Scale the weight range can be typed; the fields show the one in force.
-            Repeater {
-                model: ["weightLowField", "weightHighField"]
-                delegate: TextFieldThemed {
-                    required property string modelData
-                    required property int index
-                    objectName: modelData
-                    visible: !customPlot.autoScale
-                    Layout.preferredWidth: 90
-                    placeholderText: (index === 0 ? customPlot.weightLow : customPlot.weightHigh).toFixed(2)
-                    validator: DoubleValidator {}
-                    onAccepted: screenPlayground.applyWeightRange()
-                }
             }
             Item { Layout.fillWidth: true }
             SelectorMenu {

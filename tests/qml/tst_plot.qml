@@ -220,8 +220,8 @@ TestCase {
         compare(plot.cursorValues[1], data.second)
         verify(/^\d\d:\d\d:\d\d\.\d\d\d$/.test(plot.cursorTime), plot.cursorTime)
         compare(findChild(screen, "cursorTime").text, plot.cursorTime)
-        compare(legendText(0), "Load cell 1: " + data.first)
-        compare(legendText(1), "Load cell 2: " + data.second)
+        compare(legendText(0), "Load cell 1\n" + data.first)
+        compare(legendText(1), "Load cell 2\n" + data.second)
 
         // Before the first reading there is no value to tell.
         mouseMove(plot, plot.plotArea.x + 2, plot.plotArea.y + 5)
