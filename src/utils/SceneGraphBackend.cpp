@@ -17,6 +17,7 @@ bool isSoftwareRasteriser(const QString &renderer) {
     return false;
 }
 
+#ifndef Q_OS_WIN
 namespace {
 
 // The renderer of a default OpenGL context, "" when none can be made.
@@ -36,6 +37,7 @@ QString openGlRenderer() {
 }
 
 } // namespace
+#endif
 
 bool chooseBackend() {
 #ifdef Q_OS_WIN
