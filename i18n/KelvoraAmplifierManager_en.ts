@@ -806,6 +806,50 @@
         <source>gross</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Plot Exported</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The plot was saved as %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Plot Not Exported</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The plot could not be written to %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Weight (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Live</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export PNG</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Weight Range</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The upper weight must be above the lower one.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ScreenSettings</name>

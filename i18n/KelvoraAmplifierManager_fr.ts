@@ -806,6 +806,50 @@
         <source>gross</source>
         <translation>brut</translation>
     </message>
+    <message>
+        <source>Plot Exported</source>
+        <translation>Graphique exporté</translation>
+    </message>
+    <message>
+        <source>The plot was saved as %1</source>
+        <translation>Le graphique a été enregistré sous %1</translation>
+    </message>
+    <message>
+        <source>Plot Not Exported</source>
+        <translation>Graphique non exporté</translation>
+    </message>
+    <message>
+        <source>The plot could not be written to %1</source>
+        <translation>Le graphique n&apos;a pas pu être écrit dans %1</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Temps</translation>
+    </message>
+    <message>
+        <source>Weight (%1)</source>
+        <translation>Poids (%1)</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Live</source>
+        <translation>En direct</translation>
+    </message>
+    <message>
+        <source>Export PNG</source>
+        <translation>Exporter en PNG</translation>
+    </message>
+    <message>
+        <source>Weight Range</source>
+        <translation>Plage de poids</translation>
+    </message>
+    <message>
+        <source>The upper weight must be above the lower one.</source>
+        <translation>Le poids haut doit être supérieur au poids bas.</translation>
+    </message>
 </context>
 <context>
     <name>ScreenSettings</name>

@@ -4,6 +4,7 @@ import QtQuick.Templates as T
 
 import ComponentLibrary
 import CustomPlot
+import com.example.filehandler
 
 import "Amplifiers.js" as Amplifiers
 
@@ -51,6 +52,8 @@ Rectangle {
     function addAmplifier(amplifier) {
         counter += 1
         amplifier.setName(String(counter))
+        // It reads in the unit the screen shows (the plot converts by that unit).
+        amplifier.setUnit(selectedUnit)
         amplifierList.push(amplifier)
         var colour = amplifierPalette[(amplifierList.length - 1) % amplifierPalette.length]
         var plot = findChildByObjectName(screenPlayground, "customPlot")
@@ -295,6 +298,41 @@ Rectangle {
         popup.open()
     }
 
+    // The plot as shown, legend included, into the folder recordings go to; the user is told where.
+    function exportPlot() {
+        var appData = plotFiles.getAppDataPath()
+        var folder = appData.length > 0 ? appData : LOGS_FOLDER
+        var path = folder + "/plot_" + Qt.formatDateTime(new Date(), "yyyyMMdd_hhmmss") + ".png"
+        if (customPlot.exportPng(path))
+            messageDialog.show(qsTr("Plot Exported"), qsTr("The plot was saved as %1").arg(path))
+        else
+            messageDialog.show(qsTr("Plot Not Exported"), qsTr("The plot could not be written to %1").arg(path))
+    }
+
+    FileHandler { id: plotFiles }
+
+    // A field left empty keeps its end of the range.
+    function applyWeightRange() {
+        var low = findChildByObjectName(screenPlayground, "weightLowField")
+        var high = findChildByObjectName(screenPlayground, "weightHighField")
+        var typed = function(field, shown) {
+            try {
+                return field.text.length > 0 ? Number.fromLocaleString(Qt.locale(), field.text) : shown
+            } catch (e) {
+                return NaN
+            }
+        }
+        var from = typed(low, customPlot.weightLow)
+        var to = typed(high, customPlot.weightHigh)
+        if (!(to > from)) {
+            messageDialog.show(qsTr("Weight Range"), qsTr("The upper weight must be above the lower one."))
+            return
+        }
+        customPlot.setWeightRange(from, to)
+        low.text = ""
+        high.text = ""
+    }
+
     function twoDigits(value) {
         return (value < 10 ? "0" : "") + value
     }
@@ -366,9 +404,8 @@ Rectangle {
         width: tileGrid.cellWidth
         height: tileGrid.cellHeight
         radius: 8
-        // A row being removed has index -1 for a moment.
-        color: index >= 0 ? screenPlayground.amplifierPalette[index % screenPlayground.amplifierPalette.length]
-                          : "transparent"
+        // The colour of its curve, which stays with the amplifier whatever is removed around it.
+        color: amplifier ? customPlot.curveColor(amplifier) : "transparent"
         border.width: 3
         border.color: selected ? "#0000ff" : "#aaaaaa"
 
@@ -543,14 +580,144 @@ Rectangle {
             }
         }
 
-        CustomPlot {
-            id: customPlot
-            objectName: "customPlot"
+        // The plot, the pointer's read-out and the legend, where a click hides or shows a curve.
+        Item {
             Layout.fillWidth: true
             Layout.fillHeight: true
             Layout.preferredHeight: screenPlayground.height / 2
             Layout.minimumHeight: 4 * Theme.componentHeight
-            Component.onCompleted: appendData(0, 0)
+
+            CustomPlot {
+                id: customPlot
+                objectName: "customPlot"
+                anchors.left: parent.left
+                anchors.top: parent.top
+                anchors.bottom: parent.bottom
+                anchors.right: plotLegend.left
+                unit: screenPlayground.selectedUnit
+                timeTitle: qsTr("Time")
+                weightTitle: qsTr("Weight (%1)").arg(screenPlayground.selectedUnit)
+                curveLabel: qsTr("Load cell %1")
+                backgroundColor: Theme.colorBackground
+                textColor: Theme.colorText
+                gridColor: Theme.colorSeparator
+            }
+            Rectangle {
+                objectName: "plotCursor"
+                visible: customPlot.cursorX >= 0
+                x: customPlot.x + customPlot.cursorX
+                y: customPlot.y + customPlot.plotArea.y
+                width: 1
+                height: customPlot.plotArea.height
+                color: Theme.colorSubText
+            }
+
+            Rectangle {
+                id: plotLegend
+                objectName: "plotLegend"
+                anchors.right: parent.right
+                anchors.top: parent.top
+                anchors.bottom: parent.bottom
+                width: Math.min(220, parent.width / 4)
+                color: Theme.colorBackground
+                border.color: Theme.colorSeparator
+
+                Text {
+                    id: cursorTimeText
+                    objectName: "cursorTime"
+                    anchors.left: parent.left
+                    anchors.right: parent.right
+                    anchors.top: parent.top
+                    anchors.margins: 6
+                    text: customPlot.cursorTime
+                    color: Theme.colorText
+                    font.pixelSize: Theme.fontSizeContent - 2
+                    font.bold: true
+                    elide: Text.ElideRight
+                }
+
+                ListView {
+                    anchors.left: parent.left
+                    anchors.right: parent.right
+                    anchors.top: cursorTimeText.bottom
+                    anchors.bottom: weightRange.visible ? weightRange.top : parent.bottom
+                    anchors.margins: 6
+                    clip: true
+                    spacing: 2
+                    model: customPlot.curves
+                    delegate: Item {
+                        id: legendEntry
+                        required property var modelData
+                        required property int index
+                        objectName: "legend_" + index
+                        width: ListView.view.width
+                        height: legendText.implicitHeight + 4
+                        opacity: modelData.visible ? 1 : 0.4
+
+                        // The curve's line: its colour and its dash.
+                        Row {
+                            id: legendSample
+                            anchors.verticalCenter: parent.verticalCenter
+                            spacing: legendEntry.modelData.dash === Qt.DotLine ? 2 : 3
+                            Repeater {
+                                model: legendEntry.modelData.dash === Qt.SolidLine ? [22]
+                                       : legendEntry.modelData.dash === Qt.DashLine ? [6, 6, 6]
+                                       : legendEntry.modelData.dash === Qt.DotLine ? [2, 2, 2, 2, 2, 2]
+                                       : [7, 2, 7]
+                                delegate: Rectangle {
+                                    required property int modelData
+                                    width: modelData
+                                    height: 3
+                                    color: legendEntry.modelData.color
+                                }
+                            }
+                        }
+                        // The name, and under it the value at the pointer.
+                        Text {
+                            id: legendText
+                            objectName: "legendText"
+                            anchors.left: parent.left
+                            anchors.leftMargin: 28
+                            anchors.right: parent.right
+                            anchors.verticalCenter: parent.verticalCenter
+                            readonly property string value: customPlot.cursorValues.length > legendEntry.index
+                                                            ? customPlot.cursorValues[legendEntry.index] : ""
+                            text: legendEntry.modelData.name + (value.length > 0 ? "\n" + value : "")
+                            color: Theme.colorText
+                            font.pixelSize: Theme.fontSizeContent - 3
+                            font.strikeout: !legendEntry.modelData.visible
+                            elide: Text.ElideRight
+                        }
+                        MouseArea {
+                            anchors.fill: parent
+                            onClicked: customPlot.setCurveVisible(legendEntry.index, !legendEntry.modelData.visible)
+                        }
+                    }
+                }
+
+                // Without Auto Scale the weight range can be typed; the fields show the one in force.
+                Row {
+                    id: weightRange
+                    anchors.left: parent.left
+                    anchors.right: parent.right
+                    anchors.bottom: parent.bottom
+                    anchors.margins: 6
+                    spacing: 6
+                    visible: !customPlot.autoScale
+                    Repeater {
+                        model: ["weightLowField", "weightHighField"]
+                        delegate: TextFieldThemed {
+                            required property string modelData
+                            required property int index
+                            objectName: modelData
+                            width: (weightRange.width - weightRange.spacing) / 2
+                            placeholderText: (index === 0 ? customPlot.weightLow : customPlot.weightHigh).toFixed(2)
+                            validator: DoubleValidator {}
+                            onAccepted: screenPlayground.applyWeightRange()
+                        }
+                    }
+                }
+            }
         }
 
         RowLayout {
@@ -562,8 +729,18 @@ Rectangle {
             SwitchThemed {
                 objectName: "autoScaleSwitch"
                 text: qsTr("Auto Scale")
-                checked: false
-                onCheckedChanged: customPlot.setAutoScale(checked)
+                checked: customPlot.autoScale
+                onToggled: customPlot.setAutoScale(checked)
+            }
+            ButtonOutline {
+                objectName: "liveButton"
+                text: customPlot.live ? qsTr("Pause") : qsTr("Live")
+                onClicked: customPlot.live = !customPlot.live
+            }
+            ButtonOutline {
+                objectName: "exportPlotButton"
+                text: qsTr("Export PNG")
+                onClicked: screenPlayground.exportPlot()
             }
             Item { Layout.fillWidth: true }
             SelectorMenu {

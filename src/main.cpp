@@ -3,6 +3,7 @@
 #include "SingleApplication.h"
 #include "amplifiers/RS232Controller.h"
 #include "amplifiers/rs485/RS485Bus.h"
+#include "utils/SceneGraphBackend.h"
 #include "utils/UtilsApp.h"
 #include "utils/UtilsLanguage.h"
 #include "utils/UtilsScreen.h"
@@ -81,6 +82,7 @@ int main(int argc, char *argv[]) {
     SingleApplication app(argc, argv, SingleApplication::kDefaultTimeoutMs);
     if (app.shouldExit())
         return app.exitCode();
+    scenegraph::chooseBackend();
 
     QCoreApplication::setApplicationName(QStringLiteral("Kelvora Amplifier Manager"));
     QCoreApplication::setOrganizationName(QStringLiteral("Kelvora"));

@@ -1,7 +1,8 @@
-// Cost of one sampling tick of the live plot with a short and with a full day's history: 8 curves at 10
-// points per second, weight-axis rescale on, then the tick's replot and the paint of the item into a
+// Cost of one sampling tick of the live plot with a minute's and with a week's history: 8 curves at 10
+// readings per second, weight-axis rescale on, then the tick's view rebuild and the paint of the item into a
 // picture, offscreen. The two histories are ticked in alternation so that a change in machine load hits
-// both alike. Prints name=value lines; the last four are the figures to watch.
+// both alike. Also the resident memory once the week is held. Prints name=value lines; the last three are
+// the figures to watch.
 #include "plot/CustomPlotItem.h"
 
 #include "ResidentMemory.h"
@@ -12,8 +13,6 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
-
-#include <qcustomplot.h>
 
 #include <algorithm>
 #include <cmath>
@@ -41,15 +40,15 @@ public:
             m_item.addAmplifier(m_amplifiers.back().get(), QColor::fromHsv(c * 45, 200, 200));
         }
         const double now = static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
-        const int points = seconds * kPointsPerSecond;
+        const long points = static_cast<long>(seconds) * kPointsPerSecond;
         for (int c = 0; c < kCurves; ++c) {
-            QVector<QCPGraphData> data(points);
-            for (int i = 0; i < points; ++i) {
+            WeightHistory *history = m_item.historyOf(m_amplifiers[static_cast<size_t>(c)].get());
+            for (long i = 0; i < points; ++i) {
                 const double key = now - seconds + static_cast<double>(i) / kPointsPerSecond;
-                data[i] = QCPGraphData(key, 1000.0 * c + 50.0 * std::sin(i * 0.01 + c) + (i % 7));
+                const double value = 1000.0 * c + 50.0 * std::sin(static_cast<double>(i) * 0.01 + c) +
+                                     static_cast<double>(i % 7);
+                history->append(key, value);
             }
-            // Curve c + 2: the plot's own two lines come first.
-            m_item.customPlot()->graph(2 + c)->data()->add(data, true);
         }
     }
 
@@ -59,30 +58,15 @@ public:
             m_amplifiers[static_cast<size_t>(c)]->setWeight(1000.0 * c + 80.0 * std::sin(round * 0.3 + c));
         QElapsedTimer timer;
         timer.start();
-        QTimerEvent event(0);
-        QCoreApplication::sendEvent(&m_item, &event);
+        m_item.sampleTick();
         QPainter painter(&m_picture);
         m_item.paint(&painter);
         painter.end();
         return static_cast<double>(timer.nsecsElapsed()) / 1e6;
     }
 
-    // For comparison: what reading every point of every curve once would cost (a rescale over the whole
-    // history instead of its last 120 s). Returns milliseconds.
-    double fullScanMs() const {
-        QElapsedTimer timer;
-        timer.start();
-        double lo = std::numeric_limits<double>::max();
-        double hi = -lo;
-        QCustomPlot *plot = m_item.customPlot();
-        for (int g = 0; g < plot->graphCount(); ++g) {
-            for (const QCPGraphData &point : *plot->graph(g)->data()) {
-                lo = std::min(lo, point.value);
-                hi = std::max(hi, point.value);
-            }
-        }
-        const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        return hi >= lo ? ms : -1;
+    double historyBytes() {
+        return static_cast<double>(m_item.historyOf(m_amplifiers.front().get())->memoryBytes());
     }
 
 private:
@@ -105,38 +89,38 @@ int main(int argc, char **argv) {
 
     const double rssBefore = residentMegabytes();
     Scenario minute(60);
-    Scenario day(24 * 3600);
-    const double rssDay = residentMegabytes();
+    Scenario week(7 * 24 * 3600);
+    const double rssWeek = residentMegabytes();
 
     std::vector<double> minuteTimes;
-    std::vector<double> dayTimes;
+    std::vector<double> weekTimes;
     for (int round = 0; round < kWarmUpTicks + kTicks; ++round) {
         const double m = minute.tick(round);
-        const double d = day.tick(round);
+        const double w = week.tick(round);
         if (round >= kWarmUpTicks) {
             minuteTimes.push_back(m);
-            dayTimes.push_back(d);
+            weekTimes.push_back(w);
         }
         QCoreApplication::processEvents();
     }
 
     const double minuteMs = median(minuteTimes);
-    const double dayMs = median(dayTimes);
+    const double weekMs = median(weekTimes);
     std::printf("curves=%d\n", kCurves);
-    std::printf("points_per_curve_1min=%d\n", 60 * kPointsPerSecond);
-    std::printf("points_per_curve_24h=%d\n", 24 * 3600 * kPointsPerSecond);
+    std::printf("readings_per_curve_1min=%d\n", 60 * kPointsPerSecond);
+    std::printf("readings_per_curve_7d=%d\n", 7 * 24 * 3600 * kPointsPerSecond);
     std::printf("ticks_timed=%d\n", kTicks);
+    std::printf("history_kb_per_curve_7d=%.0f\n", week.historyBytes() / 1024.0);
     // The fastest ticks show the cost undisturbed by other load on the machine; the medians below are the
     // figures of record.
     std::printf("tick_ms_min_1min=%.3f\n", *std::min_element(minuteTimes.begin(), minuteTimes.end()));
-    std::printf("tick_ms_min_24h=%.3f\n", *std::min_element(dayTimes.begin(), dayTimes.end()));
+    std::printf("tick_ms_min_7d=%.3f\n", *std::min_element(weekTimes.begin(), weekTimes.end()));
     std::printf("tick_ms_max_1min=%.3f\n", *std::max_element(minuteTimes.begin(), minuteTimes.end()));
-    std::printf("tick_ms_max_24h=%.3f\n", *std::max_element(dayTimes.begin(), dayTimes.end()));
+    std::printf("tick_ms_max_7d=%.3f\n", *std::max_element(weekTimes.begin(), weekTimes.end()));
     std::printf("rss_mb_before_fill=%.1f\n", rssBefore);
-    std::printf("full_history_scan_ms_24h=%.3f\n", day.fullScanMs());
     std::printf("tick_ms_1min=%.3f\n", minuteMs);
-    std::printf("tick_ms_24h=%.3f\n", dayMs);
-    std::printf("tick_ratio_24h_vs_1min=%.3f\n", dayMs / minuteMs);
-    std::printf("rss_mb_24h=%.1f\n", std::max(rssDay, residentMegabytes()));
+    std::printf("tick_ms_7d=%.3f\n", weekMs);
+    std::printf("tick_ratio_7d_vs_1min=%.3f\n", weekMs / minuteMs);
+    std::printf("rss_mb_7d=%.1f\n", std::max(rssWeek, residentMegabytes()));
     return 0;
 }

@@ -59,10 +59,9 @@ void TestPlotLive::workerFedWeights_reachCurveAndFile() {
     QVERIFY(finished.count() == 1 || finished.wait(30000));
     amplifier.stopContinuousADRead();
 
-    // Every sample is one of the two pinned weights (or the 0 before the first reading arrived).
+    // Every point is one of the two pinned weights: nothing before the first reading arrived.
     for (auto it = curve->data()->constBegin(); it != curve->data()->constEnd(); ++it)
-        QVERIFY2(it->value == 0 || it->value == 123.45 || it->value == 234.56,
-                 qPrintable(QString::number(it->value)));
+        QVERIFY2(it->value == 123.45 || it->value == 234.56, qPrintable(QString::number(it->value)));
     // The rescale followed the live values: both lie inside the weight range.
     QVERIFY(item.customPlot()->yAxis->range().contains(123.45));
     QVERIFY(item.customPlot()->yAxis->range().contains(234.56));

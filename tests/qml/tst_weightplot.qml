@@ -328,15 +328,14 @@ TestCase {
         simulators.serial(rs485Port, "set 247 4 0")
     }
 
-    // Remove gives the RS232 port back; the name is not reused and the remaining tiles take the palette
-    // from the start.
+    // Remove gives the RS232 port back; the name is not reused and every amplifier keeps its colour.
     function test_remove_releasesLink_recolours_andNamesGoOn() {
         addPreCalibrated("RS485", rs485Port, "5")
         addPreCalibrated("RS232", rs232Port, undefined)
         mouseClick(tile("1"))
         mouseClick(findChild(screen, "removeButton"))
         tryCompare(screen, "tileCount", 1)
-        compare(tile("2").color, Qt.color(palette[0]))
+        compare(tile("2").color, Qt.color(palette[1]))
         compare(screen.selection.length, 0)
 
         // ZERO with nothing selected zeroes nothing, not even the removed amplifier.
@@ -349,7 +348,7 @@ TestCase {
         tryCompare(screen, "tileCount", 0)
         addPreCalibrated("RS232", rs232Port)
         verify(tile("3"), "the next amplifier is named 3")
-        compare(tile("3").color, Qt.color(palette[0]))
+        compare(tile("3").color, Qt.color(palette[2]))
 
         // Remove with nothing selected says so.
         mouseClick(findChild(screen, "removeButton"))

@@ -79,6 +79,12 @@ TestCase {
         mouseClick(findChild(screen, "tile_2"))
         mouseClick(findChild(screen, "autoScaleSwitch"))
         wait(6000)
+        // The pointer over the plot: the cursor line and every curve's value in the legend.
+        var plot = findChild(screen, "customPlot")
+        for (var step = 0; step < 6; step++)
+            mouseWheel(plot, plot.width / 2, plot.height / 2, 0, 120)
+        mouseMove(plot, plot.plotArea.x + plot.plotArea.width * 0.8, plot.height / 2)
+        tryVerify(function() { return plot.cursorTime.length > 0 })
         shot("main")
 
         mouseClick(findChild(screen, "addButton"))
@@ -123,6 +129,9 @@ TestCase {
         var settings = findChild(window.contentItem, "settingsScreen")
         mouseClick(findChild(settings, "swatchDark"))
         shot("settings-dark")
+        mouseClick(findChild(window.contentItem, "sidebarWeightPlot"))
+        shot("main-dark")
+        mouseClick(findChild(window.contentItem, "sidebarSettings"))
         if (!dark)
             mouseClick(findChild(settings, "swatchLight"))
 

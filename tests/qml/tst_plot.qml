@@ -1,0 +1,253 @@
+import QtQuick
+import QtTest
+
+import com.example.amplifiers
+import com.example.filehandler
+
+// The live plot of the Weight Plot screen with real RS485 drivers reading a simulated line: legend and
+// colours, honest curves (no invented point, a gap where readings stopped), zoom, pan, pause and back to
+// live, the pointer's read-out, hiding a curve and exporting the picture.
+TestCase {
+    id: testCase
+    name: "Plot"
+    when: windowShown
+
+    property string port: ""
+    property var window: null
+    property var screen: null
+    property var plot: null
+
+    readonly property var palette: ["#a91e22", "#c58800", "#40b040", "#3a5eab", "#7233ac", "#8c2a8c", "#777777",
+                                    "#414141"]
+
+    Component {
+        id: windowComponent
+        Loader { source: "qrc:/DesktopApplication.qml" }
+    }
+
+    FileHandler { id: files }
+
+    function initTestCase() {
+        port = simulators.startSerial("1,2,3,4,5,6,7,8,9")
+        verify(port.length > 0, "simulated RS485 line")
+    }
+
+    function init() {
+        simulators.serial(port, "fault all none")
+        // Measuring values pinned in hundredths of a gram: 123.45 g, 500.00 g, ...
+        for (var id = 1; id <= 9; id++)
+            simulators.serial(port, "set " + id + " 0 " + (id === 1 ? 12345 : id * 25000))
+        window = createTemporaryObject(windowComponent, testCase).item
+        verify(window)
+        screen = findChild(window.contentItem, "weightPlotScreen")
+        plot = findChild(screen, "customPlot")
+        verify(plot)
+    }
+
+    function cleanup() {
+        for (var i = 0; screen && i < screen.amplifierList.length; i++) {
+            screen.amplifierList[i].stopContinuousADRead()
+            screen.amplifierList[i].disconnect()
+        }
+    }
+
+    // Connected and handed to the screen as the calibration page does.
+    function add(id) {
+        var amplifier = AmplifierFactory.createAmplifier("RS485", "AmplifierModel", port, 9600, id, sharedBus)
+        amplifier.connect()
+        verify(amplifier.isConnected(), "amplifier " + id)
+        screen.addAmplifier(amplifier)
+        return amplifier
+    }
+
+    function values(index) {
+        return plot.shownPoints(index).map(function(p) { return p.y })
+    }
+
+    function waitForPoints(index, count) {
+        tryVerify(function() { return plot.shownPoints(index).length >= count }, 10000)
+    }
+
+    function legendText(index) {
+        return findChild(findChild(screen, "legend_" + index), "legendText").text
+    }
+
+    function test_legendAndColours_stayWithTheirAmplifier() {
+        for (var id = 1; id <= 3; id++)
+            add(id)
+        mouseClick(findChild(screen, "tile_1"))
+        mouseClick(findChild(screen, "removeButton"))
+        tryCompare(screen, "tileCount", 2)
+        compare(plot.curves.length, 2)
+        var expected = [{ name: "2", colour: palette[1] }, { name: "3", colour: palette[2] }]
+        for (var i = 0; i < expected.length; i++) {
+            compare(plot.curves[i].name, "Load cell " + expected[i].name)
+            compare(legendText(i), "Load cell " + expected[i].name)
+            compare(plot.curves[i].color, Qt.color(expected[i].colour))
+            compare(findChild(screen, "tile_" + expected[i].name).color, Qt.color(expected[i].colour))
+        }
+        // Past the palette's eight colours a colour comes back with another dash.
+        for (id = 4; id <= 9; id++)
+            add(id)
+        compare(plot.curves.length, 8)
+        compare(plot.curves[7].name, "Load cell 9")
+        compare(plot.curves[7].color, Qt.color(palette[0]))
+        compare(findChild(screen, "tile_9").color, Qt.color(palette[0]))
+        for (i = 0; i < 7; i++)
+            verify(!Qt.colorEqual(plot.curves[i].color, plot.curves[7].color)
+                   || plot.curves[i].dash !== plot.curves[7].dash, "curve " + i + " differs from curve 7")
+    }
+
+    // A fault that leaves no fresh reading breaks the line; readings afterwards go on after the gap.
+    function test_gapWhereReadingsStopped_data() {
+        return [{ tag: "silence", fault: "silence" }, { tag: "bad checksum", fault: "bad-crc" },
+                { tag: "garbage", fault: "garbage" }]
+    }
+
+    function test_gapWhereReadingsStopped(data) {
+        var amplifier = add(1)
+        waitForPoints(0, 3)
+        // The first point is the first reading, not an invented 0, and with Auto Scale off the axis shows it.
+        compare(values(0)[0], 123.45)
+        verify(!plot.autoScale)
+        tryVerify(function() { return plot.weightLow < 123.45 && plot.weightHigh > 123.45 })
+
+        simulators.serial(port, "fault 1 " + data.fault)
+        tryVerify(function() { return values(0).some(isNaN) }, 10000, "the line breaks while silent")
+        verify(amplifier.getMsSinceLastReading() > 1000)
+        simulators.serial(port, "set 1 0 20000")
+        simulators.serial(port, "fault 1 none")
+        tryVerify(function() { return values(0).indexOf(200) >= 0 }, 15000, "readings again")
+
+        var points = plot.shownPoints(0)
+        var breaks = 0
+        for (var i = 0; i < points.length; i++) {
+            if (!isNaN(points[i].y))
+                continue
+            breaks++
+            // Nothing was drawn over the silence: the readings around the break are more than a second apart.
+            verify(i > 0 && i + 1 < points.length)
+            compare(points[i - 1].y, 123.45)
+            compare(points[i + 1].y, 200)
+            verify(points[i + 1].x - points[i - 1].x > 1)
+        }
+        compare(breaks, 1)
+        for (i = 0; i < points.length; i++)
+            verify(isNaN(points[i].y) || points[i].y === 123.45 || points[i].y === 200, "only real readings")
+    }
+
+    function test_zoomPanPauseAndBackToLive() {
+        add(1)
+        waitForPoints(0, 3)
+        var area = plot.plotArea
+        var x = area.x + area.width / 2
+        var y = area.y + area.height / 2
+        compare(findChild(screen, "liveButton").text, "Pause")
+
+        // The wheel zooms time; live, the present stays at the right edge.
+        mouseWheel(plot, x, y, 0, 120)
+        verify(plot.live)
+        fuzzyCompare(plot.timeHigh - plot.timeLow, 80, 1e-6)
+        verify(plot.timeHigh >= Date.now() / 1000 - 1)
+
+        // Dragging to the right shows earlier times and stops following the present.
+        var before = plot.timeLow
+        mouseDrag(plot, x, y, 100, 0)
+        verify(!plot.live)
+        verify(plot.timeLow < before)
+        fuzzyCompare(plot.timeHigh - plot.timeLow, 80, 1e-6)
+        compare(findChild(screen, "liveButton").text, "Live")
+        // While paused the view stays where it is as readings come in.
+        var shown = plot.timeLow
+        var answered = Number(simulators.serial(port, "count 1").split(" ")[1])
+        tryVerify(function() { return Number(simulators.serial(port, "count 1").split(" ")[1]) >= answered + 5 },
+                  10000)
+        compare(plot.timeLow, shown)
+
+        // Double-click: live again, 100 s wide.
+        mouseDoubleClickSequence(plot, x, y)
+        verify(plot.live)
+        fuzzyCompare(plot.timeHigh - plot.timeLow, 100, 1e-6)
+        verify(plot.timeHigh >= Date.now() / 1000 - 1)
+
+        // Ctrl+wheel zooms the weights; the automatic range gives way to the user's.
+        mouseClick(findChild(screen, "autoScaleSwitch"))
+        verify(plot.autoScale)
+        var range = plot.weightHigh - plot.weightLow
+        mouseWheel(plot, x, y, 0, 120, Qt.NoButton, Qt.ControlModifier)
+        verify(!plot.autoScale)
+        compare(findChild(screen, "autoScaleSwitch").checked, false)
+        fuzzyCompare(plot.weightHigh - plot.weightLow, range * 0.8, 1e-9)
+
+        // A typed range stays; a reversed one is refused and says why.
+        var fields = [findChild(screen, "weightLowField"), findChild(screen, "weightHighField")]
+        var typed = [["-50", "250"], ["300", "200"]]
+        for (var row = 0; row < typed.length; row++) {
+            fields[0].text = typed[row][0]
+            fields[1].text = typed[row][1]
+            mouseClick(fields[1])
+            keyClick(Qt.Key_Return)
+            compare(plot.weightLow, -50)
+            compare(plot.weightHigh, 250)
+        }
+        compare(findChild(screen, "messageDialog").text, "The upper weight must be above the lower one.")
+    }
+
+    // The read-out under the pointer, in the unit the screen shows: earlier readings are converted too.
+    function test_readOut_data() {
+        return [{ tag: "g", unit: 2, factor: 1, first: "123.45 g", second: "500.00 g", axis: "Weight (g)" },
+                { tag: "kg", unit: 3, factor: 0.001, first: "0.12 kg", second: "0.50 kg", axis: "Weight (kg)" },
+                { tag: "lb", unit: 1, factor: 0.0022046244201837776, first: "0.27 lb", second: "1.10 lb",
+                  axis: "Weight (lb)" }]
+    }
+
+    function test_readOut(data) {
+        add(1)
+        add(2)
+        waitForPoints(0, 3)
+        waitForPoints(1, 3)
+        screen.selectUnit(data.unit)
+        compare(plot.weightTitle, data.axis)
+        // The view is converted at once: no curve drops to the new unit's small numbers.
+        fuzzyCompare(values(0)[0], 123.45 * data.factor, 1e-9)
+
+        // Paused, so that the time under the pointer stays; between two readings of the second amplifier.
+        mouseClick(findChild(screen, "liveButton"))
+        var points = plot.shownPoints(1)
+        mouseMove(plot, plot.timeToX((points[1].x + points[2].x) / 2), plot.plotArea.y + 5)
+        tryVerify(function() { return plot.cursorValues.length === 2 })
+        compare(plot.cursorValues[0], data.first)
+        compare(plot.cursorValues[1], data.second)
+        verify(/^\d\d:\d\d:\d\d\.\d\d\d$/.test(plot.cursorTime), plot.cursorTime)
+        compare(findChild(screen, "cursorTime").text, plot.cursorTime)
+        compare(legendText(0), "Load cell 1\n" + data.first)
+        compare(legendText(1), "Load cell 2\n" + data.second)
+
+        // Before the first reading there is no value to tell.
+        mouseMove(plot, plot.plotArea.x + 2, plot.plotArea.y + 5)
+        tryVerify(function() { return plot.cursorValues[0] === "" })
+        compare(legendText(0), "Load cell 1")
+    }
+
+    function test_hideShowFromTheLegend_andExport() {
+        add(1)
+        add(2)
+        waitForPoints(0, 3)
+        waitForPoints(1, 3)
+        mouseClick(findChild(screen, "legend_0"))
+        compare(plot.curves[0].visible, false)
+        compare(plot.shownPoints(0).length, 0)
+        verify(plot.shownPoints(1).length > 0)
+        mouseClick(findChild(screen, "legend_0"))
+        compare(plot.curves[0].visible, true)
+        verify(plot.shownPoints(0).length > 0)
+
+        mouseClick(findChild(screen, "exportPlotButton"))
+        var dialog = findChild(screen, "messageDialog")
+        tryCompare(dialog, "opened", true)
+        compare(dialog.title, "Plot Exported")
+        var path = dialog.text.replace("The plot was saved as ", "")
+        verify(/\.png$/.test(path), path)
+        verify(files.fileSize(path) > 1000, path)
+    }
+}
