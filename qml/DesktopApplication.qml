@@ -36,11 +36,6 @@ ApplicationWindow {
 
     // A running self-test writes back the registers it changed before the window goes: it is stopped here
     // and closes the window itself once it has ended.
-    onClosing: function(close) {
-        if (screenHostInfos.item && screenHostInfos.item.stopTestBeforeClose())
-            close.accepted = false
-    }
-
     // Stands where a header would be; Settings and About indent their text column by headerPosition.
     Item {
         id: appHeader
@@ -106,7 +101,13 @@ ApplicationWindow {
                        qsTr("Exit"))
     }
 
+    // A self-test in progress writes back what it changed before the window goes (it closes the window
+    // again once it has); a running recording asks first.
     onClosing: function(close) {
+        if (screenHostInfos.item && screenHostInfos.item.stopTestBeforeClose()) {
+            close.accepted = false
+            return
+        }
         if (recordingRuns() && !exitConfirmed) {
             close.accepted = false
             requestExit()

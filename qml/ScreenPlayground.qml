@@ -696,7 +696,8 @@ Rectangle {
                 }
 
                 // Without Auto Scale the weight range can be typed; the fields show the one in force.
-                Row {
+                // One above the other: side by side a range like -98900.00 does not fit a narrow window.
+                Column {
                     id: weightRange
                     anchors.left: parent.left
                     anchors.right: parent.right
@@ -710,7 +711,7 @@ Rectangle {
                             required property string modelData
                             required property int index
                             objectName: modelData
-                            width: (weightRange.width - weightRange.spacing) / 2
+                            width: weightRange.width
                             placeholderText: (index === 0 ? customPlot.weightLow : customPlot.weightHigh).toFixed(2)
                             validator: DoubleValidator {}
                             onAccepted: screenPlayground.applyWeightRange()
@@ -797,7 +798,12 @@ Rectangle {
         // the layout's row without a loop.
         Item {
             Layout.fillWidth: true
-            Layout.preferredHeight: footerLine.implicitHeight + 8
+            // Room for two lines whatever the text says, so that the recording's longer line moves no button.
+            Layout.preferredHeight: Math.max(footerLine.implicitHeight, 2 * footerMetrics.lineSpacing) + 8
+            FontMetrics {
+                id: footerMetrics
+                font: footerLine.font
+            }
             Text {
                 id: footerLine
                 objectName: "footerLine"

@@ -61,8 +61,9 @@ TestCase {
             tryCompare(item("tileTare", item("tile_2")), "text", "net") // the same word in French
             compare(item("tileTare", item("tile_1")).text, data.language === "English" ? "gross" : "brut")
             var footer = ["writeFiltersButton", "zeroButton", "tareButton", "recordButton"], idle = places(footer)
-            item("customPlot").csvLoggingStarted(3600)
+            verify(screen.startRecording(1000, 3600, testFiles.newFolder() + "/layout.csv", "g"), screen.recordingError())
             compare(places(footer), idle, "a recording's longer text moves no button")
+            screen.stopRecording()
         },
         calibrationPage: function() {
             click("addButton"); var selection = opened(screen.instrumentSelectionPopup)
