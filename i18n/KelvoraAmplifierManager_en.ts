@@ -66,6 +66,10 @@
 <context>
     <name>DeviceIdScan</name>
     <message>
+        <source>%1 (duplicate: two devices answer this id)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Scan failed: %1</source>
         <translation type="unfinished"></translation>
     </message>

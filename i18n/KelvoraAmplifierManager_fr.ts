@@ -66,6 +66,10 @@
 <context>
     <name>DeviceIdScan</name>
     <message>
+        <source>%1 (duplicate: two devices answer this id)</source>
+        <translation>%1 (en double : deux appareils répondent à cet identifiant)</translation>
+    </message>
+    <message>
         <source>Scan failed: %1</source>
         <translation>Échec de la recherche : %1</translation>
     </message>

@@ -58,8 +58,9 @@ ColumnLayout {
             model: scanner.found
             ButtonChoice {
                 objectName: "scanResult" + modelData.id
-                text: modelData.refused ? qsTr("%1 (refuses: %2)").arg(modelData.id).arg(modelData.detail)
-                                        : qsTr("%1 (AD %2)").arg(modelData.id).arg(modelData.adValue)
+                text: modelData.duplicate ? qsTr("%1 (duplicate: two devices answer this id)").arg(modelData.id)
+                      : modelData.refused ? qsTr("%1 (refuses: %2)").arg(modelData.id).arg(modelData.detail)
+                                          : qsTr("%1 (AD %2)").arg(modelData.id).arg(modelData.adValue)
                 onClicked: scanPanel.chosen(modelData.id)
             }
         }

@@ -107,7 +107,10 @@ private slots:
         if (fault == QLatin1String("silent on")) // the whole reply wait, about 2 s
             QVERIFY2(clock.elapsed() >= sdoexchange::kReplyTimeoutMs - 50,
                      qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(cantest::firsts(failed), QVariantList{QStringLiteral("Handshake failed")});
+        QCOMPARE(failed.count(), 1);
+        const QString reason = failed.first().first().toString();
+        QVERIFY2(reason.startsWith(QStringLiteral("Handshake failed: ")) && reason.size() > 18,
+                 qPrintable(reason));
         QVERIFY(!amp.isConnected());
         QCOMPARE(canadapter::userCount(), 1); // the channel stays open for a retry
         m_nodes.resetNodes();

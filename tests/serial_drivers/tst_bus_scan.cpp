@@ -62,7 +62,7 @@ private slots:
         QTest::newRow("60 ms late, default window") << "fault 60 late 60" << 0 << "1 60:late 247";
         QTest::newRow("247 late, after the last probe") << "fault 247 late 60" << 0 << "1 60 247:late";
         QTest::newRow("twin a few ms later") << "twin 60 3" << 0 << "1 60:dup 247";
-        QTest::newRow("short --window") << "fault 60 late 30" << 10 << "1 60:late 247";
+        QTest::newRow("short --window") << "fault 60 late 40" << 10 << "1 60:late 247";
     }
     void rs485_attributesAnswersByAddress() {
         QFETCH(QString, setUp);

@@ -234,6 +234,32 @@ private slots:
         QVERIFY(run.out.endsWith(QStringLiteral("放大器功能测试全部完成。\n")));
     }
 
+    // The terminal the tool runs in is no amplifier; a port it used gets its terminal settings back.
+    void terminals_ownRefused_portSettingsGivenBack() {
+        SimulatorProcess sim;
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        QProcess own;
+        own.setStandardInputFile(sim.port()); // setsid -c makes standard input the controlling terminal
+        own.start(QStringLiteral("setsid"), {QStringLiteral("-c"), QStringLiteral(KELVORA_CLI_PATH),
+                                             "--protocol", "RS232", "--port", sim.port(), "read-ad"});
+        QVERIFY(own.waitForFinished(60000));
+        QCOMPARE(own.exitCode(), 1);
+        QVERIFY(own.readAllStandardError().contains("the terminal this program runs in, not a serial port"));
+        QCOMPARE(sim.query(QStringLiteral("count 1")), 0);
+
+        auto stty = [&](const QStringList &arguments) {
+            QProcess process;
+            process.start(QStringLiteral("stty"), QStringList{"-F", sim.port()} + arguments);
+            process.waitForFinished(10000);
+            return QString::fromUtf8(process.readAllStandardOutput());
+        };
+        stty({"1200", "icanon", "echo"});
+        const QString before = stty({"-g"});
+        QCOMPARE(cli(QStringLiteral("--protocol RS232 --port PORT read-ad"), sim.port()).out,
+                 QStringLiteral("250000\n"));
+        QCOMPARE(stty({"-g"}), before);
+    }
+
     void failures_exitOneWithDriverText_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("arguments");

@@ -185,6 +185,41 @@ private slots:
         QVERIFY(modbus::decodeReadAnswer(frame, 0x07).ok());
         QCOMPARE(modbus::decodeReadAnswer(frame, 0x01).fault, modbus::AnswerFault::WrongAddress);
     }
+
+    // What a failed handshake and a stale tile say about the answer to a read of device 1.
+    void refusedAnswers_inWords_data() {
+        QTest::addColumn<std::vector<uint8_t>>("frame");
+        QTest::addColumn<QString>("why");
+        QTest::addColumn<QString>("marker");
+        QTest::newRow("nothing") << std::vector<uint8_t>{} << ""
+                                 << "";
+        std::vector<uint8_t> echoed = modbus::readRequest(0x01, modbus::kAdRegister);
+        echoed.push_back(0x01); // the answer's first byte after the echo
+        QTest::newRow("echoing adapter") << echoed << "the adapter echoes what it sends; switch its echo off"
+                                         << "bad checksum";
+        QTest::newRow("exception")
+            << reframe(bytes("01 83 02 00 00"))
+            << "the amplifier refused the read: Modbus exception 2 (illegal data address)"
+            << "refused: Modbus exception 2";
+        std::vector<uint8_t> corrupted = answer(0x01, 5);
+        corrupted[4] ^= 0x10;
+        QTest::newRow("bad CRC") << corrupted << "the answer had a bad checksum"
+                                 << "bad checksum";
+        QTest::newRow("other address") << answer(0x02, 5) << "the answer came from address 2, not 1"
+                                       << "answer from address 2";
+        QTest::newRow("cut short") << bytes("01 03 04")
+                                   << "the answer was not understood (3 bytes received, 9 expected)"
+                                   << "incomplete answer";
+    }
+    void refusedAnswers_inWords() {
+        QFETCH(std::vector<uint8_t>, frame);
+        QFETCH(QString, why);
+        QFETCH(QString, marker);
+        const std::vector<uint8_t> request = modbus::readRequest(0x01, modbus::kAdRegister);
+        const modbus::Answer decoded = modbus::decodeReadAnswer(frame, 0x01);
+        QCOMPARE(QString::fromStdString(modbus::whyNotAnswered(request, frame, decoded)), why);
+        QCOMPARE(QString::fromStdString(modbus::shortFault(decoded)), marker);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestModbusFrames)

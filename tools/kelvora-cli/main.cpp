@@ -301,6 +301,8 @@ QString csvField(QString text) {
 // printing interval.
 constexpr int kLongestReadingIntervalMs = 500;
 constexpr int kReadingsPerLine = 8;
+// How long a line waits past its time for a reading of an amplifier that has been answering.
+constexpr int kJitterGraceMs = 250;
 
 Prepared watch(const QStringList &arguments) {
     QCommandLineParser parser;
@@ -337,24 +339,45 @@ Prepared watch(const QStringList &arguments) {
                 }
             };
             bool allRead = true;
+            // Runs the event loop until `until` or until `done` holds; false when the link went away.
+            auto waitTill = [&](qint64 until, const std::function<bool()> &done) {
+                while (clock.elapsed() < until && !done()) {
+                    waitFor([] { return false; }, static_cast<int>(qMin<qint64>(5, until - clock.elapsed())));
+                    takeErrors();
+                    if (c.driver->linkLost())
+                        return false;
+                }
+                return true;
+            };
+            // A line is due every interval on a fixed clock. Its weight must have been read since the line
+            // before. While the amplifier answers, a reading a little late (a busy machine schedules the
+            // worker late) is waited for a while, unless an error comes first; once it has failed, lines
+            // keep to the clock.
+            const qint64 graceMs =
+                qBound(qint64{kJitterGraceMs}, qint64{intervalMs}, qint64{kLongestReadingIntervalMs});
+            bool answering = true;
+            qint64 lastPrintAt = 0;
+            qsizetype errorsAtLastPrint = 0;
+            auto readSinceLastPrint = [&] {
+                const qint64 since = msSinceLastReading(c.object);
+                return since >= 0 && clock.elapsed() - since >= lastPrintAt;
+            };
             for (qulonglong line = 0; line < count; ++line) {
                 const qint64 due = static_cast<qint64>(line + 1) * intervalMs;
-                while (clock.elapsed() < due) {
-                    waitFor([] { return false; }, static_cast<int>(qMin<qint64>(20, due - clock.elapsed())));
+                const bool stillThere =
+                    waitTill(due, [] { return false; }) && waitTill(due + (answering ? graceMs : 0), [&] {
+                        return readSinceLastPrint() || c.listener->errors.size() > errorsAtLastPrint;
+                    });
+                if (!stillThere) {
+                    stopReading(c.object);
                     takeErrors();
-                    if (c.driver->linkLost()) {
-                        stopReading(c.object);
-                        takeErrors();
-                        const QString why = c.listener->errors.isEmpty()
-                                                ? QStringLiteral("the system refused it")
-                                                : c.listener->errors.last();
-                        return fail(QStringLiteral("Lost %1: %2").arg(c.driver->linkName(), why));
-                    }
+                    const QString why = c.listener->errors.isEmpty() ? QStringLiteral("the system refused it")
+                                                                     : c.listener->errors.last();
+                    return fail(QStringLiteral("Lost %1: %2").arg(c.driver->linkName(), why));
                 }
                 const qint64 now = clock.elapsed();
                 const qint64 since = msSinceLastReading(c.object);
-                // Read within the last interval.
-                const bool fresh = since >= 0 && since <= qMin<qint64>(intervalMs, now);
+                const bool fresh = readSinceLastPrint();
                 QString status = QStringLiteral("ok");
                 if (!fresh) {
                     allRead = false;
@@ -366,6 +389,9 @@ Prepared watch(const QStringList &arguments) {
                 }
                 out() << QDateTime::currentDateTime().toString(Qt::ISODateWithMs) << ','
                       << (fresh ? weightText(c) : QString()) << ',' << csvField(status) << Qt::endl;
+                lastPrintAt = now;
+                errorsAtLastPrint = c.listener->errors.size();
+                answering = fresh;
             }
             stopReading(c.object);
             takeErrors();

@@ -77,9 +77,8 @@ void CANOpenAmplifier::connect() {
     m_channelHeld = true;
     const SdoResult handshake = exchange(sdo::adValueRequest());
     if (handshake.status != SdoResult::Status::Answer || handshake.data.empty()) {
-        qWarning().noquote() << "❌ CANopen handshake with node" << getDeviceId()
-                             << "failed:" << describe(handshake, getDeviceId());
-        emit connectionFailed(QStringLiteral("Handshake failed"));
+        // One report, with its cause: the signal is what callers show.
+        emit connectionFailed(QStringLiteral("Handshake failed: %1").arg(describe(handshake, getDeviceId())));
         return;
     }
     m_connected = true;

@@ -219,7 +219,6 @@ std::string describe(const Answer &answer) {
 }
 
 std::string shortFault(const Answer &answer) {
-    char text[64];
     switch (answer.fault) {
     case AnswerFault::Ok:
         return {};
@@ -228,13 +227,7 @@ std::string shortFault(const Answer &answer) {
     case AnswerFault::BadCrc:
         return "bad checksum";
     case AnswerFault::Exception:
-        std::snprintf(text, sizeof text, "refused: Modbus exception %u",
-                      static_cast<unsigned>(answer.exceptionCode));
-        return text;
-    case AnswerFault::WrongAddress:
-        std::snprintf(text, sizeof text, "answer from address %u",
-                      static_cast<unsigned>(answer.receivedAddress));
-        return text;
+        return "refused: Modbus exception " + std::to_string(answer.exceptionCode);
     default:
         return describe(answer);
     }
