@@ -174,6 +174,8 @@ Rectangle {
         }
         if (failed.length === 0)
             messageDialog.show(doneTitle, done.join("\n"))
+        else if (done.length === 0)
+            messageDialog.show(failedTitle, failed.join("\n"))
         else
             messageDialog.show(failedTitle, done.join("\n"), failed.join("\n"))
     }
