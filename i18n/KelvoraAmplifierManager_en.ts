@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>FileHandler</name>
+    <message>
+        <source>Path is empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Directory doesn&apos;t exist and cannot be created</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Location is writable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No write permission for this location</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>DesktopApplication</name>
     <message>
         <source>Weight Plot</source>
@@ -875,6 +894,10 @@
     </message>
     <message>
         <source>Client Side Decoration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The window is shown without the system&apos;s title bar and borders.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
