@@ -123,9 +123,15 @@ TestCase {
         holdSettings(1)
         addAmplifier("RS485", linePort, 1)
         var popup = openFilters()
+        var apply = inside(popup, "applyButton")
+        // The refusal takes no room from the fields below it or the buttons.
+        var placeOf = function(name) { return inside(popup, name).mapToItem(null, 0, 0).y }
+        waitForRendering(popup.contentItem)
+        var before = [placeOf("zeroPointField"), placeOf("applyButton")]
         typeInto(inside(popup, data.field), data.text)
         compare(inside(popup, data.field + "Refusal").text, data.refusal)
-        var apply = inside(popup, "applyButton")
+        waitForRendering(popup.contentItem)
+        compare([placeOf("zeroPointField"), placeOf("applyButton")], before)
         verify(!apply.enabled)
         mouseClick(apply)
         verify(popup.opened)
