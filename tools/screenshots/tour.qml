@@ -123,7 +123,13 @@ TestCase {
         typeInto(inside(logging, "frequencyField"), "100")
         typeInto(inside(logging, "durationField"), "60")
         shot("recording")
-        logging.close()
+        // A run under way: STOP RECORDING and the footer naming what is recorded, into a throw-away file.
+        logging.chooseFile("file://" + encodeURI(testFiles.newFolder() + "/tour.csv"))
+        mouseClick(inside(logging, "startLoggingButton"))
+        tryCompare(screen, "recording", true)
+        shot("recording-running")
+        mouseClick(findChild(screen, "recordButton"))
+        tryCompare(screen, "recording", false)
 
         mouseClick(findChild(window.contentItem, "sidebarSettings"))
         var settings = findChild(window.contentItem, "settingsScreen")
