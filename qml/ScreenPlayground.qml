@@ -714,7 +714,9 @@ Rectangle {
                             required property int index
                             objectName: modelData
                             width: weightRange.width
-                            placeholderText: (index === 0 ? customPlot.weightLow : customPlot.weightHigh).toFixed(2)
+                            // As many decimals as the range has (up to six): in kg two would round 1.425 to 1.43.
+                            placeholderText: String(Number((index === 0 ? customPlot.weightLow
+                                                                         : customPlot.weightHigh).toFixed(6)))
                             validator: DoubleValidator {}
                             onAccepted: screenPlayground.applyWeightRange()
                         }
