@@ -189,6 +189,14 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>no answer for %1 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The AD read-out is not current (%1): wait until it counts again, then press %2 again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Connect an amplifier first.</source>
         <translation type="unfinished"></translation>
     </message>

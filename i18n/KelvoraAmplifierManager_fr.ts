@@ -189,6 +189,14 @@
         <translation>Aucune valeur AD reçue pour l&apos;instant : attendez que l&apos;affichage compte, puis appuyez de nouveau sur %1.</translation>
     </message>
     <message>
+        <source>no answer for %1 s</source>
+        <translation>sans réponse depuis %1 s</translation>
+    </message>
+    <message>
+        <source>The AD read-out is not current (%1): wait until it counts again, then press %2 again.</source>
+        <translation>L&apos;affichage AD n&apos;est pas à jour (%1) : attendez qu&apos;il compte de nouveau, puis appuyez de nouveau sur %2.</translation>
+    </message>
+    <message>
         <source>Connect an amplifier first.</source>
         <translation>Connectez d&apos;abord un amplificateur.</translation>
     </message>

@@ -131,6 +131,28 @@ TestCase {
         return findChild(tile(name), part).text
     }
 
+    // A read-out that stopped counting is not shown as the amplifier's AD value, says why, and is not captured.
+    function test_staleAdReadout_isNeitherShownNorCaptured_data() {
+        return [{ tag: "silent", fault: "silence", why: /^no answer for \d+ s$/ },
+                { tag: "refusing", fault: "exception", why: /^refused: Modbus exception 2$/ }]
+    }
+    function test_staleAdReadout_isNeitherShownNorCaptured(data) {
+        openPage("RS485")
+        connectOn(rs485Port, "6")
+        waitForAd()
+        simulators.serial(rs485Port, "fault 6 " + data.fault)
+        tryCompare(pageItem("adReadout"), "text", "AD: —", 5000)
+        verify(data.why.test(pageItem("adStaleText").text), pageItem("adStaleText").text)
+        mouseClick(pageItem("zeroButton"))
+        compare(pageItem("zeroValueText").text, "0")
+        verify(/^The AD read-out is not current \(.+\): wait until it counts again, then press ZERO again\.$/
+               .test(pageItem("statusText").text), pageItem("statusText").text)
+        simulators.serial(rs485Port, "fault 6 none")
+        waitForAd()
+        compare(pageItem("adStaleText").text, "")
+        mouseClick(pageItem("closeButton"))
+    }
+
     function test_rs485Road_calibratesAndTileFollows() {
         openPage("RS485")
         verify(pageItem("deviceIdRow").visible)
