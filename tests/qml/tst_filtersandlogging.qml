@@ -123,15 +123,16 @@ TestCase {
         holdSettings(1)
         addAmplifier("RS485", linePort, 1)
         var popup = openFilters()
-        var apply = inside(popup, "applyButton")
         // The refusal takes no room from the fields below it or the buttons.
-        var placeOf = function(name) { return inside(popup, name).mapToItem(null, 0, 0).y }
-        waitForRendering(popup.contentItem)
-        var before = [placeOf("zeroPointField"), placeOf("applyButton")]
+        var places = function() {
+            waitForRendering(popup.contentItem)
+            return ["zeroPointField", "applyButton"].map(function(n) { return inside(popup, n).mapToItem(null, 0, 0).y })
+        }
+        var before = places()
         typeInto(inside(popup, data.field), data.text)
         compare(inside(popup, data.field + "Refusal").text, data.refusal)
-        waitForRendering(popup.contentItem)
-        compare([placeOf("zeroPointField"), placeOf("applyButton")], before)
+        compare(places(), before)
+        var apply = inside(popup, "applyButton")
         verify(!apply.enabled)
         mouseClick(apply)
         verify(popup.opened)

@@ -189,7 +189,6 @@ TestCase {
             keyClick(Qt.Key_Return)
             compare(plot.weightLow, -50.125)
             compare(plot.weightHigh, 250)
-            // The fields show the range in force, unrounded.
             compare([fields[0].placeholderText, fields[1].placeholderText], ["-50.125", "250"])
         }
         compare(findChild(screen, "messageDialog").text, "The upper weight must be above the lower one.")
