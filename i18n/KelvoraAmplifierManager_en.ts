@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>FileHandler</name>
+    <message>
+        <source>Path is empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Directory doesn&apos;t exist and cannot be created</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Location is writable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No write permission for this location</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>DesktopApplication</name>
     <message>
         <source>Weight Plot</source>
@@ -171,6 +190,14 @@
     </message>
     <message>
         <source>No AD value has arrived yet: wait until the read-out counts, then press %1 again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no answer for %1 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The AD read-out is not current (%1): wait until it counts again, then press %2 again.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -879,6 +906,10 @@
     </message>
     <message>
         <source>Client Side Decoration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The window is shown without the system&apos;s title bar and borders.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

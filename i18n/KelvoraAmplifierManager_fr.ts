@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
+    <name>FileHandler</name>
+    <message>
+        <source>Path is empty</source>
+        <translation>Le chemin est vide</translation>
+    </message>
+    <message>
+        <source>Directory doesn&apos;t exist and cannot be created</source>
+        <translation>Le dossier n&apos;existe pas et ne peut pas être créé</translation>
+    </message>
+    <message>
+        <source>Location is writable</source>
+        <translation>L&apos;emplacement est accessible en écriture</translation>
+    </message>
+    <message>
+        <source>No write permission for this location</source>
+        <translation>Pas de droit d&apos;écriture à cet emplacement</translation>
+    </message>
+</context>
+<context>
     <name>DesktopApplication</name>
     <message>
         <source>Weight Plot</source>
@@ -172,6 +191,14 @@
     <message>
         <source>No AD value has arrived yet: wait until the read-out counts, then press %1 again.</source>
         <translation>Aucune valeur AD reçue pour l&apos;instant : attendez que l&apos;affichage compte, puis appuyez de nouveau sur %1.</translation>
+    </message>
+    <message>
+        <source>no answer for %1 s</source>
+        <translation>sans réponse depuis %1 s</translation>
+    </message>
+    <message>
+        <source>The AD read-out is not current (%1): wait until it counts again, then press %2 again.</source>
+        <translation>L&apos;affichage AD n&apos;est pas à jour (%1) : attendez qu&apos;il compte de nouveau, puis appuyez de nouveau sur %2.</translation>
     </message>
     <message>
         <source>Connect an amplifier first.</source>
@@ -885,6 +912,10 @@
     <message>
         <source>Client Side Decoration</source>
         <translation>Décoration côté client</translation>
+    </message>
+    <message>
+        <source>The window is shown without the system&apos;s title bar and borders.</source>
+        <translation>La fenêtre s&apos;affiche sans la barre de titre ni les bordures du système.</translation>
     </message>
     <message>
         <source>Language</source>

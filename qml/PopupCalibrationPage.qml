@@ -26,6 +26,12 @@ Popup {
 
     // The last AD value shown in the read-out, -1 while none has arrived from the current amplifier.
     property real lastAd: -1
+    // Milliseconds since the amplifier's last good reading (-1: none, or it does not say) and why it has had
+    // none lately, in its words. A value older than a second is not what the amplifier reads now: it is
+    // neither shown as the read-out nor captured.
+    property real adSilentMs: -1
+    property string adStaleReason: ""
+    readonly property bool adStale: lastAd >= 0 && adSilentMs > 1000
     property string zeroValue: "0"
     property string spanValue: "0"
     property bool zeroCaptured: false
@@ -63,6 +69,8 @@ Popup {
         Amplifiers.release(currentAmplifier)
         currentAmplifier = null
         lastAd = -1
+        adSilentMs = -1
+        adStaleReason = ""
         zeroValue = "0"
         spanValue = "0"
         zeroCaptured = false
@@ -121,12 +129,37 @@ Popup {
         status = qsTr("No AD value has arrived yet: wait until the read-out counts, then press %1 again.").arg(button)
     }
 
+    function refreshAdState() {
+        var amplifier = currentAmplifier
+        if (!amplifier || typeof amplifier.getMsSinceLastReading !== "function")
+            return
+        adSilentMs = amplifier.getMsSinceLastReading()
+        adStaleReason = typeof amplifier.getStaleReason === "function" ? amplifier.getStaleReason() : ""
+    }
+
+    function adStaleText() {
+        return adStaleReason.length > 0 ? adStaleReason : qsTr("no answer for %1 s").arg(Math.floor(adSilentMs / 1000))
+    }
+
+    // False, with the reason in `status`, when there is no current AD value to capture.
+    function adReady(button) {
+        refreshAdState()
+        if (lastAd < 0) {
+            noAdYet(button)
+            return false
+        }
+        if (adStale) {
+            status = qsTr("The AD read-out is not current (%1): wait until it counts again, then press %2 again.")
+                    .arg(adStaleText()).arg(button)
+            return false
+        }
+        return true
+    }
+
     function captureZero() {
         status = ""
-        if (lastAd < 0) {
-            noAdYet("ZERO")
+        if (!adReady("ZERO"))
             return
-        }
         var ad = lastAd
         if (isCanOpen) {
             var failure = Amplifiers.failureOf(currentAmplifier, function() { currentAmplifier.calibrateZero() })
@@ -141,10 +174,8 @@ Popup {
 
     function captureSpan() {
         status = ""
-        if (lastAd < 0) {
-            noAdYet("SPAN")
+        if (!adReady("SPAN"))
             return
-        }
         var ad = lastAd
         if (isCanOpen) {
             var grams = spanWeightGrams()
@@ -247,7 +278,15 @@ Popup {
         ignoreUnknownSignals: true
         function onAdValueReceived(adValue) {
             calibrationPage.lastAd = adValue
+            calibrationPage.adSilentMs = 0
         }
+    }
+
+    Timer {
+        interval: 250
+        repeat: true
+        running: calibrationPage.visible && calibrationPage.currentAmplifier !== null
+        onTriggered: calibrationPage.refreshAdState()
     }
 
     DialogMessage {
@@ -347,9 +386,20 @@ Popup {
 
                 Text {
                     objectName: "adReadout"
-                    text: calibrationPage.lastAd < 0 ? "AD:" : "AD: " + calibrationPage.lastAd
+                    text: calibrationPage.lastAd < 0 ? "AD:" : calibrationPage.adStale ? "AD: —"
+                                                                                      : "AD: " + calibrationPage.lastAd
                     color: Theme.colorText
                     font.pixelSize: Theme.fontSizeTitle
+                }
+                // Keeps its line when empty, so that the check box below never moves.
+                Text {
+                    objectName: "adStaleText"
+                    Layout.fillWidth: true
+                    text: calibrationPage.adStale ? calibrationPage.adStaleText() : ""
+                    color: Theme.colorError
+                    font.pixelSize: Theme.fontSizeContent - 2
+                    font.italic: true
+                    wrapMode: Text.WordWrap
                 }
                 CheckBoxThemed {
                     id: preCalibratedCheck

@@ -169,13 +169,22 @@ Popup {
         inputMethodHints: Qt.ImhDigitsOnly
     }
 
+    // Its line is kept when it is empty and it shrinks rather than wrap, so that a refusal appearing while the
+    // user types moves no field and no button under the mouse.
     component FieldRefusal: Text {
         Layout.fillWidth: true
+        // Nor does its length widen a column of the grid.
+        Layout.preferredWidth: 0
         Layout.columnSpan: 2
-        visible: text.length > 0
+        readonly property real line: Math.ceil(font.pixelSize * 1.4)
+        Layout.minimumHeight: line
+        Layout.preferredHeight: line
+        Layout.maximumHeight: line
         color: Theme.colorError
-        font.pixelSize: Theme.fontSizeContent - 2
-        wrapMode: Text.WordWrap
+        font.pixelSize: Theme.fontSizeContent - 3
+        fontSizeMode: Text.HorizontalFit
+        minimumPixelSize: 8
+        verticalAlignment: Text.AlignVCenter
     }
 
     component FieldLabel: Text {
@@ -230,7 +239,7 @@ Popup {
             Layout.fillWidth: true
             columns: 2
             columnSpacing: 12
-            rowSpacing: 6
+            rowSpacing: 2
 
             FieldLabel { text: levelField.placeholderText }
             SettingField {

@@ -220,6 +220,14 @@ Rectangle {
                 clip: true
                 model: logModel
                 ScrollBar.vertical: ScrollBarThemed {}
+                // Shown to its end unless the user scrolled back: the summary appearing below at the end of a
+                // run, or a smaller window, takes room from the log without hiding its last lines.
+                property bool followsEnd: true
+                onMovementEnded: followsEnd = atYEnd
+                onHeightChanged: {
+                    if (followsEnd)
+                        positionViewAtEnd()
+                }
                 delegate: Text {
                     required property string message
                     required property string status

@@ -174,6 +174,8 @@ Rectangle {
         }
         if (failed.length === 0)
             messageDialog.show(doneTitle, done.join("\n"))
+        else if (done.length === 0)
+            messageDialog.show(failedTitle, failed.join("\n"))
         else
             messageDialog.show(failedTitle, done.join("\n"), failed.join("\n"))
     }
@@ -712,7 +714,9 @@ Rectangle {
                             required property int index
                             objectName: modelData
                             width: weightRange.width
-                            placeholderText: (index === 0 ? customPlot.weightLow : customPlot.weightHigh).toFixed(2)
+                            // As many decimals as the range has (up to six): in kg two would round 1.425 to 1.43.
+                            placeholderText: String(Number((index === 0 ? customPlot.weightLow
+                                                                         : customPlot.weightHigh).toFixed(6)))
                             validator: DoubleValidator {}
                             onAccepted: screenPlayground.applyWeightRange()
                         }

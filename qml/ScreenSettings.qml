@@ -156,7 +156,10 @@ Rectangle {
                 checked: settingsManager.appThemeCSD
                 onClicked: settingsManager.appThemeCSD = checked
             }
-            Legend { text: "qetxyjcgkcul." }
+            Legend {
+                objectName: "csdLegend"
+                text: qsTr("The window is shown without the system's title bar and borders.")
+            }
 
             ListSeparator { Layout.fillWidth: true }
 
@@ -173,23 +176,6 @@ Rectangle {
                     Component.onCompleted: currentIndex = screenSettings.storedLanguageIndex()
                     onActivated: function(index) { screenSettings.chooseLanguage(index) }
                 }
-            }
-
-            ListSeparator { Layout.fillWidth: true }
-
-            SwitchThemed {
-                objectName: "demoSwitch"
-                text: "A desktop switch"
-            }
-            RowLayout {
-                SettingTitle { text: "A spinbox with a legend!" }
-                SpinBoxThemed {
-                    objectName: "demoSpinBox"
-                    from: 1
-                    to: 10
-                    value: 5
-                }
-                Legend { text: "h." }
             }
 
             ListSeparator { Layout.fillWidth: true }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of the program for the README, taken under Xvfb: the program's window with simulated amplifiers on
-# the main screen, the calibration page, the filter, multi-point and recording popups, Settings in a dark theme,
-# About and a finished Amplifier QA run. Saved as PNG files under docs/.
+# the main screen, the calibration page, the filter, multi-point and recording popups, a recording under way,
+# Settings in a dark theme, About and a finished Amplifier QA run. Saved as PNG files under docs/.
 #   tools/screenshots.sh [BUILD_DIR]            (default build/; the Debian packages come from tools/dev.sh deps)
 #   tools/screenshots.sh --matrix [BUILD_DIR]   the same walk at 1024x640 and 1600x1000, in English and French,
 #                                               light and dark, into BUILD_DIR/screenshots/SIZE-en|fr-THEME/

@@ -50,6 +50,7 @@ Popup {
         Text {
             objectName: "dialogText"
             width: parent.width
+            visible: dialog.text.length > 0
             text: dialog.text
             color: Theme.colorText
             font.pixelSize: Theme.fontSizeContent

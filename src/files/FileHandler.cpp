@@ -59,12 +59,12 @@ QString FileHandler::getTempPath() const {
 QVariantMap FileHandler::isPathWritable(const QString &path) const {
     QVariantMap result{{QStringLiteral("isWritable"), false}, {QStringLiteral("message"), QString()}};
     if (path.isEmpty()) {
-        result[QStringLiteral("message")] = QStringLiteral("Path is empty");
+        result[QStringLiteral("message")] = tr("Path is empty");
         return result;
     }
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
-        result[QStringLiteral("message")] = QStringLiteral("Directory doesn't exist and cannot be created");
+        result[QStringLiteral("message")] = tr("Directory doesn't exist and cannot be created");
         return result;
     }
     // A uniquely named probe, created exclusively: a user's own file in that folder is never touched,
@@ -75,9 +75,9 @@ QVariantMap FileHandler::isPathWritable(const QString &path) const {
         probe.close();
         probe.remove();
         result[QStringLiteral("isWritable")] = true;
-        result[QStringLiteral("message")] = QStringLiteral("Location is writable");
+        result[QStringLiteral("message")] = tr("Location is writable");
     } else {
-        result[QStringLiteral("message")] = QStringLiteral("No write permission for this location");
+        result[QStringLiteral("message")] = tr("No write permission for this location");
     }
     return result;
 }

@@ -123,8 +123,15 @@ TestCase {
         holdSettings(1)
         addAmplifier("RS485", linePort, 1)
         var popup = openFilters()
+        // The refusal takes no room from the fields below it or the buttons.
+        var places = function() {
+            waitForRendering(popup.contentItem)
+            return ["zeroPointField", "applyButton"].map(function(n) { return inside(popup, n).mapToItem(null, 0, 0).y })
+        }
+        var before = places()
         typeInto(inside(popup, data.field), data.text)
         compare(inside(popup, data.field + "Refusal").text, data.refusal)
+        compare(places(), before)
         var apply = inside(popup, "applyButton")
         verify(!apply.enabled)
         mouseClick(apply)

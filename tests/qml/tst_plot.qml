@@ -181,14 +181,15 @@ TestCase {
 
         // A typed range stays; a reversed one is refused and says why.
         var fields = [findChild(screen, "weightLowField"), findChild(screen, "weightHighField")]
-        var typed = [["-50", "250"], ["300", "200"]]
+        var typed = [["-50.125", "250"], ["300", "200"]]
         for (var row = 0; row < typed.length; row++) {
             fields[0].text = typed[row][0]
             fields[1].text = typed[row][1]
             mouseClick(fields[1])
             keyClick(Qt.Key_Return)
-            compare(plot.weightLow, -50)
+            compare(plot.weightLow, -50.125)
             compare(plot.weightHigh, 250)
+            compare([fields[0].placeholderText, fields[1].placeholderText], ["-50.125", "250"])
         }
         compare(findChild(screen, "messageDialog").text, "The upper weight must be above the lower one.")
     }

@@ -131,6 +131,23 @@ TestCase {
         return findChild(tile(name), part).text
     }
 
+    // A read-out that stopped counting shows no AD value, says why, and ZERO captures nothing from it.
+    function test_staleAdReadout_data() {
+        return [{ tag: "silent", fault: "silence", why: /^no answer for \d+ s$/ },
+                { tag: "refusing", fault: "exception", why: /^refused: Modbus exception 2$/ }]
+    }
+    function test_staleAdReadout(data) {
+        openPage("RS485")
+        connectOn(rs485Port, "6")
+        waitForAd()
+        simulators.serial(rs485Port, "fault 6 " + data.fault)
+        tryCompare(pageItem("adReadout"), "text", "AD: —", 5000)
+        verify(data.why.test(pageItem("adStaleText").text), pageItem("adStaleText").text)
+        mouseClick(pageItem("zeroButton"))
+        compare(pageItem("zeroValueText").text, "0")
+        verify(/^The AD read-out is not current/.test(pageItem("statusText").text), pageItem("statusText").text)
+    }
+
     function test_rs485Road_calibratesAndTileFollows() {
         openPage("RS485")
         verify(pageItem("deviceIdRow").visible)
@@ -304,12 +321,15 @@ TestCase {
             { tag: "tare", button: "tareButton", refuse: "refuse 247 0x0000 1", title: "Tare Failed",
               text: /^Amplifier \d+: Tare on\.$/,
               detail: "Tare failed: refused at 0x0000 (Modbus exception 2); the tare is still off." },
+            { tag: "zero refused by both: the failures are the message", button: "zeroButton", refuse: "refuse 9 0x0004 1;refuse 247 0x0004 1",
+              title: "Zero Failed", detail: "",
+              text: /^(Amplifier \d+: Zero failed: refused at 0x0004 \(Modbus exception 2\); nothing was changed \(read back\)\.\n?){2}$/ },
         ]
     }
     function test_zeroAndTare_showEachAmplifiersOutcome(data) {
         var first = addPreCalibrated("RS485", rs485Port, "9")
         var second = addPreCalibrated("RS485", rs485Port, "247")
-        compare(simulators.serial(rs485Port, data.refuse), "OK")
+        data.refuse.split(";").forEach(function(line) { compare(simulators.serial(rs485Port, line), "OK") })
         mouseClick(first)
         mouseClick(second)
         compare(screen.selection.length, 2)
@@ -318,7 +338,8 @@ TestCase {
         tryCompare(dialog, "opened", true)
         compare(dialog.title, data.title)
         verify(data.text.test(dialog.text), dialog.text)
-        compare(dialog.detail, "Amplifier " + screen.counter + ": " + data.detail)
+        compare(dialog.detail, data.detail.length > 0 ? "Amplifier " + screen.counter + ": " + data.detail : "")
+        verify(findChild(dialog.contentItem, "dialogText").visible)
         mouseClick(findChild(dialog.contentItem, "dialogOk"))
         // What this test changed in the shared simulator goes back.
         var list = screen.amplifierList

@@ -321,16 +321,19 @@ ReadingWorker::Outcome RegisterAmplifier::adCycle() {
         }
         const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(*answer, address);
         if (!decoded.ok()) {
+            // The calibration page's read-out says why it stopped, as the tiles do.
             m_worker.report(
                 refusedAnswerText(QStringLiteral("Invalid response length while reading AD value."),
-                                  QStringLiteral("AD value"), decoded));
+                                  QStringLiteral("AD value"), decoded),
+                QString::fromStdString(modbus::shortFault(decoded)));
             return ReadingWorker::Outcome::Failed;
         }
         m_noise.add(decoded.value);
         emit adValueReceived(decoded.value);
         return ReadingWorker::Outcome::Reading;
     } catch (const std::exception &e) {
-        m_worker.report(QStringLiteral("Error while reading AD value: %1").arg(QString::fromUtf8(e.what())));
+        const QString what = QString::fromUtf8(e.what());
+        m_worker.report(QStringLiteral("Error while reading AD value: %1").arg(what), what);
         return ReadingWorker::Outcome::Failed;
     }
 }
