@@ -11,6 +11,7 @@
 #include "amplifiers/ReadingWorker.h"
 #include "amplifiers/Weight.h"
 #include "amplifiers/rs232/RegisterAmplifier.h"
+#include "amplifiers/rs232/SerialExchange.h"
 #include "amplifiers/rs232/SerialLink.h"
 #include "utils/UtilsApp.h"
 
@@ -90,7 +91,6 @@ public:
     QStringList errors;
     QStringList connectionErrors;
     QList<uint32_t> adValues;
-    int errorsBeforeFirstAd = 0;
     bool connected = false;
     std::optional<QString> calibration; // empty text: success
     std::function<void(const QString &)> onLog;
@@ -123,11 +123,7 @@ public slots:
         connectionErrors << reason;
     }
     void readErrorOccurred(const QString &error) { errors << error; }
-    void adValueReceived(uint32_t value) {
-        if (adValues.isEmpty())
-            errorsBeforeFirstAd = static_cast<int>(errors.size());
-        adValues << value;
-    }
+    void adValueReceived(uint32_t value) { adValues << value; }
     void calibrationSuccessful() { calibration = QString(); }
     void calibrationFailed(const QString &reason) { calibration = reason; }
     void logMessage(const QString &line) {
@@ -190,7 +186,12 @@ struct Context {
     Listener *listener;
     int timeoutMs;
     QString unit;
+    int deviceId;
 };
+
+// A reading counts once the exchange after it found the line quiet: a second device on the same id shows
+// only then, and its answer to the handshake may have been taken for the first reading.
+constexpr int kConfirmingReadings = 2;
 
 // Runs the invokable `operation` and reports its commandFinished outcome: `done` on stdout and 0 when it
 // was written and read back, else its message (what the amplifier holds now) on stderr and 1.
@@ -252,11 +253,13 @@ Prepared noArguments(const QString &command, const QStringList &arguments, Run r
 int readAd(Context &c) {
     if (!QMetaObject::invokeMethod(c.object, "startContinuousADRead", Qt::DirectConnection, Q_ARG(int, 100)))
         return fail(QStringLiteral("This amplifier cannot read AD values."));
-    waitFor([&] { return !c.listener->adValues.isEmpty() || !c.listener->errors.isEmpty(); }, c.timeoutMs);
+    waitFor(
+        [&] { return c.listener->adValues.size() >= kConfirmingReadings || !c.listener->errors.isEmpty(); },
+        c.timeoutMs);
     stopReading(c.object);
-    // Success only when the first thing that came was a value.
-    if (!c.listener->adValues.isEmpty() && c.listener->errorsBeforeFirstAd == 0) {
-        out() << c.listener->adValues.first() << Qt::endl;
+    // Success only when nothing but values came.
+    if (c.listener->adValues.size() >= kConfirmingReadings && c.listener->errors.isEmpty()) {
+        out() << c.listener->adValues.last() << Qt::endl;
         return 0;
     }
     return failWith(c.listener->errors, QStringLiteral("No answer from the amplifier."));
@@ -272,10 +275,14 @@ int startMeasuring(Context &c, int intervalMs) {
 int readWeight(Context &c) {
     if (startMeasuring(c, 100) != 0)
         return 1;
-    waitFor([&] { return c.driver->completedMeasuringCycles() > 0 || !c.listener->errors.isEmpty(); },
-            c.timeoutMs);
+    waitFor(
+        [&] {
+            return c.driver->completedMeasuringCycles() >= kConfirmingReadings ||
+                   !c.listener->errors.isEmpty();
+        },
+        c.timeoutMs);
     stopReading(c.object);
-    if (!c.listener->errors.isEmpty() || c.driver->completedMeasuringCycles() == 0)
+    if (!c.listener->errors.isEmpty() || c.driver->completedMeasuringCycles() < kConfirmingReadings)
         return failWith(c.listener->errors, QStringLiteral("No answer from the amplifier."));
     out() << weightText(c) << Qt::endl;
     return 0;
@@ -330,10 +337,19 @@ Prepared watch(const QStringList &arguments) {
             // When each error came, to tell whether it came after the last good reading.
             QList<qint64> errorTimes;
             qsizetype echoed = 0;
+            // A second device on the id makes every reading near it doubtful: it may be either device's.
+            const QString twinText = serial::twoDevicesText(c.deviceId);
+            qint64 twinAt = -1;
+            QString twinError;
             auto takeErrors = [&] {
                 for (; echoed < c.listener->errors.size(); ++echoed) {
-                    err() << c.listener->errors.at(echoed) << Qt::endl;
+                    const QString &error = c.listener->errors.at(echoed);
+                    err() << error << Qt::endl;
                     errorTimes << clock.elapsed();
+                    if (error.contains(twinText)) {
+                        twinAt = errorTimes.last();
+                        twinError = error;
+                    }
                 }
             };
             bool allRead = true;
@@ -353,10 +369,18 @@ Prepared watch(const QStringList &arguments) {
                 }
                 const qint64 now = clock.elapsed();
                 const qint64 since = msSinceLastReading(c.object);
+                // Repeats of one error text are told about once a second: a twin told within that time
+                // (and a reading's pause) may still be answering.
+                const bool twinned = twinAt >= 0 && now - twinAt <= intervalMs +
+                                                                        ReadingWorker::kRepeatWindow.count() +
+                                                                        kLongestReadingIntervalMs;
                 // Read within the last interval.
-                const bool fresh = since >= 0 && since <= qMin<qint64>(intervalMs, now);
+                const bool fresh = since >= 0 && since <= qMin<qint64>(intervalMs, now) && !twinned;
                 QString status = QStringLiteral("ok");
-                if (!fresh) {
+                if (twinned) {
+                    allRead = false;
+                    status = ReadingWorker::withoutRepeatCount(twinError);
+                } else if (!fresh) {
                     allRead = false;
                     const qint64 lastReadingAt = since >= 0 ? now - since : -1;
                     status = since >= 0 ? QStringLiteral("no reading in this interval")
@@ -709,7 +733,7 @@ int main(int argc, char *argv[]) {
     if (!listener.connected)
         return failWith(listener.connectionErrors, QStringLiteral("Connection failed."));
 
-    Context context{driver.get(), object, &listener, timeoutMs, unit};
+    Context context{driver.get(), object, &listener, timeoutMs, unit, link.deviceId};
     return prepared.run(context);
 }
 
