@@ -12,6 +12,7 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 
@@ -131,6 +132,9 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
     // Signals, and the link: while it is gone the rows say N/A; once it is back the amplifiers connect again.
     bool lost = false;
     int sinceAttemptMs = 0;
+    // The amplifiers share the line: once the first of them has opened it again, the others no longer see
+    // it lost, yet their workers still pause as after a run of failures. Each connects again itself.
+    std::vector<bool> toConnect(drivers.size(), false);
     QTimer watch;
     constexpr int kWatchMs = 50;
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -138,12 +142,15 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
             recorder.stop();
         sinceAttemptMs += kWatchMs;
         bool anyLost = false;
-        for (const std::unique_ptr<CliDriver> &driver : drivers) {
-            if (!driver->linkLost())
-                continue;
-            anyLost = true;
-            if (sinceAttemptMs >= 1000 && portPresent(link))
-                connectAndRead(driver->object(), readingIntervalMs);
+        for (const std::unique_ptr<CliDriver> &driver : drivers)
+            anyLost = driver->linkLost() || anyLost;
+        if (anyLost)
+            std::fill(toConnect.begin(), toConnect.end(), true);
+        if (sinceAttemptMs >= 1000 && portPresent(link)) {
+            for (size_t i = 0; i < drivers.size(); ++i) {
+                if (toConnect[i])
+                    toConnect[i] = !connectAndRead(drivers[i]->object(), readingIntervalMs);
+            }
         }
         if (sinceAttemptMs >= 1000)
             sinceAttemptMs = 0;
