@@ -77,9 +77,11 @@ void CANOpenAmplifier::connect() {
     m_channelHeld = true;
     const SdoResult handshake = exchange(sdo::adValueRequest());
     if (handshake.status != SdoResult::Status::Answer || handshake.data.empty()) {
-        qWarning().noquote() << "❌ CANopen handshake with node" << getDeviceId()
-                             << "failed:" << describe(handshake, getDeviceId());
-        emit connectionFailed(QStringLiteral("Handshake failed"));
+        // The cause once, in the failure itself: that is what the screens and the command line show.
+        const QString cause = describe(handshake, getDeviceId());
+        emit connectionFailed(
+            QStringLiteral("Handshake failed: %1.")
+                .arg(cause.isEmpty() ? QStringLiteral("the answer carried no value") : cause));
         return;
     }
     m_connected = true;
