@@ -143,21 +143,24 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
         sinceAttemptMs += kWatchMs;
         bool anyLost = false;
         for (const std::unique_ptr<CliDriver> &driver : drivers)
-            anyLost = driver->linkLost() || anyLost;
+            anyLost = driver->linkDown() || anyLost;
         if (anyLost)
             std::fill(toConnect.begin(), toConnect.end(), true);
+        // A connection attempt holds up the rows for as long as its handshake waits: only where needed.
         if (sinceAttemptMs >= 1000 && portPresent(link)) {
             for (size_t i = 0; i < drivers.size(); ++i) {
-                if (toConnect[i])
+                if (toConnect[i] && drivers[i]->readsAgainByItself())
+                    toConnect[i] = false;
+                else if (toConnect[i])
                     toConnect[i] = !connectAndRead(drivers[i]->object(), readingIntervalMs);
             }
         }
         if (sinceAttemptMs >= 1000)
             sinceAttemptMs = 0;
         if (anyLost != lost)
-            err << (anyLost
-                        ? QStringLiteral("Lost the port %1; rows say N/A until it is back.").arg(link.port)
-                        : QStringLiteral("The port %1 is back.").arg(link.port))
+            err << (anyLost ? QStringLiteral("Lost %1; rows say N/A until it is back.")
+                                  .arg(drivers[0]->linkName())
+                            : QStringLiteral("Back: %1.").arg(drivers[0]->linkName()))
                 << Qt::endl;
         lost = anyLost;
     });
