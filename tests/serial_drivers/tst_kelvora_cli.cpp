@@ -272,6 +272,9 @@ private slots:
             << ""
             << "--protocol RS232 --port PORT set-filters level=3 bandwidth=1001"
             << "bandwidth=1001 is out of range for RS232: bandwidth takes 0 to 1000.";
+        QTest::newRow("setting twice") << ""
+                                       << "--protocol RS232 --port PORT set-filters level=1 level=2"
+                                       << "level is given twice.";
         QTest::newRow("stability 0") << ""
                                      << "--protocol RS485 --port PORT set-filters stability=0"
                                      << "stability=0 is out of range for RS485: stability takes 1 to 50.";

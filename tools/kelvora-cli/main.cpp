@@ -532,13 +532,16 @@ Prepared setFilters(const QStringList &arguments, const QString &protocol) {
             if (key == QLatin1String(kSettings[i].key))
                 index = i;
         }
-        if (equals < 0 || index == kSettingCount || !parseUnsigned(argument.mid(equals + 1), value))
+        if (equals < 0 || index == kSettingCount)
             return refuse(
                 QStringLiteral("Unknown setting \"%1\" (use fir, level, bandwidth, azt-time, azt-bandwidth, "
                                "stability or zero-point with =N).")
                     .arg(argument));
+        // Which of two values was meant cannot be known.
+        if (values[index])
+            return refuse(QStringLiteral("%1 is given twice.").arg(key));
         const inputrules::Range range = inputrules::rangeOf(kSettings[index], protocol);
-        if (value < range.min || value > range.max)
+        if (!parseUnsigned(argument.mid(equals + 1), value) || value < range.min || value > range.max)
             return refuse(QStringLiteral("%1 is out of range for %2: %3 takes %4 to %5.")
                               .arg(argument, protocol, key)
                               .arg(range.min)
