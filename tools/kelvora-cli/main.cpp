@@ -565,6 +565,15 @@ Prepared setFilters(const QStringList &arguments, const QString &protocol) {
                     {}};
 }
 
+// Ctrl-C or a kill during a write: the write ends first (written and read back, or the old values put
+// back), so that the amplifier is never left half-written; then the tool ends.
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
+
+extern "C" void deferSignal(int) {
+    g_interrupted = true;
+}
+
 // The self-test being run, for the signal handler: a stop makes it write back what it saved first.
 std::atomic<RegisterAmplifier *> g_selfTest{nullptr};
 
@@ -737,7 +746,18 @@ int main(int argc, char *argv[]) {
         return failWith(listener.connectionErrors, QStringLiteral("Connection failed."));
 
     Context context{driver.get(), object, &listener, timeoutMs, unit, link.deviceId};
-    return prepared.run(context);
+    const bool writes =
+        QStringList{QStringLiteral("zero"), QStringLiteral("tare"), QStringLiteral("calibrate"),
+                    QStringLiteral("calibrate-multi"), QStringLiteral("set-filters")}
+            .contains(positional.first());
+    if (writes) {
+        std::signal(SIGINT, deferSignal);
+        std::signal(SIGTERM, deferSignal);
+    }
+    const int status = prepared.run(context);
+    if (g_interrupted)
+        err() << "A stop signal came during the write: the write was ended first, as said above." << Qt::endl;
+    return status;
 }
 
 #include "main.moc"
