@@ -122,23 +122,21 @@ private slots:
         QTest::addColumn<QString>("summary");
         const QString restored = QStringLiteral("; all settings restored and read back");
         const QString all = "9 of 9 registers passed" + restored;
-        QTest::newRow("32-bit") << false << ""
-                                << "" << false << all;
-        QTest::newRow("16-bit") << true << ""
-                                << "" << false << all;
-        QTest::newRow("16-bit, AVP1 write-back refused twice") << true << "0x0007 2 2"
-                                                               << "" << false << all;
-        QTest::newRow("16-bit, level write-back refused once") << true << "0x0056 2 1"
-                                                               << "" << false << all;
-        QTest::newRow("16-bit, stopped after AVP2")
-            << true << ""
-            << "AVP2] 参数数据" << false << "Stopped after 2 of 9 registers (2 passed)" + restored;
+        const QString none;
+        QTest::newRow("32-bit") << false << none << none << false << all;
+        QTest::newRow("16-bit") << true << none << none << false << all;
+        QTest::newRow("16-bit, AVP1 write-back refused twice")
+            << true << "0x0007 2 2" << none << false << all;
+        QTest::newRow("16-bit, level write-back refused once")
+            << true << "0x0056 2 1" << none << false << all;
+        QTest::newRow("16-bit, stopped after AVP2") << true << none << "AVP2] 参数数据" << false
+                                                    << "Stopped after 2 of 9 registers (2 passed)" + restored;
         QTest::newRow("16-bit, level write-back always refused")
-            << true << "0x0056 2 9"
-            << "" << false << "9 of 9 registers passed; NOT restored: 0x0056 = 3 (was 2)";
+            << true << "0x0056 2 9" << none << false
+            << "9 of 9 registers passed; NOT restored: 0x0056 = 3 (was 2)";
         QTest::newRow("AD value not read")
-            << false << ""
-            << "" << true << "9 of 9 registers passed; the raw AD value could not be read" + restored;
+            << false << none << none << true
+            << "9 of 9 registers passed; the raw AD value could not be read" + restored;
     }
     void selfTest_putsBackEverything() {
         QFETCH(bool, wordFile);
