@@ -134,6 +134,8 @@ private slots:
                                      << "each once";
         QTest::newRow("id 0") << "--id 0,2 record --interval 100 --duration 5 F"
                               << "device ids from 1 to 247";
+        QTest::newRow("no line") << "--id 1 record --interval 100 --duration 5 F"
+                                 << "did not connect on /dev/null: Failed to open serial port";
         QTest::newRow("no file") << "--id 1 record --interval 100 --duration 5"
                                  << "one output FILE";
     }

@@ -34,6 +34,16 @@ bool parseNumber(const QString &text, qlonglong low, qlonglong high, int &value)
     return true;
 }
 
+// Keeps why the last connection failed, from any driver's connectionFailed(QString).
+class FailureText : public QObject {
+    Q_OBJECT
+
+public:
+    QString text;
+public slots:
+    void take(const QString &why) { text = why; }
+};
+
 bool connectAndRead(QObject *driver, int readingIntervalMs) {
     QMetaObject::invokeMethod(driver, "stopContinuousADRead", Qt::DirectConnection);
     QMetaObject::invokeMethod(driver, "connect", Qt::DirectConnection);
@@ -114,9 +124,11 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
         QObject *driver = drivers[i]->object();
         auto *amplifier = dynamic_cast<AmplifierBase *>(driver);
         amplifier->setName(QString::number(i + 1));
+        FailureText why;
+        QObject::connect(driver, SIGNAL(connectionFailed(QString)), &why, SLOT(take(QString)));
         if (!connectAndRead(driver, readingIntervalMs))
-            return fail(QStringLiteral("Amplifier %1 did not connect on %2.")
-                            .arg(amplifier->linkDescription(), link.port));
+            return fail(QStringLiteral("Amplifier %1 did not connect on %2: %3")
+                            .arg(amplifier->linkDescription(), link.port, why.text));
         amplifiers << amplifier;
     }
 
@@ -178,3 +190,5 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
     out << "Recorded " << recorder.rowCount() << " rows into " << path << Qt::endl;
     return 0;
 }
+
+#include "RecordCommand.moc"
