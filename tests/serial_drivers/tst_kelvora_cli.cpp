@@ -335,6 +335,9 @@ private slots:
         QTest::newRow("twin, weight") << "twin 1 6"
                                       << "--protocol RS485 --port PORT read-weight"
                                       << "Error while reading measuring value: two devices answer id 1?";
+        QTest::newRow("twin, zero") << "twin 1 6"
+                                    << "--protocol RS485 --port PORT zero"
+                                    << "Zero aborted: two devices answer id 1?; nothing was written.";
         QTest::newRow("scan on RS232") << ""
                                        << "--protocol RS232 --port PORT scan"
                                        << "scan works on RS485 and CANOpen; an RS232 port has one amplifier, "
