@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -136,6 +137,8 @@ private slots:
                               << "device ids from 1 to 247";
         QTest::newRow("no line") << "--id 1 record --interval 100 --duration 5 F"
                                  << "did not connect on /dev/null: Failed to open serial port";
+        QTest::newRow("file with data") << "--id 1 record --interval 100 --duration 5 KEPT"
+                                        << "kept.csv already holds data";
         QTest::newRow("no file") << "--id 1 record --interval 100 --duration 5"
                                  << "one output FILE";
     }
@@ -147,12 +150,18 @@ private slots:
         QStringList words{"--protocol", "RS485", "--port", "/dev/null"};
         words += arguments.split(QLatin1Char(' '));
         words.replaceInStrings(QRegularExpression(QStringLiteral("^F$")), file);
+        const QString kept = m_dir.filePath(QStringLiteral("kept.csv"));
+        QFile keptFile(kept);
+        QVERIFY(keptFile.open(QIODevice::WriteOnly) && keptFile.write("an earlier run\n") > 0);
+        keptFile.close();
+        words.replaceInStrings(QRegularExpression(QStringLiteral("^KEPT$")), kept);
         QProcess cli;
         cli.start(QStringLiteral(KELVORA_CLI_PATH), words);
         QVERIFY(cli.waitForFinished(20000));
         QCOMPARE(cli.exitCode(), 1);
         QVERIFY2(QString::fromUtf8(cli.readAllStandardError()).contains(message), qPrintable(message));
         QVERIFY(!QFile::exists(file));
+        QCOMPARE(QFileInfo(kept).size(), 15);
     }
 
 private:

@@ -97,6 +97,10 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
         return fail(QStringLiteral("record needs one output FILE after its options."));
     const QString path =
         FileHandler().resolveTypedPath(parser.positionalArguments().first(), QDir::currentPath());
+    // The program asks before emptying a file that holds data; the tool cannot ask, so it refuses.
+    if (QFileInfo(path).isFile() && QFileInfo(path).size() > 0)
+        return fail(QStringLiteral("%1 already holds data; record into a new file (it was left as it is).")
+                        .arg(path));
 
     QList<int> ids{1};
     if (const std::optional<ValueRange> range = deviceIdRange(link.protocol)) {

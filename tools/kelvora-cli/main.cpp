@@ -66,7 +66,7 @@ const char *kCommandsHelp = R"(Commands:
                                record the weights in --unit into the CSV FILE, one row every MS ms, for S
                                seconds or until Ctrl-C; a field holds a value only when it was read in that
                                row's period, else N/A (also while the port is gone); --id may list several
-                               ids on one line (--id 1,2,3)
+                               ids on one line (--id 1,2,3); a FILE that holds data is refused
 Device ids (--id): RS485 1 to 247, CANOpen 1 to 127; RS232 takes none.
 Writes are all or nothing: zero, tare, calibrate, calibrate-multi and set-filters read what they change
 first, and when a write is refused they write the old values back; the message on stderr says what the
