@@ -171,6 +171,7 @@ private slots:
         QTest::addColumn<int>("signal");
         QTest::newRow("SIGINT") << int(SIGINT);
         QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
     }
     void cliSelfTest_stoppedBySignal_restoresFirst() {
         QFETCH(int, signal);

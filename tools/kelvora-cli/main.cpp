@@ -565,6 +565,15 @@ Prepared setFilters(const QStringList &arguments, const QString &protocol) {
                     {}};
 }
 
+// The signals that ask the tool to stop: Ctrl-C, a kill, and a closed terminal (a dropped remote session).
+void onStopSignals(void (*handler)(int)) {
+    std::signal(SIGINT, handler);
+    std::signal(SIGTERM, handler);
+#ifdef SIGHUP
+    std::signal(SIGHUP, handler);
+#endif
+}
+
 // Ctrl-C or a kill during a write: the write ends first (written and read back, or the old values put
 // back), so that the amplifier is never left half-written; then the tool ends.
 std::atomic<bool> g_interrupted{false};
@@ -592,12 +601,10 @@ int selfTest(Context &c) {
     // Ctrl-C or a kill must not end the program with test values in the amplifier: they stop the test,
     // which writes back what it saved, and then it ends.
     g_selfTest.store(amplifier);
-    const auto previousInt = std::signal(SIGINT, stopSelfTestOnSignal);
-    const auto previousTerm = std::signal(SIGTERM, stopSelfTestOnSignal);
+    onStopSignals(stopSelfTestOnSignal);
     const int status = runFinishing(
         c, [&] { amplifier->testAllRegisters(); }, QString());
-    std::signal(SIGINT, previousInt);
-    std::signal(SIGTERM, previousTerm);
+    onStopSignals(SIG_DFL);
     g_selfTest.store(nullptr);
     return status;
 }
@@ -751,8 +758,7 @@ int main(int argc, char *argv[]) {
                     QStringLiteral("calibrate-multi"), QStringLiteral("set-filters")}
             .contains(positional.first());
     if (writes) {
-        std::signal(SIGINT, deferSignal);
-        std::signal(SIGTERM, deferSignal);
+        onStopSignals(deferSignal);
     }
     const int status = prepared.run(context);
     if (g_interrupted)
