@@ -141,6 +141,10 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
         return fail(recorder.lastError());
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
+#ifdef SIGHUP
+    // A closed terminal (a dropped remote session) ends the run as Ctrl-C does, with the file complete.
+    std::signal(SIGHUP, requestStop);
+#endif
     err << "Recording into " << path << (untilStopped ? "; Ctrl-C ends it." : ".") << Qt::endl;
 
     QEventLoop loop;
@@ -189,6 +193,9 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
         QMetaObject::invokeMethod(driver->object(), "stopContinuousADRead", Qt::DirectConnection);
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+#ifdef SIGHUP
+    std::signal(SIGHUP, SIG_DFL);
+#endif
     if (!recorder.lastError().isEmpty())
         return fail(recorder.lastError());
     out << "Recorded " << recorder.rowCount() << " rows into " << path << Qt::endl;
