@@ -628,6 +628,10 @@
         <translation>Raw AD value read: 0x%1 (%2)</translation>
     </message>
     <message>
+        <source>【错误】原始AD值读取失败。</source>
+        <translation>[Error] The raw AD value could not be read.</translation>
+    </message>
+    <message>
         <source>【错误】原始AD值过低，可能存在硬件或连接问题。</source>
         <translation>[Error] The raw AD value is too low: possibly a hardware or connection problem.</translation>
     </message>
@@ -661,6 +665,10 @@
     </message>
     <message>
         <source>%1 of %2 registers passed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>; the raw AD value could not be read</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

@@ -628,6 +628,10 @@
         <translation>Valeur AD brute lue : 0x%1 (%2)</translation>
     </message>
     <message>
+        <source>【错误】原始AD值读取失败。</source>
+        <translation>[Erreur] La valeur AD brute n&apos;a pas pu être lue.</translation>
+    </message>
+    <message>
         <source>【错误】原始AD值过低，可能存在硬件或连接问题。</source>
         <translation>[Erreur] La valeur AD brute est trop basse : problème matériel ou de connexion possible.</translation>
     </message>
@@ -662,6 +666,10 @@
     <message>
         <source>%1 of %2 registers passed</source>
         <translation>%1 registres sur %2 réussis</translation>
+    </message>
+    <message>
+        <source>; the raw AD value could not be read</source>
+        <translation> ; la valeur AD brute n&apos;a pas pu être lue</translation>
     </message>
     <message>
         <source>; the raw AD value is out of range</source>

@@ -5,6 +5,7 @@
 #include "amplifiers/canopen/CANOpenAmplifier.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -107,10 +108,9 @@ private slots:
         if (fault == QLatin1String("silent on")) // the whole reply wait, about 2 s
             QVERIFY2(clock.elapsed() >= sdoexchange::kReplyTimeoutMs - 50,
                      qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(failed.count(), 1);
-        const QString reason = failed.first().first().toString();
-        QVERIFY2(reason.startsWith(QStringLiteral("Handshake failed: ")) && reason.size() > 18,
-                 qPrintable(reason));
+        QCOMPARE(failed.count(), 1); // with its cause after the colon
+        QVERIFY(failed.at(0).at(0).toString().contains(
+            QRegularExpression(QStringLiteral("^Handshake failed: .+\\.$"))));
         QVERIFY(!amp.isConnected());
         QCOMPARE(canadapter::userCount(), 1); // the channel stays open for a retry
         m_nodes.resetNodes();

@@ -171,6 +171,7 @@ private slots:
         QTest::addColumn<int>("signal");
         QTest::newRow("SIGINT") << int(SIGINT);
         QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
     }
     void cliSelfTest_stoppedBySignal_restoresFirst() {
         QFETCH(int, signal);
@@ -197,6 +198,26 @@ private slots:
         QVERIFY2(out.contains("; all settings restored and read back\n"), out.constData());
         QVERIFY(!out.contains("【测试】正在读取原始AD值"));
         QVERIFY(snapshot(sim) == before);
+    }
+
+    // The same during a calibration: the write is ended first, whole, and reported; never left half-way.
+    void cliCalibrate_stoppedBySignal_endsTheWriteFirst_data() {
+        cliSelfTest_stoppedBySignal_restoresFirst_data();
+    }
+    void cliCalibrate_stoppedBySignal_endsTheWriteFirst() {
+        QFETCH(int, signal);
+        SimulatorProcess sim({QStringLiteral("--answer-delay-ms"), QStringLiteral("50")});
+        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
+        QProcess cli;
+        cli.start(QStringLiteral(KELVORA_CLI_PATH),
+                  {"--protocol", "RS232", "--port", sim.port(), "calibrate", "130000", "330000", "3000"});
+        QString heard; // "log" empties the simulator's log: kept here, the first write once heard
+        QTRY_VERIFY_WITH_TIMEOUT(!(heard += sim.command(QStringLiteral("log 1")).mid(2)).isEmpty(), 20000);
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.readAllStandardOutput(), QByteArray("Calibration done.\n"));
+        QCOMPARE(sim.command(QStringLiteral("get 1 0x001C")), QStringLiteral("OK 300000"));
     }
 };
 

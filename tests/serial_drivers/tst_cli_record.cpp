@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,7 +67,8 @@ private slots:
 
         sim.reset();
         QFile::remove(port);
-        const QRegularExpression silentRows(QStringLiteral("(,N/A,N/A\n.{23}){3},N/A,N/A"));
+        // Long enough for the workers' pauses after failures to have grown to seconds.
+        const QRegularExpression silentRows(QStringLiteral("(,N/A,N/A\n.{23}){60},N/A,N/A"));
         QTRY_VERIFY_WITH_TIMEOUT(rowsOf(path).join(QLatin1Char('\n')).contains(silentRows), 20000);
         sim = std::make_unique<SimulatorProcess>(QStringList{QStringLiteral("--ids"), QStringLiteral("1,2")});
         QVERIFY2(sim->isReady(), qPrintable(sim->errorString()));
@@ -91,7 +93,12 @@ private slots:
             static_cast<int>(rows.lastIndexOf(QRegularExpression(QStringLiteral(".*123\\.45.*"))));
         const int firstNew =
             static_cast<int>(rows.indexOf(QRegularExpression(QStringLiteral(".*(234\\.56|345\\.67).*"))));
-        QVERIFY(lastOld >= 0 && firstNew > lastOld + 3);
+        QVERIFY(lastOld >= 0 && firstNew > lastOld + 60);
+        // Every amplifier on the line is back within half a second of the first.
+        const auto firstOf = [&](const char *value) {
+            return static_cast<int>(rows.indexOf(QRegularExpression(QString::fromLatin1(value))));
+        };
+        QVERIFY(qAbs(firstOf(".*,234\\.56,.*") - firstOf(".*,345\\.67$")) <= 5);
         for (int i = lastOld + 1; i < firstNew; ++i)
             QVERIFY2(rows.at(i).endsWith(QStringLiteral(",N/A,N/A")), qPrintable(rows.at(i)));
     }
@@ -128,6 +135,10 @@ private slots:
                                      << "each once";
         QTest::newRow("id 0") << "--id 0,2 record --interval 100 --duration 5 F"
                               << "device ids from 1 to 247";
+        QTest::newRow("no line") << "--id 1 record --interval 100 --duration 5 F"
+                                 << "did not connect on /dev/null: Failed to open serial port";
+        QTest::newRow("file with data") << "--id 1 record --interval 100 --duration 5 KEPT"
+                                        << "kept.csv already holds data";
         QTest::newRow("no file") << "--id 1 record --interval 100 --duration 5"
                                  << "one output FILE";
     }
@@ -139,12 +150,18 @@ private slots:
         QStringList words{"--protocol", "RS485", "--port", "/dev/null"};
         words += arguments.split(QLatin1Char(' '));
         words.replaceInStrings(QRegularExpression(QStringLiteral("^F$")), file);
+        const QString kept = m_dir.filePath(QStringLiteral("kept.csv"));
+        QFile keptFile(kept);
+        QVERIFY(keptFile.open(QIODevice::WriteOnly) && keptFile.write("an earlier run\n") > 0);
+        keptFile.close();
+        words.replaceInStrings(QRegularExpression(QStringLiteral("^KEPT$")), kept);
         QProcess cli;
         cli.start(QStringLiteral(KELVORA_CLI_PATH), words);
         QVERIFY(cli.waitForFinished(20000));
         QCOMPARE(cli.exitCode(), 1);
         QVERIFY2(QString::fromUtf8(cli.readAllStandardError()).contains(message), qPrintable(message));
         QVERIFY(!QFile::exists(file));
+        QCOMPARE(QFileInfo(kept).size(), 15);
     }
 
 private:

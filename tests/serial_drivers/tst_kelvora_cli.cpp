@@ -261,10 +261,10 @@ private slots:
     }
 
     void failures_exitOneWithDriverText_data() {
-        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("setup"); // simulator command, or empty
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("error");
-        QTest::newRow("silent amplifier") << "silence"
+        QTest::newRow("silent amplifier") << "fault 1 silence"
                                           << "--protocol RS232 --port PORT read-ad"
                                           << "Handshake failed. Amplifier may not be responsive.";
         QTest::newRow("missing port")
@@ -298,6 +298,9 @@ private slots:
             << ""
             << "--protocol RS232 --port PORT set-filters level=3 bandwidth=1001"
             << "bandwidth=1001 is out of range for RS232: bandwidth takes 0 to 1000.";
+        QTest::newRow("setting twice") << ""
+                                       << "--protocol RS232 --port PORT set-filters level=1 level=2"
+                                       << "level is given twice.";
         QTest::newRow("stability 0") << ""
                                      << "--protocol RS485 --port PORT set-filters stability=0"
                                      << "stability=0 is out of range for RS485: stability takes 1 to 50.";
@@ -317,7 +320,7 @@ private slots:
             << "Unknown setting \"gain=3\" (use fir, level, bandwidth, azt-time, azt-bandwidth, stability or "
                "zero-point with =N).";
         // The zero offset 150000 comes back as its low 16 bits: not done, and the old offset is back.
-        QTest::newRow("zero, read-back disagrees") << "low16"
+        QTest::newRow("zero, read-back disagrees") << "fault 1 low16"
                                                    << "--protocol RS232 --port PORT zero"
                                                    << "Zero failed: failed at 0x0004 (read back 18928 "
                                                       "instead of 150000); the previous zero offset was "
@@ -348,29 +351,39 @@ private slots:
                                      << "--window needs a number of milliseconds from 1 to 5000.";
         // A failed handshake says its cause, once.
         QTest::newRow("handshake refused")
-            << "exception"
+            << "fault 1 exception"
             << "--protocol RS485 --port PORT read-ad"
             << "Handshake failed: the amplifier refused the read: Modbus exception 2 (illegal data address).";
+        // The twin's answer to the handshake, taken for the first reading, is not printed as the value.
+        QTest::newRow("twin, AD") << "twin 1 6"
+                                  << "--protocol RS485 --port PORT read-ad"
+                                  << "Error while reading AD value: two devices answer id 1?";
+        QTest::newRow("twin, weight") << "twin 1 6"
+                                      << "--protocol RS485 --port PORT read-weight"
+                                      << "Error while reading measuring value: two devices answer id 1?";
+        QTest::newRow("twin, zero") << "twin 1 6"
+                                    << "--protocol RS485 --port PORT zero"
+                                    << "Zero aborted: two devices answer id 1?; nothing was written.";
         QTest::newRow("scan on RS232") << ""
                                        << "--protocol RS232 --port PORT scan"
                                        << "scan works on RS485 and CANOpen; an RS232 port has one amplifier, "
                                           "so the port list is the scan.";
     }
     void failures_exitOneWithDriverText() {
-        QFETCH(QString, fault);
+        QFETCH(QString, setup);
         QFETCH(QString, arguments);
         QFETCH(QString, error);
         SimulatorProcess sim;
         QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
-        if (!fault.isEmpty())
-            QCOMPARE(sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
+        if (!setup.isEmpty())
+            QCOMPARE(sim.command(setup), QStringLiteral("OK"));
         const Run run = cli(arguments, sim.port());
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.split(QLatin1Char('\n')).contains(error), qPrintable(run.err));
         QCOMPARE(run.err.count(error.section(QLatin1Char(':'), 0, 0)), 1);
         QCOMPARE(run.out, QString());
         // Refused arguments are refused before anything is sent.
-        if (fault.isEmpty() && !error.startsWith(QLatin1String("Failed to open")))
+        if (setup.isEmpty() && !error.startsWith(QLatin1String("Failed to open")))
             QCOMPARE(sim.query(QStringLiteral("count 1")), 0);
     }
 };

@@ -63,6 +63,8 @@ public:
     bool linkLost() const override {
         return canadapter::channelLost() || canadapter::losses() > m_lossesAtStart;
     }
+    bool linkDown() const override { return canadapter::channelLost(); }
+    bool readsAgainByItself() const override { return true; }
     QString linkName() const override {
         return QStringLiteral("the CAN adapter %1").arg(canadapter::configuredDevice().interfaceName);
     }

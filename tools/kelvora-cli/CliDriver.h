@@ -25,6 +25,10 @@ public:
     virtual std::optional<bool> tareActive() const { return std::nullopt; }
     // Whether the system failed the link (the port or adapter went away).
     virtual bool linkLost() const { return false; }
+    // Whether the link is gone now; a loss that is over no longer counts (linkLost() may keep it).
+    virtual bool linkDown() const { return linkLost(); }
+    // Whether the driver reads again by itself once its link is back, without connecting afresh.
+    virtual bool readsAgainByItself() const { return false; }
     // The link as a technician names it: "the port PORT", "the CAN adapter can0".
     virtual QString linkName() const = 0;
 };

@@ -12,6 +12,7 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 
@@ -32,6 +33,16 @@ bool parseNumber(const QString &text, qlonglong low, qlonglong high, int &value)
     value = static_cast<int>(number);
     return true;
 }
+
+// Keeps why the last connection failed, from any driver's connectionFailed(QString).
+class FailureText : public QObject {
+    Q_OBJECT
+
+public:
+    QString text;
+public slots:
+    void take(const QString &why) { text = why; }
+};
 
 bool connectAndRead(QObject *driver, int readingIntervalMs) {
     QMetaObject::invokeMethod(driver, "stopContinuousADRead", Qt::DirectConnection);
@@ -86,6 +97,10 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
         return fail(QStringLiteral("record needs one output FILE after its options."));
     const QString path =
         FileHandler().resolveTypedPath(parser.positionalArguments().first(), QDir::currentPath());
+    // The program asks before emptying a file that holds data; the tool cannot ask, so it refuses.
+    if (QFileInfo(path).isFile() && QFileInfo(path).size() > 0)
+        return fail(QStringLiteral("%1 already holds data; record into a new file (it was left as it is).")
+                        .arg(path));
 
     QList<int> ids{1};
     if (const std::optional<ValueRange> range = deviceIdRange(link.protocol)) {
@@ -113,9 +128,11 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
         QObject *driver = drivers[i]->object();
         auto *amplifier = dynamic_cast<AmplifierBase *>(driver);
         amplifier->setName(QString::number(i + 1));
+        FailureText why;
+        QObject::connect(driver, SIGNAL(connectionFailed(QString)), &why, SLOT(take(QString)));
         if (!connectAndRead(driver, readingIntervalMs))
-            return fail(QStringLiteral("Amplifier %1 did not connect on %2.")
-                            .arg(amplifier->linkDescription(), link.port));
+            return fail(QStringLiteral("Amplifier %1 did not connect on %2: %3")
+                            .arg(amplifier->linkDescription(), link.port, why.text));
         amplifiers << amplifier;
     }
 
@@ -124,6 +141,10 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
         return fail(recorder.lastError());
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
+#ifdef SIGHUP
+    // A closed terminal (a dropped remote session) ends the run as Ctrl-C does, with the file complete.
+    std::signal(SIGHUP, requestStop);
+#endif
     err << "Recording into " << path << (untilStopped ? "; Ctrl-C ends it." : ".") << Qt::endl;
 
     QEventLoop loop;
@@ -131,6 +152,9 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
     // Signals, and the link: while it is gone the rows say N/A; once it is back the amplifiers connect again.
     bool lost = false;
     int sinceAttemptMs = 0;
+    // The amplifiers share the line: once the first of them has opened it again, the others no longer see
+    // it lost, yet their workers still pause as after a run of failures. Each connects again itself.
+    std::vector<bool> toConnect(drivers.size(), false);
     QTimer watch;
     constexpr int kWatchMs = 50;
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -138,19 +162,25 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
             recorder.stop();
         sinceAttemptMs += kWatchMs;
         bool anyLost = false;
-        for (const std::unique_ptr<CliDriver> &driver : drivers) {
-            if (!driver->linkLost())
-                continue;
-            anyLost = true;
-            if (sinceAttemptMs >= 1000 && portPresent(link))
-                connectAndRead(driver->object(), readingIntervalMs);
+        for (const std::unique_ptr<CliDriver> &driver : drivers)
+            anyLost = driver->linkDown() || anyLost;
+        if (anyLost)
+            std::fill(toConnect.begin(), toConnect.end(), true);
+        // A connection attempt holds up the rows for as long as its handshake waits: only where needed.
+        if (sinceAttemptMs >= 1000 && portPresent(link)) {
+            for (size_t i = 0; i < drivers.size(); ++i) {
+                if (toConnect[i] && drivers[i]->readsAgainByItself())
+                    toConnect[i] = false;
+                else if (toConnect[i])
+                    toConnect[i] = !connectAndRead(drivers[i]->object(), readingIntervalMs);
+            }
         }
         if (sinceAttemptMs >= 1000)
             sinceAttemptMs = 0;
         if (anyLost != lost)
-            err << (anyLost
-                        ? QStringLiteral("Lost the port %1; rows say N/A until it is back.").arg(link.port)
-                        : QStringLiteral("The port %1 is back.").arg(link.port))
+            err << (anyLost ? QStringLiteral("Lost %1; rows say N/A until it is back.")
+                                  .arg(drivers[0]->linkName())
+                            : QStringLiteral("Back: %1.").arg(drivers[0]->linkName()))
                 << Qt::endl;
         lost = anyLost;
     });
@@ -163,8 +193,13 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
         QMetaObject::invokeMethod(driver->object(), "stopContinuousADRead", Qt::DirectConnection);
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+#ifdef SIGHUP
+    std::signal(SIGHUP, SIG_DFL);
+#endif
     if (!recorder.lastError().isEmpty())
         return fail(recorder.lastError());
     out << "Recorded " << recorder.rowCount() << " rows into " << path << Qt::endl;
     return 0;
 }
+
+#include "RecordCommand.moc"

@@ -11,6 +11,7 @@
 #include "amplifiers/ReadingWorker.h"
 #include "amplifiers/Weight.h"
 #include "amplifiers/rs232/RegisterAmplifier.h"
+#include "amplifiers/rs232/SerialExchange.h"
 #include "amplifiers/rs232/SerialLink.h"
 #include "utils/UtilsApp.h"
 
@@ -65,7 +66,7 @@ const char *kCommandsHelp = R"(Commands:
                                record the weights in --unit into the CSV FILE, one row every MS ms, for S
                                seconds or until Ctrl-C; a field holds a value only when it was read in that
                                row's period, else N/A (also while the port is gone); --id may list several
-                               ids on one line (--id 1,2,3)
+                               ids on one line (--id 1,2,3); a FILE that holds data is refused
 Device ids (--id): RS485 1 to 247, CANOpen 1 to 127; RS232 takes none.
 Writes are all or nothing: zero, tare, calibrate, calibrate-multi and set-filters read what they change
 first, and when a write is refused they write the old values back; the message on stderr says what the
@@ -90,7 +91,6 @@ public:
     QStringList errors;
     QStringList connectionErrors;
     QList<uint32_t> adValues;
-    int errorsBeforeFirstAd = 0;
     bool connected = false;
     std::optional<QString> calibration; // empty text: success
     std::function<void(const QString &)> onLog;
@@ -123,11 +123,7 @@ public slots:
         connectionErrors << reason;
     }
     void readErrorOccurred(const QString &error) { errors << error; }
-    void adValueReceived(uint32_t value) {
-        if (adValues.isEmpty())
-            errorsBeforeFirstAd = static_cast<int>(errors.size());
-        adValues << value;
-    }
+    void adValueReceived(uint32_t value) { adValues << value; }
     void calibrationSuccessful() { calibration = QString(); }
     void calibrationFailed(const QString &reason) { calibration = reason; }
     void logMessage(const QString &line) {
@@ -190,7 +186,12 @@ struct Context {
     Listener *listener;
     int timeoutMs;
     QString unit;
+    int deviceId;
 };
+
+// A reading counts once the exchange after it found the line quiet: a second device on the same id shows
+// only then, and its answer to the handshake may have been taken for the first reading.
+constexpr int kConfirmingReadings = 2;
 
 // Runs the invokable `operation` and reports its commandFinished outcome: `done` on stdout and 0 when it
 // was written and read back, else its message (what the amplifier holds now) on stderr and 1.
@@ -252,11 +253,13 @@ Prepared noArguments(const QString &command, const QStringList &arguments, Run r
 int readAd(Context &c) {
     if (!QMetaObject::invokeMethod(c.object, "startContinuousADRead", Qt::DirectConnection, Q_ARG(int, 100)))
         return fail(QStringLiteral("This amplifier cannot read AD values."));
-    waitFor([&] { return !c.listener->adValues.isEmpty() || !c.listener->errors.isEmpty(); }, c.timeoutMs);
+    waitFor(
+        [&] { return c.listener->adValues.size() >= kConfirmingReadings || !c.listener->errors.isEmpty(); },
+        c.timeoutMs);
     stopReading(c.object);
-    // Success only when the first thing that came was a value.
-    if (!c.listener->adValues.isEmpty() && c.listener->errorsBeforeFirstAd == 0) {
-        out() << c.listener->adValues.first() << Qt::endl;
+    // Success only when nothing but values came.
+    if (c.listener->adValues.size() >= kConfirmingReadings && c.listener->errors.isEmpty()) {
+        out() << c.listener->adValues.last() << Qt::endl;
         return 0;
     }
     return failWith(c.listener->errors, QStringLiteral("No answer from the amplifier."));
@@ -272,10 +275,14 @@ int startMeasuring(Context &c, int intervalMs) {
 int readWeight(Context &c) {
     if (startMeasuring(c, 100) != 0)
         return 1;
-    waitFor([&] { return c.driver->completedMeasuringCycles() > 0 || !c.listener->errors.isEmpty(); },
-            c.timeoutMs);
+    waitFor(
+        [&] {
+            return c.driver->completedMeasuringCycles() >= kConfirmingReadings ||
+                   !c.listener->errors.isEmpty();
+        },
+        c.timeoutMs);
     stopReading(c.object);
-    if (!c.listener->errors.isEmpty() || c.driver->completedMeasuringCycles() == 0)
+    if (!c.listener->errors.isEmpty() || c.driver->completedMeasuringCycles() < kConfirmingReadings)
         return failWith(c.listener->errors, QStringLiteral("No answer from the amplifier."));
     out() << weightText(c) << Qt::endl;
     return 0;
@@ -332,10 +339,19 @@ Prepared watch(const QStringList &arguments) {
             // When each error came, to tell whether it came after the last good reading.
             QList<qint64> errorTimes;
             qsizetype echoed = 0;
+            // A second device on the id makes every reading near it doubtful: it may be either device's.
+            const QString twinText = serial::twoDevicesText(c.deviceId);
+            qint64 twinAt = -1;
+            QString twinError;
             auto takeErrors = [&] {
                 for (; echoed < c.listener->errors.size(); ++echoed) {
-                    err() << c.listener->errors.at(echoed) << Qt::endl;
+                    const QString &error = c.listener->errors.at(echoed);
+                    err() << error << Qt::endl;
                     errorTimes << clock.elapsed();
+                    if (error.contains(twinText)) {
+                        twinAt = errorTimes.last();
+                        twinError = error;
+                    }
                 }
             };
             bool allRead = true;
@@ -377,9 +393,17 @@ Prepared watch(const QStringList &arguments) {
                 }
                 const qint64 now = clock.elapsed();
                 const qint64 since = msSinceLastReading(c.object);
-                const bool fresh = readSinceLastPrint();
+                // Repeats of one error text are told about once a second: a twin told within that time
+                // (and a reading's pause) may still be answering.
+                const bool twinned = twinAt >= 0 && now - twinAt <= intervalMs +
+                                                                        ReadingWorker::kRepeatWindow.count() +
+                                                                        kLongestReadingIntervalMs;
+                const bool fresh = readSinceLastPrint() && !twinned;
                 QString status = QStringLiteral("ok");
-                if (!fresh) {
+                if (twinned) {
+                    allRead = false;
+                    status = ReadingWorker::withoutRepeatCount(twinError);
+                } else if (!fresh) {
                     allRead = false;
                     const qint64 lastReadingAt = since >= 0 ? now - since : -1;
                     status = since >= 0 ? QStringLiteral("no reading in this interval")
@@ -534,13 +558,16 @@ Prepared setFilters(const QStringList &arguments, const QString &protocol) {
             if (key == QLatin1String(kSettings[i].key))
                 index = i;
         }
-        if (equals < 0 || index == kSettingCount || !parseUnsigned(argument.mid(equals + 1), value))
+        if (equals < 0 || index == kSettingCount)
             return refuse(
                 QStringLiteral("Unknown setting \"%1\" (use fir, level, bandwidth, azt-time, azt-bandwidth, "
                                "stability or zero-point with =N).")
                     .arg(argument));
+        // Which of two values was meant cannot be known.
+        if (values[index])
+            return refuse(QStringLiteral("%1 is given twice.").arg(key));
         const inputrules::Range range = inputrules::rangeOf(kSettings[index], protocol);
-        if (value < range.min || value > range.max)
+        if (!parseUnsigned(argument.mid(equals + 1), value) || value < range.min || value > range.max)
             return refuse(QStringLiteral("%1 is out of range for %2: %3 takes %4 to %5.")
                               .arg(argument, protocol, key)
                               .arg(range.min)
@@ -564,6 +591,24 @@ Prepared setFilters(const QStringList &arguments, const QString &protocol) {
                     {}};
 }
 
+// The signals that ask the tool to stop: Ctrl-C, a kill, and a closed terminal (a dropped remote session).
+void onStopSignals(void (*handler)(int)) {
+    std::signal(SIGINT, handler);
+    std::signal(SIGTERM, handler);
+#ifdef SIGHUP
+    std::signal(SIGHUP, handler);
+#endif
+}
+
+// Ctrl-C or a kill during a write: the write ends first (written and read back, or the old values put
+// back), so that the amplifier is never left half-written; then the tool ends.
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
+
+extern "C" void deferSignal(int) {
+    g_interrupted = true;
+}
+
 // The self-test being run, for the signal handler: a stop makes it write back what it saved first.
 std::atomic<RegisterAmplifier *> g_selfTest{nullptr};
 
@@ -582,12 +627,10 @@ int selfTest(Context &c) {
     // Ctrl-C or a kill must not end the program with test values in the amplifier: they stop the test,
     // which writes back what it saved, and then it ends.
     g_selfTest.store(amplifier);
-    const auto previousInt = std::signal(SIGINT, stopSelfTestOnSignal);
-    const auto previousTerm = std::signal(SIGTERM, stopSelfTestOnSignal);
+    onStopSignals(stopSelfTestOnSignal);
     const int status = runFinishing(
         c, [&] { amplifier->testAllRegisters(); }, QString());
-    std::signal(SIGINT, previousInt);
-    std::signal(SIGTERM, previousTerm);
+    onStopSignals(SIG_DFL);
     g_selfTest.store(nullptr);
     return status;
 }
@@ -735,8 +778,18 @@ int main(int argc, char *argv[]) {
     if (!listener.connected)
         return failWith(listener.connectionErrors, QStringLiteral("Connection failed."));
 
-    Context context{driver.get(), object, &listener, timeoutMs, unit};
-    return prepared.run(context);
+    Context context{driver.get(), object, &listener, timeoutMs, unit, link.deviceId};
+    const bool writes =
+        QStringList{QStringLiteral("zero"), QStringLiteral("tare"), QStringLiteral("calibrate"),
+                    QStringLiteral("calibrate-multi"), QStringLiteral("set-filters")}
+            .contains(positional.first());
+    if (writes) {
+        onStopSignals(deferSignal);
+    }
+    const int status = prepared.run(context);
+    if (g_interrupted)
+        err() << "A stop signal came during the write: the write was ended first, as said above." << Qt::endl;
+    return status;
 }
 
 #include "main.moc"

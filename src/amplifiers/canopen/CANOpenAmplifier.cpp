@@ -77,8 +77,11 @@ void CANOpenAmplifier::connect() {
     m_channelHeld = true;
     const SdoResult handshake = exchange(sdo::adValueRequest());
     if (handshake.status != SdoResult::Status::Answer || handshake.data.empty()) {
-        // One report, with its cause: the signal is what callers show.
-        emit connectionFailed(QStringLiteral("Handshake failed: %1").arg(describe(handshake, getDeviceId())));
+        // The cause once, in the failure itself: that is what the screens and the command line show.
+        const QString cause = describe(handshake, getDeviceId());
+        emit connectionFailed(
+            QStringLiteral("Handshake failed: %1.")
+                .arg(cause.isEmpty() ? QStringLiteral("the answer carried no value") : cause));
         return;
     }
     m_connected = true;

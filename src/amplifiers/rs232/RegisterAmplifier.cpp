@@ -407,7 +407,8 @@ void RegisterAmplifier::zero() {
             }
         }
     } catch (const std::exception &e) {
-        failure = QStringLiteral("Zero failed: %1").arg(QString::fromUtf8(e.what()));
+        // Only the reads before the write raise (the write itself reports and puts back what it held).
+        failure = QStringLiteral("Zero aborted: %1; nothing was written.").arg(QString::fromUtf8(e.what()));
     }
     if (!failure.isEmpty())
         emit readErrorOccurred(failure);

@@ -169,11 +169,18 @@ void RegisterAmplifier::testAllRegisters() {
     }
 
     bool adOk = false;
+    bool adRead = true;
     if (!stopped) {
         narrate(tr("【测试】正在读取原始AD值..."));
-        const uint32_t ad = readMeasurement();
-        narrate(tr("读取的原始AD值：0x%1 (%2)").arg(hex8(ad)).arg(ad));
-        if (ad < kAdLowLimit) {
+        // A read that failed is not an AD value of 0: it says nothing about the sensor's range.
+        const std::optional<uint32_t> read = measureReported();
+        adRead = read.has_value();
+        const uint32_t ad = read.value_or(0);
+        if (adRead)
+            narrate(tr("读取的原始AD值：0x%1 (%2)").arg(hex8(ad)).arg(ad));
+        if (!adRead) {
+            narrate(tr("【错误】原始AD值读取失败。"));
+        } else if (ad < kAdLowLimit) {
             narrate(tr("【错误】原始AD值过低，可能存在硬件或连接问题。"));
         } else if (ad > kAdHighLimit) {
             narrate(tr("【错误】原始AD值过高，超出预期范围。 请检查传感器连接。"));
@@ -201,7 +208,9 @@ void RegisterAmplifier::testAllRegisters() {
     QString summary =
         stopped ? tr("Stopped after %1 of %2 registers (%3 passed)").arg(tested).arg(kEntries).arg(passed)
                 : tr("%1 of %2 registers passed").arg(passed).arg(kEntries);
-    if (!stopped && !adOk)
+    if (!stopped && !adRead)
+        summary += tr("; the raw AD value could not be read");
+    else if (!stopped && !adOk)
         summary += tr("; the raw AD value is out of range");
     if (!saveFailure.isEmpty())
         summary += tr("; nothing was written, the settings could not be saved first (%1)").arg(saveFailure);
