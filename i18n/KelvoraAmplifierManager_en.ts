@@ -2,21 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
-    <name>FileHandler</name>
+    <name>CustomPlotItem</name>
     <message>
-        <source>Path is empty</source>
+        <source>above the weight range shown</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Directory doesn&apos;t exist and cannot be created</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Location is writable</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>No write permission for this location</source>
+        <source>below the weight range shown</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -132,6 +124,25 @@
     <name>DialogMessage</name>
     <message>
         <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>FileHandler</name>
+    <message>
+        <source>Path is empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Directory doesn&apos;t exist and cannot be created</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Location is writable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No write permission for this location</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -296,10 +307,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Amplifier %1: %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Success</source>
         <translation type="unfinished"></translation>
     </message>
@@ -332,26 +339,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Filtering Level (0-5)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Filtering Bandwidth (0-1000)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Auto Zero Tracking Time (0-50)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Auto Zero Tracking Bandwidth (0-10000)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Stability Determination Time (1-50)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Zero Point</source>
         <translation type="unfinished"></translation>
     </message>
@@ -365,6 +352,30 @@
     </message>
     <message>
         <source>it did not report back.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load cell %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Filtering Level (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Filtering Bandwidth (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Auto Zero Tracking Time (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Auto Zero Tracking Bandwidth (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stability Determination Time (%1)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -814,10 +825,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Amplifier %1: %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>it did not report back.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -887,6 +894,10 @@
     </message>
     <message>
         <source>The upper weight must be above the lower one.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load cell %1: %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -2,22 +2,14 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
-    <name>FileHandler</name>
+    <name>CustomPlotItem</name>
     <message>
-        <source>Path is empty</source>
-        <translation>Le chemin est vide</translation>
+        <source>above the weight range shown</source>
+        <translation>au-dessus de la plage de poids affichée</translation>
     </message>
     <message>
-        <source>Directory doesn&apos;t exist and cannot be created</source>
-        <translation>Le dossier n&apos;existe pas et ne peut pas être créé</translation>
-    </message>
-    <message>
-        <source>Location is writable</source>
-        <translation>L&apos;emplacement est accessible en écriture</translation>
-    </message>
-    <message>
-        <source>No write permission for this location</source>
-        <translation>Pas de droit d&apos;écriture à cet emplacement</translation>
+        <source>below the weight range shown</source>
+        <translation>en dessous de la plage de poids affichée</translation>
     </message>
 </context>
 <context>
@@ -133,6 +125,25 @@
     <message>
         <source>OK</source>
         <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>FileHandler</name>
+    <message>
+        <source>Path is empty</source>
+        <translation>Le chemin est vide</translation>
+    </message>
+    <message>
+        <source>Directory doesn&apos;t exist and cannot be created</source>
+        <translation>Le dossier n&apos;existe pas et ne peut pas être créé</translation>
+    </message>
+    <message>
+        <source>Location is writable</source>
+        <translation>L&apos;emplacement est accessible en écriture</translation>
+    </message>
+    <message>
+        <source>No write permission for this location</source>
+        <translation>Pas de droit d&apos;écriture à cet emplacement</translation>
     </message>
 </context>
 <context>
@@ -296,10 +307,6 @@
         <translation>Les champs montrent les réglages actuels de l&apos;amplificateur %1.</translation>
     </message>
     <message>
-        <source>Amplifier %1: %2</source>
-        <translation>Amplificateur %1 : %2</translation>
-    </message>
-    <message>
         <source>Success</source>
         <translation>Réussite</translation>
     </message>
@@ -332,26 +339,6 @@
         <translation>Activer le filtrage FIR</translation>
     </message>
     <message>
-        <source>Filtering Level (0-5)</source>
-        <translation>Niveau de filtrage (0-5)</translation>
-    </message>
-    <message>
-        <source>Filtering Bandwidth (0-1000)</source>
-        <translation>Bande de filtrage (0-1000)</translation>
-    </message>
-    <message>
-        <source>Auto Zero Tracking Time (0-50)</source>
-        <translation>Durée du suivi de zéro (0-50)</translation>
-    </message>
-    <message>
-        <source>Auto Zero Tracking Bandwidth (0-10000)</source>
-        <translation>Bande du suivi de zéro (0-10000)</translation>
-    </message>
-    <message>
-        <source>Stability Determination Time (1-50)</source>
-        <translation>Durée de détection de stabilité (1-50)</translation>
-    </message>
-    <message>
         <source>Zero Point</source>
         <translation>Point zéro</translation>
     </message>
@@ -366,6 +353,30 @@
     <message>
         <source>it did not report back.</source>
         <translation>il n&apos;a rien rapporté.</translation>
+    </message>
+    <message>
+        <source>Load cell %1: %2</source>
+        <translation>Capteur %1 : %2</translation>
+    </message>
+    <message>
+        <source>Filtering Level (%1)</source>
+        <translation>Niveau de filtrage (%1)</translation>
+    </message>
+    <message>
+        <source>Filtering Bandwidth (%1)</source>
+        <translation>Bande de filtrage (%1)</translation>
+    </message>
+    <message>
+        <source>Auto Zero Tracking Time (%1)</source>
+        <translation>Durée du suivi de zéro (%1)</translation>
+    </message>
+    <message>
+        <source>Auto Zero Tracking Bandwidth (%1)</source>
+        <translation>Bande du suivi de zéro (%1)</translation>
+    </message>
+    <message>
+        <source>Stability Determination Time (%1)</source>
+        <translation>Durée de détection de stabilité (%1)</translation>
     </message>
 </context>
 <context>
@@ -802,10 +813,6 @@
         <translation>DÉMARRER L&apos;ENREGISTREMENT</translation>
     </message>
     <message>
-        <source>Amplifier %1: %2</source>
-        <translation>Amplificateur %1 : %2</translation>
-    </message>
-    <message>
         <source>it did not report back.</source>
         <translation>il n&apos;a rien rapporté.</translation>
     </message>
@@ -888,6 +895,10 @@
     <message>
         <source>The upper weight must be above the lower one.</source>
         <translation>Le poids haut doit être supérieur au poids bas.</translation>
+    </message>
+    <message>
+        <source>Load cell %1: %2</source>
+        <translation>Capteur %1 : %2</translation>
     </message>
 </context>
 <context>

@@ -37,16 +37,15 @@ Popup {
         { field: zeroPointField, setter: "setZeroPoint", key: "zeroPoint" }
     ]
 
+    // The protocols of the selected amplifiers: their ranges are the ones the fields show and enforce.
+    readonly property var protocols: protocolsOf(chosenAmplifiers())
     // Why each field's text cannot be written, by key ("" when it can): the value must suit every selected
     // amplifier's protocol. Judged by InputRules as the user types.
     readonly property var refusals: {
-        var protocols = protocolsOf(chosenAmplifiers())
         var out = {}
         for (var i = 0; i < numberFields.length; i++) {
             var entry = numberFields[i]
-            out[entry.key] = ""
-            for (var p = 0; p < protocols.length && out[entry.key].length === 0; p++)
-                out[entry.key] = InputRules.settingRefusal(entry.key, entry.field.text, protocols[p])
+            out[entry.key] = InputRules.settingRefusal(entry.key, entry.field.text, protocols)
         }
         return out
     }
@@ -128,7 +127,7 @@ Popup {
             if (outcome !== null && outcome.ok)
                 applied.push(amplifier.getName())
             else
-                failed.push(qsTr("Amplifier %1: %2").arg(amplifier.getName())
+                failed.push(qsTr("Load cell %1: %2").arg(amplifier.getName())
                             .arg(outcome !== null ? outcome.message : qsTr("it did not report back.")))
         }
         applying = false
@@ -245,7 +244,7 @@ Popup {
             SettingField {
                 id: levelField
                 objectName: "levelField"
-                placeholderText: qsTr("Filtering Level (0-5)")
+                placeholderText: qsTr("Filtering Level (%1)").arg(InputRules.settingRangeText("filteringLevel", filterPopup.protocols))
             }
             FieldRefusal {
                 objectName: "levelFieldRefusal"
@@ -255,7 +254,7 @@ Popup {
             SettingField {
                 id: bandwidthField
                 objectName: "bandwidthField"
-                placeholderText: qsTr("Filtering Bandwidth (0-1000)")
+                placeholderText: qsTr("Filtering Bandwidth (%1)").arg(InputRules.settingRangeText("filteringBandwidth", filterPopup.protocols))
             }
             FieldRefusal {
                 objectName: "bandwidthFieldRefusal"
@@ -265,7 +264,7 @@ Popup {
             SettingField {
                 id: trackingTimeField
                 objectName: "trackingTimeField"
-                placeholderText: qsTr("Auto Zero Tracking Time (0-50)")
+                placeholderText: qsTr("Auto Zero Tracking Time (%1)").arg(InputRules.settingRangeText("autoZeroTrackingTime", filterPopup.protocols))
             }
             FieldRefusal {
                 objectName: "trackingTimeFieldRefusal"
@@ -275,7 +274,7 @@ Popup {
             SettingField {
                 id: trackingBandwidthField
                 objectName: "trackingBandwidthField"
-                placeholderText: qsTr("Auto Zero Tracking Bandwidth (0-10000)")
+                placeholderText: qsTr("Auto Zero Tracking Bandwidth (%1)").arg(InputRules.settingRangeText("autoZeroTrackingBandwidth", filterPopup.protocols))
             }
             FieldRefusal {
                 objectName: "trackingBandwidthFieldRefusal"
@@ -285,7 +284,7 @@ Popup {
             SettingField {
                 id: stabilityField
                 objectName: "stabilityField"
-                placeholderText: qsTr("Stability Determination Time (1-50)")
+                placeholderText: qsTr("Stability Determination Time (%1)").arg(InputRules.settingRangeText("stabilityDeterminationTime", filterPopup.protocols))
             }
             FieldRefusal {
                 objectName: "stabilityFieldRefusal"

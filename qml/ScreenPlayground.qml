@@ -38,8 +38,6 @@ Rectangle {
     property var recordedNames: []
     property var recordedAmplifiers: []
 
-    readonly property var amplifierPalette: ["#a91e22", "#c58800", "#40b040", "#3a5eab", "#7233ac", "#8c2a8c",
-                                             "#777777", "#414141"]
     readonly property var unitEntries: [{ idx: 1, txt: "lb" }, { idx: 2, txt: "g" }, { idx: 3, txt: "kg" }]
     // A tile never gets smaller than its four lines need; rows that do not fit scroll.
     readonly property real minTileHeight: 2 * Theme.componentHeight + Theme.componentMargin
@@ -55,7 +53,7 @@ Rectangle {
         // It reads in the unit the screen shows (the plot converts by that unit).
         amplifier.setUnit(selectedUnit)
         amplifierList.push(amplifier)
-        var colour = amplifierPalette[(amplifierList.length - 1) % amplifierPalette.length]
+        var colour = Theme.curveColors[(amplifierList.length - 1) % Theme.curveColors.length]
         var plot = findChildByObjectName(screenPlayground, "customPlot")
         if (plot)
             plot.addAmplifier(amplifier, colour)
@@ -166,7 +164,7 @@ Rectangle {
         for (var i = 0; i < chosen.length; i++) {
             var amplifier = chosen[i]
             var outcome = Amplifiers.outcomeOf(amplifier, command, function() { amplifier[command]() })
-            var line = qsTr("Amplifier %1: %2").arg(amplifier.getName())
+            var line = qsTr("Load cell %1: %2").arg(amplifier.getName())
             if (outcome !== null && outcome.ok)
                 done.push(line.arg(outcome.message))
             else
@@ -370,7 +368,7 @@ Rectangle {
         Layout.fillWidth: true
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
-        color: "white"
+        color: Theme.colorOnAccent
         font.pixelSize: Theme.fontSizeContent - 3
         fontSizeMode: Text.HorizontalFit
         minimumPixelSize: 8
@@ -409,7 +407,7 @@ Rectangle {
         // The colour of its curve, which stays with the amplifier whatever is removed around it.
         color: amplifier ? customPlot.curveColor(amplifier) : "transparent"
         border.width: 3
-        border.color: selected ? "#0000ff" : "#aaaaaa"
+        border.color: selected ? Theme.colorText : Theme.colorSeparator
 
         function refresh() {
             if (!amplifier || paused)
@@ -463,14 +461,14 @@ Rectangle {
                     implicitWidth: tareLabel.implicitWidth + 8
                     implicitHeight: tareLabel.implicitHeight + 2
                     radius: 3
-                    color: tile.tared ? "white" : "transparent"
-                    border.color: "white"
+                    color: tile.tared ? Theme.colorOnAccent : "transparent"
+                    border.color: Theme.colorOnAccent
                     border.width: 1
                     Text {
                         id: tareLabel
                         anchors.centerIn: parent
                         text: tile.tared ? qsTr("net") : qsTr("gross")
-                        color: tile.tared ? tile.color : "white"
+                        color: tile.tared ? tile.color : Theme.colorOnAccent
                         font.pixelSize: Theme.fontSizeContent - 4
                         font.bold: true
                     }
@@ -674,7 +672,8 @@ Rectangle {
                                 }
                             }
                         }
-                        // The name, and under it the value at the pointer.
+                        // The name, under it where the curve is when the weight range leaves it out of sight,
+                        // and the value at the pointer.
                         Text {
                             id: legendText
                             objectName: "legendText"
@@ -684,7 +683,9 @@ Rectangle {
                             anchors.verticalCenter: parent.verticalCenter
                             readonly property string value: customPlot.cursorValues.length > legendEntry.index
                                                             ? customPlot.cursorValues[legendEntry.index] : ""
-                            text: legendEntry.modelData.name + (value.length > 0 ? "\n" + value : "")
+                            text: legendEntry.modelData.name
+                                  + (legendEntry.modelData.outside.length > 0 ? "\n" + legendEntry.modelData.outside : "")
+                                  + (value.length > 0 ? "\n" + value : "")
                             color: Theme.colorText
                             font.pixelSize: Theme.fontSizeContent - 3
                             font.strikeout: !legendEntry.modelData.visible
@@ -791,9 +792,9 @@ Rectangle {
                 objectName: "recordButton"
                 Layout.preferredWidth: 5 * footerButtons.share
                 text: screenPlayground.recording ? qsTr("STOP RECORDING") : qsTr("START RECORDING")
-                fillColor: screenPlayground.recording ? "#a91e22" : "#e6f7ff"
-                borderColor: fillColor
-                labelColor: screenPlayground.recording ? "white" : "#1a1a1a"
+                fillColor: screenPlayground.recording ? Theme.colorError : Theme.colorForeground
+                borderColor: screenPlayground.recording ? Theme.colorError : Theme.colorPrimary
+                labelColor: screenPlayground.recording ? Theme.colorOnAccent : Theme.colorText
                 onClicked: screenPlayground.recording ? screenPlayground.stopRecording() : screenPlayground.openCsvLogging()
             }
         }

@@ -54,6 +54,13 @@ QtObject {
     property color colorWarning: "#c58800"
     property color colorError: "#a91e22"
 
+    // Text and marks on a saturated fill (a curve-coloured tile, a warning button) in every theme.
+    readonly property color colorOnAccent: "#ffffff"
+    // Curves and their tiles, one colour per amplifier in the order they were added; the same in every theme
+    // so that a curve keeps its colour when the theme changes.
+    readonly property var curveColors: ["#a91e22", "#c58800", "#40b040", "#3a5eab", "#7233ac", "#8c2a8c",
+                                        "#777777", "#414141"]
+
     // Options of a group of which one is chosen (protocols, models) keep these colours in every theme.
     readonly property color colorChoiceSelected: "#325DA9"
     readonly property color colorChoiceIdle: "#F5F5F5"

@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace inputrules {
@@ -19,6 +20,18 @@ const Setting *findSetting(const QString &keyOrName) {
 
 Range rangeOf(const Setting &setting, const QString &protocol) {
     return protocol == QLatin1String("CANOpen") ? setting.canOpen : setting.serial;
+}
+
+Range rangeOf(const Setting &setting, const QStringList &protocols) {
+    if (protocols.isEmpty())
+        return setting.serial;
+    Range range = rangeOf(setting, protocols.first());
+    for (const QString &protocol : protocols) {
+        const Range own = rangeOf(setting, protocol);
+        range.min = std::max(range.min, own.min);
+        range.max = std::min(range.max, own.max);
+    }
+    return range;
 }
 
 std::optional<qulonglong> wholeNumber(const QString &text) {
@@ -36,19 +49,20 @@ std::optional<qulonglong> wholeNumber(const QString &text) {
 InputRules::InputRules(QObject *parent)
     : QObject(parent) {}
 
-QString InputRules::settingRangeText(const QString &name, const QString &protocol) const {
+QString InputRules::settingRangeText(const QString &name, const QStringList &protocols) const {
     const inputrules::Setting *setting = inputrules::findSetting(name);
     if (!setting)
         return {};
-    const inputrules::Range range = inputrules::rangeOf(*setting, protocol);
+    const inputrules::Range range = inputrules::rangeOf(*setting, protocols);
     return QStringLiteral("%1-%2").arg(range.min).arg(range.max);
 }
 
-QString InputRules::settingRefusal(const QString &name, const QString &text, const QString &protocol) const {
+QString InputRules::settingRefusal(const QString &name, const QString &text,
+                                   const QStringList &protocols) const {
     const inputrules::Setting *setting = inputrules::findSetting(name);
     if (!setting)
         return tr("Unknown setting.");
-    const inputrules::Range range = inputrules::rangeOf(*setting, protocol);
+    const inputrules::Range range = inputrules::rangeOf(*setting, protocols);
     const std::optional<qulonglong> value = inputrules::wholeNumber(text);
     if (text.trimmed().isEmpty())
         return tr("Empty: enter a whole number from %1 to %2.").arg(range.min).arg(range.max);

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 
 #include <optional>
@@ -47,6 +48,8 @@ constexpr Setting kSettings[] = {
 // The setting with command-line key or screen name `keyOrName`; null when there is none.
 const Setting *findSetting(const QString &keyOrName);
 Range rangeOf(const Setting &setting, const QString &protocol);
+// The values every one of `protocols` takes unchanged; the serial range when the list is empty.
+Range rangeOf(const Setting &setting, const QStringList &protocols);
 // A whole decimal number without sign, spaces around it allowed; nullopt for anything else.
 std::optional<qulonglong> wholeNumber(const QString &text);
 
@@ -58,12 +61,12 @@ class InputRules : public QObject {
 public:
     explicit InputRules(QObject *parent = nullptr);
 
-    // Why `text` cannot be setting `name` ("filteringLevel", ...) of a `protocol` amplifier, with the range
-    // allowed; "" when it can.
+    // Why `text` cannot be setting `name` ("filteringLevel", ...) of amplifiers of all of `protocols`, with
+    // the range every one of them allows; "" when it can.
     Q_INVOKABLE QString settingRefusal(const QString &name, const QString &text,
-                                       const QString &protocol) const;
-    // The range as the field shows it beside itself, e.g. "0-5".
-    Q_INVOKABLE QString settingRangeText(const QString &name, const QString &protocol) const;
+                                       const QStringList &protocols) const;
+    // The range settingRefusal() enforces, as the field shows it beside itself, e.g. "0-5".
+    Q_INVOKABLE QString settingRangeText(const QString &name, const QStringList &protocols) const;
     // The value of a text settingRefusal() accepted.
     Q_INVOKABLE double settingValue(const QString &text) const;
     // Why `text` is no device id of `protocol` (RS485 1 to 247, CANopen 1 to 127); "" when it is one.

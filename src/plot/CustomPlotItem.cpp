@@ -228,11 +228,11 @@ WeightHistory *CustomPlotItem::historyOf(const AmplifierBase *amplifier) {
 QVariantList CustomPlotItem::curves() const {
     QVariantList list;
     for (const Entry &entry : m_amplifiers) {
-        list.append(
-            QVariantMap{{QStringLiteral("name"), entry.name},
-                        {QStringLiteral("color"), entry.color},
-                        {QStringLiteral("dash"), static_cast<int>(kDashes[entry.dash])},
-                        {QStringLiteral("visible"), !entry.graph.isNull() && entry.graph->visible()}});
+        list.append(QVariantMap{{QStringLiteral("name"), entry.name},
+                                {QStringLiteral("color"), entry.color},
+                                {QStringLiteral("dash"), static_cast<int>(kDashes[entry.dash])},
+                                {QStringLiteral("visible"), !entry.graph.isNull() && entry.graph->visible()},
+                                {QStringLiteral("outside"), entry.outside}});
     }
     return list;
 }
@@ -521,6 +521,8 @@ void CustomPlotItem::sampleTick() {
     // Until a range is chosen the first readings choose one, so that no curve is drawn off the axis.
     if ((m_autoScale || (anyData && !m_weightRangeChosen)) && rescaleWeightAxis())
         changed = true;
+    if (updateOutsideHints())
+        emit curvesChanged();
     if (changed || m_viewDirty) {
         emit viewChanged();
         if (m_cursorX >= 0)
@@ -590,6 +592,29 @@ bool CustomPlotItem::rescaleWeightAxis() {
         return false;
     m_CustomPlot->yAxis->setRange(fitted);
     return true;
+}
+
+bool CustomPlotItem::updateOutsideHints() {
+    const QCPRange time = m_CustomPlot->xAxis->range();
+    const QCPRange weight = m_CustomPlot->yAxis->range();
+    bool changed = false;
+    for (Entry &entry : m_amplifiers) {
+        QString outside;
+        if (!entry.graph.isNull() && entry.graph->visible() && entry.lastReadingAt >= time.lower) {
+            // Where the curve ends on the plot: the reading in force at its right edge.
+            const WeightHistory::Reading end =
+                entry.history->at(std::min(time.upper, entry.lastReadingAt), time.upper - time.lower);
+            if (end.found && end.lo * unitFactor() > weight.upper)
+                outside = tr("above the weight range shown");
+            else if (end.found && end.hi * unitFactor() < weight.lower)
+                outside = tr("below the weight range shown");
+        }
+        if (outside != entry.outside) {
+            entry.outside = outside;
+            changed = true;
+        }
+    }
+    return changed;
 }
 
 void CustomPlotItem::rebuildView() {

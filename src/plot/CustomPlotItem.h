@@ -161,6 +161,9 @@ private:
         int freshnessMethod = -1;
         // Time (s since the epoch) of the last reading taken; -1 before the first.
         double lastReadingAt = -1;
+        // Where the curve's end lies when the weight range leaves it out of sight (above or below); "" when
+        // it can be seen.
+        QString outside;
 
         AmplifierBase *live() const { return guarded && guard.isNull() ? nullptr : amplifier; }
     };
@@ -172,6 +175,8 @@ private:
     // Fits the weight axis to the data of the last 120 s (the visible time when not live); true when the
     // range changed.
     bool rescaleWeightAxis();
+    // Says in the legend which curves end outside the weight range in force; true when that changed.
+    bool updateOutsideHints();
     void rebuildView();
     void setTimeRange(double low, double high);
     void userChangedView(bool leaveLive);

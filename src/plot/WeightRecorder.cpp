@@ -132,7 +132,7 @@ int WeightRecorder::readingIntervalFor(int rowPeriodMs) {
 
 QString WeightRecorder::columnTitle(const AmplifierBase &amplifier, int column, const QString &unit) {
     const QString name = amplifier.getName().isEmpty() ? QString::number(column) : amplifier.getName();
-    return QStringLiteral("Amplifier %1 — %2 %3 (%4)")
+    return QStringLiteral("Load cell %1 — %2 %3 (%4)")
         .arg(name, amplifier.getModel(), amplifier.linkDescription(), unit);
 }
 
@@ -227,7 +227,7 @@ bool WeightRecorder::record(const QList<AmplifierBase *> &amplifiers, int period
             column.guarded = true;
         }
         column.title = amplifier ? columnTitle(*amplifier, static_cast<int>(columns.size()) + 1, unit)
-                                 : QStringLiteral("Amplifier %1 (%2)").arg(columns.size() + 1).arg(unit);
+                                 : QStringLiteral("Load cell %1 (%2)").arg(columns.size() + 1).arg(unit);
         column.removed = amplifier == nullptr;
         // Only readings completed after the start count.
         column.lastCount = amplifier ? amplifier->latestReading().count : 0;

@@ -63,8 +63,8 @@ public:
     int rowCount() const { return m_rows; }
     QString lastError() const { return m_lastError; }
 
-    // The header field of an amplifier: "Amplifier <name> — <model> <link> (<unit>)"; an amplifier without
-    // a name is called by its column number.
+    // The header field of an amplifier, named as its tile names it: "Load cell <name> — <model> <link>
+    // (<unit>)"; an amplifier without a name is called by its column number.
     static QString columnTitle(const AmplifierBase &amplifier, int column, const QString &unit);
     // A stored measuring value in `unit`, with the decimals that keep a hundredth of a gram, trailing zeros
     // dropped and never an exponent; "N/A" for a value that is not a number.

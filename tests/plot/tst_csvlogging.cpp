@@ -127,7 +127,7 @@ void TestCsvLogging::rows_holdOnlyReadingsOfTheirPeriod() {
 
     const QStringList lines = linesOf(path);
     QCOMPARE(lines.first(),
-             QStringLiteral("Timestamp,Amplifier A — Model-T RS232 (%1),Amplifier B — Model-T RS232 (%1)")
+             QStringLiteral("Timestamp,Load cell A — Model-T RS232 (%1),Load cell B — Model-T RS232 (%1)")
                  .arg(unit));
     QString problem;
     QCOMPARE(valuesOf(lines.mid(1), &problem), rows);

@@ -70,7 +70,7 @@ void TestPlotLive::workerFedWeights_reachCurveAndFile() {
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 1 + 40);
-    QCOMPARE(lines.first(), QStringLiteral("Timestamp,Amplifier 1 — KA-LIVE RS232 %1 (g)").arg(sim.port()));
+    QCOMPARE(lines.first(), QStringLiteral("Timestamp,Load cell 1 — KA-LIVE RS232 %1 (g)").arg(sim.port()));
     // A row holds a value only when the worker completed a reading in its period; before the first one, N/A.
     const QRegularExpression line(
         QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3},(123\\.45|234\\.56|N/A)$"));

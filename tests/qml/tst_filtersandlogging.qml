@@ -33,6 +33,7 @@ TestCase {
     function initTestCase() {
         linePort = simulators.startSerial("1,2")
         verify(linePort.length > 0, "simulated RS485 line")
+        verify(simulators.startCan([1]), "simulated CANopen node")
     }
 
     function init() {
@@ -142,6 +143,25 @@ TestCase {
             compare(held(1, filterRegisters[r].reg), filterRegisters[r].held, filterRegisters[r].reg)
     }
 
+    function test_fieldRanges_followTheSelectedProtocols_data() {
+        return [{ tag: "CANopen", protocols: ["CANOpen"], field: "levelField", label: "Filtering Level (1-5)",
+                  text: "0", refusal: "0 is outside 1 to 5." },
+                { tag: "both", protocols: ["CANOpen", "RS485"], field: "bandwidthField",
+                  label: "Filtering Bandwidth (0-1000)", text: "5000", refusal: "5000 is outside 0 to 1000." }]
+    }
+
+    // The label beside a field names the range its refusal enforces for the selected amplifiers.
+    function test_fieldRanges_followTheSelectedProtocols(data) {
+        for (var i = 0; i < data.protocols.length; i++)
+            addAmplifier(data.protocols[i], data.protocols[i] === "RS485" ? linePort : "", 1)
+        var popup = openFilters()
+        var field = inside(popup, data.field)
+        compare(field.placeholderText, data.label)
+        typeInto(field, data.text)
+        compare(inside(popup, data.field + "Refusal").text, data.refusal)
+        popup.close()
+    }
+
     // The fields open with what the first selected amplifier holds: changing one field changes one setting.
     function test_untouchedFields_keepTheAmplifiersValues() {
         holdSettings(1)
@@ -190,8 +210,8 @@ TestCase {
         compare(dialog.text, "Settings applied to amplifiers 1; not applied to the others.")
         var lines = dialog.detail.split("\n")
         compare(lines.length, 2)
-        verify(/^Amplifier 2: \S/.test(lines[0]), lines[0])
-        verify(/^Amplifier 3: \S/.test(lines[1]), lines[1])
+        verify(/^Load cell 2: \S/.test(lines[0]), lines[0])
+        verify(/^Load cell 3: \S/.test(lines[1]), lines[1])
         // One outcome per amplifier, 2 before 3.
         compare(errorsFrom.join(""), "23")
     }
@@ -242,7 +262,7 @@ TestCase {
         tryCompare(button, "text", "START RECORDING", 10000)
         tryVerify(function() { return dataLines(path).length === 50 }, 5000, "50 lines")
         compare(testFiles.readText(path).split("\n")[0],
-                "Timestamp,Amplifier 1 — AmplifierModel RS485 " + linePort + " #1 (kg)")
+                "Timestamp,Load cell 1 — AmplifierModel RS485 " + linePort + " #1 (kg)")
         verify(/^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3},([-0-9.]+|N\/A)$/.test(dataLines(path)[0]), dataLines(path)[0])
     }
 
@@ -264,7 +284,7 @@ TestCase {
         compare(findChild(screen, "recordButton").text, "START RECORDING")
         var rows = recorder.rowCount
         finished.wait(10000)
-        compare(testFiles.readText(path).split("\n")[0], "Timestamp,Amplifier 2 — AmplifierModel RS485 " + linePort + " #2 (g)")
+        compare(testFiles.readText(path).split("\n")[0], "Timestamp,Load cell 2 — AmplifierModel RS485 " + linePort + " #2 (g)")
         compare(dataLines(path).length, rows)
         verify(dataLines(path).every(function(line) { return line.split(",").length === 2 }))
     }

@@ -194,6 +194,24 @@ TestCase {
         compare(findChild(screen, "messageDialog").text, "The upper weight must be above the lower one.")
     }
 
+    function test_curveLeavingTheRange_isSaid_data() {
+        return [{ tag: "zeroed", measured: 0, hint: "\nbelow the weight range shown" },
+                { tag: "loaded", measured: 100000, hint: "\nabove the weight range shown" }]
+    }
+
+    // Without Auto Scale the first readings choose the range; a curve whose end then leaves it is named in
+    // the legend, and Auto Scale brings it back into sight.
+    function test_curveLeavingTheRange_isSaid(data) {
+        add(1)
+        waitForPoints(0, 2)
+        verify(!plot.autoScale)
+        simulators.serial(port, "set 1 0 " + data.measured)
+        tryVerify(function() { return values(0)[values(0).length - 1] === data.measured / 100 }, 5000)
+        tryVerify(function() { return legendText(0) === "Load cell 1" + data.hint }, 5000, legendText(0))
+        mouseClick(findChild(screen, "autoScaleSwitch"))
+        tryVerify(function() { return legendText(0) === "Load cell 1" }, 5000, legendText(0))
+    }
+
     // The read-out under the pointer, in the unit the screen shows: earlier readings are converted too.
     function test_readOut_data() {
         return [{ tag: "g", unit: 2, factor: 1, first: "123.45 g", second: "500.00 g", axis: "Weight (g)" },

@@ -1,6 +1,8 @@
 import QtQuick
 import QtTest
 
+import ComponentLibrary
+
 // The road of an amplifier through the real main window: Add, Select, Connect, calibrate, the tile on the
 // Weight Plot screen and what its buttons do, with the real drivers against simulated amplifiers (an RS485
 // line, an RS232 amplifier and CANopen nodes).
@@ -179,7 +181,7 @@ TestCase {
 
         // ZERO on the selected tile brings the weight to nought.
         mouseClick(tile("1"))
-        compare(tile("1").border.color, Qt.color("#0000ff"))
+        compare(tile("1").border.color, Theme.colorText)
         mouseClick(findChild(screen, "zeroButton"))
         tryCompare(findChild(tile("1"), "tileWeight"), "text", "0.00 g", 5000)
         var zeroDialog = findChild(screen, "messageDialog")
@@ -316,14 +318,14 @@ TestCase {
     function test_zeroAndTare_showEachAmplifiersOutcome_data() {
         return [
             { tag: "zero", button: "zeroButton", refuse: "refuse 247 0x0004 1", title: "Zero Failed",
-              text: /^Amplifier \d+: Zero done: the zero offset -?\d+ was written and read back\.$/,
+              text: /^Load cell \d+: Zero done: the zero offset -?\d+ was written and read back\.$/,
               detail: "Zero failed: refused at 0x0004 (Modbus exception 2); nothing was changed (read back)." },
             { tag: "tare", button: "tareButton", refuse: "refuse 247 0x0000 1", title: "Tare Failed",
-              text: /^Amplifier \d+: Tare on\.$/,
+              text: /^Load cell \d+: Tare on\.$/,
               detail: "Tare failed: refused at 0x0000 (Modbus exception 2); the tare is still off." },
             { tag: "zero refused by both: the failures are the message", button: "zeroButton", refuse: "refuse 9 0x0004 1;refuse 247 0x0004 1",
               title: "Zero Failed", detail: "",
-              text: /^(Amplifier \d+: Zero failed: refused at 0x0004 \(Modbus exception 2\); nothing was changed \(read back\)\.\n?){2}$/ },
+              text: /^(Load cell \d+: Zero failed: refused at 0x0004 \(Modbus exception 2\); nothing was changed \(read back\)\.\n?){2}$/ },
         ]
     }
     function test_zeroAndTare_showEachAmplifiersOutcome(data) {
@@ -338,7 +340,7 @@ TestCase {
         tryCompare(dialog, "opened", true)
         compare(dialog.title, data.title)
         verify(data.text.test(dialog.text), dialog.text)
-        compare(dialog.detail, data.detail.length > 0 ? "Amplifier " + screen.counter + ": " + data.detail : "")
+        compare(dialog.detail, data.detail.length > 0 ? "Load cell " + screen.counter + ": " + data.detail : "")
         verify(findChild(dialog.contentItem, "dialogText").visible)
         mouseClick(findChild(dialog.contentItem, "dialogOk"))
         // What this test changed in the shared simulator goes back.
@@ -489,16 +491,25 @@ TestCase {
         mouseClick(findChild(window.contentItem, "sidebarWeightPlot"))
         tryCompare(screen, "visible", true)
         compare(screen.selection, ["1"])
-        compare(tile("1").border.color, Qt.color("#0000ff"))
+        compare(tile("1").border.color, Theme.colorText)
 
         verify(screen.startRecording(1000, 5, LOGS_FOLDER + "/tst_weightplot.csv", "g"))
         compare(record.text, "STOP RECORDING")
-        compare(record.fillColor, Qt.color("#a91e22"))
+        compare(record.fillColor, Theme.colorError)
         tryCompare(record, "text", "START RECORDING", 8000)
         // The header names the amplifier by the model chosen under Add, not the factory's placeholder.
         var header = testFiles.readText(LOGS_FOLDER + "/tst_weightplot.csv").split("\n")[0]
-        verify(header.startsWith("Timestamp,Amplifier 1 — ") && header.endsWith(" RS485 " + rs485Port + " #1 (g)"), header)
+        verify(header.startsWith("Timestamp,Load cell 1 — ") && header.endsWith(" RS485 " + rs485Port + " #1 (g)"), header)
         verify(header.indexOf("AmplifierModel") < 0, header)
+    }
+
+    // In the dark theme the idle button is dark with a light label, as the theme's other buttons.
+    function test_recordButton_followsTheDarkTheme() {
+        var previous = Theme.currentTheme
+        Theme.loadTheme("THEME_DESKTOP_DARK")
+        var record = findChild(screen, "recordButton")
+        verify(record.fillColor.hslLightness < 0.3 && record.labelColor.hslLightness > 0.7, record.fillColor)
+        Theme.loadTheme(previous)
     }
 
     // A calibration that means nothing is refused; the page shows why, stays open and writes nothing.
