@@ -32,6 +32,21 @@ public:
     // apply ("RS485 /dev/ttyUSB0 #2").
     virtual QString linkDescription() const { return protocol; }
 
+    // What a driver can do beyond reading and two-point calibration. Screens and tools ask these instead of
+    // probing for methods or comparing protocol names.
+    struct Capabilities {
+        bool multiPointCalibration = false;
+        bool filterReadBack = false;
+        bool selfTest = false;
+        bool scan = false;
+    };
+    virtual Capabilities capabilities() const { return {}; }
+    // Milliseconds since the last reading of the running cycle completed, -1 when none has; and why the
+    // latest attempts failed, empty while readings arrive.
+    virtual qint64 msSinceLastReading() const { return -1; }
+    virtual QString staleReason() const { return {}; }
+    virtual bool isTareActive() const { return false; }
+
     QString getModel() const { return model; }
     QString getProtocol() const { return protocol; }
 

@@ -24,6 +24,10 @@
 // Everything runs on the calling (GUI) thread except the one continuous-reading worker.
 class CANOpenAmplifier : public QObject, public AmplifierBase {
     Q_OBJECT
+    Q_PROPERTY(bool supportsMultiPointCalibration READ supportsMultiPointCalibration CONSTANT)
+    Q_PROPERTY(bool supportsFilterReadBack READ supportsFilterReadBack CONSTANT)
+    Q_PROPERTY(bool supportsSelfTest READ supportsSelfTest CONSTANT)
+    Q_PROPERTY(bool supportsScan READ supportsScan CONSTANT)
 
 public:
     CANOpenAmplifier(const QString &modelName, const QString &portName, int baudRate, uint8_t deviceId,
@@ -91,7 +95,14 @@ public:
     Q_INVOKABLE QString getStaleReason() const { return m_worker.staleReason(); }
 
     // Whether a tare is in force (the node acknowledged it): the weight is net.
-    Q_INVOKABLE bool isTareActive() const { return m_tareActive; }
+    Q_INVOKABLE bool isTareActive() const override { return m_tareActive; }
+    bool supportsMultiPointCalibration() const { return capabilities().multiPointCalibration; }
+    bool supportsFilterReadBack() const { return capabilities().filterReadBack; }
+    bool supportsSelfTest() const { return capabilities().selfTest; }
+    bool supportsScan() const { return capabilities().scan; }
+    qint64 msSinceLastReading() const override { return m_worker.msSinceLastReading(); }
+    QString staleReason() const override { return m_worker.staleReason(); }
+    Capabilities capabilities() const override { return {false, true, false, true}; }
     // As RegisterAmplifier::getLinkDescription; the node id is the address ("CANopen #2").
     Q_INVOKABLE QString getLinkDescription() const;
 

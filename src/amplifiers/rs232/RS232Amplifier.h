@@ -23,6 +23,7 @@ public:
 
     QString portName() const { return m_portName; }
     uint32_t baudRate() const { return m_baudRate; }
+    Capabilities capabilities() const override { return {false, true, true, false}; }
     QString linkDescription() const override { return protocol + QLatin1Char(' ') + m_portName; }
     // Whether the system failed the last write or a read since: the device has probably gone away.
     bool hasFailed() const { return m_linkFailed.load(); }

@@ -27,6 +27,10 @@
 // the program. Failures that would otherwise go unreported come out through readErrorOccurred.
 class RegisterAmplifier : public QObject, public AmplifierBase {
     Q_OBJECT
+    Q_PROPERTY(bool supportsMultiPointCalibration READ supportsMultiPointCalibration CONSTANT)
+    Q_PROPERTY(bool supportsFilterReadBack READ supportsFilterReadBack CONSTANT)
+    Q_PROPERTY(bool supportsSelfTest READ supportsSelfTest CONSTANT)
+    Q_PROPERTY(bool supportsScan READ supportsScan CONSTANT)
 
 public:
     ~RegisterAmplifier() override;
@@ -91,7 +95,13 @@ public:
     Q_INVOKABLE void stopSelfTest() { m_stopRequested.store(true); }
 
     // Whether a tare this program switched on is in force (the amplifier confirmed it): the weight is net.
-    Q_INVOKABLE bool isTareActive() const { return m_tareActive; }
+    Q_INVOKABLE bool isTareActive() const override { return m_tareActive; }
+    bool supportsMultiPointCalibration() const { return capabilities().multiPointCalibration; }
+    bool supportsFilterReadBack() const { return capabilities().filterReadBack; }
+    bool supportsSelfTest() const { return capabilities().selfTest; }
+    bool supportsScan() const { return capabilities().scan; }
+    qint64 msSinceLastReading() const override { return m_worker.msSinceLastReading(); }
+    QString staleReason() const override { return m_worker.staleReason(); }
     // Protocol, port and address in a few words ("RS485 /dev/ttyUSB0 #2"), to tell amplifiers apart.
     Q_INVOKABLE virtual QString getLinkDescription() const = 0;
 

@@ -28,6 +28,7 @@ public:
 
     QString portName() const { return m_portName; }
     uint32_t baudRate() const { return m_baudRate; }
+    Capabilities capabilities() const override { return {true, true, true, true}; }
     QString linkDescription() const override {
         return QStringLiteral("%1 %2 #%3").arg(protocol, m_portName).arg(static_cast<int>(m_deviceId.load()));
     }
