@@ -1,7 +1,10 @@
 #include "amplifiers/AmplifierBase.h"
 
-AmplifierBase::AmplifierBase(const QString &modelName, const QString &protocolName)
-    : model(modelName)
+#include "amplifiers/ProtocolFacts.h"
+
+AmplifierBase::AmplifierBase(const QString &modelName, const QString &protocolName, QObject *parent)
+    : QObject(parent)
+    , model(modelName)
     , protocol(protocolName) {}
 
 AmplifierBase::~AmplifierBase() = default;
@@ -12,4 +15,15 @@ QString AmplifierBase::getName() const {
 
 void AmplifierBase::setName(const QString &newName) {
     name = newName;
+}
+
+AmplifierBase::Capabilities AmplifierBase::capabilities() const {
+    const protocolfacts::Facts *facts = protocolfacts::find(protocol);
+    return facts ? facts->capabilities : Capabilities{};
+}
+
+void AmplifierBase::testAllRegisters() {
+    const QString why = QStringLiteral("This amplifier has no register self-test.");
+    emit selfTestFinished(false, why);
+    emit commandFinished(QStringLiteral("selfTest"), false, why);
 }

@@ -1,24 +1,95 @@
 #pragma once
 
+#include <QList>
+#include <QObject>
 #include <QString>
+#include <QVariantMap>
 #include <QtGlobal>
 
-// The link-independent face of every amplifier driver. Drivers derive from QObject first and from this
-// second, so a meta-object cast to "AmplifierBase" finds this part (the plot samples drivers through it).
-class AmplifierBase {
+#include <cstdint>
+
+// The face every amplifier driver shows the screens, the command-line tool and the plot, whatever its link:
+// the operations QML and the tool call by name, the signals they listen to, and what the driver can do.
+// A meta-object or dynamic cast to AmplifierBase finds it on any driver.
+//
+// No operation raises: an exception through Qt's meta-call would end the program. Failures come out
+// through readErrorOccurred, calibrationFailed or commandFinished.
+class AmplifierBase : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool supportsMultiPointCalibration READ supportsMultiPointCalibration CONSTANT)
+    Q_PROPERTY(bool supportsFilterReadBack READ supportsFilterReadBack CONSTANT)
+    Q_PROPERTY(bool supportsSelfTest READ supportsSelfTest CONSTANT)
+    Q_PROPERTY(bool supportsScan READ supportsScan CONSTANT)
+
 public:
-    AmplifierBase(const QString &modelName, const QString &protocolName);
-    virtual ~AmplifierBase();
+    ~AmplifierBase() override;
 
-    AmplifierBase(const AmplifierBase &) = delete;
-    AmplifierBase &operator=(const AmplifierBase &) = delete;
+    // Opens the link and tests the connection; reports by connectionSuccessful or connectionFailed.
+    Q_INVOKABLE virtual void connect() = 0;
+    // Stops reading and gives the link back (an RS232 port closes; the shared RS485 line or CAN adapter
+    // is left to the others using it).
+    Q_INVOKABLE virtual void disconnect() = 0;
+    Q_INVOKABLE virtual bool isConnected() const = 0;
+    Q_INVOKABLE virtual QString getName() const;
+    Q_INVOKABLE virtual void setName(const QString &newName);
+    // Protocol, port and address in a few words ("RS485 /dev/ttyUSB0 #2"), to tell amplifiers apart.
+    Q_INVOKABLE virtual QString getLinkDescription() const = 0;
 
-    virtual double getMeasuredWeight() const = 0;
-    virtual void connect() = 0;
-    virtual void sendCommand(const QString &command) = 0;
-    virtual void calibrate(const QString &calibrationType, double value) = 0;
-    virtual QString getName() const;
-    virtual void setName(const QString &newName);
+    // The weight in the selected unit, from the last measuring value read.
+    Q_INVOKABLE virtual double getMeasuredWeight() const = 0;
+    Q_INVOKABLE virtual void setMeasuredWeight(double value) = 0;
+    Q_INVOKABLE virtual void setUnit(const QString &unit) = 0;
+    Q_INVOKABLE virtual void sendCommand(const QString &command) = 0;
+    Q_INVOKABLE virtual void calibrate(const QString &calibrationType, double value) = 0;
+
+    // The reading worker: raw AD values (adValueReceived) or measuring values, one cycle every
+    // `intervalMs`; stopContinuousADRead stops either and returns once the worker has ended.
+    Q_INVOKABLE virtual void startContinuousADRead(int intervalMs) = 0;
+    Q_INVOKABLE virtual void startContinuousMeasuringValueRead(int intervalMs) = 0;
+    Q_INVOKABLE virtual void stopContinuousADRead() = 0;
+    // Milliseconds since the running worker last read a good value; -1 when no worker runs or it has read
+    // none yet. Screens use it to tell a live value from a stale one.
+    Q_INVOKABLE qint64 getMsSinceLastReading() const { return msSinceLastReading(); }
+    // Why the running worker has had no good reading lately, in a few words ("refused: Modbus exception
+    // 2"); "" when it reads, or when nothing came at all.
+    Q_INVOKABLE QString getStaleReason() const { return staleReason(); }
+
+    // Zero, tare and two-point calibration; each reports once by commandFinished ("zero", "tare",
+    // "calibrate"): whether it was done and read back, and what the amplifier holds when it was not.
+    Q_INVOKABLE virtual void zero() = 0;
+    Q_INVOKABLE virtual void tare() = 0;
+    Q_INVOKABLE virtual void calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight) = 0;
+    // Why calibrating with these AD values may go wrong although the calibration rule accepts them (two
+    // points within the noise of the AD read-out this amplifier measured lately), or an empty string.
+    Q_INVOKABLE virtual QString calibrationWarning(const QList<uint32_t> &adValues) const = 0;
+    // Whether a tare this program switched on is in force (the amplifier confirmed it): the weight is net.
+    Q_INVOKABLE virtual bool isTareActive() const { return false; }
+
+    // One setting each, written as the register map clamps it for this protocol (regmap::clamped). The
+    // values are JS numbers from QML: any number is taken, none wraps before the clamp. A failure is
+    // reported by readErrorOccurred.
+    Q_INVOKABLE virtual void setFIRFiltering(bool enable) = 0;
+    Q_INVOKABLE virtual void setFilteringLevel(double level) = 0;
+    Q_INVOKABLE virtual void setFilteringBandwidth(double bandwidth) = 0;
+    Q_INVOKABLE virtual void setAutoZeroTrackingTime(double timeMs) = 0;
+    Q_INVOKABLE virtual void setAutoZeroTrackingBandwidth(double bandwidth) = 0;
+    Q_INVOKABLE virtual void setStabilityDeterminationTime(double time) = 0;
+    Q_INVOKABLE virtual void setZeroPoint(double zeroPoint) = 0;
+    // The filter settings as the amplifier holds them, keyed by the register map's names
+    // ("filteringLevel", ...). All or nothing: on the first read that fails the map holds only "error", the
+    // reason, so that no setting is ever shown that was not read.
+    Q_INVOKABLE virtual QVariantMap readFilterSettings() = 0;
+    // Writes the settings given (keys as readFilterSettings gives them) all or nothing: a value outside
+    // what the amplifier takes refuses the whole map before anything is sent. Reports by commandFinished.
+    Q_INVOKABLE virtual void writeFilterSettings(const QVariantMap &settings) = 0;
+
+    // The register self-test (capabilities().selfTest): runs off the calling thread, narrates by
+    // logMessage and ends with selfTestFinished and commandFinished("selfTest", ...). Without one it
+    // reports at once that there is none.
+    Q_INVOKABLE virtual void testAllRegisters();
+    // Ends a running self-test early; it writes back what it saved first. Safe from any thread and from a
+    // POSIX signal handler.
+    Q_INVOKABLE virtual void stopSelfTest() {}
 
     // The last measuring value as read (hundredths of a gram) and how many measuring readings have
     // completed so far. A recorder writes the value only when the count moved since its previous row, so a
@@ -40,17 +111,43 @@ public:
         bool selfTest = false;
         bool scan = false;
     };
-    virtual Capabilities capabilities() const { return {}; }
+    // Those its protocol has (protocolfacts).
+    virtual Capabilities capabilities() const;
     // Milliseconds since the last reading of the running cycle completed, -1 when none has; and why the
     // latest attempts failed, empty while readings arrive.
     virtual qint64 msSinceLastReading() const { return -1; }
     virtual QString staleReason() const { return {}; }
-    virtual bool isTareActive() const { return false; }
+
+    bool supportsMultiPointCalibration() const { return capabilities().multiPointCalibration; }
+    bool supportsFilterReadBack() const { return capabilities().filterReadBack; }
+    bool supportsSelfTest() const { return capabilities().selfTest; }
+    bool supportsScan() const { return capabilities().scan; }
 
     QString getModel() const { return model; }
     QString getProtocol() const { return protocol; }
 
+signals:
+    void connectionSuccessful();
+    void connectionFailed(QString reason);
+    void readErrorOccurred(QString error);
+    void adValueReceived(uint32_t adValue);
+    // The raw 32-bit measuring value as read (a negative weight as its two's complement pattern); the weight
+    // itself reaches the screens through getMeasuredWeight().
+    void measuringValueReceived(uint32_t measuringValue);
+    void calibrationSuccessful();
+    void calibrationFailed(QString reason);
+    // Emitted once at the end of zero, tare, calibration ("zero", "tare", "calibrate"), writeFilterSettings
+    // ("filters") and the self-test ("selfTest").
+    void commandFinished(QString command, bool ok, QString message);
+    // A line of the self-test's narration.
+    void logMessage(QString msg);
+    // The self-test's verdict: `passed` when every register passed and came back and the raw AD value is
+    // in range; `summary` as the narration ends with it.
+    void selfTestFinished(bool passed, QString summary);
+
 protected:
+    AmplifierBase(const QString &modelName, const QString &protocolName, QObject *parent);
+
     QString model;
     QString protocol;
     QString name;

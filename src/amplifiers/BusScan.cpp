@@ -1,5 +1,7 @@
 #include "amplifiers/BusScan.h"
 
+#include "amplifiers/ProtocolFacts.h"
+
 #include "amplifiers/canopen/CanScanProbe.h"
 #include "amplifiers/rs485/Rs485ScanProbe.h"
 
@@ -135,19 +137,19 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
 
 std::unique_ptr<Probe> makeProbe(const QString &protocol, const QString &port, uint32_t baudRate,
                                  RS485Bus *bus, int windowMs) {
-    if (protocol == QLatin1String("RS485"))
+    const protocolfacts::Facts *facts = protocolfacts::find(protocol);
+    if (!facts || !facts->capabilities.scan)
+        return nullptr;
+    if (facts->family == regmap::Family::Serial)
         return std::make_unique<Rs485ScanProbe>(bus, port, baudRate, windowMs);
-    if (protocol == QLatin1String("CANOpen"))
-        return std::make_unique<CanScanProbe>(windowMs > 0 ? windowMs : CanScanProbe::kReplyWindowMs);
-    return nullptr;
+    return std::make_unique<CanScanProbe>(windowMs > 0 ? windowMs : CanScanProbe::kReplyWindowMs);
 }
 
 std::pair<int, int> idRange(const QString &protocol) {
-    if (protocol == QLatin1String("RS485"))
-        return {1, 247};
-    if (protocol == QLatin1String("CANOpen"))
-        return {1, 127};
-    return {0, 0};
+    const protocolfacts::Facts *facts = protocolfacts::find(protocol);
+    if (!facts || !facts->capabilities.scan)
+        return {0, 0};
+    return {facts->firstId, facts->lastId};
 }
 
 } // namespace busscan

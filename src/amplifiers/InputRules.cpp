@@ -1,7 +1,7 @@
 #include "amplifiers/InputRules.h"
 
-#include "amplifiers/BusScan.h"
 #include "amplifiers/Calibration.h"
+#include "amplifiers/ProtocolFacts.h"
 
 #include <QRegularExpression>
 
@@ -11,20 +11,17 @@
 namespace inputrules {
 
 const Setting *findSetting(const QString &keyOrName) {
-    for (const Setting &setting : kSettings) {
-        if (keyOrName == QLatin1String(setting.key) || keyOrName == QLatin1String(setting.name))
-            return &setting;
-    }
-    return nullptr;
+    return regmap::find(keyOrName);
 }
 
 Range rangeOf(const Setting &setting, const QString &protocol) {
-    return protocol == QLatin1String("CANOpen") ? setting.canOpen : setting.serial;
+    const protocolfacts::Facts *facts = protocolfacts::find(protocol);
+    return setting.place(facts ? facts->family : regmap::Family::Serial).range;
 }
 
 Range rangeOf(const Setting &setting, const QStringList &protocols) {
     if (protocols.isEmpty())
-        return setting.serial;
+        return setting.serial.range;
     Range range = rangeOf(setting, protocols.first());
     for (const QString &protocol : protocols) {
         const Range own = rangeOf(setting, protocol);
@@ -81,9 +78,11 @@ double InputRules::settingValue(const QString &text) const {
 }
 
 QString InputRules::deviceIdRefusal(const QString &protocol, const QString &text) const {
-    const auto [lowest, highest] = busscan::idRange(protocol);
-    if (highest == 0)
+    const protocolfacts::Facts *facts = protocolfacts::find(protocol);
+    if (!facts || !facts->takesDeviceId())
         return {};
+    const int lowest = facts->firstId;
+    const int highest = facts->lastId;
     const std::optional<qulonglong> id = inputrules::wholeNumber(text);
     if (!id || *id < static_cast<qulonglong>(lowest) || *id > static_cast<qulonglong>(highest))
         return tr("Device ID must be a whole number from %1 to %2 for %3 (typed: \"%4\").")
@@ -120,4 +119,23 @@ QString InputRules::spanWeightRefusal(const QString &text) const {
 double InputRules::spanWeightGrams(const QString &text) const {
     const double grams = typedGrams(text);
     return std::isnan(grams) ? -1 : grams;
+}
+
+QStringList InputRules::protocolNames() const {
+    return protocolfacts::names();
+}
+
+QStringList InputRules::protocolModels(const QString &protocol) const {
+    const protocolfacts::Facts *facts = protocolfacts::find(protocol);
+    return facts ? facts->models : QStringList();
+}
+
+bool InputRules::takesDeviceId(const QString &protocol) const {
+    const protocolfacts::Facts *facts = protocolfacts::find(protocol);
+    return facts && facts->takesDeviceId();
+}
+
+bool InputRules::calibratesPointByPoint(const QString &protocol) const {
+    const protocolfacts::Facts *facts = protocolfacts::find(protocol);
+    return facts && facts->pointByPointCalibration;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "amplifiers/RegisterMap.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -8,42 +10,13 @@
 #include <optional>
 
 // What a technician may type for an amplifier, judged in one place for the screens (through the QML
-// singleton InputRules) and the command-line tool: filter settings with each protocol's range, device ids,
-// span weights. Texts are taken as typed: a whole decimal number or nothing; "12.7", "-5", "1e3" and an
+// singleton InputRules) and the command-line tool: filter settings with each protocol's range (from the
+// register map), device ids, span weights; and what a protocol offers before an amplifier of it exists. Texts are taken as typed: a whole decimal number or nothing; "12.7", "-5", "1e3" and an
 // empty field are refused, never clamped or cut to a number they do not say.
 namespace inputrules {
 
-struct Range {
-    qulonglong min = 0;
-    qulonglong max = 0;
-};
-
-// A filter setting: its key on the command line, its key in the screens and in readFilterSettings(), the
-// driver operation that writes it, and the values each driver family takes unchanged (the serial drivers
-// limit their registers, the CANopen driver replaces a level outside 1 to 5 by 1 and sends the time in
-// 16 bits).
-struct Setting {
-    const char *key;
-    const char *name;
-    const char *operation;
-    Range serial;
-    Range canOpen;
-};
-
-// In the order the filter screen writes them.
-constexpr Setting kSettings[] = {
-    {"fir", "firFiltering", "setFIRFiltering", {0, 1}, {0, 1}},
-    {"level", "filteringLevel", "setFilteringLevel", {0, 5}, {1, 5}},
-    {"bandwidth", "filteringBandwidth", "setFilteringBandwidth", {0, 1000}, {0, 0xFFFFFFFFu}},
-    {"azt-time", "autoZeroTrackingTime", "setAutoZeroTrackingTime", {0, 50}, {0, 0xFFFF}},
-    {"azt-bandwidth",
-     "autoZeroTrackingBandwidth",
-     "setAutoZeroTrackingBandwidth",
-     {0, 10000},
-     {0, 0xFFFFFFFFu}},
-    {"stability", "stabilityDeterminationTime", "setStabilityDeterminationTime", {1, 50}, {0, 0xFFFFFFFFu}},
-    {"zero-point", "zeroPoint", "setZeroPoint", {0, 0xFFFFFFFFu}, {0, 0xFFFFFFFFu}},
-};
+using Range = regmap::Range;
+using Setting = regmap::Setting;
 
 // The setting with command-line key or screen name `keyOrName`; null when there is none.
 const Setting *findSetting(const QString &keyOrName);
@@ -76,4 +49,12 @@ public:
     Q_INVOKABLE QString spanWeightRefusal(const QString &text) const;
     // The whole grams of a text spanWeightRefusal() accepted.
     Q_INVOKABLE double spanWeightGrams(const QString &text) const;
+
+    // What a protocol offers, for the choices made before an amplifier of it exists (protocolfacts).
+    Q_INVOKABLE QStringList protocolNames() const;
+    Q_INVOKABLE QStringList protocolModels(const QString &protocol) const;
+    // Whether amplifiers of `protocol` are told apart by a device id (RS485, CANopen).
+    Q_INVOKABLE bool takesDeviceId(const QString &protocol) const;
+    // Whether the amplifier takes each calibration point as it is captured (SPAN sends the weight).
+    Q_INVOKABLE bool calibratesPointByPoint(const QString &protocol) const;
 };

@@ -1,6 +1,7 @@
 #include "RecordCommand.h"
 
 #include "amplifiers/AmplifierBase.h"
+#include "amplifiers/ProtocolFacts.h"
 #include "amplifiers/rs232/SerialLink.h"
 #include "files/FileHandler.h"
 #include "plot/WeightRecorder.h"
@@ -61,7 +62,8 @@ bool portPresent(const CliLinkOptions &link) {
     Q_UNUSED(link);
     return true;
 #else
-    return link.protocol == QLatin1String("CANOpen") ||
+    const protocolfacts::Facts *facts = protocolfacts::find(link.protocol);
+    return (facts && !facts->serialPort) ||
            QFileInfo::exists(QString::fromStdString(serial::SerialLink::devicePath(link.port.toStdString())));
 #endif
 }

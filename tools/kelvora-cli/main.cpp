@@ -8,9 +8,9 @@
 #include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/Calibration.h"
 #include "amplifiers/InputRules.h"
+#include "amplifiers/ProtocolFacts.h"
 #include "amplifiers/ReadingWorker.h"
 #include "amplifiers/Weight.h"
-#include "amplifiers/rs232/RegisterAmplifier.h"
 #include "amplifiers/rs232/SerialExchange.h"
 #include "amplifiers/rs232/SerialLink.h"
 #include "utils/UtilsApp.h"
@@ -32,6 +32,7 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -111,9 +112,7 @@ public:
         QObject::connect(driver, SIGNAL(calibrationFailed(QString)), this, SLOT(calibrationFailed(QString)));
         QObject::connect(driver, SIGNAL(commandFinished(QString, bool, QString)), this,
                          SLOT(commandFinished(QString, bool, QString)));
-        // Only the serial drivers narrate a self-test.
-        if (driver->metaObject()->indexOfSignal("logMessage(QString)") >= 0)
-            QObject::connect(driver, SIGNAL(logMessage(QString)), this, SLOT(logMessage(QString)));
+        QObject::connect(driver, SIGNAL(logMessage(QString)), this, SLOT(logMessage(QString)));
     }
 
 public slots:
@@ -134,6 +133,13 @@ public slots:
         finished = Finished{command, ok, message};
     }
 };
+
+// The facts of a protocol the tool has already accepted (main refuses an unknown one first).
+const protocolfacts::Facts &facts(const QString &protocol) {
+    static const protocolfacts::Facts kNone{};
+    const protocolfacts::Facts *known = protocolfacts::find(protocol);
+    return known ? *known : kNone;
+}
 
 int fail(const QString &message) {
     err() << message << Qt::endl;
@@ -460,7 +466,7 @@ Prepared tare(const QStringList &arguments, const QString &protocol) {
     // connection of the serial drivers can switch it off only by a tare-on followed at once by the
     // tare-off, which writes back the present raw AD value (any value but 0 switches the tare off). The
     // CANopen tare-off also moves the zero point to that value, so there it is refused.
-    if (protocol == QLatin1String("CANOpen"))
+    if (facts(protocol).tare == protocolfacts::TareKind::ZeroPointSwitch)
         return refuse(QStringLiteral("tare off is not available for CANOpen from the command line: it would "
                                      "move the zero point (switch the tare off in the program that switched "
                                      "it on)."));
@@ -511,7 +517,7 @@ Prepared calibrate(QStringList arguments) {
 
 Prepared calibrateMulti(QStringList arguments, const QString &protocol) {
     const bool force = takeForce(arguments);
-    if (protocol != QLatin1String("RS485"))
+    if (!facts(protocol).capabilities.multiPointCalibration)
         return refuse(QStringLiteral("calibrate-multi is available for RS485 amplifiers only."));
     QList<uint32_t> adValues;
     QList<uint32_t> weights;
@@ -542,20 +548,19 @@ Prepared calibrateMulti(QStringList arguments, const QString &protocol) {
                     {}};
 }
 
-using inputrules::kSettings;
-constexpr size_t kSettingCount = std::size(kSettings);
-
 Prepared setFilters(const QStringList &arguments, const QString &protocol) {
     if (arguments.isEmpty())
         return refuse(QStringLiteral("set-filters needs at least one KEY=N."));
-    std::array<std::optional<qulonglong>, kSettingCount> values;
+    const std::vector<regmap::Setting> &table = regmap::settings();
+    const size_t kSettingCount = table.size();
+    std::vector<std::optional<qulonglong>> values(kSettingCount);
     for (const QString &argument : arguments) {
         const qsizetype equals = argument.indexOf(QLatin1Char('='));
         const QString key = argument.left(equals);
         qulonglong value = 0;
         size_t index = kSettingCount;
         for (size_t i = 0; i < kSettingCount; ++i) {
-            if (key == QLatin1String(kSettings[i].key))
+            if (table[i].key && key == QLatin1String(table[i].key))
                 index = i;
         }
         if (equals < 0 || index == kSettingCount)
@@ -566,7 +571,7 @@ Prepared setFilters(const QStringList &arguments, const QString &protocol) {
         // Which of two values was meant cannot be known.
         if (values[index])
             return refuse(QStringLiteral("%1 is given twice.").arg(key));
-        const inputrules::Range range = inputrules::rangeOf(kSettings[index], protocol);
+        const regmap::Range range = inputrules::rangeOf(table[index], protocol);
         if (!parseUnsigned(argument.mid(equals + 1), value) || value < range.min || value > range.max)
             return refuse(QStringLiteral("%1 is out of range for %2: %3 takes %4 to %5.")
                               .arg(argument, protocol, key)
@@ -577,7 +582,7 @@ Prepared setFilters(const QStringList &arguments, const QString &protocol) {
     QVariantMap settings;
     for (size_t i = 0; i < kSettingCount; ++i) {
         if (values[i])
-            settings.insert(QLatin1String(kSettings[i].name), *values[i]);
+            settings.insert(QLatin1String(table[i].name), *values[i]);
     }
     return Prepared{[settings](Context &c) {
                         return runFinishing(
@@ -610,16 +615,16 @@ extern "C" void deferSignal(int) {
 }
 
 // The self-test being run, for the signal handler: a stop makes it write back what it saved first.
-std::atomic<RegisterAmplifier *> g_selfTest{nullptr};
+std::atomic<AmplifierBase *> g_selfTest{nullptr};
 
 extern "C" void stopSelfTestOnSignal(int) {
-    if (RegisterAmplifier *amplifier = g_selfTest.load())
+    if (AmplifierBase *amplifier = g_selfTest.load())
         amplifier->stopSelfTest();
 }
 
 int selfTest(Context &c) {
-    auto *amplifier = qobject_cast<RegisterAmplifier *>(c.object);
-    if (!amplifier)
+    auto *amplifier = qobject_cast<AmplifierBase *>(c.object);
+    if (!amplifier || !amplifier->capabilities().selfTest)
         return fail(QStringLiteral("This amplifier has no register self-test."));
     c.listener->onLog = [](const QString &line) {
         out() << line << Qt::endl;
@@ -628,8 +633,14 @@ int selfTest(Context &c) {
     // which writes back what it saved, and then it ends.
     g_selfTest.store(amplifier);
     onStopSignals(stopSelfTestOnSignal);
+    // The test runs on a thread of its own; its narration and outcome arrive through the event loop.
     const int status = runFinishing(
-        c, [&] { amplifier->testAllRegisters(); }, QString());
+        c,
+        [&] {
+            amplifier->testAllRegisters();
+            waitFor([&] { return c.listener->finished.has_value(); }, std::numeric_limits<int>::max());
+        },
+        QString());
     onStopSignals(SIG_DFL);
     g_selfTest.store(nullptr);
     return status;
@@ -741,7 +752,7 @@ int main(int argc, char *argv[]) {
     link.deviceId = ids && !recording ? static_cast<int>(number) : 1;
     // The CAN bus has its own fixed speed; a serial port takes only the speeds its driver knows.
     if (!parseUnsigned(parser.value(QStringLiteral("baud")), number) || number == 0 || number > 4000000 ||
-        (link.protocol != QLatin1String("CANOpen") &&
+        (facts(link.protocol).serialPort &&
          !serial::SerialLink::supportsBaudRate(static_cast<uint32_t>(number))))
         return fail(QStringLiteral("--baud %1 is not a line speed this port supports (such as 9600, 19200, "
                                    "38400 or 115200).")

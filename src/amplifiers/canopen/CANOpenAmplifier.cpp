@@ -1,6 +1,7 @@
 #include "amplifiers/canopen/CANOpenAmplifier.h"
 
 #include "amplifiers/Calibration.h"
+#include "amplifiers/RegisterMap.h"
 
 #include <QDebug>
 #include <QThread>
@@ -50,8 +51,7 @@ bool refused(const SdoResult &result) {
 
 CANOpenAmplifier::CANOpenAmplifier(const QString &modelName, const QString &portName, int baudRate,
                                    uint8_t deviceId, QObject *parent)
-    : QObject(parent)
-    , AmplifierBase(modelName, QStringLiteral("CANOpen"))
+    : AmplifierBase(modelName, QStringLiteral("CANOpen"), parent)
     , m_portName(portName)
     , m_baudRate(baudRate)
     , m_nodeId(deviceId)
@@ -377,7 +377,7 @@ void CANOpenAmplifier::setDeviceId(uint8_t id) {
     m_nodeId.store(id);
 }
 
-bool CANOpenAmplifier::isConnected() {
+bool CANOpenAmplifier::isConnected() const {
     return m_connected;
 }
 
@@ -390,91 +390,73 @@ void CANOpenAmplifier::setMeasuredWeight(double weight) {
     m_storedWeight.setIfChanged(weight);
 }
 
-QString CANOpenAmplifier::getName() const {
-    return AmplifierBase::getName();
-}
-
-void CANOpenAmplifier::setName(const QString &newName) {
-    AmplifierBase::setName(newName);
+void CANOpenAmplifier::writeSetting(const char *settingName, double value) {
+    const regmap::Setting &setting = regmap::named(settingName);
+    sdo::Bytes data = sdo::littleEndian32(regmap::clamped(setting, regmap::Family::CanOpen, value));
+    data.resize(static_cast<size_t>(setting.width));
+    reportingFailure([&] { writeEntry(setting.index, setting.subIndex, data); });
 }
 
 void CANOpenAmplifier::setFIRFiltering(bool enable) {
-    reportingFailure([&] { writeEntry(sdo::kFirFilterIndex, 0, {static_cast<uint8_t>(enable ? 1 : 0)}); });
+    writeSetting("firFiltering", enable ? 1 : 0);
 }
 
-void CANOpenAmplifier::setFilteringLevel(uint8_t level) {
-    reportingFailure([&] {
-        writeEntry(sdo::kFilterLevelIndex, 0, {static_cast<uint8_t>(level >= 1 && level <= 5 ? level : 1)});
-    });
+void CANOpenAmplifier::setFilteringLevel(double level) {
+    writeSetting("filteringLevel", level);
 }
 
-void CANOpenAmplifier::setFilteringBandwidth(uint32_t bandwidth) {
-    reportingFailure([&] { writeEntry(sdo::kFilterBandwidthIndex, 0, sdo::littleEndian32(bandwidth)); });
+void CANOpenAmplifier::setFilteringBandwidth(double bandwidth) {
+    writeSetting("filteringBandwidth", bandwidth);
 }
 
-void CANOpenAmplifier::setAutoZeroTrackingTime(uint16_t timeMs) {
-    reportingFailure([&] {
-        writeEntry(sdo::kAutoZeroTimeIndex, 0,
-                   {static_cast<uint8_t>(timeMs & 0xFF), static_cast<uint8_t>((timeMs >> 8) & 0xFF)});
-    });
+void CANOpenAmplifier::setAutoZeroTrackingTime(double timeMs) {
+    writeSetting("autoZeroTrackingTime", timeMs);
 }
 
-void CANOpenAmplifier::setAutoZeroTrackingBandwidth(uint32_t bandwidth) {
-    reportingFailure([&] { writeEntry(sdo::kAutoZeroBandwidthIndex, 0, sdo::littleEndian32(bandwidth)); });
+void CANOpenAmplifier::setAutoZeroTrackingBandwidth(double bandwidth) {
+    writeSetting("autoZeroTrackingBandwidth", bandwidth);
 }
 
-void CANOpenAmplifier::setStabilityDeterminationTime(uint32_t time) {
-    reportingFailure([&] { writeEntry(sdo::kStabilityTimeIndex, 0, sdo::littleEndian32(time)); });
+void CANOpenAmplifier::setStabilityDeterminationTime(double time) {
+    writeSetting("stabilityDeterminationTime", time);
 }
 
-void CANOpenAmplifier::setZeroPoint(uint32_t zeroPoint) {
-    reportingFailure([&] { writeEntry(sdo::kZeroPointIndex, 0, sdo::littleEndian32(zeroPoint)); });
+void CANOpenAmplifier::setZeroPoint(double zeroPoint) {
+    writeSetting("zeroPoint", zeroPoint);
 }
 
-void CANOpenAmplifier::setStabilityBandwidth(uint32_t bandwidth) {
-    reportingFailure([&] { writeEntry(sdo::kStabilityBandwidthIndex, 0, sdo::littleEndian32(bandwidth)); });
+void CANOpenAmplifier::setStabilityBandwidth(double bandwidth) {
+    writeSetting("stabilityBandwidth", bandwidth);
 }
 
 namespace {
 
-// The settings in the order the filter screen writes them, with their entries and the values each takes.
-struct FilterEntry {
-    writetx::SettingRange range;
-    uint16_t index;
-    int width;
-};
-const std::vector<FilterEntry> &filterEntries() {
-    static const std::vector<FilterEntry> kEntries = {
-        {{"firFiltering", 0, 1}, sdo::kFirFilterIndex, 1},
-        {{"filteringLevel", 1, 5}, sdo::kFilterLevelIndex, 1},
-        {{"filteringBandwidth", 0, 0xFFFFFFFFu}, sdo::kFilterBandwidthIndex, 4},
-        {{"autoZeroTrackingTime", 0, 0xFFFF}, sdo::kAutoZeroTimeIndex, 2},
-        {{"autoZeroTrackingBandwidth", 0, 0xFFFFFFFFu}, sdo::kAutoZeroBandwidthIndex, 4},
-        {{"stabilityDeterminationTime", 0, 0xFFFFFFFFu}, sdo::kStabilityTimeIndex, 4},
-        {{"zeroPoint", 0, 0xFFFFFFFFu}, sdo::kZeroPointIndex, 4},
-        {{"stabilityBandwidth", 0, 0xFFFFFFFFu}, sdo::kStabilityBandwidthIndex, 4},
-    };
-    return kEntries;
-}
+// The register map holds the entries; the frames' own constants must name the same ones.
+static_assert(sdo::kFirFilterIndex == 0x2018 && sdo::kFilterLevelIndex == 0x2019 &&
+              sdo::kFilterBandwidthIndex == 0x201A && sdo::kAutoZeroTimeIndex == 0x201B &&
+              sdo::kAutoZeroBandwidthIndex == 0x201C && sdo::kStabilityTimeIndex == 0x201D &&
+              sdo::kZeroPointIndex == 0x2003 && sdo::kStabilityBandwidthIndex == 0x201E);
 
 std::vector<writetx::SettingRange> filterTable() {
     std::vector<writetx::SettingRange> table;
-    for (const FilterEntry &setting : filterEntries())
-        table.push_back(setting.range);
+    for (const regmap::Setting *setting : regmap::settingsOf(regmap::Family::CanOpen))
+        table.push_back({setting->name, static_cast<uint32_t>(setting->canOpen.range.min),
+                         static_cast<uint32_t>(setting->canOpen.range.max)});
     return table;
 }
 
 } // namespace
 
 writetx::Access CANOpenAmplifier::filterAccess(const std::vector<size_t> &rows) {
+    const std::vector<const regmap::Setting *> held = regmap::settingsOf(regmap::Family::CanOpen);
     std::vector<Entry> entries;
     for (const size_t row : rows)
-        entries.push_back({filterEntries()[row].index, 0, filterEntries()[row].width});
+        entries.push_back({held[row]->index, held[row]->subIndex, held[row]->width});
     return entryAccess(entries);
 }
 
 QVariantMap CANOpenAmplifier::readFilterSettings() {
-    std::vector<size_t> all(filterEntries().size());
+    std::vector<size_t> all(regmap::settingsOf(regmap::Family::CanOpen).size());
     std::iota(all.begin(), all.end(), size_t{0});
     return writetx::readSettings(filterTable(), filterAccess(all));
 }

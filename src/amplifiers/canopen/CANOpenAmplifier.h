@@ -22,89 +22,59 @@
 
 // An amplifier node on a CANopen bus, driven by expedited SDO transfers to its object dictionary.
 // Everything runs on the calling (GUI) thread except the one continuous-reading worker.
-class CANOpenAmplifier : public QObject, public AmplifierBase {
+class CANOpenAmplifier : public AmplifierBase {
     Q_OBJECT
-    Q_PROPERTY(bool supportsMultiPointCalibration READ supportsMultiPointCalibration CONSTANT)
-    Q_PROPERTY(bool supportsFilterReadBack READ supportsFilterReadBack CONSTANT)
-    Q_PROPERTY(bool supportsSelfTest READ supportsSelfTest CONSTANT)
-    Q_PROPERTY(bool supportsScan READ supportsScan CONSTANT)
 
 public:
     CANOpenAmplifier(const QString &modelName, const QString &portName, int baudRate, uint8_t deviceId,
                      QObject *parent = nullptr);
     ~CANOpenAmplifier() override;
 
-signals:
-    void connectionSuccessful();
-    void connectionFailed(QString reason);
-    void readErrorOccurred(QString error);
-    void adValueReceived(uint32_t adValue);
-    // Part of the screens' surface; the weight reaches them through getMeasuredWeight().
-    void measuringValueReceived(double value);
-    void calibrationSuccessful();
-    void calibrationFailed(QString reason);
-    // As RegisterAmplifier::commandFinished: once at the end of zero, tare, calibrateTwoPoints and
-    // writeFilterSettings ("zero", "tare", "calibrate", "filters").
-    void commandFinished(QString command, bool ok, QString message);
-
-public:
-    Q_INVOKABLE void connect() override;
+    void connect() override;
     // Stops reading and gives the adapter channel back (it closes when its last user leaves).
-    Q_INVOKABLE void disconnect();
+    void disconnect() override;
     Q_INVOKABLE void sendCommand(std::vector<uint8_t> message);
     Q_INVOKABLE std::vector<uint8_t> sendCommandWithResponse(std::vector<uint8_t> message);
-    Q_INVOKABLE void calibrate(const QString &calibrationType, double value) override;
-    Q_INVOKABLE void startContinuousADRead(int intervalMs);
-    Q_INVOKABLE void startContinuousMeasuringValueRead(int intervalMs);
-    Q_INVOKABLE void stopContinuousADRead();
-    Q_INVOKABLE double getMeasuredWeight() const override;
+    void calibrate(const QString &calibrationType, double value) override;
+    void startContinuousADRead(int intervalMs) override;
+    void startContinuousMeasuringValueRead(int intervalMs) override;
+    void stopContinuousADRead() override;
+    double getMeasuredWeight() const override;
     Q_INVOKABLE void allowCalibration();
     Q_INVOKABLE void writeSDO(uint16_t index, uint8_t subIndex, std::vector<uint8_t> data);
     Q_INVOKABLE void calibrateZero();
     Q_INVOKABLE void calibrateSpan(uint32_t spanValue);
     Q_INVOKABLE void finalizeCalibration(uint32_t pointCount);
-    Q_INVOKABLE void sendCommand(const QString &command) override;
+    void sendCommand(const QString &command) override;
     Q_INVOKABLE uint8_t getDeviceId() const;
     Q_INVOKABLE void setDeviceId(uint8_t id);
-    Q_INVOKABLE bool isConnected();
+    bool isConnected() const override;
     Q_INVOKABLE std::pair<uint32_t, std::vector<uint8_t>>
     ProcessMessageCan(TPCANMsg msg, TPCANTimestamp itsTimeStamp) const;
-    Q_INVOKABLE void setMeasuredWeight(double weight);
-    Q_INVOKABLE QString getName() const override;
-    Q_INVOKABLE void setName(const QString &newName) override;
-    Q_INVOKABLE void setFIRFiltering(bool enable);
-    Q_INVOKABLE void setFilteringLevel(uint8_t level);
-    Q_INVOKABLE void setFilteringBandwidth(uint32_t bandwidth);
-    Q_INVOKABLE void setAutoZeroTrackingTime(uint16_t timeMs);
-    Q_INVOKABLE void setAutoZeroTrackingBandwidth(uint32_t bandwidth);
-    Q_INVOKABLE void setStabilityDeterminationTime(uint32_t time);
-    Q_INVOKABLE void setZeroPoint(uint32_t zeroPoint);
-    Q_INVOKABLE void setStabilityBandwidth(uint32_t bandwidth);
-    Q_INVOKABLE void zero();
-    Q_INVOKABLE void tare();
-    Q_INVOKABLE void setUnit(const QString &unit);
-    Q_INVOKABLE void calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight);
+    void setMeasuredWeight(double weight) override;
+    void setFIRFiltering(bool enable) override;
+    void setFilteringLevel(double level) override;
+    void setFilteringBandwidth(double bandwidth) override;
+    void setAutoZeroTrackingTime(double timeMs) override;
+    void setAutoZeroTrackingBandwidth(double bandwidth) override;
+    void setStabilityDeterminationTime(double time) override;
+    void setZeroPoint(double zeroPoint) override;
+    // Not held by the serial amplifiers: this driver's own.
+    Q_INVOKABLE void setStabilityBandwidth(double bandwidth);
+    void zero() override;
+    void tare() override;
+    void setUnit(const QString &unit) override;
+    void calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight) override;
     // As RegisterAmplifier's, with the CANopen entries (and "stabilityBandwidth" besides).
-    Q_INVOKABLE QVariantMap readFilterSettings();
-    Q_INVOKABLE void writeFilterSettings(const QVariantMap &settings);
-    Q_INVOKABLE QString calibrationWarning(const QList<uint32_t> &adValues) const;
-    // As RegisterAmplifier::getMsSinceLastReading.
-    Q_INVOKABLE qint64 getMsSinceLastReading() const { return m_worker.msSinceLastReading(); }
-    // Why the running worker has had no good reading lately ("refused: SDO abort ..."); "" when it reads,
-    // or when nothing came at all.
-    Q_INVOKABLE QString getStaleReason() const { return m_worker.staleReason(); }
-
+    QVariantMap readFilterSettings() override;
+    void writeFilterSettings(const QVariantMap &settings) override;
+    QString calibrationWarning(const QList<uint32_t> &adValues) const override;
     // Whether a tare is in force (the node acknowledged it): the weight is net.
-    Q_INVOKABLE bool isTareActive() const override { return m_tareActive; }
-    bool supportsMultiPointCalibration() const { return capabilities().multiPointCalibration; }
-    bool supportsFilterReadBack() const { return capabilities().filterReadBack; }
-    bool supportsSelfTest() const { return capabilities().selfTest; }
-    bool supportsScan() const { return capabilities().scan; }
+    bool isTareActive() const override { return m_tareActive; }
     qint64 msSinceLastReading() const override { return m_worker.msSinceLastReading(); }
     QString staleReason() const override { return m_worker.staleReason(); }
-    Capabilities capabilities() const override { return {false, true, false, true}; }
-    // As RegisterAmplifier::getLinkDescription; the node id is the address ("CANopen #2").
-    Q_INVOKABLE QString getLinkDescription() const;
+    // The node id is the address ("CANopen #2").
+    QString getLinkDescription() const override;
 
     // For tools and tests (not part of the screens' surface): measuring-value cycles that ended with an
     // answer.
@@ -132,6 +102,8 @@ private:
     // Run writes and say whether all went through. A raised failure goes out through readErrorOccurred
     // (setters, zero, tare), or as calibrationFailed("Calibration failed: <reason>") for calibration steps.
     bool reportingFailure(const std::function<void()> &writes);
+    // A setter's write of setting `name`, clamped by the register map, in the entry's width.
+    void writeSetting(const char *settingName, double value);
     bool calibrationStep(const std::function<void()> &writes);
     void releaseChannel();
 
@@ -145,7 +117,7 @@ private:
     // What the entry holds; nullopt with the reason when the node refused or did not answer.
     std::optional<uint32_t> readEntry(const Entry &entry, QString *cause);
     writetx::Access entryAccess(std::vector<Entry> entries);
-    // The filter entries of these rows of the filter table.
+    // The entries of these rows of the register map's CANopen settings.
     writetx::Access filterAccess(const std::vector<size_t> &rows);
     // Unlocks, then writes `values` into `entries` all or nothing; the failure text, empty on success.
     QString writeUnlocked(const std::vector<Entry> &entries, const std::vector<uint32_t> &values,

@@ -12,26 +12,18 @@ namespace {
 // The unit selected for every RS232 amplifier of the run.
 QString g_rs232Unit = QStringLiteral("g");
 
-RegisterAmplifier::LinkProfile rs232Profile() {
-    RegisterAmplifier::LinkProfile profile;
-    profile.readMeasurementNotConnected =
-        QStringLiteral("RS232 Amplifier is not connected. Cannot read measurement.");
-    profile.startMeasuringNotConnected =
-        QStringLiteral("RS232 Amplifier is not connected. Cannot start measuring value read.");
-    profile.zeroNotConnected = QStringLiteral("RS232 Amplifier is not connected. Cannot perform zero.");
-    profile.tareNotConnected = QStringLiteral("RS232 Amplifier is not connected. Cannot perform tare.");
-    profile.twoPointChecksConnection = true;
-    profile.readMeasurementPausesWorker = false;
-    profile.adStartByteCheck = true;
-    profile.warnOnBadRegisterRead = false;
-    return profile;
+RegisterAmplifier::NotConnectedTexts rs232Texts() {
+    return {QStringLiteral("RS232 Amplifier is not connected. Cannot read measurement."),
+            QStringLiteral("RS232 Amplifier is not connected. Cannot start measuring value read."),
+            QStringLiteral("RS232 Amplifier is not connected. Cannot perform zero."),
+            QStringLiteral("RS232 Amplifier is not connected. Cannot perform tare.")};
 }
 
 } // namespace
 
 RS232Amplifier::RS232Amplifier(const QString &modelName, const QString &portName, uint32_t baudRate,
                                QObject *parent)
-    : RegisterAmplifier(modelName, QStringLiteral("RS232"), rs232Profile(), &g_rs232Unit, parent)
+    : RegisterAmplifier(modelName, QStringLiteral("RS232"), rs232Texts(), &g_rs232Unit, parent)
     , m_portName(portName)
     , m_baudRate(baudRate) {}
 
@@ -93,7 +85,7 @@ void RS232Amplifier::connect() {
 }
 
 void RS232Amplifier::disconnect() {
-    stopWorker();
+    stopContinuousADRead();
     QMutexLocker lock(&m_connectMutex);
     closePort();
 }
@@ -172,7 +164,15 @@ std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::v
         else
             m_link.markAnswered(request[0]);
     }
+    // A wrong first byte is named as such: the serial buffer held something else before the answer.
+    if (problems.isEmpty() && !answer.empty() && answer.front() != request[0])
+        problems << QStringLiteral("Unexpected start byte in response. Check serial buffer.");
     if (!problems.isEmpty())
         return std::nullopt;
     return answer;
+}
+
+QString RS232Amplifier::calibrationRefusal() const {
+    // The port is checked before any exchange: a calibration on a closed port would only time out.
+    return isConnected() ? QString() : QStringLiteral("Amplifier is not connected.");
 }

@@ -15,15 +15,14 @@ public:
                    QObject *parent = nullptr);
     ~RS232Amplifier() override;
 
-    Q_INVOKABLE void connect() override;
+    void connect() override;
     // Stops reading and closes the port, so that another amplifier (or a later connect) can open it.
-    Q_INVOKABLE void disconnect();
-    Q_INVOKABLE bool isConnected() const override { return m_open.load(); }
-    Q_INVOKABLE QString getLinkDescription() const override { return QStringLiteral("RS232 ") + m_portName; }
+    void disconnect() override;
+    bool isConnected() const override { return m_open.load(); }
+    QString getLinkDescription() const override { return QStringLiteral("RS232 ") + m_portName; }
 
     QString portName() const { return m_portName; }
     uint32_t baudRate() const { return m_baudRate; }
-    Capabilities capabilities() const override { return {false, true, true, false}; }
     QString linkDescription() const override { return protocol + QLatin1Char(' ') + m_portName; }
     // Whether the system failed the last write or a read since: the device has probably gone away.
     bool hasFailed() const { return m_linkFailed.load(); }
@@ -36,6 +35,7 @@ protected:
     bool handshake() override;
     std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request,
                                                         QStringList &problems) override;
+    QString calibrationRefusal() const override;
 
 private:
     // Why the last handshake failed (handshakeFailureText); written and read by the thread that connects.

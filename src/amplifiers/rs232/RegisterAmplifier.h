@@ -3,48 +3,44 @@
 #include "amplifiers/AmplifierBase.h"
 #include "amplifiers/Calibration.h"
 #include "amplifiers/ReadingWorker.h"
+#include "amplifiers/RegisterMap.h"
 #include "amplifiers/Weight.h"
 #include "amplifiers/WriteTransaction.h"
 #include "amplifiers/rs232/ModbusFrames.h"
 
 #include <QList>
-#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <thread>
 #include <vector>
 
 // What RS232 and RS485 amplifiers share: the register operations on top of Modbus frames, the two
 // continuous-reading workers, zero, tare, calibration, the filter setters and the register self-test.
-// A link only supplies how one exchange is carried (its own port, or the shared line) and a few texts
-// and switches that differ between the two (LinkProfile).
+// A link supplies how one exchange is carried (its own port, or the shared line) and overrides the few
+// steps in which the two differ.
 //
-// Every operation QML can call catches what the link raises: an exception through Qt's meta-call would end
-// the program. Failures that would otherwise go unreported come out through readErrorOccurred.
-class RegisterAmplifier : public QObject, public AmplifierBase {
+// The work is split by job: register I/O (RegisterAmplifier.cpp), reading (RegisterReading.cpp), zero,
+// tare and calibration (RegisterCommands.cpp), settings (RegisterSettings.cpp), self-test
+// (RegisterSelfTest.cpp).
+class RegisterAmplifier : public AmplifierBase {
     Q_OBJECT
-    Q_PROPERTY(bool supportsMultiPointCalibration READ supportsMultiPointCalibration CONSTANT)
-    Q_PROPERTY(bool supportsFilterReadBack READ supportsFilterReadBack CONSTANT)
-    Q_PROPERTY(bool supportsSelfTest READ supportsSelfTest CONSTANT)
-    Q_PROPERTY(bool supportsScan READ supportsScan CONSTANT)
 
 public:
     ~RegisterAmplifier() override;
 
-    Q_INVOKABLE void setUnit(const QString &unit);
-    Q_INVOKABLE double getMeasuredWeight() const override;
-    Q_INVOKABLE QString getName() const override { return AmplifierBase::getName(); }
-    Q_INVOKABLE void setName(const QString &newName) override { AmplifierBase::setName(newName); }
-    Q_INVOKABLE void setMeasuredWeight(double value);
-    Q_INVOKABLE void calibrate(const QString &calibrationType, double value) override;
+    void setUnit(const QString &unit) override;
+    double getMeasuredWeight() const override;
+    void setMeasuredWeight(double value) override;
+    void calibrate(const QString &calibrationType, double value) override;
     Q_INVOKABLE void calibrate(const QString &calibrationType) { calibrate(calibrationType, 0.0); }
 
-    Q_INVOKABLE virtual bool isConnected() const = 0;
-    Q_INVOKABLE void sendCommand(const QString &command) override;
+    void sendCommand(const QString &command) override;
     Q_INVOKABLE std::vector<uint8_t> sendCommand(std::vector<uint8_t> command, size_t expectedResponseSize);
     Q_INVOKABLE bool performHandshake();
     Q_INVOKABLE uint32_t readMeasurement();
@@ -52,58 +48,38 @@ public:
     Q_INVOKABLE void writeRegister(uint16_t regAddress, uint32_t value);
     Q_INVOKABLE void writeCalibrationValue(uint16_t registerAddress, uint32_t value);
 
-    Q_INVOKABLE void startContinuousADRead(int intervalMs);
+    void startContinuousADRead(int intervalMs) override;
     Q_INVOKABLE void startContinuousADRead() { startContinuousADRead(1000); }
-    Q_INVOKABLE void startContinuousMeasuringValueRead(int intervalMs);
+    void startContinuousMeasuringValueRead(int intervalMs) override;
     Q_INVOKABLE void startContinuousMeasuringValueRead() { startContinuousMeasuringValueRead(1000); }
-    Q_INVOKABLE void stopContinuousADRead();
-    // Milliseconds since the running worker last read a good value (AD or measuring value); -1 when no
-    // worker runs or it has read none yet. Screens use it to tell a live value from a stale one.
-    Q_INVOKABLE qint64 getMsSinceLastReading() const { return m_worker.msSinceLastReading(); }
-    // Why the running worker has had no good reading lately, in a few words ("refused: Modbus exception
-    // 2", "bad checksum", "two devices answer id 5?"); "" when it reads, or when nothing came at all.
-    Q_INVOKABLE QString getStaleReason() const { return m_worker.staleReason(); }
+    void stopContinuousADRead() override;
 
-    Q_INVOKABLE void zero();
-    Q_INVOKABLE void tare();
-    Q_INVOKABLE void calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight);
+    void zero() override;
+    void tare() override;
+    void calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight) override;
+    QString calibrationWarning(const QList<uint32_t> &adValues) const override;
+    bool isTareActive() const override { return m_tareActive; }
 
-    Q_INVOKABLE void setZeroPoint(uint32_t zeroPoint);
-    Q_INVOKABLE void setFIRFiltering(bool enable);
-    Q_INVOKABLE void setFilteringLevel(uint8_t level);
-    Q_INVOKABLE void setFilteringBandwidth(uint16_t bandwidth);
-    Q_INVOKABLE void setAutoZeroTrackingTime(uint16_t timeMs);
-    Q_INVOKABLE void setAutoZeroTrackingBandwidth(uint16_t bandwidth);
-    Q_INVOKABLE void setStabilityDeterminationTime(uint32_t time);
-    // The seven settings above as the amplifier holds them, keyed by the setter's name without "set" in
-    // lower camel case ("filteringLevel", ...). All or nothing: on the first read that fails the map holds
-    // only "error", the reason, so that no setting is ever shown that was not read.
-    Q_INVOKABLE QVariantMap readFilterSettings();
-    // Writes the settings given (keys as readFilterSettings gives them) all or nothing: a value outside
-    // what the register takes refuses the whole map before anything is sent. Reports by commandFinished.
-    Q_INVOKABLE void writeFilterSettings(const QVariantMap &settings);
+    void setZeroPoint(double zeroPoint) override;
+    void setFIRFiltering(bool enable) override;
+    void setFilteringLevel(double level) override;
+    void setFilteringBandwidth(double bandwidth) override;
+    void setAutoZeroTrackingTime(double timeMs) override;
+    void setAutoZeroTrackingBandwidth(double bandwidth) override;
+    void setStabilityDeterminationTime(double time) override;
+    QVariantMap readFilterSettings() override;
+    void writeFilterSettings(const QVariantMap &settings) override;
 
-    // Why calibrating with these AD values may go wrong although the calibration rule accepts them (two
-    // points within the noise of the AD read-out this amplifier measured lately), or an empty string.
-    Q_INVOKABLE QString calibrationWarning(const QList<uint32_t> &adValues) const;
+    // Every register its writes touch is saved first and written back at the end, also when stopped. Runs
+    // on a thread of its own; returns at once (a second start while one runs is ignored).
+    void testAllRegisters() override;
+    // One lock-free store: safe from any thread and from a POSIX signal handler.
+    void stopSelfTest() override { m_stopRequested.store(true); }
+    // Whether a self-test is under way (started and not yet reported).
+    bool selfTestRunning() const { return m_selfTestRunning.load(); }
 
-    // Runs the self-test; every register its writes touch is saved first and written back at the end,
-    // also when stopped. Reports by logMessage, then commandFinished("selfTest", ...) with a summary.
-    Q_INVOKABLE void testAllRegisters();
-    // Ends a running self-test early: it writes back what it saved first. Safe from any thread and from a
-    // POSIX signal handler (one lock-free store).
-    Q_INVOKABLE void stopSelfTest() { m_stopRequested.store(true); }
-
-    // Whether a tare this program switched on is in force (the amplifier confirmed it): the weight is net.
-    Q_INVOKABLE bool isTareActive() const override { return m_tareActive; }
-    bool supportsMultiPointCalibration() const { return capabilities().multiPointCalibration; }
-    bool supportsFilterReadBack() const { return capabilities().filterReadBack; }
-    bool supportsSelfTest() const { return capabilities().selfTest; }
-    bool supportsScan() const { return capabilities().scan; }
     qint64 msSinceLastReading() const override { return m_worker.msSinceLastReading(); }
     QString staleReason() const override { return m_worker.staleReason(); }
-    // Protocol, port and address in a few words ("RS485 /dev/ttyUSB0 #2"), to tell amplifiers apart.
-    Q_INVOKABLE virtual QString getLinkDescription() const = 0;
 
     // For tools and tests; not part of the QML surface.
     bool isReading() const { return m_worker.isRunning(); }
@@ -114,46 +90,26 @@ public:
     QString selectedUnit() const { return m_unit->get(); }
 
 signals:
-    void connectionSuccessful();
-    void connectionFailed(QString error);
-    void adValueReceived(uint32_t adValue);
-    void readErrorOccurred(QString error);
-    void calibrationSuccessful();
-    void calibrationFailed(QString error);
-    void measuringValueReceived(uint32_t measuringValue);
     void unitChanged(QString unit);
-    void logMessage(QString msg);
-    // Emitted once at the end of zero, tare, calibration ("zero", "tare", "calibrate"), writeFilterSettings
-    // ("filters") and the self-test ("selfTest"): whether it was done and read back, and what the
-    // amplifier holds when it was not.
-    void commandFinished(QString command, bool ok, QString message);
 
 public:
-    // The few things in which the RS232 and RS485 drivers differ above the exchange itself.
-    struct LinkProfile {
-        QString readMeasurementNotConnected;
-        QString startMeasuringNotConnected;
-        QString zeroNotConnected;
-        QString tareNotConnected;
-        // RS232 refuses a two-point calibration on a closed port before any exchange.
-        bool twoPointChecksConnection = true;
-        // RS485: readMeasurement stops a running worker and restarts the measuring-value worker after it.
-        bool readMeasurementPausesWorker = false;
-        // RS232: the AD cycle names a wrong first byte as such ("Unexpected start byte ...").
-        bool adStartByteCheck = true;
-        // RS485: readRegister logs a refused answer.
-        bool warnOnBadRegisterRead = false;
+    // What the two serial families say when an operation finds the link closed.
+    struct NotConnectedTexts {
+        QString readMeasurement;
+        QString startMeasuring;
+        QString zero;
+        QString tare;
     };
 
 protected:
     // `sharedUnit` non-null: the unit selection is shared by every amplifier given the same storage.
-    RegisterAmplifier(const QString &modelName, const QString &protocolName, LinkProfile profile,
+    RegisterAmplifier(const QString &modelName, const QString &protocolName, NotConnectedTexts texts,
                       QString *sharedUnit, QObject *parent);
 
     // The Modbus address byte of every request.
     virtual uint8_t addressByte() const = 0;
     // One request-and-answer exchange; returns what arrived (maybe short). Raises std::runtime_error with
-    // the link's texts. Called from the GUI thread and the worker thread.
+    // the link's texts. Called from the GUI thread, the reading worker and the self-test.
     virtual std::vector<uint8_t> exchange(const std::vector<uint8_t> &request, size_t expectedSize) = 0;
     // A text line (the bytes already end with a line feed); nothing is read. Raises on failure.
     virtual void sendText(const std::vector<uint8_t> &line) = 0;
@@ -166,7 +122,18 @@ protected:
     // the link gives in `problems`, in the order they happened. Default: exchange() expecting 9 bytes.
     virtual std::optional<std::vector<uint8_t>> exchangeAdCycle(const std::vector<uint8_t> &request,
                                                                 QStringList &problems);
+    // Why a two-point calibration cannot start on this link now, before any exchange; "" when it can.
+    virtual QString calibrationRefusal() const { return {}; }
+    // A read whose answer failed a check, before the caller hears why (the RS485 line logs it).
+    virtual void noteRefusedRead(const modbus::ReadAnswer &) {}
+    // readMeasurement's work, reporting a raised error: emits adValueReceived or readErrorOccurred;
+    // nullopt when no value was read. A link whose reading shares its line pauses the worker around it.
+    virtual std::optional<uint32_t> measureReported();
 
+    // Stops the worker (waiting 50 ms for the line to settle); whether it was running.
+    bool pauseReading();
+    // Restarts the measuring-value worker at the fast resume interval.
+    void resumeMeasuring();
     // Sends the read request for 0x1F40 and decodes its answer; for handshakes. When it fails, `cause` says
     // why (modbus::whyNotAnswered; empty when nothing came).
     bool adRegisterAnswers(QString *cause = nullptr);
@@ -175,18 +142,38 @@ protected:
     // Checks the points with the calibration rule, then writes the calibration block (point 0's weight always
     // 0, weights x100, the point count last) and reports by calibrationSuccessful / calibrationFailed.
     void writeCalibrationPoints(const QList<uint32_t> &adValues, const QList<uint32_t> &weights);
-    // For destructors: the worker's cycles call into the link, so the link must outlive it.
-    void stopWorker() { m_worker.stop(); }
+    // For destructors: the self-test's and the worker's cycles call into the link, so the link must outlive
+    // them. Ends both and waits for them.
+    void stopWorker();
 
 private:
+    friend class RegisterSelfTest;
+
+    // Runs `work`; what it raises is reported by readErrorOccurred and `fallback` returned instead. The one
+    // error path of the operations QML calls.
+    template <typename Work, typename Result = std::invoke_result_t<Work>>
+    Result reporting(Work &&work, Result fallback = Result()) {
+        try {
+            return work();
+        } catch (const std::exception &e) {
+            emit readErrorOccurred(QString::fromUtf8(e.what()));
+            return fallback;
+        }
+    }
+    template <typename Work>
+    void reportingVoid(Work &&work) {
+        reporting([&] {
+            work();
+            return true;
+        });
+    }
+
     ReadingWorker::Outcome adCycle();
     ReadingWorker::Outcome measuringCycle();
     void startWorker(ReadingWorker::Cycle cycle, int intervalMs);
     // A read of `reg` whose answer passed every check, or nullopt with the reason in `cause`. Raises the
     // link's errors.
     std::optional<uint32_t> readChecked(uint16_t reg, QString *cause);
-    // readRegister's value: 0 when the answer was refused. Raises the link's errors.
-    uint32_t readOrZero(uint16_t reg);
     // A register write that counts as done only when the amplifier echoes it; raises the link's errors and,
     // when the echo is missing or wrong, a text naming the register and the reason.
     void writeRaw(uint16_t reg, uint32_t value);
@@ -194,27 +181,23 @@ private:
     std::optional<writetx::Failure> writeJudged(uint16_t reg, uint32_t value, bool calibrationFrame);
     // Reading and writing `regs` for an all-or-nothing write (writetx).
     writetx::Access registerAccess(std::vector<uint16_t> regs, bool calibrationFrame);
-    // The filter registers of these rows of the filter table.
+    // The filter registers of these rows of the serial settings of the register map.
     writetx::Access filterAccess(const std::vector<size_t> &rows);
     void finish(const QString &command, bool ok, const QString &message) {
         emit commandFinished(command, ok, message);
     }
-    void writeCalibrationChecked(uint8_t address, uint16_t reg, uint32_t value);
     static void confirmWrite(uint8_t address, uint16_t reg, const std::vector<uint8_t> &answer);
-    // readMeasurement's work: emits adValueReceived or readErrorOccurred; nullopt on a refused answer.
-    // Raises the link's errors.
+    // Emits adValueReceived or readErrorOccurred; nullopt on a refused answer. Raises the link's errors.
     std::optional<uint32_t> measureAd();
-    // measureAd with the link's worker pause around it, reporting a raised error too.
-    std::optional<uint32_t> measureReported();
-    // A setter's write; a link failure is reported, never raised.
-    void writeSetting(uint16_t reg, uint32_t value);
+    // A setter's write of setting `name`, clamped by the register map; a link failure is reported.
+    void writeSetting(const char *settingName, double value);
     // The text for a refused answer: `lengthText` when the length was wrong (the link's own message),
     // otherwise one that names the check that failed.
     static QString refusedAnswerText(const QString &lengthText, const QString &what,
                                      const modbus::Answer &answer);
-    void narrate(const QString &line);
+    void joinSelfTest();
 
-    LinkProfile m_profile;
+    NotConnectedTexts m_texts;
     std::optional<SelectedUnit> m_unit;
     StoredWeight m_weight;
     std::atomic<quint64> m_measuringCycles{0};
@@ -224,4 +207,6 @@ private:
     calibration::NoiseWindow m_noise;
     static_assert(std::atomic<bool>::is_always_lock_free, "stopSelfTest is called from signal handlers");
     std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_selfTestRunning{false};
+    std::thread m_selfTest;
 };

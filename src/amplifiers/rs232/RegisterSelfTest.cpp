@@ -1,9 +1,7 @@
-// The register self-test of RegisterAmplifier: write known values, read them back, check the raw AD value,
-// and put back everything it wrote. Its narration is Chinese at the source and goes through the
-// translations, so that each language shows it in its own words.
+#include "amplifiers/rs232/RegisterSelfTest.h"
+
 #include "amplifiers/rs232/RegisterAmplifier.h"
 
-#include <QCoreApplication>
 #include <QThread>
 
 #include <algorithm>
@@ -64,19 +62,30 @@ QString entryName(const TestEntry &entry) {
 
 } // namespace
 
-void RegisterAmplifier::narrate(const QString &line) {
-    emit logMessage(line);
-    // The test runs on the GUI thread; let the screen show each line as it comes (and a stop request in).
-    QCoreApplication::processEvents();
+void RegisterSelfTest::narrate(const QString &line) {
+    emit m_amplifier.logMessage(line);
 }
 
 void RegisterAmplifier::testAllRegisters() {
-    narrate(tr("启动放大器功能测试程序..."));
+    if (m_selfTestRunning.exchange(true))
+        return;
+    joinSelfTest();
+    emit logMessage(tr("启动放大器功能测试程序..."));
+    // The worker is started and stopped by this thread only.
     const bool resume = m_worker.isRunning();
-    if (resume) {
-        m_worker.stop();
+    m_worker.stop();
+    m_selfTest = std::thread([this, resume] { RegisterSelfTest(*this).run(resume); });
+}
+
+void RegisterAmplifier::joinSelfTest() {
+    if (m_selfTest.joinable())
+        m_selfTest.join();
+}
+
+void RegisterSelfTest::run(bool resume) {
+    RegisterAmplifier &a = m_amplifier;
+    if (resume)
         QThread::msleep(kSettleMs);
-    }
 
     // Everything the test writes is saved first: its own registers, and the parameter pairs that a 32-bit
     // write reaches on an amplifier with a plain 16-bit register file (a write at 0x0007 changes 0x0006 to
@@ -97,7 +106,7 @@ void RegisterAmplifier::testAllRegisters() {
         }
     }
     std::sort(saveRegs.begin() + static_cast<long>(ownCount), saveRegs.end());
-    const writetx::Access access = registerAccess(saveRegs, false);
+    const writetx::Access access = a.registerAccess(saveRegs, false);
 
     narrate(tr("【保存】正在读取测试前的参数值..."));
     std::vector<uint32_t> saved;
@@ -127,7 +136,7 @@ void RegisterAmplifier::testAllRegisters() {
     int tested = 0;
     bool stopped = false;
     for (const TestEntry &entry : kTestTable) {
-        if (m_stopRequested.load()) {
+        if (a.m_stopRequested.load()) {
             stopped = true;
             narrate(tr("【停止】测试已中止，正在恢复测试前的参数值..."));
             break;
@@ -145,7 +154,7 @@ void RegisterAmplifier::testAllRegisters() {
         } else {
             narrate(tr("→ 正在写入测试数据至 [%1] 参数：0x%2").arg(label, hex8(entry.testValue)));
             try {
-                writeRaw(entry.reg, entry.testValue);
+                a.writeRaw(entry.reg, entry.testValue);
                 QThread::msleep(kSettleMs);
                 narrate(tr("→ 写入完成，正在验证数据..."));
             } catch (const std::exception &e) {
@@ -156,7 +165,7 @@ void RegisterAmplifier::testAllRegisters() {
         if (readBack) {
             narrate(tr("→ 正在读取 [%1] 参数数据...").arg(label));
             try {
-                const uint32_t value = readOrZero(entry.reg);
+                const uint32_t value = a.readChecked(entry.reg, nullptr).value_or(0);
                 const bool ok = entry.readOnly || value == entry.testValue;
                 passed += ok ? 1 : 0;
                 narrate(tr("→ [%1] 参数数据：0x%2 —— %3")
@@ -173,7 +182,7 @@ void RegisterAmplifier::testAllRegisters() {
     if (!stopped) {
         narrate(tr("【测试】正在读取原始AD值..."));
         // A read that failed is not an AD value of 0: it says nothing about the sensor's range.
-        const std::optional<uint32_t> read = measureReported();
+        const std::optional<uint32_t> read = a.measureReported();
         adRead = read.has_value();
         const uint32_t ad = read.value_or(0);
         if (adRead)
@@ -200,10 +209,6 @@ void RegisterAmplifier::testAllRegisters() {
             narrate(tr("参数恢复完成，已全部读回确认。"));
     }
 
-    if (resume && !stopped) {
-        startContinuousADRead(kResumeIntervalMs);
-        narrate(tr("已恢复连续读取模式。"));
-    }
 
     QString summary =
         stopped ? tr("Stopped after %1 of %2 registers (%3 passed)").arg(tested).arg(kEntries).arg(passed)
@@ -218,9 +223,24 @@ void RegisterAmplifier::testAllRegisters() {
         summary += tr("; all settings restored and read back");
     else
         summary += tr("; NOT restored: %1").arg(notRestored.join(QStringLiteral(", ")));
-    narrate(summary);
-    narrate(tr("放大器功能测试全部完成。"));
-    m_stopRequested.store(false);
-    finish(QStringLiteral("selfTest"),
-           !stopped && adOk && passed == kEntries && saveFailure.isEmpty() && notRestored.isEmpty(), summary);
+    const bool passedAll =
+        !stopped && adOk && passed == kEntries && saveFailure.isEmpty() && notRestored.isEmpty();
+    a.m_stopRequested.store(false);
+    // The rest on the amplifier's thread, after the narration queued there so far: the worker is started
+    // there, and the verdict comes last.
+    const bool resumeReading = resume && !stopped;
+    QMetaObject::invokeMethod(
+        &a,
+        [&a, resumeReading, summary, passedAll] {
+            if (resumeReading) {
+                a.startContinuousADRead(kResumeIntervalMs);
+                emit a.logMessage(tr("已恢复连续读取模式。"));
+            }
+            emit a.logMessage(summary);
+            emit a.logMessage(tr("放大器功能测试全部完成。"));
+            a.m_selfTestRunning.store(false);
+            emit a.selfTestFinished(passedAll, summary);
+            a.finish(QStringLiteral("selfTest"), passedAll, summary);
+        },
+        Qt::QueuedConnection);
 }

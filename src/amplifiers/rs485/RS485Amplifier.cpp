@@ -14,26 +14,18 @@ namespace {
 constexpr auto kHandshakeWait = std::chrono::milliseconds(2000);
 constexpr unsigned long kAfterOpenMs = 100;
 
-RegisterAmplifier::LinkProfile rs485Profile() {
-    RegisterAmplifier::LinkProfile profile;
-    profile.readMeasurementNotConnected =
-        QStringLiteral("RS485 Amplifier is not connected. Cannot read measurement.");
-    profile.startMeasuringNotConnected =
-        QStringLiteral("Amplifier is not connected. Cannot start measuring value read.");
-    profile.zeroNotConnected = QStringLiteral("RS485 Amplifier is not connected. Cannot perform zero.");
-    profile.tareNotConnected = QStringLiteral("RS485 Amplifier is not connected. Cannot perform tare.");
-    profile.twoPointChecksConnection = false;
-    profile.readMeasurementPausesWorker = true;
-    profile.adStartByteCheck = false;
-    profile.warnOnBadRegisterRead = true;
-    return profile;
+RegisterAmplifier::NotConnectedTexts rs485Texts() {
+    return {QStringLiteral("RS485 Amplifier is not connected. Cannot read measurement."),
+            QStringLiteral("Amplifier is not connected. Cannot start measuring value read."),
+            QStringLiteral("RS485 Amplifier is not connected. Cannot perform zero."),
+            QStringLiteral("RS485 Amplifier is not connected. Cannot perform tare.")};
 }
 
 } // namespace
 
 RS485Amplifier::RS485Amplifier(const QString &modelName, const QString &portName, uint32_t baudRate,
                                uint8_t deviceId, RS485Bus *bus, QObject *parent)
-    : RegisterAmplifier(modelName, QStringLiteral("RS485"), rs485Profile(), nullptr, parent)
+    : RegisterAmplifier(modelName, QStringLiteral("RS485"), rs485Texts(), nullptr, parent)
     , m_portName(portName)
     , m_baudRate(baudRate)
     , m_deviceId(deviceId)
@@ -44,7 +36,7 @@ RS485Amplifier::~RS485Amplifier() {
 }
 
 void RS485Amplifier::disconnect() {
-    stopWorker();
+    stopContinuousADRead();
     m_connected = false;
 }
 
@@ -110,4 +102,21 @@ std::vector<uint8_t> RS485Amplifier::writeCalibrationFrame(const std::vector<uin
 
 void RS485Amplifier::calibrateMultiPoints(QList<uint32_t> adValues, QList<uint32_t> weights) {
     writeCalibrationPoints(adValues, weights);
+}
+
+void RS485Amplifier::noteRefusedRead(const modbus::ReadAnswer &answer) {
+    if (answer.fault == modbus::AnswerFault::WrongLength)
+        qWarning().noquote() << "❌ readRegister() invalid response size:" << answer.size;
+    else
+        qWarning().noquote() << "❌ readRegister() invalid response:"
+                             << QString::fromStdString(modbus::describe(answer));
+}
+
+std::optional<uint32_t> RS485Amplifier::measureReported() {
+    // The worker's exchanges would queue on the line between this read's; it reads again afterwards.
+    const bool resume = pauseReading();
+    const std::optional<uint32_t> value = RegisterAmplifier::measureReported();
+    if (resume)
+        resumeMeasuring();
+    return value;
 }

@@ -14,21 +14,20 @@ public:
                    RS485Bus *bus, QObject *parent = nullptr);
     ~RS485Amplifier() override;
 
-    Q_INVOKABLE void connect() override;
+    void connect() override;
     // Stops reading and stops using the line; the line itself stays open for the other amplifiers.
-    Q_INVOKABLE void disconnect();
-    Q_INVOKABLE bool isConnected() const override { return m_connected.load(); }
+    void disconnect() override;
+    bool isConnected() const override { return m_connected.load(); }
     Q_INVOKABLE uint8_t getDeviceId() const { return m_deviceId.load(); }
     Q_INVOKABLE void setDeviceId(uint8_t id) { m_deviceId = id; }
     Q_INVOKABLE QString getUnit() const { return selectedUnit(); }
     Q_INVOKABLE void calibrateMultiPoints(QList<uint32_t> adValues, QList<uint32_t> weights);
     // Names the port the line really uses, which is not this amplifier's own when the line was already
     // open on another one.
-    Q_INVOKABLE QString getLinkDescription() const override;
+    QString getLinkDescription() const override;
 
     QString portName() const { return m_portName; }
     uint32_t baudRate() const { return m_baudRate; }
-    Capabilities capabilities() const override { return {true, true, true, true}; }
     QString linkDescription() const override {
         return QStringLiteral("%1 %2 #%3").arg(protocol, m_portName).arg(static_cast<int>(m_deviceId.load()));
     }
@@ -39,6 +38,8 @@ protected:
     void sendText(const std::vector<uint8_t> &line) override;
     std::vector<uint8_t> writeCalibrationFrame(const std::vector<uint8_t> &request) override;
     bool handshake() override;
+    void noteRefusedRead(const modbus::ReadAnswer &answer) override;
+    std::optional<uint32_t> measureReported() override;
 
 private:
     // Why the last handshake failed (handshakeFailureText); written and read by the thread that connects.
