@@ -8,8 +8,7 @@ function release(amplifier) {
     if (!amplifier)
         return
     amplifier.stopContinuousADRead()
-    if (typeof amplifier.disconnect === "function")
-        amplifier.disconnect()
+    amplifier.disconnect()
 }
 
 // A weight typed in grams as the whole number the amplifier takes: fractions round to the nearest gram.

@@ -20,8 +20,9 @@ Popup {
     property string selectedModel: ""
     property var currentAmplifier: null
 
-    readonly property bool isCanOpen: selectedProtocol === "CANOpen"
-    readonly property bool needsDeviceId: selectedProtocol === "RS485" || isCanOpen
+    // The amplifier takes each point as it is captured (SPAN sends the weight), not all at Calibrate.
+    readonly property bool pointByPoint: InputRules.calibratesPointByPoint(selectedProtocol)
+    readonly property bool needsDeviceId: InputRules.takesDeviceId(selectedProtocol)
     readonly property var portList: portHelper.getAvailablePorts()
 
     // The last AD value shown in the read-out, -1 while none has arrived from the current amplifier.
@@ -161,7 +162,7 @@ Popup {
         if (!adReady("ZERO"))
             return
         var ad = lastAd
-        if (isCanOpen) {
+        if (pointByPoint) {
             var failure = Amplifiers.failureOf(currentAmplifier, function() { currentAmplifier.calibrateZero() })
             if (failure.length > 0) {
                 status = failure
@@ -177,7 +178,7 @@ Popup {
         if (!adReady("SPAN"))
             return
         var ad = lastAd
-        if (isCanOpen) {
+        if (pointByPoint) {
             var grams = spanWeightGrams()
             if (grams < 0)
                 return
@@ -239,10 +240,10 @@ Popup {
             return
         }
         var failure = Amplifiers.failureOf(amplifier, function() {
-            if (isCanOpen)
+            if (pointByPoint)
                 amplifier.finalizeCalibration(2)
             amplifier.stopContinuousADRead()
-            if (!isCanOpen)
+            if (!pointByPoint)
                 amplifier.calibrateTwoPoints(Number(zeroValue), Number(spanValue), grams)
         })
         if (failure.length > 0) {
@@ -483,7 +484,7 @@ Popup {
                     objectName: "spanWeightHint"
                     Layout.columnSpan: 2
                     Layout.fillWidth: true
-                    visible: calibrationPage.isCanOpen
+                    visible: calibrationPage.pointByPoint
                     text: qsTr("CANopen: type the span weight before pressing SPAN; SPAN sends it to the amplifier.")
                     color: Theme.colorSubText
                     font.pixelSize: Theme.fontSizeContent - 2

@@ -57,7 +57,7 @@ Popup {
         return true
     }
 
-    // The protocols of `amplifiers`, each once; the serial rules when none is selected.
+    // The protocols of `amplifiers`, each once; none (the serial rules) when none is selected.
     function protocolsOf(amplifiers) {
         var protocols = []
         for (var i = 0; i < amplifiers.length; i++) {
@@ -65,7 +65,7 @@ Popup {
             if (protocols.indexOf(protocol) < 0)
                 protocols.push(protocol)
         }
-        return protocols.length > 0 ? protocols : ["RS485"]
+        return protocols
     }
 
     function chosenAmplifiers() {
@@ -88,7 +88,7 @@ Popup {
         if (chosen.length === 0)
             return
         var first = chosen[0]
-        if (typeof first.readFilterSettings !== "function") {
+        if (!first.supportsFilterReadBack) {
             sourceNote = qsTr("Amplifier %1 cannot report its current settings: the fields keep what was last entered, and empty fields write the defaults.").arg(first.getName())
             return
         }

@@ -14,11 +14,13 @@ Popup {
     property string selectedProtocol: ""
     property string selectedModel: ""
     // Key order is the button order; the protocol text is what the amplifier factory accepts.
-    readonly property var protocolModelMap: ({
-        "RS232": ["Kelvora TX7001", "(NOT SUPPORTED)", "QBX1 (NOT SUPPORTED)"],
-        "RS485": ["Kelvora TX7002", "(NOT SUPPORTED)"],
-        "CANOpen": ["Kelvora TC7002", "(NOT SUPPORTED)"]
-    })
+    readonly property var protocolModelMap: {
+        var map = {}
+        var names = InputRules.protocolNames()
+        for (var i = 0; i < names.length; i++)
+            map[names[i]] = InputRules.protocolModels(names[i])
+        return map
+    }
     property var calibrationPage: null
 
     // What the popup tells before it lets the user on ("" when nothing is missing).

@@ -58,7 +58,7 @@ Popup {
             console.debug("Amplifier not found. Cannot calibrate.")
             return
         }
-        if (typeof amplifier.calibrateMultiPoints !== "function")
+        if (!amplifier.supportsMultiPointCalibration)
             return
         var adValues = []
         var weights = []

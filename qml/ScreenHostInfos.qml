@@ -95,6 +95,8 @@ Rectangle {
             amplifierModel = model
         }
         testing = true
+        // The test runs on in the driver once started; selfTestFinished ends it.
+        var started = false
         try {
             if (!amplifier.isConnected()) {
                 summary = "放大器未连接，正在尝试连接..."
@@ -118,25 +120,32 @@ Rectangle {
             }
             summary = "正在测试 " + model + " (" + protocol + ") on " + port + "..."
             summaryColor = "lightgray"
+            started = true
             amplifier.testAllRegisters()
         } finally {
-            testing = false
-            releaseAmplifier()
-            if (closeWhenDone)
-                Qt.callLater(function() { screenHostInfos.Window.window.close() })
+            if (!started)
+                endTest()
         }
+    }
+
+    // The test has ended or never started: the port goes back, and a close that waited for it goes on.
+    function endTest() {
+        testing = false
+        releaseAmplifier()
+        if (closeWhenDone)
+            Qt.callLater(function() { screenHostInfos.Window.window.close() })
     }
 
 
     Connections {
         target: screenHostInfos.amplifier
         function onLogMessage(msg) { screenHostInfos.appendLog(msg) }
-        // The test's own summary, in the user's language: what passed and whether everything came back.
-        function onCommandFinished(command, ok, message) {
-            if (command !== "selfTest")
-                return
+        // The test's verdict and its own summary, in the user's language: what passed and whether
+        // everything came back.
+        function onSelfTestFinished(passed, message) {
             screenHostInfos.summary = message
-            screenHostInfos.summaryColor = ok ? "#e0ffe0" : "#ffe0e0"
+            screenHostInfos.summaryColor = passed ? "#e0ffe0" : "#ffe0e0"
+            screenHostInfos.endTest()
         }
     }
 

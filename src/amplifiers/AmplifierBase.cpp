@@ -24,6 +24,6 @@ AmplifierBase::Capabilities AmplifierBase::capabilities() const {
 
 void AmplifierBase::testAllRegisters() {
     const QString why = QStringLiteral("This amplifier has no register self-test.");
-    emit selfTestFinished(false, why);
     emit commandFinished(QStringLiteral("selfTest"), false, why);
+    emit selfTestFinished(false, why);
 }

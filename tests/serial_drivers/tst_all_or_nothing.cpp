@@ -148,13 +148,17 @@ private slots:
             QCOMPARE(rig.sim.command(QStringLiteral("refuse 1 ") + refuse), QStringLiteral("OK"));
         std::map<int, QString> before = snapshot(rig.sim);
         if (!stopAt.isEmpty())
-            connect(&rig.amplifier, &RS485Amplifier::logMessage, this, [&](const QString &line) {
-                if (line.contains(stopAt))
-                    rig.amplifier.stopSelfTest();
-            });
+            // On the test's own thread, so that the stop comes at that line as a signal handler's would.
+            connect(
+                &rig.amplifier, &RS485Amplifier::logMessage, this,
+                [&](const QString &line) {
+                    if (line.contains(stopAt))
+                        rig.amplifier.stopSelfTest();
+                },
+                Qt::DirectConnection);
         QSignalSpy finished(&rig.amplifier, &RS485Amplifier::commandFinished);
         rig.amplifier.testAllRegisters();
-        QCOMPARE(finished.count(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
         QCOMPARE(finished.at(0).at(2).toString(), summary);
         QCOMPARE(finished.at(0).at(1).toBool(),
                  summary.startsWith("9 of 9") && summary.endsWith("read back"));

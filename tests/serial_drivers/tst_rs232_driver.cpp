@@ -20,6 +20,13 @@ Q_DECLARE_METATYPE(Setter)
 
 namespace {
 
+// The self-test runs on a thread of its own; its narration and verdict arrive through the event loop.
+void finishSelfTest(RS232Amplifier &amplifier) {
+    QSignalSpy done(&amplifier, &AmplifierBase::selfTestFinished);
+    amplifier.testAllRegisters();
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 60000);
+}
+
 constexpr int kWaitMs = 10000;
 
 struct Rig {
@@ -692,7 +699,7 @@ private slots:
         Rig rig;
         QVERIFY(rig.connected());
         QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
-        rig.amplifier->testAllRegisters();
+        finishSelfTest(*rig.amplifier);
         const QStringList lines = texts(log);
         QCOMPARE(lines.first(), QStringLiteral("启动放大器功能测试程序..."));
         QCOMPARE(lines.last(), QStringLiteral("放大器功能测试全部完成。"));
@@ -739,7 +746,7 @@ private slots:
         rig.amplifier->startContinuousMeasuringValueRead(50);
         QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
         SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
-        rig.amplifier->testAllRegisters();
+        finishSelfTest(*rig.amplifier);
         const QStringList lines = texts(log);
         QVERIFY(lines.contains(QStringLiteral("→ [AVP1] 参数数据：0x00004321 —— 测试失败")));
         QVERIFY(lines.contains(QStringLiteral("→ [AVP2] 参数数据：0x000000ff —— 测试失败")));
@@ -765,7 +772,7 @@ private slots:
         // quiet in between, every value would be saved one register off and "restored" there.
         QCOMPARE(rig.sim.command(QStringLiteral("fault 1 late 180")), QStringLiteral("OK"));
         QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
-        rig.amplifier->testAllRegisters();
+        finishSelfTest(*rig.amplifier);
         QCOMPARE(texts(log).last(), QStringLiteral("放大器功能测试全部完成。"));
         QCOMPARE(rig.sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
         const QList<QPair<int, int>> settings{{0x0056, 2},    {0x0058, 100}, {0x005C, 10},
@@ -790,7 +797,7 @@ private slots:
         QVERIFY(rig.connected());
         QCOMPARE(rig.sim.command(QStringLiteral("load 1 %1").arg(load)), QStringLiteral("OK"));
         QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
-        rig.amplifier->testAllRegisters();
+        finishSelfTest(*rig.amplifier);
         const QStringList lines = texts(log);
         const int at = static_cast<int>(lines.indexOf(
             QStringLiteral("读取的原始AD值：0x%1 (%2)").arg(load, 8, 16, QLatin1Char('0')).arg(load)));
@@ -802,7 +809,7 @@ private slots:
         Rig rig(false);
         QVERIFY(rig.ready());
         QSignalSpy log(rig.amplifier.get(), &RS232Amplifier::logMessage);
-        rig.amplifier->testAllRegisters();
+        finishSelfTest(*rig.amplifier);
         const QStringList lines = texts(log);
         QVERIFY(lines.contains(QStringLiteral("【错误】原值读取失败（0x0007: Serial port is not "
                                               "open.），为免丢失现有设置，不写入任何测试数据。")));

@@ -239,8 +239,8 @@ void RegisterSelfTest::run(bool resume) {
             emit a.logMessage(summary);
             emit a.logMessage(tr("放大器功能测试全部完成。"));
             a.m_selfTestRunning.store(false);
-            emit a.selfTestFinished(passedAll, summary);
             a.finish(QStringLiteral("selfTest"), passedAll, summary);
+            emit a.selfTestFinished(passedAll, summary);
         },
         Qt::QueuedConnection);
 }
