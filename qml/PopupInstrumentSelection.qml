@@ -4,6 +4,7 @@ import QtQuick.Layouts
 import QtQuick.Templates as T
 
 import ComponentLibrary
+import com.example.amplifiers
 
 // Protocol and model of the amplifier to add. "Select" opens the calibration page with both choices; this
 // popup stays in existence and keeps them for its next opening.

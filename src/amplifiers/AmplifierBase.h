@@ -58,7 +58,8 @@ public:
     // "calibrate"): whether it was done and read back, and what the amplifier holds when it was not.
     Q_INVOKABLE virtual void zero() = 0;
     Q_INVOKABLE virtual void tare() = 0;
-    Q_INVOKABLE virtual void calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight) = 0;
+    Q_INVOKABLE virtual void calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue,
+                                                uint32_t spanWeight) = 0;
     // Why calibrating with these AD values may go wrong although the calibration rule accepts them (two
     // points within the noise of the AD read-out this amplifier measured lately), or an empty string.
     Q_INVOKABLE virtual QString calibrationWarning(const QList<uint32_t> &adValues) const = 0;

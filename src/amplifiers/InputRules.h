@@ -11,8 +11,9 @@
 
 // What a technician may type for an amplifier, judged in one place for the screens (through the QML
 // singleton InputRules) and the command-line tool: filter settings with each protocol's range (from the
-// register map), device ids, span weights; and what a protocol offers before an amplifier of it exists. Texts are taken as typed: a whole decimal number or nothing; "12.7", "-5", "1e3" and an
-// empty field are refused, never clamped or cut to a number they do not say.
+// register map), device ids, span weights; and what a protocol offers before an amplifier of it exists. Texts
+// are taken as typed: a whole decimal number or nothing; "12.7", "-5", "1e3" and an empty field are refused,
+// never clamped or cut to a number they do not say.
 namespace inputrules {
 
 using Range = regmap::Range;

@@ -68,8 +68,8 @@ inline QVariantList firsts(const QSignalSpy &spy) {
 // would append while the test reads; here each emission is queued to the test's thread instead.
 class ThreadSpy {
 public:
-    template <typename Sender, typename... Args>
-    ThreadSpy(const Sender *sender, void (Sender::*signal)(Args...)) {
+    template <typename Sender, typename Owner, typename... Args>
+    ThreadSpy(const Sender *sender, void (Owner::*signal)(Args...)) {
         QObject::connect(sender, signal, &m_receiver, [this](Args... args) {
             m_values.append(QVariantList{QVariant::fromValue(args)...});
         });

@@ -1,11 +1,11 @@
 // kelvora-cli record as a process against the simulated amplifier: a simulator killed and started again
 // under the same port name, a hard kill of the recording process, and the arguments it refuses.
+#include "CliRun.h"
 #include "SimulatorProcess.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,8 +15,8 @@ namespace {
 
 QStringList rowsOf(const QString &path, QString *lastPartial = nullptr) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    // A file not there yet reads as empty: no rows.
+    file.open(QIODevice::ReadOnly);
     QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
     const QString partial = lines.takeLast(); // empty when the file ends with a whole line
     if (lastPartial)
@@ -44,14 +44,17 @@ class TestCliRecord : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
-
     void record_survivesAKilledAndRestartedSimulator() {
-        auto sim =
-            std::make_unique<SimulatorProcess>(QStringList{QStringLiteral("--ids"), QStringLiteral("1,2")});
+        // Two amplifiers on the line, holding these measuring values (hundredths of a gram).
+        auto line = [](const QString &first, const QString &second) {
+            auto sim = std::make_unique<SimulatorProcess>(QStringList{"--ids", "1,2"});
+            // A set that fails shows as the values never recorded below.
+            sim->command(QStringLiteral("set 1 0 ") + first);
+            sim->command(QStringLiteral("set 2 0 ") + second);
+            return sim;
+        };
+        auto sim = line(QStringLiteral("12345"), QStringLiteral("12345"));
         QVERIFY2(sim->isReady(), qPrintable(sim->errorString()));
-        QCOMPARE(sim->command(QStringLiteral("set 1 0 12345")), QStringLiteral("OK"));
-        QCOMPARE(sim->command(QStringLiteral("set 2 0 12345")), QStringLiteral("OK"));
         // The port's name stays while the device behind it goes and comes back, as a USB adapter's by-id
         // name.
         const QString port = m_dir.filePath(QStringLiteral("ttyLINE"));
@@ -70,11 +73,8 @@ private slots:
         // Long enough for the workers' pauses after failures to have grown to seconds.
         const QRegularExpression silentRows(QStringLiteral("(,N/A,N/A\n.{23}){60},N/A,N/A"));
         QTRY_VERIFY_WITH_TIMEOUT(rowsOf(path).join(QLatin1Char('\n')).contains(silentRows), 20000);
-        sim = std::make_unique<SimulatorProcess>(QStringList{QStringLiteral("--ids"), QStringLiteral("1,2")});
-        QVERIFY2(sim->isReady(), qPrintable(sim->errorString()));
-        QCOMPARE(sim->command(QStringLiteral("set 1 0 23456")), QStringLiteral("OK"));
-        QCOMPARE(sim->command(QStringLiteral("set 2 0 34567")), QStringLiteral("OK"));
-        QVERIFY(QFile::link(sim->port(), port));
+        sim = line(QStringLiteral("23456"), QStringLiteral("34567"));
+        QVERIFY(sim->isReady() && QFile::link(sim->port(), port));
         QTRY_VERIFY_WITH_TIMEOUT(rowsWith(QStringLiteral(",234.56,345.67")) >= 3, 30000);
 
         cli.terminate();
@@ -126,40 +126,35 @@ private slots:
     void record_refusesBadArguments_data() {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no interval") << "--id 1 record --duration 5 F"
-                                     << "record needs --interval";
-        QTest::newRow("duration and until-stopped")
-            << "--id 1 record --interval 100 --duration 5 --until-stopped F"
-            << "either --duration S or --until-stopped";
-        QTest::newRow("an id twice") << "--id 1,1 record --interval 100 --duration 5 F"
-                                     << "each once";
-        QTest::newRow("id 0") << "--id 0,2 record --interval 100 --duration 5 F"
-                              << "device ids from 1 to 247";
-        QTest::newRow("no line") << "--id 1 record --interval 100 --duration 5 F"
-                                 << "did not connect on /dev/null: Failed to open serial port";
-        QTest::newRow("file with data") << "--id 1 record --interval 100 --duration 5 KEPT"
-                                        << "kept.csv already holds data";
-        QTest::newRow("no file") << "--id 1 record --interval 100 --duration 5"
-                                 << "one output FILE";
+        const auto row = [](const char *name, const char *arguments, const char *message) {
+            QTest::newRow(name) << QString::fromUtf8(arguments) << QString::fromUtf8(message);
+        };
+        row("no interval", "--id 1 record --duration 5 F", "record needs --interval");
+        row("duration and until-stopped", "--id 1 record --interval 100 --duration 5 --until-stopped F",
+            "either --duration S or --until-stopped");
+        row("an id twice", "--id 1,1 record --interval 100 --duration 5 F", "each once");
+        row("id 0", "--id 0,2 record --interval 100 --duration 5 F", "device ids from 1 to 247");
+        row("id 248", "--id 2,248 record --interval 100 --duration 5 F", "device ids from 1 to 247");
+        row("no line", "--id 1,247 record --interval 100 --duration 5 F",
+            "did not connect on /dev/null: Failed to open serial port");
+        row("file with data", "--id 1 record --interval 100 --duration 5 KEPT",
+            "kept.csv already holds data");
+        row("no file", "--id 1 record --interval 100 --duration 5", "one output FILE");
     }
 
     void record_refusesBadArguments() {
         QFETCH(QString, arguments);
         QFETCH(QString, message);
         const QString file = m_dir.filePath(QStringLiteral("refused.csv"));
-        QStringList words{"--protocol", "RS485", "--port", "/dev/null"};
-        words += arguments.split(QLatin1Char(' '));
-        words.replaceInStrings(QRegularExpression(QStringLiteral("^F$")), file);
         const QString kept = m_dir.filePath(QStringLiteral("kept.csv"));
         QFile keptFile(kept);
         QVERIFY(keptFile.open(QIODevice::WriteOnly) && keptFile.write("an earlier run\n") > 0);
         keptFile.close();
-        words.replaceInStrings(QRegularExpression(QStringLiteral("^KEPT$")), kept);
-        QProcess cli;
-        cli.start(QStringLiteral(KELVORA_CLI_PATH), words);
-        QVERIFY(cli.waitForFinished(20000));
-        QCOMPARE(cli.exitCode(), 1);
-        QVERIFY2(QString::fromUtf8(cli.readAllStandardError()).contains(message), qPrintable(message));
+        arguments.replace(QRegularExpression(QStringLiteral(" F$")), QLatin1Char(' ') + file)
+            .replace(QStringLiteral(" KEPT"), QLatin1Char(' ') + kept);
+        const CliRun run = runCli(QStringLiteral("RS485 ") + arguments, QStringLiteral("/dev/null"));
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QVERIFY(!QFile::exists(file));
         QCOMPARE(QFileInfo(kept).size(), 15);
     }

@@ -45,7 +45,8 @@ public:
     Q_INVOKABLE void calibrateZero();
     Q_INVOKABLE void calibrateSpan(uint32_t spanValue);
     Q_INVOKABLE void finalizeCalibration(uint32_t pointCount);
-    void sendCommand(const QString &command) override;
+    // Invokable here too: QML looks an overloaded name up in one class only.
+    Q_INVOKABLE void sendCommand(const QString &command) override;
     Q_INVOKABLE uint8_t getDeviceId() const;
     Q_INVOKABLE void setDeviceId(uint8_t id);
     bool isConnected() const override;

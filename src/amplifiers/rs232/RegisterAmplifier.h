@@ -37,10 +37,11 @@ public:
     void setUnit(const QString &unit) override;
     double getMeasuredWeight() const override;
     void setMeasuredWeight(double value) override;
-    void calibrate(const QString &calibrationType, double value) override;
+    // Redeclared invokable where this class adds an overload: QML looks a name up in one class only.
+    Q_INVOKABLE void calibrate(const QString &calibrationType, double value) override;
     Q_INVOKABLE void calibrate(const QString &calibrationType) { calibrate(calibrationType, 0.0); }
 
-    void sendCommand(const QString &command) override;
+    Q_INVOKABLE void sendCommand(const QString &command) override;
     Q_INVOKABLE std::vector<uint8_t> sendCommand(std::vector<uint8_t> command, size_t expectedResponseSize);
     Q_INVOKABLE bool performHandshake();
     Q_INVOKABLE uint32_t readMeasurement();
@@ -48,9 +49,9 @@ public:
     Q_INVOKABLE void writeRegister(uint16_t regAddress, uint32_t value);
     Q_INVOKABLE void writeCalibrationValue(uint16_t registerAddress, uint32_t value);
 
-    void startContinuousADRead(int intervalMs) override;
+    Q_INVOKABLE void startContinuousADRead(int intervalMs) override;
     Q_INVOKABLE void startContinuousADRead() { startContinuousADRead(1000); }
-    void startContinuousMeasuringValueRead(int intervalMs) override;
+    Q_INVOKABLE void startContinuousMeasuringValueRead(int intervalMs) override;
     Q_INVOKABLE void startContinuousMeasuringValueRead() { startContinuousMeasuringValueRead(1000); }
     void stopContinuousADRead() override;
 
@@ -160,8 +161,7 @@ private:
             return fallback;
         }
     }
-    template <typename Work>
-    void reportingVoid(Work &&work) {
+    template <typename Work> void reportingVoid(Work &&work) {
         reporting([&] {
             work();
             return true;

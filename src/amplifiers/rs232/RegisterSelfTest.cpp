@@ -209,7 +209,6 @@ void RegisterSelfTest::run(bool resume) {
             narrate(tr("参数恢复完成，已全部读回确认。"));
     }
 
-
     QString summary =
         stopped ? tr("Stopped after %1 of %2 registers (%3 passed)").arg(tested).arg(kEntries).arg(passed)
                 : tr("%1 of %2 registers passed").arg(passed).arg(kEntries);
