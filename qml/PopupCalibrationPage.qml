@@ -132,10 +132,10 @@ Popup {
 
     function refreshAdState() {
         var amplifier = currentAmplifier
-        if (!amplifier || typeof amplifier.getMsSinceLastReading !== "function")
+        if (!amplifier)
             return
         adSilentMs = amplifier.getMsSinceLastReading()
-        adStaleReason = typeof amplifier.getStaleReason === "function" ? amplifier.getStaleReason() : ""
+        adStaleReason = amplifier.getStaleReason()
     }
 
     function adStaleText() {

@@ -69,13 +69,19 @@ public:
     // One setting each, written as the register map clamps it for this protocol (regmap::clamped). The
     // values are JS numbers from QML: any number is taken, none wraps before the clamp. A failure is
     // reported by readErrorOccurred.
-    Q_INVOKABLE virtual void setFIRFiltering(bool enable) = 0;
-    Q_INVOKABLE virtual void setFilteringLevel(double level) = 0;
-    Q_INVOKABLE virtual void setFilteringBandwidth(double bandwidth) = 0;
-    Q_INVOKABLE virtual void setAutoZeroTrackingTime(double timeMs) = 0;
-    Q_INVOKABLE virtual void setAutoZeroTrackingBandwidth(double bandwidth) = 0;
-    Q_INVOKABLE virtual void setStabilityDeterminationTime(double time) = 0;
-    Q_INVOKABLE virtual void setZeroPoint(double zeroPoint) = 0;
+    Q_INVOKABLE void setFIRFiltering(bool enable) { writeSetting("firFiltering", enable ? 1 : 0); }
+    Q_INVOKABLE void setFilteringLevel(double level) { writeSetting("filteringLevel", level); }
+    Q_INVOKABLE void setFilteringBandwidth(double bandwidth) {
+        writeSetting("filteringBandwidth", bandwidth);
+    }
+    Q_INVOKABLE void setAutoZeroTrackingTime(double timeMs) { writeSetting("autoZeroTrackingTime", timeMs); }
+    Q_INVOKABLE void setAutoZeroTrackingBandwidth(double bandwidth) {
+        writeSetting("autoZeroTrackingBandwidth", bandwidth);
+    }
+    Q_INVOKABLE void setStabilityDeterminationTime(double time) {
+        writeSetting("stabilityDeterminationTime", time);
+    }
+    Q_INVOKABLE void setZeroPoint(double zeroPoint) { writeSetting("zeroPoint", zeroPoint); }
     // The filter settings as the amplifier holds them, keyed by the register map's names
     // ("filteringLevel", ...). All or nothing: on the first read that fails the map holds only "error", the
     // reason, so that no setting is ever shown that was not read.
@@ -148,6 +154,10 @@ signals:
 
 protected:
     AmplifierBase(const QString &modelName, const QString &protocolName, QObject *parent);
+
+    // Writes register-map setting `settingName` as this protocol clamps `value`; a failure is reported by
+    // readErrorOccurred.
+    virtual void writeSetting(const char *settingName, double value) = 0;
 
     QString model;
     QString protocol;

@@ -146,6 +146,15 @@ std::vector<std::optional<uint32_t>> settingValues(const QVariantMap &given,
     return values;
 }
 
+std::vector<SettingRange> settingTable(regmap::Family family) {
+    std::vector<SettingRange> table;
+    for (const regmap::Setting *setting : regmap::settingsOf(family)) {
+        const regmap::Range range = setting->place(family).range;
+        table.push_back({setting->name, static_cast<uint32_t>(range.min), static_cast<uint32_t>(range.max)});
+    }
+    return table;
+}
+
 QVariantMap readSettings(const std::vector<SettingRange> &table, const Access &access) {
     QVariantMap settings;
     for (size_t row = 0; row < table.size(); ++row) {

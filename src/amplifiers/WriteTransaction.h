@@ -1,5 +1,7 @@
 #pragma once
 
+#include "amplifiers/RegisterMap.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -62,6 +64,8 @@ struct SettingRange {
     uint32_t min;
     uint32_t max;
 };
+// The settings `family` holds, with the values each takes unchanged, in the register map's order.
+std::vector<SettingRange> settingTable(regmap::Family family);
 // The whole numbers `given` holds for `table`'s keys, in the table's order, nullopt for a key not given.
 // An unknown key, a value that is not a whole number or one outside its range refuses the whole map, with
 // the reason in `refusal` and an empty result.

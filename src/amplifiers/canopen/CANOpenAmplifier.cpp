@@ -397,55 +397,9 @@ void CANOpenAmplifier::writeSetting(const char *settingName, double value) {
     reportingFailure([&] { writeEntry(setting.index, setting.subIndex, data); });
 }
 
-void CANOpenAmplifier::setFIRFiltering(bool enable) {
-    writeSetting("firFiltering", enable ? 1 : 0);
-}
-
-void CANOpenAmplifier::setFilteringLevel(double level) {
-    writeSetting("filteringLevel", level);
-}
-
-void CANOpenAmplifier::setFilteringBandwidth(double bandwidth) {
-    writeSetting("filteringBandwidth", bandwidth);
-}
-
-void CANOpenAmplifier::setAutoZeroTrackingTime(double timeMs) {
-    writeSetting("autoZeroTrackingTime", timeMs);
-}
-
-void CANOpenAmplifier::setAutoZeroTrackingBandwidth(double bandwidth) {
-    writeSetting("autoZeroTrackingBandwidth", bandwidth);
-}
-
-void CANOpenAmplifier::setStabilityDeterminationTime(double time) {
-    writeSetting("stabilityDeterminationTime", time);
-}
-
-void CANOpenAmplifier::setZeroPoint(double zeroPoint) {
-    writeSetting("zeroPoint", zeroPoint);
-}
-
 void CANOpenAmplifier::setStabilityBandwidth(double bandwidth) {
     writeSetting("stabilityBandwidth", bandwidth);
 }
-
-namespace {
-
-// The register map holds the entries; the frames' own constants must name the same ones.
-static_assert(sdo::kFirFilterIndex == 0x2018 && sdo::kFilterLevelIndex == 0x2019 &&
-              sdo::kFilterBandwidthIndex == 0x201A && sdo::kAutoZeroTimeIndex == 0x201B &&
-              sdo::kAutoZeroBandwidthIndex == 0x201C && sdo::kStabilityTimeIndex == 0x201D &&
-              sdo::kZeroPointIndex == 0x2003 && sdo::kStabilityBandwidthIndex == 0x201E);
-
-std::vector<writetx::SettingRange> filterTable() {
-    std::vector<writetx::SettingRange> table;
-    for (const regmap::Setting *setting : regmap::settingsOf(regmap::Family::CanOpen))
-        table.push_back({setting->name, static_cast<uint32_t>(setting->canOpen.range.min),
-                         static_cast<uint32_t>(setting->canOpen.range.max)});
-    return table;
-}
-
-} // namespace
 
 writetx::Access CANOpenAmplifier::filterAccess(const std::vector<size_t> &rows) {
     const std::vector<const regmap::Setting *> held = regmap::settingsOf(regmap::Family::CanOpen);
@@ -458,12 +412,13 @@ writetx::Access CANOpenAmplifier::filterAccess(const std::vector<size_t> &rows) 
 QVariantMap CANOpenAmplifier::readFilterSettings() {
     std::vector<size_t> all(regmap::settingsOf(regmap::Family::CanOpen).size());
     std::iota(all.begin(), all.end(), size_t{0});
-    return writetx::readSettings(filterTable(), filterAccess(all));
+    return writetx::readSettings(writetx::settingTable(regmap::Family::CanOpen), filterAccess(all));
 }
 
 void CANOpenAmplifier::writeFilterSettings(const QVariantMap &settings) {
-    const writetx::Outcome outcome = writetx::writeSettings(
-        settings, filterTable(), [this](const std::vector<size_t> &rows) { return filterAccess(rows); });
+    const writetx::Outcome outcome =
+        writetx::writeSettings(settings, writetx::settingTable(regmap::Family::CanOpen),
+                               [this](const std::vector<size_t> &rows) { return filterAccess(rows); });
     emit commandFinished(QStringLiteral("filters"), outcome.ok, outcome.message);
 }
 

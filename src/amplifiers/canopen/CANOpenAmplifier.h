@@ -53,13 +53,6 @@ public:
     Q_INVOKABLE std::pair<uint32_t, std::vector<uint8_t>>
     ProcessMessageCan(TPCANMsg msg, TPCANTimestamp itsTimeStamp) const;
     void setMeasuredWeight(double weight) override;
-    void setFIRFiltering(bool enable) override;
-    void setFilteringLevel(double level) override;
-    void setFilteringBandwidth(double bandwidth) override;
-    void setAutoZeroTrackingTime(double timeMs) override;
-    void setAutoZeroTrackingBandwidth(double bandwidth) override;
-    void setStabilityDeterminationTime(double time) override;
-    void setZeroPoint(double zeroPoint) override;
     // Not held by the serial amplifiers: this driver's own.
     Q_INVOKABLE void setStabilityBandwidth(double bandwidth);
     void zero() override;
@@ -103,8 +96,8 @@ private:
     // Run writes and say whether all went through. A raised failure goes out through readErrorOccurred
     // (setters, zero, tare), or as calibrationFailed("Calibration failed: <reason>") for calibration steps.
     bool reportingFailure(const std::function<void()> &writes);
-    // A setter's write of setting `name`, clamped by the register map, in the entry's width.
-    void writeSetting(const char *settingName, double value);
+    // In the entry's width.
+    void writeSetting(const char *settingName, double value) override;
     bool calibrationStep(const std::function<void()> &writes);
     void releaseChannel();
 

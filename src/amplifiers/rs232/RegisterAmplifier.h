@@ -61,13 +61,6 @@ public:
     QString calibrationWarning(const QList<uint32_t> &adValues) const override;
     bool isTareActive() const override { return m_tareActive; }
 
-    void setZeroPoint(double zeroPoint) override;
-    void setFIRFiltering(bool enable) override;
-    void setFilteringLevel(double level) override;
-    void setFilteringBandwidth(double bandwidth) override;
-    void setAutoZeroTrackingTime(double timeMs) override;
-    void setAutoZeroTrackingBandwidth(double bandwidth) override;
-    void setStabilityDeterminationTime(double time) override;
     QVariantMap readFilterSettings() override;
     void writeFilterSettings(const QVariantMap &settings) override;
 
@@ -143,6 +136,7 @@ protected:
     // Checks the points with the calibration rule, then writes the calibration block (point 0's weight always
     // 0, weights x100, the point count last) and reports by calibrationSuccessful / calibrationFailed.
     void writeCalibrationPoints(const QList<uint32_t> &adValues, const QList<uint32_t> &weights);
+    void writeSetting(const char *settingName, double value) override;
     // For destructors: the self-test's and the worker's cycles call into the link, so the link must outlive
     // them. Ends both and waits for them.
     void stopWorker();
@@ -189,8 +183,6 @@ private:
     static void confirmWrite(uint8_t address, uint16_t reg, const std::vector<uint8_t> &answer);
     // Emits adValueReceived or readErrorOccurred; nullopt on a refused answer. Raises the link's errors.
     std::optional<uint32_t> measureAd();
-    // A setter's write of setting `name`, clamped by the register map; a link failure is reported.
-    void writeSetting(const char *settingName, double value);
     // The text for a refused answer: `lengthText` when the length was wrong (the link's own message),
     // otherwise one that names the check that failed.
     static QString refusedAnswerText(const QString &lengthText, const QString &what,
