@@ -47,12 +47,10 @@ public:
     Q_INVOKABLE virtual void startContinuousADRead(int intervalMs) = 0;
     Q_INVOKABLE virtual void startContinuousMeasuringValueRead(int intervalMs) = 0;
     Q_INVOKABLE virtual void stopContinuousADRead() = 0;
-    // Milliseconds since the running worker last read a good value; -1 when no worker runs or it has read
-    // none yet. Screens use it to tell a live value from a stale one.
-    Q_INVOKABLE qint64 getMsSinceLastReading() const { return msSinceLastReading(); }
-    // Why the running worker has had no good reading lately, in a few words ("refused: Modbus exception
-    // 2"); "" when it reads, or when nothing came at all.
-    Q_INVOKABLE QString getStaleReason() const { return staleReason(); }
+    // What the reading worker has read lately: msSinceLastReading() and staleReason() below, which the
+    // drivers also offer to QML as getMsSinceLastReading() and getStaleReason(). Those two are declared by
+    // the drivers, not here: the plot takes an object without them for a source that has no notion of
+    // fresh readings.
 
     // Zero, tare and two-point calibration; each reports once by commandFinished ("zero", "tare",
     // "calibrate"): whether it was done and read back, and what the amplifier holds when it was not.

@@ -67,6 +67,8 @@ public:
     bool isTareActive() const override { return m_tareActive; }
     qint64 msSinceLastReading() const override { return m_worker.msSinceLastReading(); }
     QString staleReason() const override { return m_worker.staleReason(); }
+    Q_INVOKABLE qint64 getMsSinceLastReading() const { return msSinceLastReading(); }
+    Q_INVOKABLE QString getStaleReason() const { return staleReason(); }
     // The node id is the address ("CANopen #2").
     QString getLinkDescription() const override;
 

@@ -74,6 +74,8 @@ public:
 
     qint64 msSinceLastReading() const override { return m_worker.msSinceLastReading(); }
     QString staleReason() const override { return m_worker.staleReason(); }
+    Q_INVOKABLE qint64 getMsSinceLastReading() const { return msSinceLastReading(); }
+    Q_INVOKABLE QString getStaleReason() const { return staleReason(); }
 
     // For tools and tests; not part of the QML surface.
     bool isReading() const { return m_worker.isRunning(); }
