@@ -224,7 +224,6 @@ void RegisterSelfTest::run(bool resume) {
         summary += tr("; NOT restored: %1").arg(notRestored.join(QStringLiteral(", ")));
     const bool passedAll =
         !stopped && adOk && passed == kEntries && saveFailure.isEmpty() && notRestored.isEmpty();
-    a.m_stopRequested.store(false);
     // The rest on the amplifier's thread, after the narration queued there so far: the worker is started
     // there, and the verdict comes last.
     const bool resumeReading = resume && !stopped;
@@ -237,6 +236,8 @@ void RegisterSelfTest::run(bool resume) {
             }
             emit a.logMessage(summary);
             emit a.logMessage(tr("放大器功能测试全部完成。"));
+            // A stop that came after the test's last step is spent with it.
+            a.m_stopRequested.store(false);
             a.m_selfTestRunning.store(false);
             a.finish(QStringLiteral("selfTest"), passedAll, summary);
             emit a.selfTestFinished(passedAll, summary);
