@@ -134,11 +134,12 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
 }
 
 std::unique_ptr<Probe> makeProbe(const QString &protocol, const QString &port, uint32_t baudRate,
-                                 RS485Bus *bus, int windowMs) {
+                                 RS485Bus *bus, CanLink *canLink, int windowMs) {
     if (protocol == QLatin1String("RS485"))
         return std::make_unique<Rs485ScanProbe>(bus, port, baudRate, windowMs);
     if (protocol == QLatin1String("CANOpen"))
-        return std::make_unique<CanScanProbe>(windowMs > 0 ? windowMs : CanScanProbe::kReplyWindowMs);
+        return std::make_unique<CanScanProbe>(canLink,
+                                              windowMs > 0 ? windowMs : CanScanProbe::kReplyWindowMs);
     return nullptr;
 }
 
