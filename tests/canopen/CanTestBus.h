@@ -11,28 +11,22 @@
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QLoggingCategory>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
-#include <QVariant>
 
 #include <memory>
-#include <vector>
 
 namespace cantest {
 
 using Wire = QList<QByteArray>;
 
-inline quint16 freePort() {
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
-
 // Points KELVORA_CAN_PLUGIN / KELVORA_CAN_INTERFACE (what the program and kelvora-cli read) at a fresh
 // virtual bus; returns the interface name.
 inline QString useFreshBus() {
     QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
-    const QString iface = QStringLiteral("tcp://127.0.0.1:%1/can0").arg(freePort());
+    QTcpServer probe; // a free port
+    probe.listen(QHostAddress::LocalHost, 0);
+    const QString iface = QStringLiteral("tcp://127.0.0.1:%1/can0").arg(probe.serverPort());
     qputenv("KELVORA_CAN_PLUGIN", "virtualcan");
     qputenv("KELVORA_CAN_INTERFACE", iface.toUtf8());
     return iface;
@@ -44,6 +38,11 @@ inline QString startBus(CanSimHost &host, const std::vector<uint8_t> &nodes) {
     if (!host.start(QStringLiteral("virtualcan"), useFreshBus(), nodes, &error))
         return error.isEmpty() ? QStringLiteral("simulated nodes did not start") : error;
     return QString();
+}
+
+inline sdo::Bytes bytes(const char *hexText) {
+    const QByteArray raw = QByteArray::fromHex(hexText);
+    return sdo::Bytes(raw.begin(), raw.end());
 }
 
 // The frames a node received, as hex strings ("40 00 20 00 00 00 00 00").
@@ -74,16 +73,7 @@ struct Bus {
             amp->connect();
         return amp;
     }
-    QString sim(const QString &line) { return nodes.command(line); }
 };
-
-// The first argument of every emission a spy caught.
-inline QVariantList firsts(const QSignalSpy &spy) {
-    QVariantList out;
-    for (const QList<QVariant> &args : spy)
-        out << args.at(0);
-    return out;
-}
 
 // Collects a signal on the test's thread. Reading workers emit from their own thread, where QSignalSpy
 // would append while the test reads; here each emission is queued to the test's thread instead.
@@ -101,11 +91,14 @@ public:
         QCoreApplication::sendPostedEvents(&m_receiver, QEvent::MetaCall);
         return static_cast<int>(m_values.size());
     }
+    QList<QVariantList> all() {
+        count();
+        return m_values;
+    }
     // The first argument of every emission.
     QVariantList firsts() {
-        count();
         QVariantList out;
-        for (const QVariantList &args : m_values)
+        for (const QVariantList &args : all())
             out << args.at(0);
         return out;
     }

@@ -30,44 +30,39 @@ private slots:
 
     void users_areCounted_andTheLastOneCloses() {
         CanLink &link = *m_bus.link;
-        QVERIFY(!link.send(3, sdo::adValueRequest())); // closed: nothing goes out
         QVERIFY(link.acquire());
         QVERIFY(link.acquire());
-        QVERIFY(!link.send(3, sdo::Bytes(9, 0x55))); // longer than a frame
         link.release();
         QCOMPARE(link.users(), 1);
         const SdoResult reply = link.request(3, sdo::adValueRequest());
         QCOMPARE(reply.status, SdoResult::Status::Answer);
         QCOMPARE(sdo::adValue(reply.data), SimulatedCanNode::kZeroCounts);
         link.release();
-        QVERIFY(!link.send(3, sdo::adValueRequest()));
-        QVERIFY(link.acquire()); // and it opens again
+        QVERIFY(!link.send(3, sdo::adValueRequest())); // closed: nothing goes out
+        QVERIFY(link.acquire());                       // and it opens again
         QVERIFY(link.send(3, sdo::adValueRequest()));
         QTRY_COMPARE_WITH_TIMEOUT(cantest::wire(m_bus.nodes, 3), (cantest::Wire{kReadAd, kReadAd}), kWaitMs);
         link.release();
-        QVERIFY(!link.lost());
-    }
-
-    void noDevice_failsWithTheReason_andAnAmplifierCannotConnect() {
-        CanLink link(CanLinkConfig{QStringLiteral("nosuchplugin"), QStringLiteral("can0")});
-        QVERIFY(!link.acquire());
-        QVERIFY2(link.lastError().startsWith(QLatin1String("nosuchplugin can0: ")),
-                 qPrintable(link.lastError()));
-        QCOMPARE(link.users(), 0);
-        CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, 3, &link);
-        QSignalSpy failed(&amp, &CANOpenAmplifier::connectionFailed);
+        // A device that cannot be opened: nobody counted, the reason kept, an amplifier cannot connect.
+        CanLink absent(CanLinkConfig{QStringLiteral("nosuchplugin"), QStringLiteral("can0")});
+        QVERIFY(!absent.acquire());
+        QVERIFY2(absent.lastError().startsWith(QLatin1String("nosuchplugin can0: ")),
+                 qPrintable(absent.lastError()));
+        QCOMPARE(absent.users(), 0);
+        CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, 3, &absent);
+        cantest::ThreadSpy failed(&amp, &CANOpenAmplifier::connectionFailed);
         amp.connect();
-        QCOMPARE(cantest::firsts(failed), QVariantList{QStringLiteral("CAN initialization failed")});
+        QCOMPARE(failed.firsts(), QVariantList{QStringLiteral("CAN initialization failed")});
     }
 
     // Node 3 answers late, node 5 at once: node 5's answer arrives while node 3's request waits, and each
     // waiter gets its own node's value; node 5's waiter is not held up by node 3's.
-    void interleavedAnswers_reachTheirOwnWaiters() {
+    void interleavedAnswers_reachTheirOwnWaiters_andAClosedLinkEndsAWait() {
         CanLink &link = *m_bus.link;
         QVERIFY(link.acquire());
-        QCOMPARE(m_bus.sim(QStringLiteral("@3 load 100")), QStringLiteral("OK"));
-        QCOMPARE(m_bus.sim(QStringLiteral("@5 load 200")), QStringLiteral("OK"));
-        QCOMPARE(m_bus.sim(QStringLiteral("@3 late 1500")), QStringLiteral("OK"));
+        QCOMPARE(m_bus.nodes.command(QStringLiteral("@3 load 100")), QStringLiteral("OK"));
+        QCOMPARE(m_bus.nodes.command(QStringLiteral("@5 load 200")), QStringLiteral("OK"));
+        QCOMPARE(m_bus.nodes.command(QStringLiteral("@3 late 1500")), QStringLiteral("OK"));
         std::atomic<bool> slowDone{false};
         auto slow = std::async(std::launch::async, [&] {
             const SdoResult result = link.request(3, sdo::measuringValueRequest(), {}, 10000);
@@ -89,13 +84,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(link.pendingReplies(5), size_t(1), kWaitMs);
         QCOMPARE(link.pendingReplies(3), size_t(0));
         QCOMPARE(sdo::measuringValue(link.request(5, sdo::measuringValueRequest()).data), 20000);
-        link.release();
-    }
-
-    void closingWhileARequestWaits_endsItAtOnce() {
-        CanLink &link = *m_bus.link;
-        QVERIFY(link.acquire());
-        QCOMPARE(m_bus.sim(QStringLiteral("@3 silent on")), QStringLiteral("OK"));
+        // Closing the link while a request waits ends the wait at once, unanswered.
+        m_bus.nodes.clearReceived();
+        QCOMPARE(m_bus.nodes.command(QStringLiteral("@3 silent on")), QStringLiteral("OK"));
         QElapsedTimer clock;
         auto waiting = std::async(std::launch::async, [&] {
             clock.start();
@@ -108,8 +99,8 @@ private slots:
     }
 
     void twoNodesPolledAtOnce_eachGetsOnlyItsOwnReplies() {
-        QCOMPARE(m_bus.sim(QStringLiteral("@3 load 250")), QStringLiteral("OK"));
-        QCOMPARE(m_bus.sim(QStringLiteral("@5 load 1000")), QStringLiteral("OK"));
+        QCOMPARE(m_bus.nodes.command(QStringLiteral("@3 load 250")), QStringLiteral("OK"));
+        QCOMPARE(m_bus.nodes.command(QStringLiteral("@5 load 1000")), QStringLiteral("OK"));
         auto a = m_bus.amplifier(3);
         auto b = m_bus.amplifier(5);
         QCOMPARE(m_bus.link->users(), 2);
@@ -134,7 +125,7 @@ private slots:
     }
 
     void guiTareWhileWorkerPolls_readsTheMeasuringValueNotAnAcknowledgement() {
-        QCOMPARE(m_bus.sim(QStringLiteral("@3 load 500")), QStringLiteral("OK"));
+        QCOMPARE(m_bus.nodes.command(QStringLiteral("@3 load 500")), QStringLiteral("OK"));
         auto amp = m_bus.amplifier(3);
         cantest::ThreadSpy errors(amp.get(), &CANOpenAmplifier::readErrorOccurred);
         amp->startContinuousMeasuringValueRead(0);

@@ -38,7 +38,7 @@ private slots:
         QFETCH(int, windowMs);
         QFETCH(QStringList, findings);
         for (const QString &fault : faults)
-            QCOMPARE(m_bus.sim(fault), QStringLiteral("OK"));
+            QCOMPARE(m_bus.nodes.command(fault), QStringLiteral("OK"));
         CanScanProbe probe(m_bus.link.get(), windowMs > 0 ? windowMs : CanScanProbe::kReplyWindowMs);
         const std::atomic<bool> keepRunning{true};
         const busscan::Outcome outcome = busscan::run(probe, 1, 127, keepRunning);
