@@ -70,6 +70,8 @@ void CanDeviceThread::run(const std::function<void()> &work) {
 
 void CanDeviceThread::post(std::function<void()> work, int delayMs) {
     QObject *context = m_context;
+    // Qt serialises posting from several threads itself, but with a lock the thread checkers cannot see.
+    const std::lock_guard<std::mutex> lock(m_postMutex);
     QMetaObject::invokeMethod(
         context,
         [context, work = std::move(work), delayMs] {

@@ -54,6 +54,7 @@ private:
     QThread *m_thread = nullptr;
     QObject *m_context = nullptr;      // lives in m_thread
     QCanBusDevice *m_device = nullptr; // device thread only
+    std::mutex m_postMutex;
 
     // What open() waits for.
     std::mutex m_mutex;
