@@ -43,8 +43,7 @@ void registerTypes() {
 
     // The engine owns the factory it asks for (parentless, created on first use in QML).
     qmlRegisterSingletonType<AmplifierFactory>(
-        "com.example.amplifiers", 1, 0, "AmplifierFactory",
-        [](QQmlEngine *engine, QJSEngine *) -> QObject * {
+        "com.example.amplifiers", 1, 0, "AmplifierFactory", [](QQmlEngine *engine, QJSEngine *) -> QObject * {
             return new AmplifierFactory(
                 qvariant_cast<CanLink *>(engine->rootContext()->contextProperty(QStringLiteral("canLink"))));
         });

@@ -62,9 +62,7 @@ public:
     quint64 completedMeasuringCycles() const override { return m_amplifier->completedMeasuringCycles(); }
     std::optional<bool> tareActive() const override { return m_amplifier->isTareActive(); }
     // The driver opens a lost adapter afresh as soon as it can; the tool still reports the loss.
-    bool linkLost() const override {
-        return m_link->lost() || m_link->losses() > m_lossesAtStart;
-    }
+    bool linkLost() const override { return m_link->lost() || m_link->losses() > m_lossesAtStart; }
     bool linkDown() const override { return m_link->lost(); }
     bool readsAgainByItself() const override { return true; }
     QString linkName() const override {
