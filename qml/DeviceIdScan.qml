@@ -22,7 +22,7 @@ ColumnLayout {
         if (scanner.running)
             scanner.cancel()
         else
-            scanner.start(protocol, port, sharedBus)
+            scanner.start(protocol, port, sharedBus, canLink)
     }
 
     // A page that closes mid-scan must not leave the line probed on its behalf.

@@ -43,8 +43,10 @@ void registerTypes() {
 
     // The engine owns the factory it asks for (parentless, created on first use in QML).
     qmlRegisterSingletonType<AmplifierFactory>(
-        "com.example.amplifiers", 1, 0, "AmplifierFactory",
-        [](QQmlEngine *, QJSEngine *) -> QObject * { return new AmplifierFactory(); });
+        "com.example.amplifiers", 1, 0, "AmplifierFactory", [](QQmlEngine *engine, QJSEngine *) -> QObject * {
+            return new AmplifierFactory(
+                qvariant_cast<CanLink *>(engine->rootContext()->contextProperty(QStringLiteral("canLink"))));
+        });
     qmlRegisterType<BusScanner>("com.example.amplifiers", 1, 0, "BusScanner");
     qmlRegisterSingletonType<InputRules>(
         "com.example.amplifiers", 1, 0, "InputRules",
@@ -52,13 +54,14 @@ void registerTypes() {
 }
 
 QString publish(QQmlEngine &engine, RS485Bus *sharedBus, RS232Controller *controller,
-                SettingsManager *settings) {
+                SettingsManager *settings, CanLink *canLink) {
     engine.addImportPath(QStringLiteral(":/"));
     engine.addImportPath(QStringLiteral(":/Halvern"));
     engine.addImportPath(QStringLiteral(":/ComponentLibrary"));
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("sharedBus"), sharedBus);
+    context->setContextProperty(QStringLiteral("canLink"), canLink);
     context->setContextProperty(QStringLiteral("amplifierController"), controller);
     context->setContextProperty(QStringLiteral("settingsManager"), settings);
     context->setContextProperty(QStringLiteral("utilsApp"), UtilsApp::getInstance());

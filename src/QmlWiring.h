@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class CanLink;
 class QQmlEngine;
 class RS232Controller;
 class RS485Bus;
@@ -18,7 +19,8 @@ void registerTypes();
 
 // On a fresh engine: the import paths, the context properties, the logs folder (the program's own, or the
 // user's when that cannot be written) and the item types FileHandler and CustomPlot. Returns the logs folder.
+// `canLink` (context property "canLink") is the CAN link of the AmplifierFactory and the bus scans.
 QString publish(QQmlEngine &engine, RS485Bus *sharedBus, RS232Controller *controller,
-                SettingsManager *settings);
+                SettingsManager *settings, CanLink *canLink = nullptr);
 
 } // namespace qmlwiring

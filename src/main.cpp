@@ -2,6 +2,7 @@
 #include "SettingsManager.h"
 #include "SingleApplication.h"
 #include "amplifiers/RS232Controller.h"
+#include "amplifiers/canopen/CanLink.h"
 #include "amplifiers/rs485/RS485Bus.h"
 #include "utils/SceneGraphBackend.h"
 #include "utils/UtilsApp.h"
@@ -114,9 +115,11 @@ int main(int argc, char *argv[]) {
     RS232Controller amplifierController;
     // Never destroyed before the process ends: amplifiers may use it until their own teardown.
     auto *sharedBus = new RS485Bus();
+    // Declared before the engine, for the same reason; its thread ends before the application object.
+    CanLink canLink(CanLinkConfig::fromEnvironment());
 
     QQmlApplicationEngine engine;
-    qmlwiring::publish(engine, sharedBus, &amplifierController, settingsManager);
+    qmlwiring::publish(engine, sharedBus, &amplifierController, settingsManager, &canLink);
 
     engine.load(QUrl(QStringLiteral("qrc:/DesktopApplication.qml")));
     if (engine.rootObjects().isEmpty()) {

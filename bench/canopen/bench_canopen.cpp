@@ -42,8 +42,6 @@ int main(int argc, char *argv[]) {
     }
     const QString iface = QStringLiteral("tcp://127.0.0.1:%1/can0").arg(probe.serverPort());
     probe.close();
-    qputenv("KELVORA_CAN_PLUGIN", "virtualcan");
-    qputenv("KELVORA_CAN_INTERFACE", iface.toUtf8());
 
     CanSimHost nodes;
     QString error;
@@ -52,8 +50,9 @@ int main(int argc, char *argv[]) {
         return 1;
     }
 
+    CanLink link(CanLinkConfig{QStringLiteral("virtualcan"), iface});
     {
-        CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, 1);
+        CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, 1, &link);
         amp.connect();
         if (!amp.isConnected()) {
             std::fprintf(stderr, "amplifier did not connect\n");
@@ -83,7 +82,7 @@ int main(int argc, char *argv[]) {
         std::atomic<int> errors{0};
         for (int i = 0; i < count; ++i) {
             auto amp = std::make_unique<CANOpenAmplifier>(QStringLiteral("Model"), QString(), 0,
-                                                          static_cast<uint8_t>(i + 1));
+                                                          static_cast<uint8_t>(i + 1), &link);
             amp->connect();
             samples.push_back(std::make_unique<std::atomic<int>>(0));
             std::atomic<int> *counter = samples.back().get();

@@ -8,6 +8,7 @@
 // Goals: rs485_scan_s <= 12 with rs485_found=4, can_scan_s <= 1.5 with can_found=3, no false positives.
 #include "CanTestBus.h"
 #include "SimulatorProcess.h"
+#include "amplifiers/canopen/CanLink.h"
 #include "amplifiers/canopen/CanScanProbe.h"
 #include "amplifiers/rs485/RS485Amplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
@@ -86,7 +87,8 @@ int main(int argc, char *argv[]) {
         return 1;
     }
     nodes.command(QStringLiteral("@5 late 150"));
-    CanScanProbe can;
+    CanLink link(CanLinkConfig::fromEnvironment());
+    CanScanProbe can(&link);
     scan("can", can, 127, {1, 5, 127});
     return 0;
 }

@@ -11,6 +11,10 @@
 AmplifierFactory::AmplifierFactory(QObject *parent)
     : QObject(parent) {}
 
+AmplifierFactory::AmplifierFactory(CanLink *canLink, QObject *parent)
+    : QObject(parent)
+    , m_canLink(canLink) {}
+
 QStringList AmplifierFactory::protocolNames() {
     return {QStringLiteral("RS232"), QStringLiteral("RS485"), QStringLiteral("CANOpen")};
 }
@@ -32,9 +36,14 @@ QObject *AmplifierFactory::createAmplifier(const QString &protocol, const QStrin
         }
         return new RS485Amplifier(model, portName, baud, deviceId, rs485Bus);
     }
-    // The bus of a CANopen amplifier is the CAN adapter; the RS485 line plays no part.
-    if (protocol == QLatin1String("CANOpen"))
-        return new CANOpenAmplifier(model, portName, baudRate, deviceId);
+    // The bus of a CANopen amplifier is the CAN link; the RS485 line plays no part.
+    if (protocol == QLatin1String("CANOpen")) {
+        if (!m_canLink) {
+            qWarning().noquote() << "CANopen amplifier requires the CAN link.";
+            return nullptr;
+        }
+        return new CANOpenAmplifier(model, portName, baudRate, deviceId, m_canLink);
+    }
     return nullptr;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "amplifiers/canopen/CanLink.h"
 #include "amplifiers/rs485/RS485Bus.h"
 
 #include <QObject>
@@ -16,6 +17,8 @@ class AmplifierFactory : public QObject {
 
 public:
     explicit AmplifierFactory(QObject *parent = nullptr);
+    // CANopen amplifiers it makes use `canLink`, the program's CAN link; without one none is made.
+    explicit AmplifierFactory(CanLink *canLink, QObject *parent = nullptr);
 
     // The protocol names createAmplifier knows, exactly as it compares them.
     static QStringList protocolNames();
@@ -38,4 +41,7 @@ public:
     // same CANopen node.
     Q_INVOKABLE bool addresses(QObject *amplifier, const QString &protocol, const QString &port,
                                int deviceId) const;
+
+private:
+    CanLink *m_canLink = nullptr;
 };

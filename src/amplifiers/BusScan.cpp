@@ -136,13 +136,13 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
 }
 
 std::unique_ptr<Probe> makeProbe(const QString &protocol, const QString &port, uint32_t baudRate,
-                                 RS485Bus *bus, int windowMs) {
+                                 RS485Bus *bus, CanLink *canLink, int windowMs) {
     const protocolfacts::Facts *facts = protocolfacts::find(protocol);
     if (!facts || !facts->capabilities.scan)
         return nullptr;
     if (facts->family == regmap::Family::Serial)
         return std::make_unique<Rs485ScanProbe>(bus, port, baudRate, windowMs);
-    return std::make_unique<CanScanProbe>(windowMs > 0 ? windowMs : CanScanProbe::kReplyWindowMs);
+    return std::make_unique<CanScanProbe>(canLink, windowMs > 0 ? windowMs : CanScanProbe::kReplyWindowMs);
 }
 
 std::pair<int, int> idRange(const QString &protocol) {

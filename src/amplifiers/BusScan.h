@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+class CanLink;
 class RS485Bus;
 
 // Finding the amplifiers on a line: every id in a range is asked for its raw AD value, a read that changes
@@ -87,10 +88,11 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
             const Callbacks &callbacks = {});
 
 // The probe of a protocol ("RS485" or "CANOpen"); null for any other (RS232 has one amplifier per port).
-// RS485 needs `bus`, the program's one line, opened on `port` at `baudRate` unless already open.
-// `windowMs` is the answer window of one probe; 0 takes the protocol's default.
+// RS485 needs `bus`, the program's one line, opened on `port` at `baudRate` unless already open; CANOpen
+// needs `canLink`, the program's CAN link. `windowMs` is the answer window of one probe; 0 takes the
+// protocol's default.
 std::unique_ptr<Probe> makeProbe(const QString &protocol, const QString &port, uint32_t baudRate,
-                                 RS485Bus *bus, int windowMs = 0);
+                                 RS485Bus *bus, CanLink *canLink, int windowMs = 0);
 
 // The ids a protocol can address: Modbus slave addresses 1 to 247 on RS485 (0 is broadcast, above 247
 // reserved), CANopen node ids 1 to 127. {0, 0} for any other (RS232 takes none).

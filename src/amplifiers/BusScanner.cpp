@@ -34,11 +34,12 @@ bool BusScanner::canScan(const QString &protocol) const {
     return busscan::idRange(protocol).second > 0;
 }
 
-bool BusScanner::start(const QString &protocol, const QString &port, RS485Bus *bus) {
-    return start(protocol, port, bus, 0, 0);
+bool BusScanner::start(const QString &protocol, const QString &port, RS485Bus *bus, CanLink *canLink) {
+    return start(protocol, port, bus, 0, 0, canLink);
 }
 
-bool BusScanner::start(const QString &protocol, const QString &port, RS485Bus *bus, int first, int last) {
+bool BusScanner::start(const QString &protocol, const QString &port, RS485Bus *bus, int first, int last,
+                       CanLink *canLink) {
     if (m_running) {
         m_error = QStringLiteral("A scan is already running.");
         emit runningChanged();
@@ -49,7 +50,7 @@ bool BusScanner::start(const QString &protocol, const QString &port, RS485Bus *b
         first = lowest;
         last = highest;
     }
-    std::unique_ptr<busscan::Probe> probe = busscan::makeProbe(protocol, port, 9600, bus);
+    std::unique_ptr<busscan::Probe> probe = busscan::makeProbe(protocol, port, 9600, bus, canLink);
     if (!probe || first < lowest || last > highest || first > last) {
         m_error =
             !probe ? QStringLiteral("%1 amplifiers cannot be scanned: there is one per port.").arg(protocol)

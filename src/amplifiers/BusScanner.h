@@ -1,6 +1,8 @@
 #pragma once
 
 #include "amplifiers/BusScan.h"
+// Complete, so that QML knows the pointer type of start()'s last argument.
+#include "amplifiers/canopen/CanLink.h"
 
 #include <QObject>
 #include <QString>
@@ -28,11 +30,14 @@ public:
     ~BusScanner() override;
 
     // Starts probing ids `first` to `last` of `protocol` ("RS485" or "CANOpen"; RS485 on `port` through
-    // `bus`, the program's line, at 9600 bit/s unless it is open already). The whole id range when
+    // `bus`, the program's line, at 9600 bit/s unless it is open already; CANOpen through `canLink`, the
+    // program's CAN link). The whole id range when
     // `first` and `last` are 0. False, with `error` set, when it cannot start (a scan already runs, RS232,
     // an unknown protocol, ids out of range); a link that cannot be opened ends the scan with `error`.
-    Q_INVOKABLE bool start(const QString &protocol, const QString &port, RS485Bus *bus, int first, int last);
-    Q_INVOKABLE bool start(const QString &protocol, const QString &port, RS485Bus *bus);
+    Q_INVOKABLE bool start(const QString &protocol, const QString &port, RS485Bus *bus, int first, int last,
+                           CanLink *canLink = nullptr);
+    Q_INVOKABLE bool start(const QString &protocol, const QString &port, RS485Bus *bus,
+                           CanLink *canLink = nullptr);
     // Ends the scan after the probe in progress; the ids found so far stay.
     Q_INVOKABLE void cancel();
     // Whether `protocol` can be scanned at all (RS232 has one amplifier per port).

@@ -35,7 +35,7 @@ void TestWeight::resetClassWideUnits() {
     // The class-wide selections outlive every amplifier; give each test the program-start state.
     RS232Amplifier rs232(QStringLiteral("TX-7001"), QStringLiteral("/dev/null-port"), 9600);
     rs232.setUnit(QStringLiteral("g"));
-    CANOpenAmplifier canopen(QStringLiteral("TC-7002"), QStringLiteral("PCAN_USBBUS1"), 1000000, 1);
+    CANOpenAmplifier canopen(QStringLiteral("TC-7002"), QStringLiteral("PCAN_USBBUS1"), 1000000, 1, nullptr);
     canopen.setUnit(QStringLiteral("g"));
 }
 
@@ -146,8 +146,8 @@ void TestWeight::rs485_unitIsPerAmplifier() {
 }
 
 void TestWeight::canopen_unitIsClassWide() {
-    CANOpenAmplifier first(QStringLiteral("TC-7002"), QStringLiteral("PCAN_USBBUS1"), 1000000, 1);
-    CANOpenAmplifier second(QStringLiteral("TC-7002"), QStringLiteral("PCAN_USBBUS1"), 1000000, 2);
+    CANOpenAmplifier first(QStringLiteral("TC-7002"), QStringLiteral("PCAN_USBBUS1"), 1000000, 1, nullptr);
+    CANOpenAmplifier second(QStringLiteral("TC-7002"), QStringLiteral("PCAN_USBBUS1"), 1000000, 2, nullptr);
     first.setMeasuredWeight(1500);
     second.setMeasuredWeight(-1500);
     second.setUnit(QStringLiteral("kg"));

@@ -6,8 +6,9 @@
 
 #include <QDebug>
 
-SimulatedAmplifiers::SimulatedAmplifiers(QObject *parent)
-    : QObject(parent) {}
+SimulatedAmplifiers::SimulatedAmplifiers(CanLink *canLink, QObject *parent)
+    : QObject(parent)
+    , m_canLink(canLink) {}
 
 SimulatedAmplifiers::~SimulatedAmplifiers() {
     stopAll();
@@ -48,6 +49,7 @@ bool SimulatedAmplifiers::startCan(const QVariantList &nodeIds) {
         m_can.reset();
         return false;
     }
+    m_canLink->setConfig(CanLinkConfig::fromEnvironment());
     return true;
 }
 

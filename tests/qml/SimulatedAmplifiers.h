@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+class CanLink;
 class CanSimHost;
 class SimulatorProcess;
 
@@ -17,7 +18,8 @@ class SimulatedAmplifiers : public QObject {
     Q_OBJECT
 
 public:
-    explicit SimulatedAmplifiers(QObject *parent = nullptr);
+    // `canLink` is the link the screens' CANopen amplifiers use; startCan() points it at its bus.
+    explicit SimulatedAmplifiers(CanLink *canLink, QObject *parent = nullptr);
     ~SimulatedAmplifiers() override;
 
     // Starts a simulated line with these device ids ("1" for an RS232 amplifier, "1,2,3" for an RS485
@@ -38,4 +40,5 @@ public:
 private:
     std::map<QString, std::unique_ptr<SimulatorProcess>> m_serial;
     std::unique_ptr<CanSimHost> m_can;
+    CanLink *m_canLink;
 };

@@ -4,6 +4,7 @@
 #include "SettingsManager.h"
 #include "SimulatedAmplifiers.h"
 #include "amplifiers/RS232Controller.h"
+#include "amplifiers/canopen/CanLink.h"
 #include "amplifiers/rs485/RS485Bus.h"
 #include "utils/UtilsLanguage.h"
 
@@ -88,7 +89,7 @@ public slots:
     }
 
     void qmlEngineAvailable(QQmlEngine *engine) {
-        qmlwiring::publish(*engine, &m_bus, &m_controller, SettingsManager::getInstance());
+        qmlwiring::publish(*engine, &m_bus, &m_controller, SettingsManager::getInstance(), &m_canLink);
         engine->rootContext()->setContextProperty(QStringLiteral("simulators"), &m_simulators);
         engine->rootContext()->setContextProperty(QStringLiteral("testFiles"), &m_files);
         // A language chosen in a screen re-translates this engine, as in the program.
@@ -104,7 +105,8 @@ private:
     // As in the program: one line for the whole run, a controller that outlives the scenes.
     RS485Bus m_bus;
     RS232Controller m_controller;
-    SimulatedAmplifiers m_simulators;
+    CanLink m_canLink;
+    SimulatedAmplifiers m_simulators{&m_canLink};
     TestFiles m_files;
 };
 

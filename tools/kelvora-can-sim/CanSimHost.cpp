@@ -1,13 +1,6 @@
 #include "CanSimHost.h"
 
-#include "amplifiers/canopen/ThreadCall.h"
-
-#include <QCanBus>
-#include <QCanBusDevice>
 #include <QCanBusFrame>
-#include <QDeadlineTimer>
-#include <QThread>
-#include <QTimer>
 
 namespace {
 constexpr int kConnectTimeoutMs = 5000;
@@ -30,77 +23,42 @@ bool CanSimHost::start(const QString &plugin, const QString &interfaceName,
         for (uint8_t id : nodeIds)
             m_nodes[id] = std::make_unique<SimulatedCanNode>(id);
     }
-    m_thread = new QThread;
-    m_thread->setObjectName(QStringLiteral("can-sim"));
-    m_context = new QObject;
-    m_context->moveToThread(m_thread);
-    m_thread->start();
-
-    QString why;
-    bool connected = false;
-    runInThreadOf(m_context, [&] {
-        m_device = QCanBus::instance()->createDevice(plugin, interfaceName, &why);
-        if (!m_device) {
-            if (why.isEmpty())
-                why = QStringLiteral("plugin \"%1\" is not available").arg(plugin);
-            return;
-        }
-        QObject::connect(m_device, &QCanBusDevice::framesReceived, m_context, [this] { onFrames(); });
-        QObject::connect(m_device, &QCanBusDevice::stateChanged, m_context,
-                         [this](QCanBusDevice::CanBusDeviceState state) {
-                             // Keep serving when the bus comes and goes (the process holding the virtual
-                             // bus server may restart).
-                             if (m_running && state == QCanBusDevice::UnconnectedState)
-                                 QTimer::singleShot(kReconnectMs, m_context, [this] {
-                                     if (m_running && m_device &&
-                                         m_device->state() == QCanBusDevice::UnconnectedState)
-                                         m_device->connectDevice();
-                                 });
-                         });
-        if (!m_device->connectDevice())
-            why = m_device->errorString();
-    });
-    if (why.isEmpty()) {
-        QDeadlineTimer deadline(kConnectTimeoutMs);
-        while (!deadline.hasExpired()) {
-            runInThreadOf(m_context, [&] { connected = m_device->state() == QCanBusDevice::ConnectedState; });
-            if (connected)
-                break;
-            QThread::msleep(5);
-        }
-        if (!connected)
-            why =
-                QStringLiteral("no connection to %1 within %2 ms").arg(interfaceName).arg(kConnectTimeoutMs);
-    }
-    if (!connected) {
+    CanDeviceThread::Events events;
+    events.frames = [this](const QList<QCanBusFrame> &frames) {
+        onFrames(frames);
+    };
+    // Keep serving when the bus comes and goes (the process holding the virtual bus server may restart).
+    events.state = [this](QCanBusDevice::CanBusDeviceState state) {
+        if (m_running.load() && state == QCanBusDevice::UnconnectedState)
+            m_device.post(
+                [this] {
+                    QCanBusDevice *device = m_device.device();
+                    if (m_running.load() && device && device->state() == QCanBusDevice::UnconnectedState)
+                        device->connectDevice();
+                },
+                kReconnectMs);
+    };
+    bool timedOut = false;
+    const QString why = m_device.open(plugin, interfaceName, {}, events, kConnectTimeoutMs, &timedOut);
+    if (!why.isEmpty()) {
         if (error)
-            *error = why;
-        stop();
+            *error = timedOut ? QStringLiteral("no connection to %1 within %2 ms")
+                                    .arg(interfaceName)
+                                    .arg(kConnectTimeoutMs)
+                              : why;
         return false;
     }
-    runInThreadOf(m_context, [this] { m_running = true; });
+    m_running = true;
     return true;
 }
 
 void CanSimHost::stop() {
-    if (!m_thread)
-        return;
-    runInThreadOf(m_context, [this] {
-        m_running = false;
-        delete m_device;
-        m_device = nullptr;
-        delete m_context;
-        m_context = nullptr;
-    });
-    m_thread->quit();
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
+    m_running = false;
+    m_device.close();
 }
 
-void CanSimHost::onFrames() {
+void CanSimHost::onFrames(const QList<QCanBusFrame> &frames) {
     std::vector<SimulatedCanNode::Reply> replies;
-    const QList<QCanBusFrame> frames = m_device->readAllFrames();
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         for (const QCanBusFrame &canFrame : frames) {
@@ -125,21 +83,17 @@ void CanSimHost::onFrames() {
         if (reply.delayMs <= 0)
             write(reply.frame);
         else
-            QTimer::singleShot(reply.delayMs, m_context, [this, frame = reply.frame] { write(frame); });
+            m_device.post([this, frame = reply.frame] { write(frame); }, reply.delayMs);
     }
 }
 
 void CanSimHost::write(const SimulatedCanNode::Frame &frame) {
-    if (!m_device || m_device->state() != QCanBusDevice::ConnectedState)
-        return;
-    m_device->writeFrame(QCanBusFrame(frame.id, QByteArray(reinterpret_cast<const char *>(frame.data.data()),
-                                                           static_cast<int>(frame.data.size()))));
+    m_device.write(QCanBusFrame(frame.id, QByteArray(reinterpret_cast<const char *>(frame.data.data()),
+                                                     static_cast<int>(frame.data.size()))));
 }
 
 void CanSimHost::sendFrame(const SimulatedCanNode::Frame &frame) {
-    if (!m_context)
-        return;
-    runInThreadOf(m_context, [this, frame] { write(frame); });
+    write(frame);
 }
 
 QString CanSimHost::command(const QString &line) {

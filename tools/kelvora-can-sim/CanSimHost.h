@@ -1,19 +1,17 @@
 #pragma once
 
 #include "SimulatedCanNode.h"
+#include "amplifiers/canopen/CanDeviceThread.h"
 
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
-
-class QCanBusDevice;
-class QObject;
-class QThread;
 
 // Serves simulated nodes on a CAN bus reached through a Qt CAN plugin (normally "virtualcan"), from a
 // thread of its own, so the process that hosts it may block in other threads. On the virtual bus the first
@@ -48,13 +46,11 @@ public:
     void sendFrame(const SimulatedCanNode::Frame &frame);
 
 private:
-    void onFrames();
+    void onFrames(const QList<QCanBusFrame> &frames);
     void write(const SimulatedCanNode::Frame &frame);
 
-    QThread *m_thread = nullptr;
-    QObject *m_context = nullptr;
-    QCanBusDevice *m_device = nullptr; // host thread only
-    bool m_running = false;            // host thread only
+    CanDeviceThread m_device{QStringLiteral("can-sim")};
+    std::atomic<bool> m_running{false};
 
     mutable std::mutex m_mutex; // guards the nodes and the log
     std::map<uint8_t, std::unique_ptr<SimulatedCanNode>> m_nodes;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "amplifiers/canopen/SdoFrames.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,10 +16,7 @@
 // switched on at run time. Pure logic: a request frame in, the reply frames out.
 class SimulatedCanNode {
 public:
-    struct Frame {
-        uint32_t id = 0;
-        std::vector<uint8_t> data;
-    };
+    using Frame = sdo::Frame;
     struct Reply {
         Frame frame;
         int delayMs = 0;

@@ -3,7 +3,7 @@
 #include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/BusScan.h"
 #include "amplifiers/canopen/CANOpenAmplifier.h"
-#include "amplifiers/canopen/CanAdapter.h"
+#include "amplifiers/canopen/CanLink.h"
 #include "amplifiers/rs232/RS232Amplifier.h"
 #include "amplifiers/rs232/RegisterAmplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
@@ -50,33 +50,35 @@ private:
 };
 
 // CANopen amplifiers; the CAN adapter comes from KELVORA_CAN_PLUGIN / KELVORA_CAN_INTERFACE, not --port.
+// The CANopen amplifiers of one invocation share one link, as in the program.
 class CanOpenCliDriver : public CliDriver {
 public:
-    explicit CanOpenCliDriver(std::unique_ptr<CANOpenAmplifier> amplifier)
-        : m_amplifier(std::move(amplifier))
-        , m_lossesAtStart(canadapter::losses()) {}
+    CanOpenCliDriver(std::shared_ptr<CanLink> link, std::unique_ptr<CANOpenAmplifier> amplifier)
+        : m_link(std::move(link))
+        , m_amplifier(std::move(amplifier))
+        , m_lossesAtStart(m_link->losses()) {}
 
     QObject *object() override { return m_amplifier.get(); }
     quint64 completedMeasuringCycles() const override { return m_amplifier->completedMeasuringCycles(); }
     std::optional<bool> tareActive() const override { return m_amplifier->isTareActive(); }
     // The driver opens a lost adapter afresh as soon as it can; the tool still reports the loss.
-    bool linkLost() const override {
-        return canadapter::channelLost() || canadapter::losses() > m_lossesAtStart;
-    }
-    bool linkDown() const override { return canadapter::channelLost(); }
+    bool linkLost() const override { return m_link->lost() || m_link->losses() > m_lossesAtStart; }
+    bool linkDown() const override { return m_link->lost(); }
     bool readsAgainByItself() const override { return true; }
     QString linkName() const override {
-        return QStringLiteral("the CAN adapter %1").arg(canadapter::configuredDevice().interfaceName);
+        return QStringLiteral("the CAN adapter %1").arg(m_link->config().interfaceName);
     }
 
 private:
+    // Declared first: the amplifier gives the link back before the link goes.
+    std::shared_ptr<CanLink> m_link;
     std::unique_ptr<CANOpenAmplifier> m_amplifier;
     int m_lossesAtStart;
 };
 
 std::unique_ptr<CliDriver> makeOne(const CliLinkOptions &options, const std::shared_ptr<RS485Bus> &bus,
-                                   QString *error) {
-    AmplifierFactory factory;
+                                   const std::shared_ptr<CanLink> &canLink, QString *error) {
+    AmplifierFactory factory(canLink.get());
     const QString model = QStringLiteral("AmplifierModel");
     const auto id = static_cast<uint8_t>(options.deviceId);
     if (options.protocol == QLatin1String("RS232") || options.protocol == QLatin1String("RS485")) {
@@ -100,7 +102,7 @@ std::unique_ptr<CliDriver> makeOne(const CliLinkOptions &options, const std::sha
             return nullptr;
         }
         created.release();
-        return std::make_unique<CanOpenCliDriver>(std::unique_ptr<CANOpenAmplifier>(amplifier));
+        return std::make_unique<CanOpenCliDriver>(canLink, std::unique_ptr<CANOpenAmplifier>(amplifier));
     }
     *error = QStringLiteral("Cannot create an amplifier for protocol \"%1\".").arg(options.protocol);
     return nullptr;
@@ -125,10 +127,13 @@ std::vector<std::unique_ptr<CliDriver>> makeCliDrivers(const CliLinkOptions &opt
     std::vector<std::unique_ptr<CliDriver>> drivers;
     const auto rs485 = options.protocol == QLatin1String("RS485") ? std::make_shared<RS485Bus>()
                                                                   : std::shared_ptr<RS485Bus>();
+    const auto canLink = options.protocol == QLatin1String("CANOpen")
+                             ? std::make_shared<CanLink>(CanLinkConfig::fromEnvironment())
+                             : std::shared_ptr<CanLink>();
     for (int deviceId : ids) {
         CliLinkOptions one = options;
         one.deviceId = deviceId;
-        std::unique_ptr<CliDriver> driver = makeOne(one, rs485, error);
+        std::unique_ptr<CliDriver> driver = makeOne(one, rs485, canLink, error);
         if (!driver)
             return {};
         drivers.push_back(std::move(driver));

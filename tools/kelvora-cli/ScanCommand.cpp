@@ -1,6 +1,7 @@
 #include "ScanCommand.h"
 
 #include "amplifiers/BusScan.h"
+#include "amplifiers/canopen/CanLink.h"
 #include "amplifiers/rs485/RS485Bus.h"
 
 #include <QTextStream>
@@ -73,8 +74,11 @@ int runScanCommand(const CliLinkOptions &link, const QStringList &arguments) {
     }
 
     RS485Bus bus;
-    const std::unique_ptr<busscan::Probe> probe =
-        busscan::makeProbe(link.protocol, link.port, static_cast<uint32_t>(link.baudRate), &bus, windowMs);
+    const std::unique_ptr<CanLink> canLink = link.protocol == QLatin1String("CANOpen")
+                                                 ? std::make_unique<CanLink>(CanLinkConfig::fromEnvironment())
+                                                 : nullptr;
+    const std::unique_ptr<busscan::Probe> probe = busscan::makeProbe(
+        link.protocol, link.port, static_cast<uint32_t>(link.baudRate), &bus, canLink.get(), windowMs);
     const bool terminal = stderrIsTerminal();
     busscan::Callbacks callbacks;
     callbacks.garbled = [&err, terminal](int id, const QString &detail) {

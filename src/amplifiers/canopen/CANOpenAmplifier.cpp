@@ -6,6 +6,7 @@
 #include <QDebug>
 #include <QThread>
 
+#include <algorithm>
 #include <numeric>
 #include <stdexcept>
 
@@ -34,7 +35,7 @@ QString describe(const SdoResult &result, uint8_t nodeId) {
     case SdoResult::Status::TimedOut:
         return QStringLiteral("no answer from node %1 within %2 s")
             .arg(nodeId)
-            .arg(sdoexchange::kReplyTimeoutMs / 1000);
+            .arg(CanLink::kReplyTimeoutMs / 1000);
     case SdoResult::Status::Cancelled:
         return QStringLiteral("request cancelled");
     case SdoResult::Status::Answer:
@@ -50,8 +51,9 @@ bool refused(const SdoResult &result) {
 } // namespace
 
 CANOpenAmplifier::CANOpenAmplifier(const QString &modelName, const QString &portName, int baudRate,
-                                   uint8_t deviceId, QObject *parent)
+                                   uint8_t deviceId, CanLink *link, QObject *parent)
     : AmplifierBase(modelName, QStringLiteral("CANOpen"), parent)
+    , m_link(link)
     , m_portName(portName)
     , m_baudRate(baudRate)
     , m_nodeId(deviceId)
@@ -59,22 +61,22 @@ CANOpenAmplifier::CANOpenAmplifier(const QString &modelName, const QString &port
 
 CANOpenAmplifier::~CANOpenAmplifier() {
     stopContinuousADRead();
-    releaseChannel();
+    releaseLink();
 }
 
 void CANOpenAmplifier::connect() {
-    // A repeated connect counts this amplifier once; giving the channel back first also lets the adapter
-    // open its device afresh when it was lost (adapter unplugged, bus restarted).
-    if (m_channelHeld) {
-        CAN_Uninitialize(PCAN_NONEBUS);
-        m_channelHeld = false;
+    // A repeated connect counts this amplifier once; giving the link back first also lets it open its
+    // device afresh when it was lost (adapter unplugged, bus restarted).
+    if (m_linkHeld) {
+        m_link->release();
+        m_linkHeld = false;
     }
-    if (CAN_Initialize(m_channel, PCAN_BAUD_1M, 0, 0, 0) != PCAN_ERROR_OK) {
+    if (!m_link || !m_link->acquire()) {
         m_connected = false;
         emit connectionFailed(QStringLiteral("CAN initialization failed"));
         return;
     }
-    m_channelHeld = true;
+    m_linkHeld = true;
     const SdoResult handshake = exchange(sdo::adValueRequest());
     if (handshake.status != SdoResult::Status::Answer || handshake.data.empty()) {
         // The cause once, in the failure itself: that is what the screens and the command line show.
@@ -90,13 +92,13 @@ void CANOpenAmplifier::connect() {
 
 void CANOpenAmplifier::disconnect() {
     stopContinuousADRead();
-    releaseChannel();
+    releaseLink();
 }
 
-void CANOpenAmplifier::releaseChannel() {
-    if (m_channelHeld)
-        CAN_Uninitialize(PCAN_NONEBUS);
-    m_channelHeld = false;
+void CANOpenAmplifier::releaseLink() {
+    if (m_linkHeld)
+        m_link->release();
+    m_linkHeld = false;
     // Without the channel nothing can reach the node any more.
     m_connected = false;
 }
@@ -143,19 +145,24 @@ void CANOpenAmplifier::startReading(ReadKind kind, int intervalMs) {
 }
 
 void CANOpenAmplifier::stopContinuousADRead() {
+    // A worker waiting for a reply would otherwise see the stop only at the reply time-out.
+    m_stopping = true;
+    if (m_link)
+        m_link->wake(m_nodeId.load());
     m_worker.stop();
+    m_stopping = false;
 }
 
 ReadingWorker::Outcome CANOpenAmplifier::readCycle(ReadKind kind) {
     // The adapter was lost (unplugged, bus restarted): try to open it afresh, so that the node is read
     // again as soon as it is back, without a new connect. A short wait: a stop waits for this cycle.
-    if (canadapter::channelLost())
-        canadapter::reopenIfLost(kReopenWaitMs);
+    if (m_link->lost())
+        m_link->reopenIfLost(kReopenWaitMs);
     try {
         const sdo::Bytes request =
             kind == ReadKind::AdValue ? sdo::adValueRequest() : sdo::measuringValueRequest();
-        const SdoResult result =
-            sdoexchange::request(m_channel, m_nodeId.load(), request, &m_worker.readingFlag());
+        const SdoResult result = m_link->request(
+            m_nodeId.load(), request, [this] { return m_worker.readingFlag().load() && !m_stopping.load(); });
         if (result.status == SdoResult::Status::Cancelled)
             return ReadingWorker::Outcome::Failed; // reading stops; nothing to report
         if (refused(result) || result.status == SdoResult::Status::TimedOut) {
@@ -383,7 +390,8 @@ bool CANOpenAmplifier::isConnected() const {
 
 std::pair<uint32_t, std::vector<uint8_t>> CANOpenAmplifier::ProcessMessageCan(TPCANMsg msg,
                                                                               TPCANTimestamp) const {
-    return sdo::splitMessage(msg);
+    const int length = std::min<int>(msg.LEN, sdo::kFrameLength);
+    return {msg.ID, std::vector<uint8_t>(msg.DATA, msg.DATA + length)};
 }
 
 void CANOpenAmplifier::setMeasuredWeight(double weight) {
@@ -497,10 +505,11 @@ bool CANOpenAmplifier::sendFrame(const sdo::Bytes &bytes) {
         qWarning().noquote() << "❌ CAN frame refused:" << bytes.size() << "bytes (a frame holds at most 8)";
         return false;
     }
-    sdoexchange::send(m_channel, m_nodeId.load(), bytes);
+    if (m_link)
+        m_link->send(m_nodeId.load(), bytes);
     return true;
 }
 
 SdoResult CANOpenAmplifier::exchange(const sdo::Bytes &request) {
-    return sdoexchange::request(m_channel, m_nodeId.load(), request);
+    return m_link ? m_link->request(m_nodeId.load(), request) : SdoResult();
 }

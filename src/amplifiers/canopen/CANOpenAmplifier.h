@@ -5,8 +5,8 @@
 #include "amplifiers/ReadingWorker.h"
 #include "amplifiers/Weight.h"
 #include "amplifiers/WriteTransaction.h"
-#include "amplifiers/canopen/CanAdapter.h"
-#include "amplifiers/canopen/SdoExchange.h"
+#include "amplifiers/canopen/CanLink.h"
+#include "amplifiers/canopen/PcanRecords.h"
 
 #include <QList>
 #include <QObject>
@@ -21,17 +21,18 @@
 #include <vector>
 
 // An amplifier node on a CANopen bus, driven by expedited SDO transfers to its object dictionary.
-// Everything runs on the calling (GUI) thread except the one continuous-reading worker.
+// Everything runs on the calling (GUI) thread except the one continuous-reading worker. The CAN link is the
+// program's, shared with the other CANopen amplifiers and the bus scan, and must outlive the amplifier.
 class CANOpenAmplifier : public AmplifierBase {
     Q_OBJECT
 
 public:
     CANOpenAmplifier(const QString &modelName, const QString &portName, int baudRate, uint8_t deviceId,
-                     QObject *parent = nullptr);
+                     CanLink *link, QObject *parent = nullptr);
     ~CANOpenAmplifier() override;
 
     void connect() override;
-    // Stops reading and gives the adapter channel back (it closes when its last user leaves).
+    // Stops reading and gives the CAN link back (it closes when its last user leaves).
     void disconnect() override;
     Q_INVOKABLE void sendCommand(std::vector<uint8_t> message);
     Q_INVOKABLE std::vector<uint8_t> sendCommandWithResponse(std::vector<uint8_t> message);
@@ -101,7 +102,7 @@ private:
     // In the entry's width.
     void writeSetting(const char *settingName, double value) override;
     bool calibrationStep(const std::function<void()> &writes);
-    void releaseChannel();
+    void releaseLink();
 
     // An object-dictionary entry as an all-or-nothing write sees it.
     struct Entry {
@@ -126,15 +127,17 @@ private:
 
     bool m_tareActive = false;
     uint32_t m_tareValue = 0;
-    TPCANHandle m_channel = PCAN_USBBUS1;
+    CanLink *m_link;
     QString m_portName;
     int m_baudRate = 0;
     std::atomic<uint8_t> m_nodeId;
     bool m_connected = false;
     StoredWeight m_storedWeight;
     ReadingWorker m_worker;
-    // Whether this amplifier counts as a user of the adapter channel.
-    bool m_channelHeld = false;
+    // Whether this amplifier counts as a user of the link.
+    bool m_linkHeld = false;
+    // Set while a stop ends the worker's wait for a reply.
+    std::atomic<bool> m_stopping{false};
     SelectedUnit m_unit;
     std::atomic<quint64> m_measuringCycles{0};
     calibration::NoiseWindow m_noise;

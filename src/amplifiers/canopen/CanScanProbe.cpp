@@ -1,40 +1,43 @@
 #include "amplifiers/canopen/CanScanProbe.h"
 
-#include "amplifiers/canopen/CanAdapter.h"
-#include "amplifiers/canopen/SdoExchange.h"
+#include "amplifiers/canopen/CanLink.h"
 #include "amplifiers/canopen/SdoFrames.h"
 
 #include <QElapsedTimer>
 
-CanScanProbe::CanScanProbe(int replyWindowMs)
-    : m_replyWindowMs(replyWindowMs) {}
+CanScanProbe::CanScanProbe(CanLink *link, int replyWindowMs)
+    : m_link(link)
+    , m_replyWindowMs(replyWindowMs) {}
 
 CanScanProbe::~CanScanProbe() {
     end();
 }
 
 bool CanScanProbe::begin(QString *error) {
-    if (CAN_Initialize(PCAN_USBBUS1, PCAN_BAUD_1M) != PCAN_ERROR_OK) {
-        *error = QStringLiteral("CAN initialization failed: %1").arg(canadapter::lastError());
+    if (!m_link || !m_link->acquire()) {
+        *error = QStringLiteral("CAN initialization failed: %1")
+                     .arg(m_link ? m_link->lastError() : QStringLiteral("no CAN link"));
         return false;
     }
-    m_channelHeld = true;
+    m_linkHeld = true;
     return true;
 }
 
 void CanScanProbe::end() {
-    // Gives back only this scan's use of the channel; amplifiers connected meanwhile keep theirs.
-    if (m_channelHeld)
-        CAN_Uninitialize(PCAN_USBBUS1);
-    m_channelHeld = false;
+    // Gives back only this scan's use of the link; amplifiers connected meanwhile keep theirs.
+    if (m_linkHeld)
+        m_link->release();
+    m_linkHeld = false;
 }
 
 std::vector<busscan::ProbeResult> CanScanProbe::probe(int id, const std::atomic<bool> &keepRunning) {
     using Kind = busscan::ProbeResult::Kind;
     QElapsedTimer asked;
     asked.start();
-    const SdoResult reply = sdoexchange::request(PCAN_USBBUS1, static_cast<uint8_t>(id),
-                                                 sdo::adValueRequest(), &keepRunning, m_replyWindowMs);
+    // A cancelled scan ends at the latest with this window.
+    const SdoResult reply = m_link->request(
+        static_cast<uint8_t>(id), sdo::adValueRequest(), [&keepRunning] { return keepRunning.load(); },
+        m_replyWindowMs);
     busscan::ProbeResult result;
     result.id = id;
     result.delayMs = static_cast<int>(asked.elapsed());

@@ -2,6 +2,8 @@
 
 #include "amplifiers/BusScan.h"
 
+class CanLink;
+
 // Asks one CANopen node for its AD entry (an expedited SDO read of 0x2000) through the SDO exchange, so a
 // probe and an amplifier's own request to the same node take turns and never take each other's reply.
 // Probes need not wait for one another: up to kBurst of them are in flight, their replies sorted by node.
@@ -15,7 +17,8 @@ public:
     // all are silent (four bursts).
     static constexpr int kReplyWindowMs = 250;
 
-    explicit CanScanProbe(int replyWindowMs = kReplyWindowMs);
+    // `link` is the program's CAN link, shared with the amplifiers; it must outlive the probe.
+    explicit CanScanProbe(CanLink *link, int replyWindowMs = kReplyWindowMs);
     ~CanScanProbe() override;
 
     bool begin(QString *error) override;
@@ -24,6 +27,7 @@ public:
     int parallelism() const override { return kBurst; }
 
 private:
+    CanLink *m_link;
     int m_replyWindowMs;
-    bool m_channelHeld = false;
+    bool m_linkHeld = false;
 };

@@ -167,18 +167,4 @@ int32_t measuringValue(const Bytes &reply) {
     return static_cast<int32_t>(value32(reply));
 }
 
-std::pair<uint32_t, Bytes> splitMessage(const TPCANMsg &message) {
-    const int length = std::min<int>(message.LEN, kFrameLength);
-    return {message.ID, Bytes(message.DATA, message.DATA + length)};
-}
-
-TPCANMsg makeMessage(uint32_t cobId, const Bytes &data) {
-    TPCANMsg message;
-    message.ID = cobId;
-    message.MSGTYPE = PCAN_MESSAGE_STANDARD;
-    message.LEN = static_cast<uint8_t>(std::min<size_t>(data.size(), kFrameLength));
-    std::copy_n(data.begin(), message.LEN, message.DATA);
-    return message;
-}
-
 } // namespace sdo

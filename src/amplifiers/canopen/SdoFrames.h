@@ -1,11 +1,8 @@
 #pragma once
 
-#include "amplifiers/canopen/CanAdapter.h"
-
 #include <QString>
 
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 // Expedited CANopen SDO frames as the amplifier uses them: bytes in, bytes or values out. No I/O here.
@@ -84,9 +81,10 @@ uint32_t value32(const Bytes &reply);
 uint32_t adValue(const Bytes &reply);
 int32_t measuringValue(const Bytes &reply);
 
-// A received record as identifier and its first LEN data bytes (LEN beyond 8 is cut to 8).
-std::pair<uint32_t, Bytes> splitMessage(const TPCANMsg &message);
-// One frame to send: identifier, standard type, the bytes (the caller keeps them within 8).
-TPCANMsg makeMessage(uint32_t cobId, const Bytes &data);
+// One standard CAN data frame as the SDO layer sees it: the link converts it to and from its device's frames.
+struct Frame {
+    uint32_t id = 0;
+    Bytes data; // at most kFrameLength bytes
+};
 
 } // namespace sdo

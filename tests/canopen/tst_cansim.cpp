@@ -1,23 +1,21 @@
-// The command-line simulator as a separate process: it serves the virtual bus, answers command lines on
-// standard input, and an amplifier in this process, or kelvora-cli with
-// --protocol CANOpen, reads the load set that way. The node logic itself is tst_cansimnode.
+// The simulated CANopen node: its own logic (what it acknowledges or aborts, whom it answers, the command
+// lines it refuses), and the command-line simulator as a separate process that serves the virtual bus and
+// answers command lines on standard input, read by an amplifier in this process or by kelvora-cli.
 #include "CanTestBus.h"
-#include "amplifiers/canopen/CANOpenAmplifier.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QSignalSpy>
-#include <QTest>
 
 namespace {
 constexpr int kLongWaitMs = 20000;
-}
+} // namespace
 
-class TestCanSimTool : public QObject {
+class TestCanSim : public QObject {
     Q_OBJECT
 
     QProcess m_sim;
     QString m_interface;
+    std::unique_ptr<CanLink> m_link;
 
     QByteArray ask(const QByteArray &line) {
         m_sim.write(line + '\n');
@@ -40,9 +38,11 @@ private slots:
     void initTestCase() {
         m_interface = cantest::useFreshBus();
         QVERIFY(startSimulator());
+        m_link = std::make_unique<CanLink>(CanLinkConfig::fromEnvironment());
     }
 
     void cleanupTestCase() {
+        m_link.reset();
         if (m_sim.state() == QProcess::Running) {
             m_sim.write("quit\n");
             if (!m_sim.waitForFinished(kLongWaitMs))
@@ -50,13 +50,42 @@ private slots:
         }
     }
 
+    void node_writesAreAcknowledgedOrAborted_data() {
+        QTest::addColumn<sdo::Bytes>("frame");
+        QTest::addColumn<sdo::Bytes>("reply");
+        QTest::newRow("filter level")
+            << sdo::writeRequest(0x2019, 0, {4}) << cantest::bytes("6019200000000000");
+        QTest::newRow("level out of range")
+            << sdo::writeRequest(0x2019, 0, {6}) << cantest::bytes("8019200030000906");
+        QTest::newRow("wrong width") << sdo::writeRequest(0x2019, 0, {4, 0})
+                                     << cantest::bytes("8019200010000706");
+        QTest::newRow("read-only AD value")
+            << sdo::writeRequest(0x2000, 0, {0, 0, 0, 0}) << cantest::bytes("8000200002000106");
+        QTest::newRow("unknown entry")
+            << sdo::writeRequest(0x2099, 0, {1}) << cantest::bytes("8099200000000206");
+        QTest::newRow("calibration without unlock")
+            << sdo::writeRequest(0x200E, 0, sdo::littleEndian32(5)) << cantest::bytes("800E200022000008");
+    }
+    void node_writesAreAcknowledgedOrAborted() {
+        QFETCH(sdo::Bytes, frame);
+        QFETCH(sdo::Bytes, reply);
+        SimulatedCanNode node(3);
+        const auto replies = node.handle({0x603, frame});
+        QCOMPARE(replies.size(), size_t(1));
+        QCOMPARE(replies.front().frame.id, 0x583u);
+        QCOMPARE(replies.front().frame.data, reply);
+        // Frames for other nodes, or replies, are not its business; bad command lines are refused.
+        QVERIFY(node.handle({0x604, frame}).empty());
+        QVERIFY(node.handle({0x583, frame}).empty());
+        for (const QStringList &line : {QStringList{"bogus"}, {"abort", "sometimes"}, {"load", "heavy"}})
+            QVERIFY(node.command(line).startsWith(QLatin1String("ERR")));
+    }
+
     void cli_canOpenCommands_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("output");
         QTest::newRow("read-ad") << QStringList{"--id", "8", "read-ad"} << 0 << QByteArray("104000");
-        QTest::newRow("read-weight") << QStringList{"--id", "8", "--unit", "kg", "read-weight"} << 0
-                                     << QByteArray("0.20000");
         QTest::newRow("set-filters") << QStringList{"--id", "8", "set-filters", "level=5"} << 0
                                      << QByteArray("Filters set.");
         // The driver would send level 6 as 1: the tool refuses it instead.
@@ -79,19 +108,6 @@ private slots:
             QCOMPARE(ask("@8 get 2019 0"), QByteArray("OK 5"));
     }
 
-    void amplifier_readsLoadSetOnStandardInput() {
-        QCOMPARE(ask("@7 load 321.5"), QByteArray("OK"));
-        CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, 7);
-        QSignalSpy ok(&amp, &CANOpenAmplifier::connectionSuccessful);
-        amp.connect();
-        QCOMPARE(ok.count(), 1);
-        amp.startContinuousMeasuringValueRead(10);
-        QTRY_COMPARE_WITH_TIMEOUT(amp.getMeasuredWeight(), 321.5, kLongWaitMs);
-        amp.setFilteringLevel(4);
-        QTRY_COMPARE_WITH_TIMEOUT(ask("@7 get 2019 0"), QByteArray("OK 4"), kLongWaitMs);
-        amp.stopContinuousADRead();
-    }
-
     // The adapter goes away during a watch: the watch ends at once, saying so.
     void cli_watchEndsWhenTheAdapterGoes() {
         QProcess cli;
@@ -111,38 +127,33 @@ private slots:
     }
 
     // A reading amplifier whose adapter goes and comes back reads again by itself, without a new connect.
-    void reading_recoversWhenTheAdapterIsBack() {
-        CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, 7);
+    // Last: the bus goes away under a reading amplifier and comes back: reading goes on by itself, without a
+    // new connect; and when it goes again, a connect opens the adapter afresh.
+    void busGoesAndComesBack() {
+        CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, 7, m_link.get());
         amp.connect();
-        QVERIFY(amp.isConnected());
         amp.startContinuousMeasuringValueRead(50);
         QTRY_VERIFY_WITH_TIMEOUT(amp.getMsSinceLastReading() >= 0, kLongWaitMs);
-        m_sim.write("quit\n");
-        QVERIFY(m_sim.waitForFinished(kLongWaitMs));
-        QTRY_VERIFY_WITH_TIMEOUT(amp.getMsSinceLastReading() > 1000, kLongWaitMs);
-        QVERIFY(startSimulator());
-        QCOMPARE(ask("@7 load 123.5"), QByteArray("OK"));
-        QTRY_COMPARE_WITH_TIMEOUT(amp.getMeasuredWeight(), 123.5, kLongWaitMs);
-        amp.stopContinuousADRead();
-        QCOMPARE(canadapter::userCount(), 1);
-    }
-
-    // Last: the bus goes away under a connected amplifier and comes back.
-    void busRestarted_connectOpensTheAdapterAfresh() {
-        CANOpenAmplifier amp(QStringLiteral("Model"), QString(), 0, 7);
+        for (int round = 0; round < 2; ++round) {
+            m_sim.write("quit\n"); // the simulator carries the virtual bus's server
+            QVERIFY(m_sim.waitForFinished(kLongWaitMs));
+            if (round == 0)
+                QTRY_VERIFY_WITH_TIMEOUT(amp.getMsSinceLastReading() > 1000, kLongWaitMs);
+            else
+                QVERIFY(amp.sendCommandWithResponse(sdo::adValueRequest()).empty());
+            QVERIFY(startSimulator());
+            QCOMPARE(ask("@7 load -123.5"), QByteArray("OK")); // a weight below zero stays signed
+            if (round == 0) {
+                QTRY_COMPARE_WITH_TIMEOUT(amp.getMeasuredWeight(), -123.5, kLongWaitMs);
+                amp.stopContinuousADRead();
+            }
+        }
         amp.connect();
         QVERIFY(amp.isConnected());
-        m_sim.write("quit\n"); // the simulator carries the virtual bus's server
-        QVERIFY(m_sim.waitForFinished(kLongWaitMs));
-        QVERIFY(amp.sendCommandWithResponse(sdo::adValueRequest()).empty());
-        QVERIFY(startSimulator());
-        QSignalSpy ok(&amp, &CANOpenAmplifier::connectionSuccessful);
-        amp.connect();
-        QCOMPARE(ok.count(), 1);
-        QCOMPARE(canadapter::userCount(), 1);
+        QCOMPARE(m_link->users(), 1);
         QCOMPARE(amp.sendCommandWithResponse(sdo::adValueRequest()).size(), size_t(8));
     }
 };
 
-QTEST_GUILESS_MAIN(TestCanSimTool)
-#include "tst_cansimtool.moc"
+QTEST_GUILESS_MAIN(TestCanSim)
+#include "tst_cansim.moc"
