@@ -105,7 +105,7 @@ private:
     // As in the program: one line for the whole run, a controller that outlives the scenes.
     RS485Bus m_bus;
     RS232Controller m_controller;
-    CanLink m_canLink;
+    CanLink m_canLink{CanLinkConfig::fromEnvironment()};
     SimulatedAmplifiers m_simulators{&m_canLink};
     TestFiles m_files;
 };

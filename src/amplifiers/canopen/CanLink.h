@@ -46,7 +46,7 @@ public:
     static constexpr int kReplyTimeoutMs = 2000;
     static constexpr int kConnectTimeoutMs = 5000;
 
-    explicit CanLink(CanLinkConfig config = CanLinkConfig::fromEnvironment(), QObject *parent = nullptr);
+    explicit CanLink(CanLinkConfig config, QObject *parent = nullptr);
     ~CanLink() override;
 
     CanLinkConfig config() const;
