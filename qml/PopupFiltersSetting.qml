@@ -69,7 +69,7 @@ Popup {
     }
 
     function chosenAmplifiers() {
-        var list = screenPlayground.amplifierList
+        var list = screenPlayground.amplifiersOnScreen()
         var chosen = []
         for (var i = 0; i < list.length; i++) {
             if (selectedAmplifiers.indexOf(list[i].getName()) >= 0)

@@ -26,7 +26,7 @@ Popup {
     function findAmplifier() {
         if (amplifierName.length === 0)
             return null
-        var list = screenPlayground.amplifierList
+        var list = screenPlayground.amplifiersOnScreen()
         for (var i = 0; i < list.length; i++) {
             if (list[i].getName() === amplifierName)
                 return list[i]

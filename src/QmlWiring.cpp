@@ -10,6 +10,7 @@
 #include "files/FileHandler.h"
 #include "files/SerialPortHelper.h"
 #include "plot/CustomPlotItem.h"
+#include "plot/AmplifierListModel.h"
 #include "plot/WeightRecorder.h"
 #include "utils/MobileUI.h"
 #include "utils/UtilsApp.h"
@@ -75,6 +76,7 @@ QString publish(QQmlEngine &engine, RS485Bus *sharedBus, RS232Controller *contro
     qmlRegisterType<FileHandler>("com.example.filehandler", 1, 0, "FileHandler");
     qmlRegisterType<CustomPlotItem>("CustomPlot", 1, 0, "CustomPlot");
     qmlRegisterType<WeightRecorder>("CustomPlot", 1, 0, "WeightRecorder");
+    qmlRegisterType<AmplifierListModel>("CustomPlot", 1, 0, "AmplifierListModel");
     return logsFolder;
 }
 

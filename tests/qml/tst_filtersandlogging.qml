@@ -45,10 +45,8 @@ TestCase {
     }
 
     function cleanup() {
-        for (var i = 0; screen && i < screen.amplifierList.length; i++) {
-            screen.amplifierList[i].stopContinuousADRead()
-            screen.amplifierList[i].disconnect()
-        }
+        if (screen)
+            screen.amplifiersOnScreen().forEach(function(a) { a.stopContinuousADRead(); a.disconnect() })
         screen = null
         window = null
     }
@@ -59,7 +57,7 @@ TestCase {
         amplifier.connect()
         verify(amplifier.isConnected(), protocol + " on " + port)
         screen.addAmplifier(amplifier)
-        mouseClick(findChild(screen, "tile_" + screen.counter))
+        mouseClick(findChild(screen, "tile_" + screen.amplifiers.addedCount))
         return amplifier
     }
 

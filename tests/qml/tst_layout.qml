@@ -16,7 +16,7 @@ TestCase {
         if (!screen) return
         var popups = [findChild(screen, "multiPointPopup"), screen.instrumentSelectionPopup && screen.instrumentSelectionPopup.calibrationPage]
         popups.forEach(function(popup) { if (popup) popup.close() })
-        screen.amplifierList.forEach(function(amplifier) { amplifier.disconnect() })
+        screen.amplifiersOnScreen().forEach(function(amplifier) { amplifier.disconnect() })
         utilsLanguage.loadLanguage("English")
     }
     // `clip`: the part of the window shown at `item`. Inside a flickable, rows count as reachable (by its scroll bar).
@@ -56,7 +56,7 @@ TestCase {
     // Each stop brings the window to what the user sees there.
     readonly property var stops: ({
         weightPlot: function(data) {
-            simulators.serial(line, "load 1 99000000"); add(9); screen.amplifierList[1].tare()
+            simulators.serial(line, "load 1 99000000"); add(9); screen.findAmplifier("2").tare()
             tryCompare(item("tileWeight", item("tile_1")), "text", "989000.00 g", 10000)
             tryCompare(item("tileTare", item("tile_2")), "text", "net") // the same word in French
             compare(item("tileTare", item("tile_1")).text, data.language === "English" ? "gross" : "brut")

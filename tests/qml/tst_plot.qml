@@ -45,10 +45,8 @@ TestCase {
     }
 
     function cleanup() {
-        for (var i = 0; screen && i < screen.amplifierList.length; i++) {
-            screen.amplifierList[i].stopContinuousADRead()
-            screen.amplifierList[i].disconnect()
-        }
+        if (screen)
+            screen.amplifiersOnScreen().forEach(function(a) { a.stopContinuousADRead(); a.disconnect() })
     }
 
     // Connected and handed to the screen as the calibration page does.

@@ -47,10 +47,7 @@ TestCase {
         if (page())
             page().close()
         if (screen) {
-            for (var i = 0; i < screen.amplifierList.length; i++) {
-                screen.amplifierList[i].stopContinuousADRead()
-                screen.amplifierList[i].disconnect()
-            }
+            screen.amplifiersOnScreen().forEach(function(a) { a.stopContinuousADRead(); a.disconnect() })
         }
         screen = null
         window = null
@@ -120,7 +117,7 @@ TestCase {
         mouseClick(pageItem("preCalibratedCheck"))
         mouseClick(pageItem("calibrateButton"))
         tryCompare(testCase, "pageGone", true)
-        return tile(String(screen.counter))
+        return tile(String(screen.amplifiers.addedCount))
     }
     readonly property bool pageGone: screen !== null && screen.instrumentSelectionPopup !== null
                                      && screen.instrumentSelectionPopup.calibrationPage === null
@@ -193,7 +190,7 @@ TestCase {
         verify(findChild(screen, "autoScaleSwitch").checked)
         mouseClick(findChild(screen, "removeButton"))
         tryCompare(screen, "tileCount", 0)
-        compare(screen.amplifierList.length, 1, "a removed amplifier stays in the list")
+        compare(screen.amplifiers.addedCount, 1, "a removed amplifier stays in the list")
     }
 
     function test_calibrationFailure_keepsPageOpenWithTheAmplifiersReason() {
@@ -212,7 +209,7 @@ TestCase {
         mouseClick(pageItem("calibrateButton"))
         verify(page() !== null && page().opened, "the page stays open")
         verify(pageItem("statusText").visible && pageItem("statusText").text.length > 0, "the amplifier's reason")
-        compare(screen.amplifierList.length, 0)
+        compare(screen.amplifiers.addedCount, 0)
 
         // The reading resumes, and a retry after the fault is gone hands the amplifier over.
         simulators.serial(rs485Port, "fault 3 none")
@@ -220,7 +217,7 @@ TestCase {
         tryVerify(function() { return pageItem("adReadout").text === "AD: 270000" }, 5000)
         mouseClick(pageItem("calibrateButton"))
         tryCompare(testCase, "pageGone", true)
-        compare(screen.amplifierList.length, 1)
+        compare(screen.amplifiers.addedCount, 1)
     }
 
     function test_zeroBeforeAnyAdValue_capturesNothing() {
@@ -334,19 +331,18 @@ TestCase {
         data.refuse.split(";").forEach(function(line) { compare(simulators.serial(rs485Port, line), "OK") })
         mouseClick(first)
         mouseClick(second)
-        compare(screen.selection.length, 2)
+        compare(screen.amplifiers.selectedNames.length, 2)
         mouseClick(findChild(screen, data.button))
         var dialog = findChild(screen, "messageDialog")
         tryCompare(dialog, "opened", true)
         compare(dialog.title, data.title)
         verify(data.text.test(dialog.text), dialog.text)
-        compare(dialog.detail, data.detail.length > 0 ? "Load cell " + screen.counter + ": " + data.detail : "")
+        compare(dialog.detail, data.detail.length > 0 ? "Load cell " + screen.amplifiers.addedCount + ": " + data.detail : "")
         verify(findChild(dialog.contentItem, "dialogText").visible)
         mouseClick(findChild(dialog.contentItem, "dialogOk"))
         // What this test changed in the shared simulator goes back.
-        var list = screen.amplifierList
         if (data.button === "tareButton")
-            list[list.length - 2].tare() // the first one took the tare: off again
+            screen.findAmplifier(String(screen.amplifiers.addedCount - 1)).tare() // the first one took the tare: off again
         simulators.serial(rs485Port, "set 9 4 0")
         simulators.serial(rs485Port, "set 247 4 0")
     }
@@ -359,7 +355,7 @@ TestCase {
         mouseClick(findChild(screen, "removeButton"))
         tryCompare(screen, "tileCount", 1)
         compare(tile("2").color, Qt.color(palette[1]))
-        compare(screen.selection.length, 0)
+        compare(screen.amplifiers.selectedNames.length, 0)
 
         // ZERO with nothing selected zeroes nothing, not even the removed amplifier.
         simulators.serial(rs485Port, "log 5")
@@ -395,7 +391,7 @@ TestCase {
         // A press outside closes the page without hand-over.
         mouseClick(window.contentItem, 4, 4)
         tryCompare(testCase, "pageGone", true)
-        compare(screen.amplifierList.length, 0)
+        compare(screen.amplifiers.addedCount, 0)
 
         openPage("RS232")
         compare(pageItem("adReadout").text, "AD:", "a fresh page")
@@ -405,7 +401,7 @@ TestCase {
         keyClick(Qt.Key_Escape)
         tryCompare(testCase, "pageGone", true)
         addPreCalibrated("RS232", rs232Port)
-        compare(screen.amplifierList.length, 1)
+        compare(screen.amplifiers.addedCount, 1)
 
         // The tile's amplifier holds the port: the same amplifier is not added again.
         openPage("RS232")
@@ -490,7 +486,7 @@ TestCase {
         mouseClick(findChild(window.contentItem, "sidebarSettings"))
         mouseClick(findChild(window.contentItem, "sidebarWeightPlot"))
         tryCompare(screen, "visible", true)
-        compare(screen.selection, ["1"])
+        compare(screen.amplifiers.selectedNames, ["1"])
         compare(tile("1").border.color, Theme.colorText)
 
         verify(screen.startRecording(1000, 5, LOGS_FOLDER + "/tst_weightplot.csv", "g"))
@@ -540,7 +536,7 @@ TestCase {
         verify(pageItem("statusText").text.length > 0, "the page says why")
         if (data.status)
             compare(pageItem("statusText").text, data.status)
-        compare(screen.amplifierList.length, 0)
+        compare(screen.amplifiers.addedCount, 0)
         compare(simulators.serial(rs485Port, "log 247"), "OK", "nothing was written")
     }
 
