@@ -295,9 +295,9 @@ Rectangle {
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
         color: Theme.colorOnAccent
-        font.pixelSize: Theme.fontSizeContent - 3
+        font.pixelSize: Theme.fontSizeCaption
         fontSizeMode: Text.HorizontalFit
-        minimumPixelSize: 8
+        minimumPixelSize: Theme.fontSizeFitFloor
         elide: Text.ElideRight
     }
 
@@ -328,21 +328,21 @@ Rectangle {
         y: Math.floor(index / 4) * tileGrid.cellHeight
         width: tileGrid.cellWidth
         height: tileGrid.cellHeight
-        radius: 8
+        radius: Theme.tileRadius
         // The colour of its curve, which stays with the amplifier whatever is removed around it.
         color: colour
-        border.width: 3
+        border.width: Theme.tileBorder
         border.color: selected ? Theme.colorText : Theme.colorSeparator
 
         ColumnLayout {
             anchors.fill: parent
-            anchors.margins: tile.border.width + 4
+            anchors.margins: tile.border.width + Theme.spacingTight
             spacing: 0
             opacity: tile.stale ? 0.55 : 1
 
             RowLayout {
                 Layout.fillWidth: true
-                spacing: 4
+                spacing: Theme.spacingTight
 
                 TileLine {
                     objectName: "tileTitle"
@@ -355,10 +355,10 @@ Rectangle {
                     objectName: "tileTare"
                     readonly property alias text: tareLabel.text
                     visible: tile.amplifier !== null
-                    implicitWidth: tareLabel.implicitWidth + 8
-                    implicitHeight: tareLabel.implicitHeight + 2
-                    radius: 3
-                    color: tile.tared ? Theme.colorOnAccent : "transparent"
+                    implicitWidth: tareLabel.implicitWidth + Theme.spacingNormal
+                    implicitHeight: tareLabel.implicitHeight + Theme.spacingHairline
+                    radius: Theme.tileBorder
+                    color: tile.tared ? Theme.colorOnAccent : Theme.colorNone
                     border.color: Theme.colorOnAccent
                     border.width: 1
                     Text {
@@ -366,7 +366,7 @@ Rectangle {
                         anchors.centerIn: parent
                         text: tile.tared ? qsTr("net") : qsTr("gross")
                         color: tile.tared ? tile.color : Theme.colorOnAccent
-                        font.pixelSize: Theme.fontSizeContent - 4
+                        font.pixelSize: Theme.fontSizeTag
                         font.bold: true
                     }
                 }
@@ -396,7 +396,7 @@ Rectangle {
                 font.italic: true
                 FontMetrics {
                     id: fontMetrics
-                    font.pixelSize: Theme.fontSizeContent - 3
+                    font.pixelSize: Theme.fontSizeCaption
                 }
             }
         }
@@ -453,8 +453,8 @@ Rectangle {
                 anchors.left: tileGrid.right
                 anchors.right: parent.right
                 anchors.verticalCenter: parent.verticalCenter
-                anchors.margins: 12
-                spacing: 8
+                anchors.margins: Theme.spacingWide
+                spacing: Theme.spacingNormal
 
                 ButtonDesktop {
                     objectName: "addButton"
@@ -515,7 +515,7 @@ Rectangle {
                 anchors.right: parent.right
                 anchors.top: parent.top
                 anchors.bottom: parent.bottom
-                width: Math.min(220, parent.width / 4)
+                width: Math.min(Theme.legendMaxWidth, parent.width / 4)
                 color: Theme.colorBackground
                 border.color: Theme.colorSeparator
 
@@ -525,10 +525,10 @@ Rectangle {
                     anchors.left: parent.left
                     anchors.right: parent.right
                     anchors.top: parent.top
-                    anchors.margins: 6
+                    anchors.margins: Theme.spacingSnug
                     text: customPlot.cursorTime
                     color: Theme.colorText
-                    font.pixelSize: Theme.fontSizeContent - 2
+                    font.pixelSize: Theme.fontSizeSmall
                     font.bold: true
                     elide: Text.ElideRight
                 }
@@ -538,9 +538,9 @@ Rectangle {
                     anchors.right: parent.right
                     anchors.top: cursorTimeText.bottom
                     anchors.bottom: weightRange.visible ? weightRange.top : parent.bottom
-                    anchors.margins: 6
+                    anchors.margins: Theme.spacingSnug
                     clip: true
-                    spacing: 2
+                    spacing: Theme.spacingHairline
                     model: customPlot.curves
                     delegate: Item {
                         id: legendEntry
@@ -548,14 +548,14 @@ Rectangle {
                         required property int index
                         objectName: "legend_" + index
                         width: ListView.view.width
-                        height: legendText.implicitHeight + 4
+                        height: legendText.implicitHeight + Theme.spacingTight
                         opacity: modelData.visible ? 1 : 0.4
 
                         // The curve's line: its colour and its dash.
                         Row {
                             id: legendSample
                             anchors.verticalCenter: parent.verticalCenter
-                            spacing: legendEntry.modelData.dash === Qt.DotLine ? 2 : 3
+                            spacing: legendEntry.modelData.dash === Qt.DotLine ? Theme.spacingHairline : Theme.legendLine
                             Repeater {
                                 model: legendEntry.modelData.dash === Qt.SolidLine ? [22]
                                        : legendEntry.modelData.dash === Qt.DashLine ? [6, 6, 6]
@@ -564,7 +564,7 @@ Rectangle {
                                 delegate: Rectangle {
                                     required property int modelData
                                     width: modelData
-                                    height: 3
+                                    height: Theme.legendLine
                                     color: legendEntry.modelData.color
                                 }
                             }
@@ -575,7 +575,7 @@ Rectangle {
                             id: legendText
                             objectName: "legendText"
                             anchors.left: parent.left
-                            anchors.leftMargin: 28
+                            anchors.leftMargin: Theme.legendIndent
                             anchors.right: parent.right
                             anchors.verticalCenter: parent.verticalCenter
                             readonly property string value: customPlot.cursorValues.length > legendEntry.index
@@ -584,7 +584,7 @@ Rectangle {
                                   + (legendEntry.modelData.outside.length > 0 ? "\n" + legendEntry.modelData.outside : "")
                                   + (value.length > 0 ? "\n" + value : "")
                             color: Theme.colorText
-                            font.pixelSize: Theme.fontSizeContent - 3
+                            font.pixelSize: Theme.fontSizeCaption
                             font.strikeout: !legendEntry.modelData.visible
                             elide: Text.ElideRight
                         }
@@ -602,8 +602,8 @@ Rectangle {
                     anchors.left: parent.left
                     anchors.right: parent.right
                     anchors.bottom: parent.bottom
-                    anchors.margins: 6
-                    spacing: 6
+                    anchors.margins: Theme.spacingSnug
+                    spacing: Theme.spacingSnug
                     visible: !customPlot.autoScale
                     Repeater {
                         id: weightRangeFields
@@ -627,8 +627,8 @@ Rectangle {
         RowLayout {
             Layout.fillWidth: true
             Layout.preferredHeight: Math.max(screenPlayground.height / 20, Theme.componentHeight)
-            Layout.leftMargin: 12
-            Layout.rightMargin: 12
+            Layout.leftMargin: Theme.spacingWide
+            Layout.rightMargin: Theme.spacingWide
 
             SwitchThemed {
                 objectName: "autoScaleSwitch"
@@ -660,13 +660,13 @@ Rectangle {
             id: footerButtons
             // Fixed shares of the row, so that a button's changing text never moves the others. Taken from the
             // screen's width rather than the row's, which the layout itself sets.
-            readonly property real share: (screenPlayground.width - 2 * 12 - 3 * spacing) / 11
+            readonly property real share: (screenPlayground.width - 2 * Theme.spacingWide - 3 * spacing) / 11
             Layout.fillWidth: true
             Layout.preferredHeight: Math.max(screenPlayground.height / 10, Theme.componentHeight)
             Layout.minimumHeight: Theme.componentHeight
-            Layout.leftMargin: 12
-            Layout.rightMargin: 12
-            spacing: 12
+            Layout.leftMargin: Theme.spacingWide
+            Layout.rightMargin: Theme.spacingWide
+            spacing: Theme.spacingWide
 
             ButtonDesktop {
                 objectName: "writeFiltersButton"
@@ -702,7 +702,7 @@ Rectangle {
         Item {
             Layout.fillWidth: true
             // Room for two lines whatever the text says, so that the recording's longer line moves no button.
-            Layout.preferredHeight: Math.max(footerLine.implicitHeight, 2 * footerMetrics.lineSpacing) + 8
+            Layout.preferredHeight: Math.max(footerLine.implicitHeight, 2 * footerMetrics.lineSpacing) + Theme.spacingNormal
             FontMetrics {
                 id: footerMetrics
                 font: footerLine.font
@@ -711,7 +711,7 @@ Rectangle {
                 id: footerLine
                 objectName: "footerLine"
                 anchors.centerIn: parent
-                width: screenPlayground.width - 24
+                width: screenPlayground.width - 2 * Theme.spacingWide
                 horizontalAlignment: Text.AlignHCenter
                 text: screenPlayground.recording
                       ? qsTr("Recording %1 — %2 left. An amplifier added now is not in this recording.")
@@ -719,7 +719,7 @@ Rectangle {
                         .arg(screenPlayground.formatRemaining(screenPlayground.remainingSeconds))
                       : qsTr("Click a tile to select it; ZERO, TARE, WRITE FILTERS and recording act on the selected amplifiers.")
                 color: Theme.colorSubText
-                font.pixelSize: Theme.fontSizeContent - 3
+                font.pixelSize: Theme.fontSizeCaption
                 wrapMode: Text.WordWrap
             }
         }
