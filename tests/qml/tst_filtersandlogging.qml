@@ -5,30 +5,18 @@ import com.example.amplifiers
 
 // The Weight Plot screen's filter and CSV popups in the real main window, with real drivers against the
 // simulated amplifiers and recordings in temporary folders.
-TestCase {
+WindowTestCase {
     id: testCase
     name: "FiltersAndLogging"
-    when: windowShown
 
     property string linePort: ""
-    property var window: null
-    property var screen: null
 
     // Register, value after writing every field empty (FIR off), and a value the amplifier held before.
     readonly property var filterRegisters: [
-        { reg: "0x0034", empty: "0", held: "1", field: "" },
-        { reg: "0x0056", empty: "0", held: "4", field: "levelField" },
-        { reg: "0x0058", empty: "0", held: "300", field: "bandwidthField" },
-        { reg: "0x005C", empty: "0", held: "20", field: "trackingTimeField" },
-        { reg: "0x005E", empty: "0", held: "700", field: "trackingBandwidthField" },
-        { reg: "0x0060", empty: "1", held: "12", field: "stabilityField" },
-        { reg: "0x0064", empty: "0", held: "4242", field: "zeroPointField" }
+        { reg: "0x0034", held: "1" }, { reg: "0x0056", held: "4" }, { reg: "0x0058", held: "300" },
+        { reg: "0x005C", held: "20" }, { reg: "0x005E", held: "700" }, { reg: "0x0060", held: "12" },
+        { reg: "0x0064", held: "4242" }
     ]
-
-    Component {
-        id: windowComponent
-        Loader { source: "qrc:/DesktopApplication.qml" }
-    }
 
     function initTestCase() {
         linePort = simulators.startSerial("1,2")
@@ -36,45 +24,11 @@ TestCase {
         verify(simulators.startCan([1]), "simulated CANopen node")
     }
 
-    function init() {
-        window = createTemporaryObject(windowComponent, testCase).item
-        verify(window)
-        window.requestActivate()
-        screen = findChild(window.contentItem, "weightPlotScreen")
-        verify(screen)
-    }
-
-    function cleanup() {
-        if (screen)
-            screen.amplifiersOnScreen().forEach(function(a) { a.stopContinuousADRead(); a.disconnect() })
-        screen = null
-        window = null
-    }
-
     // Connected as the calibration page hands amplifiers over; selected on the screen.
     function addAmplifier(protocol, port, deviceId) {
-        var amplifier = AmplifierFactory.createAmplifier(protocol, "AmplifierModel", port, 9600, deviceId, sharedBus)
-        amplifier.connect()
-        verify(amplifier.isConnected(), protocol + " on " + port)
-        screen.addAmplifier(amplifier)
-        mouseClick(findChild(screen, "tile_" + screen.amplifiers.addedCount))
+        var amplifier = add(protocol, port, deviceId)
+        mouseClick(tile(amplifier.getName()))
         return amplifier
-    }
-
-    function inside(popup, name) {
-        var found = findChild(popup.contentItem, name)
-        verify(found, name)
-        return found
-    }
-
-    function typeInto(field, text) {
-        mouseClick(field)
-        keyClick(Qt.Key_End)
-        while (field.text.length > 0 && field.activeFocus)
-            keyClick(Qt.Key_Backspace)
-        for (var i = 0; i < text.length; i++)
-            keyClick(text[i])
-        compare(field.text, text)
     }
 
     function openFilters() {
@@ -97,8 +51,13 @@ TestCase {
             simulators.serial(linePort, "set " + id + " " + filterRegisters[i].reg + " " + filterRegisters[i].held)
     }
 
-    function held(id, reg) {
-        return simulators.serial(linePort, "get " + id + " " + reg).substring(3)
+    // What amplifier `id` holds: as before, except register number `changed` which holds `value`.
+    function heldAre(id, changed, value) {
+        for (var r = 0; r < filterRegisters.length; r++) {
+            var reg = filterRegisters[r].reg
+            compare(simulators.serial(linePort, "get " + id + " " + reg).substring(3),
+                    r === changed ? value : filterRegisters[r].held, reg)
+        }
     }
 
     function test_fieldRefusals_data() {
@@ -137,8 +96,7 @@ TestCase {
         verify(popup.opened)
         verify(!popup.resultDialog.opened)
         popup.close()
-        for (var r = 0; r < filterRegisters.length; r++)
-            compare(held(1, filterRegisters[r].reg), filterRegisters[r].held, filterRegisters[r].reg)
+        heldAre(1, -1, "")
     }
 
     function test_fieldRanges_followTheSelectedProtocols_data() {
@@ -170,8 +128,7 @@ TestCase {
         compare(inside(popup, "zeroPointField").text, "4242")
         typeInto(inside(popup, "levelField"), "2")
         compare(applyAndWait(popup).title, "Success")
-        for (var r = 0; r < filterRegisters.length; r++)
-            compare(held(1, filterRegisters[r].reg), r === 1 ? "2" : filterRegisters[r].held, filterRegisters[r].reg)
+        heldAre(1, 1, "2")
     }
 
     // Nothing read is shown as the amplifier's: the fields keep what was entered and the popup says why.
@@ -212,6 +169,23 @@ TestCase {
         verify(/^Load cell 3: \S/.test(lines[1]), lines[1])
         // One outcome per amplifier, 2 before 3.
         compare(errorsFrom.join(""), "23")
+    }
+
+    // An amplifier that refuses does not take the next one's success with it: each outcome is its own.
+    function test_refusingAmplifier_theNextStillApplied() {
+        holdSettings(1)
+        holdSettings(2)
+        addAmplifier("RS485", linePort, 1)
+        addAmplifier("RS485", linePort, 2)
+        var popup = openFilters()
+        compare(simulators.serial(linePort, "refuse 1 0x0056 1"), "OK")
+        typeInto(inside(popup, "levelField"), "2")
+        var dialog = applyAndWait(popup)
+        compare(dialog.title, "Filter Settings Failed")
+        compare(dialog.text, "Settings applied to amplifiers 2; not applied to the others.")
+        verify(/^Load cell 1: \S/.test(dialog.detail) && dialog.detail.indexOf("\n") < 0, dialog.detail)
+        heldAre(1, -1, "")
+        heldAre(2, 1, "2")
     }
 
     function openLogging() {
@@ -287,8 +261,9 @@ TestCase {
         verify(dataLines(path).every(function(line) { return line.split(",").length === 2 }))
     }
 
-    // A typed absolute path stays where it points; a bare name goes into the default folder.
-    function test_typedPath_isTakenAsMeant() {
+    // A typed absolute path stays where it points; a bare name goes into the default folder; a file chosen
+    // with Browse is still the one shown when the popup opens again.
+    function test_chosenPath_isTakenAsMeant_andKept() {
         addAmplifier("RS485", linePort, 1)
         var popup = openLogging()
         var field = inside(popup, "filePathText")
@@ -303,6 +278,12 @@ TestCase {
             keyClick(Qt.Key_Return)
             compare(popup.filePath, typed[i][1])
         }
+        browseTo(popup, folder + "/browsed.csv")
+        popup.close()
+        tryCompare(popup, "visible", false)
+        popup = openLogging()
+        compare(inside(popup, "filePathText").text, folder + "/browsed.csv")
+        compare(inside(popup, "pathMessage").text, "Location is writable")
         popup.close()
     }
 
