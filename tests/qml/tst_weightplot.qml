@@ -125,8 +125,10 @@ WindowTestCase {
         // The unit shows within one refresh: the tile reads again as soon as the unit changes.
         var units = [["kg", "0.50 kg"], ["lb", "1.10 lb"], ["g", "500.00 g"]]
         for (var u = 0; u < units.length; u++) {
-            mouseClick(findChild(screen, "unitSelector_" + units[u][0]))
+            var choice = findChild(screen, "unitSelector_" + units[u][0])
+            mouseClick(choice)
             compare(tileText("1", "tileWeight"), units[u][1])
+            verify(choice.marked, "the selector marks the unit the screen put in force")
         }
         // ZERO on the selected tile brings the weight to nought.
         mouseClick(tile("1"))
@@ -201,6 +203,27 @@ WindowTestCase {
         verify(dialog.text.indexOf(range) >= 0 && dialog.text.indexOf("\"" + data.id + "\"") >= 0, dialog.text)
     }
 
+    // Scan beside "Device ID" with the real scanner: progress while it runs, a cancel, the ids that answered
+    // as choices, and a choice filling the field.
+    function test_rs485Scan_showsProgress_cancels_andAChoiceFillsTheDeviceId() {
+        openPage("RS485")
+        pageItem("portSelector").currentIndex = pageItem("portSelector").find(rs485Port)
+        var button = pageItem("scanButton")
+        var progress = pageItem("scanProgress")
+        compare(button.text, "Scan")
+        mouseClick(button)
+        tryVerify(function() { return /^Scanning: \d+ \/ 247 ids probed/.test(progress.text) }, 5000)
+        compare(button.text, "Cancel")
+        mouseClick(button)
+        tryVerify(function() { return progress.text.indexOf("Scan cancelled: ") === 0 }, 5000, progress.text)
+        compare(button.text, "Scan")
+        mouseClick(button)
+        tryCompare(progress, "text", "Scan done: 247 / 247 ids probed, 10 found", 60000)
+        compare(pageItem("scanResult9").text, "9 (AD 250000)")
+        mouseClick(pageItem("scanResult247"))
+        compare(pageItem("deviceIdField").text, "247")
+    }
+
     // Select without a protocol says so and opens no page.
     function test_selectWithoutProtocol_saysSo() {
         mouseClick(findChild(screen, "addButton"))
@@ -271,7 +294,7 @@ WindowTestCase {
     // removed amplifier gives it back too, and its name is not given again.
     function test_rs232Port_isFreeAfterReconnect_closingThePage_andRemoval() {
         openPage("RS232")
-        verify(!pageItem("deviceIdRow").visible)
+        verify(!pageItem("deviceIdRow").visible && !pageItem("scanButton").visible)
         connectOn(rs232Port)
         waitForAd()
         mouseClick(pageItem("connectButton"))
