@@ -63,8 +63,7 @@ WindowTestCase {
     function test_fieldRefusals_data() {
         return [
             { tag: "level above the range", field: "levelField", text: "9", refusal: "9 is outside 0 to 5." },
-            { tag: "level emptied", field: "levelField", text: "",
-              refusal: "Empty: enter a whole number from 0 to 5." },
+            { tag: "level emptied", field: "levelField", text: "", refusal: "Empty: enter a whole number from 0 to 5." },
             { tag: "negative", field: "trackingTimeField", text: "-5",
               refusal: "\"-5\" is not a whole number: enter one from 0 to 50." },
             { tag: "exponent", field: "bandwidthField", text: "1e3",
@@ -72,14 +71,20 @@ WindowTestCase {
             { tag: "fraction", field: "stabilityField", text: "12.7",
               refusal: "\"12.7\" is not a whole number: enter one from 1 to 50." },
             { tag: "stability 0", field: "stabilityField", text: "0", refusal: "0 is outside 1 to 50." },
+            { tag: "CANopen level", protocols: ["CANOpen"], field: "levelField", label: "Filtering Level (1-5)",
+              text: "0", refusal: "0 is outside 1 to 5." },
+            { tag: "CANopen and RS485 bandwidth", protocols: ["CANOpen", "RS485"], field: "bandwidthField",
+              label: "Filtering Bandwidth (0-1000)", text: "5000", refusal: "5000 is outside 0 to 1000." },
         ]
     }
 
-    // What cannot be written is refused beside its field, with the range, and nothing at all is written:
-    // never clamped, cut or replaced by a default.
+    // What cannot be written is refused beside its field, with the range its label names for the selected
+    // amplifiers, and nothing at all is written: never clamped, cut or replaced by a default.
     function test_fieldRefusals(data) {
         holdSettings(1)
-        addAmplifier("RS485", linePort, 1)
+        var protocols = data.protocols || ["RS485"]
+        for (var i = 0; i < protocols.length; i++)
+            addAmplifier(protocols[i], protocols[i] === "RS485" ? linePort : "", 1)
         var popup = openFilters()
         // The refusal takes no room from the fields below it or the buttons.
         var places = function() {
@@ -87,6 +92,8 @@ WindowTestCase {
             return ["zeroPointField", "applyButton"].map(function(n) { return inside(popup, n).mapToItem(null, 0, 0).y })
         }
         var before = places()
+        if (data.label)
+            compare(inside(popup, data.field).placeholderText, data.label)
         typeInto(inside(popup, data.field), data.text)
         compare(inside(popup, data.field + "Refusal").text, data.refusal)
         compare(places(), before)
@@ -97,25 +104,6 @@ WindowTestCase {
         verify(!popup.resultDialog.opened)
         popup.close()
         heldAre(1, -1, "")
-    }
-
-    function test_fieldRanges_followTheSelectedProtocols_data() {
-        return [{ tag: "CANopen", protocols: ["CANOpen"], field: "levelField", label: "Filtering Level (1-5)",
-                  text: "0", refusal: "0 is outside 1 to 5." },
-                { tag: "both", protocols: ["CANOpen", "RS485"], field: "bandwidthField",
-                  label: "Filtering Bandwidth (0-1000)", text: "5000", refusal: "5000 is outside 0 to 1000." }]
-    }
-
-    // The label beside a field names the range its refusal enforces for the selected amplifiers.
-    function test_fieldRanges_followTheSelectedProtocols(data) {
-        for (var i = 0; i < data.protocols.length; i++)
-            addAmplifier(data.protocols[i], data.protocols[i] === "RS485" ? linePort : "", 1)
-        var popup = openFilters()
-        var field = inside(popup, data.field)
-        compare(field.placeholderText, data.label)
-        typeInto(field, data.text)
-        compare(inside(popup, data.field + "Refusal").text, data.refusal)
-        popup.close()
     }
 
     // The fields open with what the first selected amplifier holds: changing one field changes one setting.
@@ -238,8 +226,9 @@ WindowTestCase {
         verify(/^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3},([-0-9.]+|N\/A)$/.test(dataLines(path)[0]), dataLines(path)[0])
     }
 
-    // Only the selected amplifier is recorded; one added during the run stays out of it; STOP RECORDING ends
-    // the run at once and every row taken reaches the file.
+    // Only the selected amplifier is recorded; one added during the run stays out of it; Exit meanwhile asks
+    // first and "Cancel" leaves it running; STOP RECORDING ends the run at once and every row taken reaches
+    // the file.
     function test_stopRecording_keepsTheSelectionOfTheStart() {
         addAmplifier("RS485", linePort, 1)
         addAmplifier("RS485", linePort, 2)
@@ -250,6 +239,13 @@ WindowTestCase {
         var recorder = findChild(screen, "weightRecorder")
         addAmplifier("RS485", linePort, 1)
         tryVerify(function() { return recorder.rowCount >= 5 }, 10000)
+        mouseClick(findChild(window.contentItem, "sidebarExit"))
+        var ask = findChild(window.contentItem, "exitDialog") || findChild(window, "exitDialog")
+        tryCompare(ask, "opened", true)
+        compare(ask.title, "Stop Recording?")
+        mouseClick(findChild(ask.contentItem, "confirmCancel"))
+        tryCompare(ask, "opened", false)
+        verify(screen.recording)
         var finished = createTemporaryQmlObject("import QtTest; SignalSpy { signalName: \"finished\" }", testCase)
         finished.target = recorder
         mouseClick(findChild(screen, "recordButton"))
@@ -287,20 +283,6 @@ WindowTestCase {
         popup.close()
     }
 
-    // Exit during a recording asks first; "Cancel" leaves the recording running.
-    function test_exitDuringARecording_asksFirst() {
-        addAmplifier("RS485", linePort, 1)
-        record(openLogging(), "100", "3600")
-        mouseClick(findChild(window.contentItem, "sidebarExit"))
-        var ask = findChild(window.contentItem, "exitDialog") || findChild(window, "exitDialog")
-        verify(ask)
-        tryCompare(ask, "opened", true)
-        compare(ask.title, "Stop Recording?")
-        mouseClick(findChild(ask.contentItem, "confirmCancel"))
-        tryCompare(ask, "opened", false)
-        verify(screen.recording)
-        screen.stopRecording()
-    }
     function test_startLogging_refusesBadNumbers_data() {
         return [
             { tag: "empty frequency", frequency: "", duration: "5", message: "Enter a logging frequency from 10 to 10000 ms." },
