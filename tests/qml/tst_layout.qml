@@ -4,14 +4,11 @@ import com.example.amplifiers
 
 // Every screen and popup of the real main window, at the smallest window allowed and a large one, in English and
 // French: no text cut, no control outside what is shown, no rows hidden without a scroll bar, no button moved.
-TestCase {
+WindowTestCase {
     id: testCase
     name: "Layout"
-    when: windowShown
     property string line: simulators.startSerial("1,2,3,4,5,6,7,8,9")
-    property var window: null
-    property var screen: null
-    Component { id: windowComponent; Loader { source: "qrc:/DesktopApplication.qml" } }
+    function init() {}
     function cleanup() {
         if (!screen) return
         var popups = [findChild(screen, "multiPointPopup"), screen.instrumentSelectionPopup && screen.instrumentSelectionPopup.calibrationPage]
@@ -93,7 +90,7 @@ TestCase {
     }
     function test_everyScreenFits(data) {
         utilsLanguage.loadLanguage(data.language)
-        window = createTemporaryObject(windowComponent, testCase).item
+        window = openWindow()
         window.width = data.size[0]; window.height = data.size[1]
         tryCompare(window, "height", data.size[1])
         screen = findChild(window.contentItem, "weightPlotScreen")
