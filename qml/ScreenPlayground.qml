@@ -542,6 +542,8 @@ Rectangle {
                     clip: true
                     spacing: Theme.spacingHairline
                     model: customPlot.curves
+                    // Shown only when the entries do not all fit (many curves, each with a note).
+                    T.ScrollBar.vertical: ScrollBarThemed {}
                     delegate: Item {
                         id: legendEntry
                         required property var modelData

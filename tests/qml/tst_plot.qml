@@ -196,9 +196,11 @@ WindowTestCase {
         // The view is converted at once: no curve drops to the new unit's small numbers.
         fuzzyCompare(values(0)[0], 123.45 * data.factor, 1e-9)
 
-        // Paused, so that the time under the pointer stays; between two readings of the second amplifier.
-        mouseClick(findChild(screen, "liveButton"))
+        // Paused once the view shows them, so that the time under the pointer stays; between two readings of
+        // the second amplifier.
         var points = plot.shownPoints(1)
+        tryVerify(function() { return plot.timeHigh > points[2].x })
+        mouseClick(findChild(screen, "liveButton"))
         mouseMove(plot, plot.timeToX((points[1].x + points[2].x) / 2), plot.plotArea.y + 5)
         tryVerify(function() { return plot.cursorValues.length === 2 })
         compare(plot.cursorValues[0], data.first)
