@@ -47,7 +47,8 @@ WindowTestCase {
 
     // Tiles and curves share their amplifier's colour, which stays with it whatever is removed; past the
     // palette's eight colours a colour comes back with another dash, and the ninth tile starts a third row.
-    function test_legendAndColours_stayWithTheirAmplifier() {
+    // The legend hides and shows curves, and the plot exports as a picture.
+    function test_legendColours_hideShow_andExport() {
         for (var id = 1; id <= 3; id++)
             addOnLine(id)
         mouseClick(tile("1"))
@@ -71,6 +72,20 @@ WindowTestCase {
         for (i = 0; i < 7; i++)
             verify(!Qt.colorEqual(plot.curves[i].color, plot.curves[7].color)
                    || plot.curves[i].dash !== plot.curves[7].dash, "curve " + i + " differs from curve 7")
+
+        // A click on a legend entry hides its curve and another shows it again; the picture is exported.
+        waitForPoints(0, 1)
+        waitForPoints(1, 1)
+        mouseClick(findChild(screen, "legend_0"))
+        compare(plot.curves[0].visible, false)
+        compare(plot.shownPoints(0).length, 0)
+        verify(plot.shownPoints(1).length > 0)
+        mouseClick(findChild(screen, "legend_0"))
+        compare(plot.curves[0].visible, true)
+        verify(plot.shownPoints(0).length > 0)
+        mouseClick(findChild(screen, "exportPlotButton"))
+        var path = expectMessage("Plot Exported", undefined, true).text.replace("The plot was saved as ", "")
+        verify(/\.png$/.test(path) && files.fileSize(path) > 1000, path)
     }
 
     // A fault that leaves no fresh reading breaks the line; readings afterwards go on after the gap.
@@ -201,8 +216,9 @@ WindowTestCase {
         var points = plot.shownPoints(1)
         tryVerify(function() { return plot.timeHigh > points[2].x })
         mouseClick(findChild(screen, "liveButton"))
-        mouseMove(plot, plot.timeToX((points[1].x + points[2].x) / 2), plot.plotArea.y + 5)
-        tryVerify(function() { return plot.cursorValues.length === 2 })
+        // Moved until the plot has the pointer: on a loaded machine a hover can reach it late or not at all.
+        var x = plot.timeToX((points[1].x + points[2].x) / 2)
+        tryVerify(function() { mouseMove(plot, x, plot.plotArea.y + 5); return plot.cursorValues.length === 2 })
         compare(plot.cursorValues[0], data.first)
         compare(plot.cursorValues[1], data.second)
         verify(/^\d\d:\d\d:\d\d\.\d\d\d$/.test(plot.cursorTime), plot.cursorTime)
@@ -214,27 +230,5 @@ WindowTestCase {
         mouseMove(plot, plot.plotArea.x + 2, plot.plotArea.y + 5)
         tryVerify(function() { return plot.cursorValues[0] === "" })
         compare(legendText(0), "Load cell 1")
-    }
-
-    function test_hideShowFromTheLegend_andExport() {
-        addOnLine(1)
-        addOnLine(2)
-        waitForPoints(0, 3)
-        waitForPoints(1, 3)
-        mouseClick(findChild(screen, "legend_0"))
-        compare(plot.curves[0].visible, false)
-        compare(plot.shownPoints(0).length, 0)
-        verify(plot.shownPoints(1).length > 0)
-        mouseClick(findChild(screen, "legend_0"))
-        compare(plot.curves[0].visible, true)
-        verify(plot.shownPoints(0).length > 0)
-
-        mouseClick(findChild(screen, "exportPlotButton"))
-        var dialog = findChild(screen, "messageDialog")
-        tryCompare(dialog, "opened", true)
-        compare(dialog.title, "Plot Exported")
-        var path = dialog.text.replace("The plot was saved as ", "")
-        verify(/\.png$/.test(path), path)
-        verify(files.fileSize(path) > 1000, path)
     }
 }
