@@ -16,15 +16,15 @@ ApplicationWindow {
     property bool isPhone: false
     property bool isTablet: false
     property bool singleColumn: width < height
-    property bool wideMode: width >= 560
-    property bool wideWideMode: width >= 640
+    property bool wideMode: width >= Theme.wideModeWidth
+    property bool wideWideMode: width >= Theme.wideWideModeWidth
 
     // Small laptop screens (1024 x 640 of usable room) still show every screen whole.
-    minimumWidth: 1000
-    minimumHeight: 640
+    minimumWidth: Theme.windowMinWidth
+    minimumHeight: Theme.windowMinHeight
     // A stored size that is missing or broken falls back to a default that suits the screen.
-    width: settingsManager.initialSize.width > 0 ? settingsManager.initialSize.width : (isHdpi ? 800 : 1280)
-    height: settingsManager.initialSize.height > 0 ? settingsManager.initialSize.height : (isHdpi ? 560 : 720)
+    width: settingsManager.initialSize.width > 0 ? settingsManager.initialSize.width : (isHdpi ? Theme.windowDefaultSizeHdpi.width : Theme.windowDefaultSize.width)
+    height: settingsManager.initialSize.height > 0 ? settingsManager.initialSize.height : (isHdpi ? Theme.windowDefaultSizeHdpi.height : Theme.windowDefaultSize.height)
     x: settingsManager.initialPosition.width
     y: settingsManager.initialPosition.height
     // With "automatic" visibility a Quick window takes its visibility from `visible`, so both are needed.
@@ -32,7 +32,7 @@ ApplicationWindow {
     visibility: settingsManager.initialVisibility
 
     flags: settingsManager.appThemeCSD ? (Qt.Window | Qt.FramelessWindowHint) : Qt.Window
-    color: settingsManager.appThemeCSD ? "transparent" : Theme.colorBackground
+    color: settingsManager.appThemeCSD ? Theme.colorNone : Theme.colorBackground
 
     // A running self-test writes back the registers it changed before the window goes: it is stopped here
     // and closes the window itself once it has ended.
@@ -132,7 +132,7 @@ ApplicationWindow {
             id: appSidebar
             objectName: "appSidebar"
             Layout.fillHeight: true
-            Layout.preferredWidth: appWindow.isHdpi ? 220 : 256
+            Layout.preferredWidth: appWindow.isHdpi ? Theme.sidebarWidthHdpi : Theme.sidebarWidth
             currentState: appContent.state
             onScreenRequested: function(screenName) { appContent.showScreen(screenName) }
             onExitRequested: appWindow.requestExit()
@@ -165,7 +165,7 @@ ApplicationWindow {
                     Text {
                         anchors.left: parent.left
                         anchors.top: parent.top
-                        anchors.margins: 24
+                        anchors.margins: Theme.pagePadding
                         text: parent.screenTitle
                         color: Theme.colorText
                         font.pixelSize: Theme.fontSizeTitle

@@ -26,7 +26,7 @@ Rectangle {
 
     ColumnLayout {
         anchors.top: parent.top
-        anchors.topMargin: 16
+        anchors.topMargin: Theme.componentMargin
         anchors.left: parent.left
         anchors.right: parent.right
         spacing: 0
@@ -72,7 +72,7 @@ Rectangle {
 
     ColumnLayout {
         anchors.bottom: parent.bottom
-        anchors.bottomMargin: 16
+        anchors.bottomMargin: Theme.componentMargin
         anchors.left: parent.left
         anchors.right: parent.right
         spacing: 0

@@ -29,7 +29,7 @@ ColumnLayout {
     Component.onDestruction: scanner.cancel()
 
     visible: offered && (scanner.running || scanner.total > 0 || scanner.error.length > 0)
-    spacing: 4
+    spacing: Theme.spacingTight
 
     BusScanner { id: scanner }
 
@@ -53,7 +53,7 @@ ColumnLayout {
     Flow {
         objectName: "scanResults"
         Layout.fillWidth: true
-        spacing: 4
+        spacing: Theme.spacingTight
         Repeater {
             model: scanner.found
             ButtonChoice {

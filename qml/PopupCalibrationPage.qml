@@ -259,12 +259,12 @@ Popup {
     // about to click moves; only a page that would reach the bottom of the window moves up.
     x: parent ? (parent.width - width) / 2 : 0
     y: parent ? Math.max(0, Math.min(parent.height / 20, parent.height - height - Theme.componentMargin)) : 0
-    width: parent ? parent.width * 2 / 3 : 720
+    width: parent ? parent.width * 2 / 3 : Theme.columnContent
     modal: true
     dim: true
     focus: true
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
-    padding: 24
+    padding: Theme.pagePadding
 
     // However the page closes, its amplifier (unless handed over) stops and gives its link back.
     onVisibleChanged: {
@@ -308,7 +308,7 @@ Popup {
     }
 
     contentItem: ColumnLayout {
-        spacing: 16
+        spacing: Theme.componentMargin
 
         RowLayout {
             Layout.fillWidth: true
@@ -338,7 +338,7 @@ Popup {
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
                 Layout.alignment: Qt.AlignTop
-                spacing: 8
+                spacing: Theme.spacingNormal
 
                 ComboBoxThemed {
                     id: portSelector
@@ -383,7 +383,7 @@ Popup {
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
                 Layout.alignment: Qt.AlignTop
-                spacing: 8
+                spacing: Theme.spacingNormal
 
                 Text {
                     objectName: "adReadout"
@@ -398,7 +398,7 @@ Popup {
                     Layout.fillWidth: true
                     text: calibrationPage.adStale ? calibrationPage.adStaleText() : ""
                     color: Theme.colorError
-                    font.pixelSize: Theme.fontSizeContent - 2
+                    font.pixelSize: Theme.fontSizeSmall
                     font.italic: true
                     wrapMode: Text.WordWrap
                 }
@@ -415,7 +415,7 @@ Popup {
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
                 Layout.alignment: Qt.AlignTop
-                spacing: 8
+                spacing: Theme.spacingNormal
 
                 Text {
                     text: qsTr("Calibration Type")
@@ -487,7 +487,7 @@ Popup {
                     visible: calibrationPage.pointByPoint
                     text: qsTr("CANopen: type the span weight before pressing SPAN; SPAN sends it to the amplifier.")
                     color: Theme.colorSubText
-                    font.pixelSize: Theme.fontSizeContent - 2
+                    font.pixelSize: Theme.fontSizeSmall
                     wrapMode: Text.WordWrap
                 }
                 ButtonSolid {

@@ -69,7 +69,7 @@ Popup {
     }
 
     function chosenAmplifiers() {
-        var list = screenPlayground.amplifierList
+        var list = screenPlayground.amplifiersOnScreen()
         var chosen = []
         for (var i = 0; i < list.length; i++) {
             if (selectedAmplifiers.indexOf(list[i].getName()) >= 0)
@@ -147,12 +147,12 @@ Popup {
     width: parent ? Math.min(parent.width - 2 * Theme.componentMargin, Math.max(Theme.formPopupWidth, parent.width / 2))
                   : Theme.formPopupWidth
     height: parent ? Math.min(parent.height - 2 * Theme.componentMargin,
-                              Math.max(500, parent.height * 0.7, implicitHeight)) : 500
+                              Math.max(Theme.filterPopupMinHeight, parent.height * 0.7, implicitHeight)) : Theme.filterPopupMinHeight
     modal: true
     dim: true
     focus: true
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
-    padding: 20
+    padding: Theme.popupPadding
 
     onAboutToShow: prefill()
 
@@ -180,9 +180,9 @@ Popup {
         Layout.preferredHeight: line
         Layout.maximumHeight: line
         color: Theme.colorError
-        font.pixelSize: Theme.fontSizeContent - 3
+        font.pixelSize: Theme.fontSizeCaption
         fontSizeMode: Text.HorizontalFit
-        minimumPixelSize: 8
+        minimumPixelSize: Theme.fontSizeFitFloor
         verticalAlignment: Text.AlignVCenter
     }
 
@@ -194,7 +194,7 @@ Popup {
     }
 
     contentItem: ColumnLayout {
-        spacing: 8
+        spacing: Theme.spacingNormal
 
         DialogMessage {
             id: resultDialog
@@ -221,7 +221,7 @@ Popup {
             visible: text.length > 0
             text: filterPopup.sourceNote
             color: Theme.colorSubText
-            font.pixelSize: Theme.fontSizeContent - 2
+            font.pixelSize: Theme.fontSizeSmall
             font.italic: true
             wrapMode: Text.WordWrap
         }
@@ -306,7 +306,7 @@ Popup {
 
         RowLayout {
             Layout.fillWidth: true
-            spacing: 12
+            spacing: Theme.spacingWide
             ButtonOutline {
                 objectName: "filterCancelButton"
                 Layout.fillWidth: true

@@ -51,12 +51,12 @@ Popup {
 
     parent: T.Overlay.overlay
     anchors.centerIn: parent
-    width: parent ? parent.width * 2 / 3 : 640
+    width: parent ? parent.width * 2 / 3 : Theme.wideWideModeWidth
     modal: true
     dim: true
     focus: true
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
-    padding: 24
+    padding: Theme.pagePadding
 
     background: Rectangle {
         radius: Theme.componentRadius
@@ -65,13 +65,13 @@ Popup {
     }
 
     contentItem: RowLayout {
-        spacing: 24
+        spacing: Theme.pagePadding
 
         ColumnLayout {
             Layout.alignment: Qt.AlignTop
             Layout.preferredWidth: 1
             Layout.fillWidth: true
-            spacing: 8
+            spacing: Theme.spacingNormal
 
             Text {
                 text: qsTr("Protocol")
@@ -92,7 +92,7 @@ Popup {
                     }
                 }
             }
-            Item { Layout.preferredHeight: 16 }
+            Item { Layout.preferredHeight: Theme.componentMargin }
             ButtonOutline {
                 objectName: "cancelButton"
                 Layout.fillWidth: true
@@ -105,7 +105,7 @@ Popup {
             Layout.alignment: Qt.AlignTop
             Layout.preferredWidth: 1
             Layout.fillWidth: true
-            spacing: 8
+            spacing: Theme.spacingNormal
 
             Text {
                 text: qsTr("Model")
@@ -124,7 +124,7 @@ Popup {
                     onClicked: instrumentSelection.selectedModel = modelData
                 }
             }
-            Item { Layout.preferredHeight: 16 }
+            Item { Layout.preferredHeight: Theme.componentMargin }
             Text {
                 objectName: "selectionStatus"
                 Layout.fillWidth: true

@@ -26,7 +26,7 @@ Popup {
     function findAmplifier() {
         if (amplifierName.length === 0)
             return null
-        var list = screenPlayground.amplifierList
+        var list = screenPlayground.amplifiersOnScreen()
         for (var i = 0; i < list.length; i++) {
             if (list[i].getName() === amplifierName)
                 return list[i]
@@ -95,17 +95,17 @@ Popup {
 
     parent: T.Overlay.overlay
     anchors.centerIn: parent
-    width: parent ? parent.width * 3 / 4 : 800
+    width: parent ? parent.width * 3 / 4 : Theme.windowDefaultSizeHdpi.width
     // Tall enough for all nine rows where the window allows; otherwise they scroll. A message takes its room
     // from the rows, so that it never moves the buttons.
     height: parent ? Math.min(parent.height - 2 * Theme.componentMargin, Math.max(parent.height * 3 / 4,
                               pointList.implicitHeight + 2 * (Theme.componentHeight + column.spacing)
-                              + topPadding + bottomPadding)) : 600
+                              + topPadding + bottomPadding)) : Theme.windowDefaultSizeHdpi.height
     modal: true
     dim: true
     focus: true
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
-    padding: 20
+    padding: Theme.popupPadding
 
     onVisibleChanged: {
         if (visible)
@@ -145,10 +145,10 @@ Popup {
 
     contentItem: ColumnLayout {
         id: column
-        spacing: 8
+        spacing: Theme.spacingNormal
 
         RowLayout {
-            spacing: 16
+            spacing: Theme.componentMargin
             ButtonSolid {
                 objectName: "startCalibrationButton"
                 text: qsTr("Start Calibration")
@@ -170,17 +170,17 @@ Popup {
             // From the rows' own height: a list's content height depends on what it has created.
             implicitHeight: multiPoint.pointRows * (Theme.componentHeight + spacing) - spacing
             clip: true
-            spacing: 4
+            spacing: Theme.spacingTight
             model: multiPoint.pointRows
             T.ScrollBar.vertical: ScrollBarThemed {}
             delegate: RowLayout {
                 id: pointRow
                 required property int index
                 width: ListView.view.width
-                spacing: 12
+                spacing: Theme.spacingWide
 
                 Text {
-                    Layout.preferredWidth: 80
+                    Layout.preferredWidth: Theme.columnNarrow
                     text: qsTr("Point %1").arg(pointRow.index + 1)
                     color: Theme.colorText
                     font.pixelSize: Theme.fontSizeContent
@@ -193,7 +193,7 @@ Popup {
                 }
                 Text {
                     objectName: "capturedText_" + (pointRow.index + 1)
-                    Layout.preferredWidth: 120
+                    Layout.preferredWidth: Theme.columnMedium
                     text: multiPoint.adPoints[pointRow.index] === undefined ? qsTr("Not Captured")
                                                                            : String(multiPoint.adPoints[pointRow.index])
                     color: Theme.colorText
@@ -221,7 +221,7 @@ Popup {
         }
 
         RowLayout {
-            spacing: 16
+            spacing: Theme.componentMargin
             ButtonSolid {
                 objectName: "calibrateMultiPointButton"
                 text: qsTr("Calibrate Multi-Point")

@@ -148,12 +148,12 @@ Popup {
     // Wide enough for each field to show what it asks for beside its label.
     width: parent ? Math.min(parent.width - 2 * Theme.componentMargin, Math.max(Theme.formPopupWidth, parent.width * 0.4))
                   : Theme.formPopupWidth
-    height: Math.max(450, parent ? parent.height / 2 : 450)
+    height: Math.max(Theme.recordingPopupMinHeight, parent ? parent.height / 2 : Theme.recordingPopupMinHeight)
     modal: true
     dim: true
     focus: true
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
-    padding: 20
+    padding: Theme.popupPadding
 
     background: Rectangle {
         radius: Theme.componentRadius
@@ -174,7 +174,7 @@ Popup {
     }
 
     contentItem: ColumnLayout {
-        spacing: 10
+        spacing: Theme.spacingRoomy
 
         DialogConfirm {
             id: replaceDialog
@@ -231,7 +231,7 @@ Popup {
         }
         RowLayout {
             Layout.fillWidth: true
-            spacing: 8
+            spacing: Theme.spacingNormal
             Text {
                 text: qsTr("Output File:")
                 color: Theme.colorText
@@ -254,7 +254,7 @@ Popup {
             Layout.fillWidth: true
             visible: text.length > 0
             text: loggingPopup.pathMessage
-            color: loggingPopup.pathMessageIsError ? "red" : "green"
+            color: loggingPopup.pathMessageIsError ? Theme.colorBad : Theme.colorGood
             font.pixelSize: Theme.fontSizeContent
             font.italic: true
             wrapMode: Text.WordWrap
@@ -264,7 +264,7 @@ Popup {
 
         RowLayout {
             Layout.fillWidth: true
-            spacing: 12
+            spacing: Theme.spacingWide
             ButtonOutline {
                 objectName: "loggingCancelButton"
                 Layout.fillWidth: true

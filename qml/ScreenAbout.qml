@@ -33,30 +33,30 @@ Rectangle {
         ColumnLayout {
             id: column
             width: parent.width
-            spacing: 12
+            spacing: Theme.spacingWide
 
             Rectangle {
                 Layout.fillWidth: true
-                Layout.preferredHeight: 128
+                Layout.preferredHeight: Theme.aboutHeaderHeight
                 color: Theme.colorForeground
 
                 RowLayout {
                     anchors.verticalCenter: parent.verticalCenter
                     x: screenAbout.indent
-                    spacing: 24
+                    spacing: Theme.pagePadding
                     Image {
-                        Layout.preferredWidth: 80
-                        Layout.preferredHeight: 80
-                        sourceSize: Qt.size(80, 80)
+                        Layout.preferredWidth: Theme.logoSize
+                        Layout.preferredHeight: Theme.logoSize
+                        sourceSize: Qt.size(Theme.logoSize, Theme.logoSize)
                         source: "qrc:/assets/gfx/logos/file.svg"
                     }
                     Column {
-                        spacing: 4
+                        spacing: Theme.spacingTight
                         Text {
                             objectName: "aboutTitle"
                             text: "Kelvora Amplifier Manager"
                             color: Theme.colorText
-                            font.pixelSize: Theme.fontSizeTitle + 4
+                            font.pixelSize: Theme.fontSizeHeadline
                             font.bold: true
                         }
                         Text {
@@ -82,7 +82,7 @@ Rectangle {
                 Layout.leftMargin: screenAbout.indent
                 Layout.rightMargin: screenAbout.indent
                 Layout.fillWidth: true
-                spacing: 4
+                spacing: Theme.spacingTight
 
                 Line { text: qsTr("This application is made possible thanks to a couple of third party open source projects:") }
                 Repeater {
@@ -94,12 +94,12 @@ Rectangle {
                     }
                 }
 
-                Item { Layout.preferredHeight: 12; visible: debugLines.visible }
+                Item { Layout.preferredHeight: Theme.spacingWide; visible: debugLines.visible }
                 ColumnLayout {
                     id: debugLines
                     objectName: "aboutDebugLines"
                     visible: utilsApp.isDebugBuild()
-                    spacing: 4
+                    spacing: Theme.spacingTight
                     Line { text: qsTr("App name: %1").arg(utilsApp.appName()) }
                     Line { text: qsTr("App version: %1").arg(utilsApp.appVersion()) }
                     Line { text: qsTr("Build mode: %1").arg(utilsApp.appBuildModeFull()) }
@@ -107,7 +107,7 @@ Rectangle {
                     Line { text: qsTr("Build date: %1").arg(utilsApp.appBuildDateTime()) }
                     Line { text: qsTr("Qt version: %1").arg(utilsApp.qtVersion()) }
                 }
-                Item { Layout.preferredHeight: 24 }
+                Item { Layout.preferredHeight: Theme.pagePadding }
             }
         }
     }

@@ -27,7 +27,7 @@ Rectangle {
     property string amplifierModel: ""
     property bool testing: false
     property string summary: "放大器功能测试: 未开始"
-    property color summaryColor: "lightgray"
+    property color summaryColor: Theme.colorVerdictPending
     readonly property var models: ["TX-7001", "TX-7002", "TC-7002"]
     readonly property var protocols: ({ "TX-7001": "RS232", "TX-7002": "RS485" })
 
@@ -50,7 +50,7 @@ Rectangle {
         logView.positionViewAtEnd()
         if (message.indexOf("放大器功能测试全部完成") >= 0) {
             summary = "放大器功能测试已完成"
-            summaryColor = "#e0ffe0"
+            summaryColor = Theme.colorVerdictPassed
         }
     }
 
@@ -110,7 +110,7 @@ Rectangle {
                 }
                 if (reason.length > 0) {
                     summary = "连接失败: " + reason
-                    summaryColor = "lightgray"
+                    summaryColor = Theme.colorVerdictPending
                     return
                 }
                 if (!amplifier.isConnected()) {
@@ -119,7 +119,7 @@ Rectangle {
                 }
             }
             summary = "正在测试 " + model + " (" + protocol + ") on " + port + "..."
-            summaryColor = "lightgray"
+            summaryColor = Theme.colorVerdictPending
             started = true
             amplifier.testAllRegisters()
         } finally {
@@ -144,7 +144,7 @@ Rectangle {
         // everything came back.
         function onSelfTestFinished(passed, message) {
             screenHostInfos.summary = message
-            screenHostInfos.summaryColor = passed ? "#e0ffe0" : "#ffe0e0"
+            screenHostInfos.summaryColor = passed ? Theme.colorVerdictPassed : Theme.colorVerdictFailed
             screenHostInfos.endTest()
         }
     }
@@ -171,12 +171,12 @@ Rectangle {
 
     ColumnLayout {
         anchors.fill: parent
-        anchors.margins: 24
-        spacing: 16
+        anchors.margins: Theme.pagePadding
+        spacing: Theme.componentMargin
 
         RowLayout {
             Layout.fillWidth: true
-            spacing: 12
+            spacing: Theme.spacingWide
 
             Text {
                 text: "COM 串口:"
@@ -186,7 +186,7 @@ Rectangle {
             ComboBoxThemed {
                 id: portSelector
                 objectName: "qaPortSelector"
-                Layout.preferredWidth: 220
+                Layout.preferredWidth: Theme.columnWide
                 // Read once, when the screen is first shown.
                 model: portHelper.getAvailablePorts()
                 enabled: !screenHostInfos.testing
@@ -199,7 +199,7 @@ Rectangle {
             ComboBoxThemed {
                 id: modelSelector
                 objectName: "qaModelSelector"
-                Layout.preferredWidth: 160
+                Layout.preferredWidth: Theme.columnSelector
                 model: screenHostInfos.models
                 currentIndex: 0
                 enabled: !screenHostInfos.testing
@@ -217,7 +217,7 @@ Rectangle {
         Rectangle {
             Layout.fillWidth: true
             Layout.fillHeight: true
-            color: "white"
+            color: Theme.colorLogBackground
             border.color: Theme.colorSeparator
             radius: Theme.componentRadius
 
@@ -225,7 +225,7 @@ Rectangle {
                 id: logView
                 objectName: "qaLog"
                 anchors.fill: parent
-                anchors.margins: 8
+                anchors.margins: Theme.spacingNormal
                 clip: true
                 model: logModel
                 ScrollBar.vertical: ScrollBarThemed {}
@@ -242,7 +242,7 @@ Rectangle {
                     required property string status
                     width: ListView.view.width
                     text: message
-                    color: status === "pass" ? "green" : (status === "fail" ? "red" : "black")
+                    color: status === "pass" ? Theme.colorGood : (status === "fail" ? Theme.colorBad : Theme.colorLogText)
                     font.pixelSize: Theme.fontSizeContent
                     wrapMode: Text.WrapAnywhere
                 }
@@ -252,7 +252,7 @@ Rectangle {
         Rectangle {
             objectName: "qaSummaryBox"
             Layout.fillWidth: true
-            Layout.preferredHeight: summaryText.implicitHeight + 24
+            Layout.preferredHeight: summaryText.implicitHeight + 2 * Theme.spacingWide
             color: screenHostInfos.summaryColor
             radius: Theme.componentRadius
 
@@ -260,11 +260,11 @@ Rectangle {
                 id: summaryText
                 objectName: "qaSummary"
                 anchors.fill: parent
-                anchors.margins: 12
+                anchors.margins: Theme.spacingWide
                 verticalAlignment: Text.AlignVCenter
                 text: screenHostInfos.summary
-                color: "black"
-                font.pointSize: 16
+                color: Theme.colorLogText
+                font.pointSize: Theme.fontPointSizeSummary
                 font.bold: true
                 wrapMode: Text.WordWrap
             }

@@ -12,25 +12,19 @@ import "Amplifiers.js" as Amplifiers
 // unit selector and the buttons that add, remove, zero, tare, configure and record amplifiers.
 //
 // The popups it opens are created in this document's context: they reach this screen as `screenPlayground`
-// (amplifierList, addAmplifier, findChildByObjectName) and the plot item through findChildByObjectName.
+// (addAmplifier, amplifiersOnScreen, findAmplifier). The amplifiers, their names, colours, selection and
+// staleness are the model `amplifiers` holds.
 Rectangle {
     id: screenPlayground
     objectName: "weightPlotScreen"
 
     color: Theme.colorBackground
 
-    // Every amplifier handed to the screen, in the order added; never shortened, so names are never reused.
-    property var amplifierList: []
-    property int counter: 0
-    property string selectedUnit: "g"
-    // Names of the tiles marked selected.
-    property var selection: []
+    readonly property alias amplifiers: amplifierModel
+    readonly property string selectedUnit: amplifierModel.unit
     property var instrumentSelectionPopup: null
     property var filterSettingsPopup: null
     property var csvLoggingPopup: null
-    // The amplifier whose tile reading is paused while it is calibrated with several points ("" for none).
-    property string pausedAmplifierName: ""
-
     readonly property int tileCount: amplifierModel.count
     // A recording takes the selected amplifiers when it starts and keeps them for the whole run.
     readonly property bool recording: recorder.running
@@ -42,82 +36,24 @@ Rectangle {
     // A tile never gets smaller than its four lines need; rows that do not fit scroll.
     readonly property real minTileHeight: 2 * Theme.componentHeight + Theme.componentMargin
 
-    // Tiles read their amplifier again at once when this fires (a changed unit shows without waiting).
-    signal refreshTiles()
-
-    ListModel { id: amplifierModel }
+    AmplifierListModel {
+        id: amplifierModel
+        objectName: "amplifierModel"
+        plot: customPlot
+        palette: Theme.curveColors
+    }
 
     function addAmplifier(amplifier) {
-        counter += 1
-        amplifier.setName(String(counter))
-        // It reads in the unit the screen shows (the plot converts by that unit).
-        amplifier.setUnit(selectedUnit)
-        amplifierList.push(amplifier)
-        var colour = Theme.curveColors[(amplifierList.length - 1) % Theme.curveColors.length]
-        var plot = findChildByObjectName(screenPlayground, "customPlot")
-        if (plot)
-            plot.addAmplifier(amplifier, colour)
-        amplifierModel.append({ "amplifier": amplifier, "selected": false })
+        amplifierModel.add(amplifier)
     }
 
-    // The amplifiers that have a tile now (amplifierList keeps removed ones too).
+    // The amplifiers that have a tile now.
     function amplifiersOnScreen() {
-        var shown = []
-        for (var i = 0; i < amplifierModel.count; i++)
-            shown.push(amplifierModel.get(i).amplifier)
-        return shown
-    }
-
-    // Depth-first: the item itself, then its visual children, then its other children.
-    function findChildByObjectName(item, name) {
-        if (!item)
-            return null
-        if (item.objectName === name)
-            return item
-        var lists = [item.children, item.resources]
-        for (var l = 0; l < lists.length; l++) {
-            var list = lists[l]
-            if (!list)
-                continue
-            for (var i = 0; i < list.length; i++) {
-                var found = findChildByObjectName(list[i], name)
-                if (found)
-                    return found
-            }
-        }
-        return null
-    }
-
-    function syncSelection() {
-        var names = []
-        for (var i = 0; i < amplifierModel.count; i++) {
-            var row = amplifierModel.get(i)
-            if (row.selected && row.amplifier)
-                names.push(row.amplifier.getName())
-        }
-        selection = names
-    }
-
-    function toggleSelection(index) {
-        amplifierModel.setProperty(index, "selected", !amplifierModel.get(index).selected)
-        syncSelection()
-    }
-
-    function selectedAmplifiers() {
-        var chosen = []
-        for (var i = 0; i < amplifierList.length; i++) {
-            if (selection.indexOf(amplifierList[i].getName()) >= 0)
-                chosen.push(amplifierList[i])
-        }
-        return chosen
+        return amplifierModel.amplifiers()
     }
 
     function findAmplifier(name) {
-        for (var i = 0; i < amplifierList.length; i++) {
-            if (amplifierList[i].getName() === name)
-                return amplifierList[i]
-        }
-        return null
+        return amplifierModel.find(name)
     }
 
     function selectUnit(index) {
@@ -125,50 +61,38 @@ Rectangle {
         if (!entry)
             return
         unitSelector.currentSelection = index
-        selectedUnit = entry.txt
-        for (var i = 0; i < amplifierList.length; i++)
-            amplifierList[i].setUnit(entry.txt)
-        refreshTiles()
+        amplifierModel.unit = entry.txt
+        amplifierModel.refresh()
     }
 
-    // A removed amplifier stops reading and gives its link back (an RS232 port can be opened again); the
-    // object stays in amplifierList so that its name is never given again.
+    // A removed amplifier stops reading and gives its link back (an RS232 port can be opened again); its
+    // name is never given again.
     function removeSelected() {
-        if (selection.length === 0) {
+        if (amplifierModel.selectedNames.length === 0) {
             messageDialog.show(qsTr("No Selection"), qsTr("Please select at least one amplifier to remove."))
             return
         }
-        var plot = findChildByObjectName(screenPlayground, "customPlot")
-        for (var i = amplifierModel.count - 1; i >= 0; i--) {
-            var row = amplifierModel.get(i)
-            if (!row.selected)
-                continue
-            var amplifier = row.amplifier
-            if (plot)
-                plot.removeAmplifier(amplifier)
+        amplifierModel.removeSelected().forEach(function(amplifier) {
             recorder.removeAmplifier(amplifier)
-            amplifierModel.remove(i)
             Amplifiers.release(amplifier)
-        }
-        syncSelection()
+        })
     }
 
     // Runs `command` on every selected amplifier and tells what each reported, as Write Filters does: a
     // failure says what the amplifier holds now.
     function runOnSelected(command, doneTitle, failedTitle) {
-        var chosen = selectedAmplifiers()
-        if (chosen.length === 0)
+        var outcomes = amplifierModel.runOnSelected(command)
+        if (outcomes.length === 0)
             return
         var done = []
         var failed = []
-        for (var i = 0; i < chosen.length; i++) {
-            var amplifier = chosen[i]
-            var outcome = Amplifiers.outcomeOf(amplifier, command, function() { amplifier[command]() })
-            var line = qsTr("Load cell %1: %2").arg(amplifier.getName())
-            if (outcome !== null && outcome.ok)
+        for (var i = 0; i < outcomes.length; i++) {
+            var outcome = outcomes[i]
+            var line = qsTr("Load cell %1: %2").arg(outcome.name)
+            if (outcome.reported && outcome.ok)
                 done.push(line.arg(outcome.message))
             else
-                failed.push(line.arg(outcome !== null ? outcome.message : qsTr("it did not report back.")))
+                failed.push(line.arg(outcome.reported ? outcome.message : qsTr("it did not report back.")))
         }
         if (failed.length === 0)
             messageDialog.show(doneTitle, done.join("\n"))
@@ -209,12 +133,13 @@ Rectangle {
     }
 
     function openFilterSettings() {
+        var selection = amplifierModel.selectedNames
         if (selection.length === 0)
             return
         if (!filterSettingsPopup)
-            filterSettingsPopup = createPopup("PopupFiltersSetting.qml", { "selectedAmplifiers": selection.slice() })
+            filterSettingsPopup = createPopup("PopupFiltersSetting.qml", { "selectedAmplifiers": selection })
         else
-            filterSettingsPopup.selectedAmplifiers = selection.slice()
+            filterSettingsPopup.selectedAmplifiers = selection
         if (filterSettingsPopup) {
             centre(filterSettingsPopup)
             filterSettingsPopup.open()
@@ -229,7 +154,7 @@ Rectangle {
     function openCsvLogging() {
         if (recording)
             return
-        if (selection.length === 0) {
+        if (amplifierModel.selectedNames.length === 0) {
             messageDialog.show(qsTr("No Selection"), qsTr("Please select at least one amplifier to record."))
             return
         }
@@ -243,13 +168,13 @@ Rectangle {
     }
 
     function selectedNames() {
-        return selectedAmplifiers().map(function(amplifier) { return qsTr("Load cell %1").arg(amplifier.getName()) })
+        return amplifierModel.selectedNames.map(function(name) { return qsTr("Load cell %1").arg(name) })
     }
 
     // Records the selected amplifiers; false with the reason in `recorder.lastError` when refused.
     function startRecording(periodMs, durationS, filePath, unit) {
         var names = selectedNames()
-        var chosen = selectedAmplifiers()
+        var chosen = amplifierModel.selectedAmplifiers()
         if (!recorder.start(chosen, periodMs, durationS, filePath, unit))
             return false
         recordedNames = names
@@ -261,9 +186,10 @@ Rectangle {
     // Restarts the weight reading of those amplifiers still on the screen at `intervalMs` (a tile paused for
     // a multi-point calibration stays paused).
     function paceReading(amplifiers, intervalMs) {
-        for (var i = 0; i < amplifierModel.count; i++) {
-            var amplifier = amplifierModel.get(i).amplifier
-            if (amplifiers.indexOf(amplifier) < 0 || amplifier.getName() === pausedAmplifierName)
+        var shown = amplifierModel.amplifiers()
+        for (var i = 0; i < shown.length; i++) {
+            var amplifier = shown[i]
+            if (amplifiers.indexOf(amplifier) < 0 || amplifier.getName() === amplifierModel.pausedName)
                 continue
             amplifier.stopContinuousADRead()
             amplifier.startContinuousMeasuringValueRead(intervalMs)
@@ -277,8 +203,8 @@ Rectangle {
     // Multi-point calibration works on one RS485 amplifier of the screen. Its tile stops reading weights
     // while the popup is open, so that the popup's AD reading can run; it resumes when the popup closes.
     function openMultiPointCalibration() {
-        var chosen = selectedAmplifiers()
-        if (chosen.length !== 1 || typeof chosen[0].calibrateMultiPoints !== "function") {
+        var chosen = amplifierModel.selectedAmplifiers()
+        if (chosen.length !== 1 || !chosen[0].supportsMultiPointCalibration) {
             messageDialog.show(qsTr("Multi-Point Calibration"),
                                qsTr("Select exactly one RS485 amplifier to calibrate with several points."))
             return
@@ -287,12 +213,12 @@ Rectangle {
         var popup = createPopup("PopupMultiPointCalibration.qml", { "amplifierName": amplifier.getName() })
         if (!popup)
             return
-        pausedAmplifierName = amplifier.getName()
+        amplifierModel.pausedName = amplifier.getName()
         amplifier.stopContinuousADRead()
         popup.visibleChanged.connect(function() {
             if (popup.visible)
                 return
-            pausedAmplifierName = ""
+            amplifierModel.pausedName = ""
             popup.destroy()
         })
         popup.open()
@@ -313,8 +239,8 @@ Rectangle {
 
     // A field left empty keeps its end of the range.
     function applyWeightRange() {
-        var low = findChildByObjectName(screenPlayground, "weightLowField")
-        var high = findChildByObjectName(screenPlayground, "weightHighField")
+        var low = weightRangeFields.itemAt(0)
+        var high = weightRangeFields.itemAt(1)
         var typed = function(field, shown) {
             try {
                 return field.text.length > 0 ? Number.fromLocaleString(Qt.locale(), field.text) : shown
@@ -369,83 +295,54 @@ Rectangle {
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
         color: Theme.colorOnAccent
-        font.pixelSize: Theme.fontSizeContent - 3
+        font.pixelSize: Theme.fontSizeCaption
         fontSizeMode: Text.HorizontalFit
-        minimumPixelSize: 8
+        minimumPixelSize: Theme.fontSizeFitFloor
         elide: Text.ElideRight
     }
 
+    // A row of the amplifier model: what it reads and whether that is current come from the model.
     component AmplifierTile: Rectangle {
         id: tile
 
         required property var amplifier
         required property bool selected
         required property int index
-
-        readonly property string name: amplifier ? amplifier.getName() : ""
-        // Protocol, port and address, so that tiles of like amplifiers can be told apart.
-        readonly property string identity: amplifier && typeof amplifier.getLinkDescription === "function"
-                                           ? amplifier.getLinkDescription() : ""
-        readonly property bool paused: name.length > 0 && name === screenPlayground.pausedAmplifierName
-        property real weight: 0
-        // Whether the amplifier holds a tare, so that the weight shown is net rather than gross.
-        property bool tared: false
-        // Milliseconds since the amplifier's last good reading, -1 before the first.
-        property real silentMs: -1
+        required property string name
+        required property color colour
+        required property real weight
+        required property string unit
+        required property bool tared
+        // Milliseconds since the amplifier's last good reading (since its tile appeared when it never answered).
+        required property real silentMs
+        required property bool stale
         // Why the driver has had no good reading lately, in its words; "" when it only heard nothing.
-        property string staleReason: ""
-        readonly property bool stale: !paused && silentMs > tile.staleAfterMs
-        readonly property int staleAfterMs: 1000
-        property double createdAt: Date.now()
+        required property string staleReason
+        // Its reading is paused while it is calibrated with several points.
+        required property bool paused
+        // Protocol, port and address, so that tiles of like amplifiers can be told apart.
+        required property string linkDescription
 
         objectName: "tile_" + name
         x: (index % 4) * tileGrid.cellWidth
         y: Math.floor(index / 4) * tileGrid.cellHeight
         width: tileGrid.cellWidth
         height: tileGrid.cellHeight
-        radius: 8
+        radius: Theme.tileRadius
         // The colour of its curve, which stays with the amplifier whatever is removed around it.
-        color: amplifier ? customPlot.curveColor(amplifier) : "transparent"
-        border.width: 3
+        color: colour
+        border.width: Theme.tileBorder
         border.color: selected ? Theme.colorText : Theme.colorSeparator
-
-        function refresh() {
-            if (!amplifier || paused)
-                return
-            amplifier.startContinuousMeasuringValueRead(100)
-            weight = amplifier.getMeasuredWeight()
-            if (typeof amplifier.isTareActive === "function")
-                tared = amplifier.isTareActive()
-            if (typeof amplifier.getMsSinceLastReading === "function") {
-                var since = amplifier.getMsSinceLastReading()
-                // An amplifier that never answered counts as silent since its tile appeared.
-                silentMs = since >= 0 ? since : Date.now() - createdAt
-            }
-            if (typeof amplifier.getStaleReason === "function")
-                staleReason = amplifier.getStaleReason()
-        }
-
-        Timer {
-            interval: 100
-            repeat: true
-            running: true
-            onTriggered: tile.refresh()
-        }
-
-        Connections {
-            target: screenPlayground
-            function onRefreshTiles() { tile.refresh() }
-        }
 
         ColumnLayout {
             anchors.fill: parent
-            anchors.margins: tile.border.width + 4
+            anchors.margins: tile.border.width + Theme.spacingTight
             spacing: 0
             opacity: tile.stale ? 0.55 : 1
 
             RowLayout {
                 Layout.fillWidth: true
-                spacing: 4
+                spacing: Theme.spacingTight
 
                 TileLine {
                     objectName: "tileTitle"
@@ -458,10 +355,10 @@ Rectangle {
                     objectName: "tileTare"
                     readonly property alias text: tareLabel.text
                     visible: tile.amplifier !== null
-                    implicitWidth: tareLabel.implicitWidth + 8
-                    implicitHeight: tareLabel.implicitHeight + 2
-                    radius: 3
-                    color: tile.tared ? Theme.colorOnAccent : "transparent"
+                    implicitWidth: tareLabel.implicitWidth + Theme.spacingNormal
+                    implicitHeight: tareLabel.implicitHeight + Theme.spacingHairline
+                    radius: Theme.tileBorder
+                    color: tile.tared ? Theme.colorOnAccent : Theme.colorNone
                     border.color: Theme.colorOnAccent
                     border.width: 1
                     Text {
@@ -469,20 +366,20 @@ Rectangle {
                         anchors.centerIn: parent
                         text: tile.tared ? qsTr("net") : qsTr("gross")
                         color: tile.tared ? tile.color : Theme.colorOnAccent
-                        font.pixelSize: Theme.fontSizeContent - 4
+                        font.pixelSize: Theme.fontSizeTag
                         font.bold: true
                     }
                 }
             }
             TileLine {
                 objectName: "tileIdentity"
-                text: tile.identity
+                text: tile.linkDescription
                 elide: Text.ElideMiddle
             }
             TileLine {
                 objectName: "tileWeight"
                 Layout.fillHeight: true
-                text: tile.amplifier ? tile.weight.toFixed(2) + " " + screenPlayground.selectedUnit : "0"
+                text: tile.amplifier ? tile.weight.toFixed(2) + " " + tile.unit : "0"
                 font.pixelSize: Theme.fontSizeTitle
                 font.bold: true
                 fontSizeMode: Text.Fit
@@ -499,14 +396,14 @@ Rectangle {
                 font.italic: true
                 FontMetrics {
                     id: fontMetrics
-                    font.pixelSize: Theme.fontSizeContent - 3
+                    font.pixelSize: Theme.fontSizeCaption
                 }
             }
         }
 
         MouseArea {
             anchors.fill: parent
-            onClicked: screenPlayground.toggleSelection(tile.index)
+            onClicked: amplifierModel.toggleSelected(tile.index)
         }
     }
 
@@ -556,8 +453,8 @@ Rectangle {
                 anchors.left: tileGrid.right
                 anchors.right: parent.right
                 anchors.verticalCenter: parent.verticalCenter
-                anchors.margins: 12
-                spacing: 8
+                anchors.margins: Theme.spacingWide
+                spacing: Theme.spacingNormal
 
                 ButtonDesktop {
                     objectName: "addButton"
@@ -618,7 +515,7 @@ Rectangle {
                 anchors.right: parent.right
                 anchors.top: parent.top
                 anchors.bottom: parent.bottom
-                width: Math.min(220, parent.width / 4)
+                width: Math.min(Theme.legendMaxWidth, parent.width / 4)
                 color: Theme.colorBackground
                 border.color: Theme.colorSeparator
 
@@ -628,10 +525,10 @@ Rectangle {
                     anchors.left: parent.left
                     anchors.right: parent.right
                     anchors.top: parent.top
-                    anchors.margins: 6
+                    anchors.margins: Theme.spacingSnug
                     text: customPlot.cursorTime
                     color: Theme.colorText
-                    font.pixelSize: Theme.fontSizeContent - 2
+                    font.pixelSize: Theme.fontSizeSmall
                     font.bold: true
                     elide: Text.ElideRight
                 }
@@ -641,24 +538,26 @@ Rectangle {
                     anchors.right: parent.right
                     anchors.top: cursorTimeText.bottom
                     anchors.bottom: weightRange.visible ? weightRange.top : parent.bottom
-                    anchors.margins: 6
+                    anchors.margins: Theme.spacingSnug
                     clip: true
-                    spacing: 2
+                    spacing: Theme.spacingHairline
                     model: customPlot.curves
+                    // Shown only when the entries do not all fit (many curves, each with a note).
+                    T.ScrollBar.vertical: ScrollBarThemed {}
                     delegate: Item {
                         id: legendEntry
                         required property var modelData
                         required property int index
                         objectName: "legend_" + index
                         width: ListView.view.width
-                        height: legendText.implicitHeight + 4
+                        height: legendText.implicitHeight + Theme.spacingTight
                         opacity: modelData.visible ? 1 : 0.4
 
                         // The curve's line: its colour and its dash.
                         Row {
                             id: legendSample
                             anchors.verticalCenter: parent.verticalCenter
-                            spacing: legendEntry.modelData.dash === Qt.DotLine ? 2 : 3
+                            spacing: legendEntry.modelData.dash === Qt.DotLine ? Theme.spacingHairline : Theme.legendLine
                             Repeater {
                                 model: legendEntry.modelData.dash === Qt.SolidLine ? [22]
                                        : legendEntry.modelData.dash === Qt.DashLine ? [6, 6, 6]
@@ -667,7 +566,7 @@ Rectangle {
                                 delegate: Rectangle {
                                     required property int modelData
                                     width: modelData
-                                    height: 3
+                                    height: Theme.legendLine
                                     color: legendEntry.modelData.color
                                 }
                             }
@@ -678,7 +577,7 @@ Rectangle {
                             id: legendText
                             objectName: "legendText"
                             anchors.left: parent.left
-                            anchors.leftMargin: 28
+                            anchors.leftMargin: Theme.legendIndent
                             anchors.right: parent.right
                             anchors.verticalCenter: parent.verticalCenter
                             readonly property string value: customPlot.cursorValues.length > legendEntry.index
@@ -687,7 +586,7 @@ Rectangle {
                                   + (legendEntry.modelData.outside.length > 0 ? "\n" + legendEntry.modelData.outside : "")
                                   + (value.length > 0 ? "\n" + value : "")
                             color: Theme.colorText
-                            font.pixelSize: Theme.fontSizeContent - 3
+                            font.pixelSize: Theme.fontSizeCaption
                             font.strikeout: !legendEntry.modelData.visible
                             elide: Text.ElideRight
                         }
@@ -705,10 +604,11 @@ Rectangle {
                     anchors.left: parent.left
                     anchors.right: parent.right
                     anchors.bottom: parent.bottom
-                    anchors.margins: 6
-                    spacing: 6
+                    anchors.margins: Theme.spacingSnug
+                    spacing: Theme.spacingSnug
                     visible: !customPlot.autoScale
                     Repeater {
+                        id: weightRangeFields
                         model: ["weightLowField", "weightHighField"]
                         delegate: TextFieldThemed {
                             required property string modelData
@@ -729,8 +629,8 @@ Rectangle {
         RowLayout {
             Layout.fillWidth: true
             Layout.preferredHeight: Math.max(screenPlayground.height / 20, Theme.componentHeight)
-            Layout.leftMargin: 12
-            Layout.rightMargin: 12
+            Layout.leftMargin: Theme.spacingWide
+            Layout.rightMargin: Theme.spacingWide
 
             SwitchThemed {
                 objectName: "autoScaleSwitch"
@@ -762,13 +662,13 @@ Rectangle {
             id: footerButtons
             // Fixed shares of the row, so that a button's changing text never moves the others. Taken from the
             // screen's width rather than the row's, which the layout itself sets.
-            readonly property real share: (screenPlayground.width - 2 * 12 - 3 * spacing) / 11
+            readonly property real share: (screenPlayground.width - 2 * Theme.spacingWide - 3 * spacing) / 11
             Layout.fillWidth: true
             Layout.preferredHeight: Math.max(screenPlayground.height / 10, Theme.componentHeight)
             Layout.minimumHeight: Theme.componentHeight
-            Layout.leftMargin: 12
-            Layout.rightMargin: 12
-            spacing: 12
+            Layout.leftMargin: Theme.spacingWide
+            Layout.rightMargin: Theme.spacingWide
+            spacing: Theme.spacingWide
 
             ButtonDesktop {
                 objectName: "writeFiltersButton"
@@ -804,7 +704,7 @@ Rectangle {
         Item {
             Layout.fillWidth: true
             // Room for two lines whatever the text says, so that the recording's longer line moves no button.
-            Layout.preferredHeight: Math.max(footerLine.implicitHeight, 2 * footerMetrics.lineSpacing) + 8
+            Layout.preferredHeight: Math.max(footerLine.implicitHeight, 2 * footerMetrics.lineSpacing) + Theme.spacingNormal
             FontMetrics {
                 id: footerMetrics
                 font: footerLine.font
@@ -813,7 +713,7 @@ Rectangle {
                 id: footerLine
                 objectName: "footerLine"
                 anchors.centerIn: parent
-                width: screenPlayground.width - 24
+                width: screenPlayground.width - 2 * Theme.spacingWide
                 horizontalAlignment: Text.AlignHCenter
                 text: screenPlayground.recording
                       ? qsTr("Recording %1 — %2 left. An amplifier added now is not in this recording.")
@@ -821,7 +721,7 @@ Rectangle {
                         .arg(screenPlayground.formatRemaining(screenPlayground.remainingSeconds))
                       : qsTr("Click a tile to select it; ZERO, TARE, WRITE FILTERS and recording act on the selected amplifiers.")
                 color: Theme.colorSubText
-                font.pixelSize: Theme.fontSizeContent - 3
+                font.pixelSize: Theme.fontSizeCaption
                 wrapMode: Text.WordWrap
             }
         }

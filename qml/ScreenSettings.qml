@@ -11,8 +11,8 @@ Rectangle {
 
     color: Theme.colorBackground
 
-    readonly property int indent: (typeof appHeader !== "undefined") ? appHeader.headerPosition : 64
-    readonly property bool showSwatchLabels: (typeof appWindow !== "undefined") ? appWindow.wideWideMode : width >= 640
+    readonly property int indent: (typeof appHeader !== "undefined") ? appHeader.headerPosition : Theme.headerIndent
+    readonly property bool showSwatchLabels: (typeof appWindow !== "undefined") ? appWindow.wideWideMode : width >= Theme.wideWideModeWidth
     // The "light" swatch stores the desktop light theme, the one a first start shows, so that choosing
     // "light" changes nothing unexpected; the "dark" swatch stores its dark variant, so that "dark" gives a
     // dark window whatever the clock says. Each swatch is painted in the colours of its theme.
@@ -65,7 +65,7 @@ Rectangle {
     component Legend: Text {
         Layout.fillWidth: true
         color: Theme.colorSubText
-        font.pixelSize: Theme.fontSizeContent - 2
+        font.pixelSize: Theme.fontSizeSmall
         wrapMode: Text.WordWrap
     }
     component Swatch: Rectangle {
@@ -74,10 +74,10 @@ Rectangle {
         property bool current
         property color textColor
         signal chosen()
-        implicitWidth: 96
-        implicitHeight: 56
+        implicitWidth: Theme.swatchWidth
+        implicitHeight: Theme.swatchHeight
         radius: Theme.componentRadius
-        border.width: current ? 3 : 1
+        border.width: current ? Theme.swatchBorderCurrent : 1
         border.color: current ? Theme.colorPrimary : Theme.colorSeparator
         Text {
             anchors.centerIn: parent
@@ -95,7 +95,7 @@ Rectangle {
     Flickable {
         anchors.fill: parent
         contentWidth: width
-        contentHeight: column.implicitHeight + 48
+        contentHeight: column.implicitHeight + 2 * Theme.pagePadding
         boundsBehavior: Flickable.StopAtBounds
         clip: true
         ScrollBar.vertical: ScrollBarThemed {}
@@ -103,13 +103,13 @@ Rectangle {
         ColumnLayout {
             id: column
             x: screenSettings.indent
-            y: 24
-            width: Math.min(720, screenSettings.width - 2 * screenSettings.indent)
-            spacing: 12
+            y: Theme.pagePadding
+            width: Math.min(Theme.columnContent, screenSettings.width - 2 * screenSettings.indent)
+            spacing: Theme.spacingWide
 
             SettingTitle { text: qsTr("Theme") }
             Row {
-                spacing: 16
+                spacing: Theme.componentMargin
                 Swatch {
                     objectName: "swatchLight"
                     label: qsTr("light")
@@ -169,7 +169,7 @@ Rectangle {
                 ComboBoxThemed {
                     id: languageSelector
                     objectName: "languageSelector"
-                    Layout.preferredWidth: 240
+                    Layout.preferredWidth: Theme.columnCombo
                     wheelEnabled: false
                     textRole: "label"
                     model: screenSettings.languages

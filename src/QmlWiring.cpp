@@ -9,6 +9,7 @@
 #include "amplifiers/rs485/RS485Bus.h"
 #include "files/FileHandler.h"
 #include "files/SerialPortHelper.h"
+#include "plot/AmplifierListModel.h"
 #include "plot/CustomPlotItem.h"
 #include "plot/WeightRecorder.h"
 #include "utils/MobileUI.h"
@@ -78,6 +79,7 @@ QString publish(QQmlEngine &engine, RS485Bus *sharedBus, RS232Controller *contro
     qmlRegisterType<FileHandler>("com.example.filehandler", 1, 0, "FileHandler");
     qmlRegisterType<CustomPlotItem>("CustomPlot", 1, 0, "CustomPlot");
     qmlRegisterType<WeightRecorder>("CustomPlot", 1, 0, "WeightRecorder");
+    qmlRegisterType<AmplifierListModel>("CustomPlot", 1, 0, "AmplifierListModel");
     return logsFolder;
 }
 

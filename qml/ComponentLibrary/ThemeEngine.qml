@@ -67,13 +67,85 @@ QtObject {
     readonly property color colorChoiceIdleBorder: "#CCCCCC"
     readonly property color colorChoiceIdleText: "#222222"
 
-    readonly property int componentHeight: 40
-    readonly property int componentRadius: 4
-    readonly property int componentMargin: 16
+    // Marks that carry a meaning of their own, the same in every theme: a location that can or cannot be
+    // written, the lines of a self-test log, and its summary box before, after a pass and after a failure.
+    readonly property color colorGood: "green"
+    readonly property color colorBad: "red"
+    readonly property color colorLogBackground: "white"
+    readonly property color colorLogText: "black"
+    readonly property color colorVerdictPending: "lightgray"
+    readonly property color colorVerdictPassed: "#e0ffe0"
+    readonly property color colorVerdictFailed: "#ffe0e0"
+    // No fill at all: a window the system decorates, an outlined tag.
+    readonly property color colorNone: "transparent"
+
+    // Sizes. All follow the content font: gaps are multiples of a quarter of it, controls and fixed columns
+    // multiples of the control height, so a larger font makes every screen roomier alike.
     readonly property int fontSizeContent: 15
     readonly property int fontSizeTitle: 22
+    // Notes, read-outs and the legend's time.
+    readonly property int fontSizeSmall: fontSizeContent - 2
+    // Tile lines, legend entries and the footer.
+    readonly property int fontSizeCaption: fontSizeContent - 3
+    // The net/gross tag of a tile.
+    readonly property int fontSizeTag: fontSizeContent - 4
+    readonly property int fontSizeHeadline: fontSizeTitle + 4
+    // The least a line that shrinks to fit may become.
+    readonly property int fontSizeFitFloor: Math.round(fontSizeContent / 2)
+    // The self-test summary, in points as the log box has always shown it.
+    readonly property int fontPointSizeSummary: fontSizeContent + 1
+
+    readonly property int gridUnit: Math.round(fontSizeContent / 4)
+    readonly property int spacingHairline: gridUnit / 2
+    readonly property int spacingTight: gridUnit
+    readonly property int spacingSnug: gridUnit * 3 / 2
+    readonly property int spacingNormal: 2 * gridUnit
+    readonly property int spacingRoomy: gridUnit * 5 / 2
+    readonly property int spacingWide: 3 * gridUnit
+    readonly property int componentMargin: 4 * gridUnit
+    readonly property int popupPadding: 5 * gridUnit
+    readonly property int pagePadding: 6 * gridUnit
+    readonly property int componentHeight: 10 * gridUnit
+    readonly property int componentRadius: gridUnit
+    // A tile: its rounding and its border, which shows the selection.
+    readonly property int tileRadius: 2 * gridUnit
+    readonly property int tileBorder: gridUnit * 3 / 4
+    // The line of a curve in the legend: its thickness, and the room before the curve's name.
+    readonly property int legendLine: tileBorder
+    readonly property int legendIndent: 7 * gridUnit
+    readonly property int legendMaxWidth: 55 * gridUnit
     // The least width of a popup of labelled fields: a label and its field side by side, in any language.
-    readonly property int formPopupWidth: 560
+    readonly property int formPopupWidth: 14 * componentHeight
+    // The least heights of the filter and recording popups.
+    readonly property int filterPopupMinHeight: 125 * gridUnit
+    readonly property int recordingPopupMinHeight: 45 * componentHeight / 4
+    // Fixed columns: short read-outs, point numbers, selectors and the settings' widest column.
+    readonly property int columnNarrow: 2 * componentHeight
+    readonly property int columnMedium: 3 * componentHeight
+    readonly property int columnSelector: 4 * componentHeight
+    readonly property int columnWide: 55 * gridUnit
+    readonly property int columnCombo: 6 * componentHeight
+    readonly property int columnContent: 18 * componentHeight
+    // A theme swatch in Settings; its border when it is the theme in force.
+    readonly property int swatchWidth: 24 * gridUnit
+    readonly property int swatchHeight: 14 * gridUnit
+    readonly property int swatchBorderCurrent: tileBorder
+    // The program's logo on About, and the header row that holds it.
+    readonly property int logoSize: 2 * componentHeight
+    readonly property int aboutHeaderHeight: 32 * gridUnit
+    // The side bar, narrower on a dense screen.
+    readonly property int sidebarWidth: 64 * gridUnit
+    readonly property int sidebarWidthHdpi: 55 * gridUnit
+    // The window: its least size (a 1024 x 640 laptop screen shows every screen whole), the widths from
+    // which wide layouts apply, and the default size where none is stored.
+    readonly property int windowMinWidth: 25 * componentHeight
+    readonly property int windowMinHeight: 16 * componentHeight
+    readonly property int wideModeWidth: 14 * componentHeight
+    readonly property int wideWideModeWidth: 16 * componentHeight
+    readonly property size windowDefaultSize: Qt.size(32 * componentHeight, 18 * componentHeight)
+    readonly property size windowDefaultSizeHdpi: Qt.size(20 * componentHeight, 14 * componentHeight)
+    // Where the screen title sits when the header is not known.
+    readonly property int headerIndent: 16 * gridUnit
 
     function getThemeIndex(name) {
         for (var i = 0; i < themeNames.length; i++) {

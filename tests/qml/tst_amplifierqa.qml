@@ -5,21 +5,14 @@ import com.example.amplifiers
 
 // The Amplifier QA screen in the real main window, running the real self-test against simulated RS232
 // amplifiers.
-TestCase {
+WindowTestCase {
     id: testCase
     name: "AmplifierQA"
-    when: windowShown
 
     property string portA: ""
     property string portB: ""
-    property var window: null
     property var qa: null
-
-    Component {
-        id: windowComponent
-        Loader { source: "qrc:/DesktopApplication.qml" }
-    }
-
+    readonly property string passed: "9 of 9 registers passed; all settings restored and read back"
 
     function initTestCase() {
         portA = simulators.startSerial("1")
@@ -28,11 +21,9 @@ TestCase {
     }
 
     function init() {
-        window = createTemporaryObject(windowComponent, testCase).item
-        verify(window)
+        openMain()
         mouseClick(findChild(window.contentItem, "sidebarAmplifierQA"))
         qa = findChild(window.contentItem, "amplifierQaScreen")
-        verify(qa)
         tryCompare(qa, "visible", true)
     }
 
@@ -40,7 +31,7 @@ TestCase {
         if (qa)
             qa.releaseAmplifier()
         qa = null
-        window = null
+        releaseAll()
     }
 
     function choose(port, model) {
@@ -53,20 +44,25 @@ TestCase {
 
     function runTest() {
         mouseClick(findChild(qa, "qaStartButton"))
-        tryCompare(findChild(qa, "qaSummary"), "text", "9 of 9 registers passed; all settings restored and read back",
-                   20000)
+        tryCompare(findChild(qa, "qaSummary"), "text", passed, 20000)
         compare(findChild(qa, "qaSummaryBox").color, Qt.color("#e0ffe0"))
-        window.height -= 120 // less room for the log, as when the summary wraps: its end stays in view
-        waitForRendering(qa)
-        verify(findChild(qa, "qaLog").atYEnd)
     }
 
     function logLines() {
-        var view = findChild(qa, "qaLog")
+        var model = findChild(qa, "qaLog").model
         var lines = []
-        for (var i = 0; i < view.model.count; i++)
-            lines.push(view.model.get(i))
+        for (var i = 0; i < model.count; i++)
+            lines.push(model.get(i))
         return lines
+    }
+
+    // Calls `step` once, at the first log line for which `when` holds, during the next test run.
+    function duringTest(when, step) {
+        var done = false
+        qa.amplifierChanged.connect(function() {
+            if (qa && qa.amplifier)
+                qa.amplifier.logMessage.connect(function(line) { if (!done && when(line)) { done = true; step() } })
+        })
     }
 
     function test_classify_data() {
@@ -77,25 +73,31 @@ TestCase {
             { tag: "English summary", line: "9 of 9 registers passed; NOT restored: 0x0056 = 3 (was 2)", status: "fail" },
         ]
     }
-
     function test_classify(data) {
         compare(qa.classify(data.line), data.status)
     }
 
-    // A healthy amplifier: green lines, a green summary and its own settings back afterwards. The port is
-    // free once the test ends (an amplifier can be added on it at once), and the next run starts with an
-    // empty log.
-    function test_run_releasesThePort_andRunsAgainWithAFreshLog() {
+    // A healthy amplifier: green lines, a green summary and its own settings back afterwards; while it runs
+    // the start button is off and a press starts nothing. The port is free once the test ends (an amplifier can be added on it at once), the next run starts with an empty
+    // log, and another port means another amplifier: nothing is written to the first.
+    function test_run_releasesThePort_runsAgainWithAFreshLog_onTheChosenPort() {
         simulators.serial(portA, "set 1 0x0056 4")
         choose(portA, "TX-7001")
+        var button = findChild(qa, "qaStartButton")
+        var enabledDuringTest = []
+        duringTest(function() { return true }, function() { enabledDuringTest.push(button.enabled); mouseClick(button) })
         runTest()
+        compare(enabledDuringTest, [false])
+        window.height -= 120 // less room for the log, as when the summary wraps: its end stays in view
+        waitForRendering(qa)
+        verify(findChild(qa, "qaLog").atYEnd)
         var first = logLines()
         compare(first[0].message, "启动放大器功能测试程序...")
+        compare(first.filter(function(l) { return l.message === first[0].message }).length, 1)
         verify(first.filter(function(l) { return l.status === "pass" }).length >= 9, "passed steps")
         compare(first.filter(function(l) { return l.status === "fail" }).length, 0)
         compare(simulators.serial(portA, "get 1 0x0056"), "OK 4", "the filter level is as before")
         compare(qa.amplifier, null)
-
         var other = AmplifierFactory.createAmplifier("RS232", "AmplifierModel", portA, 9600, 0, sharedBus)
         other.connect()
         verify(other.isConnected(), "the port is free after the test")
@@ -103,72 +105,30 @@ TestCase {
 
         runTest()
         compare(logLines().length, first.length, "the log was cleared first")
-    }
-
-    // Leaving the screen in the middle of a test gives the port back once the test has ended.
-    function test_leavingTheScreen_releasesThePort() {
-        choose(portA, "TX-7001")
-        var left = false
-        var leave = function() {
-            if (!left) {
-                left = true
-                mouseClick(findChild(window.contentItem, "sidebarWeightPlot"))
-            }
-        }
-        qa.amplifierChanged.connect(function() { if (qa && qa.amplifier) qa.amplifier.logMessage.connect(leave) })
-        mouseClick(findChild(qa, "qaStartButton"))
-        tryCompare(qa, "visible", false)
-        tryCompare(qa, "testing", false, 20000)
-        compare(qa.amplifier, null)
-    }
-
-    // While a test runs the start button is off; a press then starts nothing.
-    function test_pressDuringTest_startsNothing() {
-        choose(portA, "TX-7001")
-        var button = findChild(qa, "qaStartButton")
-        var enabledDuringTest = []
-        var pressOnce = function() {
-            if (enabledDuringTest.length === 0) {
-                enabledDuringTest.push(button.enabled)
-                mouseClick(button)
-            }
-        }
-        qa.amplifierChanged.connect(function() { if (qa && qa.amplifier) qa.amplifier.logMessage.connect(pressOnce) })
-        runTest()
-        compare(enabledDuringTest, [false])
-        compare(logLines().filter(function(l) { return l.message === "启动放大器功能测试程序..." }).length, 1)
-    }
-
-    // Leaving the screen during a test stops it; it writes back what it changed first and says so.
-    function test_leavingDuringTest_restoresFirst() {
-        choose(portA, "TX-7001")
-        simulators.serial(portA, "words 1 on")
-        var before = simulators.serial(portA, "get 1 6") + simulators.serial(portA, "get 1 8")
-        var leave = function(line) {
-            if (line.indexOf("[AVP1] 参数数据") >= 0)
-                mouseClick(findChild(window.contentItem, "sidebarWeightPlot"))
-        }
-        qa.amplifierChanged.connect(function() { if (qa && qa.amplifier) qa.amplifier.logMessage.connect(leave) })
-        mouseClick(findChild(qa, "qaStartButton"))
-        tryCompare(qa, "testing", false, 20000)
-        compare(findChild(qa, "qaSummary").text,
-                "Stopped after 1 of 9 registers (1 passed); all settings restored and read back")
-        compare(simulators.serial(portA, "get 1 6") + simulators.serial(portA, "get 1 8"), before)
-        simulators.serial(portA, "words 1 off")
-    }
-
-    // Another port means another amplifier: the test runs on the device the summary names.
-    function test_changedPort_makesANewAmplifier() {
-        choose(portA, "TX-7001")
-        runTest()
         simulators.serial(portA, "log 1")
         simulators.serial(portB, "log 1")
         choose(portB, "TX-7001")
-        mouseClick(findChild(qa, "qaStartButton"))
-        tryCompare(findChild(qa, "qaSummary"), "text", "9 of 9 registers passed; all settings restored and read back",
-                   20000)
+        runTest()
         compare(simulators.serial(portA, "log 1"), "OK", "nothing written to the first amplifier")
         verify(simulators.serial(portB, "log 1").length > 3, "the second amplifier was tested")
+    }
+
+    // Leaving the screen during a test stops it; it writes back what it changed first, says so, and gives
+    // the port back once it has ended.
+    function test_leavingDuringTest_restoresFirst_andReleasesThePort() {
+        choose(portA, "TX-7001")
+        simulators.serial(portA, "words 1 on")
+        var before = simulators.serial(portA, "get 1 6") + simulators.serial(portA, "get 1 8")
+        duringTest(function(line) { return line.indexOf("[AVP1] 参数数据") >= 0 },
+                   function() { mouseClick(findChild(window.contentItem, "sidebarWeightPlot")) })
+        mouseClick(findChild(qa, "qaStartButton"))
+        tryCompare(qa, "testing", false, 20000)
+        compare(qa.visible, false)
+        compare(findChild(qa, "qaSummary").text,
+                "Stopped after 1 of 9 registers (1 passed); all settings restored and read back")
+        compare(simulators.serial(portA, "get 1 6") + simulators.serial(portA, "get 1 8"), before)
+        compare(qa.amplifier, null)
+        simulators.serial(portA, "words 1 off")
     }
 
     function test_refusals_data() {
@@ -177,7 +137,6 @@ TestCase {
             { tag: "no port", port: "", model: "TX-7001", summary: "请选择COM串口和放大器型号" },
         ]
     }
-
     function test_refusals(data) {
         if (data.port.length > 0)
             choose(testCase[data.port], data.model)

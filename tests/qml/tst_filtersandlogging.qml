@@ -5,30 +5,18 @@ import com.example.amplifiers
 
 // The Weight Plot screen's filter and CSV popups in the real main window, with real drivers against the
 // simulated amplifiers and recordings in temporary folders.
-TestCase {
+WindowTestCase {
     id: testCase
     name: "FiltersAndLogging"
-    when: windowShown
 
     property string linePort: ""
-    property var window: null
-    property var screen: null
 
     // Register, value after writing every field empty (FIR off), and a value the amplifier held before.
     readonly property var filterRegisters: [
-        { reg: "0x0034", empty: "0", held: "1", field: "" },
-        { reg: "0x0056", empty: "0", held: "4", field: "levelField" },
-        { reg: "0x0058", empty: "0", held: "300", field: "bandwidthField" },
-        { reg: "0x005C", empty: "0", held: "20", field: "trackingTimeField" },
-        { reg: "0x005E", empty: "0", held: "700", field: "trackingBandwidthField" },
-        { reg: "0x0060", empty: "1", held: "12", field: "stabilityField" },
-        { reg: "0x0064", empty: "0", held: "4242", field: "zeroPointField" }
+        { reg: "0x0034", held: "1" }, { reg: "0x0056", held: "4" }, { reg: "0x0058", held: "300" },
+        { reg: "0x005C", held: "20" }, { reg: "0x005E", held: "700" }, { reg: "0x0060", held: "12" },
+        { reg: "0x0064", held: "4242" }
     ]
-
-    Component {
-        id: windowComponent
-        Loader { source: "qrc:/DesktopApplication.qml" }
-    }
 
     function initTestCase() {
         linePort = simulators.startSerial("1,2")
@@ -36,47 +24,11 @@ TestCase {
         verify(simulators.startCan([1]), "simulated CANopen node")
     }
 
-    function init() {
-        window = createTemporaryObject(windowComponent, testCase).item
-        verify(window)
-        window.requestActivate()
-        screen = findChild(window.contentItem, "weightPlotScreen")
-        verify(screen)
-    }
-
-    function cleanup() {
-        for (var i = 0; screen && i < screen.amplifierList.length; i++) {
-            screen.amplifierList[i].stopContinuousADRead()
-            screen.amplifierList[i].disconnect()
-        }
-        screen = null
-        window = null
-    }
-
     // Connected as the calibration page hands amplifiers over; selected on the screen.
     function addAmplifier(protocol, port, deviceId) {
-        var amplifier = AmplifierFactory.createAmplifier(protocol, "AmplifierModel", port, 9600, deviceId, sharedBus)
-        amplifier.connect()
-        verify(amplifier.isConnected(), protocol + " on " + port)
-        screen.addAmplifier(amplifier)
-        mouseClick(findChild(screen, "tile_" + screen.counter))
+        var amplifier = add(protocol, port, deviceId)
+        mouseClick(tile(amplifier.getName()))
         return amplifier
-    }
-
-    function inside(popup, name) {
-        var found = findChild(popup.contentItem, name)
-        verify(found, name)
-        return found
-    }
-
-    function typeInto(field, text) {
-        mouseClick(field)
-        keyClick(Qt.Key_End)
-        while (field.text.length > 0 && field.activeFocus)
-            keyClick(Qt.Key_Backspace)
-        for (var i = 0; i < text.length; i++)
-            keyClick(text[i])
-        compare(field.text, text)
     }
 
     function openFilters() {
@@ -99,15 +51,19 @@ TestCase {
             simulators.serial(linePort, "set " + id + " " + filterRegisters[i].reg + " " + filterRegisters[i].held)
     }
 
-    function held(id, reg) {
-        return simulators.serial(linePort, "get " + id + " " + reg).substring(3)
+    // What amplifier `id` holds: as before, except register number `changed` which holds `value`.
+    function heldAre(id, changed, value) {
+        for (var r = 0; r < filterRegisters.length; r++) {
+            var reg = filterRegisters[r].reg
+            compare(simulators.serial(linePort, "get " + id + " " + reg).substring(3),
+                    r === changed ? value : filterRegisters[r].held, reg)
+        }
     }
 
     function test_fieldRefusals_data() {
         return [
             { tag: "level above the range", field: "levelField", text: "9", refusal: "9 is outside 0 to 5." },
-            { tag: "level emptied", field: "levelField", text: "",
-              refusal: "Empty: enter a whole number from 0 to 5." },
+            { tag: "level emptied", field: "levelField", text: "", refusal: "Empty: enter a whole number from 0 to 5." },
             { tag: "negative", field: "trackingTimeField", text: "-5",
               refusal: "\"-5\" is not a whole number: enter one from 0 to 50." },
             { tag: "exponent", field: "bandwidthField", text: "1e3",
@@ -115,14 +71,20 @@ TestCase {
             { tag: "fraction", field: "stabilityField", text: "12.7",
               refusal: "\"12.7\" is not a whole number: enter one from 1 to 50." },
             { tag: "stability 0", field: "stabilityField", text: "0", refusal: "0 is outside 1 to 50." },
+            { tag: "CANopen level", protocols: ["CANOpen"], field: "levelField", label: "Filtering Level (1-5)",
+              text: "0", refusal: "0 is outside 1 to 5." },
+            { tag: "CANopen and RS485 bandwidth", protocols: ["CANOpen", "RS485"], field: "bandwidthField",
+              label: "Filtering Bandwidth (0-1000)", text: "5000", refusal: "5000 is outside 0 to 1000." },
         ]
     }
 
-    // What cannot be written is refused beside its field, with the range, and nothing at all is written:
-    // never clamped, cut or replaced by a default.
+    // What cannot be written is refused beside its field, with the range its label names for the selected
+    // amplifiers, and nothing at all is written: never clamped, cut or replaced by a default.
     function test_fieldRefusals(data) {
         holdSettings(1)
-        addAmplifier("RS485", linePort, 1)
+        var protocols = data.protocols || ["RS485"]
+        for (var i = 0; i < protocols.length; i++)
+            addAmplifier(protocols[i], protocols[i] === "RS485" ? linePort : "", 1)
         var popup = openFilters()
         // The refusal takes no room from the fields below it or the buttons.
         var places = function() {
@@ -130,6 +92,8 @@ TestCase {
             return ["zeroPointField", "applyButton"].map(function(n) { return inside(popup, n).mapToItem(null, 0, 0).y })
         }
         var before = places()
+        if (data.label)
+            compare(inside(popup, data.field).placeholderText, data.label)
         typeInto(inside(popup, data.field), data.text)
         compare(inside(popup, data.field + "Refusal").text, data.refusal)
         compare(places(), before)
@@ -139,27 +103,7 @@ TestCase {
         verify(popup.opened)
         verify(!popup.resultDialog.opened)
         popup.close()
-        for (var r = 0; r < filterRegisters.length; r++)
-            compare(held(1, filterRegisters[r].reg), filterRegisters[r].held, filterRegisters[r].reg)
-    }
-
-    function test_fieldRanges_followTheSelectedProtocols_data() {
-        return [{ tag: "CANopen", protocols: ["CANOpen"], field: "levelField", label: "Filtering Level (1-5)",
-                  text: "0", refusal: "0 is outside 1 to 5." },
-                { tag: "both", protocols: ["CANOpen", "RS485"], field: "bandwidthField",
-                  label: "Filtering Bandwidth (0-1000)", text: "5000", refusal: "5000 is outside 0 to 1000." }]
-    }
-
-    // The label beside a field names the range its refusal enforces for the selected amplifiers.
-    function test_fieldRanges_followTheSelectedProtocols(data) {
-        for (var i = 0; i < data.protocols.length; i++)
-            addAmplifier(data.protocols[i], data.protocols[i] === "RS485" ? linePort : "", 1)
-        var popup = openFilters()
-        var field = inside(popup, data.field)
-        compare(field.placeholderText, data.label)
-        typeInto(field, data.text)
-        compare(inside(popup, data.field + "Refusal").text, data.refusal)
-        popup.close()
+        heldAre(1, -1, "")
     }
 
     // The fields open with what the first selected amplifier holds: changing one field changes one setting.
@@ -172,8 +116,7 @@ TestCase {
         compare(inside(popup, "zeroPointField").text, "4242")
         typeInto(inside(popup, "levelField"), "2")
         compare(applyAndWait(popup).title, "Success")
-        for (var r = 0; r < filterRegisters.length; r++)
-            compare(held(1, filterRegisters[r].reg), r === 1 ? "2" : filterRegisters[r].held, filterRegisters[r].reg)
+        heldAre(1, 1, "2")
     }
 
     // Nothing read is shown as the amplifier's: the fields keep what was entered and the popup says why.
@@ -191,29 +134,31 @@ TestCase {
         popup.close()
     }
 
-    // Amplifiers whose link failed are named with the reason; the others are reported as done. All settings
-    // of one amplifier are written before the next one's; a failed one is not sent the rest.
-    function test_failingAmplifiers_areNamed_inListOrder() {
-        var lostA = simulators.startSerial("1")
-        var lostB = simulators.startSerial("1")
+    // Each amplifier's outcome is its own: one that refuses (and keeps what it held) or whose link is gone is
+    // named with the reason, in list order, and does not take the next one's success with it. All settings of
+    // one amplifier are written before the next one's; a failed one is not sent the rest.
+    function test_failingAmplifiers_areNamed_theOthersStillApplied() {
+        holdSettings(1)
+        holdSettings(2)
+        var lost = simulators.startSerial("1")
         addAmplifier("RS485", linePort, 1)
-        var second = addAmplifier("RS232", lostA, 1)
-        var third = addAmplifier("RS232", lostB, 1)
-        var errorsFrom = []
-        second.commandFinished.connect(function(command, ok) { if (!ok) errorsFrom.push("2") })
-        third.commandFinished.connect(function(command, ok) { if (!ok) errorsFrom.push("3") })
+        addAmplifier("RS485", linePort, 2)
+        var third = addAmplifier("RS232", lost, 1)
+        var reports = []
+        third.commandFinished.connect(function(command, ok) { reports.push(ok) })
         var popup = openFilters()
-        simulators.killSerial(lostA)
-        simulators.killSerial(lostB)
+        compare(simulators.serial(linePort, "refuse 1 0x0056 1"), "OK")
+        simulators.killSerial(lost)
+        typeInto(inside(popup, "levelField"), "2")
         var dialog = applyAndWait(popup)
         compare(dialog.title, "Filter Settings Failed")
-        compare(dialog.text, "Settings applied to amplifiers 1; not applied to the others.")
+        compare(dialog.text, "Settings applied to amplifiers 2; not applied to the others.")
         var lines = dialog.detail.split("\n")
         compare(lines.length, 2)
-        verify(/^Load cell 2: \S/.test(lines[0]), lines[0])
-        verify(/^Load cell 3: \S/.test(lines[1]), lines[1])
-        // One outcome per amplifier, 2 before 3.
-        compare(errorsFrom.join(""), "23")
+        verify(/^Load cell 1: \S/.test(lines[0]) && /^Load cell 3: \S/.test(lines[1]), dialog.detail)
+        compare(reports, [false])
+        heldAre(1, -1, "")
+        heldAre(2, 1, "2")
     }
 
     function openLogging() {
@@ -243,7 +188,7 @@ TestCase {
     }
 
     // A 5 s recording at 100 ms in the default folder: the footer counts down, the header names the amplifier
-    // in the unit chosen before opening, and the file has 50 rows with milliseconds.
+    // in the unit chosen before opening, and the file has 50 rows with milliseconds; the next one is new.
     function test_recording_countsDownAndWritesTheCsv() {
         addAmplifier("RS485", linePort, 1)
         mouseClick(findChild(screen, "unitSelector_kg"))
@@ -264,10 +209,26 @@ TestCase {
         compare(testFiles.readText(path).split("\n")[0],
                 "Timestamp,Load cell 1 — AmplifierModel RS485 " + linePort + " #1 (kg)")
         verify(/^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3},([-0-9.]+|N\/A)$/.test(dataLines(path)[0]), dataLines(path)[0])
+
+        // The reused popup proposes a new file for the next recording, and emptying a file with data is asked.
+        popup = openLogging()
+        verify(popup.filePath !== path, "a new file: " + popup.filePath)
+        browseTo(popup, path)
+        typeInto(inside(popup, "frequencyField"), "100")
+        typeInto(inside(popup, "durationField"), "1")
+        mouseClick(inside(popup, "startLoggingButton"))
+        var ask = findChild(popup.contentItem, "replaceDialog")
+        tryCompare(ask, "opened", true)
+        mouseClick(findChild(ask.contentItem, "confirmCancel"))
+        tryCompare(ask, "opened", false)
+        compare(dataLines(path).length, 50, "the first recording is untouched")
+        verify(popup.opened)
+        popup.close()
     }
 
-    // Only the selected amplifier is recorded; one added during the run stays out of it; STOP RECORDING ends
-    // the run at once and every row taken reaches the file.
+    // Only the selected amplifier is recorded; one added during the run stays out of it; Exit meanwhile asks
+    // first and "Cancel" leaves it running; STOP RECORDING ends the run at once and every row taken reaches
+    // the file.
     function test_stopRecording_keepsTheSelectionOfTheStart() {
         addAmplifier("RS485", linePort, 1)
         addAmplifier("RS485", linePort, 2)
@@ -278,6 +239,13 @@ TestCase {
         var recorder = findChild(screen, "weightRecorder")
         addAmplifier("RS485", linePort, 1)
         tryVerify(function() { return recorder.rowCount >= 5 }, 10000)
+        mouseClick(findChild(window.contentItem, "sidebarExit"))
+        var ask = findChild(window.contentItem, "exitDialog") || findChild(window, "exitDialog")
+        tryCompare(ask, "opened", true)
+        compare(ask.title, "Stop Recording?")
+        mouseClick(findChild(ask.contentItem, "confirmCancel"))
+        tryCompare(ask, "opened", false)
+        verify(screen.recording)
         var finished = createTemporaryQmlObject("import QtTest; SignalSpy { signalName: \"finished\" }", testCase)
         finished.target = recorder
         mouseClick(findChild(screen, "recordButton"))
@@ -289,8 +257,9 @@ TestCase {
         verify(dataLines(path).every(function(line) { return line.split(",").length === 2 }))
     }
 
-    // A typed absolute path stays where it points; a bare name goes into the default folder.
-    function test_typedPath_isTakenAsMeant() {
+    // A typed absolute path stays where it points; a bare name goes into the default folder; a file chosen
+    // with Browse is still the one shown when the popup opens again.
+    function test_chosenPath_isTakenAsMeant_andKept() {
         addAmplifier("RS485", linePort, 1)
         var popup = openLogging()
         var field = inside(popup, "filePathText")
@@ -305,23 +274,15 @@ TestCase {
             keyClick(Qt.Key_Return)
             compare(popup.filePath, typed[i][1])
         }
+        browseTo(popup, folder + "/browsed.csv")
+        popup.close()
+        tryCompare(popup, "visible", false)
+        popup = openLogging()
+        compare(inside(popup, "filePathText").text, folder + "/browsed.csv")
+        compare(inside(popup, "pathMessage").text, "Location is writable")
         popup.close()
     }
 
-    // Exit during a recording asks first; "Cancel" leaves the recording running.
-    function test_exitDuringARecording_asksFirst() {
-        addAmplifier("RS485", linePort, 1)
-        record(openLogging(), "100", "3600")
-        mouseClick(findChild(window.contentItem, "sidebarExit"))
-        var ask = findChild(window.contentItem, "exitDialog") || findChild(window, "exitDialog")
-        verify(ask)
-        tryCompare(ask, "opened", true)
-        compare(ask.title, "Stop Recording?")
-        mouseClick(findChild(ask.contentItem, "confirmCancel"))
-        tryCompare(ask, "opened", false)
-        verify(screen.recording)
-        screen.stopRecording()
-    }
     function test_startLogging_refusesBadNumbers_data() {
         return [
             { tag: "empty frequency", frequency: "", duration: "5", message: "Enter a logging frequency from 10 to 10000 ms." },
@@ -364,30 +325,6 @@ TestCase {
         browseTo(popup, folder + "/mine.csv")
         compare(inside(popup, "pathMessage").text, "Location is writable")
         compare(inside(popup, "startLoggingButton").enabled, true)
-        popup.close()
-    }
-
-    // The reused popup proposes a new file for the second recording, and emptying a file with data is asked.
-    function test_secondRecording_keepsTheFirst() {
-        addAmplifier("RS485", linePort, 1)
-        var popup = openLogging()
-        var first = popup.filePath
-        record(popup, "100", "1")
-        tryCompare(findChild(screen, "recordButton"), "text", "START RECORDING", 10000)
-        tryVerify(function() { return dataLines(first).length === 10 }, 5000)
-
-        popup = openLogging()
-        verify(popup.filePath !== first, "a new file: " + popup.filePath)
-        browseTo(popup, first)
-        typeInto(inside(popup, "frequencyField"), "100")
-        typeInto(inside(popup, "durationField"), "1")
-        mouseClick(inside(popup, "startLoggingButton"))
-        var ask = findChild(popup.contentItem, "replaceDialog")
-        tryCompare(ask, "opened", true)
-        mouseClick(findChild(ask.contentItem, "confirmCancel"))
-        tryCompare(ask, "opened", false)
-        compare(dataLines(first).length, 10, "the first recording is untouched")
-        verify(popup.opened)
         popup.close()
     }
 }

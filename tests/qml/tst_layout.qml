@@ -4,19 +4,16 @@ import com.example.amplifiers
 
 // Every screen and popup of the real main window, at the smallest window allowed and a large one, in English and
 // French: no text cut, no control outside what is shown, no rows hidden without a scroll bar, no button moved.
-TestCase {
+WindowTestCase {
     id: testCase
     name: "Layout"
-    when: windowShown
     property string line: simulators.startSerial("1,2,3,4,5,6,7,8,9")
-    property var window: null
-    property var screen: null
-    Component { id: windowComponent; Loader { source: "qrc:/DesktopApplication.qml" } }
+    function init() {}
     function cleanup() {
         if (!screen) return
         var popups = [findChild(screen, "multiPointPopup"), screen.instrumentSelectionPopup && screen.instrumentSelectionPopup.calibrationPage]
         popups.forEach(function(popup) { if (popup) popup.close() })
-        screen.amplifierList.forEach(function(amplifier) { amplifier.disconnect() })
+        screen.amplifiersOnScreen().forEach(function(amplifier) { amplifier.disconnect() })
         utilsLanguage.loadLanguage("English")
     }
     // `clip`: the part of the window shown at `item`. Inside a flickable, rows count as reachable (by its scroll bar).
@@ -56,7 +53,7 @@ TestCase {
     // Each stop brings the window to what the user sees there.
     readonly property var stops: ({
         weightPlot: function(data) {
-            simulators.serial(line, "load 1 99000000"); add(9); screen.amplifierList[1].tare()
+            simulators.serial(line, "load 1 99000000"); add(9); screen.findAmplifier("2").tare()
             tryCompare(item("tileWeight", item("tile_1")), "text", "989000.00 g", 10000)
             tryCompare(item("tileTare", item("tile_2")), "text", "net") // the same word in French
             compare(item("tileTare", item("tile_1")).text, data.language === "English" ? "gross" : "brut")
@@ -93,7 +90,7 @@ TestCase {
     }
     function test_everyScreenFits(data) {
         utilsLanguage.loadLanguage(data.language)
-        window = createTemporaryObject(windowComponent, testCase).item
+        window = openWindow()
         window.width = data.size[0]; window.height = data.size[1]
         tryCompare(window, "height", data.size[1])
         screen = findChild(window.contentItem, "weightPlotScreen")

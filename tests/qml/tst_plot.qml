@@ -1,29 +1,18 @@
 import QtQuick
 import QtTest
 
-import com.example.amplifiers
+import ComponentLibrary
 import com.example.filehandler
 
 // The live plot of the Weight Plot screen with real RS485 drivers reading a simulated line: legend and
 // colours, honest curves (no invented point, a gap where readings stopped), zoom, pan, pause and back to
 // live, the pointer's read-out, hiding a curve and exporting the picture.
-TestCase {
+WindowTestCase {
     id: testCase
     name: "Plot"
-    when: windowShown
 
     property string port: ""
-    property var window: null
-    property var screen: null
     property var plot: null
-
-    readonly property var palette: ["#a91e22", "#c58800", "#40b040", "#3a5eab", "#7233ac", "#8c2a8c", "#777777",
-                                    "#414141"]
-
-    Component {
-        id: windowComponent
-        Loader { source: "qrc:/DesktopApplication.qml" }
-    }
 
     FileHandler { id: files }
 
@@ -37,28 +26,12 @@ TestCase {
         // Measuring values pinned in hundredths of a gram: 123.45 g, 500.00 g, ...
         for (var id = 1; id <= 9; id++)
             simulators.serial(port, "set " + id + " 0 " + (id === 1 ? 12345 : id * 25000))
-        window = createTemporaryObject(windowComponent, testCase).item
-        verify(window)
-        screen = findChild(window.contentItem, "weightPlotScreen")
+        openMain()
         plot = findChild(screen, "customPlot")
         verify(plot)
     }
 
-    function cleanup() {
-        for (var i = 0; screen && i < screen.amplifierList.length; i++) {
-            screen.amplifierList[i].stopContinuousADRead()
-            screen.amplifierList[i].disconnect()
-        }
-    }
-
-    // Connected and handed to the screen as the calibration page does.
-    function add(id) {
-        var amplifier = AmplifierFactory.createAmplifier("RS485", "AmplifierModel", port, 9600, id, sharedBus)
-        amplifier.connect()
-        verify(amplifier.isConnected(), "amplifier " + id)
-        screen.addAmplifier(amplifier)
-        return amplifier
-    }
+    function addOnLine(id) { return add("RS485", port, Number(id)) }
 
     function values(index) {
         return plot.shownPoints(index).map(function(p) { return p.y })
@@ -72,30 +45,47 @@ TestCase {
         return findChild(findChild(screen, "legend_" + index), "legendText").text
     }
 
-    function test_legendAndColours_stayWithTheirAmplifier() {
+    // Tiles and curves share their amplifier's colour, which stays with it whatever is removed; past the
+    // palette's eight colours a colour comes back with another dash, and the ninth tile starts a third row.
+    // The legend hides and shows curves, and the plot exports as a picture.
+    function test_legendColours_hideShow_andExport() {
         for (var id = 1; id <= 3; id++)
-            add(id)
-        mouseClick(findChild(screen, "tile_1"))
+            addOnLine(id)
+        mouseClick(tile("1"))
         mouseClick(findChild(screen, "removeButton"))
         tryCompare(screen, "tileCount", 2)
+        compare(screen.amplifiers.selectedNames, [])
         compare(plot.curves.length, 2)
-        var expected = [{ name: "2", colour: palette[1] }, { name: "3", colour: palette[2] }]
-        for (var i = 0; i < expected.length; i++) {
-            compare(plot.curves[i].name, "Load cell " + expected[i].name)
-            compare(legendText(i), "Load cell " + expected[i].name)
-            compare(plot.curves[i].color, Qt.color(expected[i].colour))
-            compare(findChild(screen, "tile_" + expected[i].name).color, Qt.color(expected[i].colour))
+        for (var i = 0; i < 2; i++) {
+            compare(plot.curves[i].name, "Load cell " + (i + 2))
+            compare(legendText(i), "Load cell " + (i + 2))
+            compare(plot.curves[i].color, Qt.color(Theme.curveColors[i + 1]))
+            compare(tile(String(i + 2)).color, Qt.color(Theme.curveColors[i + 1]))
         }
-        // Past the palette's eight colours a colour comes back with another dash.
-        for (id = 4; id <= 9; id++)
-            add(id)
-        compare(plot.curves.length, 8)
+        [4, 5, 6, 7, 8, 9, 1].forEach(addOnLine)
+        compare(plot.curves.length, 9)
         compare(plot.curves[7].name, "Load cell 9")
-        compare(plot.curves[7].color, Qt.color(palette[0]))
-        compare(findChild(screen, "tile_9").color, Qt.color(palette[0]))
+        compare(plot.curves[7].color, Qt.color(Theme.curveColors[0]))
+        compare(tile("9").color, Qt.color(Theme.curveColors[0]))
+        compare(tile("8").color, Qt.color(Theme.curveColors[7]))
+        compare([tile("10").x, tile("10").y], [0, 2 * tile("2").height])
         for (i = 0; i < 7; i++)
             verify(!Qt.colorEqual(plot.curves[i].color, plot.curves[7].color)
                    || plot.curves[i].dash !== plot.curves[7].dash, "curve " + i + " differs from curve 7")
+
+        // A click on a legend entry hides its curve and another shows it again; the picture is exported.
+        waitForPoints(0, 1)
+        waitForPoints(1, 1)
+        mouseClick(findChild(screen, "legend_0"))
+        compare(plot.curves[0].visible, false)
+        compare(plot.shownPoints(0).length, 0)
+        verify(plot.shownPoints(1).length > 0)
+        mouseClick(findChild(screen, "legend_0"))
+        compare(plot.curves[0].visible, true)
+        verify(plot.shownPoints(0).length > 0)
+        mouseClick(findChild(screen, "exportPlotButton"))
+        var path = expectMessage("Plot Exported", undefined, true).text.replace("The plot was saved as ", "")
+        verify(/\.png$/.test(path) && files.fileSize(path) > 1000, path)
     }
 
     // A fault that leaves no fresh reading breaks the line; readings afterwards go on after the gap.
@@ -105,7 +95,7 @@ TestCase {
     }
 
     function test_gapWhereReadingsStopped(data) {
-        var amplifier = add(1)
+        var amplifier = addOnLine(1)
         waitForPoints(0, 3)
         // The first point is the first reading, not an invented 0, and with Auto Scale off the axis shows it.
         compare(values(0)[0], 123.45)
@@ -119,25 +109,16 @@ TestCase {
         simulators.serial(port, "fault 1 none")
         tryVerify(function() { return values(0).indexOf(200) >= 0 }, 15000, "readings again")
 
+        // One break, where nothing was drawn over the silence: the readings around it are more than a second
+        // apart, the old value before it and the new one after it, and nothing but real readings.
         var points = plot.shownPoints(0)
-        var breaks = 0
-        for (var i = 0; i < points.length; i++) {
-            if (!isNaN(points[i].y))
-                continue
-            breaks++
-            // Nothing was drawn over the silence: the readings around the break are more than a second apart.
-            verify(i > 0 && i + 1 < points.length)
-            compare(points[i - 1].y, 123.45)
-            compare(points[i + 1].y, 200)
-            verify(points[i + 1].x - points[i - 1].x > 1)
-        }
-        compare(breaks, 1)
-        for (i = 0; i < points.length; i++)
-            verify(isNaN(points[i].y) || points[i].y === 123.45 || points[i].y === 200, "only real readings")
+        var gap = values(0).findIndex(isNaN)
+        verify(gap > 0 && points[gap + 1].x - points[gap - 1].x > 1, "gap at " + gap)
+        compare(values(0).filter(function(v, i) { return v !== (i < gap ? 123.45 : 200) }).length, 1, values(0))
     }
 
     function test_zoomPanPauseAndBackToLive() {
-        add(1)
+        addOnLine(1)
         waitForPoints(0, 3)
         var area = plot.plotArea
         var x = area.x + area.width / 2
@@ -202,7 +183,7 @@ TestCase {
     // Without Auto Scale the first readings choose the range; a curve whose end then leaves it is named in
     // the legend, and Auto Scale brings it back into sight.
     function test_curveLeavingTheRange_isSaid(data) {
-        add(1)
+        addOnLine(1)
         waitForPoints(0, 2)
         verify(!plot.autoScale)
         simulators.serial(port, "set 1 0 " + data.measured)
@@ -221,8 +202,8 @@ TestCase {
     }
 
     function test_readOut(data) {
-        add(1)
-        add(2)
+        addOnLine(1)
+        addOnLine(2)
         waitForPoints(0, 3)
         waitForPoints(1, 3)
         screen.selectUnit(data.unit)
@@ -230,11 +211,14 @@ TestCase {
         // The view is converted at once: no curve drops to the new unit's small numbers.
         fuzzyCompare(values(0)[0], 123.45 * data.factor, 1e-9)
 
-        // Paused, so that the time under the pointer stays; between two readings of the second amplifier.
-        mouseClick(findChild(screen, "liveButton"))
+        // Paused once the view shows them, so that the time under the pointer stays; between two readings of
+        // the second amplifier.
         var points = plot.shownPoints(1)
-        mouseMove(plot, plot.timeToX((points[1].x + points[2].x) / 2), plot.plotArea.y + 5)
-        tryVerify(function() { return plot.cursorValues.length === 2 })
+        tryVerify(function() { return plot.timeHigh > points[2].x })
+        mouseClick(findChild(screen, "liveButton"))
+        // Moved until the plot has the pointer: on a loaded machine a hover can reach it late or not at all.
+        var x = plot.timeToX((points[1].x + points[2].x) / 2)
+        tryVerify(function() { mouseMove(plot, x, plot.plotArea.y + 5); return plot.cursorValues.length === 2 })
         compare(plot.cursorValues[0], data.first)
         compare(plot.cursorValues[1], data.second)
         verify(/^\d\d:\d\d:\d\d\.\d\d\d$/.test(plot.cursorTime), plot.cursorTime)
@@ -246,27 +230,5 @@ TestCase {
         mouseMove(plot, plot.plotArea.x + 2, plot.plotArea.y + 5)
         tryVerify(function() { return plot.cursorValues[0] === "" })
         compare(legendText(0), "Load cell 1")
-    }
-
-    function test_hideShowFromTheLegend_andExport() {
-        add(1)
-        add(2)
-        waitForPoints(0, 3)
-        waitForPoints(1, 3)
-        mouseClick(findChild(screen, "legend_0"))
-        compare(plot.curves[0].visible, false)
-        compare(plot.shownPoints(0).length, 0)
-        verify(plot.shownPoints(1).length > 0)
-        mouseClick(findChild(screen, "legend_0"))
-        compare(plot.curves[0].visible, true)
-        verify(plot.shownPoints(0).length > 0)
-
-        mouseClick(findChild(screen, "exportPlotButton"))
-        var dialog = findChild(screen, "messageDialog")
-        tryCompare(dialog, "opened", true)
-        compare(dialog.title, "Plot Exported")
-        var path = dialog.text.replace("The plot was saved as ", "")
-        verify(/\.png$/.test(path), path)
-        verify(files.fileSize(path) > 1000, path)
     }
 }

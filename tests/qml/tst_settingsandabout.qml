@@ -5,17 +5,9 @@ import ComponentLibrary
 
 // Settings and About in the real main window: theme loading with automatic dark mode on a clock of the
 // test's choosing, window decoration, the language list across windows, and what About credits.
-TestCase {
+WindowTestCase {
     id: testCase
     name: "SettingsAndAbout"
-    when: windowShown
-
-    property var window: null
-
-    Component {
-        id: windowComponent
-        Loader { source: "qrc:/DesktopApplication.qml" }
-    }
 
     function init() {
         settingsManager.appThemeAuto = false
@@ -23,18 +15,12 @@ TestCase {
         settingsManager.appTheme = "THEME_DEFAULT"
         Theme.clock = function() { return new Date() }
         Theme.loadTheme(settingsManager.appTheme)
-        window = openWindow()
+        openMain()
     }
 
     function cleanup() {
         Theme.clock = function() { return new Date() }
-        window = null
-    }
-
-    function openWindow() {
-        var opened = createTemporaryObject(windowComponent, testCase).item
-        verify(opened)
-        return opened
+        releaseAll()
     }
 
     function show(target, entry, screenName) {

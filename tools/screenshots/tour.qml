@@ -154,10 +154,7 @@ TestCase {
         shot("amplifier-qa")
 
         qa.releaseAmplifier()
-        for (var i = 0; i < screen.amplifierList.length; i++) {
-            screen.amplifierList[i].stopContinuousADRead()
-            screen.amplifierList[i].disconnect()
-        }
+        screen.amplifiersOnScreen().forEach(function(a) { a.stopContinuousADRead(); a.disconnect() })
         simulators.stopAll()
     }
 }
