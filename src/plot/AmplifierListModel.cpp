@@ -11,44 +11,28 @@ AmplifierBase *asAmplifier(QObject *object) {
     return dynamic_cast<AmplifierBase *>(object);
 }
 
-// Collects what an amplifier reports by commandFinished while one of its commands runs. The two driver
-// families declare the signal each in their own class, so it is connected by its signature.
+// Collects what an amplifier reports by commandFinished while one of its commands runs.
 class OutcomeCatcher : public QObject {
-    Q_OBJECT
-
 public:
-    OutcomeCatcher(QObject *amplifier, const QString &command)
+    OutcomeCatcher(AmplifierBase *amplifier, const QString &command)
         : m_command(command) {
-        QObject::connect(amplifier, SIGNAL(commandFinished(QString, bool, QString)), this,
-                         SLOT(finished(QString, bool, QString)), Qt::DirectConnection);
+        QObject::connect(amplifier, &AmplifierBase::commandFinished, this,
+                         [this](const QString &finished, bool succeeded, const QString &text) {
+                             if (finished != m_command)
+                                 return;
+                             reported = true;
+                             ok = succeeded;
+                             message = text;
+                         });
     }
 
     bool reported = false;
     bool ok = false;
     QString message;
 
-public slots:
-    void finished(const QString &command, bool succeeded, const QString &text) {
-        if (command != m_command)
-            return;
-        reported = true;
-        ok = succeeded;
-        message = text;
-    }
-
 private:
     QString m_command;
 };
-
-// What a tile names the link by. Drivers tell it by getLinkDescription(), which names the port an RS485 line
-// really uses; linkDescription() is the recordings' wording (kept apart: their CSV headers must not change).
-QString tileLink(QObject *object) {
-    QString text;
-    if (object && !QMetaObject::invokeMethod(object, "getLinkDescription", Qt::DirectConnection,
-                                             Q_RETURN_ARG(QString, text)))
-        text = asAmplifier(object)->linkDescription();
-    return text;
-}
 
 } // namespace
 
@@ -102,7 +86,7 @@ QVariant AmplifierListModel::data(const QModelIndex &index, int role) const {
     case PausedRole:
         return paused(row);
     case LinkRole:
-        return tileLink(row.object.data());
+        return row.object.isNull() ? QString() : row.amplifier->getLinkDescription();
     case MultiPointRole:
         return can.multiPointCalibration;
     case FilterReadBackRole:
@@ -145,7 +129,7 @@ QString AmplifierListModel::add(QObject *object) {
     row.name = QString::number(m_added);
     amplifier->setName(row.name);
     // It reads in the unit the screen shows (the plot converts by that unit).
-    QMetaObject::invokeMethod(object, "setUnit", Qt::DirectConnection, Q_ARG(QString, m_unit));
+    amplifier->setUnit(m_unit);
     // The colour stays with the amplifier whatever is removed around it.
     if (!m_palette.isEmpty())
         row.colour = m_palette.at((m_added - 1) % m_palette.size()).value<QColor>();
@@ -233,12 +217,14 @@ QObject *AmplifierListModel::find(const QString &name) const {
 
 QVariantList AmplifierListModel::runOnSelected(const QString &command) {
     QVariantList outcomes;
-    const QByteArray method = command.toUtf8();
     for (const QVariant &value : selectedAmplifiers()) {
-        QObject *object = value.value<QObject *>();
-        OutcomeCatcher catcher(object, command);
-        QMetaObject::invokeMethod(object, method.constData(), Qt::DirectConnection);
-        outcomes.append(QVariantMap{{QStringLiteral("name"), asAmplifier(object)->getName()},
+        AmplifierBase *amplifier = asAmplifier(value.value<QObject *>());
+        OutcomeCatcher catcher(amplifier, command);
+        if (command == QLatin1String("zero"))
+            amplifier->zero();
+        else if (command == QLatin1String("tare"))
+            amplifier->tare();
+        outcomes.append(QVariantMap{{QStringLiteral("name"), amplifier->getName()},
                                     {QStringLiteral("reported"), catcher.reported},
                                     {QStringLiteral("ok"), catcher.ok},
                                     {QStringLiteral("message"), catcher.message}});
@@ -255,8 +241,7 @@ void AmplifierListModel::read(int at) {
     if (row.object.isNull() || paused(row))
         return;
     // Keeps the tile's amplifier reading at the tile's pace; a worker already running is left as it is.
-    QMetaObject::invokeMethod(row.object.data(), "startContinuousMeasuringValueRead", Qt::DirectConnection,
-                              Q_ARG(int, kRefreshMs));
+    row.amplifier->startContinuousMeasuringValueRead(kRefreshMs);
     const double weight = row.amplifier->getMeasuredWeight();
     const bool tared = row.amplifier->isTareActive();
     const Staleness staleness =
@@ -290,8 +275,7 @@ void AmplifierListModel::setUnit(const QString &unit) {
     m_unit = unit;
     for (const Row &row : m_rows) {
         if (!row.object.isNull())
-            QMetaObject::invokeMethod(row.object.data(), "setUnit", Qt::DirectConnection,
-                                      Q_ARG(QString, unit));
+            row.amplifier->setUnit(unit);
     }
     if (!m_rows.isEmpty())
         emit dataChanged(index(0), index(static_cast<int>(m_rows.size()) - 1), {UnitRole});
@@ -318,4 +302,3 @@ void AmplifierListModel::setPausedName(const QString &name) {
     emit pausedNameChanged();
 }
 
-#include "AmplifierListModel.moc"

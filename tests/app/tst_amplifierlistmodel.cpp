@@ -1,30 +1,22 @@
 // The Weight Plot's amplifier model: when a tile is stale, names never given twice, colours that stay with
 // their amplifier, and the outcome each selected amplifier reported for ZERO or TARE.
-#include "amplifiers/AmplifierBase.h"
+#include "SettableAmplifier.h"
 #include "plot/AmplifierListModel.h"
 
 #include <QtTest>
 
 namespace {
 
-// A driver without a link: what it reports is set by the test. Laid out as the drivers are.
-class FakeAmplifier : public QObject, public AmplifierBase {
-    Q_OBJECT
-
+// A driver without a link: what it reports is set by the test.
+class FakeAmplifier : public SettableAmplifier {
 public:
     FakeAmplifier()
-        : AmplifierBase(QStringLiteral("Model-T"), QStringLiteral("RS485")) {}
+        : SettableAmplifier(QStringLiteral("Model-T"), QStringLiteral("RS485")) {}
 
-    double getMeasuredWeight() const override { return 0.0; }
-    void connect() override {}
-    void sendCommand(const QString &) override {}
-    void calibrate(const QString &, double) override {}
     qint64 msSinceLastReading() const override { return silentFor; }
-
-    Q_INVOKABLE void setUnit(const QString &newUnit) { unit = newUnit; }
-    Q_INVOKABLE void startContinuousMeasuringValueRead(int) {}
+    void setUnit(const QString &newUnit) override { unit = newUnit; }
     // Reports as the drivers do, before returning; `reports` false stays silent.
-    Q_INVOKABLE void zero() {
+    void zero() override {
         if (reports)
             emit commandFinished(QStringLiteral("zero"), ok,
                                  ok ? QStringLiteral("done") : QStringLiteral("refused"));
@@ -34,9 +26,6 @@ public:
     QString unit;
     bool reports = true;
     bool ok = true;
-
-signals:
-    void commandFinished(QString command, bool ok, QString message);
 };
 
 QVariant role(const AmplifierListModel &model, int row, AmplifierListModel::Role which) {
