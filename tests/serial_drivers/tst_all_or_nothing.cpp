@@ -114,6 +114,63 @@ private slots:
         QVERIFY(after == before);
     }
 
+    // The filter screen's map is taken whole or not at all: each setting's serial range, edge by edge.
+    void filterSettings_outsideTheirRange_areRefusedWhole_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<int>("reg");
+        QTest::addColumn<QString>("range"); // "" = taken
+        const struct {
+            const char *key;
+            int reg;
+            qlonglong min, max;
+        } settings[] = {{"firFiltering", 0x34, 0, 1},
+                        {"filteringLevel", 0x56, 0, 5},
+                        {"filteringBandwidth", 0x58, 0, 1000},
+                        {"autoZeroTrackingTime", 0x5C, 0, 50},
+                        {"autoZeroTrackingBandwidth", 0x5E, 0, 10000},
+                        {"stabilityDeterminationTime", 0x60, 1, 50},
+                        {"zeroPoint", 0x64, 0, 0xFFFFFFFFll}};
+        for (const auto &s : settings) {
+            const QString range = QStringLiteral("from %1 to %2").arg(s.min).arg(s.max);
+            QTest::addRow("%s %lld", s.key, s.max) << s.key << QVariant(s.max) << s.reg << QString();
+            QTest::addRow("%s %lld", s.key, s.max + 1) << s.key << QVariant(s.max + 1) << s.reg << range;
+            if (s.min > 0) {
+                QTest::addRow("%s %lld", s.key, s.min) << s.key << QVariant(s.min) << s.reg << QString();
+                QTest::addRow("%s %lld", s.key, s.min - 1) << s.key << QVariant(s.min - 1) << s.reg << range;
+            }
+        }
+        QTest::newRow("fraction") << "filteringLevel" << QVariant(2.5) << 0x56 << "from 0 to 5";
+        QTest::newRow("negative") << "filteringBandwidth" << QVariant(-1) << 0x58 << "from 0 to 1000";
+    }
+    void filterSettings_outsideTheirRange_areRefusedWhole() {
+        QFETCH(QString, key);
+        QFETCH(QVariant, value);
+        QFETCH(int, reg);
+        QFETCH(QString, range);
+        Rig rig(false);
+        QVERIFY2(rig.amplifier.isConnected(), qPrintable(rig.sim.errorString()));
+        const std::map<int, QString> before = snapshot(rig.sim);
+        QSignalSpy finished(&rig.amplifier, &RS485Amplifier::commandFinished);
+        // With a setting in range beside it, which a refusal must not write either.
+        rig.amplifier.writeFilterSettings(
+            {{key, value}, {key == "filteringLevel" ? "firFiltering" : "filteringLevel", 1}});
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(1).toBool(), range.isEmpty());
+        if (!range.isEmpty()) {
+            QCOMPARE(finished.at(0).at(2).toString(),
+                     QStringLiteral("Filter settings refused: %1 = %2 is refused: it takes whole numbers %3; "
+                                    "nothing was written.")
+                         .arg(key, value.toString(), range));
+            QVERIFY(snapshot(rig.sim) == before);
+        } else {
+            QCOMPARE(finished.at(0).at(2).toString(),
+                     QStringLiteral("Filter settings written and read back."));
+            QCOMPARE(rig.sim.command(QStringLiteral("get 1 %1").arg(reg)),
+                     QStringLiteral("OK %1").arg(value.toLongLong()));
+        }
+    }
+
     void selfTest_putsBackEverything_data() {
         QTest::addColumn<bool>("wordFile");
         QTest::addColumn<QString>("refuse");

@@ -150,39 +150,6 @@ private slots:
         QVERIFY(watchA.isNull());
         QVERIFY(watchC.isNull());
     }
-
-    void rs232Unit_isSharedByTheClass() {
-        RS232Amplifier first(QStringLiteral("M"), QStringLiteral("p1"), 9600);
-        RS232Amplifier second(QStringLiteral("M"), QStringLiteral("p2"), 9600);
-        first.setMeasuredWeight(123456);
-        second.setMeasuredWeight(-1500);
-        first.setUnit(QStringLiteral("kg"));
-        QCOMPARE(first.getMeasuredWeight(), 1.23);
-        QCOMPARE(second.getMeasuredWeight(), -0.02);
-        second.setUnit(QStringLiteral("lb"));
-        QCOMPARE(first.getMeasuredWeight(), 2.72);
-        QTest::ignoreMessage(QtWarningMsg, "❌ Invalid unit selection: KG");
-        first.setUnit(QStringLiteral("KG"));
-        QCOMPARE(first.getMeasuredWeight(), 2.72);
-        first.setUnit(QStringLiteral("g"));
-        QCOMPARE(first.getMeasuredWeight(), 1234.56);
-        // A new amplifier starts with the unit last selected for the class.
-        RS232Amplifier third(QStringLiteral("M"), QStringLiteral("p3"), 9600);
-        QCOMPARE(third.selectedUnit(), QStringLiteral("g"));
-    }
-
-    void setMeasuredWeight_emitsOnlyOnChange() {
-        RS232Amplifier amplifier(QStringLiteral("M"), QStringLiteral("p"), 9600);
-        QSignalSpy measuring(&amplifier, &RS232Amplifier::measuringValueReceived);
-        amplifier.setMeasuredWeight(0);
-        QCOMPARE(measuring.count(), 0);
-        amplifier.setMeasuredWeight(-5.7);
-        amplifier.setMeasuredWeight(-5.7);
-        amplifier.setMeasuredWeight(1e12);
-        QCOMPARE(measuring.count(), 2);
-        QCOMPARE(measuring.at(0).at(0).value<uint32_t>(), 4294967291u);
-        QCOMPARE(measuring.at(1).at(0).value<uint32_t>(), uint32_t(1000000000000ull & 0xFFFFFFFFu));
-    }
 };
 
 QTEST_MAIN(TestAmplifierFactory)

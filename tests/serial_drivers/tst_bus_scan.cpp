@@ -63,6 +63,8 @@ private slots:
         QTest::newRow("247 late, after the last probe") << "fault 247 late 60" << 0 << "1 60 247:late";
         QTest::newRow("twin a few ms later") << "twin 60 3" << 0 << "1 60:dup 247";
         QTest::newRow("short --window") << "fault 60 late 40" << 10 << "1 60:late 247";
+        // An exception answer proves the id is there: listed, as refusing, never with a value.
+        QTest::newRow("exception answer") << "fault 60 exception" << 0 << "1 60:refused 247";
     }
     void rs485_attributesAnswersByAddress() {
         QFETCH(QString, setUp);
@@ -78,9 +80,15 @@ private slots:
         QVERIFY2(outcome.ran && outcome.error.isEmpty(), qPrintable(outcome.error));
         QStringList listed;
         for (const busscan::Finding &finding : outcome.findings) {
-            QVERIFY(!finding.refused);
             const bool late = finding.delayMs >= 25;
-            listed << QString::number(finding.id) + (finding.duplicate ? ":dup" : late ? ":late" : "");
+            listed << QString::number(finding.id) + (finding.refused     ? ":refused"
+                                                     : finding.duplicate ? ":dup"
+                                                     : late              ? ":late"
+                                                                         : "");
+            QCOMPARE(finding.adValue, finding.refused ? 0u : 250000u);
+            QCOMPARE(finding.detail, finding.refused
+                                         ? QStringLiteral("Modbus exception 2 (illegal data address)")
+                                         : QString());
         }
         QCOMPARE(listed.join(' '), expected);
     }

@@ -4,11 +4,13 @@
 #include "SimulatorLog.h"
 #include "SimulatorProcess.h"
 
+#include "amplifiers/ReadingWorker.h"
 #include "amplifiers/rs232/RS232Amplifier.h"
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -409,6 +411,135 @@ private slots:
         QCOMPARE(rig.amplifier->getMsSinceLastReading(), -1);
     }
 
+    // The pause after each cycle: the interval, four times longer per further failure in a row, capped, and
+    // back to the interval after a reading. Gaps are measured between cycle starts on the worker's thread.
+    void readingWorker_backsOffAfterFailures_andAReadingEndsIt() {
+        const int rows[][3] = {{100, 0, 100},  {100, 1, 100},   {100, 2, 400},
+                               {100, 3, 1600}, {100, 4, 5000},  {100, 40, 5000},
+                               {0, 3, 16},     {7000, 5, 7000}, {-5, 1, 0}};
+        for (const auto &row : rows)
+            QCOMPARE(ReadingWorker::pauseAfter(row[0], row[1]), qint64(row[2]));
+
+        using Outcome = ReadingWorker::Outcome;
+        const std::vector<Outcome> plan{Outcome::Failed,  Outcome::Failed, Outcome::Failed,
+                                        Outcome::Reading, Outcome::Failed, Outcome::Failed};
+        QMutex mutex;
+        std::vector<qint64> starts;
+        QElapsedTimer clock;
+        clock.start();
+        ReadingWorker worker;
+        QVERIFY(worker.start(
+            [&] {
+                QMutexLocker lock(&mutex);
+                starts.push_back(clock.elapsed());
+                return starts.size() <= plan.size() ? plan[starts.size() - 1] : Outcome::Reading;
+            },
+            50, [](const QString &) {}));
+        QVERIFY(!worker.start([] { return Outcome::Reading; }, 50, [](const QString &) {}));
+        const auto cycles = [&] {
+            QMutexLocker lock(&mutex);
+            return starts.size();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(cycles() >= plan.size() + 1, kWaitMs);
+        worker.stop();
+        QVERIFY(!worker.isRunning());
+        // Lower edges hold on any machine; the upper ones only tell a reset count from a kept one.
+        const qint64 least[] = {50, 200, 800, 50, 50, 200};
+        for (size_t i = 0; i < plan.size(); ++i) {
+            const qint64 gap = starts[i + 1] - starts[i];
+            QVERIFY2(gap >= least[i], qPrintable(QStringLiteral("gap %1: %2 ms").arg(i).arg(gap)));
+            if (i == 3 || i == 4)
+                QVERIFY2(gap < 700, qPrintable(QStringLiteral("gap %1: %2 ms").arg(i).arg(gap)));
+        }
+    }
+
+    // Each text is told at once, then at most once a second with the count of what was held back; the
+    // second starts again when it is told, and every repeat is counted exactly once, the last at the stop.
+    void readingWorker_repeatWindowRestartsWhenTold_andCountsEveryRepeat() {
+        struct Told {
+            qint64 at;
+            QString text;
+            bool stopping; // told while the worker was being stopped: the final count may come at any time
+        };
+        bool stopping = false;
+        QMutex mutex;
+        std::vector<Told> told;
+        quint64 reported[2] = {0, 0};
+        QElapsedTimer clock;
+        clock.start();
+        ReadingWorker worker;
+        const QString error[2] = {QStringLiteral("E one"), QStringLiteral("E two")};
+        worker.start(
+            [&] {
+                QMutexLocker lock(&mutex);
+                const int which = static_cast<int>((reported[0] + reported[1]) % 2);
+                ++reported[which];
+                lock.unlock();
+                worker.report(error[which]);
+                return ReadingWorker::Outcome::Reading;
+            },
+            10,
+            [&](const QString &text) {
+                QMutexLocker lock(&mutex);
+                told.push_back({clock.elapsed(), text, stopping});
+            });
+        const auto toldCount = [&] {
+            QMutexLocker lock(&mutex);
+            return told.size();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(toldCount() >= 6, kWaitMs);
+        {
+            QMutexLocker lock(&mutex);
+            stopping = true;
+        }
+        worker.stop();
+        for (int which = 0; which < 2; ++which) {
+            quint64 counted = 0;
+            qint64 last = -1;
+            int shown = 0;
+            for (const Told &entry : told) {
+                if (ReadingWorker::withoutRepeatCount(entry.text) != error[which])
+                    continue;
+                if (shown++ == 0) {
+                    QCOMPARE(entry.text, error[which]);
+                } else {
+                    static const QRegularExpression repeats(
+                        QStringLiteral(" \\(repeated (once|(\\d+) times)\\)$"));
+                    const QRegularExpressionMatch match = repeats.match(entry.text);
+                    QVERIFY2(match.hasMatch(), qPrintable(entry.text));
+                    const quint64 count = match.captured(2).isEmpty() ? 1 : match.captured(2).toULongLong();
+                    counted += count;
+                    QCOMPARE(entry.text, ReadingWorker::repeatedText(error[which], count));
+                }
+                if (last >= 0 && !entry.stopping)
+                    QVERIFY2(entry.at - last >= 950, qPrintable(entry.text));
+                last = entry.at;
+            }
+            QVERIFY(shown >= 3);
+            QCOMPARE(counted + 1, reported[which]);
+        }
+
+        // Repeats held back when the failures stop are told by a reading once their second is over.
+        told.clear();
+        stopping = false;
+        int cycles = 0;
+        worker.start(
+            [&] {
+                if (++cycles <= 3)
+                    worker.report(error[0]);
+                return ReadingWorker::Outcome::Reading;
+            },
+            10,
+            [&](const QString &text) {
+                QMutexLocker lock(&mutex);
+                told.push_back({clock.elapsed(), text, false});
+            });
+        QTRY_COMPARE_WITH_TIMEOUT(toldCount(), size_t(2), kWaitMs);
+        worker.stop();
+        QCOMPARE(told.back().text, ReadingWorker::repeatedText(error[0], 2));
+        QVERIFY(told.back().at - told.front().at >= 950);
+    }
+
     void vanishingPort_reportsErrors_stopReturns_andNewPortConnects() {
         auto rig = std::make_unique<Rig>();
         QVERIFY(rig->connected());
@@ -657,20 +788,25 @@ private slots:
     QTest::newRow(name) << Setter([](RS232Amplifier &a) { a.call; }) << reg << value
         ROW("FIR on", setFIRFiltering(true), 0x0034, 1u);
         ROW("FIR off", setFIRFiltering(false), 0x0034, 0u);
-        ROW("level 9", setFilteringLevel(9), 0x0056, 5u);
-        ROW("level 0 stays 0", setFilteringLevel(0), 0x0056, 0u);
-        ROW("bandwidth 0 stays 0", setFilteringBandwidth(0), 0x0058, 0u);
-        ROW("tracking time 0 stays 0", setAutoZeroTrackingTime(0), 0x005C, 0u);
-        ROW("tracking bandwidth 0 stays 0", setAutoZeroTrackingBandwidth(0), 0x005E, 0u);
-        ROW("zero point 0 stays 0", setZeroPoint(0), 0x0064, 0u);
+        ROW("level 0", setFilteringLevel(0), 0x0056, 0u);
         ROW("level 5", setFilteringLevel(5), 0x0056, 5u);
+        ROW("level 6", setFilteringLevel(6), 0x0056, 5u);
+        ROW("bandwidth 0", setFilteringBandwidth(0), 0x0058, 0u);
         ROW("bandwidth 1000", setFilteringBandwidth(1000), 0x0058, 1000u);
         ROW("bandwidth 1001", setFilteringBandwidth(1001), 0x0058, 1000u);
-        ROW("tracking time 60", setAutoZeroTrackingTime(60), 0x005C, 50u);
-        ROW("tracking bandwidth 20000", setAutoZeroTrackingBandwidth(20000), 0x005E, 10000u);
+        ROW("tracking time 0", setAutoZeroTrackingTime(0), 0x005C, 0u);
+        ROW("tracking time 50", setAutoZeroTrackingTime(50), 0x005C, 50u);
+        ROW("tracking time 51", setAutoZeroTrackingTime(51), 0x005C, 50u);
+        ROW("tracking time 65535", setAutoZeroTrackingTime(65535), 0x005C, 50u);
+        ROW("tracking bandwidth 0", setAutoZeroTrackingBandwidth(0), 0x005E, 0u);
+        ROW("tracking bandwidth 10000", setAutoZeroTrackingBandwidth(10000), 0x005E, 10000u);
+        ROW("tracking bandwidth 10001", setAutoZeroTrackingBandwidth(10001), 0x005E, 10000u);
         ROW("stability 0", setStabilityDeterminationTime(0), 0x0060, 1u);
+        ROW("stability 1", setStabilityDeterminationTime(1), 0x0060, 1u);
+        ROW("stability 50", setStabilityDeterminationTime(50), 0x0060, 50u);
         ROW("stability 51", setStabilityDeterminationTime(51), 0x0060, 50u);
-        ROW("zero point", setZeroPoint(123456), 0x0064, 123456u);
+        ROW("zero point 0", setZeroPoint(0), 0x0064, 0u);
+        ROW("zero point", setZeroPoint(0xFFFFFFFF), 0x0064, 0xFFFFFFFFu);
 #undef ROW
     }
     void filterSetters_clampAndWriteTheirRegister() {
