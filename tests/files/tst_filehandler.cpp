@@ -1,11 +1,7 @@
 // FileHandler against real folders and files in a temporary directory.
 #include "files/FileHandler.h"
 
-#include <QQmlComponent>
-#include <QQmlEngine>
 #include <QtTest>
-
-#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -57,10 +53,8 @@ private slots:
     void writeToFile_appendsByDefaultAndReplacesOnRequest();
     void writeToFile_failures_warnAndReturnFalse();
 
-    void standardFolders_appDataIsCreatedAndNamedAfterTheApplication();
     void logsFolder_fallsBackToTheUsersFolder_data();
     void logsFolder_fallsBackToTheUsersFolder();
-    void qml_reachesEveryOperationWithItsShortForms();
 
 private:
     QTemporaryDir m_dir;
@@ -233,15 +227,6 @@ void TestFileHandler::writeToFile_failures_warnAndReturnFalse() {
     QCOMPARE(handler.writeToFile(QStringLiteral("/dev/full"), QStringLiteral("lost line\n"), true), false);
 }
 
-void TestFileHandler::standardFolders_appDataIsCreatedAndNamedAfterTheApplication() {
-    FileHandler handler;
-    const QString appData = handler.getAppDataPath();
-    QVERIFY(QFileInfo(appData).isDir());
-    QVERIFY2(appData.contains(QCoreApplication::organizationName()) &&
-                 appData.contains(QCoreApplication::applicationName()),
-             qPrintable(appData));
-}
-
 void TestFileHandler::logsFolder_fallsBackToTheUsersFolder_data() {
     QTest::addColumn<QString>(
         "programFolder"); // "file": "logs" is taken by a file; "read-only": no write bit
@@ -288,36 +273,6 @@ void TestFileHandler::logsFolder_fallsBackToTheUsersFolder() {
     QCOMPARE(QFileInfo(fallback).isDir(), expectFallback);
     QCOMPARE(QFileInfo(preferred).isDir(), programFolder.isEmpty());
     QVERIFY(probeLeftovers(chosen).isEmpty());
-}
-
-void TestFileHandler::qml_reachesEveryOperationWithItsShortForms() {
-    qmlRegisterType<FileHandler>("com.example.filehandler", 1, 0, "FileHandler");
-    QQmlEngine engine;
-    QQmlComponent component(&engine);
-    component.setData(R"(
-        import QtQml
-        import com.example.filehandler 1.0
-        QtObject {
-            property FileHandler files: FileHandler {}
-            function run(path) {
-                if (!files.createEmptyFile(path)) return "create failed"
-                files.writeToFile(path, "a")
-                files.writeToFile(path, "a")
-                const probe = files.isPathWritable(path)
-                return probe.isWritable + " " + probe.message + " " + (files.getTempPath().length > 0)
-            }
-        }
-    )",
-                      QUrl());
-    QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
-    std::unique_ptr<QObject> root(component.create());
-    QVERIFY2(root, qPrintable(component.errorString()));
-    const QString path = m_dir.filePath(QStringLiteral("from-qml.txt"));
-    QVariant answer;
-    QVERIFY(
-        QMetaObject::invokeMethod(root.get(), "run", Q_RETURN_ARG(QVariant, answer), Q_ARG(QVariant, path)));
-    QCOMPARE(answer.toString(), QStringLiteral("true Location is writable true"));
-    QCOMPARE(readAll(path), QByteArray("aa"));
 }
 
 int main(int argc, char **argv) {

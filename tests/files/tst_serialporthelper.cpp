@@ -7,7 +7,6 @@
 #include <QSerialPortInfo>
 #include <QtTest>
 
-#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,33 +18,6 @@ QStringList systemPortNames() {
         names.append(info.portName());
     return names;
 }
-
-// A pseudo-terminal pair held open for the lifetime of the object; slavePath() is what a simulator serves.
-class PseudoTerminal {
-public:
-    PseudoTerminal() {
-        char name[256] = {};
-        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0)
-            m_path = QString::fromLocal8Bit(name);
-    }
-    ~PseudoTerminal() { close(); }
-    PseudoTerminal(const PseudoTerminal &) = delete;
-    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
-
-    QString slavePath() const { return m_path; }
-    void close() {
-        if (m_slave >= 0)
-            ::close(m_slave);
-        if (m_master >= 0)
-            ::close(m_master);
-        m_slave = m_master = -1;
-    }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_path;
-};
 
 // The id of a process that has certainly ended (and been reaped).
 qint64 deadProcessId() {
@@ -66,7 +38,6 @@ private slots:
     void init();
     void cleanup();
 
-    void announcedPort_followsTheSystemPorts_untilWithdrawn();
     void staleAnnouncement_isNotListed_data();
     void staleAnnouncement_isNotListed();
     void runningSimulator_isListedWhileItRuns_data();
@@ -87,22 +58,6 @@ void TestSerialPortHelper::cleanup() {
     m_announcements.clear();
 }
 
-void TestSerialPortHelper::announcedPort_followsTheSystemPorts_untilWithdrawn() {
-    SerialPortHelper helper;
-    const QStringList system = systemPortNames();
-    // Without announcements: exactly the system's list.
-    QCOMPARE(helper.getAvailablePorts(), system);
-    PseudoTerminal pty;
-    QVERIFY(!pty.slavePath().isEmpty());
-    const QString announcement = simulatedports::announce(pty.slavePath());
-    QVERIFY(!announcement.isEmpty());
-    m_announcements.append(announcement);
-    QCOMPARE(helper.getAvailablePorts(), system + QStringList{pty.slavePath()});
-
-    simulatedports::withdraw(announcement);
-    QCOMPARE(helper.getAvailablePorts(), system);
-}
-
 void TestSerialPortHelper::staleAnnouncement_isNotListed_data() {
     QTest::addColumn<bool>("announcerAlive");
     QTest::addColumn<bool>("portOpen");
@@ -115,12 +70,12 @@ void TestSerialPortHelper::staleAnnouncement_isNotListed() {
     QFETCH(bool, announcerAlive);
     QFETCH(bool, portOpen);
 
-    PseudoTerminal pty;
-    QVERIFY(!pty.slavePath().isEmpty());
+    SimulatorProcess simulator; // holds a terminal open without announcing it
+    QVERIFY2(simulator.isReady(), qPrintable(simulator.errorString()));
     // A closed terminal's number goes to the next pseudo-terminal any process opens (a simulator of another
     // suite running beside this one), so the closed port is one whose name no terminal ever gets.
     const QString path =
-        portOpen ? pty.slavePath()
+        portOpen ? simulator.port()
                  : QStringLiteral("/dev/pts/kelvora-closed-%1").arg(QCoreApplication::applicationPid());
     QString announcement;
     if (announcerAlive) {

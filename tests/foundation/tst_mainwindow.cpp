@@ -33,14 +33,12 @@ private slots:
     void init();
     void cleanup();
 
-    void loadsWithoutWarnings_fallsBackToDefaultSize_andFollowsDecoration();
-    void storedGeometry_sizesTheWindow();
+    void geometry_storedOrDefault_data();
+    void geometry_storedOrDefault();
     void sidebar_switchesScreens_data();
     void sidebar_switchesScreens();
     void backAction_showsComponentGallery_data();
     void backAction_showsComponentGallery();
-    void theme_followsStoredTheme_data();
-    void theme_followsStoredTheme();
 
 private:
     bool load();
@@ -106,48 +104,34 @@ void TestMainWindow::click(const char *objectName) {
     QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
 }
 
-void TestMainWindow::loadsWithoutWarnings_fallsBackToDefaultSize_andFollowsDecoration() {
-    QVERIFY(load());
-    QTest::qWait(200);
-    QCOMPARE(s_messages, QStringList());
-    QCOMPARE(m_window->title(), QStringLiteral("Kelvora Amplifier Manager"));
-    const bool hdpi = m_window->property("isHdpi").toBool();
-    QCOMPARE(hdpi, UtilsScreen::getInstance()->getScreenDpi() >= 128 ||
-                       UtilsScreen::getInstance()->getScreenPar() >= 2.0);
-    // The minimum size (1000 x 640) wins over the smaller high-density default.
-    QCOMPARE(m_window->width(), hdpi ? 1000 : 1280);
-    QCOMPARE(m_window->height(), hdpi ? 640 : 720);
-    QCOMPARE(m_window->minimumWidth(), 1000);
-    QCOMPARE(m_window->minimumHeight(), 640);
-    QVERIFY(item("appContent") && item("appContent")->property("state") == QStringLiteral("Playground"));
-    QVERIFY(item("screenPlayground") && item("screenPlayground")->isVisible());
-
-    // Client-side decoration makes the window frameless and transparent.
-    QVERIFY(!(m_window->flags() & Qt::FramelessWindowHint));
-    m_settings->setAppThemeCSD(true);
-    QVERIFY(m_window->flags() & Qt::FramelessWindowHint);
-    QCOMPARE(m_window->color(), QColor(Qt::transparent));
-    m_settings->setAppThemeCSD(false);
-    QVERIFY(!(m_window->flags() & Qt::FramelessWindowHint));
-    QCOMPARE(s_messages, QStringList());
+// Themes, the frameless decoration and the language are tested on the screens themselves (tests/qml).
+void TestMainWindow::geometry_storedOrDefault_data() {
+    QTest::addColumn<QVariantList>("stored"); // width, height, x, y, visibility; empty = nothing stored
+    QTest::newRow("nothing stored") << QVariantList{};
+    QTest::newRow("stored") << QVariantList{1400, 900, 30, 40, 2};
 }
 
-void TestMainWindow::storedGeometry_sizesTheWindow() {
-    {
-        QSettings store;
-        store.setValue(QStringLiteral("ApplicationWindow/width"), 1400);
-        store.setValue(QStringLiteral("ApplicationWindow/height"), 900);
-        store.setValue(QStringLiteral("ApplicationWindow/x"), 30);
-        store.setValue(QStringLiteral("ApplicationWindow/y"), 40);
-        store.setValue(QStringLiteral("ApplicationWindow/visibility"), 2);
-    }
+void TestMainWindow::geometry_storedOrDefault() {
+    QFETCH(QVariantList, stored);
+    const char *keys[] = {"width", "height", "x", "y", "visibility"};
+    for (int i = 0; i < stored.size(); ++i)
+        QSettings().setValue(QStringLiteral("ApplicationWindow/") + QLatin1String(keys[i]), stored.at(i));
     QVERIFY(load());
+    QCOMPARE(m_window->title(), QStringLiteral("Kelvora Amplifier Manager"));
+    QCOMPARE(m_window->minimumWidth(), 1000);
+    QCOMPARE(m_window->minimumHeight(), 640);
+    if (stored.isEmpty()) {
+        const bool hdpi = m_window->property("isHdpi").toBool();
+        QCOMPARE(hdpi, UtilsScreen::getInstance()->getScreenDpi() >= 128 ||
+                           UtilsScreen::getInstance()->getScreenPar() >= 2.0);
+        // The minimum size wins over the smaller high-density default.
+        QCOMPARE(m_window->size(), hdpi ? QSize(1000, 640) : QSize(1280, 720));
+        QVERIFY(item("screenPlayground") && item("screenPlayground")->isVisible());
+    } else {
+        QCOMPARE(m_window->geometry(), QRect(30, 40, 1400, 900));
+        QCOMPARE(m_window->visibility(), QWindow::Windowed);
+    }
     QCOMPARE(s_messages, QStringList());
-    QCOMPARE(m_window->width(), 1400);
-    QCOMPARE(m_window->height(), 900);
-    QCOMPARE(m_window->x(), 30);
-    QCOMPARE(m_window->y(), 40);
-    QCOMPARE(m_window->visibility(), QWindow::Windowed);
 }
 
 void TestMainWindow::sidebar_switchesScreens_data() {
@@ -227,36 +211,6 @@ void TestMainWindow::backAction_showsComponentGallery() {
     // A plain click still reaches the sidebar underneath the back-button catcher.
     click("sidebarAbout");
     QTRY_COMPARE(content->property("state").toString(), QStringLiteral("About"));
-    QCOMPARE(s_messages, QStringList());
-}
-
-void TestMainWindow::theme_followsStoredTheme_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<bool>("dark");
-
-    QTest::newRow("factory default") << "THEME_DEFAULT" << 4 << false;
-    QTest::newRow("night") << "THEME_NIGHT" << 10 << true;
-    QTest::newRow("reset value") << "green" << 4 << false;
-    QTest::newRow("wrong case") << "theme_night" << 4 << false;
-}
-
-void TestMainWindow::theme_followsStoredTheme() {
-    QFETCH(QString, stored);
-    QFETCH(int, index);
-    QFETCH(bool, dark);
-
-    QVERIFY(load());
-    QObject *theme = m_engine->singletonInstance<QObject *>(qmlTypeId("ComponentLibrary", 1, 0, "Theme"));
-    QVERIFY(theme);
-    m_settings->setAppTheme(QStringLiteral("THEME_MIGHTY_KITTENS"));
-    QCOMPARE(theme->property("currentTheme").toInt(), 15);
-    m_settings->setAppTheme(stored);
-    QCOMPARE(theme->property("currentTheme").toInt(), index);
-    QCOMPARE(theme->property("isDark").toBool(), dark);
-    QCOMPARE(theme->property("isLight").toBool(), !dark);
-    // The window background follows the theme.
-    QCOMPARE(m_window->color(), theme->property("colorBackground").value<QColor>());
     QCOMPARE(s_messages, QStringList());
 }
 

@@ -39,15 +39,11 @@ public:
     AppRun(const AppRun &) = delete;
     AppRun &operator=(const AppRun &) = delete;
 
-    bool waitForLine(const QByteArray &line, int timeoutMs = kStartTimeoutMs) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!stdoutLines().contains(line)) {
-            if (m_process.state() == QProcess::NotRunning || timer.elapsed() > timeoutMs)
-                return false;
-            QTest::qWait(20);
-        }
-        return true;
+    bool waitForLine(const QByteArray &line) {
+        return QTest::qWaitFor(
+                   [&] { return stdoutLines().contains(line) || m_process.state() == QProcess::NotRunning; },
+                   kStartTimeoutMs) &&
+               stdoutLines().contains(line);
     }
     bool waitForExit(int timeoutMs = kStartTimeoutMs) {
         if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(timeoutMs))

@@ -8,9 +8,6 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QQmlComponent>
-#include <QQmlContext>
-#include <QQmlEngine>
 #include <QQuickWindow>
 #include <QtTest>
 
@@ -59,37 +56,17 @@ class TestCustomPlotItem : public QObject {
     Q_OBJECT
 
 private slots:
-    void construction_hasTwoOwnLinesAndTheTimeWindow();
     void eachAmplifier_feedsTheCurveCreatedForIt();
     void sampledWeight_isPlottedOrSkippedWithWarning_data();
     void sampledWeight_isPlottedOrSkippedWithWarning();
     void removeAmplifier_removesItsCurveAndKeepsThePairing();
     void curveRemovedBehindTheItemsBack_isReportedAndSkipped();
-    void curvesAddedOrRemovedBefore_doNotShiftTheSamples();
-    void sameAmplifierTwice_isListedTwice();
     void destroyedAmplifier_isNotCalledAndCountsAsNull();
     void rescale_fitsTheLast120Seconds_data();
     void rescale_fitsTheLast120Seconds();
     void appendAndClearData_useTheOwnLinesAndKeepTheCurves();
     void scene_paintsThePlotAndForwardsInput();
-    void qml_addsDriversWithColoursAndRecords();
 };
-
-void TestCustomPlotItem::construction_hasTwoOwnLinesAndTheTimeWindow() {
-    const double before = nowSeconds();
-    CustomPlotItem item;
-    QCustomPlot *plot = item.customPlot();
-    QCOMPARE(plot->graphCount(), 2);
-    QCOMPARE(plot->graph(0)->name(), QStringLiteral("Line 1"));
-    QCOMPARE(plot->graph(1)->name(), QStringLiteral("Line 2"));
-    QVERIFY(plot->xAxis->range().upper >= before && plot->xAxis->range().upper <= nowSeconds());
-    QCOMPARE(plot->xAxis->range().size(), 100.0);
-    QCOMPARE(plot->yAxis->range(), QCPRange(0, 5));
-    // A second initialisation keeps the existing plot and curves.
-    item.initCustomPlot();
-    QCOMPARE(item.customPlot(), plot);
-    QCOMPARE(plot->graphCount(), 2);
-}
 
 void TestCustomPlotItem::eachAmplifier_feedsTheCurveCreatedForIt() {
     // Real RS232 drivers whose reading never ran hold a weight (hundredths of a gram) that no reading
@@ -180,6 +157,8 @@ void TestCustomPlotItem::sampledWeight_isPlottedOrSkippedWithWarning() {
     QCOMPARE(valuesOf(graphNamed(item, curveName(steady))), QVector<double>{7});
 }
 
+// Curves come and go around an amplifier's (its own, foreign ones, the item's lines, a second listing of the
+// same amplifier): the pairing of amplifier and curve must not shift.
 void TestCustomPlotItem::removeAmplifier_removesItsCurveAndKeepsThePairing() {
     CustomPlotItem item;
     item.setSize(QSizeF(300, 200));
@@ -188,33 +167,43 @@ void TestCustomPlotItem::removeAmplifier_removesItsCurveAndKeepsThePairing() {
     b.setWeight(2);
     c.setWeight(3);
     item.addAmplifier(&a, Qt::red);
+    QCPGraph *foreign = item.customPlot()->addGraph();
     item.addAmplifier(&b, Qt::green);
     item.addAmplifier(&c, Qt::blue);
+    item.addAmplifier(&c, Qt::yellow);
     // A null amplifier is not listed; an unlisted one or a null removal changes nothing.
     QSignalSpy curves(&item, &CustomPlotItem::curvesChanged);
     item.addAmplifier(nullptr, Qt::gray);
     item.removeAmplifier(&stranger);
     item.removeAmplifier(nullptr);
     QCOMPARE(curves.count(), 0);
-    QCOMPARE(item.customPlot()->graphCount(), 5);
+    QCOMPARE(item.customPlot()->graphCount(), 7);
     tick(item);
+    QCOMPARE(c.readCount(), 2);
 
     item.removeAmplifier(&b);
-    QCOMPARE(item.customPlot()->graphCount(), 4);
+    QVERIFY(item.customPlot()->removeGraph(graphNamed(item, QStringLiteral("Line 1"))));
+    QCOMPARE(item.customPlot()->graphCount(), 5);
     QVERIFY(!graphNamed(item, curveName(b)));
-    QVERIFY(graphNamed(item, QStringLiteral("Line 1")) && graphNamed(item, QStringLiteral("Line 2")));
     const int readsOfB = b.readCount();
     tick(item);
     QCOMPARE(b.readCount(), readsOfB);
     QCOMPARE(valuesOf(graphNamed(item, curveName(a))), (QVector<double>{1, 1}));
-    QCOMPARE(valuesOf(graphNamed(item, curveName(c))), (QVector<double>{3, 3}));
-
+    QVERIFY(foreign->data()->isEmpty());
+    // Removal takes the first listing of an amplifier listed twice, with the curve made for it.
+    item.removeAmplifier(&c);
+    QCOMPARE(item.customPlot()->graphCount(), 4);
+    QCPGraph *second = graphNamed(item, curveName(c));
+    QCOMPARE(second->pen().color(), QColor(Qt::yellow));
+    const int readsOfC = c.readCount();
+    tick(item);
+    QCOMPARE(c.readCount(), readsOfC + 1);
+    QVERIFY(!valuesOf(second).isEmpty() && valuesOf(second).count(3.0) == valuesOf(second).size());
     item.removeAmplifier(&a);
     item.removeAmplifier(&c);
     QCOMPARE(item.customPlot()->graphCount(), 2);
     tick(item);
-    QCOMPARE(a.readCount(), 2);
-    QCOMPARE(c.readCount(), 2);
+    QCOMPARE(a.readCount(), 3);
 }
 
 void TestCustomPlotItem::curveRemovedBehindTheItemsBack_isReportedAndSkipped() {
@@ -231,44 +220,6 @@ void TestCustomPlotItem::curveRemovedBehindTheItemsBack_isReportedAndSkipped() {
     tick(item);
     QCOMPARE(orphaned.readCount(), 0);
     QCOMPARE(valuesOf(graphNamed(item, curveName(intact))), QVector<double>{6});
-}
-
-void TestCustomPlotItem::curvesAddedOrRemovedBefore_doNotShiftTheSamples() {
-    // A curve of its own added between two amplifiers, then one of the item's lines removed ahead of them:
-    // the positions of the curves change, the pairing of amplifier and curve must not.
-    CustomPlotItem item;
-    SettableAmplifier first(QStringLiteral("first")), second(QStringLiteral("second"));
-    first.setWeight(1);
-    second.setWeight(2);
-    item.addAmplifier(&first, Qt::red);
-    QCPGraph *foreign = item.customPlot()->addGraph();
-    item.addAmplifier(&second, Qt::blue);
-    tick(item);
-    QVERIFY(item.customPlot()->removeGraph(graphNamed(item, QStringLiteral("Line 1"))));
-    tick(item);
-    QCOMPARE(valuesOf(graphNamed(item, curveName(first))), (QVector<double>{1, 1}));
-    QCOMPARE(valuesOf(graphNamed(item, curveName(second))), (QVector<double>{2, 2}));
-    QVERIFY(foreign->data()->isEmpty());
-}
-
-void TestCustomPlotItem::sameAmplifierTwice_isListedTwice() {
-    CustomPlotItem item;
-    SettableAmplifier twice(QStringLiteral("twice"));
-    twice.setWeight(4);
-    item.addAmplifier(&twice, Qt::red);
-    item.addAmplifier(&twice, Qt::blue);
-    QCOMPARE(item.customPlot()->graphCount(), 4);
-    tick(item);
-    QCOMPARE(twice.readCount(), 2);
-    QCOMPARE(valuesOf(item.customPlot()->graph(2)), QVector<double>{4});
-    QCOMPARE(valuesOf(item.customPlot()->graph(3)), QVector<double>{4});
-
-    // Removal takes the first listing with the curve made for it; the second keeps sampling.
-    item.removeAmplifier(&twice);
-    QCOMPARE(item.customPlot()->graphCount(), 3);
-    QCOMPARE(item.customPlot()->graph(2)->pen().color(), QColor(Qt::blue));
-    tick(item);
-    QCOMPARE(valuesOf(item.customPlot()->graph(2)), (QVector<double>{4, 4}));
 }
 
 void TestCustomPlotItem::destroyedAmplifier_isNotCalledAndCountsAsNull() {
@@ -445,54 +396,6 @@ void TestCustomPlotItem::scene_paintsThePlotAndForwardsInput() {
     QTest::mouseDClick(&window, Qt::LeftButton, Qt::NoModifier, centre);
     QVERIFY(item.isLive());
     QVERIFY(std::abs(plot->xAxis->range().size() - 100.0) < 1e-6);
-}
-
-void TestCustomPlotItem::qml_addsDriversWithColoursAndRecords() {
-    qmlRegisterType<CustomPlotItem>("CustomPlot", 1, 0, "CustomPlot");
-    RS232Amplifier amplifier(QStringLiteral("KA-Q"), QStringLiteral("/dev/null"), 9600);
-    amplifier.setMeasuredWeight(250);
-
-    QQmlEngine engine;
-    engine.rootContext()->setContextProperty(QStringLiteral("amp"), &amplifier);
-    QQmlComponent component(&engine);
-    component.setData(R"(
-        import QtQuick
-        import CustomPlot 1.0
-        CustomPlot {
-            width: 300; height: 200
-            function addAll() {
-                addAmplifier(amp, "#a91e22")
-                addAmplifier(null, "#000000")
-                addNewLine("#00ff00", "Extra")
-                appendData(0, 0)
-                setAutoScale(true)
-            }
-            function removeIt() { removeAmplifier(amp) }
-        }
-    )",
-                      QUrl());
-    // A conversion the engine cannot make is reported as a warning and the call does nothing.
-    QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
-    std::unique_ptr<QObject> root(component.create());
-    QVERIFY2(root, qPrintable(component.errorString()));
-    auto *item = qobject_cast<CustomPlotItem *>(root.get());
-    QVERIFY(item);
-    QVERIFY(QMetaObject::invokeMethod(item, "addAll"));
-
-    QCustomPlot *plot = item->customPlot();
-    QCOMPARE(plot->graphCount(), 4);
-    QCOMPARE(plot->graph(2)->name(), QStringLiteral("Amplifier (KA-Q, RS232)"));
-    QCOMPARE(plot->graph(2)->pen().color(), QColor(QStringLiteral("#a91e22")));
-    QCOMPARE(plot->graph(3)->name(), QStringLiteral("Extra"));
-    QCOMPARE(plot->graph(3)->pen().color(), QColor(QStringLiteral("#00ff00")));
-    QCOMPARE(plot->graph(0)->data()->size(), 1);
-
-    // A driver that never read delivers no point: its stored weight is not a reading.
-    tick(*item);
-    QVERIFY(plot->graph(2)->data()->isEmpty());
-    QVERIFY(QMetaObject::invokeMethod(item, "removeIt"));
-    QCOMPARE(plot->graphCount(), 3);
-    QCOMPARE(plot->graph(2)->name(), QStringLiteral("Extra"));
 }
 
 int main(int argc, char **argv) {
