@@ -38,242 +38,224 @@ class TestFileHandler : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
 
-    void isPathWritable_reportsEachCase_data();
-    void isPathWritable_reportsEachCase();
-    void isPathWritable_folderWithoutPermission_reportsNoPermissionAndLeavesNothing();
-    void isPathWritable_userFileWithProbeName_staysUntouched();
+    void isPathWritable_reportsEachCase_data() {
+        QTest::addColumn<QString>("relativePath"); // below the temporary folder; "" = the empty path
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("folderAfter"); // must exist afterwards; "" = nothing to check
 
-    void createEmptyFile_data();
-    void createEmptyFile();
-    void resolveTypedPath_takesThePathAsMeant_data();
-    void resolveTypedPath_takesThePathAsMeant();
+        QTest::newRow("empty path") << QString() << false << "Path is empty" << QString();
+        QTest::newRow("existing folder") << "out.csv" << true << "Location is writable"
+                                         << ".";
+        QTest::newRow("missing folders are created") << "new/deeper/out.csv" << true << "Location is writable"
+                                                     << "new/deeper";
+        QTest::newRow("folder part is a regular file")
+            << "plainfile/out.csv" << false << "Directory doesn't exist and cannot be created" << QString();
+    }
 
-    void writeToFile_appendsByDefaultAndReplacesOnRequest();
-    void writeToFile_failures_warnAndReturnFalse();
+    void isPathWritable_reportsEachCase() {
+        QFETCH(QString, relativePath);
+        QFETCH(bool, writable);
+        QFETCH(QString, message);
+        QFETCH(QString, folderAfter);
 
-    void logsFolder_fallsBackToTheUsersFolder_data();
-    void logsFolder_fallsBackToTheUsersFolder();
+        writeBytes(m_dir.filePath(QStringLiteral("plainfile")), "not a folder");
+        const QString path = relativePath.isEmpty() ? QString() : m_dir.filePath(relativePath);
+
+        FileHandler handler;
+        const QVariantMap result = handler.isPathWritable(path);
+        QCOMPARE(result.size(), 2);
+        QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), writable);
+        QCOMPARE(result.value(QStringLiteral("message")).toString(), message);
+        if (!folderAfter.isEmpty()) {
+            QVERIFY(QFileInfo(m_dir.filePath(folderAfter)).isDir());
+            QVERIFY2(probeLeftovers(m_dir.filePath(folderAfter)).isEmpty(),
+                     qPrintable(probeLeftovers(m_dir.filePath(folderAfter)).join(' ')));
+        }
+        QVERIFY(!QFileInfo::exists(path) || path.isEmpty());
+    }
+
+    void isPathWritable_folderWithoutPermission_reportsNoPermissionAndLeavesNothing() {
+#ifndef Q_OS_UNIX
+        QSKIP("folder permissions are checked on POSIX systems");
+#else
+        FileHandler handler;
+        // /proc refuses new files even to root, so this part runs for every user.
+        if (QFileInfo(QStringLiteral("/proc/self")).exists()) {
+            const QVariantMap proc = handler.isPathWritable(QStringLiteral("/proc/out.csv"));
+            QCOMPARE(proc.value(QStringLiteral("isWritable")).toBool(), false);
+            QCOMPARE(proc.value(QStringLiteral("message")).toString(),
+                     QStringLiteral("No write permission for this location"));
+        }
+        if (runningAsRoot())
+            QSKIP(
+                "root writes into read-only folders; run the suite as an ordinary user to check permissions");
+
+        const QString folder = m_dir.filePath(QStringLiteral("readonly"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        const QVariantMap result = handler.isPathWritable(folder + QStringLiteral("/out.csv"));
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), false);
+        QCOMPARE(result.value(QStringLiteral("message")).toString(),
+                 QStringLiteral("No write permission for this location"));
+        QVERIFY(probeLeftovers(folder).isEmpty());
+#endif
+    }
+
+    void isPathWritable_userFileWithProbeName_staysUntouched() {
+        const QString folder = m_dir.filePath(QStringLiteral("userfolder"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString userFile = folder + QStringLiteral("/test_write_permission.tmp");
+        const QByteArray content("the user's own notes\n");
+        writeBytes(userFile, content);
+        const QDateTime modified = QFileInfo(userFile).lastModified();
+
+        FileHandler handler;
+        const QVariantMap result = handler.isPathWritable(folder + QStringLiteral("/log.csv"));
+        QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), true);
+        QCOMPARE(result.value(QStringLiteral("message")).toString(), QStringLiteral("Location is writable"));
+        QCOMPARE(readAll(userFile), content);
+        QCOMPARE(QFileInfo(userFile).lastModified(), modified);
+        // Only the user's file remains: the probe cleaned up after itself.
+        QCOMPARE(probeLeftovers(folder), QStringList{QStringLiteral("test_write_permission.tmp")});
+    }
+
+    void createEmptyFile_data() {
+        QTest::addColumn<QString>("relativePath");
+        QTest::addColumn<QByteArray>("before"); // null = no file before
+        QTest::addColumn<bool>("created");
+
+        QTest::newRow("new file") << "fresh.csv" << QByteArray() << true;
+        QTest::newRow("existing file is emptied") << "used.csv" << QByteArray("old,content\n1,2\n") << true;
+        QTest::newRow("missing folder is not created") << "absent/fresh.csv" << QByteArray() << false;
+    }
+
+    void createEmptyFile() {
+        QFETCH(QString, relativePath);
+        QFETCH(QByteArray, before);
+        QFETCH(bool, created);
+
+        const QString path = m_dir.filePath(relativePath);
+        if (!before.isNull())
+            writeBytes(path, before);
+
+        FileHandler handler;
+        QCOMPARE(handler.createEmptyFile(path), created);
+        QCOMPARE(QFileInfo::exists(path), created);
+        if (created)
+            QCOMPARE(QFileInfo(path).size(), 0);
+        else
+            QVERIFY(!QFileInfo::exists(QFileInfo(path).absolutePath()));
+    }
+
+    void resolveTypedPath_takesThePathAsMeant_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("resolved"); // HOME stands for the home folder
+        QTest::newRow("absolute stays absolute") << "/proc/x.csv"
+                                                 << "/proc/x.csv";
+        QTest::newRow("bare name in the folder") << "x.csv"
+                                                 << "/data/logs/x.csv";
+        QTest::newRow("relative, cleaned") << " runs/../x.csv "
+                                           << "/data/logs/x.csv";
+        QTest::newRow("home") << "~/x.csv"
+                              << "HOME/x.csv";
+        QTest::newRow("nothing typed") << "  "
+                                       << "";
+    }
+
+    void resolveTypedPath_takesThePathAsMeant() {
+        QFETCH(QString, typed);
+        QFETCH(QString, resolved);
+        resolved.replace(QStringLiteral("HOME"), QDir::homePath());
+        QCOMPARE(FileHandler().resolveTypedPath(typed, QStringLiteral("/data/logs")), resolved);
+    }
+
+    void writeToFile_appendsByDefaultAndReplacesOnRequest() {
+        const QString path = m_dir.filePath(QStringLiteral("letters.txt"));
+        FileHandler handler;
+        QVERIFY(handler.writeToFile(path, QStringLiteral("a")));
+        QVERIFY(handler.writeToFile(path, QStringLiteral("a")));
+        QCOMPARE(readAll(path), QByteArray("aa"));
+
+        QVERIFY(handler.writeToFile(path, QStringLiteral("a"), false));
+        QCOMPARE(readAll(path), QByteArray("a"));
+        // UTF-8, with no line end added.
+        const QString text = QStringLiteral("\u00b5g \u2713\n\u91cd");
+        QVERIFY(handler.writeToFile(path, text, true));
+        QCOMPARE(readAll(path), "a" + text.toUtf8());
+    }
+
+    void writeToFile_failures_warnAndReturnFalse() {
+        const QString path = m_dir.filePath(QStringLiteral("nowhere/out.csv"));
+        FileHandler handler;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                               "^❌ Failed to open file: \".*nowhere/out.csv\"$")));
+        QCOMPARE(handler.writeToFile(path, QStringLiteral("x")), false);
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("nowhere"))));
+
+        // /dev/full accepts the open and refuses every byte, like a disk that has filled up.
+        if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+            QSKIP("this system has no /dev/full");
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^❌ Failed to write file: \"/dev/full\"")));
+        QCOMPARE(handler.writeToFile(QStringLiteral("/dev/full"), QStringLiteral("lost line\n"), true),
+                 false);
+    }
+
+    void logsFolder_fallsBackToTheUsersFolder_data() {
+        QTest::addColumn<QString>(
+            "programFolder"); // "file": "logs" is taken by a file; "read-only": no write bit
+        QTest::addColumn<bool>("userFolderWritable");
+        QTest::addColumn<bool>("expectFallback");
+
+        QTest::newRow("beside the program") << QString() << true << false;
+        QTest::newRow("name taken by a file") << "file" << true << true;
+        QTest::newRow("program folder read-only, as under /usr/bin") << "read-only" << true << true;
+        QTest::newRow("nothing writable") << "file" << false << false;
+    }
+
+    void logsFolder_fallsBackToTheUsersFolder() {
+        QFETCH(QString, programFolder);
+        QFETCH(bool, userFolderWritable);
+        QFETCH(bool, expectFallback);
+        if (programFolder == QStringLiteral("read-only") && runningAsRoot())
+            QSKIP("root writes into read-only folders; the unprivileged run checks this row");
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString program = dir.filePath(QStringLiteral("bin"));
+        const QString preferred = program + QStringLiteral("/logs");
+        QVERIFY(QDir().mkpath(program));
+        if (programFolder == QStringLiteral("file"))
+            writeBytes(preferred, "not a folder");
+        if (programFolder == QStringLiteral("read-only"))
+            QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+        // The user's folders lie below HOME; a file where they would begin makes them impossible to create.
+        const QByteArray home = qgetenv("HOME");
+        const QString testHome = dir.filePath(QStringLiteral("home"));
+        QVERIFY(QDir().mkpath(testHome));
+        if (!userFolderWritable)
+            writeBytes(testHome + QStringLiteral("/.qttest"), "not a folder");
+        qputenv("HOME", QFile::encodeName(testHome));
+        const QString fallback =
+            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/logs");
+        const QString chosen = FileHandler::logsFolder(preferred);
+        qputenv("HOME", home);
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QVERIFY2(fallback.startsWith(testHome), qPrintable(fallback));
+        QCOMPARE(chosen, expectFallback ? fallback : preferred);
+        QCOMPARE(QFileInfo(fallback).isDir(), expectFallback);
+        QCOMPARE(QFileInfo(preferred).isDir(), programFolder.isEmpty());
+        QVERIFY(probeLeftovers(chosen).isEmpty());
+    }
 
 private:
     QTemporaryDir m_dir;
 };
-
-void TestFileHandler::initTestCase() {
-    QVERIFY(m_dir.isValid());
-}
-
-void TestFileHandler::isPathWritable_reportsEachCase_data() {
-    QTest::addColumn<QString>("relativePath"); // below the temporary folder; "" = the empty path
-    QTest::addColumn<bool>("writable");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("folderAfter"); // must exist afterwards; "" = nothing to check
-
-    QTest::newRow("empty path") << QString() << false << "Path is empty" << QString();
-    QTest::newRow("existing folder") << "out.csv" << true << "Location is writable"
-                                     << ".";
-    QTest::newRow("missing folders are created") << "new/deeper/out.csv" << true << "Location is writable"
-                                                 << "new/deeper";
-    QTest::newRow("folder part is a regular file")
-        << "plainfile/out.csv" << false << "Directory doesn't exist and cannot be created" << QString();
-}
-
-void TestFileHandler::isPathWritable_reportsEachCase() {
-    QFETCH(QString, relativePath);
-    QFETCH(bool, writable);
-    QFETCH(QString, message);
-    QFETCH(QString, folderAfter);
-
-    writeBytes(m_dir.filePath(QStringLiteral("plainfile")), "not a folder");
-    const QString path = relativePath.isEmpty() ? QString() : m_dir.filePath(relativePath);
-
-    FileHandler handler;
-    const QVariantMap result = handler.isPathWritable(path);
-    QCOMPARE(result.size(), 2);
-    QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), writable);
-    QCOMPARE(result.value(QStringLiteral("message")).toString(), message);
-    if (!folderAfter.isEmpty()) {
-        QVERIFY(QFileInfo(m_dir.filePath(folderAfter)).isDir());
-        QVERIFY2(probeLeftovers(m_dir.filePath(folderAfter)).isEmpty(),
-                 qPrintable(probeLeftovers(m_dir.filePath(folderAfter)).join(' ')));
-    }
-    QVERIFY(!QFileInfo::exists(path) || path.isEmpty());
-}
-
-void TestFileHandler::isPathWritable_folderWithoutPermission_reportsNoPermissionAndLeavesNothing() {
-#ifndef Q_OS_UNIX
-    QSKIP("folder permissions are checked on POSIX systems");
-#else
-    FileHandler handler;
-    // /proc refuses new files even to root, so this part runs for every user.
-    if (QFileInfo(QStringLiteral("/proc/self")).exists()) {
-        const QVariantMap proc = handler.isPathWritable(QStringLiteral("/proc/out.csv"));
-        QCOMPARE(proc.value(QStringLiteral("isWritable")).toBool(), false);
-        QCOMPARE(proc.value(QStringLiteral("message")).toString(),
-                 QStringLiteral("No write permission for this location"));
-    }
-    if (runningAsRoot())
-        QSKIP("root writes into read-only folders; run the suite as an ordinary user to check permissions");
-
-    const QString folder = m_dir.filePath(QStringLiteral("readonly"));
-    QVERIFY(QDir().mkpath(folder));
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-    const QVariantMap result = handler.isPathWritable(folder + QStringLiteral("/out.csv"));
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), false);
-    QCOMPARE(result.value(QStringLiteral("message")).toString(),
-             QStringLiteral("No write permission for this location"));
-    QVERIFY(probeLeftovers(folder).isEmpty());
-#endif
-}
-
-void TestFileHandler::isPathWritable_userFileWithProbeName_staysUntouched() {
-    const QString folder = m_dir.filePath(QStringLiteral("userfolder"));
-    QVERIFY(QDir().mkpath(folder));
-    const QString userFile = folder + QStringLiteral("/test_write_permission.tmp");
-    const QByteArray content("the user's own notes\n");
-    writeBytes(userFile, content);
-    const QDateTime modified = QFileInfo(userFile).lastModified();
-
-    FileHandler handler;
-    const QVariantMap result = handler.isPathWritable(folder + QStringLiteral("/log.csv"));
-    QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), true);
-    QCOMPARE(result.value(QStringLiteral("message")).toString(), QStringLiteral("Location is writable"));
-    QCOMPARE(readAll(userFile), content);
-    QCOMPARE(QFileInfo(userFile).lastModified(), modified);
-    // Only the user's file remains: the probe cleaned up after itself.
-    QCOMPARE(probeLeftovers(folder), QStringList{QStringLiteral("test_write_permission.tmp")});
-}
-
-void TestFileHandler::resolveTypedPath_takesThePathAsMeant_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("resolved"); // HOME stands for the home folder
-    QTest::newRow("absolute stays absolute") << "/proc/x.csv"
-                                             << "/proc/x.csv";
-    QTest::newRow("bare name in the folder") << "x.csv"
-                                             << "/data/logs/x.csv";
-    QTest::newRow("relative, cleaned") << " runs/../x.csv "
-                                       << "/data/logs/x.csv";
-    QTest::newRow("home") << "~/x.csv"
-                          << "HOME/x.csv";
-    QTest::newRow("nothing typed") << "  "
-                                   << "";
-}
-
-void TestFileHandler::resolveTypedPath_takesThePathAsMeant() {
-    QFETCH(QString, typed);
-    QFETCH(QString, resolved);
-    resolved.replace(QStringLiteral("HOME"), QDir::homePath());
-    QCOMPARE(FileHandler().resolveTypedPath(typed, QStringLiteral("/data/logs")), resolved);
-}
-
-void TestFileHandler::createEmptyFile_data() {
-    QTest::addColumn<QString>("relativePath");
-    QTest::addColumn<QByteArray>("before"); // null = no file before
-    QTest::addColumn<bool>("created");
-
-    QTest::newRow("new file") << "fresh.csv" << QByteArray() << true;
-    QTest::newRow("existing file is emptied") << "used.csv" << QByteArray("old,content\n1,2\n") << true;
-    QTest::newRow("missing folder is not created") << "absent/fresh.csv" << QByteArray() << false;
-}
-
-void TestFileHandler::createEmptyFile() {
-    QFETCH(QString, relativePath);
-    QFETCH(QByteArray, before);
-    QFETCH(bool, created);
-
-    const QString path = m_dir.filePath(relativePath);
-    if (!before.isNull())
-        writeBytes(path, before);
-
-    FileHandler handler;
-    QCOMPARE(handler.createEmptyFile(path), created);
-    QCOMPARE(QFileInfo::exists(path), created);
-    if (created)
-        QCOMPARE(QFileInfo(path).size(), 0);
-    else
-        QVERIFY(!QFileInfo::exists(QFileInfo(path).absolutePath()));
-}
-
-void TestFileHandler::writeToFile_appendsByDefaultAndReplacesOnRequest() {
-    const QString path = m_dir.filePath(QStringLiteral("letters.txt"));
-    FileHandler handler;
-    QVERIFY(handler.writeToFile(path, QStringLiteral("a")));
-    QVERIFY(handler.writeToFile(path, QStringLiteral("a")));
-    QCOMPARE(readAll(path), QByteArray("aa"));
-
-    QVERIFY(handler.writeToFile(path, QStringLiteral("a"), false));
-    QCOMPARE(readAll(path), QByteArray("a"));
-    // UTF-8, with no line end added.
-    const QString text = QStringLiteral("\u00b5g \u2713\n\u91cd");
-    QVERIFY(handler.writeToFile(path, text, true));
-    QCOMPARE(readAll(path), "a" + text.toUtf8());
-}
-
-void TestFileHandler::writeToFile_failures_warnAndReturnFalse() {
-    const QString path = m_dir.filePath(QStringLiteral("nowhere/out.csv"));
-    FileHandler handler;
-    QTest::ignoreMessage(
-        QtWarningMsg, QRegularExpression(QStringLiteral("^❌ Failed to open file: \".*nowhere/out.csv\"$")));
-    QCOMPARE(handler.writeToFile(path, QStringLiteral("x")), false);
-    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("nowhere"))));
-
-    // /dev/full accepts the open and refuses every byte, like a disk that has filled up.
-    if (!QFileInfo::exists(QStringLiteral("/dev/full")))
-        QSKIP("this system has no /dev/full");
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("^❌ Failed to write file: \"/dev/full\"")));
-    QCOMPARE(handler.writeToFile(QStringLiteral("/dev/full"), QStringLiteral("lost line\n"), true), false);
-}
-
-void TestFileHandler::logsFolder_fallsBackToTheUsersFolder_data() {
-    QTest::addColumn<QString>(
-        "programFolder"); // "file": "logs" is taken by a file; "read-only": no write bit
-    QTest::addColumn<bool>("userFolderWritable");
-    QTest::addColumn<bool>("expectFallback");
-
-    QTest::newRow("beside the program") << QString() << true << false;
-    QTest::newRow("name taken by a file") << "file" << true << true;
-    QTest::newRow("program folder read-only, as under /usr/bin") << "read-only" << true << true;
-    QTest::newRow("nothing writable") << "file" << false << false;
-}
-
-void TestFileHandler::logsFolder_fallsBackToTheUsersFolder() {
-    QFETCH(QString, programFolder);
-    QFETCH(bool, userFolderWritable);
-    QFETCH(bool, expectFallback);
-    if (programFolder == QStringLiteral("read-only") && runningAsRoot())
-        QSKIP("root writes into read-only folders; the unprivileged run checks this row");
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString program = dir.filePath(QStringLiteral("bin"));
-    const QString preferred = program + QStringLiteral("/logs");
-    QVERIFY(QDir().mkpath(program));
-    if (programFolder == QStringLiteral("file"))
-        writeBytes(preferred, "not a folder");
-    if (programFolder == QStringLiteral("read-only"))
-        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
-    // The user's folders lie below HOME; a file where they would begin makes them impossible to create.
-    const QByteArray home = qgetenv("HOME");
-    const QString testHome = dir.filePath(QStringLiteral("home"));
-    QVERIFY(QDir().mkpath(testHome));
-    if (!userFolderWritable)
-        writeBytes(testHome + QStringLiteral("/.qttest"), "not a folder");
-    qputenv("HOME", QFile::encodeName(testHome));
-    const QString fallback =
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/logs");
-    const QString chosen = FileHandler::logsFolder(preferred);
-    qputenv("HOME", home);
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    QVERIFY2(fallback.startsWith(testHome), qPrintable(fallback));
-    QCOMPARE(chosen, expectFallback ? fallback : preferred);
-    QCOMPARE(QFileInfo(fallback).isDir(), expectFallback);
-    QCOMPARE(QFileInfo(preferred).isDir(), programFolder.isEmpty());
-    QVERIFY(probeLeftovers(chosen).isEmpty());
-}
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);

@@ -35,91 +35,84 @@ class TestSerialPortHelper : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() {
+        // Each case starts from an announcement folder of its own (see main()).
+        QDir(simulatedports::directory()).removeRecursively();
+    }
 
-    void staleAnnouncement_isNotListed_data();
-    void staleAnnouncement_isNotListed();
-    void runningSimulator_isListedWhileItRuns_data();
-    void runningSimulator_isListedWhileItRuns();
+    void cleanup() {
+        for (const QString &file : std::as_const(m_announcements))
+            simulatedports::withdraw(file);
+        m_announcements.clear();
+    }
+
+    void staleAnnouncement_isNotListed_data() {
+        QTest::addColumn<bool>("announcerAlive");
+        QTest::addColumn<bool>("portOpen");
+
+        QTest::newRow("announcer has ended, port number still in use") << false << true;
+        QTest::newRow("announcer alive, port closed") << true << false;
+    }
+
+    void staleAnnouncement_isNotListed() {
+        QFETCH(bool, announcerAlive);
+        QFETCH(bool, portOpen);
+
+        SimulatorProcess simulator; // holds a terminal open without announcing it
+        QVERIFY2(simulator.isReady(), qPrintable(simulator.errorString()));
+        // A closed terminal's number goes to the next pseudo-terminal any process opens (a simulator of
+        // another suite running beside this one), so the closed port is one whose name no terminal ever gets.
+        const QString path =
+            portOpen ? simulator.port()
+                     : QStringLiteral("/dev/pts/kelvora-closed-%1").arg(QCoreApplication::applicationPid());
+        QString announcement;
+        if (announcerAlive) {
+            announcement = simulatedports::announce(path);
+        } else {
+            // What a simulator killed without withdrawing leaves behind.
+            QVERIFY(QDir().mkpath(simulatedports::directory()));
+            announcement =
+                QDir(simulatedports::directory()).filePath(QStringLiteral("%1.port").arg(deadProcessId()));
+            QFile file(announcement);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(path.toUtf8());
+        }
+        QVERIFY(QFileInfo::exists(announcement));
+        m_announcements.append(announcement);
+        QCOMPARE(QFileInfo::exists(path), portOpen);
+
+        SerialPortHelper helper;
+        QCOMPARE(helper.getAvailablePorts(), systemPortNames());
+    }
+
+    void runningSimulator_isListedWhileItRuns_data() {
+        QTest::addColumn<bool>("killed"); // ended by SIGKILL, without withdrawing its announcement
+
+        QTest::newRow("simulator quits") << false;
+        QTest::newRow("simulator is killed") << true;
+    }
+
+    void runningSimulator_isListedWhileItRuns() {
+        QFETCH(bool, killed);
+
+        SerialPortHelper helper;
+        const QStringList system = systemPortNames();
+        {
+            SimulatorProcess simulator({QStringLiteral("--announce")});
+            QVERIFY2(simulator.isReady(), qPrintable(simulator.errorString()));
+            QTRY_COMPARE_WITH_TIMEOUT(helper.getAvailablePorts(), system + QStringList{simulator.port()},
+                                      10000);
+            if (killed)
+                simulator.kill();
+        }
+        QCOMPARE(helper.getAvailablePorts(), system);
+        const QStringList left = QDir(simulatedports::directory()).entryList(QDir::Files);
+        QCOMPARE(left.size(), killed ? 1 : 0);
+    }
 
 private:
     QStringList m_announcements;
 };
-
-void TestSerialPortHelper::init() {
-    // Each case starts from an announcement folder of its own (see main()).
-    QDir(simulatedports::directory()).removeRecursively();
-}
-
-void TestSerialPortHelper::cleanup() {
-    for (const QString &file : std::as_const(m_announcements))
-        simulatedports::withdraw(file);
-    m_announcements.clear();
-}
-
-void TestSerialPortHelper::staleAnnouncement_isNotListed_data() {
-    QTest::addColumn<bool>("announcerAlive");
-    QTest::addColumn<bool>("portOpen");
-
-    QTest::newRow("announcer has ended, port number still in use") << false << true;
-    QTest::newRow("announcer alive, port closed") << true << false;
-}
-
-void TestSerialPortHelper::staleAnnouncement_isNotListed() {
-    QFETCH(bool, announcerAlive);
-    QFETCH(bool, portOpen);
-
-    SimulatorProcess simulator; // holds a terminal open without announcing it
-    QVERIFY2(simulator.isReady(), qPrintable(simulator.errorString()));
-    // A closed terminal's number goes to the next pseudo-terminal any process opens (a simulator of another
-    // suite running beside this one), so the closed port is one whose name no terminal ever gets.
-    const QString path =
-        portOpen ? simulator.port()
-                 : QStringLiteral("/dev/pts/kelvora-closed-%1").arg(QCoreApplication::applicationPid());
-    QString announcement;
-    if (announcerAlive) {
-        announcement = simulatedports::announce(path);
-    } else {
-        // What a simulator killed without withdrawing leaves behind.
-        QVERIFY(QDir().mkpath(simulatedports::directory()));
-        announcement =
-            QDir(simulatedports::directory()).filePath(QStringLiteral("%1.port").arg(deadProcessId()));
-        QFile file(announcement);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(path.toUtf8());
-    }
-    QVERIFY(QFileInfo::exists(announcement));
-    m_announcements.append(announcement);
-    QCOMPARE(QFileInfo::exists(path), portOpen);
-
-    SerialPortHelper helper;
-    QCOMPARE(helper.getAvailablePorts(), systemPortNames());
-}
-
-void TestSerialPortHelper::runningSimulator_isListedWhileItRuns_data() {
-    QTest::addColumn<bool>("killed"); // ended by SIGKILL, without withdrawing its announcement
-
-    QTest::newRow("simulator quits") << false;
-    QTest::newRow("simulator is killed") << true;
-}
-
-void TestSerialPortHelper::runningSimulator_isListedWhileItRuns() {
-    QFETCH(bool, killed);
-
-    SerialPortHelper helper;
-    const QStringList system = systemPortNames();
-    {
-        SimulatorProcess simulator({QStringLiteral("--announce")});
-        QVERIFY2(simulator.isReady(), qPrintable(simulator.errorString()));
-        QTRY_COMPARE_WITH_TIMEOUT(helper.getAvailablePorts(), system + QStringList{simulator.port()}, 10000);
-        if (killed)
-            simulator.kill();
-    }
-    QCOMPARE(helper.getAvailablePorts(), system);
-    const QStringList left = QDir(simulatedports::directory()).entryList(QDir::Files);
-    QCOMPARE(left.size(), killed ? 1 : 0);
-}
 
 int main(int argc, char **argv) {
     // Announcements live in the per-user runtime folder; a private one keeps this suite apart from

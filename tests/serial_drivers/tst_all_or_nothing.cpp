@@ -173,7 +173,7 @@ private slots:
 
     void selfTest_putsBackEverything_data() {
         QTest::addColumn<bool>("wordFile");
-        QTest::addColumn<QString>("refuse");
+        QTest::addColumn<QString>("setUp");  // a simulator command, e.g. "refuse 1 0x0007 2 2"
         QTest::addColumn<QString>("stopAt"); // stop when a narration line holds this, or never
         QTest::addColumn<QString>("summary");
         const QString restored = QStringLiteral("; all settings restored and read back");
@@ -182,27 +182,32 @@ private slots:
                                 << "" << all;
         QTest::newRow("16-bit") << true << ""
                                 << "" << all;
-        QTest::newRow("16-bit, AVP1 write-back refused twice") << true << "0x0007 2 2"
+        QTest::newRow("16-bit, AVP1 write-back refused twice") << true << "refuse 1 0x0007 2 2"
                                                                << "" << all;
-        QTest::newRow("16-bit, level write-back refused once") << true << "0x0056 2 1"
+        QTest::newRow("16-bit, level write-back refused once") << true << "refuse 1 0x0056 2 1"
                                                                << "" << all;
         QTest::newRow("16-bit, stopped after AVP2") << true << ""
                                                     << "AVP2] 参数数据"
                                                     << "Stopped after 2 of 9 registers (2 passed)" + restored;
         QTest::newRow("16-bit, level write-back always refused")
-            << true << "0x0056 2 9"
+            << true << "refuse 1 0x0056 2 9"
             << ""
             << "9 of 9 registers passed; NOT restored: 0x0056 = 3 (was 2)";
+        // Answers after the read gave up, in time for the next request: without the line falling quiet in
+        // between, every value would be saved one register off and "restored" there.
+        QTest::newRow("answers late") << false << "fault 1 late 180"
+                                      << ""
+                                      << "";
     }
     void selfTest_putsBackEverything() {
         QFETCH(bool, wordFile);
-        QFETCH(QString, refuse);
+        QFETCH(QString, setUp);
         QFETCH(QString, stopAt);
         QFETCH(QString, summary);
         Rig rig(wordFile);
         QVERIFY2(rig.amplifier.isConnected(), qPrintable(rig.sim.errorString()));
-        if (!refuse.isEmpty())
-            QCOMPARE(rig.sim.command(QStringLiteral("refuse 1 ") + refuse), QStringLiteral("OK"));
+        if (!setUp.isEmpty())
+            QCOMPARE(rig.sim.command(setUp), QStringLiteral("OK"));
         std::map<int, QString> before = snapshot(rig.sim);
         if (!stopAt.isEmpty())
             connect(&rig.amplifier, &RS485Amplifier::logMessage, this, [&](const QString &line) {
@@ -212,7 +217,10 @@ private slots:
         QSignalSpy finished(&rig.amplifier, &RS485Amplifier::commandFinished);
         rig.amplifier.testAllRegisters();
         QCOMPARE(finished.count(), 1);
-        QCOMPARE(finished.at(0).at(2).toString(), summary);
+        // How many registers pass with late answers depends on the machine's pace; that none is lost does
+        // not.
+        if (!summary.isEmpty())
+            QCOMPARE(finished.at(0).at(2).toString(), summary);
         QCOMPARE(finished.at(0).at(1).toBool(),
                  summary.startsWith("9 of 9") && summary.endsWith("read back"));
         std::map<int, QString> after = snapshot(rig.sim);
