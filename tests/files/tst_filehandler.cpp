@@ -40,19 +40,20 @@ class TestFileHandler : public QObject {
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
+    // A folder the user keeps a file named like the probe in ("userfolder") finds it untouched afterwards.
     void isPathWritable_reportsEachCase_data() {
         QTest::addColumn<QString>("relativePath"); // below the temporary folder; "" = the empty path
         QTest::addColumn<bool>("writable");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("folderAfter"); // must exist afterwards; "" = nothing to check
-
+        const QString yes = QStringLiteral("Location is writable");
         QTest::newRow("empty path") << QString() << false << "Path is empty" << QString();
-        QTest::newRow("existing folder") << "out.csv" << true << "Location is writable"
-                                         << ".";
-        QTest::newRow("missing folders are created") << "new/deeper/out.csv" << true << "Location is writable"
-                                                     << "new/deeper";
+        QTest::newRow("existing folder") << "out.csv" << true << yes << ".";
+        QTest::newRow("missing folders are created") << "new/deeper/out.csv" << true << yes << "new/deeper";
         QTest::newRow("folder part is a regular file")
             << "plainfile/out.csv" << false << "Directory doesn't exist and cannot be created" << QString();
+        QTest::newRow("user's file named like the probe")
+            << "userfolder/log.csv" << true << yes << "userfolder";
     }
 
     void isPathWritable_reportsEachCase() {
@@ -60,20 +61,26 @@ private slots:
         QFETCH(bool, writable);
         QFETCH(QString, message);
         QFETCH(QString, folderAfter);
-
         writeBytes(m_dir.filePath(QStringLiteral("plainfile")), "not a folder");
+        const QString userFile = m_dir.filePath(QStringLiteral("userfolder/test_write_permission.tmp"));
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("userfolder"))));
+        writeBytes(userFile, "the user's own notes\n");
+        const QDateTime modified = QFileInfo(userFile).lastModified();
         const QString path = relativePath.isEmpty() ? QString() : m_dir.filePath(relativePath);
 
-        FileHandler handler;
-        const QVariantMap result = handler.isPathWritable(path);
-        QCOMPARE(result.size(), 2);
+        const QVariantMap result = FileHandler().isPathWritable(path);
         QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), writable);
         QCOMPARE(result.value(QStringLiteral("message")).toString(), message);
         if (!folderAfter.isEmpty()) {
+            const QStringList left = probeLeftovers(m_dir.filePath(folderAfter));
             QVERIFY(QFileInfo(m_dir.filePath(folderAfter)).isDir());
-            QVERIFY2(probeLeftovers(m_dir.filePath(folderAfter)).isEmpty(),
-                     qPrintable(probeLeftovers(m_dir.filePath(folderAfter)).join(' ')));
+            QVERIFY2(left == (folderAfter == QLatin1String("userfolder")
+                                  ? QStringList{QFileInfo(userFile).fileName()}
+                                  : QStringList()),
+                     qPrintable(left.join(' ')));
         }
+        QCOMPARE(readAll(userFile), QByteArray("the user's own notes\n"));
+        QCOMPARE(QFileInfo(userFile).lastModified(), modified);
         QVERIFY(!QFileInfo::exists(path) || path.isEmpty());
     }
 
@@ -103,24 +110,6 @@ private slots:
                  QStringLiteral("No write permission for this location"));
         QVERIFY(probeLeftovers(folder).isEmpty());
 #endif
-    }
-
-    void isPathWritable_userFileWithProbeName_staysUntouched() {
-        const QString folder = m_dir.filePath(QStringLiteral("userfolder"));
-        QVERIFY(QDir().mkpath(folder));
-        const QString userFile = folder + QStringLiteral("/test_write_permission.tmp");
-        const QByteArray content("the user's own notes\n");
-        writeBytes(userFile, content);
-        const QDateTime modified = QFileInfo(userFile).lastModified();
-
-        FileHandler handler;
-        const QVariantMap result = handler.isPathWritable(folder + QStringLiteral("/log.csv"));
-        QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), true);
-        QCOMPARE(result.value(QStringLiteral("message")).toString(), QStringLiteral("Location is writable"));
-        QCOMPARE(readAll(userFile), content);
-        QCOMPARE(QFileInfo(userFile).lastModified(), modified);
-        // Only the user's file remains: the probe cleaned up after itself.
-        QCOMPARE(probeLeftovers(folder), QStringList{QStringLiteral("test_write_permission.tmp")});
     }
 
     void createEmptyFile_data() {
@@ -173,24 +162,19 @@ private slots:
         QCOMPARE(FileHandler().resolveTypedPath(typed, QStringLiteral("/data/logs")), resolved);
     }
 
-    void writeToFile_appendsByDefaultAndReplacesOnRequest() {
-        const QString path = m_dir.filePath(QStringLiteral("letters.txt"));
+    // Appends by default, replaces on request, UTF-8 without an added line end; failures warn and say false.
+    void writeToFile_appendsOrReplaces_andFailuresSayFalse() {
         FileHandler handler;
-        QVERIFY(handler.writeToFile(path, QStringLiteral("a")));
-        QVERIFY(handler.writeToFile(path, QStringLiteral("a")));
-        QCOMPARE(readAll(path), QByteArray("aa"));
-
-        QVERIFY(handler.writeToFile(path, QStringLiteral("a"), false));
-        QCOMPARE(readAll(path), QByteArray("a"));
-        // UTF-8, with no line end added.
+        const QString letters = m_dir.filePath(QStringLiteral("letters.txt"));
         const QString text = QStringLiteral("\u00b5g \u2713\n\u91cd");
-        QVERIFY(handler.writeToFile(path, text, true));
-        QCOMPARE(readAll(path), "a" + text.toUtf8());
-    }
+        QVERIFY(handler.writeToFile(letters, QStringLiteral("a")) &&
+                handler.writeToFile(letters, QStringLiteral("a")));
+        QCOMPARE(readAll(letters), QByteArray("aa"));
+        QVERIFY(handler.writeToFile(letters, QStringLiteral("a"), false) &&
+                handler.writeToFile(letters, text, true));
+        QCOMPARE(readAll(letters), "a" + text.toUtf8());
 
-    void writeToFile_failures_warnAndReturnFalse() {
         const QString path = m_dir.filePath(QStringLiteral("nowhere/out.csv"));
-        FileHandler handler;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
                                                "^❌ Failed to open file: \".*nowhere/out.csv\"$")));
         QCOMPARE(handler.writeToFile(path, QStringLiteral("x")), false);
@@ -246,7 +230,6 @@ private slots:
         qputenv("HOME", home);
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-        QVERIFY2(fallback.startsWith(testHome), qPrintable(fallback));
         QCOMPARE(chosen, expectFallback ? fallback : preferred);
         QCOMPARE(QFileInfo(fallback).isDir(), expectFallback);
         QCOMPARE(QFileInfo(preferred).isDir(), programFolder.isEmpty());
