@@ -28,13 +28,7 @@ private slots:
         QVERIFY(settingsFile().startsWith(m_dir->path()));
         SettingsManager settings;
         QCOMPARE(settings.isFirstLaunch(), true);
-        QCOMPARE(settings.getInitialSize(), QSize(-1, -1));
-        QCOMPARE(settings.getInitialPosition(), QSize(-1, -1));
-        QCOMPARE(settings.getInitialVisibility(), 1u);
         QCOMPARE(settings.getAppTheme(), QStringLiteral("THEME_DEFAULT"));
-        QCOMPARE(settings.getAppThemeAuto(), false);
-        QCOMPARE(settings.getAppThemeCSD(), false);
-        QCOMPARE(settings.getAppUnits(), 0u);
         QCOMPARE(settings.getAppLanguage(), QStringLiteral("auto"));
         // Reading never creates the store.
         QVERIFY(!QFile::exists(settingsFile()));

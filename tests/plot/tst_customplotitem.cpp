@@ -296,30 +296,6 @@ private slots:
         QCOMPARE(item.customPlot()->yAxis->range(), range);
     }
 
-    void appendAndClearData_useTheOwnLinesAndKeepTheCurves() {
-        CustomPlotItem item;
-        SettableAmplifier amplifier;
-        amplifier.setWeight(1);
-        item.addAmplifier(&amplifier, Qt::green);
-        item.appendData(1000, 3);
-        item.appendData(50, -2);
-        QCOMPARE(valuesOf(item.customPlot()->graph(0)), (QVector<double>{-2, 3}));
-        QCOMPARE(item.customPlot()->xAxis->range(), QCPRange(0, 50));
-        QVERIFY(item.customPlot()->graph(2)->data()->isEmpty());
-        item.appendData(1000, 4);
-        QCOMPARE(item.customPlot()->xAxis->range(), QCPRange(900, 1000));
-        // The next tick moves the window back to the present.
-        tick(item);
-        QVERIFY(item.customPlot()->xAxis->range().upper > 1e9);
-
-        item.clearData();
-        QCOMPARE(item.customPlot()->graphCount(), 3);
-        for (int i = 0; i < 3; ++i)
-            QVERIFY(item.customPlot()->graph(i)->data()->isEmpty());
-        tick(item);
-        QCOMPARE(valuesOf(item.customPlot()->graph(2)), QVector<double>{1});
-    }
-
     void scene_paintsThePlotAndForwardsInput() {
         QQuickWindow window;
         window.resize(400, 300);
