@@ -114,8 +114,10 @@ private slots:
         // 180 ms: after the read gave up (10 ms pause + 140 ms), inside the next request's read window.
         QCOMPARE(line.sim.command(QStringLiteral("fault 1 late 180")), QStringLiteral("OK"));
         QCOMPARE(line.readAd(), std::vector<uint8_t>{});
-        // The first answer, still on its way, is not taken for the second's.
-        QCOMPARE(line.readAd(), std::vector<uint8_t>{});
+        // The first answer, still on its way, is not taken for the second's. (A loaded machine may overrun
+        // the second read long enough for its own late answer to come: that one is right.)
+        const std::vector<uint8_t> second = line.readAd();
+        QVERIFY(second.empty() || (modbus::decodeReadAnswer(second, 1).value & 0xFFFF) == 2);
         QCOMPARE(line.sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
         const modbus::ReadAnswer fresh = modbus::decodeReadAnswer(line.readAd(), 1);
         QVERIFY2(fresh.ok(), modbus::describe(fresh).c_str());
