@@ -60,7 +60,6 @@ public:
     }
 
     int framesRejected() const { return m_rejected.load(); }
-    int requestsServed() const { return m_served.load(); }
 
 private:
     void serve() {
@@ -70,7 +69,6 @@ private:
             if (size > 0) {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 modbus_reply(m_context, query, size, m_mapping);
-                ++m_served;
             } else if (size < 0 && errno == EMBBADCRC) {
                 ++m_rejected;
                 modbus_flush(m_context);
@@ -82,7 +80,6 @@ private:
     modbus_mapping_t *m_mapping = nullptr;
     std::mutex m_mutex;
     std::atomic<bool> m_stop{false};
-    std::atomic<int> m_served{0};
     std::atomic<int> m_rejected{0};
     std::thread m_thread;
 };
