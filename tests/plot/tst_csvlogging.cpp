@@ -149,18 +149,15 @@ private slots:
         QTest::addColumn<double>("stored");
         QTest::addColumn<QString>("unit");
         QTest::addColumn<QString>("text");
-        QTest::newRow("g") << 12345.0 << "g"
-                           << "123.45";
-        QTest::newRow("whole grams without decimals") << 10000.0 << "g"
-                                                      << "100";
-        QTest::newRow("large, never an exponent") << 125000000.0 << "g"
-                                                  << "1250000";
-        QTest::newRow("kg") << 1234567.0 << "kg"
-                            << "12.34567";
-        QTest::newRow("lb") << 1.0 << "lb"
-                            << "0.000022";
-        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "g"
-                                      << "N/A";
+        const auto row = [](const char *tag, double stored, const char *unit, const char *text) {
+            QTest::newRow(tag) << stored << unit << text;
+        };
+        row("g", 12345.0, "g", "123.45");
+        row("whole grams without decimals", 10000.0, "g", "100");
+        row("large, never an exponent", 125000000.0, "g", "1250000");
+        row("kg", 1234567.0, "kg", "12.34567");
+        row("lb", 1.0, "lb", "0.000022");
+        row("not a number", std::numeric_limits<double>::quiet_NaN(), "g", "N/A");
     }
 
     void valueText_keepsAHundredthOfAGram() {
@@ -174,16 +171,14 @@ private slots:
         QTest::addColumn<int>("periodMs");
         QTest::addColumn<QString>("unit");
         QTest::addColumn<QString>("relativePath");
-        QTest::newRow("period 0") << 0 << "g"
-                                  << "kept.csv";
-        QTest::newRow("unknown unit") << 100 << "oz"
-                                      << "kept.csv";
-        QTest::newRow("folder part is a regular file") << 100 << "g"
-                                                       << "kept.csv/out.csv";
-        QTest::newRow("file path is a folder") << 100 << "g"
-                                               << "afolder";
-        QTest::newRow("empty path") << 100 << "g"
-                                    << "";
+        const auto row = [](const char *tag, int periodMs, const char *unit, const char *path) {
+            QTest::newRow(tag) << periodMs << unit << path;
+        };
+        row("period 0", 0, "g", "kept.csv");
+        row("unknown unit", 100, "oz", "kept.csv");
+        row("folder part is a regular file", 100, "g", "kept.csv/out.csv");
+        row("file path is a folder", 100, "g", "afolder");
+        row("empty path", 100, "g", "");
     }
 
     void refusedStart_leavesTheFileAlone() {
