@@ -90,16 +90,16 @@ private slots:
         QTest::addColumn<QByteArray>("screen");
         QTest::addColumn<QByteArrayList>("marked");
 
-        QTest::newRow("Amplifier QA")
-            << QByteArray("sidebarAmplifierQA") << "HostInfos" << QByteArray("screenHostInfos")
-            << QByteArrayList{"sidebarManager", "sidebarAmplifierQA"};
-        QTest::newRow("Settings") << QByteArray("sidebarSettings") << "Settings"
-                                  << QByteArray("screenSettings") << QByteArrayList{"sidebarSettings"};
-        QTest::newRow("About") << QByteArray("sidebarAbout") << "About" << QByteArray("screenAbout")
-                               << QByteArrayList{"sidebarAbout"};
-        QTest::newRow("Weight Plot") << QByteArray("sidebarWeightPlot") << "Playground"
-                                     << QByteArray("screenPlayground")
-                                     << QByteArrayList{"sidebarManager", "sidebarWeightPlot"};
+        const auto row = [](const char *tag, const char *entry, const char *state, const char *screen,
+                            const QByteArrayList &marked) {
+            QTest::newRow(tag) << QByteArray(entry) << state << QByteArray(screen) << marked;
+        };
+        row("Amplifier QA", "sidebarAmplifierQA", "HostInfos", "screenHostInfos",
+            {"sidebarManager", "sidebarAmplifierQA"});
+        row("Settings", "sidebarSettings", "Settings", "screenSettings", {"sidebarSettings"});
+        row("About", "sidebarAbout", "About", "screenAbout", {"sidebarAbout"});
+        row("Weight Plot", "sidebarWeightPlot", "Playground", "screenPlayground",
+            {"sidebarManager", "sidebarWeightPlot"});
     }
 
     void sidebar_switchesScreens() {

@@ -41,22 +41,18 @@ private slots:
         QTest::addColumn<uint>("visibility");
 
         const QVariant no;
-        QTest::newRow("in bounds") << QVariantList{10, 20, 1280, 720, 2} << QSize(10, 20) << QSize(1280, 720)
-                                   << 2u;
-        QTest::newRow("width 10000") << QVariantList{no, no, 10000, 700, no} << QSize(-1, -1)
-                                     << QSize(1920, 700) << 1u;
-        QTest::newRow("x 9000") << QVariantList{9000, 50, no, no, no} << QSize(100, 50) << QSize(-1, -1)
-                                << 1u;
-        QTest::newRow("y and height too big")
-            << QVariantList{0, 8193, 800, 9000, 4} << QSize(0, 100) << QSize(800, 1080) << 4u;
-        QTest::newRow("at the bound")
-            << QVariantList{8192, 8192, 8192, 8192, 5} << QSize(8192, 8192) << QSize(8192, 8192) << 5u;
-        QTest::newRow("negative stays")
-            << QVariantList{-200, -5, -3, 600, 3} << QSize(-200, -5) << QSize(-3, 600) << 3u;
-        QTest::newRow("visibility 0")
-            << QVariantList{no, no, no, no, 0} << QSize(-1, -1) << QSize(-1, -1) << 1u;
-        QTest::newRow("visibility 6")
-            << QVariantList{no, no, no, no, 6} << QSize(-1, -1) << QSize(-1, -1) << 1u;
+        const auto row = [](const char *tag, const QVariantList &stored, QSize position, QSize size,
+                            uint shown) {
+            QTest::newRow(tag) << stored << position << size << shown;
+        };
+        row("in bounds", {10, 20, 1280, 720, 2}, {10, 20}, {1280, 720}, 2);
+        row("width 10000", {no, no, 10000, 700, no}, {-1, -1}, {1920, 700}, 1);
+        row("x 9000", {9000, 50, no, no, no}, {100, 50}, {-1, -1}, 1);
+        row("y and height too big", {0, 8193, 800, 9000, 4}, {0, 100}, {800, 1080}, 4);
+        row("at the bound", {8192, 8192, 8192, 8192, 5}, {8192, 8192}, {8192, 8192}, 5);
+        row("negative stays", {-200, -5, -3, 600, 3}, {-200, -5}, {-3, 600}, 3);
+        row("visibility 0", {no, no, no, no, 0}, {-1, -1}, {-1, -1}, 1);
+        row("visibility 6", {no, no, no, no, 6}, {-1, -1}, {-1, -1}, 1);
     }
 
     void storedGeometry_isBounded() {
@@ -81,13 +77,14 @@ private slots:
         QTest::addColumn<QVariant>("unchanged");
         QTest::addColumn<QVariant>("changed");
 
-        QTest::newRow("appTheme") << QByteArray("appTheme") << QVariant("THEME_DEFAULT")
-                                  << QVariant("THEME_RAIN");
-        QTest::newRow("appThemeAuto") << QByteArray("appThemeAuto") << QVariant(false) << QVariant(true);
-        QTest::newRow("appThemeCSD") << QByteArray("appThemeCSD") << QVariant(false) << QVariant(true);
-        QTest::newRow("appUnits") << QByteArray("appUnits") << QVariant(0u) << QVariant(2u);
-        QTest::newRow("appLanguage") << QByteArray("appLanguage") << QVariant("auto")
-                                     << QVariant(QStringLiteral("Français"));
+        const auto row = [](const char *property, const QVariant &unchanged, const QVariant &changed) {
+            QTest::newRow(property) << QByteArray(property) << unchanged << changed;
+        };
+        row("appTheme", "THEME_DEFAULT", "THEME_RAIN");
+        row("appThemeAuto", false, true);
+        row("appThemeCSD", false, true);
+        row("appUnits", 0u, 2u);
+        row("appLanguage", "auto", QStringLiteral("Français"));
     }
 
     void setter_writesAllFourKeysOnlyOnChange() {

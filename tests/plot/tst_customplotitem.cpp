@@ -67,9 +67,9 @@ private slots:
         first.setMeasuredWeight(1150);
         second.setMeasuredWeight(-2225);
         third.setWeight(33);
-        item.addAmplifier(&first, QColor(QStringLiteral("#a91e22")));
-        item.addAmplifier(&second, QColor(QStringLiteral("#1e6aa9")));
-        item.addAmplifier(&third, QColor(QStringLiteral("#22a91e")));
+        item.addAmplifier(&first, Qt::darkRed);
+        item.addAmplifier(&second, Qt::darkBlue);
+        item.addAmplifier(&third, Qt::darkGreen);
         QCOMPARE(item.customPlot()->graphCount(), 5);
 
         const double before = nowSeconds();
@@ -82,9 +82,8 @@ private slots:
             const AmplifierBase *amplifier;
             QColor color;
             QVector<double> values;
-        } expected[] = {{&first, QColor(QStringLiteral("#a91e22")), {}},
-                        {&second, QColor(QStringLiteral("#1e6aa9")), {}},
-                        {&third, QColor(QStringLiteral("#22a91e")), {33, -1}}};
+        } expected[] = {
+            {&first, Qt::darkRed, {}}, {&second, Qt::darkBlue, {}}, {&third, Qt::darkGreen, {33, -1}}};
         for (const auto &e : expected) {
             const QCPGraph *graph = graphNamed(item, curveName(*e.amplifier));
             QVERIFY2(graph, qPrintable(curveName(*e.amplifier)));
