@@ -178,26 +178,21 @@ private slots:
         QTest::addColumn<QString>("summary");
         const QString restored = QStringLiteral("; all settings restored and read back");
         const QString all = "9 of 9 registers passed" + restored;
-        QTest::newRow("32-bit") << false << ""
-                                << "" << all;
-        QTest::newRow("16-bit") << true << ""
-                                << "" << all;
-        QTest::newRow("16-bit, AVP1 write-back refused twice") << true << "refuse 1 0x0007 2 2"
-                                                               << "" << all;
-        QTest::newRow("16-bit, level write-back refused once") << true << "refuse 1 0x0056 2 1"
-                                                               << "" << all;
-        QTest::newRow("16-bit, stopped after AVP2") << true << ""
-                                                    << "AVP2] 参数数据"
-                                                    << "Stopped after 2 of 9 registers (2 passed)" + restored;
-        QTest::newRow("16-bit, level write-back always refused")
-            << true << "refuse 1 0x0056 2 9"
-            << ""
-            << "9 of 9 registers passed; NOT restored: 0x0056 = 3 (was 2)";
+        const auto row = [](const char *tag, bool wordFile, const char *setUp, const char *stopAt,
+                            const QString &summary) {
+            QTest::newRow(tag) << wordFile << setUp << stopAt << summary;
+        };
+        row("32-bit", false, "", "", all);
+        row("16-bit", true, "", "", all);
+        row("16-bit, AVP1 write-back refused twice", true, "refuse 1 0x0007 2 2", "", all);
+        row("16-bit, level write-back refused once", true, "refuse 1 0x0056 2 1", "", all);
+        row("16-bit, stopped after AVP2", true, "", "AVP2] 参数数据",
+            "Stopped after 2 of 9 registers (2 passed)" + restored);
+        row("16-bit, level write-back always refused", true, "refuse 1 0x0056 2 9", "",
+            "9 of 9 registers passed; NOT restored: 0x0056 = 3 (was 2)");
         // Answers after the read gave up, in time for the next request: without the line falling quiet in
         // between, every value would be saved one register off and "restored" there.
-        QTest::newRow("answers late") << false << "fault 1 late 180"
-                                      << ""
-                                      << "";
+        row("answers late", false, "fault 1 late 180", "", "");
     }
     void selfTest_putsBackEverything() {
         QFETCH(bool, wordFile);
