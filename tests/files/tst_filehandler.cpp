@@ -1,11 +1,7 @@
 // FileHandler against real folders and files in a temporary directory.
 #include "files/FileHandler.h"
 
-#include <QQmlComponent>
-#include <QQmlEngine>
 #include <QtTest>
-
-#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -42,283 +38,207 @@ class TestFileHandler : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
 
-    void isPathWritable_reportsEachCase_data();
-    void isPathWritable_reportsEachCase();
-    void isPathWritable_folderWithoutPermission_reportsNoPermissionAndLeavesNothing();
-    void isPathWritable_userFileWithProbeName_staysUntouched();
+    // A folder the user keeps a file named like the probe in ("userfolder") finds it untouched afterwards.
+    void isPathWritable_reportsEachCase_data() {
+        QTest::addColumn<QString>("relativePath"); // below the temporary folder; "" = the empty path
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("folderAfter"); // must exist afterwards; "" = nothing to check
+        const QString yes = QStringLiteral("Location is writable");
+        QTest::newRow("empty path") << QString() << false << "Path is empty" << QString();
+        QTest::newRow("existing folder") << "out.csv" << true << yes << ".";
+        QTest::newRow("missing folders are created") << "new/deeper/out.csv" << true << yes << "new/deeper";
+        QTest::newRow("folder part is a regular file")
+            << "plainfile/out.csv" << false << "Directory doesn't exist and cannot be created" << QString();
+        QTest::newRow("user's file named like the probe")
+            << "userfolder/log.csv" << true << yes << "userfolder";
+    }
 
-    void createEmptyFile_data();
-    void createEmptyFile();
-    void resolveTypedPath_takesThePathAsMeant_data();
-    void resolveTypedPath_takesThePathAsMeant();
+    void isPathWritable_reportsEachCase() {
+        QFETCH(QString, relativePath);
+        QFETCH(bool, writable);
+        QFETCH(QString, message);
+        QFETCH(QString, folderAfter);
+        writeBytes(m_dir.filePath(QStringLiteral("plainfile")), "not a folder");
+        const QString userFile = m_dir.filePath(QStringLiteral("userfolder/test_write_permission.tmp"));
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("userfolder"))));
+        writeBytes(userFile, "the user's own notes\n");
+        const QDateTime modified = QFileInfo(userFile).lastModified();
+        const QString path = relativePath.isEmpty() ? QString() : m_dir.filePath(relativePath);
 
-    void writeToFile_appendsByDefaultAndReplacesOnRequest();
-    void writeToFile_failures_warnAndReturnFalse();
+        const QVariantMap result = FileHandler().isPathWritable(path);
+        QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), writable);
+        QCOMPARE(result.value(QStringLiteral("message")).toString(), message);
+        if (!folderAfter.isEmpty()) {
+            const QStringList left = probeLeftovers(m_dir.filePath(folderAfter));
+            QVERIFY(QFileInfo(m_dir.filePath(folderAfter)).isDir());
+            QVERIFY2(left == (folderAfter == QLatin1String("userfolder")
+                                  ? QStringList{QFileInfo(userFile).fileName()}
+                                  : QStringList()),
+                     qPrintable(left.join(' ')));
+        }
+        QCOMPARE(readAll(userFile), QByteArray("the user's own notes\n"));
+        QCOMPARE(QFileInfo(userFile).lastModified(), modified);
+        QVERIFY(!QFileInfo::exists(path) || path.isEmpty());
+    }
 
-    void standardFolders_appDataIsCreatedAndNamedAfterTheApplication();
-    void logsFolder_fallsBackToTheUsersFolder_data();
-    void logsFolder_fallsBackToTheUsersFolder();
-    void qml_reachesEveryOperationWithItsShortForms();
+    void isPathWritable_folderWithoutPermission_reportsNoPermissionAndLeavesNothing() {
+#ifndef Q_OS_UNIX
+        QSKIP("folder permissions are checked on POSIX systems");
+#else
+        FileHandler handler;
+        // /proc refuses new files even to root, so this part runs for every user.
+        if (QFileInfo(QStringLiteral("/proc/self")).exists()) {
+            const QVariantMap proc = handler.isPathWritable(QStringLiteral("/proc/out.csv"));
+            QCOMPARE(proc.value(QStringLiteral("isWritable")).toBool(), false);
+            QCOMPARE(proc.value(QStringLiteral("message")).toString(),
+                     QStringLiteral("No write permission for this location"));
+        }
+        if (runningAsRoot())
+            QSKIP(
+                "root writes into read-only folders; run the suite as an ordinary user to check permissions");
+
+        const QString folder = m_dir.filePath(QStringLiteral("readonly"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        const QVariantMap result = handler.isPathWritable(folder + QStringLiteral("/out.csv"));
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), false);
+        QCOMPARE(result.value(QStringLiteral("message")).toString(),
+                 QStringLiteral("No write permission for this location"));
+        QVERIFY(probeLeftovers(folder).isEmpty());
+#endif
+    }
+
+    void createEmptyFile_data() {
+        QTest::addColumn<QString>("relativePath");
+        QTest::addColumn<QByteArray>("before"); // null = no file before
+        QTest::addColumn<bool>("created");
+
+        QTest::newRow("new file") << "fresh.csv" << QByteArray() << true;
+        QTest::newRow("existing file is emptied") << "used.csv" << QByteArray("old,content\n1,2\n") << true;
+        QTest::newRow("missing folder is not created") << "absent/fresh.csv" << QByteArray() << false;
+    }
+
+    void createEmptyFile() {
+        QFETCH(QString, relativePath);
+        QFETCH(QByteArray, before);
+        QFETCH(bool, created);
+
+        const QString path = m_dir.filePath(relativePath);
+        if (!before.isNull())
+            writeBytes(path, before);
+
+        FileHandler handler;
+        QCOMPARE(handler.createEmptyFile(path), created);
+        QCOMPARE(QFileInfo::exists(path), created);
+        if (created)
+            QCOMPARE(QFileInfo(path).size(), 0);
+        else
+            QVERIFY(!QFileInfo::exists(QFileInfo(path).absolutePath()));
+    }
+
+    void resolveTypedPath_takesThePathAsMeant_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("resolved"); // HOME stands for the home folder
+        QTest::newRow("absolute stays absolute") << "/proc/x.csv"
+                                                 << "/proc/x.csv";
+        QTest::newRow("bare name in the folder") << "x.csv"
+                                                 << "/data/logs/x.csv";
+        QTest::newRow("relative, cleaned") << " runs/../x.csv "
+                                           << "/data/logs/x.csv";
+        QTest::newRow("home") << "~/x.csv"
+                              << "HOME/x.csv";
+        QTest::newRow("nothing typed") << "  "
+                                       << "";
+    }
+
+    void resolveTypedPath_takesThePathAsMeant() {
+        QFETCH(QString, typed);
+        QFETCH(QString, resolved);
+        resolved.replace(QStringLiteral("HOME"), QDir::homePath());
+        QCOMPARE(FileHandler().resolveTypedPath(typed, QStringLiteral("/data/logs")), resolved);
+    }
+
+    // Appends by default, replaces on request, UTF-8 without an added line end; failures warn and say false.
+    void writeToFile_appendsOrReplaces_andFailuresSayFalse() {
+        FileHandler handler;
+        const QString letters = m_dir.filePath(QStringLiteral("letters.txt"));
+        const QString text = QStringLiteral("\u00b5g \u2713\n\u91cd");
+        QVERIFY(handler.writeToFile(letters, QStringLiteral("a")) &&
+                handler.writeToFile(letters, QStringLiteral("a")));
+        QCOMPARE(readAll(letters), QByteArray("aa"));
+        QVERIFY(handler.writeToFile(letters, QStringLiteral("a"), false) &&
+                handler.writeToFile(letters, text, true));
+        QCOMPARE(readAll(letters), "a" + text.toUtf8());
+
+        const QString path = m_dir.filePath(QStringLiteral("nowhere/out.csv"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                               "^❌ Failed to open file: \".*nowhere/out.csv\"$")));
+        QCOMPARE(handler.writeToFile(path, QStringLiteral("x")), false);
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("nowhere"))));
+
+        // /dev/full accepts the open and refuses every byte, like a disk that has filled up.
+        if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+            QSKIP("this system has no /dev/full");
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^❌ Failed to write file: \"/dev/full\"")));
+        QCOMPARE(handler.writeToFile(QStringLiteral("/dev/full"), QStringLiteral("lost line\n"), true),
+                 false);
+    }
+
+    void logsFolder_fallsBackToTheUsersFolder_data() {
+        QTest::addColumn<QString>(
+            "programFolder"); // "file": "logs" is taken by a file; "read-only": no write bit
+        QTest::addColumn<bool>("userFolderWritable");
+        QTest::addColumn<bool>("expectFallback");
+
+        QTest::newRow("beside the program") << QString() << true << false;
+        QTest::newRow("name taken by a file") << "file" << true << true;
+        QTest::newRow("program folder read-only, as under /usr/bin") << "read-only" << true << true;
+        QTest::newRow("nothing writable") << "file" << false << false;
+    }
+
+    void logsFolder_fallsBackToTheUsersFolder() {
+        QFETCH(QString, programFolder);
+        QFETCH(bool, userFolderWritable);
+        QFETCH(bool, expectFallback);
+        if (programFolder == QStringLiteral("read-only") && runningAsRoot())
+            QSKIP("root writes into read-only folders; the unprivileged run checks this row");
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString program = dir.filePath(QStringLiteral("bin"));
+        const QString preferred = program + QStringLiteral("/logs");
+        QVERIFY(QDir().mkpath(program));
+        if (programFolder == QStringLiteral("file"))
+            writeBytes(preferred, "not a folder");
+        if (programFolder == QStringLiteral("read-only"))
+            QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+        // The user's folders lie below HOME; a file where they would begin makes them impossible to create.
+        const QByteArray home = qgetenv("HOME");
+        const QString testHome = dir.filePath(QStringLiteral("home"));
+        QVERIFY(QDir().mkpath(testHome));
+        if (!userFolderWritable)
+            writeBytes(testHome + QStringLiteral("/.qttest"), "not a folder");
+        qputenv("HOME", QFile::encodeName(testHome));
+        const QString fallback =
+            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/logs");
+        const QString chosen = FileHandler::logsFolder(preferred);
+        qputenv("HOME", home);
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QCOMPARE(chosen, expectFallback ? fallback : preferred);
+        QCOMPARE(QFileInfo(fallback).isDir(), expectFallback);
+        QCOMPARE(QFileInfo(preferred).isDir(), programFolder.isEmpty());
+        QVERIFY(probeLeftovers(chosen).isEmpty());
+    }
 
 private:
     QTemporaryDir m_dir;
 };
-
-void TestFileHandler::initTestCase() {
-    QVERIFY(m_dir.isValid());
-}
-
-void TestFileHandler::isPathWritable_reportsEachCase_data() {
-    QTest::addColumn<QString>("relativePath"); // below the temporary folder; "" = the empty path
-    QTest::addColumn<bool>("writable");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("folderAfter"); // must exist afterwards; "" = nothing to check
-
-    QTest::newRow("empty path") << QString() << false << "Path is empty" << QString();
-    QTest::newRow("existing folder") << "out.csv" << true << "Location is writable"
-                                     << ".";
-    QTest::newRow("missing folders are created") << "new/deeper/out.csv" << true << "Location is writable"
-                                                 << "new/deeper";
-    QTest::newRow("folder part is a regular file")
-        << "plainfile/out.csv" << false << "Directory doesn't exist and cannot be created" << QString();
-}
-
-void TestFileHandler::isPathWritable_reportsEachCase() {
-    QFETCH(QString, relativePath);
-    QFETCH(bool, writable);
-    QFETCH(QString, message);
-    QFETCH(QString, folderAfter);
-
-    writeBytes(m_dir.filePath(QStringLiteral("plainfile")), "not a folder");
-    const QString path = relativePath.isEmpty() ? QString() : m_dir.filePath(relativePath);
-
-    FileHandler handler;
-    const QVariantMap result = handler.isPathWritable(path);
-    QCOMPARE(result.size(), 2);
-    QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), writable);
-    QCOMPARE(result.value(QStringLiteral("message")).toString(), message);
-    if (!folderAfter.isEmpty()) {
-        QVERIFY(QFileInfo(m_dir.filePath(folderAfter)).isDir());
-        QVERIFY2(probeLeftovers(m_dir.filePath(folderAfter)).isEmpty(),
-                 qPrintable(probeLeftovers(m_dir.filePath(folderAfter)).join(' ')));
-    }
-    QVERIFY(!QFileInfo::exists(path) || path.isEmpty());
-}
-
-void TestFileHandler::isPathWritable_folderWithoutPermission_reportsNoPermissionAndLeavesNothing() {
-#ifndef Q_OS_UNIX
-    QSKIP("folder permissions are checked on POSIX systems");
-#else
-    FileHandler handler;
-    // /proc refuses new files even to root, so this part runs for every user.
-    if (QFileInfo(QStringLiteral("/proc/self")).exists()) {
-        const QVariantMap proc = handler.isPathWritable(QStringLiteral("/proc/out.csv"));
-        QCOMPARE(proc.value(QStringLiteral("isWritable")).toBool(), false);
-        QCOMPARE(proc.value(QStringLiteral("message")).toString(),
-                 QStringLiteral("No write permission for this location"));
-    }
-    if (runningAsRoot())
-        QSKIP("root writes into read-only folders; run the suite as an ordinary user to check permissions");
-
-    const QString folder = m_dir.filePath(QStringLiteral("readonly"));
-    QVERIFY(QDir().mkpath(folder));
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-    const QVariantMap result = handler.isPathWritable(folder + QStringLiteral("/out.csv"));
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), false);
-    QCOMPARE(result.value(QStringLiteral("message")).toString(),
-             QStringLiteral("No write permission for this location"));
-    QVERIFY(probeLeftovers(folder).isEmpty());
-#endif
-}
-
-void TestFileHandler::isPathWritable_userFileWithProbeName_staysUntouched() {
-    const QString folder = m_dir.filePath(QStringLiteral("userfolder"));
-    QVERIFY(QDir().mkpath(folder));
-    const QString userFile = folder + QStringLiteral("/test_write_permission.tmp");
-    const QByteArray content("the user's own notes\n");
-    writeBytes(userFile, content);
-    const QDateTime modified = QFileInfo(userFile).lastModified();
-
-    FileHandler handler;
-    const QVariantMap result = handler.isPathWritable(folder + QStringLiteral("/log.csv"));
-    QCOMPARE(result.value(QStringLiteral("isWritable")).toBool(), true);
-    QCOMPARE(result.value(QStringLiteral("message")).toString(), QStringLiteral("Location is writable"));
-    QCOMPARE(readAll(userFile), content);
-    QCOMPARE(QFileInfo(userFile).lastModified(), modified);
-    // Only the user's file remains: the probe cleaned up after itself.
-    QCOMPARE(probeLeftovers(folder), QStringList{QStringLiteral("test_write_permission.tmp")});
-}
-
-void TestFileHandler::resolveTypedPath_takesThePathAsMeant_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("resolved"); // HOME stands for the home folder
-    QTest::newRow("absolute stays absolute") << "/proc/x.csv"
-                                             << "/proc/x.csv";
-    QTest::newRow("bare name in the folder") << "x.csv"
-                                             << "/data/logs/x.csv";
-    QTest::newRow("relative, cleaned") << " runs/../x.csv "
-                                       << "/data/logs/x.csv";
-    QTest::newRow("home") << "~/x.csv"
-                          << "HOME/x.csv";
-    QTest::newRow("nothing typed") << "  "
-                                   << "";
-}
-
-void TestFileHandler::resolveTypedPath_takesThePathAsMeant() {
-    QFETCH(QString, typed);
-    QFETCH(QString, resolved);
-    resolved.replace(QStringLiteral("HOME"), QDir::homePath());
-    QCOMPARE(FileHandler().resolveTypedPath(typed, QStringLiteral("/data/logs")), resolved);
-}
-
-void TestFileHandler::createEmptyFile_data() {
-    QTest::addColumn<QString>("relativePath");
-    QTest::addColumn<QByteArray>("before"); // null = no file before
-    QTest::addColumn<bool>("created");
-
-    QTest::newRow("new file") << "fresh.csv" << QByteArray() << true;
-    QTest::newRow("existing file is emptied") << "used.csv" << QByteArray("old,content\n1,2\n") << true;
-    QTest::newRow("missing folder is not created") << "absent/fresh.csv" << QByteArray() << false;
-}
-
-void TestFileHandler::createEmptyFile() {
-    QFETCH(QString, relativePath);
-    QFETCH(QByteArray, before);
-    QFETCH(bool, created);
-
-    const QString path = m_dir.filePath(relativePath);
-    if (!before.isNull())
-        writeBytes(path, before);
-
-    FileHandler handler;
-    QCOMPARE(handler.createEmptyFile(path), created);
-    QCOMPARE(QFileInfo::exists(path), created);
-    if (created)
-        QCOMPARE(QFileInfo(path).size(), 0);
-    else
-        QVERIFY(!QFileInfo::exists(QFileInfo(path).absolutePath()));
-}
-
-void TestFileHandler::writeToFile_appendsByDefaultAndReplacesOnRequest() {
-    const QString path = m_dir.filePath(QStringLiteral("letters.txt"));
-    FileHandler handler;
-    QVERIFY(handler.writeToFile(path, QStringLiteral("a")));
-    QVERIFY(handler.writeToFile(path, QStringLiteral("a")));
-    QCOMPARE(readAll(path), QByteArray("aa"));
-
-    QVERIFY(handler.writeToFile(path, QStringLiteral("a"), false));
-    QCOMPARE(readAll(path), QByteArray("a"));
-    // UTF-8, with no line end added.
-    const QString text = QStringLiteral("\u00b5g \u2713\n\u91cd");
-    QVERIFY(handler.writeToFile(path, text, true));
-    QCOMPARE(readAll(path), "a" + text.toUtf8());
-}
-
-void TestFileHandler::writeToFile_failures_warnAndReturnFalse() {
-    const QString path = m_dir.filePath(QStringLiteral("nowhere/out.csv"));
-    FileHandler handler;
-    QTest::ignoreMessage(
-        QtWarningMsg, QRegularExpression(QStringLiteral("^❌ Failed to open file: \".*nowhere/out.csv\"$")));
-    QCOMPARE(handler.writeToFile(path, QStringLiteral("x")), false);
-    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("nowhere"))));
-
-    // /dev/full accepts the open and refuses every byte, like a disk that has filled up.
-    if (!QFileInfo::exists(QStringLiteral("/dev/full")))
-        QSKIP("this system has no /dev/full");
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("^❌ Failed to write file: \"/dev/full\"")));
-    QCOMPARE(handler.writeToFile(QStringLiteral("/dev/full"), QStringLiteral("lost line\n"), true), false);
-}
-
-void TestFileHandler::standardFolders_appDataIsCreatedAndNamedAfterTheApplication() {
-    FileHandler handler;
-    const QString appData = handler.getAppDataPath();
-    QVERIFY(QFileInfo(appData).isDir());
-    QVERIFY2(appData.contains(QCoreApplication::organizationName()) &&
-                 appData.contains(QCoreApplication::applicationName()),
-             qPrintable(appData));
-}
-
-void TestFileHandler::logsFolder_fallsBackToTheUsersFolder_data() {
-    QTest::addColumn<QString>(
-        "programFolder"); // "file": "logs" is taken by a file; "read-only": no write bit
-    QTest::addColumn<bool>("userFolderWritable");
-    QTest::addColumn<bool>("expectFallback");
-
-    QTest::newRow("beside the program") << QString() << true << false;
-    QTest::newRow("name taken by a file") << "file" << true << true;
-    QTest::newRow("program folder read-only, as under /usr/bin") << "read-only" << true << true;
-    QTest::newRow("nothing writable") << "file" << false << false;
-}
-
-void TestFileHandler::logsFolder_fallsBackToTheUsersFolder() {
-    QFETCH(QString, programFolder);
-    QFETCH(bool, userFolderWritable);
-    QFETCH(bool, expectFallback);
-    if (programFolder == QStringLiteral("read-only") && runningAsRoot())
-        QSKIP("root writes into read-only folders; the unprivileged run checks this row");
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString program = dir.filePath(QStringLiteral("bin"));
-    const QString preferred = program + QStringLiteral("/logs");
-    QVERIFY(QDir().mkpath(program));
-    if (programFolder == QStringLiteral("file"))
-        writeBytes(preferred, "not a folder");
-    if (programFolder == QStringLiteral("read-only"))
-        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
-    // The user's folders lie below HOME; a file where they would begin makes them impossible to create.
-    const QByteArray home = qgetenv("HOME");
-    const QString testHome = dir.filePath(QStringLiteral("home"));
-    QVERIFY(QDir().mkpath(testHome));
-    if (!userFolderWritable)
-        writeBytes(testHome + QStringLiteral("/.qttest"), "not a folder");
-    qputenv("HOME", QFile::encodeName(testHome));
-    const QString fallback =
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/logs");
-    const QString chosen = FileHandler::logsFolder(preferred);
-    qputenv("HOME", home);
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    QVERIFY2(fallback.startsWith(testHome), qPrintable(fallback));
-    QCOMPARE(chosen, expectFallback ? fallback : preferred);
-    QCOMPARE(QFileInfo(fallback).isDir(), expectFallback);
-    QCOMPARE(QFileInfo(preferred).isDir(), programFolder.isEmpty());
-    QVERIFY(probeLeftovers(chosen).isEmpty());
-}
-
-void TestFileHandler::qml_reachesEveryOperationWithItsShortForms() {
-    qmlRegisterType<FileHandler>("com.example.filehandler", 1, 0, "FileHandler");
-    QQmlEngine engine;
-    QQmlComponent component(&engine);
-    component.setData(R"(
-        import QtQml
-        import com.example.filehandler 1.0
-        QtObject {
-            property FileHandler files: FileHandler {}
-            function run(path) {
-                if (!files.createEmptyFile(path)) return "create failed"
-                files.writeToFile(path, "a")
-                files.writeToFile(path, "a")
-                const probe = files.isPathWritable(path)
-                return probe.isWritable + " " + probe.message + " " + (files.getTempPath().length > 0)
-            }
-        }
-    )",
-                      QUrl());
-    QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
-    std::unique_ptr<QObject> root(component.create());
-    QVERIFY2(root, qPrintable(component.errorString()));
-    const QString path = m_dir.filePath(QStringLiteral("from-qml.txt"));
-    QVariant answer;
-    QVERIFY(
-        QMetaObject::invokeMethod(root.get(), "run", Q_RETURN_ARG(QVariant, answer), Q_ARG(QVariant, path)));
-    QCOMPARE(answer.toString(), QStringLiteral("true Location is writable true"));
-    QCOMPARE(readAll(path), QByteArray("aa"));
-}
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);

@@ -10,237 +10,209 @@ class TestSettings : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase() {
+        QCoreApplication::setOrganizationName(QStringLiteral("Kelvora"));
+        QCoreApplication::setApplicationName(QStringLiteral("Kelvora Amplifier Manager"));
+    }
 
-    void emptyStore_givesDefaults();
-    void storedGeometry_isBounded_data();
-    void storedGeometry_isBounded();
-    void setter_writesAllFourKeysOnlyOnChange_data();
-    void setter_writesAllFourKeysOnlyOnChange();
-    void resetSettings_emitsEverySignal_butIsNotWritten();
-    void unwritableStore_keepsValueForRunAndWarns_data();
-    void unwritableStore_keepsValueForRunAndWarns();
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir->path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir->path());
+    }
+
+    void cleanup() { m_dir.reset(); }
+
+    void emptyStore_givesDefaults() {
+        QVERIFY(settingsFile().startsWith(m_dir->path()));
+        SettingsManager settings;
+        QCOMPARE(settings.isFirstLaunch(), true);
+        QCOMPARE(settings.getAppTheme(), QStringLiteral("THEME_DEFAULT"));
+        QCOMPARE(settings.getAppLanguage(), QStringLiteral("auto"));
+        // Reading never creates the store.
+        QVERIFY(!QFile::exists(settingsFile()));
+    }
+
+    void storedGeometry_isBounded_data() {
+        QTest::addColumn<QVariantList>("stored"); // x, y, width, height, visibility; invalid = not stored
+        QTest::addColumn<QSize>("position");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<uint>("visibility");
+
+        const QVariant no;
+        const auto row = [](const char *tag, const QVariantList &stored, QSize position, QSize size,
+                            uint shown) {
+            QTest::newRow(tag) << stored << position << size << shown;
+        };
+        row("in bounds", {10, 20, 1280, 720, 2}, {10, 20}, {1280, 720}, 2);
+        row("width 10000", {no, no, 10000, 700, no}, {-1, -1}, {1920, 700}, 1);
+        row("x 9000", {9000, 50, no, no, no}, {100, 50}, {-1, -1}, 1);
+        row("y and height too big", {0, 8193, 800, 9000, 4}, {0, 100}, {800, 1080}, 4);
+        row("at the bound", {8192, 8192, 8192, 8192, 5}, {8192, 8192}, {8192, 8192}, 5);
+        row("negative stays", {-200, -5, -3, 600, 3}, {-200, -5}, {-3, 600}, 3);
+        row("visibility 0", {no, no, no, no, 0}, {-1, -1}, {-1, -1}, 1);
+        row("visibility 6", {no, no, no, no, 6}, {-1, -1}, {-1, -1}, 1);
+    }
+
+    void storedGeometry_isBounded() {
+        QFETCH(QVariantList, stored);
+        QFETCH(QSize, position);
+        QFETCH(QSize, size);
+        QFETCH(uint, visibility);
+
+        const char *keys[] = {"x", "y", "width", "height", "visibility"};
+        for (int i = 0; i < 5; ++i) {
+            if (stored.at(i).isValid())
+                store(QStringLiteral("ApplicationWindow/") + QLatin1String(keys[i]), stored.at(i));
+        }
+        SettingsManager settings;
+        QCOMPARE(settings.getInitialPosition(), position);
+        QCOMPARE(settings.getInitialSize(), size);
+        QCOMPARE(settings.getInitialVisibility(), visibility);
+    }
+
+    void setter_writesAllFourKeysOnlyOnChange_data() {
+        QTest::addColumn<QByteArray>("property");
+        QTest::addColumn<QVariant>("unchanged");
+        QTest::addColumn<QVariant>("changed");
+
+        const auto row = [](const char *property, const QVariant &unchanged, const QVariant &changed) {
+            QTest::newRow(property) << QByteArray(property) << unchanged << changed;
+        };
+        row("appTheme", "THEME_DEFAULT", "THEME_RAIN");
+        row("appThemeAuto", false, true);
+        row("appThemeCSD", false, true);
+        row("appUnits", 0u, 2u);
+        row("appLanguage", "auto", QStringLiteral("Français"));
+    }
+
+    void setter_writesAllFourKeysOnlyOnChange() {
+        QFETCH(QByteArray, property);
+        QFETCH(QVariant, unchanged);
+        QFETCH(QVariant, changed);
+
+        SettingsManager settings;
+        const QMetaProperty meta =
+            settings.metaObject()->property(settings.metaObject()->indexOfProperty(property));
+        QSignalSpy spy(&settings, meta.notifySignal());
+        QVERIFY(spy.isValid());
+
+        // Another writer changes the store after the read; a write by the setter would overwrite this.
+        store(QStringLiteral("settings/appLanguage"), QStringLiteral("sentinel"));
+        QVERIFY(settings.setProperty(property, unchanged));
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(QSettings().allKeys(), QStringList{QStringLiteral("settings/appLanguage")});
+        QCOMPARE(stored(QStringLiteral("settings/appLanguage")).toString(), QStringLiteral("sentinel"));
+
+        QVERIFY(settings.setProperty(property, changed));
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(settings.property(property), changed);
+        // All four keys, overwriting the other writer's value, and nothing else: no unit key and no geometry.
+        QCOMPARE(QSettings().allKeys().size(), 4);
+        // A restart reads back what was written.
+        SettingsManager restarted;
+        for (const char *key : {"appTheme", "appThemeAuto", "appThemeCSD", "appLanguage"}) {
+            QCOMPARE(stored(QStringLiteral("settings/") + QLatin1String(key)).toString(),
+                     settings.property(key).toString());
+            QCOMPARE(restarted.property(key), settings.property(key));
+        }
+        // The unit preference lasts for the run only.
+        QCOMPARE(restarted.getAppUnits(), 0u);
+    }
+
+    void resetSettings_emitsEverySignal_butIsNotWritten() {
+        store(QStringLiteral("settings/appTheme"), QStringLiteral("THEME_PLANT"));
+        store(QStringLiteral("settings/appLanguage"), QStringLiteral("Deutsch"));
+        store(QStringLiteral("settings/appThemeCSD"), true);
+
+        {
+            SettingsManager settings;
+            settings.setAppUnits(1);
+            std::vector<std::unique_ptr<QSignalSpy>> spies;
+            for (auto signal : {&SettingsManager::appThemeChanged, &SettingsManager::appThemeAutoChanged,
+                                &SettingsManager::appThemeCSDChanged, &SettingsManager::appUnitsChanged,
+                                &SettingsManager::appLanguageChanged})
+                spies.push_back(std::make_unique<QSignalSpy>(&settings, signal));
+            settings.resetSettings();
+            // Every signal fires, whether or not its value changed (appThemeAuto was already false).
+            for (const auto &spy : spies)
+                QCOMPARE(spy->count(), 1);
+            QCOMPARE(settings.getAppTheme(), QStringLiteral("green"));
+            QCOMPARE(settings.getAppThemeAuto(), false);
+            QCOMPARE(settings.getAppThemeCSD(), false);
+            QCOMPARE(settings.getAppUnits(), 0u);
+            QCOMPARE(settings.getAppLanguage(), QStringLiteral("auto"));
+        }
+
+        SettingsManager restarted;
+        QCOMPARE(restarted.getAppTheme(), QStringLiteral("THEME_PLANT"));
+        QCOMPARE(restarted.getAppLanguage(), QStringLiteral("Deutsch"));
+        QCOMPARE(restarted.getAppThemeCSD(), true);
+
+        // The reset values reach the store with the next change.
+        restarted.resetSettings();
+        restarted.setAppThemeAuto(true);
+        QCOMPARE(stored(QStringLiteral("settings/appTheme")).toString(), QStringLiteral("green"));
+        QCOMPARE(stored(QStringLiteral("settings/appLanguage")).toString(), QStringLiteral("auto"));
+        QCOMPARE(stored(QStringLiteral("settings/appThemeCSD")).toBool(), false);
+    }
+
+    void unwritableStore_keepsValueForRunAndWarns_data() {
+        QTest::addColumn<bool>("fileIsFolder");
+        QTest::addColumn<QString>("readWarning");
+        QTest::addColumn<QString>("writeWarning");
+
+        // Obstacles that stop any user, root included, from writing the store.
+        QTest::newRow("settings file is a folder")
+            << true << "SettingsManager::readSettings() error: QSettings::AccessError"
+            << "SettingsManager::writeSettings() error: read only file?";
+        QTest::newRow("settings folder is a file")
+            << false << QString() << "SettingsManager::writeSettings() error: read only file?";
+    }
+
+    void unwritableStore_keepsValueForRunAndWarns() {
+        QFETCH(bool, fileIsFolder);
+        QFETCH(QString, readWarning);
+        QFETCH(QString, writeWarning);
+
+        const QFileInfo file(settingsFile());
+        if (fileIsFolder) {
+            QVERIFY(QDir().mkpath(file.filePath()));
+            QVERIFY(QFile(file.filePath() + QStringLiteral("/blocker")).open(QIODevice::WriteOnly));
+        } else {
+            QVERIFY(!QFileInfo::exists(file.absolutePath()));
+            QVERIFY(QFile(file.absolutePath()).open(QIODevice::WriteOnly));
+        }
+
+        if (!readWarning.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(readWarning));
+        SettingsManager settings;
+        QCOMPARE(settings.getAppTheme(), QStringLiteral("THEME_DEFAULT"));
+
+        QSignalSpy spy(&settings, &SettingsManager::appThemeChanged);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(writeWarning));
+        settings.setAppTheme(QStringLiteral("THEME_DAY"));
+        QCOMPARE(settings.getAppTheme(), QStringLiteral("THEME_DAY"));
+        QCOMPARE(spy.count(), 1);
+    }
 
 private:
-    QString settingsFile() const;
-    void store(const QString &key, const QVariant &value);
-    QVariant stored(const QString &key) const;
+    QString settingsFile() const { return QSettings().fileName(); }
+    void store(const QString &key, const QVariant &value) {
+        QSettings settings;
+        settings.setValue(key, value);
+        settings.sync();
+        QCOMPARE(settings.status(), QSettings::NoError);
+    }
+
+    QVariant stored(const QString &key) const {
+        QSettings settings;
+        return settings.value(key);
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
-
-void TestSettings::initTestCase() {
-    QCoreApplication::setOrganizationName(QStringLiteral("Kelvora"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kelvora Amplifier Manager"));
-}
-
-void TestSettings::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir->path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir->path());
-}
-
-void TestSettings::cleanup() {
-    m_dir.reset();
-}
-
-QString TestSettings::settingsFile() const {
-    return QSettings().fileName();
-}
-
-void TestSettings::store(const QString &key, const QVariant &value) {
-    QSettings settings;
-    settings.setValue(key, value);
-    settings.sync();
-    QCOMPARE(settings.status(), QSettings::NoError);
-}
-
-QVariant TestSettings::stored(const QString &key) const {
-    QSettings settings;
-    return settings.value(key);
-}
-
-void TestSettings::emptyStore_givesDefaults() {
-    QVERIFY(settingsFile().startsWith(m_dir->path()));
-    SettingsManager settings;
-    QCOMPARE(settings.isFirstLaunch(), true);
-    QCOMPARE(settings.getInitialSize(), QSize(-1, -1));
-    QCOMPARE(settings.getInitialPosition(), QSize(-1, -1));
-    QCOMPARE(settings.getInitialVisibility(), 1u);
-    QCOMPARE(settings.getAppTheme(), QStringLiteral("THEME_DEFAULT"));
-    QCOMPARE(settings.getAppThemeAuto(), false);
-    QCOMPARE(settings.getAppThemeCSD(), false);
-    QCOMPARE(settings.getAppUnits(), 0u);
-    QCOMPARE(settings.getAppLanguage(), QStringLiteral("auto"));
-    // Reading never creates the store.
-    QVERIFY(!QFile::exists(settingsFile()));
-}
-
-void TestSettings::storedGeometry_isBounded_data() {
-    QTest::addColumn<QVariantList>("stored"); // x, y, width, height, visibility; invalid = not stored
-    QTest::addColumn<QSize>("position");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<uint>("visibility");
-
-    const QVariant no;
-    QTest::newRow("in bounds") << QVariantList{10, 20, 1280, 720, 2} << QSize(10, 20) << QSize(1280, 720)
-                               << 2u;
-    QTest::newRow("width 10000") << QVariantList{no, no, 10000, 700, no} << QSize(-1, -1) << QSize(1920, 700)
-                                 << 1u;
-    QTest::newRow("x 9000") << QVariantList{9000, 50, no, no, no} << QSize(100, 50) << QSize(-1, -1) << 1u;
-    QTest::newRow("y and height too big")
-        << QVariantList{0, 8193, 800, 9000, 4} << QSize(0, 100) << QSize(800, 1080) << 4u;
-    QTest::newRow("at the bound") << QVariantList{8192, 8192, 8192, 8192, 5} << QSize(8192, 8192)
-                                  << QSize(8192, 8192) << 5u;
-    QTest::newRow("negative stays") << QVariantList{-200, -5, -3, 600, 3} << QSize(-200, -5) << QSize(-3, 600)
-                                    << 3u;
-    QTest::newRow("visibility 0") << QVariantList{no, no, no, no, 0} << QSize(-1, -1) << QSize(-1, -1) << 1u;
-    QTest::newRow("visibility 6") << QVariantList{no, no, no, no, 6} << QSize(-1, -1) << QSize(-1, -1) << 1u;
-}
-
-void TestSettings::storedGeometry_isBounded() {
-    QFETCH(QVariantList, stored);
-    QFETCH(QSize, position);
-    QFETCH(QSize, size);
-    QFETCH(uint, visibility);
-
-    const char *keys[] = {"x", "y", "width", "height", "visibility"};
-    for (int i = 0; i < 5; ++i) {
-        if (stored.at(i).isValid())
-            store(QStringLiteral("ApplicationWindow/") + QLatin1String(keys[i]), stored.at(i));
-    }
-    SettingsManager settings;
-    QCOMPARE(settings.getInitialPosition(), position);
-    QCOMPARE(settings.getInitialSize(), size);
-    QCOMPARE(settings.getInitialVisibility(), visibility);
-}
-
-void TestSettings::setter_writesAllFourKeysOnlyOnChange_data() {
-    QTest::addColumn<QByteArray>("property");
-    QTest::addColumn<QVariant>("unchanged");
-    QTest::addColumn<QVariant>("changed");
-
-    QTest::newRow("appTheme") << QByteArray("appTheme") << QVariant("THEME_DEFAULT")
-                              << QVariant("THEME_RAIN");
-    QTest::newRow("appThemeAuto") << QByteArray("appThemeAuto") << QVariant(false) << QVariant(true);
-    QTest::newRow("appThemeCSD") << QByteArray("appThemeCSD") << QVariant(false) << QVariant(true);
-    QTest::newRow("appUnits") << QByteArray("appUnits") << QVariant(0u) << QVariant(2u);
-    QTest::newRow("appLanguage") << QByteArray("appLanguage") << QVariant("auto")
-                                 << QVariant(QStringLiteral("Français"));
-}
-
-void TestSettings::setter_writesAllFourKeysOnlyOnChange() {
-    QFETCH(QByteArray, property);
-    QFETCH(QVariant, unchanged);
-    QFETCH(QVariant, changed);
-
-    SettingsManager settings;
-    const QMetaProperty meta =
-        settings.metaObject()->property(settings.metaObject()->indexOfProperty(property));
-    QSignalSpy spy(&settings, meta.notifySignal());
-    QVERIFY(spy.isValid());
-
-    // Another writer changes the store after the read; a write by the setter would overwrite this.
-    store(QStringLiteral("settings/appLanguage"), QStringLiteral("sentinel"));
-    QVERIFY(settings.setProperty(property, unchanged));
-    QCOMPARE(spy.count(), 0);
-    QCOMPARE(QSettings().allKeys(), QStringList{QStringLiteral("settings/appLanguage")});
-    QCOMPARE(stored(QStringLiteral("settings/appLanguage")).toString(), QStringLiteral("sentinel"));
-
-    QVERIFY(settings.setProperty(property, changed));
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(settings.property(property), changed);
-    // All four keys, overwriting the other writer's value, and nothing else: no unit key and no geometry.
-    QCOMPARE(QSettings().allKeys().size(), 4);
-    // A restart reads back what was written.
-    SettingsManager restarted;
-    for (const char *key : {"appTheme", "appThemeAuto", "appThemeCSD", "appLanguage"}) {
-        QCOMPARE(stored(QStringLiteral("settings/") + QLatin1String(key)).toString(),
-                 settings.property(key).toString());
-        QCOMPARE(restarted.property(key), settings.property(key));
-    }
-    // The unit preference lasts for the run only.
-    QCOMPARE(restarted.getAppUnits(), 0u);
-}
-
-void TestSettings::resetSettings_emitsEverySignal_butIsNotWritten() {
-    store(QStringLiteral("settings/appTheme"), QStringLiteral("THEME_PLANT"));
-    store(QStringLiteral("settings/appLanguage"), QStringLiteral("Deutsch"));
-    store(QStringLiteral("settings/appThemeCSD"), true);
-
-    {
-        SettingsManager settings;
-        settings.setAppUnits(1);
-        std::vector<std::unique_ptr<QSignalSpy>> spies;
-        for (auto signal : {&SettingsManager::appThemeChanged, &SettingsManager::appThemeAutoChanged,
-                            &SettingsManager::appThemeCSDChanged, &SettingsManager::appUnitsChanged,
-                            &SettingsManager::appLanguageChanged})
-            spies.push_back(std::make_unique<QSignalSpy>(&settings, signal));
-        settings.resetSettings();
-        // Every signal fires, whether or not its value changed (appThemeAuto was already false).
-        for (const auto &spy : spies)
-            QCOMPARE(spy->count(), 1);
-        QCOMPARE(settings.getAppTheme(), QStringLiteral("green"));
-        QCOMPARE(settings.getAppThemeAuto(), false);
-        QCOMPARE(settings.getAppThemeCSD(), false);
-        QCOMPARE(settings.getAppUnits(), 0u);
-        QCOMPARE(settings.getAppLanguage(), QStringLiteral("auto"));
-    }
-
-    SettingsManager restarted;
-    QCOMPARE(restarted.getAppTheme(), QStringLiteral("THEME_PLANT"));
-    QCOMPARE(restarted.getAppLanguage(), QStringLiteral("Deutsch"));
-    QCOMPARE(restarted.getAppThemeCSD(), true);
-
-    // The reset values reach the store with the next change.
-    restarted.resetSettings();
-    restarted.setAppThemeAuto(true);
-    QCOMPARE(stored(QStringLiteral("settings/appTheme")).toString(), QStringLiteral("green"));
-    QCOMPARE(stored(QStringLiteral("settings/appLanguage")).toString(), QStringLiteral("auto"));
-    QCOMPARE(stored(QStringLiteral("settings/appThemeCSD")).toBool(), false);
-}
-
-void TestSettings::unwritableStore_keepsValueForRunAndWarns_data() {
-    QTest::addColumn<bool>("fileIsFolder");
-    QTest::addColumn<QString>("readWarning");
-    QTest::addColumn<QString>("writeWarning");
-
-    // Obstacles that stop any user, root included, from writing the store.
-    QTest::newRow("settings file is a folder")
-        << true << "SettingsManager::readSettings() error: QSettings::AccessError"
-        << "SettingsManager::writeSettings() error: read only file?";
-    QTest::newRow("settings folder is a file")
-        << false << QString() << "SettingsManager::writeSettings() error: read only file?";
-}
-
-void TestSettings::unwritableStore_keepsValueForRunAndWarns() {
-    QFETCH(bool, fileIsFolder);
-    QFETCH(QString, readWarning);
-    QFETCH(QString, writeWarning);
-
-    const QFileInfo file(settingsFile());
-    if (fileIsFolder) {
-        QVERIFY(QDir().mkpath(file.filePath()));
-        QVERIFY(QFile(file.filePath() + QStringLiteral("/blocker")).open(QIODevice::WriteOnly));
-    } else {
-        QVERIFY(!QFileInfo::exists(file.absolutePath()));
-        QVERIFY(QFile(file.absolutePath()).open(QIODevice::WriteOnly));
-    }
-
-    if (!readWarning.isEmpty())
-        QTest::ignoreMessage(QtWarningMsg, qPrintable(readWarning));
-    SettingsManager settings;
-    QCOMPARE(settings.getAppTheme(), QStringLiteral("THEME_DEFAULT"));
-
-    QSignalSpy spy(&settings, &SettingsManager::appThemeChanged);
-    QTest::ignoreMessage(QtWarningMsg, qPrintable(writeWarning));
-    settings.setAppTheme(QStringLiteral("THEME_DAY"));
-    QCOMPARE(settings.getAppTheme(), QStringLiteral("THEME_DAY"));
-    QCOMPARE(spy.count(), 1);
-}
 
 QTEST_GUILESS_MAIN(TestSettings)
 #include "tst_settings.moc"

@@ -36,19 +36,17 @@ public:
             m_process.waitForFinished(kStartTimeoutMs);
         }
     }
+
     AppRun(const AppRun &) = delete;
     AppRun &operator=(const AppRun &) = delete;
 
-    bool waitForLine(const QByteArray &line, int timeoutMs = kStartTimeoutMs) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!stdoutLines().contains(line)) {
-            if (m_process.state() == QProcess::NotRunning || timer.elapsed() > timeoutMs)
-                return false;
-            QTest::qWait(20);
-        }
-        return true;
+    bool waitForLine(const QByteArray &line) {
+        return QTest::qWaitFor(
+                   [&] { return stdoutLines().contains(line) || m_process.state() == QProcess::NotRunning; },
+                   kStartTimeoutMs) &&
+               stdoutLines().contains(line);
     }
+
     bool waitForExit(int timeoutMs = kStartTimeoutMs) {
         if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(timeoutMs))
             return false;
@@ -56,10 +54,12 @@ public:
         m_stderr += m_process.readAllStandardError();
         return true;
     }
+
     void kill() {
         m_process.kill();
         waitForExit();
     }
+
     QList<QByteArray> stdoutLines() const { return m_stdout.split('\n'); }
     QByteArray stdErr() const { return m_stderr; }
     QProcess &process() { return m_process; }
@@ -87,268 +87,246 @@ class TestStartup : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        for (const char *sub : {"home", "config", "runtime"})
+            QVERIFY(QDir(m_dir->path()).mkpath(QString::fromLatin1(sub)));
+        QVERIFY(QFile::setPermissions(runtimeDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                        QFileDevice::ExeOwner));
+    }
 
-    void mainDocument_loadsWithoutWarnings();
-    void secondInstance_handsOver_evenAfterMalformedAndSilentPeers();
-    void killedPrimary_guardIsTakenOver();
-    void lockOfKilledInstance_isTakenOver();
-    void lockHeldTooLong_isTakenOverWithWarning();
-    void guardCannotBeSetUp_exitsOne();
-    void brokenMainDocument_exitsOne();
-    void logsFolderCannotBeCreated_startContinues();
-    void helpAndVersion_printWithoutWindowWhileAnInstanceRuns();
-    void storedLanguage_isLoadedFromResources();
+    void cleanup() { m_dir.reset(); }
+
+    void secondInstance_handsOver_evenAfterMalformedAndSilentPeers() {
+        AppRun primary(environment());
+        QVERIFY2(primary.waitForLine("ready"), primary.stdErr().constData());
+        QVERIFY(handsOver(primary, 1));
+
+        // Anyone able to reach the socket may send anything; the primary must shrug it off.
+        const auto connectPeer = [this](QLocalSocket &peer, const QByteArray &bytes) {
+            peer.connectToServer(guardPath(QStringLiteral(".socket")));
+            const bool connected = peer.waitForConnected(10000);
+            peer.write(bytes);
+            peer.flush();
+            return connected;
+        };
+        QLocalSocket garbage, oversized, silent, announcer;
+        QVERIFY(connectPeer(garbage, "GET / HTTP/1.0\r\n\r\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(primary.stdErr().contains("SingleApplication: ignoring a malformed message"),
+                                 10000);
+        // A header announcing an oversized payload is refused before anything is buffered.
+        QVERIFY(connectPeer(oversized, QByteArray("KAM1\x7f\xff\xff\xff", 8)));
+        QTRY_COMPARE_WITH_TIMEOUT(primary.stdErr().count("SingleApplication: ignoring a malformed message"),
+                                  2, 10000);
+        // A peer that connects and says nothing does not block a real second start.
+        QVERIFY(connectPeer(silent, QByteArray()));
+        QVERIFY(handsOver(primary, 2));
+
+        // A well-formed announcement is acknowledged with one byte.
+        QVERIFY(connectPeer(announcer, QByteArray("KAM1\0\0\0\0", 8)));
+        QTRY_VERIFY_WITH_TIMEOUT(announcer.bytesAvailable() >= 1, 10000);
+        QCOMPARE(announcer.read(1), QByteArray("\x06"));
+        QTRY_COMPARE_WITH_TIMEOUT(primary.stdoutLines().count("instanceStarted"), 3, 10000);
+        // The silent peer is dropped after a while.
+        QTRY_COMPARE_WITH_TIMEOUT(silent.state(), QLocalSocket::UnconnectedState, 20000);
+        QCOMPARE(primary.process().state(), QProcess::Running);
+    }
+
+    void killedPrimary_guardIsTakenOver() {
+        {
+            AppRun crashed(environment());
+            QVERIFY2(crashed.waitForLine("ready"), crashed.stdErr().constData());
+            crashed.kill();
+        }
+        QVERIFY(QFileInfo::exists(guardPath(QStringLiteral(".socket"))));
+
+        AppRun successor(environment());
+        QVERIFY2(successor.waitForLine("ready"), successor.stdErr().constData());
+        QVERIFY(successor.stdErr().contains("SingleApplication: taking over"));
+
+        QVERIFY(handsOver(successor, 1));
+    }
+
+    void lockOfKilledInstance_isTakenOver() {
+        // A helper process takes the guard's lock and is killed while holding it, as a primary would be
+        // if it crashed in the middle of setting up.
+        QProcess holder;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(kHoldLockVariable), guardPath(QStringLiteral(".lock")));
+        holder.setProcessEnvironment(env);
+        holder.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(holder.waitForReadyRead(kStartTimeoutMs));
+        QCOMPARE(holder.readAll().trimmed(), QByteArray("locked"));
+        holder.kill();
+        QVERIFY(holder.waitForFinished(kStartTimeoutMs));
+        QVERIFY(QFileInfo::exists(guardPath(QStringLiteral(".lock"))));
+
+        AppRun app(environment());
+        QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
+        QVERIFY(!app.stdErr().contains("SingleApplication"));
+    }
+
+    void lockHeldTooLong_isTakenOverWithWarning() {
+        // A live holder that never lets go, like an instance hung while setting up the guard.
+        QLockFile lock(guardPath(QStringLiteral(".lock")));
+        QVERIFY(lock.tryLock(0));
+
+        AppRun app(environment());
+        QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
+        QVERIFY2(app.stdErr().contains("SingleApplication: the instance guard stayed locked"),
+                 app.stdErr().constData());
+
+        // The instance that took over is a working primary (the lock is still held: the second start warns
+        // too).
+        QVERIFY(handsOver(app, 1, false));
+    }
+
+    void guardCannotBeSetUp_exitsOne() {
+        // Something that is not a socket sits where the guard must listen and cannot be removed.
+        QVERIFY(QDir().mkpath(guardPath(QStringLiteral(".socket/occupied"))));
+
+        AppRun app(environment());
+        QVERIFY(app.waitForExit());
+        QCOMPARE(app.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app.process().exitCode(), 1);
+        QVERIFY(!app.stdoutLines().contains("ready"));
+        QVERIFY2(app.stdErr().contains("SingleApplication: cannot listen"), app.stdErr().constData());
+    }
+
+    void brokenMainDocument_exitsOne() {
+        // A Quick Controls style that does not exist makes the main document fail to load.
+        QProcessEnvironment env = environment();
+        env.insert(QStringLiteral("QT_QUICK_CONTROLS_STYLE"), QStringLiteral("KelvoraNoSuchStyle"));
+        AppRun app(env);
+        QVERIFY(app.waitForExit());
+        QCOMPARE(app.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app.process().exitCode(), 1);
+        const QByteArray errors = app.stdErr();
+        const int engineError = errors.indexOf("KelvoraNoSuchStyle");
+        const int ourMessage = errors.indexOf("Cannot init QmlApplicationEngine!");
+        QVERIFY2(engineError >= 0 && ourMessage > engineError, errors.constData());
+    }
+
+    void logsFolderCannotBeCreated_startContinues() {
+        // A copy of the program in a folder where "logs" is already taken by a file.
+        const QString folder = m_dir->path() + QStringLiteral("/install");
+        QVERIFY(QDir().mkpath(folder));
+        const QString program =
+            folder + QLatin1Char('/') + QFileInfo(QStringLiteral(KELVORA_APP_PATH)).fileName();
+        QVERIFY(QFile::copy(QStringLiteral(KELVORA_APP_PATH), program));
+        QFile blocker(folder + QStringLiteral("/logs"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+
+        QProcessEnvironment env = environment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir->path() + QStringLiteral("/data"));
+        AppRun app(env, program);
+        QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
+        app.kill();
+        QVERIFY(QFileInfo(folder + QStringLiteral("/logs")).isFile());
+        // Recordings go to the user's own folder instead.
+        QVERIFY(QFileInfo(m_dir->path() + QStringLiteral("/data/Kelvora/Kelvora Amplifier Manager/logs"))
+                    .isDir());
+    }
+
+    void helpAndVersion_printWithoutWindowWhileAnInstanceRuns() {
+        AppRun primary(environment());
+        QVERIFY2(primary.waitForLine("ready"), primary.stdErr().constData());
+        const QByteArray version = "kelvora-amplifier-manager " + UtilsApp::appVersion().toUtf8() + '\n';
+        const struct {
+            QStringList arguments;
+            QByteArray expected; // the whole output, or for --help a part of it
+        } cases[] = {
+            {{QStringLiteral("--version")}, version},
+            {{QStringLiteral("-v")}, version},
+            {{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--version")},
+             version},
+            {{QStringLiteral("--help")}, "-v, --version"},
+        };
+        for (const auto &c : cases) {
+            QProcess run;
+            run.setProcessEnvironment(environment());
+            run.start(QStringLiteral(KELVORA_APP_PATH), c.arguments);
+            QVERIFY(run.waitForFinished(kStartTimeoutMs));
+            const QByteArray output = run.readAllStandardOutput();
+            const QString what =
+                c.arguments.join(' ') + QStringLiteral(": ") + QString::fromLocal8Bit(output);
+            QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0, qPrintable(what));
+            QVERIFY2(c.arguments.contains(QStringLiteral("--help")) ? output.contains(c.expected)
+                                                                    : output == c.expected,
+                     qPrintable(what));
+            QVERIFY2(run.readAllStandardError().isEmpty(), qPrintable(what));
+        }
+        // None of them reached the running instance: the first real hand-over is its first.
+        QVERIFY(handsOver(primary, 1));
+        QCOMPARE(primary.stdoutLines().count("instanceStarted"), 1);
+    }
+
+    void storedLanguage_isLoadedFromResources() {
+        QSettings settings(m_dir->path() + QStringLiteral("/config/Kelvora/Kelvora Amplifier Manager.conf"),
+                           QSettings::IniFormat);
+        settings.setValue(QStringLiteral("settings/appLanguage"), QStringLiteral("Français"));
+        settings.sync();
+        QCOMPARE(settings.status(), QSettings::NoError);
+        AppRun app(environment());
+        QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
+        app.kill();
+        QCOMPARE(withoutMissingQtTranslation(app.stdErr(), QStringLiteral("fr")), QByteArray());
+
+        // An unknown stored language falls back to the system's; the bare C locale of consoles and services
+        // needs no translation either, and the main document loads without a warning.
+        settings.setValue(QStringLiteral("settings/appLanguage"), QStringLiteral("Klingon"));
+        settings.sync();
+        QProcessEnvironment env = environment();
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        AppRun fallback(env);
+        QVERIFY2(fallback.waitForLine("ready"), fallback.stdErr().constData());
+        fallback.kill();
+        // The killed run before it left its guard behind, which this one rightly reports.
+        QCOMPARE(
+            fallback.stdErr().replace(
+                "SingleApplication: taking over from an instance that ended without closing its guard\n", ""),
+            QByteArray());
+    }
 
 private:
-    QProcessEnvironment environment() const;
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_dir->path() + QStringLiteral("/home"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir->path() + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+        env.insert(QStringLiteral("KELVORA_TRACE_INSTANCE"), QStringLiteral("1"));
+        env.remove(QStringLiteral("QT_LOGGING_RULES"));
+        env.remove(QStringLiteral("QT_QUICK_CONTROLS_STYLE"));
+        env.remove(QString::fromLatin1(kHoldLockVariable));
+        return env;
+    }
+
     QString runtimeDir() const { return m_dir->path() + QStringLiteral("/runtime"); }
-    QString guardPath(const QString &suffix) const;
-    bool handsOver(AppRun &primary, int count, bool quiet = true);
+    QString guardPath(const QString &suffix) const {
+        // The guard is named before the program names itself, after its executable file.
+        const QString name = SingleApplication::guardNameFor(
+            QFileInfo(QStringLiteral(KELVORA_APP_PATH)).fileName(), QString());
+        return runtimeDir() + QLatin1Char('/') + name + suffix;
+    }
+
+    // A second start ends with 0, no window and (if quiet) no output; the primary reports its count-th
+    // hand-over.
+    bool handsOver(AppRun &primary, int count, bool quiet = true) {
+        AppRun second(environment());
+        if (!second.waitForExit() || second.process().exitStatus() != QProcess::NormalExit ||
+            second.process().exitCode() != 0 || second.stdoutLines().contains("ready") ||
+            (quiet && !second.stdErr().isEmpty()))
+            return false;
+        return QTest::qWaitFor([&] { return primary.stdoutLines().count("instanceStarted") == count; },
+                               10000);
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
-
-void TestStartup::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    for (const char *sub : {"home", "config", "runtime"})
-        QVERIFY(QDir(m_dir->path()).mkpath(QString::fromLatin1(sub)));
-    QVERIFY(QFile::setPermissions(runtimeDir(),
-                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-}
-
-void TestStartup::cleanup() {
-    m_dir.reset();
-}
-
-QProcessEnvironment TestStartup::environment() const {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), m_dir->path() + QStringLiteral("/home"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir->path() + QStringLiteral("/config"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
-    env.insert(QStringLiteral("KELVORA_TRACE_INSTANCE"), QStringLiteral("1"));
-    env.remove(QStringLiteral("QT_LOGGING_RULES"));
-    env.remove(QStringLiteral("QT_QUICK_CONTROLS_STYLE"));
-    env.remove(QString::fromLatin1(kHoldLockVariable));
-    return env;
-}
-
-QString TestStartup::guardPath(const QString &suffix) const {
-    // The guard is named before the program names itself, after its executable file.
-    const QString name =
-        SingleApplication::guardNameFor(QFileInfo(QStringLiteral(KELVORA_APP_PATH)).fileName(), QString());
-    return runtimeDir() + QLatin1Char('/') + name + suffix;
-}
-
-// A second start ends with 0, no window and (if quiet) no output; the primary reports its count-th hand-over.
-bool TestStartup::handsOver(AppRun &primary, int count, bool quiet) {
-    AppRun second(environment());
-    if (!second.waitForExit() || second.process().exitStatus() != QProcess::NormalExit ||
-        second.process().exitCode() != 0 || second.stdoutLines().contains("ready") ||
-        (quiet && !second.stdErr().isEmpty()))
-        return false;
-    return QTest::qWaitFor([&] { return primary.stdoutLines().count("instanceStarted") == count; }, 10000);
-}
-
-void TestStartup::mainDocument_loadsWithoutWarnings() {
-    // The bare C locale of consoles and services needs no translation either.
-    QProcessEnvironment env = environment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    AppRun app(env);
-    QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
-    // Let the first frames render: binding errors may show up only then.
-    QTest::qWait(500);
-    app.kill();
-    QCOMPARE(app.stdErr(), QByteArray());
-    // The program named its guard as expected (later tests rely on the name).
-    QVERIFY(QFileInfo::exists(guardPath(QStringLiteral(".socket"))));
-}
-
-void TestStartup::secondInstance_handsOver_evenAfterMalformedAndSilentPeers() {
-    AppRun primary(environment());
-    QVERIFY2(primary.waitForLine("ready"), primary.stdErr().constData());
-    QVERIFY(handsOver(primary, 1));
-
-    // Anyone able to reach the socket may send anything; the primary must shrug it off.
-    const auto connectPeer = [this](QLocalSocket &peer, const QByteArray &bytes) {
-        peer.connectToServer(guardPath(QStringLiteral(".socket")));
-        const bool connected = peer.waitForConnected(10000);
-        peer.write(bytes);
-        peer.flush();
-        return connected;
-    };
-    QLocalSocket garbage, oversized, silent, announcer;
-    QVERIFY(connectPeer(garbage, "GET / HTTP/1.0\r\n\r\n"));
-    QTRY_VERIFY_WITH_TIMEOUT(primary.stdErr().contains("SingleApplication: ignoring a malformed message"),
-                             10000);
-    // A header announcing an oversized payload is refused before anything is buffered.
-    QVERIFY(connectPeer(oversized, QByteArray("KAM1\x7f\xff\xff\xff", 8)));
-    QTRY_COMPARE_WITH_TIMEOUT(primary.stdErr().count("SingleApplication: ignoring a malformed message"), 2,
-                              10000);
-    // A peer that connects and says nothing does not block a real second start.
-    QVERIFY(connectPeer(silent, QByteArray()));
-    QVERIFY(handsOver(primary, 2));
-
-    // A well-formed announcement is acknowledged with one byte.
-    QVERIFY(connectPeer(announcer, QByteArray("KAM1\0\0\0\0", 8)));
-    QTRY_VERIFY_WITH_TIMEOUT(announcer.bytesAvailable() >= 1, 10000);
-    QCOMPARE(announcer.read(1), QByteArray("\x06"));
-    QTRY_COMPARE_WITH_TIMEOUT(primary.stdoutLines().count("instanceStarted"), 3, 10000);
-    // The silent peer is dropped after a while.
-    QTRY_COMPARE_WITH_TIMEOUT(silent.state(), QLocalSocket::UnconnectedState, 20000);
-    QCOMPARE(primary.process().state(), QProcess::Running);
-}
-
-void TestStartup::killedPrimary_guardIsTakenOver() {
-    {
-        AppRun crashed(environment());
-        QVERIFY2(crashed.waitForLine("ready"), crashed.stdErr().constData());
-        crashed.kill();
-    }
-    QVERIFY(QFileInfo::exists(guardPath(QStringLiteral(".socket"))));
-
-    AppRun successor(environment());
-    QVERIFY2(successor.waitForLine("ready"), successor.stdErr().constData());
-    QVERIFY(successor.stdErr().contains("SingleApplication: taking over"));
-
-    QVERIFY(handsOver(successor, 1));
-}
-
-void TestStartup::lockOfKilledInstance_isTakenOver() {
-    // A helper process takes the guard's lock and is killed while holding it, as a primary would be
-    // if it crashed in the middle of setting up.
-    QProcess holder;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(kHoldLockVariable), guardPath(QStringLiteral(".lock")));
-    holder.setProcessEnvironment(env);
-    holder.start(QCoreApplication::applicationFilePath(), {});
-    QVERIFY(holder.waitForReadyRead(kStartTimeoutMs));
-    QCOMPARE(holder.readAll().trimmed(), QByteArray("locked"));
-    holder.kill();
-    QVERIFY(holder.waitForFinished(kStartTimeoutMs));
-    QVERIFY(QFileInfo::exists(guardPath(QStringLiteral(".lock"))));
-
-    AppRun app(environment());
-    QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
-    QVERIFY(!app.stdErr().contains("SingleApplication"));
-}
-
-void TestStartup::lockHeldTooLong_isTakenOverWithWarning() {
-    // A live holder that never lets go, like an instance hung while setting up the guard.
-    QLockFile lock(guardPath(QStringLiteral(".lock")));
-    QVERIFY(lock.tryLock(0));
-
-    AppRun app(environment());
-    QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
-    QVERIFY2(app.stdErr().contains("SingleApplication: the instance guard stayed locked"),
-             app.stdErr().constData());
-
-    // The instance that took over is a working primary (the lock is still held: the second start warns too).
-    QVERIFY(handsOver(app, 1, false));
-}
-
-void TestStartup::guardCannotBeSetUp_exitsOne() {
-    // Something that is not a socket sits where the guard must listen and cannot be removed.
-    QVERIFY(QDir().mkpath(guardPath(QStringLiteral(".socket/occupied"))));
-
-    AppRun app(environment());
-    QVERIFY(app.waitForExit());
-    QCOMPARE(app.process().exitStatus(), QProcess::NormalExit);
-    QCOMPARE(app.process().exitCode(), 1);
-    QVERIFY(!app.stdoutLines().contains("ready"));
-    QVERIFY2(app.stdErr().contains("SingleApplication: cannot listen"), app.stdErr().constData());
-}
-
-void TestStartup::brokenMainDocument_exitsOne() {
-    // A Quick Controls style that does not exist makes the main document fail to load.
-    QProcessEnvironment env = environment();
-    env.insert(QStringLiteral("QT_QUICK_CONTROLS_STYLE"), QStringLiteral("KelvoraNoSuchStyle"));
-    AppRun app(env);
-    QVERIFY(app.waitForExit());
-    QCOMPARE(app.process().exitStatus(), QProcess::NormalExit);
-    QCOMPARE(app.process().exitCode(), 1);
-    const QByteArray errors = app.stdErr();
-    const int engineError = errors.indexOf("KelvoraNoSuchStyle");
-    const int ourMessage = errors.indexOf("Cannot init QmlApplicationEngine!");
-    QVERIFY2(engineError >= 0 && ourMessage > engineError, errors.constData());
-}
-
-void TestStartup::logsFolderCannotBeCreated_startContinues() {
-    // A copy of the program in a folder where "logs" is already taken by a file.
-    const QString folder = m_dir->path() + QStringLiteral("/install");
-    QVERIFY(QDir().mkpath(folder));
-    const QString program =
-        folder + QLatin1Char('/') + QFileInfo(QStringLiteral(KELVORA_APP_PATH)).fileName();
-    QVERIFY(QFile::copy(QStringLiteral(KELVORA_APP_PATH), program));
-    QFile blocker(folder + QStringLiteral("/logs"));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-
-    QProcessEnvironment env = environment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir->path() + QStringLiteral("/data"));
-    AppRun app(env, program);
-    QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
-    app.kill();
-    QVERIFY(QFileInfo(folder + QStringLiteral("/logs")).isFile());
-    // Recordings go to the user's own folder instead.
-    QVERIFY(
-        QFileInfo(m_dir->path() + QStringLiteral("/data/Kelvora/Kelvora Amplifier Manager/logs")).isDir());
-}
-
-void TestStartup::helpAndVersion_printWithoutWindowWhileAnInstanceRuns() {
-    AppRun primary(environment());
-    QVERIFY2(primary.waitForLine("ready"), primary.stdErr().constData());
-    const QByteArray version = "kelvora-amplifier-manager " + UtilsApp::appVersion().toUtf8() + '\n';
-    const struct {
-        QStringList arguments;
-        QByteArray expected; // the whole output, or for --help a part of it
-    } cases[] = {
-        {{QStringLiteral("--version")}, version},
-        {{QStringLiteral("-v")}, version},
-        {{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--version")}, version},
-        {{QStringLiteral("--help")}, "-v, --version"},
-    };
-    for (const auto &c : cases) {
-        QProcess run;
-        run.setProcessEnvironment(environment());
-        run.start(QStringLiteral(KELVORA_APP_PATH), c.arguments);
-        QVERIFY(run.waitForFinished(kStartTimeoutMs));
-        const QByteArray output = run.readAllStandardOutput();
-        const QString what = c.arguments.join(' ') + QStringLiteral(": ") + QString::fromLocal8Bit(output);
-        QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0, qPrintable(what));
-        QVERIFY2(c.arguments.contains(QStringLiteral("--help")) ? output.contains(c.expected)
-                                                                : output == c.expected,
-                 qPrintable(what));
-        QVERIFY2(run.readAllStandardError().isEmpty(), qPrintable(what));
-    }
-    // None of them reached the running instance: the first real hand-over is its first.
-    QVERIFY(handsOver(primary, 1));
-    QCOMPARE(primary.stdoutLines().count("instanceStarted"), 1);
-}
-
-void TestStartup::storedLanguage_isLoadedFromResources() {
-    QSettings settings(m_dir->path() + QStringLiteral("/config/Kelvora/Kelvora Amplifier Manager.conf"),
-                       QSettings::IniFormat);
-    settings.setValue(QStringLiteral("settings/appLanguage"), QStringLiteral("Français"));
-    settings.sync();
-    QCOMPARE(settings.status(), QSettings::NoError);
-    AppRun app(environment());
-    QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
-    app.kill();
-    QCOMPARE(withoutMissingQtTranslation(app.stdErr(), QStringLiteral("fr")), QByteArray());
-
-    // An unknown stored language falls back to the system's, which has an English translation.
-    settings.setValue(QStringLiteral("settings/appLanguage"), QStringLiteral("Klingon"));
-    settings.sync();
-    AppRun fallback(environment());
-    QVERIFY2(fallback.waitForLine("ready"), fallback.stdErr().constData());
-    fallback.kill();
-    QVERIFY2(!fallback.stdErr().contains("appTranslator ERROR"), fallback.stdErr().constData());
-}
 
 int main(int argc, char *argv[]) {
     // Helper mode: hold the guard's lock file until killed.
@@ -362,6 +340,7 @@ int main(int argc, char *argv[]) {
         std::fflush(stdout);
         return app.exec();
     }
+
     QCoreApplication app(argc, argv);
     TestStartup test;
     QTEST_SET_MAIN_SOURCE_PATH

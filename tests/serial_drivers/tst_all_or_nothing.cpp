@@ -114,38 +114,95 @@ private slots:
         QVERIFY(after == before);
     }
 
+    // The filter screen's map is taken whole or not at all: each setting's serial range, edge by edge.
+    void filterSettings_outsideTheirRange_areRefusedWhole_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<int>("reg");
+        QTest::addColumn<QString>("range"); // "" = taken
+        const struct {
+            const char *key;
+            int reg;
+            qlonglong min, max;
+        } settings[] = {{"firFiltering", 0x34, 0, 1},
+                        {"filteringLevel", 0x56, 0, 5},
+                        {"filteringBandwidth", 0x58, 0, 1000},
+                        {"autoZeroTrackingTime", 0x5C, 0, 50},
+                        {"autoZeroTrackingBandwidth", 0x5E, 0, 10000},
+                        {"stabilityDeterminationTime", 0x60, 1, 50},
+                        {"zeroPoint", 0x64, 0, 0xFFFFFFFFll}};
+        for (const auto &s : settings) {
+            const QString range = QStringLiteral("from %1 to %2").arg(s.min).arg(s.max);
+            QTest::addRow("%s %lld", s.key, s.max) << s.key << QVariant(s.max) << s.reg << QString();
+            QTest::addRow("%s %lld", s.key, s.max + 1) << s.key << QVariant(s.max + 1) << s.reg << range;
+            if (s.min > 0) {
+                QTest::addRow("%s %lld", s.key, s.min) << s.key << QVariant(s.min) << s.reg << QString();
+                QTest::addRow("%s %lld", s.key, s.min - 1) << s.key << QVariant(s.min - 1) << s.reg << range;
+            }
+        }
+        QTest::newRow("fraction") << "filteringLevel" << QVariant(2.5) << 0x56 << "from 0 to 5";
+        QTest::newRow("negative") << "filteringBandwidth" << QVariant(-1) << 0x58 << "from 0 to 1000";
+    }
+    void filterSettings_outsideTheirRange_areRefusedWhole() {
+        QFETCH(QString, key);
+        QFETCH(QVariant, value);
+        QFETCH(int, reg);
+        QFETCH(QString, range);
+        Rig rig(false);
+        QVERIFY2(rig.amplifier.isConnected(), qPrintable(rig.sim.errorString()));
+        const std::map<int, QString> before = snapshot(rig.sim);
+        QSignalSpy finished(&rig.amplifier, &RS485Amplifier::commandFinished);
+        // With a setting in range beside it, which a refusal must not write either.
+        rig.amplifier.writeFilterSettings(
+            {{key, value}, {key == "filteringLevel" ? "firFiltering" : "filteringLevel", 1}});
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(1).toBool(), range.isEmpty());
+        if (!range.isEmpty()) {
+            QCOMPARE(finished.at(0).at(2).toString(),
+                     QStringLiteral("Filter settings refused: %1 = %2 is refused: it takes whole numbers %3; "
+                                    "nothing was written.")
+                         .arg(key, value.toString(), range));
+            QVERIFY(snapshot(rig.sim) == before);
+        } else {
+            QCOMPARE(finished.at(0).at(2).toString(),
+                     QStringLiteral("Filter settings written and read back."));
+            QCOMPARE(rig.sim.command(QStringLiteral("get 1 %1").arg(reg)),
+                     QStringLiteral("OK %1").arg(value.toLongLong()));
+        }
+    }
+
     void selfTest_putsBackEverything_data() {
         QTest::addColumn<bool>("wordFile");
-        QTest::addColumn<QString>("refuse");
+        QTest::addColumn<QString>("setUp");  // a simulator command, e.g. "refuse 1 0x0007 2 2"
         QTest::addColumn<QString>("stopAt"); // stop when a narration line holds this, or never
         QTest::addColumn<QString>("summary");
         const QString restored = QStringLiteral("; all settings restored and read back");
         const QString all = "9 of 9 registers passed" + restored;
-        QTest::newRow("32-bit") << false << ""
-                                << "" << all;
-        QTest::newRow("16-bit") << true << ""
-                                << "" << all;
-        QTest::newRow("16-bit, AVP1 write-back refused twice") << true << "0x0007 2 2"
-                                                               << "" << all;
-        QTest::newRow("16-bit, level write-back refused once") << true << "0x0056 2 1"
-                                                               << "" << all;
-        QTest::newRow("16-bit, stopped after AVP2") << true << ""
-                                                    << "AVP2] 参数数据"
-                                                    << "Stopped after 2 of 9 registers (2 passed)" + restored;
-        QTest::newRow("16-bit, level write-back always refused")
-            << true << "0x0056 2 9"
-            << ""
-            << "9 of 9 registers passed; NOT restored: 0x0056 = 3 (was 2)";
+        const auto row = [](const char *tag, bool wordFile, const char *setUp, const char *stopAt,
+                            const QString &summary) {
+            QTest::newRow(tag) << wordFile << setUp << stopAt << summary;
+        };
+        row("32-bit", false, "", "", all);
+        row("16-bit", true, "", "", all);
+        row("16-bit, AVP1 write-back refused twice", true, "refuse 1 0x0007 2 2", "", all);
+        row("16-bit, level write-back refused once", true, "refuse 1 0x0056 2 1", "", all);
+        row("16-bit, stopped after AVP2", true, "", "AVP2] 参数数据",
+            "Stopped after 2 of 9 registers (2 passed)" + restored);
+        row("16-bit, level write-back always refused", true, "refuse 1 0x0056 2 9", "",
+            "9 of 9 registers passed; NOT restored: 0x0056 = 3 (was 2)");
+        // Answers after the read gave up, in time for the next request: without the line falling quiet in
+        // between, every value would be saved one register off and "restored" there.
+        row("answers late", false, "fault 1 late 180", "", "");
     }
     void selfTest_putsBackEverything() {
         QFETCH(bool, wordFile);
-        QFETCH(QString, refuse);
+        QFETCH(QString, setUp);
         QFETCH(QString, stopAt);
         QFETCH(QString, summary);
         Rig rig(wordFile);
         QVERIFY2(rig.amplifier.isConnected(), qPrintable(rig.sim.errorString()));
-        if (!refuse.isEmpty())
-            QCOMPARE(rig.sim.command(QStringLiteral("refuse 1 ") + refuse), QStringLiteral("OK"));
+        if (!setUp.isEmpty())
+            QCOMPARE(rig.sim.command(setUp), QStringLiteral("OK"));
         std::map<int, QString> before = snapshot(rig.sim);
         if (!stopAt.isEmpty())
             // On the test's own thread, so that the stop comes at that line as a signal handler's would.
@@ -159,7 +216,10 @@ private slots:
         QSignalSpy finished(&rig.amplifier, &RS485Amplifier::commandFinished);
         rig.amplifier.testAllRegisters();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
-        QCOMPARE(finished.at(0).at(2).toString(), summary);
+        // How many registers pass with late answers depends on the machine's pace; that none is lost does
+        // not.
+        if (!summary.isEmpty())
+            QCOMPARE(finished.at(0).at(2).toString(), summary);
         QCOMPARE(finished.at(0).at(1).toBool(),
                  summary.startsWith("9 of 9") && summary.endsWith("read back"));
         std::map<int, QString> after = snapshot(rig.sim);

@@ -1,11 +1,10 @@
 // Our requests, CRCs and answer decoding against an implementation we did not write: libmodbus as an RTU
-// slave on one end of a pseudo-terminal null modem, the RS232 and RS485 drivers on the other.
+// slave on one end of a pseudo-terminal null modem, the RS232 driver on the other (RS485 device ids are
+// checked against the simulator in tst_rs485_driver).
 #include "PseudoTerminalModem.h"
 
 #include "amplifiers/rs232/ModbusFrames.h"
 #include "amplifiers/rs232/RS232Amplifier.h"
-#include "amplifiers/rs485/RS485Amplifier.h"
-#include "amplifiers/rs485/RS485Bus.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -61,7 +60,6 @@ public:
     }
 
     int framesRejected() const { return m_rejected.load(); }
-    int requestsServed() const { return m_served.load(); }
 
 private:
     void serve() {
@@ -71,7 +69,6 @@ private:
             if (size > 0) {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 modbus_reply(m_context, query, size, m_mapping);
-                ++m_served;
             } else if (size < 0 && errno == EMBBADCRC) {
                 ++m_rejected;
                 modbus_flush(m_context);
@@ -83,7 +80,6 @@ private:
     modbus_mapping_t *m_mapping = nullptr;
     std::mutex m_mutex;
     std::atomic<bool> m_stop{false};
-    std::atomic<int> m_served{0};
     std::atomic<int> m_rejected{0};
     std::thread m_thread;
 };
@@ -110,7 +106,9 @@ class TestModbusInterop : public QObject {
 private slots:
     void initTestCase() { qRegisterMetaType<uint32_t>("uint32_t"); }
 
-    void rs232_handshakeAndReadsDecodeLibmodbusAnswers() {
+    // Reads, plain and calibration writes, clamped settings and a two-point calibration, all taken by
+    // libmodbus without a rejected frame; its exception answer is recognised and read as 0.
+    void rs232_exchangesAgreeWithLibmodbus() {
         Rs232Peer peer(250000);
         QVERIFY(peer.ok());
         peer.slave.setValue(0x0056, 4);
@@ -119,107 +117,38 @@ private slots:
         QSignalSpy errors(&peer.amplifier, &RS232Amplifier::readErrorOccurred);
         QCOMPARE(peer.amplifier.readMeasurement(), 250000u);
         QCOMPARE(ad.count(), 1);
-        QCOMPARE(ad.at(0).at(0).value<uint32_t>(), 250000u);
         QCOMPARE(peer.amplifier.readRegister(0x0056), 4u);
         QCOMPARE(modbus::asSigned(peer.amplifier.readRegister(0x0000)), -1234);
-        QCOMPARE(errors.count(), 0);
-        QCOMPARE(peer.slave.framesRejected(), 0);
-    }
 
-    void rs232_writesLandInLibmodbusRegisters_data() {
-        QTest::addColumn<int>("reg");
-        QTest::addColumn<uint>("value");
-        QTest::newRow("zero offset") << 0x0004 << 1250u;
-        QTest::newRow("all bits") << 0x0007 << 0x87654321u;
-        QTest::newRow("high word only") << 0x0064 << 0xFFFF0000u;
-        QTest::newRow("point weight") << 0x001C << 50000u;
-    }
-    void rs232_writesLandInLibmodbusRegisters() {
-        QFETCH(int, reg);
-        QFETCH(uint, value);
-        Rs232Peer peer;
-        QVERIFY(peer.ok());
+        const QList<QPair<int, uint32_t>> writes{
+            {0x0004, 1250u}, {0x0007, 0x87654321u}, {0x0064, 0xFFFF0000u}};
+        for (const auto &[reg, value] : writes) {
+            peer.amplifier.writeRegister(static_cast<uint16_t>(reg), value);
+            QCOMPARE(peer.slave.value(reg), value);
+            QCOMPARE(peer.amplifier.readRegister(static_cast<uint16_t>(reg)), value);
+            // The calibration write uses its own sequence on the port.
+            peer.amplifier.writeCalibrationValue(static_cast<uint16_t>(reg), ~value);
+            QTRY_COMPARE_WITH_TIMEOUT(peer.slave.value(reg), ~value, 5000);
+        }
 
-        peer.amplifier.writeRegister(static_cast<uint16_t>(reg), value);
-        QTRY_COMPARE_WITH_TIMEOUT(peer.slave.value(reg), value, 5000);
-        QCOMPARE(peer.amplifier.readRegister(static_cast<uint16_t>(reg)), value);
-
-        // The calibration write uses its own sequence on the port; libmodbus must take it as well.
-        peer.amplifier.writeCalibrationValue(static_cast<uint16_t>(reg), ~value);
-        QTRY_COMPARE_WITH_TIMEOUT(peer.slave.value(reg), ~value, 5000);
-        QCOMPARE(peer.slave.framesRejected(), 0);
-    }
-
-    void rs232_settingsAndCalibrationReachLibmodbus() {
-        Rs232Peer peer;
-        QVERIFY(peer.ok());
         QSignalSpy calibrated(&peer.amplifier, &RS232Amplifier::calibrationSuccessful);
-
         peer.amplifier.setFilteringLevel(9);
         peer.amplifier.setStabilityDeterminationTime(0);
         peer.amplifier.calibrateTwoPoints(120000, 480000, 500);
         QCOMPARE(calibrated.count(), 1);
-        QCOMPARE(peer.slave.value(0x0056), 5u);
-        QCOMPARE(peer.slave.value(0x0060), 1u);
-        QCOMPARE(peer.slave.value(0x0008), 120000u);
-        QCOMPARE(peer.slave.value(0x000A), 480000u);
-        QCOMPARE(peer.slave.value(0x001C), 50000u);
-        QCOMPARE(peer.slave.value(0x0006), 2u);
-    }
-
-    void exceptionAnswerOfLibmodbus_isRecognisedAndGivesZero() {
-        Rs232Peer peer;
-        QVERIFY(peer.ok());
-        QSignalSpy errors(&peer.amplifier, &RS232Amplifier::readErrorOccurred);
+        const QList<QPair<int, uint32_t>> held{{0x0056, 5u},      {0x0060, 1u},     {0x0008, 120000u},
+                                               {0x000A, 480000u}, {0x001C, 50000u}, {0x0006, 2u}};
+        for (const auto &[reg, value] : held)
+            QCOMPARE(peer.slave.value(reg), value);
 
         // 0x2000 lies outside libmodbus's register map: it answers "illegal data address" (code 2).
-        const std::vector<uint8_t> answer = peer.amplifier.sendCommand(modbus::readRequest(0x01, 0x2000), 9);
-        const modbus::ReadAnswer decoded = modbus::decodeReadAnswer(answer, 0x01);
-        QCOMPARE(decoded.fault, modbus::AnswerFault::Exception);
-        QCOMPARE(decoded.exceptionCode, uint8_t(MODBUS_EXCEPTION_ILLEGAL_DATA_ADDRESS));
+        const modbus::ReadAnswer refused =
+            modbus::decodeReadAnswer(peer.amplifier.sendCommand(modbus::readRequest(0x01, 0x2000), 9), 0x01);
+        QCOMPARE(refused.fault, modbus::AnswerFault::Exception);
+        QCOMPARE(refused.exceptionCode, uint8_t(MODBUS_EXCEPTION_ILLEGAL_DATA_ADDRESS));
         QCOMPARE(peer.amplifier.readRegister(0x2000), 0u);
-        QVERIFY(errors.isEmpty());
-    }
-
-    void corruptedCrc_isRejectedByLibmodbus() {
-        Rs232Peer peer(77);
-        QVERIFY(peer.ok());
-
-        std::vector<uint8_t> request = modbus::readRequest(0x01, 0x1F40);
-        request.back() ^= 0xFF;
-        QVERIFY(peer.amplifier.sendCommand(request, 9).empty());
-        QTRY_COMPARE_WITH_TIMEOUT(peer.slave.framesRejected(), 1, 5000);
-        // The same request with our own CRC is served.
-        const std::vector<uint8_t> answer = peer.amplifier.sendCommand(modbus::readRequest(0x01, 0x1F40), 9);
-        QCOMPARE(modbus::decodeReadAnswer(answer, 0x01).value, 77u);
-    }
-
-    void rs485_deviceIdAddressesLibmodbusSlave() {
-        PseudoTerminalModem modem;
-        QVERIFY(modem.isReady());
-        LibmodbusSlave slave(modem.secondPath(), 5);
-        QVERIFY(slave.isReady());
-        slave.setValue(0x1F40, 4242);
-        slave.setValue(0x005C, 30);
-
-        RS485Bus bus;
-        RS485Amplifier amplifier(QStringLiteral("M"), modem.firstPath(), 9600, 6, &bus);
-        amplifier.setDeviceId(5);
-        QSignalSpy connected(&amplifier, &RS485Amplifier::connectionSuccessful);
-        amplifier.connect();
-        QCOMPARE(connected.count(), 1);
-        QCOMPARE(amplifier.readMeasurement(), 4242u);
-        amplifier.setAutoZeroTrackingTime(60);
-        QCOMPARE(slave.value(0x005C), 50u);
-        QCOMPARE(amplifier.readRegister(0x005C), 50u);
-        RS485Amplifier other(QStringLiteral("M"), modem.firstPath(), 9600, 6, &bus);
-        QSignalSpy otherFailed(&other, &RS485Amplifier::connectionFailed);
-        other.connect();
-        QCOMPARE(otherFailed.count(), 1);
-        QCOMPARE(otherFailed.at(0).at(0).toString(),
-                 QStringLiteral("Handshake failed. Amplifier may not be responsive."));
-
-        QCOMPARE(slave.framesRejected(), 0);
+        QCOMPARE(errors.count(), 0);
+        QCOMPARE(peer.slave.framesRejected(), 0);
     }
 };
 

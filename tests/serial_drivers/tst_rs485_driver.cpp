@@ -1,20 +1,16 @@
 // The RS485 driver against simulated amplifiers sharing one pseudo-terminal line: connection rules, texts,
-// device ids, multi-point calibration, readMeasurement pausing the worker, and several amplifiers polling
-// the line at once, each getting only its own answers. What RS232 shares is in tst_rs232_driver.
+// device ids, multi-point calibration, readMeasurement pausing the worker, a twin on the id. What RS232
+// shares is in tst_rs232_driver; several amplifiers polling one line at once in tst_rs485_soak.
 #include "SimulatorLog.h"
 #include "SimulatorProcess.h"
 
 #include "amplifiers/rs485/RS485Amplifier.h"
 #include "amplifiers/rs485/RS485Bus.h"
 
-#include <QMutex>
 #include <QSignalSpy>
 #include <QTest>
 
-#include <algorithm>
-#include <cmath>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -24,33 +20,14 @@ constexpr int kWaitMs = 15000;
 struct Rig {
     SimulatorProcess sim;
     RS485Bus bus;
-    std::unique_ptr<RS485Amplifier> amplifier;
+    RS485Amplifier amplifier;
     explicit Rig(const QStringList &arguments = {})
         : sim(arguments)
-        , amplifier(std::make_unique<RS485Amplifier>(QStringLiteral("M"), sim.port(), 9600, 1, &bus)) {
+        , amplifier(QStringLiteral("M"), sim.port(), 9600, 1, &bus) {
         if (sim.isReady())
-            amplifier->connect();
+            amplifier.connect();
     }
-    bool connected() const { return amplifier->isConnected(); }
-};
-
-// Collects one amplifier's values in the thread that emits them and judges them afterwards.
-struct ValueLog {
-    QMutex mutex;
-    std::vector<uint32_t> values;
-    int errors = 0;
-    void add(uint32_t value) {
-        QMutexLocker lock(&mutex);
-        values.push_back(value);
-    }
-    void error() {
-        QMutexLocker lock(&mutex);
-        ++errors;
-    }
-    size_t count() {
-        QMutexLocker lock(&mutex);
-        return values.size();
-    }
+    bool connected() const { return amplifier.isConnected(); }
 };
 
 } // namespace
@@ -64,10 +41,10 @@ private slots:
     void connect_repeatsHandshakeEveryTime() {
         Rig rig;
         QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
-        QCOMPARE(rig.amplifier->getProtocol(), QStringLiteral("RS485"));
+        QCOMPARE(rig.amplifier.getProtocol(), QStringLiteral("RS485"));
         QCOMPARE(rig.sim.query(QStringLiteral("count 1")), 1);
-        QSignalSpy succeeded(rig.amplifier.get(), &RS485Amplifier::connectionSuccessful);
-        rig.amplifier->connect();
+        QSignalSpy succeeded(&rig.amplifier, &RS485Amplifier::connectionSuccessful);
+        rig.amplifier.connect();
         QCOMPARE(succeeded.count(), 1);
         QCOMPARE(rig.sim.query(QStringLiteral("count 1")), 2);
     }
@@ -141,10 +118,10 @@ private slots:
         Rig rig({QStringLiteral("--ids"), QStringLiteral("1,5")});
         QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
         QCOMPARE(rig.sim.command(QStringLiteral("load 5 77777")), QStringLiteral("OK"));
-        QCOMPARE(rig.amplifier->getDeviceId(), uint8_t(1));
-        rig.amplifier->setDeviceId(5);
-        QCOMPARE(rig.amplifier->getDeviceId(), uint8_t(5));
-        QCOMPARE(rig.amplifier->readMeasurement(), 77777u);
+        QCOMPARE(rig.amplifier.getDeviceId(), uint8_t(1));
+        rig.amplifier.setDeviceId(5);
+        QCOMPARE(rig.amplifier.getDeviceId(), uint8_t(5));
+        QCOMPARE(rig.amplifier.readMeasurement(), 77777u);
         QCOMPARE(rig.sim.query(QStringLiteral("count 5")), 1);
         QCOMPARE(rig.sim.query(QStringLiteral("count 1")), 1); // the handshake only
     }
@@ -153,21 +130,18 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("adMessage");
         QTest::addColumn<QByteArray>("warning");
-        QTest::newRow("silence") << "silence"
-                                 << "Invalid response length while reading AD value."
-                                 << QByteArray("❌ readRegister() invalid response size: 0");
-        QTest::newRow("exception")
-            << "exception"
-            << "Invalid response while reading AD value: Modbus exception 2 (illegal data "
-               "address)."
-            << QByteArray("❌ readRegister() invalid response: Modbus exception 2 (illegal "
-                          "data address)");
-        QTest::newRow("other-id") << "other-id"
-                                  << "Invalid response while reading AD value: answer from address 2."
-                                  << QByteArray("❌ readRegister() invalid response: answer from address 2");
-        QTest::newRow("bad-crc") << "bad-crc"
-                                 << "Invalid response while reading AD value: CRC check failed."
-                                 << QByteArray("❌ readRegister() invalid response: CRC check failed");
+        const QString length = QStringLiteral("Invalid response length while reading AD value.");
+        const QString invalid = QStringLiteral("Invalid response while reading AD value: %1.");
+        const QByteArray warned("❌ readRegister() invalid response");
+        const QString exception = QStringLiteral("Modbus exception 2 (illegal data address)");
+        QTest::newRow("silence") << "silence" << length << warned + " size: 0";
+        QTest::newRow("truncate") << "truncate" << length << warned + " size: 5";
+        QTest::newRow("exception") << "exception" << invalid.arg(exception)
+                                   << warned + ": " + exception.toUtf8();
+        QTest::newRow("other-id") << "other-id" << invalid.arg("answer from address 2")
+                                  << warned + ": answer from address 2";
+        QTest::newRow("bad-crc") << "bad-crc" << invalid.arg("CRC check failed")
+                                 << warned + ": CRC check failed";
     }
     void refusedAnswers_areReportedAndWarned() {
         QFETCH(QString, fault);
@@ -175,68 +149,62 @@ private slots:
         QFETCH(QByteArray, warning);
         Rig rig;
         QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
-        RS485Amplifier &amplifier = *rig.amplifier;
-        SimulatorProcess &sim = rig.sim;
-        SignalLog errors(&amplifier, &RS485Amplifier::readErrorOccurred);
-        SignalLog ad(&amplifier, &RS485Amplifier::adValueReceived);
-        QCOMPARE(sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
+        SignalLog errors(&rig.amplifier, &RS485Amplifier::readErrorOccurred);
+        SignalLog ad(&rig.amplifier, &RS485Amplifier::adValueReceived);
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
 
         QTest::ignoreMessage(QtWarningMsg, warning.constData());
-        QCOMPARE(amplifier.readRegister(0x0056), 0u);
+        QCOMPARE(rig.amplifier.readRegister(0x0056), 0u);
 
-        amplifier.startContinuousADRead(20);
+        rig.amplifier.startContinuousADRead(20);
         QTRY_VERIFY_WITH_TIMEOUT(errors.count() >= 2, kWaitMs);
-        amplifier.stopContinuousADRead();
+        rig.amplifier.stopContinuousADRead();
         QCOMPARE(texts(errors).first(), adMessage);
         QVERIFY(texts(errors).at(1).startsWith(adMessage + QStringLiteral(" (repeated ")));
         QCOMPARE(ad.count(), 0);
 
-        QCOMPARE(sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
-        amplifier.startContinuousADRead(20);
+        QCOMPARE(rig.sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
+        rig.amplifier.startContinuousADRead(20);
         QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= 2, kWaitMs);
-        amplifier.stopContinuousADRead();
+        rig.amplifier.stopContinuousADRead();
         QCOMPARE(ad.last().at(0).value<uint32_t>(), 250000u);
     }
 
     void readMeasurement_pausesTheWorker_andRestartsMeasuringValueReading() {
         Rig rig;
         QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
-        RS485Amplifier &amplifier = *rig.amplifier;
-        SimulatorProcess &sim = rig.sim;
-        SignalLog ad(&amplifier, &RS485Amplifier::adValueReceived);
-        SignalLog measuring(&amplifier, &RS485Amplifier::measuringValueReceived);
+        SignalLog ad(&rig.amplifier, &RS485Amplifier::adValueReceived);
+        SignalLog measuring(&rig.amplifier, &RS485Amplifier::measuringValueReceived);
         // An AD worker before: the measuring-value worker runs afterwards.
-        amplifier.startContinuousADRead(20);
+        rig.amplifier.startContinuousADRead(20);
         QTRY_VERIFY_WITH_TIMEOUT(ad.count() >= 2, kWaitMs);
-        QCOMPARE(sim.command(QStringLiteral("load 1 260000")), QStringLiteral("OK"));
-        QCOMPARE(amplifier.readMeasurement(), 260000u);
-        QVERIFY(amplifier.isReading());
+        QCOMPARE(rig.sim.command(QStringLiteral("load 1 260000")), QStringLiteral("OK"));
+        QCOMPARE(rig.amplifier.readMeasurement(), 260000u);
+        QVERIFY(rig.amplifier.isReading());
         QTRY_COMPARE_WITH_TIMEOUT(measuring.count(), 1, kWaitMs);
         QCOMPARE(measuring.at(0).at(0).value<uint32_t>(), 160000u);
         const int adAfter = static_cast<int>(ad.count());
         QTest::qWait(100);
         QCOMPARE(ad.count(), adAfter);
-        amplifier.stopContinuousADRead();
+        rig.amplifier.stopContinuousADRead();
     }
 
     void tare_switchingOn_restartsMeasuringWorker() {
         Rig rig;
         QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
-        RS485Amplifier &amplifier = *rig.amplifier;
-        SimulatorProcess &sim = rig.sim;
-        takeWrites(sim, 1);
-        SignalLog measuring(&amplifier, &RS485Amplifier::measuringValueReceived);
-        amplifier.startContinuousMeasuringValueRead(20);
-        QTRY_COMPARE_WITH_TIMEOUT(amplifier.getMeasuredWeight(), 1500.0, kWaitMs);
-        amplifier.tare();
-        QVERIFY(amplifier.isTareActive());
-        QVERIFY(amplifier.isReading());
-        QTRY_COMPARE_WITH_TIMEOUT(amplifier.getMeasuredWeight(), 0.0, kWaitMs);
-        amplifier.tare();
-        QVERIFY(!amplifier.isTareActive());
-        QTRY_COMPARE_WITH_TIMEOUT(amplifier.getMeasuredWeight(), 1500.0, kWaitMs);
-        amplifier.stopContinuousADRead();
-        QCOMPARE(takeWrites(sim, 1),
+        takeWrites(rig.sim, 1);
+        SignalLog measuring(&rig.amplifier, &RS485Amplifier::measuringValueReceived);
+        rig.amplifier.startContinuousMeasuringValueRead(20);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.amplifier.getMeasuredWeight(), 1500.0, kWaitMs);
+        rig.amplifier.tare();
+        QVERIFY(rig.amplifier.isTareActive());
+        QVERIFY(rig.amplifier.isReading());
+        QTRY_COMPARE_WITH_TIMEOUT(rig.amplifier.getMeasuredWeight(), 0.0, kWaitMs);
+        rig.amplifier.tare();
+        QVERIFY(!rig.amplifier.isTareActive());
+        QTRY_COMPARE_WITH_TIMEOUT(rig.amplifier.getMeasuredWeight(), 1500.0, kWaitMs);
+        rig.amplifier.stopContinuousADRead();
+        QCOMPARE(takeWrites(rig.sim, 1),
                  (QList<LoggedWrite>{registerWrite(0x0000, 0), registerWrite(0x0000, 250000)}));
     }
 
@@ -259,32 +227,13 @@ private slots:
         QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
         QCOMPARE(rig.sim.command(QStringLiteral("twin 1 %1").arg(twinDelayMs)), QStringLiteral("OK"));
         takeWrites(rig.sim, 1);
-        QSignalSpy errors(rig.amplifier.get(), &RS485Amplifier::readErrorOccurred);
-        QVERIFY(QMetaObject::invokeMethod(rig.amplifier.get(), operation.toLatin1().constData(),
+        QSignalSpy errors(&rig.amplifier, &RS485Amplifier::readErrorOccurred);
+        QVERIFY(QMetaObject::invokeMethod(&rig.amplifier, operation.toLatin1().constData(),
                                           Qt::DirectConnection));
         QCOMPARE(takeWrites(rig.sim, 1), QList<LoggedWrite>{});
-        QStringList texts;
-        for (const QList<QVariant> &error : errors)
-            texts << error.first().toString();
-        QVERIFY2(texts.join('\n').contains(QStringLiteral("two devices answer id 1?")),
-                 qPrintable(texts.join('|')));
-        QVERIFY(!rig.amplifier->isTareActive());
-    }
-
-    void units_arePerAmplifier() {
-        RS485Bus bus;
-        RS485Amplifier first(QStringLiteral("M"), QStringLiteral("p"), 9600, 1, &bus);
-        RS485Amplifier second(QStringLiteral("M"), QStringLiteral("p"), 9600, 2, &bus);
-        first.setMeasuredWeight(123456);
-        second.setMeasuredWeight(123456);
-        first.setUnit(QStringLiteral("kg"));
-        QCOMPARE(first.getUnit(), QStringLiteral("kg"));
-        QCOMPARE(second.getUnit(), QStringLiteral("g"));
-        QCOMPARE(first.getMeasuredWeight(), 1.23);
-        QCOMPARE(second.getMeasuredWeight(), 1234.56);
-        QTest::ignoreMessage(QtWarningMsg, "❌ Invalid unit selection: KG");
-        second.setUnit(QStringLiteral("KG"));
-        QCOMPARE(second.getUnit(), QStringLiteral("g"));
+        QVERIFY2(texts(errors).join('|').contains(QStringLiteral("two devices answer id 1?")),
+                 qPrintable(texts(errors).join('|')));
+        QVERIFY(!rig.amplifier.isTareActive());
     }
 
     // ---- multi-point calibration
@@ -317,16 +266,14 @@ private slots:
         QFETCH(QList<LoggedWrite>, writes);
         Rig rig;
         QVERIFY2(rig.connected(), qPrintable(rig.sim.errorString()));
-        RS485Amplifier &amplifier = *rig.amplifier;
-        SimulatorProcess &sim = rig.sim;
-        takeWrites(sim, 1);
-        QSignalSpy succeeded(&amplifier, &RS485Amplifier::calibrationSuccessful);
-        amplifier.calibrateMultiPoints(adValues, weights);
+        takeWrites(rig.sim, 1);
+        QSignalSpy succeeded(&rig.amplifier, &RS485Amplifier::calibrationSuccessful);
+        rig.amplifier.calibrateMultiPoints(adValues, weights);
         QCOMPARE(succeeded.count(), 1);
-        QCOMPARE(takeWrites(sim, 1), writes);
+        QCOMPARE(takeWrites(rig.sim, 1), writes);
     }
 
-    // Refused by the calibration rule before anything is sent, or stopped when what the amplifier holds
+    // Refused by the calibration rule before anything is sent, or stopped when what the rig.amplifier holds
     // cannot be read first.
     void calibrateMultiPoints_failures_data() {
         QTest::addColumn<QList<uint32_t>>("adValues");
@@ -356,24 +303,21 @@ private slots:
             << QList<uint32_t>{1000, 5000, 3000} << QList<uint32_t>{0, 1, 2} << QString()
             << invalid.arg("The AD value of point 3 (3000) turns back against points 1 to 2; AD values must "
                            "rise (or fall) from point to point.");
+        const QString unread =
+            QStringLiteral("Calibration failed: 0x0008 could not be read first (%1); nothing was written.");
         QTest::newRow("AD falling throughout")
             << QList<uint32_t>{9000, 5000, 3000} << QList<uint32_t>{0, 1, 2} << "silence"
-            << "Calibration failed: 0x0008 could not be read "
-               "first (0 bytes received, 9 expected); nothing "
-               "was written.";
-        QTest::newRow("weight falling")
-            << QList<uint32_t>{1000, 2000, 3000} << QList<uint32_t>{0, 20, 10} << QString()
-            << invalid.arg("The weight of point 3 (10 g) is not above that of point 2 (20 g); weights must "
-                           "increase from point to point.");
-        QTest::newRow("flat weight")
-            << QList<uint32_t>{1000, 2000, 3000} << QList<uint32_t>{0, 20, 20} << QString()
-            << invalid.arg("The weight of point 3 (20 g) is not above that of point 2 (20 g); weights must "
-                           "increase from point to point.");
+            << unread.arg("0 bytes received, 9 expected");
+        const QString notAbove = invalid.arg("The weight of point 3 (%1 g) is not above that of point 2 (20 "
+                                             "g); weights must increase from point "
+                                             "to point.");
+        QTest::newRow("weight falling") << QList<uint32_t>{1000, 2000, 3000} << QList<uint32_t>{0, 20, 10}
+                                        << QString() << notAbove.arg(10);
+        QTest::newRow("flat weight") << QList<uint32_t>{1000, 2000, 3000} << QList<uint32_t>{0, 20, 20}
+                                     << QString() << notAbove.arg(20);
         QTest::newRow("exception answer")
             << QList<uint32_t>{1000, 2000} << QList<uint32_t>{0, 1} << "exception"
-            << "Calibration failed: 0x0008 could not be read first (Modbus exception 2 (illegal data "
-               "address)); "
-               "nothing was written.";
+            << unread.arg("Modbus exception 2 (illegal data address)");
     }
     void calibrateMultiPoints_failures() {
         QFETCH(QList<uint32_t>, adValues);
@@ -385,85 +329,14 @@ private slots:
         takeWrites(rig.sim, 1);
         if (!fault.isEmpty())
             QCOMPARE(rig.sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
-        QSignalSpy failed(rig.amplifier.get(), &RS485Amplifier::calibrationFailed);
-        QSignalSpy succeeded(rig.amplifier.get(), &RS485Amplifier::calibrationSuccessful);
-        rig.amplifier->calibrateMultiPoints(adValues, weights);
+        QSignalSpy failed(&rig.amplifier, &RS485Amplifier::calibrationFailed);
+        QSignalSpy succeeded(&rig.amplifier, &RS485Amplifier::calibrationSuccessful);
+        rig.amplifier.calibrateMultiPoints(adValues, weights);
         QCOMPARE(texts(failed), QStringList{message});
         QCOMPARE(succeeded.count(), 0);
         // Refused before anything is sent, or stopped at the first write.
         QCOMPARE(rig.sim.query(QStringLiteral("count 1")), fault.isEmpty() ? 1 : 2);
         QCOMPARE(takeWrites(rig.sim, 1).size(), 0);
-    }
-
-    void concurrentPolling_eachAmplifierGetsOnlyItsOwnValues_data() {
-        QTest::addColumn<int>("amplifiers");
-        QTest::addColumn<int>("samplesEach");
-        QTest::newRow("two") << 2 << 40;
-        QTest::newRow("eight") << 8 << 10;
-    }
-    void concurrentPolling_eachAmplifierGetsOnlyItsOwnValues() {
-        QFETCH(int, amplifiers);
-        QFETCH(int, samplesEach);
-        QStringList ids;
-        for (int id = 1; id <= amplifiers; ++id)
-            ids << QString::number(id);
-        SimulatorProcess sim({QStringLiteral("--ids"), ids.join(','), QStringLiteral("--id-encoding")});
-        QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
-        RS485Bus bus;
-        std::vector<std::unique_ptr<RS485Amplifier>> drivers;
-        std::vector<std::unique_ptr<ValueLog>> logs;
-        for (int id = 1; id <= amplifiers; ++id) {
-            auto *driver = drivers
-                               .emplace_back(std::make_unique<RS485Amplifier>(QStringLiteral("M"), sim.port(),
-                                                                              9600, uint8_t(id), &bus))
-                               .get();
-            ValueLog *log = logs.emplace_back(std::make_unique<ValueLog>()).get();
-            // Direct connections: the values are judged in the order the worker received them. Odd ids
-            // read AD values, even ids measuring values.
-            const auto add = [log](uint32_t v) {
-                log->add(v);
-            };
-            if (id % 2)
-                QObject::connect(driver, &RS485Amplifier::adValueReceived, driver, add, Qt::DirectConnection);
-            else
-                QObject::connect(driver, &RS485Amplifier::measuringValueReceived, driver, add,
-                                 Qt::DirectConnection);
-            QObject::connect(
-                driver, &RS485Amplifier::readErrorOccurred, driver, [log](const QString &) { log->error(); },
-                Qt::DirectConnection);
-            driver->connect();
-            QVERIFY(driver->isConnected());
-        }
-        for (int id = 1; id <= amplifiers; ++id) {
-            if (id % 2)
-                drivers[size_t(id - 1)]->startContinuousADRead(10);
-            else
-                drivers[size_t(id - 1)]->startContinuousMeasuringValueRead(10);
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(
-            std::all_of(logs.begin(), logs.end(),
-                        [&](const auto &log) { return log->count() >= size_t(samplesEach); }),
-            60000);
-        // A getter on the GUI thread while the workers run (ThreadSanitizer sees a torn read).
-        for (const auto &driver : drivers)
-            QVERIFY(std::isfinite(driver->getMeasuredWeight()));
-        for (const auto &driver : drivers)
-            driver->stopContinuousADRead();
-
-        for (uint32_t id = 1; id <= uint32_t(amplifiers); ++id) {
-            ValueLog &log = *logs[id - 1];
-            QCOMPARE(log.errors, 0);
-            uint32_t previous = 0;
-            for (uint32_t value : log.values) {
-                // (id, register's low byte, counter): strictly rising counters mean no answer was taken
-                // twice or from an earlier request.
-                QCOMPARE(value >> 24, id);
-                QCOMPARE((value >> 16) & 0xFF, id % 2 ? 0x40u : 0x00u);
-                QVERIFY2((value & 0xFFFF) > previous,
-                         qPrintable(QStringLiteral("stale %1").arg(value, 0, 16)));
-                previous = value & 0xFFFF;
-            }
-        }
     }
 };
 

@@ -1,6 +1,6 @@
-// The shared RS485 line against the simulated amplifier on a pseudo-terminal: open rules, the exchange and
-// its errors, discarding of late answers, frame logging, concurrent exchanges of several threads
-// (std::thread, whose joins ThreadSanitizer can see), and a port that vanishes and comes back.
+// The shared RS485 line against the simulated amplifier on a pseudo-terminal: open rules, the exchange,
+// discarding of late answers, frame logging, and a port that vanishes and comes back. Answer faults and
+// several amplifiers polling one line at once are tested through the driver (tst_rs485_driver).
 
 #include "amplifiers/rs232/FrameLog.h"
 #include "amplifiers/rs232/ModbusFrames.h"
@@ -22,7 +22,6 @@
 namespace {
 
 constexpr uint16_t kRawAd = 0x1F40;
-constexpr uint16_t kMeasuringValue = 0x0000;
 
 // Runs `call` and returns the text of the std::runtime_error it raised, or "" when it raised nothing.
 QString errorOf(const std::function<void()> &call) {
@@ -57,8 +56,6 @@ void captureMessages(QtMsgType, const QMessageLogContext &context, const QString
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(modbus::AnswerFault)
 
 class TestRS485Bus : public QObject {
     Q_OBJECT
@@ -111,40 +108,16 @@ private slots:
                      QString::fromLatin1(writeHex.toHex().toUpper()));
     }
 
-    void transact_answerFaults_returnWhatCameWithoutError_data() {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<modbus::AnswerFault>("check");
-        QTest::newRow("silence") << "silence" << 0 << modbus::AnswerFault::WrongLength;
-        QTest::newRow("truncate") << "truncate" << 5 << modbus::AnswerFault::WrongLength;
-        QTest::newRow("exception") << "exception" << 5 << modbus::AnswerFault::Exception;
-        QTest::newRow("bad crc") << "bad-crc" << 9 << modbus::AnswerFault::BadCrc;
-        QTest::newRow("other id") << "other-id" << 9 << modbus::AnswerFault::WrongAddress;
-    }
-    void transact_answerFaults_returnWhatCameWithoutError() {
-        QFETCH(QString, fault);
-        QFETCH(int, size);
-        QFETCH(modbus::AnswerFault, check);
-        Line line;
-        QVERIFY(line.ok);
-        QCOMPARE(line.sim.command(QStringLiteral("fault 1 ") + fault), QStringLiteral("OK"));
-        std::vector<uint8_t> answer;
-        QCOMPARE(errorOf([&] { answer = line.readAd(); }), QString());
-        QCOMPARE(static_cast<int>(answer.size()), size);
-        QCOMPARE(modbus::decodeReadAnswer(answer, 1).fault, check);
-        // Switched off, the same line answers properly again.
-        QCOMPARE(line.sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
-        QVERIFY(modbus::decodeReadAnswer(line.readAd(), 1).ok());
-    }
-
     void transact_lateAnswer_isDiscardedBeforeTheNextRequest() {
         Line line({QStringLiteral("--id-encoding")});
         QVERIFY(line.ok);
         // 180 ms: after the read gave up (10 ms pause + 140 ms), inside the next request's read window.
         QCOMPARE(line.sim.command(QStringLiteral("fault 1 late 180")), QStringLiteral("OK"));
         QCOMPARE(line.readAd(), std::vector<uint8_t>{});
-        // The first answer, still on its way, is not taken for the second's.
-        QCOMPARE(line.readAd(), std::vector<uint8_t>{});
+        // The first answer, still on its way, is not taken for the second's. (A loaded machine may overrun
+        // the second read long enough for its own late answer to come: that one is right.)
+        const std::vector<uint8_t> second = line.readAd();
+        QVERIFY(second.empty() || (modbus::decodeReadAnswer(second, 1).value & 0xFFFF) == 2);
         QCOMPARE(line.sim.command(QStringLiteral("fault 1 none")), QStringLiteral("OK"));
         const modbus::ReadAnswer fresh = modbus::decodeReadAnswer(line.readAd(), 1);
         QVERIFY2(fresh.ok(), modbus::describe(fresh).c_str());
@@ -170,48 +143,6 @@ private slots:
         QVERIFY2(g_messages[1].startsWith(port + QStringLiteral(" <- 01 03 04 00 01 23 45 ")),
                  qPrintable(g_messages[1]));
         QCOMPARE(g_messages[3], port + QStringLiteral(" <- (nothing)"));
-    }
-
-    void concurrentThreads_eachGetOnlyTheirOwnAnswers() {
-        const std::vector<uint8_t> ids{1, 2, 17, 247};
-        Line line({QStringLiteral("--ids"), QStringLiteral("1,2,17,247"), QStringLiteral("--id-encoding")});
-        QVERIFY(line.ok);
-        constexpr int kExchanges = 60;
-        std::vector<QString> problems(ids.size());
-        std::vector<std::thread> threads;
-        for (size_t t = 0; t < ids.size(); ++t) {
-            threads.emplace_back([&line, &problems, t, id = ids[t]] {
-                uint32_t lastCounter = 0;
-                for (int i = 0; i < kExchanges; ++i) {
-                    const uint16_t reg = (i % 2) ? kRawAd : kMeasuringValue;
-                    try {
-                        const modbus::ReadAnswer answer =
-                            modbus::decodeReadAnswer(line.bus.transact(modbus::readRequest(id, reg), 9), id);
-                        // Values encode (id, register's low byte, counter); counters must rise.
-                        const uint32_t counter = answer.value & 0xFFFF;
-                        if (!answer.ok() || answer.value >> 24 != id ||
-                            ((answer.value >> 16) & 0xFF) != (reg & 0xFF) || counter <= lastCounter) {
-                            problems[t] = QStringLiteral("id %1 exchange %2: %3 value %4")
-                                              .arg(id)
-                                              .arg(i)
-                                              .arg(QString::fromStdString(modbus::describe(answer)))
-                                              .arg(answer.value, 8, 16, QLatin1Char('0'));
-                            return;
-                        }
-                        lastCounter = counter;
-                    } catch (const std::exception &error) {
-                        problems[t] = QString::fromUtf8(error.what());
-                        return;
-                    }
-                }
-            });
-        }
-        for (std::thread &thread : threads)
-            thread.join();
-        for (size_t t = 0; t < ids.size(); ++t) {
-            QVERIFY2(problems[t].isEmpty(), qPrintable(problems[t]));
-            QCOMPARE(line.sim.query(QStringLiteral("count %1").arg(ids[t])), kExchanges);
-        }
     }
 
     void portVanishes_midExchange_raisesAndReopensWhenBack() {
