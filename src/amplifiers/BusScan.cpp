@@ -1,8 +1,5 @@
 #include "amplifiers/BusScan.h"
 
-#include "amplifiers/canopen/CanScanProbe.h"
-#include "amplifiers/rs485/Rs485ScanProbe.h"
-
 #include <algorithm>
 #include <exception>
 #include <mutex>
@@ -131,15 +128,6 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
               [](const Finding &a, const Finding &b) { return a.id < b.id; });
     outcome.cancelled = outcome.error.isEmpty() && progress.probed < progress.total;
     return outcome;
-}
-
-std::unique_ptr<Probe> makeProbe(const QString &protocol, const QString &port, uint32_t baudRate,
-                                 RS485Bus *bus, int windowMs) {
-    if (protocol == QLatin1String("RS485"))
-        return std::make_unique<Rs485ScanProbe>(bus, port, baudRate, windowMs);
-    if (protocol == QLatin1String("CANOpen"))
-        return std::make_unique<CanScanProbe>(windowMs > 0 ? windowMs : CanScanProbe::kReplyWindowMs);
-    return nullptr;
 }
 
 std::pair<int, int> idRange(const QString &protocol) {
