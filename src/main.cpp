@@ -1,6 +1,7 @@
 #include "QmlWiring.h"
 #include "SettingsManager.h"
 #include "SingleApplication.h"
+#include "amplifiers/AppVersion.h"
 #include "amplifiers/RS232Controller.h"
 #include "amplifiers/canopen/CanLink.h"
 #include "amplifiers/rs485/RS485Bus.h"
@@ -59,7 +60,7 @@ std::optional<int> answerHelpOrVersion(int argc, char *argv[]) {
     // The parser takes the executable's name for the usage line from an application object.
     QCoreApplication info(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kelvora-amplifier-manager"));
-    QCoreApplication::setApplicationVersion(UtilsApp::appVersion());
+    QCoreApplication::setApplicationVersion(appVersion());
     const QByteArray text =
         (parser.isSet(help) ? parser.helpText()
                             : QCoreApplication::applicationName() + QLatin1Char(' ') +

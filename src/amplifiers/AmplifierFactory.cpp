@@ -1,9 +1,9 @@
 #include "amplifiers/AmplifierFactory.h"
 
+#include "amplifiers/CreateAmplifier.h"
 #include "amplifiers/canopen/CANOpenAmplifier.h"
 #include "amplifiers/rs232/RS232Amplifier.h"
 #include "amplifiers/rs485/RS485Amplifier.h"
-#include "amplifiers/rs485/RS485Bus.h"
 
 #include <QDebug>
 #include <QJSEngine>
@@ -16,35 +16,23 @@ AmplifierFactory::AmplifierFactory(CanLink *canLink, QObject *parent)
     , m_canLink(canLink) {}
 
 QStringList AmplifierFactory::protocolNames() {
-    return {QStringLiteral("RS232"), QStringLiteral("RS485"), QStringLiteral("CANOpen")};
+    return amplifiers::protocolNames();
 }
 
 QObject *AmplifierFactory::createAmplifier(const QString &protocol, const QString &model,
                                            const QString &portName, int baudRate, uint8_t deviceId,
                                            RS485Bus *rs485Bus) {
-    const auto baud = static_cast<uint32_t>(baudRate);
-    if (protocol == QLatin1String("RS232"))
-        return new RS232Amplifier(model, portName, baud);
-    if (protocol == QLatin1String("RS485")) {
-        if (!rs485Bus) {
-            const QString error = QStringLiteral("RS485 amplifier requires a valid RS485Bus pointer.");
-            qWarning().noquote() << error;
-            // A QML caller sees a script error; the program itself goes on.
-            if (QJSEngine *engine = qjsEngine(this))
-                engine->throwError(error);
-            return nullptr;
-        }
-        return new RS485Amplifier(model, portName, baud, deviceId, rs485Bus);
+    QString error;
+    std::unique_ptr<QObject> amplifier = amplifiers::createAmplifier(protocol, model, portName, baudRate,
+                                                                     deviceId, rs485Bus, m_canLink, &error);
+    if (!error.isEmpty()) {
+        qWarning().noquote() << error;
+        // A QML caller sees a script error; the program itself goes on.
+        if (QJSEngine *engine = qjsEngine(this))
+            engine->throwError(error);
     }
-    // The bus of a CANopen amplifier is the CAN link; the RS485 line plays no part.
-    if (protocol == QLatin1String("CANOpen")) {
-        if (!m_canLink) {
-            qWarning().noquote() << "CANopen amplifier requires the CAN link.";
-            return nullptr;
-        }
-        return new CANOpenAmplifier(model, portName, baudRate, deviceId, m_canLink);
-    }
-    return nullptr;
+    // A QML caller takes the driver into its own hands (JavaScript ownership: it has no parent).
+    return amplifier.release();
 }
 
 QObject *AmplifierFactory::createAmplifier(const QString &protocol, const QString &model,

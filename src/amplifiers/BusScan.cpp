@@ -2,9 +2,6 @@
 
 #include "amplifiers/ProtocolFacts.h"
 
-#include "amplifiers/canopen/CanScanProbe.h"
-#include "amplifiers/rs485/Rs485ScanProbe.h"
-
 #include <algorithm>
 #include <exception>
 #include <mutex>
@@ -133,16 +130,6 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
               [](const Finding &a, const Finding &b) { return a.id < b.id; });
     outcome.cancelled = outcome.error.isEmpty() && progress.probed < progress.total;
     return outcome;
-}
-
-std::unique_ptr<Probe> makeProbe(const QString &protocol, const QString &port, uint32_t baudRate,
-                                 RS485Bus *bus, CanLink *canLink, int windowMs) {
-    const protocolfacts::Facts *facts = protocolfacts::find(protocol);
-    if (!facts || !facts->capabilities.scan)
-        return nullptr;
-    if (facts->family == regmap::Family::Serial)
-        return std::make_unique<Rs485ScanProbe>(bus, port, baudRate, windowMs);
-    return std::make_unique<CanScanProbe>(canLink, windowMs > 0 ? windowMs : CanScanProbe::kReplyWindowMs);
 }
 
 std::pair<int, int> idRange(const QString &protocol) {

@@ -90,7 +90,8 @@ Outcome run(Probe &probe, int first, int last, const std::atomic<bool> &keepRunn
 // The probe of a protocol ("RS485" or "CANOpen"); null for any other (RS232 has one amplifier per port).
 // RS485 needs `bus`, the program's one line, opened on `port` at `baudRate` unless already open; CANOpen
 // needs `canLink`, the program's CAN link. `windowMs` is the answer window of one probe; 0 takes the
-// protocol's default.
+// protocol's default. Defined beside amplifiers::createAmplifier, the one place that picks concrete drivers
+// and probes.
 std::unique_ptr<Probe> makeProbe(const QString &protocol, const QString &port, uint32_t baudRate,
                                  RS485Bus *bus, CanLink *canLink, int windowMs = 0);
 

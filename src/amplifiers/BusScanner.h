@@ -3,6 +3,8 @@
 #include "amplifiers/BusScan.h"
 // Complete, so that QML knows the pointer type of start()'s last argument.
 #include "amplifiers/canopen/CanLink.h"
+// Complete, so that QML knows the line argument of start() for a pointer to a QObject.
+#include "amplifiers/rs485/RS485Bus.h"
 
 #include <QObject>
 #include <QString>
@@ -10,8 +12,6 @@
 
 #include <atomic>
 #include <thread>
-
-class RS485Bus;
 
 // A bus scan for the screens: runs busscan::run() off the GUI thread and publishes its progress and the
 // ids that answered. Each entry of `found` is a map {id, adValue, refused, duplicate, detail, delayMs}.

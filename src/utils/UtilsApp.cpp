@@ -1,5 +1,7 @@
 #include "utils/UtilsApp.h"
 
+#include "amplifiers/AppVersion.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -28,8 +30,7 @@ QString UtilsApp::appName() {
 }
 
 QString UtilsApp::appVersion() {
-    // The CMake project version, so the program, kelvora-cli and the package name one version.
-    return QStringLiteral(KELVORA_VERSION);
+    return ::appVersion();
 }
 
 QString UtilsApp::appBuildDate() {

@@ -1,7 +1,7 @@
 #include "CliDriver.h"
 
-#include "amplifiers/AmplifierFactory.h"
 #include "amplifiers/BusScan.h"
+#include "amplifiers/CreateAmplifier.h"
 #include "amplifiers/canopen/CANOpenAmplifier.h"
 #include "amplifiers/canopen/CanLink.h"
 #include "amplifiers/rs232/RS232Amplifier.h"
@@ -78,29 +78,15 @@ private:
 
 std::unique_ptr<CliDriver> makeOne(const CliLinkOptions &options, const std::shared_ptr<RS485Bus> &bus,
                                    const std::shared_ptr<CanLink> &canLink, QString *error) {
-    AmplifierFactory factory(canLink.get());
-    const QString model = QStringLiteral("AmplifierModel");
-    const auto id = static_cast<uint8_t>(options.deviceId);
-    if (options.protocol == QLatin1String("RS232") || options.protocol == QLatin1String("RS485")) {
-        std::unique_ptr<QObject> created(
-            factory.createAmplifier(options.protocol, model, options.port, options.baudRate, id, bus.get()));
-        auto *amplifier = qobject_cast<RegisterAmplifier *>(created.get());
-        if (!amplifier) {
-            *error = QStringLiteral("Cannot create an %1 amplifier.").arg(options.protocol);
-            return nullptr;
-        }
+    std::unique_ptr<QObject> created = amplifiers::createAmplifier(
+        options.protocol, QStringLiteral("AmplifierModel"), options.port, options.baudRate,
+        static_cast<uint8_t>(options.deviceId), bus.get(), canLink.get());
+    if (auto *amplifier = qobject_cast<RegisterAmplifier *>(created.get())) {
         created.release();
         return std::make_unique<RegisterCliDriver>(options.port, bus,
                                                    std::unique_ptr<RegisterAmplifier>(amplifier));
     }
-    if (options.protocol == QLatin1String("CANOpen")) {
-        std::unique_ptr<QObject> created(
-            factory.createAmplifier(options.protocol, model, options.port, options.baudRate, id));
-        auto *amplifier = qobject_cast<CANOpenAmplifier *>(created.get());
-        if (!amplifier) {
-            *error = QStringLiteral("Cannot create a CANOpen amplifier.");
-            return nullptr;
-        }
+    if (auto *amplifier = qobject_cast<CANOpenAmplifier *>(created.get())) {
         created.release();
         return std::make_unique<CanOpenCliDriver>(canLink, std::unique_ptr<CANOpenAmplifier>(amplifier));
     }

@@ -5,15 +5,15 @@
 #include "RecordCommand.h"
 #include "ScanCommand.h"
 
-#include "amplifiers/AmplifierFactory.h"
+#include "amplifiers/AppVersion.h"
 #include "amplifiers/Calibration.h"
+#include "amplifiers/CreateAmplifier.h"
 #include "amplifiers/InputRules.h"
 #include "amplifiers/ProtocolFacts.h"
 #include "amplifiers/ReadingWorker.h"
 #include "amplifiers/Weight.h"
 #include "amplifiers/rs232/SerialExchange.h"
 #include "amplifiers/rs232/SerialLink.h"
-#include "utils/UtilsApp.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -713,7 +713,7 @@ int main(int argc, char *argv[]) {
         return 0;
     }
     if (parser.isSet(version)) {
-        out() << "kelvora-cli " << UtilsApp::appVersion() << Qt::endl;
+        out() << "kelvora-cli " << appVersion() << Qt::endl;
         return 0;
     }
 
@@ -726,7 +726,7 @@ int main(int argc, char *argv[]) {
     CliLinkOptions link;
     link.protocol = parser.value(QStringLiteral("protocol"));
     link.port = parser.value(QStringLiteral("port"));
-    const QStringList protocols = AmplifierFactory::protocolNames();
+    const QStringList protocols = amplifiers::protocolNames();
     if (!protocols.contains(link.protocol)) {
         QStringList quoted = protocols;
         const QString last = quoted.takeLast();

@@ -1,0 +1,5 @@
+#include "amplifiers/AppVersion.h"
+
+QString appVersion() {
+    return QStringLiteral(KELVORA_VERSION);
+}
