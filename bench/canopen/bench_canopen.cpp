@@ -3,7 +3,7 @@
 //   ad_samples_per_s_per_node_<n>nodes      AD values delivered per node and second, n nodes polled at 100 ms
 // Output: name=value lines.
 #include "CanSimHost.h"
-#include "amplifiers/canopen/CANOpenAmplifier.h"
+#include "device/canopen/CANOpenAmplifier.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

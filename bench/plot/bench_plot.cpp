@@ -3,7 +3,7 @@
 // picture, offscreen. The two histories are ticked in alternation so that a change in machine load hits
 // both alike. Also the resident memory once the week is held. Prints name=value lines; the last three are
 // the figures to watch.
-#include "plot/CustomPlotItem.h"
+#include "app/plot/CustomPlotItem.h"
 
 #include "ResidentMemory.h"
 #include "SettableAmplifier.h"

@@ -8,11 +8,11 @@
 // Goals: rs485_scan_s <= 12 with rs485_found=4, can_scan_s <= 1.5 with can_found=3, no false positives.
 #include "CanTestBus.h"
 #include "SimulatorProcess.h"
-#include "amplifiers/canopen/CanLink.h"
-#include "amplifiers/canopen/CanScanProbe.h"
-#include "amplifiers/rs485/RS485Amplifier.h"
-#include "amplifiers/rs485/RS485Bus.h"
-#include "amplifiers/rs485/Rs485ScanProbe.h"
+#include "device/canopen/CanScanProbe.h"
+#include "device/rs485/RS485Amplifier.h"
+#include "device/rs485/Rs485ScanProbe.h"
+#include "link/can/CanLink.h"
+#include "link/serial/RS485Bus.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -5,8 +5,8 @@
 //
 //   bench_rs232_exchange [exchanges=2000] [answer-delay-ms=2]
 
-#include "amplifiers/rs232/ModbusFrames.h"
-#include "amplifiers/rs232/RS232Amplifier.h"
+#include "device/rs232/RS232Amplifier.h"
+#include "protocol/ModbusFrames.h"
 
 #include "SimulatorProcess.h"
 

@@ -9,8 +9,8 @@
 //
 //   bench_rs485_line [seconds=20] [amplifiers=8] [interval-ms=100] [fault="late 180"]
 
-#include "amplifiers/rs485/RS485Amplifier.h"
-#include "amplifiers/rs485/RS485Bus.h"
+#include "device/rs485/RS485Amplifier.h"
+#include "link/serial/RS485Bus.h"
 
 #include "SimulatorProcess.h"
 

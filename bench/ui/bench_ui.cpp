@@ -9,12 +9,12 @@
 // Prints name=value lines per case: the process's CPU time as a share of one core, the worst lateness of a
 // 16 ms timer on the GUI thread (how long the interface could freeze) and the growth of resident memory after
 // a warm-up.
-#include "QmlWiring.h"
-#include "SettingsManager.h"
-#include "amplifiers/AmplifierFactory.h"
-#include "amplifiers/RS232Controller.h"
-#include "amplifiers/rs485/RS485Bus.h"
-#include "utils/SceneGraphBackend.h"
+#include "app/AmplifierFactory.h"
+#include "app/QmlWiring.h"
+#include "app/RS232Controller.h"
+#include "app/SettingsManager.h"
+#include "app/utils/SceneGraphBackend.h"
+#include "link/serial/RS485Bus.h"
 
 #include "ResidentMemory.h"
 #include "SimulatorProcess.h"

@@ -1,7 +1,7 @@
 // The Weight Plot's amplifier model: when a tile is stale, names never given twice, colours that stay with
 // their amplifier, and the outcome each selected amplifier reported for ZERO or TARE.
 #include "SettableAmplifier.h"
-#include "plot/AmplifierListModel.h"
+#include "app/plot/AmplifierListModel.h"
 
 #include <QtTest>
 

@@ -5,8 +5,8 @@
 // thread of the first device of the process, and the nodes' thread lives as long as the test.
 
 #include "CanSimHost.h"
-#include "amplifiers/canopen/CANOpenAmplifier.h"
-#include "amplifiers/canopen/CanLink.h"
+#include "device/canopen/CANOpenAmplifier.h"
+#include "link/can/CanLink.h"
 
 #include <QCoreApplication>
 #include <QHostAddress>

@@ -2,7 +2,7 @@
 // node checked byte for byte, and the commands that write several entries all or nothing. Several
 // amplifiers at once: tst_canlink.
 #include "CanTestBus.h"
-#include "amplifiers/AmplifierFactory.h"
+#include "app/AmplifierFactory.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>

@@ -2,7 +2,7 @@
 // a node that aborts or offers a segmented reply is listed as there but refusing, and the scan sends
 // nothing but SDO reads.
 #include "CanTestBus.h"
-#include "amplifiers/canopen/CanScanProbe.h"
+#include "device/canopen/CanScanProbe.h"
 
 class TestCanScan : public QObject {
     Q_OBJECT

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "amplifiers/AmplifierBase.h"
+#include "device/AmplifierBase.h"
 
 // An amplifier without a link whose weight a test sets directly; every other operation does nothing.
 class SettableAmplifier : public AmplifierBase {

@@ -1,5 +1,5 @@
 // FileHandler against real folders and files in a temporary directory.
-#include "files/FileHandler.h"
+#include "device/FileHandler.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // SerialPortHelper: the system's ports, then the ports that running simulators announce.
-#include "files/SerialPortHelper.h"
-#include "files/SimulatedPorts.h"
+#include "app/files/SerialPortHelper.h"
+#include "link/serial/SimulatedPorts.h"
 
 #include "SimulatorProcess.h"
 

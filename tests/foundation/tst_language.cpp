@@ -1,5 +1,5 @@
 // Run-time language switching with the application's real translation files, on a pretend German system.
-#include "utils/UtilsLanguage.h"
+#include "app/utils/UtilsLanguage.h"
 
 #include <QApplication>
 #include <QQmlComponent>

@@ -1,9 +1,9 @@
 // The main window document from the program's own resources, in-process on the offscreen platform.
-#include "QmlWiring.h"
-#include "SettingsManager.h"
-#include "amplifiers/RS232Controller.h"
-#include "amplifiers/rs485/RS485Bus.h"
-#include "utils/UtilsScreen.h"
+#include "app/QmlWiring.h"
+#include "app/RS232Controller.h"
+#include "app/SettingsManager.h"
+#include "app/utils/UtilsScreen.h"
+#include "link/serial/RS485Bus.h"
 
 #include <QQmlApplicationEngine>
 #include <QQmlContext>

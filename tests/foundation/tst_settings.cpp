@@ -1,6 +1,6 @@
 // The settings store on a real settings file in a temporary folder; each "restart" is a fresh
 // SettingsManager reading the same file.
-#include "SettingsManager.h"
+#include "app/SettingsManager.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
 // The program as a process on the offscreen platform, each test with its own HOME, configuration and runtime
 // folders. With KELVORA_TRACE_INSTANCE set the program prints "ready" when its window is up and
 // "instanceStarted" when another start hands over to it.
-#include "SingleApplication.h"
-#include "utils/UtilsApp.h"
+#include "app/SingleApplication.h"
+#include "app/utils/UtilsApp.h"
 
 #include <QLocalSocket>
 #include <QtTest>

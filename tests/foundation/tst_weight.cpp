@@ -1,12 +1,12 @@
 // Weight units and the display conversion shared by every driver, checked on the real driver classes, and the
 // light/dark rule the screens pick text colours by.
-#include "amplifiers/RS232Controller.h"
-#include "amplifiers/Weight.h"
-#include "amplifiers/canopen/CANOpenAmplifier.h"
-#include "amplifiers/rs232/RS232Amplifier.h"
-#include "amplifiers/rs485/RS485Amplifier.h"
-#include "amplifiers/rs485/RS485Bus.h"
-#include "utils/UtilsApp.h"
+#include "app/RS232Controller.h"
+#include "app/utils/UtilsApp.h"
+#include "device/canopen/CANOpenAmplifier.h"
+#include "device/rs232/RS232Amplifier.h"
+#include "device/rs485/RS485Amplifier.h"
+#include "link/serial/RS485Bus.h"
+#include "protocol/Weight.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // The weight recorder with real files in a temporary folder: what each row holds when amplifiers read, fall
 // silent, are removed or destroyed during a run, the run's unit, its end, and the starts it refuses.
-#include "plot/WeightRecorder.h"
+#include "device/WeightRecorder.h"
 
 #include "SettableAmplifier.h"
 

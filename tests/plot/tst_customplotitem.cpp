@@ -1,8 +1,8 @@
 // CustomPlotItem offscreen: curve per amplifier, skipped weights, removal, destroyed amplifiers, rescale,
 // painting and input. CSV recording is covered by tst_csvlogging.
-#include "plot/CustomPlotItem.h"
+#include "app/plot/CustomPlotItem.h"
 
-#include "amplifiers/rs232/RS232Amplifier.h"
+#include "device/rs232/RS232Amplifier.h"
 
 #include "SettableAmplifier.h"
 

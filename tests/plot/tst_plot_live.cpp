@@ -2,9 +2,9 @@
 // amplifier over a pseudo-terminal, with the item's own 100 ms timer: the GUI thread samples the weight
 // while the worker stores it (the suite also runs under ThreadSanitizer). Plot details are covered by
 // tst_customplotitem, file details by tst_csvlogging.
-#include "amplifiers/rs232/RS232Amplifier.h"
-#include "plot/CustomPlotItem.h"
-#include "plot/WeightRecorder.h"
+#include "app/plot/CustomPlotItem.h"
+#include "device/WeightRecorder.h"
+#include "device/rs232/RS232Amplifier.h"
 
 #include "SimulatorProcess.h"
 

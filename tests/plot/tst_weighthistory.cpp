@@ -1,6 +1,6 @@
 // WeightHistory: the envelope keeps every extreme, breaks survive folding, memory stays bounded, drawing
 // costs the resolution asked for.
-#include "plot/WeightHistory.h"
+#include "app/plot/WeightHistory.h"
 
 #include <QtTest>
 

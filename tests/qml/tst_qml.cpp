@@ -1,12 +1,12 @@
 // Runs the screens' Qt Quick Test suites (tst_*.qml beside this file) with the program's own registrations,
 // resources and context properties, plus `simulators` to drive simulated amplifiers.
-#include "QmlWiring.h"
-#include "SettingsManager.h"
 #include "SimulatedAmplifiers.h"
-#include "amplifiers/RS232Controller.h"
-#include "amplifiers/canopen/CanLink.h"
-#include "amplifiers/rs485/RS485Bus.h"
-#include "utils/UtilsLanguage.h"
+#include "app/QmlWiring.h"
+#include "app/RS232Controller.h"
+#include "app/SettingsManager.h"
+#include "app/utils/UtilsLanguage.h"
+#include "link/can/CanLink.h"
+#include "link/serial/RS485Bus.h"
 
 #include <QApplication>
 #include <QDir>

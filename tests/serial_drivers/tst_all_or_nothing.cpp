@@ -4,8 +4,8 @@
 // is refused and when kelvora-cli is stopped by a signal half-way.
 #include "SimulatorProcess.h"
 
-#include "amplifiers/rs485/RS485Amplifier.h"
-#include "amplifiers/rs485/RS485Bus.h"
+#include "device/rs485/RS485Amplifier.h"
+#include "link/serial/RS485Bus.h"
 
 #include <QProcess>
 #include <QSignalSpy>

@@ -2,11 +2,11 @@
 // a line (from C++ and real QML), ownership, the controller's list. Weight units: tst_weight.
 #include "SimulatorProcess.h"
 
-#include "amplifiers/AmplifierFactory.h"
-#include "amplifiers/RS232Controller.h"
-#include "amplifiers/rs232/RS232Amplifier.h"
-#include "amplifiers/rs485/RS485Amplifier.h"
-#include "amplifiers/rs485/RS485Bus.h"
+#include "app/AmplifierFactory.h"
+#include "app/RS232Controller.h"
+#include "device/rs232/RS232Amplifier.h"
+#include "device/rs485/RS485Amplifier.h"
+#include "link/serial/RS485Bus.h"
 
 #include <QPointer>
 #include <QQmlComponent>

@@ -2,10 +2,10 @@
 // is written, a cancel ends it within a probe, and amplifiers polling the same line keep their own values.
 #include "SimulatorProcess.h"
 
-#include "amplifiers/BusScanner.h"
-#include "amplifiers/rs485/RS485Amplifier.h"
-#include "amplifiers/rs485/RS485Bus.h"
-#include "amplifiers/rs485/Rs485ScanProbe.h"
+#include "device/BusScanner.h"
+#include "device/rs485/RS485Amplifier.h"
+#include "device/rs485/Rs485ScanProbe.h"
+#include "link/serial/RS485Bus.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

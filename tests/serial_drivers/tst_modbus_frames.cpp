@@ -1,6 +1,6 @@
 // Modbus request building, CRC-16/MODBUS and the checks applied to read answers and write echoes, byte for
 // byte.
-#include "amplifiers/rs232/ModbusFrames.h"
+#include "protocol/ModbusFrames.h"
 
 #include <QByteArray>
 #include <QTest>

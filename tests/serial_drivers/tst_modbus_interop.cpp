@@ -3,8 +3,8 @@
 // checked against the simulator in tst_rs485_driver).
 #include "PseudoTerminalModem.h"
 
-#include "amplifiers/rs232/ModbusFrames.h"
-#include "amplifiers/rs232/RS232Amplifier.h"
+#include "device/rs232/RS232Amplifier.h"
+#include "protocol/ModbusFrames.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,8 +1,8 @@
 // The register map's clamp, for the numbers QML passes (any JS number), and the protocol facts against the
 // factory: a protocol one lists and the other does not would be offered and then fail to be made.
-#include "amplifiers/AmplifierFactory.h"
-#include "amplifiers/ProtocolFacts.h"
-#include "amplifiers/RegisterMap.h"
+#include "app/AmplifierFactory.h"
+#include "device/ProtocolFacts.h"
+#include "protocol/RegisterMap.h"
 
 #include <QTest>
 

@@ -4,8 +4,8 @@
 #include "SimulatorLog.h"
 #include "SimulatorProcess.h"
 
-#include "amplifiers/ReadingWorker.h"
-#include "amplifiers/rs232/RS232Amplifier.h"
+#include "device/ReadingWorker.h"
+#include "device/rs232/RS232Amplifier.h"
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>

@@ -4,8 +4,8 @@
 #include "SimulatorLog.h"
 #include "SimulatorProcess.h"
 
-#include "amplifiers/rs485/RS485Amplifier.h"
-#include "amplifiers/rs485/RS485Bus.h"
+#include "device/rs485/RS485Amplifier.h"
+#include "link/serial/RS485Bus.h"
 
 #include <QSignalSpy>
 #include <QTest>

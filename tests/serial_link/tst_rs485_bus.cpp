@@ -2,9 +2,9 @@
 // discarding of late answers, frame logging, and a port that vanishes and comes back. Answer faults and
 // several amplifiers polling one line at once are tested through the driver (tst_rs485_driver).
 
-#include "amplifiers/rs232/FrameLog.h"
-#include "amplifiers/rs232/ModbusFrames.h"
-#include "amplifiers/rs485/RS485Bus.h"
+#include "link/serial/FrameLog.h"
+#include "link/serial/RS485Bus.h"
+#include "protocol/ModbusFrames.h"
 
 #include "SimulatorProcess.h"
 

@@ -1,6 +1,6 @@
 // The serial link's POSIX backend against real pseudo-terminals whose other end the test holds: device
 // paths, exclusive open, line settings, byte transparency, read and write time-outs, purge, a vanished peer.
-#include "amplifiers/rs232/SerialLink.h"
+#include "link/serial/SerialLink.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryFile>

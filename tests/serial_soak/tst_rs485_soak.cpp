@@ -6,8 +6,8 @@
 // test. The length of each run is KELVORA_SOAK_SECONDS (default 12; the long soak uses 240).
 // KELVORA_SOAK_FAULT_KINDS replaces the list of random faults (kelvora-sim --fault-kinds) to explore.
 
-#include "amplifiers/rs485/RS485Amplifier.h"
-#include "amplifiers/rs485/RS485Bus.h"
+#include "device/rs485/RS485Amplifier.h"
+#include "link/serial/RS485Bus.h"
 
 #include "SimulatorProcess.h"
 

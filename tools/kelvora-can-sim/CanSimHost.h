@@ -1,7 +1,7 @@
 #pragma once
 
 #include "SimulatedCanNode.h"
-#include "amplifiers/canopen/CanDeviceThread.h"
+#include "link/can/CanDeviceThread.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "amplifiers/canopen/SdoFrames.h"
+#include "protocol/SdoFrames.h"
 
 #include <QString>
 #include <QStringList>

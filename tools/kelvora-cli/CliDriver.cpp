@@ -1,12 +1,12 @@
 #include "CliDriver.h"
 
-#include "amplifiers/BusScan.h"
-#include "amplifiers/CreateAmplifier.h"
-#include "amplifiers/canopen/CANOpenAmplifier.h"
-#include "amplifiers/canopen/CanLink.h"
-#include "amplifiers/rs232/RS232Amplifier.h"
-#include "amplifiers/rs232/RegisterAmplifier.h"
-#include "amplifiers/rs485/RS485Bus.h"
+#include "device/BusScan.h"
+#include "device/CreateAmplifier.h"
+#include "device/canopen/CANOpenAmplifier.h"
+#include "device/register/RegisterAmplifier.h"
+#include "device/rs232/RS232Amplifier.h"
+#include "link/can/CanLink.h"
+#include "link/serial/RS485Bus.h"
 
 #include <QFileInfo>
 

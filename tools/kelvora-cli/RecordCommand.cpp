@@ -1,10 +1,10 @@
 #include "RecordCommand.h"
 
-#include "amplifiers/AmplifierBase.h"
-#include "amplifiers/ProtocolFacts.h"
-#include "amplifiers/rs232/SerialLink.h"
-#include "files/FileHandler.h"
-#include "plot/WeightRecorder.h"
+#include "device/AmplifierBase.h"
+#include "device/FileHandler.h"
+#include "device/ProtocolFacts.h"
+#include "device/WeightRecorder.h"
+#include "link/serial/SerialLink.h"
 
 #include <QCommandLineParser>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "ScanCommand.h"
 
-#include "amplifiers/BusScan.h"
-#include "amplifiers/canopen/CanLink.h"
-#include "amplifiers/rs485/RS485Bus.h"
+#include "device/BusScan.h"
+#include "link/can/CanLink.h"
+#include "link/serial/RS485Bus.h"
 
 #include <QTextStream>
 

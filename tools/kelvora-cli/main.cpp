@@ -5,15 +5,15 @@
 #include "RecordCommand.h"
 #include "ScanCommand.h"
 
-#include "amplifiers/AppVersion.h"
-#include "amplifiers/Calibration.h"
-#include "amplifiers/CreateAmplifier.h"
-#include "amplifiers/InputRules.h"
-#include "amplifiers/ProtocolFacts.h"
-#include "amplifiers/ReadingWorker.h"
-#include "amplifiers/Weight.h"
-#include "amplifiers/rs232/SerialExchange.h"
-#include "amplifiers/rs232/SerialLink.h"
+#include "device/AppVersion.h"
+#include "device/CreateAmplifier.h"
+#include "device/InputRules.h"
+#include "device/ProtocolFacts.h"
+#include "device/ReadingWorker.h"
+#include "link/serial/SerialExchange.h"
+#include "link/serial/SerialLink.h"
+#include "protocol/Calibration.h"
+#include "protocol/Weight.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "SimulatedDevice.h"
 
-#include "amplifiers/rs232/ModbusFrames.h"
+#include "protocol/ModbusFrames.h"
 
 #include <algorithm>
 #include <cmath>

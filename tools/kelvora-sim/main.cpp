@@ -19,7 +19,7 @@
 #include "EndWithParent.h"
 #include "SimulatedLine.h"
 
-#include "files/SimulatedPorts.h"
+#include "link/serial/SimulatedPorts.h"
 
 #include <QString>
 

@@ -1,5 +1,0 @@
-#include "amplifiers/AppVersion.h"
-
-QString appVersion() {
-    return QStringLiteral(KELVORA_VERSION);
-}

@@ -1,0 +1,5 @@
+#include "device/AppVersion.h"
+
+QString appVersion() {
+    return QStringLiteral(KELVORA_VERSION);
+}

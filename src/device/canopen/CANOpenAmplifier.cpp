@@ -1,0 +1,515 @@
+#include "device/canopen/CANOpenAmplifier.h"
+
+#include "protocol/Calibration.h"
+#include "protocol/RegisterMap.h"
+
+#include <QDebug>
+#include <QThread>
+
+#include <algorithm>
+#include <numeric>
+#include <stdexcept>
+
+namespace {
+
+constexpr int kSettleMs = 200;
+
+// The unit selected for every CANopen amplifier at once.
+QString *classUnit() {
+    static QString unit = QStringLiteral("g");
+    return &unit;
+}
+
+// How long a reading cycle waits for a lost adapter to come back: a local adapter or bus connects within
+// milliseconds.
+constexpr int kReopenWaitMs = 300;
+
+QString describe(const SdoResult &result, uint8_t nodeId) {
+    switch (result.status) {
+    case SdoResult::Status::Abort:
+        return sdo::abortText(result.abortCode);
+    case SdoResult::Status::Unsupported:
+        return QStringLiteral(
+                   "the node offered a segmented transfer (command byte 0x%1), which is not supported")
+            .arg(result.data.empty() ? 0 : result.data[0], 2, 16, QLatin1Char('0'));
+    case SdoResult::Status::TimedOut:
+        return QStringLiteral("no answer from node %1 within %2 s")
+            .arg(nodeId)
+            .arg(CanLink::kReplyTimeoutMs / 1000);
+    case SdoResult::Status::Cancelled:
+        return QStringLiteral("request cancelled");
+    case SdoResult::Status::Answer:
+        break;
+    }
+    return QString();
+}
+
+bool refused(const SdoResult &result) {
+    return result.status == SdoResult::Status::Abort || result.status == SdoResult::Status::Unsupported;
+}
+
+} // namespace
+
+CANOpenAmplifier::CANOpenAmplifier(const QString &modelName, const QString &portName, int baudRate,
+                                   uint8_t deviceId, CanLink *link, QObject *parent)
+    : AmplifierBase(modelName, QStringLiteral("CANOpen"), parent)
+    , m_link(link)
+    , m_portName(portName)
+    , m_baudRate(baudRate)
+    , m_nodeId(deviceId)
+    , m_unit(classUnit()) {}
+
+CANOpenAmplifier::~CANOpenAmplifier() {
+    stopContinuousADRead();
+    releaseLink();
+}
+
+void CANOpenAmplifier::connect() {
+    // A repeated connect counts this amplifier once; giving the link back first also lets it open its
+    // device afresh when it was lost (adapter unplugged, bus restarted).
+    if (m_linkHeld) {
+        m_link->release();
+        m_linkHeld = false;
+    }
+    if (!m_link || !m_link->acquire()) {
+        m_connected = false;
+        emit connectionFailed(QStringLiteral("CAN initialization failed"));
+        return;
+    }
+    m_linkHeld = true;
+    const SdoResult handshake = exchange(sdo::adValueRequest());
+    if (handshake.status != SdoResult::Status::Answer || handshake.data.empty()) {
+        // The cause once, in the failure itself: that is what the screens and the command line show.
+        const QString cause = describe(handshake, getDeviceId());
+        emit connectionFailed(
+            QStringLiteral("Handshake failed: %1.")
+                .arg(cause.isEmpty() ? QStringLiteral("the answer carried no value") : cause));
+        return;
+    }
+    m_connected = true;
+    emit connectionSuccessful();
+}
+
+void CANOpenAmplifier::disconnect() {
+    stopContinuousADRead();
+    releaseLink();
+}
+
+void CANOpenAmplifier::releaseLink() {
+    if (m_linkHeld)
+        m_link->release();
+    m_linkHeld = false;
+    // Without the channel nothing can reach the node any more.
+    m_connected = false;
+}
+
+void CANOpenAmplifier::sendCommand(std::vector<uint8_t> message) {
+    sendFrame(message);
+}
+
+std::vector<uint8_t> CANOpenAmplifier::sendCommandWithResponse(std::vector<uint8_t> message) {
+    if (message.size() > static_cast<size_t>(sdo::kFrameLength)) {
+        sendFrame(message); // logs the refusal
+        return {};
+    }
+    const SdoResult result = exchange(message);
+    if (refused(result))
+        qWarning().noquote() << "❌ CANopen node" << getDeviceId()
+                             << "refused the request:" << describe(result, getDeviceId());
+    return result.data;
+}
+
+void CANOpenAmplifier::calibrate(const QString &, double) {}
+
+void CANOpenAmplifier::startContinuousADRead(int intervalMs) {
+    startReading(ReadKind::AdValue, intervalMs);
+}
+
+void CANOpenAmplifier::startContinuousMeasuringValueRead(int intervalMs) {
+    startReading(ReadKind::MeasuringValue, intervalMs);
+}
+
+void CANOpenAmplifier::startReading(ReadKind kind, int intervalMs) {
+    if (m_worker.isRunning())
+        return;
+    if (!m_connected) {
+        emit readErrorOccurred(
+            kind == ReadKind::AdValue
+                ? QStringLiteral("Amplifier is not connected. Cannot start AD reading.")
+                : QStringLiteral("Amplifier is not connected. Cannot start measuring value read."));
+        return;
+    }
+    m_noise.clear();
+    m_worker.start([this, kind] { return readCycle(kind); }, intervalMs,
+                   [this](const QString &error) { emit readErrorOccurred(error); });
+}
+
+void CANOpenAmplifier::stopContinuousADRead() {
+    // A worker waiting for a reply would otherwise see the stop only at the reply time-out.
+    m_stopping = true;
+    if (m_link)
+        m_link->wake(m_nodeId.load());
+    m_worker.stop();
+    m_stopping = false;
+}
+
+ReadingWorker::Outcome CANOpenAmplifier::readCycle(ReadKind kind) {
+    // The adapter was lost (unplugged, bus restarted): try to open it afresh, so that the node is read
+    // again as soon as it is back, without a new connect. A short wait: a stop waits for this cycle.
+    if (m_link->lost())
+        m_link->reopenIfLost(kReopenWaitMs);
+    try {
+        const sdo::Bytes request =
+            kind == ReadKind::AdValue ? sdo::adValueRequest() : sdo::measuringValueRequest();
+        const SdoResult result = m_link->request(
+            m_nodeId.load(), request, [this] { return m_worker.readingFlag().load() && !m_stopping.load(); });
+        if (result.status == SdoResult::Status::Cancelled)
+            return ReadingWorker::Outcome::Failed; // reading stops; nothing to report
+        if (refused(result) || result.status == SdoResult::Status::TimedOut) {
+            const QString what = describe(result, getDeviceId());
+            m_worker.report(kind == ReadKind::AdValue
+                                ? QStringLiteral("Error while reading AD value: %1").arg(what)
+                                : QStringLiteral("Error while reading measuring value: %1").arg(what),
+                            refused(result) ? QStringLiteral("refused: %1").arg(what) : QString());
+            return ReadingWorker::Outcome::Failed;
+        }
+        if (result.data.size() < static_cast<size_t>(sdo::kFrameLength)) {
+            m_worker.report(QStringLiteral("Invalid response size: expected at least 8 bytes."));
+            return ReadingWorker::Outcome::Failed;
+        }
+        if (kind == ReadKind::AdValue) {
+            m_noise.add(sdo::adValue(result.data));
+            emit adValueReceived(sdo::adValue(result.data));
+        } else {
+            m_storedWeight.setIfChanged(static_cast<double>(sdo::measuringValue(result.data)));
+            ++m_measuringCycles;
+        }
+        return ReadingWorker::Outcome::Reading;
+    } catch (const std::exception &e) {
+        const QString what = QString::fromUtf8(e.what());
+        m_worker.report(kind == ReadKind::AdValue
+                            ? QStringLiteral("Error while reading AD value: %1").arg(what)
+                            : QStringLiteral("Error while reading measuring value: %1").arg(what));
+        return ReadingWorker::Outcome::Failed;
+    }
+}
+
+double CANOpenAmplifier::getMeasuredWeight() const {
+    return weight::toDisplay(m_storedWeight.get(), m_unit.get());
+}
+
+void CANOpenAmplifier::allowCalibration() {
+    reportingFailure([this] { writeConfirmed(sdo::calibrationUnlock()); });
+}
+
+void CANOpenAmplifier::writeConfirmed(const sdo::Bytes &frame) {
+    const SdoResult result = exchange(frame);
+    if (result.status == SdoResult::Status::Answer)
+        return;
+    throw std::runtime_error(QStringLiteral("Write to entry 0x%1:%2 not confirmed: %3.")
+                                 .arg(frame[1] | frame[2] << 8, 4, 16, QLatin1Char('0'))
+                                 .arg(frame[3], 2, 16, QLatin1Char('0'))
+                                 .arg(describe(result, getDeviceId()))
+                                 .toStdString());
+}
+
+void CANOpenAmplifier::writeEntry(uint16_t index, uint8_t subIndex, const sdo::Bytes &data) {
+    writeConfirmed(sdo::writeRequest(index, subIndex, data));
+}
+
+bool CANOpenAmplifier::reportingFailure(const std::function<void()> &writes) {
+    try {
+        writes();
+        return true;
+    } catch (const std::exception &e) {
+        // It must not escape into the caller (QML).
+        const QString why = QString::fromUtf8(e.what());
+        qWarning().noquote() << "❌" << why;
+        emit readErrorOccurred(why);
+        return false;
+    }
+}
+
+bool CANOpenAmplifier::calibrationStep(const std::function<void()> &writes) {
+    try {
+        writes();
+        return true;
+    } catch (const std::exception &e) {
+        emit calibrationFailed(QStringLiteral("Calibration failed: %1").arg(QString::fromUtf8(e.what())));
+        return false;
+    }
+}
+
+void CANOpenAmplifier::writeSDO(uint16_t index, uint8_t subIndex, std::vector<uint8_t> data) {
+    reportingFailure([&] { writeEntry(index, subIndex, data); });
+}
+
+void CANOpenAmplifier::calibrateZero() {
+    if (!m_connected)
+        return;
+    calibrationStep([this] {
+        writeConfirmed(sdo::calibrationUnlock());
+        writeEntry(sdo::kCalibrationZeroIndex, 0, sdo::littleEndian32(0));
+    });
+}
+
+void CANOpenAmplifier::calibrateSpan(uint32_t spanValue) {
+    if (!m_connected)
+        return;
+    const QString refusal = calibration::spanWeightRefusal(spanValue);
+    if (!refusal.isEmpty()) {
+        emit calibrationFailed(refusal);
+        return;
+    }
+    calibrationStep([this, spanValue] {
+        writeConfirmed(sdo::calibrationUnlock());
+        writeEntry(sdo::kCalibrationSpanIndex, 0, sdo::littleEndian32(calibration::hundredths(spanValue)));
+    });
+}
+
+void CANOpenAmplifier::finalizeCalibration(uint32_t pointCount) {
+    if (!m_connected)
+        return;
+    calibrationStep([this, pointCount] {
+        writeConfirmed(sdo::calibrationUnlock());
+        writeEntry(sdo::kCalibrationWeightIndex, 0, sdo::littleEndian32(pointCount));
+    });
+}
+
+void CANOpenAmplifier::calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue, uint32_t spanWeight) {
+    const QString command = QStringLiteral("calibrate");
+    if (!m_connected) {
+        const QString why = QStringLiteral("Amplifier is not connected.");
+        emit calibrationFailed(why);
+        emit commandFinished(command, false, why);
+        return;
+    }
+    const QString refusal = calibration::refusal({zeroValue, spanValue}, {0, spanWeight});
+    if (!refusal.isEmpty()) {
+        emit calibrationFailed(refusal);
+        emit commandFinished(command, false, refusal + QStringLiteral(" Nothing was written."));
+        return;
+    }
+    // The point count last: writing it makes the node take the new calibration.
+    const QString failure = writeUnlocked({{sdo::kCalibrationZeroIndex, 0, 4},
+                                           {sdo::kCalibrationSpanIndex, 0, 4},
+                                           {sdo::kCalibrationWeightIndex, 0, 4},
+                                           {sdo::kCalibrationPointsIndex, 0, 4}},
+                                          {zeroValue, spanValue, calibration::hundredths(spanWeight), 2},
+                                          QStringLiteral("the previous calibration was"));
+    if (!failure.isEmpty()) {
+        const QString message = QStringLiteral("Calibration failed: %1").arg(failure);
+        emit calibrationFailed(message);
+        emit commandFinished(command, false, message);
+        return;
+    }
+    emit calibrationSuccessful();
+    emit commandFinished(command, true, QStringLiteral("Calibration written and read back."));
+}
+
+QString CANOpenAmplifier::calibrationWarning(const QList<uint32_t> &adValues) const {
+    return calibration::closeAdWarning(adValues, m_noise.peakToPeak());
+}
+
+std::optional<uint32_t> CANOpenAmplifier::readEntry(const Entry &entry, QString *cause) {
+    const SdoResult result = exchange(sdo::readRequest(entry.index, entry.subIndex));
+    if (result.status != SdoResult::Status::Answer) {
+        *cause = describe(result, getDeviceId());
+        return std::nullopt;
+    }
+    if (result.data.size() < static_cast<size_t>(sdo::kFrameLength)) {
+        *cause = QStringLiteral("a short answer");
+        return std::nullopt;
+    }
+    const uint32_t value = sdo::value32(result.data);
+    return entry.width >= 4 ? value : value & ((1u << (8 * entry.width)) - 1u);
+}
+
+writetx::Access CANOpenAmplifier::entryAccess(std::vector<Entry> entries) {
+    writetx::Access access;
+    access.name = [entries](size_t i) {
+        return QStringLiteral("0x%1:%2")
+            .arg(QStringLiteral("%1").arg(entries[i].index, 4, 16, QLatin1Char('0')).toUpper())
+            .arg(entries[i].subIndex, 2, 16, QLatin1Char('0'));
+    };
+    access.read = [this, entries](size_t i, QString *cause) {
+        return readEntry(entries[i], cause);
+    };
+    access.write = [this, entries](size_t i, uint32_t value) -> std::optional<writetx::Failure> {
+        const Entry &entry = entries[i];
+        sdo::Bytes data = sdo::littleEndian32(value);
+        data.resize(static_cast<size_t>(entry.width));
+        const SdoResult result =
+            exchange(entry.unsized ? sdo::writeUnsized(entry.index, entry.subIndex, value)
+                                   : sdo::writeRequest(entry.index, entry.subIndex, data));
+        if (result.status == SdoResult::Status::Answer)
+            return std::nullopt;
+        if (result.status == SdoResult::Status::Abort)
+            return writetx::Failure{
+                true, QStringLiteral("SDO abort 0x%1").arg(result.abortCode, 8, 16, QLatin1Char('0'))};
+        return writetx::Failure{false, describe(result, getDeviceId())};
+    };
+    // Each calibration, zero or tare commit locks the node again.
+    access.beforeRestore = [this] {
+        writeConfirmed(sdo::calibrationUnlock());
+    };
+    return access;
+}
+
+QString CANOpenAmplifier::writeUnlocked(const std::vector<Entry> &entries,
+                                        const std::vector<uint32_t> &values, const QString &previous) {
+    try {
+        writeConfirmed(sdo::calibrationUnlock());
+    } catch (const std::exception &e) {
+        return QStringLiteral("%1; nothing was written.").arg(QString::fromUtf8(e.what()).chopped(1));
+    }
+    const writetx::Outcome outcome = writetx::run(entryAccess(entries), values, previous);
+    return outcome.ok ? QString() : outcome.message;
+}
+
+void CANOpenAmplifier::sendCommand(const QString &command) {
+    const QByteArray utf8 = command.toUtf8();
+    sendFrame(sdo::Bytes(utf8.begin(), utf8.end()));
+}
+
+uint8_t CANOpenAmplifier::getDeviceId() const {
+    return m_nodeId.load();
+}
+
+QString CANOpenAmplifier::getLinkDescription() const {
+    return QStringLiteral("CANopen #%1").arg(getDeviceId());
+}
+
+void CANOpenAmplifier::setDeviceId(uint8_t id) {
+    m_nodeId.store(id);
+}
+
+bool CANOpenAmplifier::isConnected() const {
+    return m_connected;
+}
+
+std::pair<uint32_t, std::vector<uint8_t>> CANOpenAmplifier::ProcessMessageCan(TPCANMsg msg,
+                                                                              TPCANTimestamp) const {
+    const int length = std::min<int>(msg.LEN, sdo::kFrameLength);
+    return {msg.ID, std::vector<uint8_t>(msg.DATA, msg.DATA + length)};
+}
+
+void CANOpenAmplifier::setMeasuredWeight(double weight) {
+    m_storedWeight.setIfChanged(weight);
+}
+
+void CANOpenAmplifier::writeSetting(const char *settingName, double value) {
+    const regmap::Setting &setting = regmap::named(settingName);
+    sdo::Bytes data = sdo::littleEndian32(regmap::clamped(setting, regmap::Family::CanOpen, value));
+    data.resize(static_cast<size_t>(setting.width));
+    reportingFailure([&] { writeEntry(setting.index, setting.subIndex, data); });
+}
+
+void CANOpenAmplifier::setStabilityBandwidth(double bandwidth) {
+    writeSetting("stabilityBandwidth", bandwidth);
+}
+
+writetx::Access CANOpenAmplifier::filterAccess(const std::vector<size_t> &rows) {
+    const std::vector<const regmap::Setting *> held = regmap::settingsOf(regmap::Family::CanOpen);
+    std::vector<Entry> entries;
+    for (const size_t row : rows)
+        entries.push_back({held[row]->index, held[row]->subIndex, held[row]->width});
+    return entryAccess(entries);
+}
+
+QVariantMap CANOpenAmplifier::readFilterSettings() {
+    std::vector<size_t> all(regmap::settingsOf(regmap::Family::CanOpen).size());
+    std::iota(all.begin(), all.end(), size_t{0});
+    return writetx::readSettings(writetx::settingTable(regmap::Family::CanOpen), filterAccess(all));
+}
+
+void CANOpenAmplifier::writeFilterSettings(const QVariantMap &settings) {
+    const writetx::Outcome outcome =
+        writetx::writeSettings(settings, writetx::settingTable(regmap::Family::CanOpen),
+                               [this](const std::vector<size_t> &rows) { return filterAccess(rows); });
+    emit commandFinished(QStringLiteral("filters"), outcome.ok, outcome.message);
+}
+
+void CANOpenAmplifier::reportFailed(const QString &command, const QString &message) {
+    emit readErrorOccurred(message);
+    emit commandFinished(command, false, message);
+}
+
+bool CANOpenAmplifier::switchZeroPoint(const QString &command, const QString &failed, uint32_t zeroPoint,
+                                       bool on) {
+    const QString failure = writeUnlocked(
+        {{sdo::kZeroPointIndex, 0, 4, true}, {sdo::kControlIndex, sdo::kTareSwitchSubIndex, 1}},
+        {zeroPoint, on ? 1u : 0u}, QStringLiteral("the previous zero point and tare switch were"));
+    if (failure.isEmpty())
+        return true;
+    reportFailed(command, failed.arg(failure));
+    return false;
+}
+
+void CANOpenAmplifier::zero() {
+    const QString command = QStringLiteral("zero");
+    if (!m_connected) {
+        reportFailed(command, QStringLiteral("CANopen Amplifier is not connected. Cannot perform zero."));
+        return;
+    }
+    // Zero point 0 with the switch on: the node takes the present load as zero.
+    if (!switchZeroPoint(command, QStringLiteral("Zero failed: %1"), 0, true))
+        return;
+    m_tareActive = false;
+    QThread::msleep(kSettleMs);
+    exchange(sdo::measuringValueRequest());
+    emit commandFinished(command, true, QStringLiteral("Zero done: written and read back."));
+}
+
+void CANOpenAmplifier::tare() {
+    const QString command = QStringLiteral("tare");
+    if (!m_connected) {
+        reportFailed(command, QStringLiteral("CANopen Amplifier is not connected. Cannot perform tare."));
+        return;
+    }
+    const bool on = !m_tareActive;
+    uint32_t tareValue = m_tareValue;
+    if (on) {
+        const SdoResult reading = exchange(sdo::measuringValueRequest());
+        if (reading.status != SdoResult::Status::Answer ||
+            reading.data.size() < static_cast<size_t>(sdo::kFrameLength)) {
+            if (reading.status != SdoResult::Status::Answer)
+                qWarning().noquote() << "❌ Tare read of node" << getDeviceId()
+                                     << "failed:" << describe(reading, getDeviceId());
+            const QString why = QStringLiteral("Failed to read measurement value for tare.");
+            emit readErrorOccurred(why);
+            emit commandFinished(command, false,
+                                 why + QStringLiteral(" Nothing was written; the tare is still off."));
+            return;
+        }
+        tareValue = sdo::value32(reading.data);
+    }
+    // The tare state follows the node: it changes only once the switch was written and read back.
+    if (!switchZeroPoint(command, QStringLiteral("Tare failed: %1"), tareValue, on))
+        return;
+    m_tareValue = tareValue;
+    m_tareActive = on;
+    if (on) {
+        QThread::msleep(kSettleMs);
+        exchange(sdo::measuringValueRequest());
+    }
+    emit commandFinished(command, true, on ? QStringLiteral("Tare on.") : QStringLiteral("Tare off."));
+}
+
+void CANOpenAmplifier::setUnit(const QString &unit) {
+    m_unit.set(unit);
+}
+
+bool CANOpenAmplifier::sendFrame(const sdo::Bytes &bytes) {
+    if (bytes.size() > static_cast<size_t>(sdo::kFrameLength)) {
+        qWarning().noquote() << "❌ CAN frame refused:" << bytes.size() << "bytes (a frame holds at most 8)";
+        return false;
+    }
+    if (m_link)
+        m_link->send(m_nodeId.load(), bytes);
+    return true;
+}
+
+SdoResult CANOpenAmplifier::exchange(const sdo::Bytes &request) {
+    return m_link ? m_link->request(m_nodeId.load(), request) : SdoResult();
+}

@@ -1,0 +1,83 @@
+#include "link/serial/SerialExchange.h"
+
+#include "link/serial/FrameLog.h"
+#include "protocol/ModbusFrames.h"
+
+#include <QThread>
+
+#include <stdexcept>
+
+namespace serial {
+
+QString twoDevicesText(int address) {
+    return QStringLiteral("two devices answer id %1?").arg(address);
+}
+
+void requireOneDevice(SerialLink &link, const std::vector<uint8_t> &request) {
+    const int address = link.answeredAddress();
+    if (address < 0)
+        return;
+    // Reads are repeated and go out at once, so that a clean line pays one look at the buffer for them;
+    // a write is what must never follow an answer that another device doubled, so it waits out the gap
+    // in which a second answer would begin.
+    if (request.size() > 1 && request[1] == modbus::kWriteFunction && request[0] == address)
+        link.waitFrameGap();
+    link.clearAnswered();
+    if (link.drainBuffered() == 0)
+        return;
+    // The rest of the second answer may still be coming; let the line fall quiet before the next request.
+    link.markUnsettled();
+    link.settle(SerialLink::kGapMs);
+    throw std::runtime_error(twoDevicesText(address).toStdString());
+}
+
+void writeRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                  std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
+    logFrame("->", name, request);
+    size_t written = 0;
+    if (!link.write(request.data(), request.size(), written)) {
+        deviceFailed = true;
+        throw std::runtime_error("Error writing to serial port.");
+    }
+    deviceFailed = false;
+    if (written < request.size()) {
+        link.markUnsettled();
+        throw std::runtime_error(texts.shortWrite);
+    }
+}
+
+void sendRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                 std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
+    if (!link.isOpen())
+        throw std::runtime_error("Serial port is not open.");
+    link.settle();
+    requireOneDevice(link, request);
+    // Bytes still waiting belong to an earlier request; taking them for this one would mix registers up.
+    link.purge();
+    writeRequest(link, name, request, deviceFailed, texts);
+}
+
+std::vector<uint8_t> exchangeFrame(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                                   size_t expectedSize, unsigned long turnaroundMs,
+                                   std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
+    sendRequest(link, name, request, deviceFailed, texts);
+    if (turnaroundMs > 0)
+        QThread::msleep(turnaroundMs);
+    if (expectedSize == 0)
+        return {};
+    std::vector<uint8_t> answer(expectedSize, 0);
+    size_t received = 0;
+    if (!link.read(answer.data(), answer.size(), received)) {
+        deviceFailed = true;
+        throw std::runtime_error(texts.readFailed);
+    }
+    answer.resize(received);
+    logFrame("<-", name, answer);
+    if (!modbus::isAnswerTo(request, answer, expectedSize))
+        link.markUnsettled();
+    else
+        link.markAnswered(request[0]);
+    return answer;
+}
+
+} // namespace serial

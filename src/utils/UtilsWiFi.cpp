@@ -1,6 +1,0 @@
-#include "utils/UtilsWiFi.h"
-
-UtilsWiFi *UtilsWiFi::getInstance() {
-    static UtilsWiFi *instance = new UtilsWiFi();
-    return instance;
-}
