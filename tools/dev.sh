@@ -128,7 +128,7 @@ case "${1:-}" in
     cross)
         deps
         shopt -s nullglob
-        for f in src/amplifiers/*/*_win32.cpp; do
+        for f in src/*/*_win32.cpp src/*/*/*_win32.cpp; do
             x86_64-w64-mingw32-g++-posix -std=c++17 -Wall -Wextra -Werror -fsyntax-only -Isrc "$f"
             echo "win32 compile check: $f"
         done
