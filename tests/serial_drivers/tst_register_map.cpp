@@ -1,7 +1,5 @@
 // The register map's clamp, for the numbers QML passes (any JS number), and the protocol facts against the
 // factory: a protocol one lists and the other does not would be offered and then fail to be made.
-#include "app/AmplifierFactory.h"
-#include "device/ProtocolFacts.h"
 #include "protocol/RegisterMap.h"
 
 #include <QTest>
@@ -44,10 +42,6 @@ private slots:
         const regmap::Setting &setting = regmap::named(name.toLatin1().constData());
         QCOMPARE(regmap::clamped(setting, canOpen ? regmap::Family::CanOpen : regmap::Family::Serial, value),
                  written);
-    }
-
-    void protocolFacts_matchTheFactory() {
-        QCOMPARE(protocolfacts::names(), AmplifierFactory::protocolNames());
     }
 };
 

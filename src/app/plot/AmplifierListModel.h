@@ -12,7 +12,7 @@
 
 class AmplifierBase;
 class CustomPlotItem;
-Q_MOC_INCLUDE("plot/CustomPlotItem.h")
+Q_MOC_INCLUDE("app/plot/CustomPlotItem.h")
 
 // The amplifiers of the Weight Plot screen, one row per tile, in the order they were added. The model names
 // them ("1", "2", ... never given twice in a run), gives each its curve colour, keeps the selection, and
