@@ -39,7 +39,7 @@ ApplicationWindow {
     // Stands where a header would be; Settings and About indent their text column by headerPosition.
     Item {
         id: appHeader
-        property int headerPosition: 64
+        property int headerPosition: Theme.headerIndent
         signal backButtonClicked()
         signal rightMenuClicked()
         height: 0
@@ -199,11 +199,17 @@ ApplicationWindow {
             }
             Component {
                 id: settingsScreen
-                ScreenSettings {}
+                ScreenSettings {
+                    indent: appHeader.headerPosition
+                    showSwatchLabels: appWindow.wideWideMode
+                    mobile: appWindow.isMobile
+                }
             }
             Component {
                 id: aboutScreen
-                ScreenAbout {}
+                ScreenAbout {
+                    indent: appHeader.headerPosition
+                }
             }
 
             ScreenLoader { id: screenPlayground; objectName: "screenPlayground"; screenState: "Playground"; screenTitle: qsTr("Weight Plot"); sourceComponent: weightPlotScreen }

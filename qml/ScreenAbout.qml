@@ -11,7 +11,8 @@ Rectangle {
 
     color: Theme.colorBackground
 
-    readonly property int indent: (typeof appHeader !== "undefined") ? appHeader.headerPosition : 64
+    // The window lines the text column up with its header.
+    property int indent: Theme.headerIndent
     // What the program ships with, and under which licence; libmodbus serves the tests only.
     readonly property var thirdParty: ["Qt 6 (LGPL v3)", "QCustomPlot (GPL v3)"]
 

@@ -11,8 +11,10 @@ Rectangle {
 
     color: Theme.colorBackground
 
-    readonly property int indent: (typeof appHeader !== "undefined") ? appHeader.headerPosition : Theme.headerIndent
-    readonly property bool showSwatchLabels: (typeof appWindow !== "undefined") ? appWindow.wideWideMode : width >= Theme.wideWideModeWidth
+    // The window lines the text column up with its header and says how wide and what kind it is.
+    property int indent: Theme.headerIndent
+    property bool showSwatchLabels: width >= Theme.wideWideModeWidth
+    property bool mobile: false
     // The "light" swatch stores the desktop light theme, the one a first start shows, so that choosing
     // "light" changes nothing unexpected; the "dark" swatch stores its dark variant, so that "dark" gives a
     // dark window whatever the clock says. Each swatch is painted in the colours of its theme.
@@ -130,7 +132,7 @@ Rectangle {
 
             // Mobile layouts choose among all themes here; the desktop window does not show it.
             RowLayout {
-                visible: typeof appWindow !== "undefined" && appWindow.isMobile
+                visible: screenSettings.mobile
                 SettingTitle { text: qsTr("Theme") }
                 ComboBoxThemed {
                     model: Theme.themeNames

@@ -32,6 +32,9 @@ struct Facts {
     QStringList models;
 
     bool takesDeviceId() const { return lastId > 0; }
+    // The program's shared link the protocol's amplifiers and scan borrow: the RS485 line or the CAN link.
+    bool usesRs485Line() const { return family == regmap::Family::Serial && takesDeviceId(); }
+    bool usesCanLink() const { return family == regmap::Family::CanOpen; }
 };
 
 // Every protocol, in the order the screens offer them.

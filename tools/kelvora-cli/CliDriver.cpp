@@ -2,6 +2,7 @@
 
 #include "device/BusScan.h"
 #include "device/CreateAmplifier.h"
+#include "device/ProtocolFacts.h"
 #include "device/canopen/CANOpenAmplifier.h"
 #include "device/register/RegisterAmplifier.h"
 #include "device/rs232/RS232Amplifier.h"
@@ -111,9 +112,10 @@ std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString 
 std::vector<std::unique_ptr<CliDriver>> makeCliDrivers(const CliLinkOptions &options, const QList<int> &ids,
                                                        QString *error) {
     std::vector<std::unique_ptr<CliDriver>> drivers;
-    const auto rs485 = options.protocol == QLatin1String("RS485") ? std::make_shared<RS485Bus>()
-                                                                  : std::shared_ptr<RS485Bus>();
-    const auto canLink = options.protocol == QLatin1String("CANOpen")
+    const protocolfacts::Facts *facts = protocolfacts::find(options.protocol);
+    const auto rs485 =
+        facts && facts->usesRs485Line() ? std::make_shared<RS485Bus>() : std::shared_ptr<RS485Bus>();
+    const auto canLink = facts && facts->usesCanLink()
                              ? std::make_shared<CanLink>(CanLinkConfig::fromEnvironment())
                              : std::shared_ptr<CanLink>();
     for (int deviceId : ids) {

@@ -1,6 +1,7 @@
 #include "ScanCommand.h"
 
 #include "device/BusScan.h"
+#include "device/ProtocolFacts.h"
 #include "link/can/CanLink.h"
 #include "link/serial/RS485Bus.h"
 
@@ -74,9 +75,9 @@ int runScanCommand(const CliLinkOptions &link, const QStringList &arguments) {
     }
 
     RS485Bus bus;
-    const std::unique_ptr<CanLink> canLink = link.protocol == QLatin1String("CANOpen")
-                                                 ? std::make_unique<CanLink>(CanLinkConfig::fromEnvironment())
-                                                 : nullptr;
+    const protocolfacts::Facts *facts = protocolfacts::find(link.protocol);
+    const std::unique_ptr<CanLink> canLink =
+        facts && facts->usesCanLink() ? std::make_unique<CanLink>(CanLinkConfig::fromEnvironment()) : nullptr;
     const std::unique_ptr<busscan::Probe> probe = busscan::makeProbe(
         link.protocol, link.port, static_cast<uint32_t>(link.baudRate), &bus, canLink.get(), windowMs);
     const bool terminal = stderrIsTerminal();
