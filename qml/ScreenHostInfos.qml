@@ -28,8 +28,7 @@ Rectangle {
     property bool testing: false
     property string summary: "放大器功能测试: 未开始"
     property color summaryColor: Theme.colorVerdictPending
-    readonly property var models: ["TX-7001", "TX-7002", "TC-7002"]
-    readonly property var protocols: ({ "TX-7001": "RS232", "TX-7002": "RS485" })
+    readonly property var models: InputRules.typeNames()
 
     SerialPortHelper { id: portHelper }
 
@@ -70,7 +69,8 @@ Rectangle {
         logModel.clear()
         var port = portSelector.currentIndex >= 0 ? portSelector.currentText : ""
         var model = modelSelector.currentIndex >= 0 ? modelSelector.currentText : ""
-        if (model === "TC-7002") {
+        var protocol = InputRules.protocolOfType(model)
+        if (protocol !== "" && !InputRules.selfTests(protocol)) {
             summary = "TC-7002 (CANopen) 放大器没有寄存器自检功能，无法测试"
             return
         }
@@ -78,8 +78,7 @@ Rectangle {
             summary = "请选择COM串口和放大器型号"
             return
         }
-        var protocol = protocols[model]
-        if (protocol === undefined) {
+        if (protocol === "") {
             summary = "未知的放大器型号"
             return
         }

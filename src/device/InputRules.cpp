@@ -139,3 +139,20 @@ bool InputRules::calibratesPointByPoint(const QString &protocol) const {
     const protocolfacts::Facts *facts = protocolfacts::find(protocol);
     return facts && facts->pointByPointCalibration;
 }
+
+QStringList InputRules::typeNames() const {
+    QStringList names;
+    for (const protocolfacts::Facts &facts : protocolfacts::all())
+        names << facts.typeName;
+    return names;
+}
+
+QString InputRules::protocolOfType(const QString &typeName) const {
+    const protocolfacts::Facts *facts = protocolfacts::findType(typeName);
+    return facts ? QString::fromLatin1(facts->name) : QString();
+}
+
+bool InputRules::selfTests(const QString &protocol) const {
+    const protocolfacts::Facts *facts = protocolfacts::find(protocol);
+    return facts && facts->capabilities.selfTest;
+}

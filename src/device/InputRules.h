@@ -58,4 +58,9 @@ public:
     Q_INVOKABLE bool takesDeviceId(const QString &protocol) const;
     // Whether the amplifier takes each calibration point as it is captured (SPAN sends the weight).
     Q_INVOKABLE bool calibratesPointByPoint(const QString &protocol) const;
+    // The amplifier types the QA screen offers, the protocol each speaks ("" for an unknown type) and
+    // whether amplifiers of a protocol have the register self-test.
+    Q_INVOKABLE QStringList typeNames() const;
+    Q_INVOKABLE QString protocolOfType(const QString &typeName) const;
+    Q_INVOKABLE bool selfTests(const QString &protocol) const;
 };

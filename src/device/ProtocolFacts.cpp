@@ -14,7 +14,8 @@ const QList<Facts> &all() {
          TareKind::MeasuringValueWrite,
          Caps{false, true, true, false},
          {QStringLiteral("Kelvora TX7001"), QStringLiteral("(NOT SUPPORTED)"),
-          QStringLiteral("QBX1 (NOT SUPPORTED)")}},
+          QStringLiteral("QBX1 (NOT SUPPORTED)")},
+         QStringLiteral("TX-7001")},
         {"RS485",
          regmap::Family::Serial,
          1,
@@ -23,7 +24,8 @@ const QList<Facts> &all() {
          false,
          TareKind::MeasuringValueWrite,
          Caps{true, true, true, true},
-         {QStringLiteral("Kelvora TX7002"), QStringLiteral("(NOT SUPPORTED)")}},
+         {QStringLiteral("Kelvora TX7002"), QStringLiteral("(NOT SUPPORTED)")},
+         QStringLiteral("TX-7002")},
         {"CANOpen",
          regmap::Family::CanOpen,
          1,
@@ -32,7 +34,8 @@ const QList<Facts> &all() {
          true,
          TareKind::ZeroPointSwitch,
          Caps{false, true, false, true},
-         {QStringLiteral("Kelvora TC7002"), QStringLiteral("(NOT SUPPORTED)")}},
+         {QStringLiteral("Kelvora TC7002"), QStringLiteral("(NOT SUPPORTED)")},
+         QStringLiteral("TC-7002")},
     };
     return kFacts;
 }
@@ -47,6 +50,14 @@ QStringList names() {
 const Facts *find(const QString &protocol) {
     for (const Facts &facts : all()) {
         if (protocol == QLatin1String(facts.name))
+            return &facts;
+    }
+    return nullptr;
+}
+
+const Facts *findType(const QString &typeName) {
+    for (const Facts &facts : all()) {
+        if (!typeName.isEmpty() && typeName == facts.typeName)
             return &facts;
     }
     return nullptr;

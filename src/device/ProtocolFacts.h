@@ -30,6 +30,8 @@ struct Facts {
     AmplifierBase::Capabilities capabilities;
     // The models offered for the protocol, in the order shown.
     QStringList models;
+    // The amplifier type a technician reads on the housing, as the QA screen offers it.
+    QString typeName;
 
     bool takesDeviceId() const { return lastId > 0; }
     // The program's shared link the protocol's amplifiers and scan borrow: the RS485 line or the CAN link.
@@ -42,5 +44,7 @@ const QList<Facts> &all();
 QStringList names();
 // The facts of `protocol`; null for a name no driver has.
 const Facts *find(const QString &protocol);
+// The facts of the protocol the amplifier type `typeName` speaks; null for an unknown type.
+const Facts *findType(const QString &typeName);
 
 } // namespace protocolfacts
