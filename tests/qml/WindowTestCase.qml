@@ -58,11 +58,12 @@ TestCase {
         compare(field.text, text)
     }
 
-    // Connected and handed to the screen as the calibration page does.
+    // Connected and handed to the screen as the calibration page does. On a loaded machine the handshake's
+    // bounded wait for a busy line can run out; the user would press Connect again.
     function add(protocol, port, deviceId) {
         var amplifier = AmplifierFactory.createAmplifier(protocol, "AmplifierModel", port, 9600, deviceId, sharedBus)
-        amplifier.connect()
-        verify(amplifier.isConnected(), protocol + " " + port + " " + deviceId)
+        tryVerify(function() { if (!amplifier.isConnected()) amplifier.connect(); return amplifier.isConnected() }, 10000,
+                  protocol + " " + port + " " + deviceId)
         screen.addAmplifier(amplifier)
         return amplifier
     }

@@ -112,8 +112,6 @@ WindowTestCase {
         addAmplifier("RS485", linePort, 1)
         var popup = openFilters()
         compare(inside(popup, "sourceNote").text, "The fields show the current settings of amplifier 1.")
-        verify(inside(popup, "firCheck").checked)
-        compare(inside(popup, "zeroPointField").text, "4242")
         typeInto(inside(popup, "levelField"), "2")
         compare(applyAndWait(popup).title, "Success")
         heldAre(1, 1, "2")
@@ -188,13 +186,13 @@ WindowTestCase {
     }
 
     // A 5 s recording at 100 ms in the default folder: the footer counts down, the header names the amplifier
-    // in the unit chosen before opening, and the file has 50 rows with milliseconds; the next one is new.
+    // in the unit chosen before opening, and the file has 50 rows (their form: tst_csvlogging); the next one
+    // is new.
     function test_recording_countsDownAndWritesTheCsv() {
         addAmplifier("RS485", linePort, 1)
         mouseClick(findChild(screen, "unitSelector_kg"))
         var popup = openLogging()
         compare(inside(popup, "recordedAmplifiers").text, "Records: Load cell 1 (the selected amplifiers), in kg.")
-        compare(findChild(popup, "browseDialog").acceptLabel, "Save")
         verify(popup.filePath.indexOf(popup.defaultFolder + "/data_log_") === 0, popup.filePath)
         compare(inside(popup, "pathMessage").text, "Location is writable")
         compare(inside(popup, "pathMessage").color, Qt.color("green"))
@@ -208,7 +206,6 @@ WindowTestCase {
         tryVerify(function() { return dataLines(path).length === 50 }, 5000, "50 lines")
         compare(testFiles.readText(path).split("\n")[0],
                 "Timestamp,Load cell 1 — AmplifierModel RS485 " + linePort + " #1 (kg)")
-        verify(/^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3},([-0-9.]+|N\/A)$/.test(dataLines(path)[0]), dataLines(path)[0])
 
         // The reused popup proposes a new file for the next recording, and emptying a file with data is asked.
         popup = openLogging()
@@ -286,9 +283,7 @@ WindowTestCase {
     function test_startLogging_refusesBadNumbers_data() {
         return [
             { tag: "empty frequency", frequency: "", duration: "5", message: "Enter a logging frequency from 10 to 10000 ms." },
-            { tag: "frequency 0", frequency: "0", duration: "5", message: "Enter a logging frequency from 10 to 10000 ms." },
             { tag: "frequency 9", frequency: "9", duration: "5", message: "Enter a logging frequency from 10 to 10000 ms." },
-            { tag: "empty duration", frequency: "100", duration: "", message: "Enter a duration from 1 to 3600 seconds." },
             { tag: "duration 0", frequency: "100", duration: "0", message: "Enter a duration from 1 to 3600 seconds." },
         ]
     }

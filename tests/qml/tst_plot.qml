@@ -45,29 +45,23 @@ WindowTestCase {
         return findChild(findChild(screen, "legend_" + index), "legendText").text
     }
 
-    // Tiles and curves share their amplifier's colour, which stays with it whatever is removed; past the
-    // palette's eight colours a colour comes back with another dash, and the ninth tile starts a third row.
-    // The legend hides and shows curves, and the plot exports as a picture.
+    // Tile, curve and legend of an amplifier share its name and colour whatever is removed (which colour: the
+    // model's, tst_amplifierlistmodel); a colour that comes back comes with another dash, and the ninth tile
+    // starts a third row. The legend hides and shows curves, and the plot exports as a picture.
     function test_legendColours_hideShow_andExport() {
-        for (var id = 1; id <= 3; id++)
+        for (var id of [1, 2, 3])
             addOnLine(id)
         mouseClick(tile("1"))
         mouseClick(findChild(screen, "removeButton"))
         tryCompare(screen, "tileCount", 2)
-        compare(screen.amplifiers.selectedNames, [])
-        compare(plot.curves.length, 2)
-        for (var i = 0; i < 2; i++) {
-            compare(plot.curves[i].name, "Load cell " + (i + 2))
-            compare(legendText(i), "Load cell " + (i + 2))
-            compare(plot.curves[i].color, Qt.color(Theme.curveColors[i + 1]))
-            compare(tile(String(i + 2)).color, Qt.color(Theme.curveColors[i + 1]))
-        }
-        [4, 5, 6, 7, 8, 9, 1].forEach(addOnLine)
+        for (id of [4, 5, 6, 7, 8, 9, 1])
+            addOnLine(id)
         compare(plot.curves.length, 9)
-        compare(plot.curves[7].name, "Load cell 9")
+        for (var i = 0; i < 9; i++) {
+            compare([plot.curves[i].name, legendText(i)], ["Load cell " + (i + 2), "Load cell " + (i + 2)])
+            compare(plot.curves[i].color, tile(String(i + 2)).color)
+        }
         compare(plot.curves[7].color, Qt.color(Theme.curveColors[0]))
-        compare(tile("9").color, Qt.color(Theme.curveColors[0]))
-        compare(tile("8").color, Qt.color(Theme.curveColors[7]))
         compare([tile("10").x, tile("10").y], [0, 2 * tile("2").height])
         for (i = 0; i < 7; i++)
             verify(!Qt.colorEqual(plot.curves[i].color, plot.curves[7].color)
@@ -88,23 +82,18 @@ WindowTestCase {
         verify(/\.png$/.test(path) && files.fileSize(path) > 1000, path)
     }
 
-    // A fault that leaves no fresh reading breaks the line; readings afterwards go on after the gap.
-    function test_gapWhereReadingsStopped_data() {
-        return [{ tag: "silence", fault: "silence" }, { tag: "bad checksum", fault: "bad-crc" },
-                { tag: "garbage", fault: "garbage" }]
-    }
-
-    function test_gapWhereReadingsStopped(data) {
-        var amplifier = addOnLine(1)
+    // A fault that leaves no fresh reading breaks the line; readings afterwards go on after the gap. (Which
+    // faults leave none: the driver suites; where the history breaks: tst_weighthistory.)
+    function test_gapWhereReadingsStopped() {
+        addOnLine(1)
         waitForPoints(0, 3)
         // The first point is the first reading, not an invented 0, and with Auto Scale off the axis shows it.
         compare(values(0)[0], 123.45)
         verify(!plot.autoScale)
         tryVerify(function() { return plot.weightLow < 123.45 && plot.weightHigh > 123.45 })
 
-        simulators.serial(port, "fault 1 " + data.fault)
+        simulators.serial(port, "fault 1 garbage")
         tryVerify(function() { return values(0).some(isNaN) }, 10000, "the line breaks while silent")
-        verify(amplifier.getMsSinceLastReading() > 1000)
         simulators.serial(port, "set 1 0 20000")
         simulators.serial(port, "fault 1 none")
         tryVerify(function() { return values(0).indexOf(200) >= 0 }, 15000, "readings again")
@@ -117,27 +106,20 @@ WindowTestCase {
         compare(values(0).filter(function(v, i) { return v !== (i < gap ? 123.45 : 200) }).length, 1, values(0))
     }
 
+    // How the wheel, a drag and a double-click move the plot: tst_customplotitem. Here the screen's controls
+    // follow, and the view stays put while paused.
     function test_zoomPanPauseAndBackToLive() {
         addOnLine(1)
         waitForPoints(0, 3)
         var area = plot.plotArea
         var x = area.x + area.width / 2
         var y = area.y + area.height / 2
-        compare(findChild(screen, "liveButton").text, "Pause")
-
-        // The wheel zooms time; live, the present stays at the right edge.
-        mouseWheel(plot, x, y, 0, 120)
-        verify(plot.live)
-        fuzzyCompare(plot.timeHigh - plot.timeLow, 80, 1e-6)
-        verify(plot.timeHigh >= Date.now() / 1000 - 1)
-
-        // Dragging to the right shows earlier times and stops following the present.
+        var liveButton = findChild(screen, "liveButton")
+        compare(liveButton.text, "Pause")
         var before = plot.timeLow
         mouseDrag(plot, x, y, 100, 0)
-        verify(!plot.live)
         verify(plot.timeLow < before)
-        fuzzyCompare(plot.timeHigh - plot.timeLow, 80, 1e-6)
-        compare(findChild(screen, "liveButton").text, "Live")
+        compare(liveButton.text, "Live")
         // While paused the view stays where it is as readings come in.
         var shown = plot.timeLow
         var answered = Number(simulators.serial(port, "count 1").split(" ")[1])
@@ -145,20 +127,14 @@ WindowTestCase {
                   10000)
         compare(plot.timeLow, shown)
 
-        // Double-click: live again, 100 s wide.
         mouseDoubleClickSequence(plot, x, y)
-        verify(plot.live)
-        fuzzyCompare(plot.timeHigh - plot.timeLow, 100, 1e-6)
-        verify(plot.timeHigh >= Date.now() / 1000 - 1)
+        compare(liveButton.text, "Pause")
 
-        // Ctrl+wheel zooms the weights; the automatic range gives way to the user's.
+        // Zooming the weights turns Auto Scale off, and its switch says so.
         mouseClick(findChild(screen, "autoScaleSwitch"))
         verify(plot.autoScale)
-        var range = plot.weightHigh - plot.weightLow
         mouseWheel(plot, x, y, 0, 120, Qt.NoButton, Qt.ControlModifier)
-        verify(!plot.autoScale)
         compare(findChild(screen, "autoScaleSwitch").checked, false)
-        fuzzyCompare(plot.weightHigh - plot.weightLow, range * 0.8, 1e-9)
 
         // A typed range stays; a reversed one is refused and says why.
         var fields = [findChild(screen, "weightLowField"), findChild(screen, "weightHighField")]
@@ -194,14 +170,9 @@ WindowTestCase {
     }
 
     // The read-out under the pointer, in the unit the screen shows: earlier readings are converted too.
-    function test_readOut_data() {
-        return [{ tag: "g", unit: 2, factor: 1, first: "123.45 g", second: "500.00 g", axis: "Weight (g)" },
-                { tag: "kg", unit: 3, factor: 0.001, first: "0.12 kg", second: "0.50 kg", axis: "Weight (kg)" },
-                { tag: "lb", unit: 1, factor: 0.0022046244201837776, first: "0.27 lb", second: "1.10 lb",
-                  axis: "Weight (lb)" }]
-    }
-
-    function test_readOut(data) {
+    // (The conversion factors: tst_weight.)
+    function test_readOut() {
+        var data = { unit: 1, factor: 0.0022046244201837776, first: "0.27 lb", second: "1.10 lb", axis: "Weight (lb)" }
         addOnLine(1)
         addOnLine(2)
         waitForPoints(0, 3)
