@@ -68,7 +68,6 @@ private slots:
         row("Deutsch", QStringLiteral("Deutsch"), nullptr, "de_DE", true);
         row("English", QStringLiteral("English"), nullptr, "en_EN", false);
         row("Français", QStringLiteral("Français"), nullptr, "fr_FR", false);
-        row("Chinese (traditional)", QStringLiteral("Chinese (traditional)"), nullptr, "zh_TW", true);
         // The table's Russian entry starts with a Latin capital P.
         row("Russian, Latin P", QStringLiteral("P\u0443\u0441\u0441\u043a\u0438\u0439"), nullptr, "ru_RU",
             true);

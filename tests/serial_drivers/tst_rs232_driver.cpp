@@ -318,8 +318,6 @@ private slots:
             << false;
         QTest::newRow("measuring, bad-crc")
             << "bad-crc" << false << QStringList{measuring.arg("CRC check failed")} << true;
-        QTest::newRow("measuring, other-id")
-            << "other-id" << false << QStringList{measuring.arg("answer from address 2")} << false;
     }
     void workers_fault_isReported_andRecovers() {
         QFETCH(QString, fault);

@@ -122,8 +122,6 @@ private slots:
         QTest::newRow("silence") << "silence" << length << warned + " size: 0";
         QTest::newRow("exception") << "exception" << invalid.arg(exception)
                                    << warned + ": " + exception.toUtf8();
-        QTest::newRow("other-id") << "other-id" << invalid.arg("answer from address 2")
-                                  << warned + ": answer from address 2";
     }
     void refusedAnswers_areReportedAndWarned() {
         QFETCH(QString, fault);
