@@ -292,9 +292,6 @@ private slots:
                                         << QString() << notAbove.arg(10);
         QTest::newRow("flat weight") << QList<uint32_t>{1000, 2000, 3000} << QList<uint32_t>{0, 20, 20}
                                      << QString() << notAbove.arg(20);
-        QTest::newRow("exception answer")
-            << QList<uint32_t>{1000, 2000} << QList<uint32_t>{0, 1} << "exception"
-            << unread.arg("Modbus exception 2 (illegal data address)");
     }
     void calibrateMultiPoints_failures() {
         QFETCH(QList<uint32_t>, adValues);
