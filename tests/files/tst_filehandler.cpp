@@ -143,10 +143,8 @@ private slots:
     void resolveTypedPath_takesThePathAsMeant_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("resolved"); // HOME stands for the home folder
-        QTest::newRow("absolute stays absolute") << "/proc/x.csv"
-                                                 << "/proc/x.csv";
-        QTest::newRow("bare name in the folder") << "x.csv"
-                                                 << "/data/logs/x.csv";
+        // An absolute path and a bare name are typed into the real popup in
+        // tests/qml/tst_filtersandlogging.qml.
         QTest::newRow("relative, cleaned") << " runs/../x.csv "
                                            << "/data/logs/x.csv";
         QTest::newRow("home") << "~/x.csv"

@@ -208,28 +208,6 @@ private slots:
         QVERIFY2(engineError >= 0 && ourMessage > engineError, errors.constData());
     }
 
-    void logsFolderCannotBeCreated_startContinues() {
-        // A copy of the program in a folder where "logs" is already taken by a file.
-        const QString folder = m_dir->path() + QStringLiteral("/install");
-        QVERIFY(QDir().mkpath(folder));
-        const QString program =
-            folder + QLatin1Char('/') + QFileInfo(QStringLiteral(KELVORA_APP_PATH)).fileName();
-        QVERIFY(QFile::copy(QStringLiteral(KELVORA_APP_PATH), program));
-        QFile blocker(folder + QStringLiteral("/logs"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-
-        QProcessEnvironment env = environment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir->path() + QStringLiteral("/data"));
-        AppRun app(env, program);
-        QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
-        app.kill();
-        QVERIFY(QFileInfo(folder + QStringLiteral("/logs")).isFile());
-        // Recordings go to the user's own folder instead.
-        QVERIFY(QFileInfo(m_dir->path() + QStringLiteral("/data/Kelvora/Kelvora Amplifier Manager/logs"))
-                    .isDir());
-    }
-
     void helpAndVersion_printWithoutWindowWhileAnInstanceRuns() {
         AppRun primary(environment());
         QVERIFY2(primary.waitForLine("ready"), primary.stdErr().constData());

@@ -75,9 +75,7 @@ private slots:
         QTest::newRow("half above 2^31") << 2147483648.5 << "g" << 21474836.49;
         QTest::newRow("-half below -2^31") << -2147483649.5 << "g" << -21474836.5;
         QTest::newRow("beyond 2^62") << 1e20 << "g" << 1e18;
-        QTest::newRow("near double max") << 1e300 << "g" << 1e298;
         QTest::newRow("infinity") << inf << "kg" << inf;
-        QTest::newRow("-infinity") << -inf << "g" << -inf;
         QTest::newRow("NaN") << nan << "g" << nan;
     }
     void toDisplay_roundsToTwoDecimals() {

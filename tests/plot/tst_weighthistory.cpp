@@ -85,18 +85,11 @@ private slots:
         }
     }
 
-    void gaps_breakTheLine_data() {
-        QTest::addColumn<double>("fullResolution"); // the gap lies in the raw part or in the envelope
-        QTest::newRow("raw") << 1000.0;
-        QTest::newRow("envelope") << 10.0;
-    }
-
-    void gaps_breakTheLine() {
-        QFETCH(double, fullResolution);
-
+    // A gap among the recent raw readings is drawn through the real plot in tests/qml/tst_plot.qml.
+    void gaps_breakTheLineInTheEnvelope() {
         // Readings 0-50 s, silence 50-80 s, readings 80-100 s, then 200 s more to push the gap into the
         // envelope.
-        WeightHistory history(fullResolution, 1.0, 4096);
+        WeightHistory history(10.0, 1.0, 4096);
         const auto run = [&history](double from, double to, double value) {
             for (double t = from; t < to; t += 0.1)
                 history.append(t, value);

@@ -3,7 +3,6 @@
 #include "link/serial/SerialLink.h"
 
 #include <QElapsedTimer>
-#include <QTemporaryFile>
 #include <QTest>
 
 #include <atomic>
@@ -128,17 +127,6 @@ private slots:
                  path);
         if (!win32)
             QCOMPARE(QString::fromStdString(serial::SerialLink::devicePath(n)), path);
-    }
-
-    void open_refusesMissingDeviceAndRegularFile() {
-        serial::SerialLink link;
-        QVERIFY(!link.open("ttyKelvoraDoesNotExist"));
-        QCOMPARE(link.lastError(), ENOENT);
-        QTemporaryFile file;
-        QVERIFY(file.open());
-        QVERIFY(!link.open(file.fileName().toStdString()));
-        QCOMPARE(link.lastError(), ENOTTY);
-        QVERIFY(!link.isOpen());
     }
 
     void open_isExclusive_andAnOpenLinkKeepsItsPort() {
