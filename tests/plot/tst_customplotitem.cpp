@@ -1,6 +1,5 @@
 // CustomPlotItem offscreen: curve per amplifier, skipped weights, removal, destroyed amplifiers, rescale,
-// painting. Wheel, drag and double-click go through the real window in tests/qml/tst_plot.qml; CSV
-// recording is covered by tst_csvlogging.
+// painting and input. CSV recording is covered by tst_csvlogging.
 #include "app/plot/CustomPlotItem.h"
 
 #include "device/rs232/RS232Amplifier.h"
@@ -296,7 +295,7 @@ private slots:
         QCOMPARE(item.customPlot()->yAxis->range(), range);
     }
 
-    void scene_paintsThePlot() {
+    void scene_paintsThePlotAndForwardsInput() {
         QQuickWindow window;
         window.resize(400, 300);
         CustomPlotItem item(window.contentItem());
@@ -325,6 +324,42 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(redPixels(window.grabWindow()) > 150, 10000);
         item.clearData();
         QTRY_COMPARE_WITH_TIMEOUT(redPixels(window.grabWindow()), 0, 10000);
+
+        // Live, the wheel zooms time with the right edge at the present; with Ctrl it zooms the weight range
+        // around the pointer (and the automatic range gives way to the user's).
+        QCustomPlot *plot = item.customPlot();
+        QCOMPARE(plot->yAxis->range(), QCPRange(0, 5));
+        const QPoint centre = plot->axisRect()->rect().center();
+        const auto wheel = [&](Qt::KeyboardModifiers modifiers) {
+            QWheelEvent event(QPointF(centre), QPointF(window.mapToGlobal(centre)), QPoint(), QPoint(0, 120),
+                              Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(&window, &event);
+        };
+        wheel(Qt::NoModifier);
+        QVERIFY(item.isLive());
+        QVERIFY(std::abs(plot->xAxis->range().size() - 80.0) < 1e-6);
+        QVERIFY(plot->xAxis->range().upper >= now);
+        item.setAutoScale(true);
+        wheel(Qt::ControlModifier);
+        QVERIFY(!item.autoScale());
+        const QCPRange zoomed = plot->yAxis->range();
+        QVERIFY(std::abs(zoomed.size() - 4.0) < 1e-9);
+        QVERIFY(zoomed.contains(plot->yAxis->pixelToCoord(centre.y())));
+
+        // Dragging down by 40 pixels moves the weight range up by 40 pixels' worth and leaves live.
+        const double shift =
+            plot->yAxis->pixelToCoord(centre.y()) - plot->yAxis->pixelToCoord(centre.y() + 40);
+        QTest::mousePress(&window, Qt::LeftButton, Qt::NoModifier, centre);
+        QTest::mouseMove(&window, centre + QPoint(0, 20));
+        QTest::mouseMove(&window, centre + QPoint(0, 40));
+        QTest::mouseRelease(&window, Qt::LeftButton, Qt::NoModifier, centre + QPoint(0, 40));
+        QVERIFY(std::abs(plot->yAxis->range().lower - (zoomed.lower + shift)) < 1e-6);
+        QVERIFY(std::abs(plot->yAxis->range().size() - zoomed.size()) < 1e-9);
+        QVERIFY(!item.isLive());
+        // A double-click brings the present back, 100 s wide.
+        QTest::mouseDClick(&window, Qt::LeftButton, Qt::NoModifier, centre);
+        QVERIFY(item.isLive());
+        QVERIFY(std::abs(plot->xAxis->range().size() - 100.0) < 1e-6);
     }
 };
 
