@@ -3,7 +3,6 @@
 // answers command lines on standard input, read by an amplifier in this process or by kelvora-cli.
 #include "CanTestBus.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 
 namespace {
@@ -57,10 +56,6 @@ private slots:
             << sdo::writeRequest(0x2019, 0, {4}) << cantest::bytes("6019200000000000");
         QTest::newRow("level out of range")
             << sdo::writeRequest(0x2019, 0, {6}) << cantest::bytes("8019200030000906");
-        QTest::newRow("wrong width") << sdo::writeRequest(0x2019, 0, {4, 0})
-                                     << cantest::bytes("8019200010000706");
-        QTest::newRow("read-only AD value")
-            << sdo::writeRequest(0x2000, 0, {0, 0, 0, 0}) << cantest::bytes("8000200002000106");
         QTest::newRow("unknown entry")
             << sdo::writeRequest(0x2099, 0, {1}) << cantest::bytes("8099200000000206");
         QTest::newRow("calibration without unlock")
@@ -74,11 +69,9 @@ private slots:
         QCOMPARE(replies.size(), size_t(1));
         QCOMPARE(replies.front().frame.id, 0x583u);
         QCOMPARE(replies.front().frame.data, reply);
-        // Frames for other nodes, or replies, are not its business; bad command lines are refused.
+        // Frames for other nodes, or replies, are not its business.
         QVERIFY(node.handle({0x604, frame}).empty());
         QVERIFY(node.handle({0x583, frame}).empty());
-        for (const QStringList &line : {QStringList{"bogus"}, {"abort", "sometimes"}, {"load", "heavy"}})
-            QVERIFY(node.command(line).startsWith(QLatin1String("ERR")));
     }
 
     void cli_canOpenCommands_data() {
@@ -91,7 +84,6 @@ private slots:
         // The driver would send level 6 as 1: the tool refuses it instead.
         QTest::newRow("level out of range")
             << QStringList{"--id", "8", "set-filters", "level=6"} << 1 << QByteArray();
-        QTest::newRow("absent node") << QStringList{"--id", "9", "read-ad"} << 1 << QByteArray();
     }
     void cli_canOpenCommands() {
         QFETCH(QStringList, arguments);
@@ -108,25 +100,6 @@ private slots:
             QCOMPARE(ask("@8 get 2019 0"), QByteArray("OK 5"));
     }
 
-    // The adapter goes away during a watch: the watch ends at once, saying so.
-    void cli_watchEndsWhenTheAdapterGoes() {
-        QProcess cli;
-        cli.start(QStringLiteral(KELVORA_CLI_PATH), {"--protocol", "CANOpen", "--port", "can", "--id", "7",
-                                                     "watch", "--interval", "200", "--count", "200"});
-        QTRY_VERIFY_WITH_TIMEOUT(cli.canReadLine(), kLongWaitMs);
-        m_sim.write("quit\n"); // the simulator carries the virtual bus's server
-        QVERIFY(m_sim.waitForFinished(kLongWaitMs));
-        QElapsedTimer sinceGone;
-        sinceGone.start();
-        QVERIFY(cli.waitForFinished(kLongWaitMs));
-        const qint64 endedAfter = sinceGone.elapsed();
-        QCOMPARE(cli.exitCode(), 1);
-        QVERIFY2(cli.readAllStandardError().contains("Lost the CAN adapter "), "no reason given");
-        QVERIFY2(endedAfter < 2000, qPrintable(QString::number(endedAfter)));
-        QVERIFY(startSimulator());
-    }
-
-    // A reading amplifier whose adapter goes and comes back reads again by itself, without a new connect.
     // Last: the bus goes away under a reading amplifier and comes back: reading goes on by itself, without a
     // new connect; and when it goes again, a connect opens the adapter afresh.
     void busGoesAndComesBack() {

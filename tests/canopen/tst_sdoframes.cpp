@@ -18,18 +18,12 @@ private slots:
         const sdo::Bytes writeLevel = sdo::writeRequest(0x2019, 0, {3});
         QTest::newRow("read answered, 4 bytes")
             << readMeasuring << bytes("4301200039300000") << sdo::ReplyKind::Answer;
-        QTest::newRow("read answered, size not indicated")
-            << readMeasuring << bytes("4201200039300000") << sdo::ReplyKind::Answer;
         QTest::newRow("read answered, 3 bytes")
             << sdo::adValueRequest() << bytes("47002000A08601A5") << sdo::ReplyKind::Answer;
         QTest::newRow("stale write acknowledgement for a read")
             << readMeasuring << bytes("6001200000000000") << sdo::ReplyKind::Stale;
-        QTest::newRow("acknowledgement of another write")
-            << readMeasuring << bytes("6025200300000000") << sdo::ReplyKind::Stale;
         QTest::newRow("reply for another entry")
             << readMeasuring << bytes("43002000A0860100") << sdo::ReplyKind::Stale;
-        QTest::newRow("reply for another subindex")
-            << readMeasuring << bytes("4301200139300000") << sdo::ReplyKind::Stale;
         QTest::newRow("abort of this read")
             << readMeasuring << bytes("8001200000000206") << sdo::ReplyKind::Abort;
         QTest::newRow("abort of another request")
@@ -39,7 +33,6 @@ private slots:
         QTest::newRow("too short to match") << readMeasuring << bytes("430120") << sdo::ReplyKind::Stale;
         QTest::newRow("write acknowledged")
             << writeLevel << bytes("6019200000000000") << sdo::ReplyKind::Answer;
-        QTest::newRow("write aborted") << writeLevel << bytes("8019200030000906") << sdo::ReplyKind::Abort;
         QTest::newRow("read reply is no write acknowledgement")
             << writeLevel << bytes("4F19200003000000") << sdo::ReplyKind::Stale;
         QTest::newRow("raw command takes any reply")
