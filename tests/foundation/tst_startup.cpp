@@ -182,32 +182,6 @@ private slots:
         QVERIFY(handsOver(app, 1, false));
     }
 
-    void guardCannotBeSetUp_exitsOne() {
-        // Something that is not a socket sits where the guard must listen and cannot be removed.
-        QVERIFY(QDir().mkpath(guardPath(QStringLiteral(".socket/occupied"))));
-
-        AppRun app(environment());
-        QVERIFY(app.waitForExit());
-        QCOMPARE(app.process().exitStatus(), QProcess::NormalExit);
-        QCOMPARE(app.process().exitCode(), 1);
-        QVERIFY(!app.stdoutLines().contains("ready"));
-        QVERIFY2(app.stdErr().contains("SingleApplication: cannot listen"), app.stdErr().constData());
-    }
-
-    void brokenMainDocument_exitsOne() {
-        // A Quick Controls style that does not exist makes the main document fail to load.
-        QProcessEnvironment env = environment();
-        env.insert(QStringLiteral("QT_QUICK_CONTROLS_STYLE"), QStringLiteral("KelvoraNoSuchStyle"));
-        AppRun app(env);
-        QVERIFY(app.waitForExit());
-        QCOMPARE(app.process().exitStatus(), QProcess::NormalExit);
-        QCOMPARE(app.process().exitCode(), 1);
-        const QByteArray errors = app.stdErr();
-        const int engineError = errors.indexOf("KelvoraNoSuchStyle");
-        const int ourMessage = errors.indexOf("Cannot init QmlApplicationEngine!");
-        QVERIFY2(engineError >= 0 && ourMessage > engineError, errors.constData());
-    }
-
     void helpAndVersion_printWithoutWindowWhileAnInstanceRuns() {
         AppRun primary(environment());
         QVERIFY2(primary.waitForLine("ready"), primary.stdErr().constData());
@@ -217,9 +191,6 @@ private slots:
             QByteArray expected; // the whole output, or for --help a part of it
         } cases[] = {
             {{QStringLiteral("--version")}, version},
-            {{QStringLiteral("-v")}, version},
-            {{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--version")},
-             version},
             {{QStringLiteral("--help")}, "-v, --version"},
         };
         for (const auto &c : cases) {
@@ -251,21 +222,6 @@ private slots:
         QVERIFY2(app.waitForLine("ready"), app.stdErr().constData());
         app.kill();
         QCOMPARE(withoutMissingQtTranslation(app.stdErr(), QStringLiteral("fr")), QByteArray());
-
-        // An unknown stored language falls back to the system's; the bare C locale of consoles and services
-        // needs no translation either, and the main document loads without a warning.
-        settings.setValue(QStringLiteral("settings/appLanguage"), QStringLiteral("Klingon"));
-        settings.sync();
-        QProcessEnvironment env = environment();
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-        AppRun fallback(env);
-        QVERIFY2(fallback.waitForLine("ready"), fallback.stdErr().constData());
-        fallback.kill();
-        // The killed run before it left its guard behind, which this one rightly reports.
-        QCOMPARE(
-            fallback.stdErr().replace(
-                "SingleApplication: taking over from an instance that ended without closing its guard\n", ""),
-            QByteArray());
     }
 
 private:
