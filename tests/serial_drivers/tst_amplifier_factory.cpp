@@ -1,4 +1,4 @@
-// The factory and the RS232 controller: the driver each protocol gives, refusal of an RS485 amplifier without
+// The factory and the RS232 controller: the protocol names it refuses, refusal of an RS485 amplifier without
 // a line (through real QML, where the screens meet it), ownership, the controller's list. Weight units:
 // tst_weight.
 #include "SimulatorProcess.h"
