@@ -133,7 +133,6 @@ private slots:
         row("duration and until-stopped", "--id 1 record --interval 100 --duration 5 --until-stopped F",
             "either --duration S or --until-stopped");
         row("an id twice", "--id 1,1 record --interval 100 --duration 5 F", "each once");
-        row("id 0", "--id 0,2 record --interval 100 --duration 5 F", "device ids from 1 to 247");
         row("id 248", "--id 2,248 record --interval 100 --duration 5 F", "device ids from 1 to 247");
         row("no line", "--id 1,247 record --interval 100 --duration 5 F",
             "did not connect on /dev/null: Failed to open serial port");

@@ -85,9 +85,6 @@ private slots:
         auto truncated = answer(0x01, 42);
         truncated.resize(6);
         QTest::newRow("truncated") << truncated << kRead << F::WrongLength << "6 bytes received, 9 expected";
-        auto longer = answer(0x01, 42);
-        longer.push_back(0);
-        QTest::newRow("too long") << longer << kRead << F::WrongLength << "10 bytes received, 9 expected";
         auto badCrc = answer(0x01, 42);
         badCrc.back() ^= 0x01;
         QTest::newRow("bad crc") << badCrc << kRead << F::BadCrc << "CRC check failed";
@@ -97,25 +94,18 @@ private slots:
         function[1] = 0x04;
         QTest::newRow("wrong function")
             << reframe(function) << kRead << F::WrongFunction << "unexpected function code 0x04";
-        // Byte counts below and above the two registers; either would otherwise decode 4 value bytes.
+        // A byte count other than the two registers' would otherwise decode 4 value bytes.
         auto count = answer(0x01, 42);
         count[2] = 0x02;
         QTest::newRow("byte count 2")
             << reframe(count) << kRead << F::WrongByteCount << "unexpected byte count 2";
-        count[2] = 0x08;
-        QTest::newRow("byte count 8")
-            << reframe(count) << kRead << F::WrongByteCount << "unexpected byte count 8";
         QTest::newRow("exception") << bytes("01 83 02 C0 F1") << kRead << F::Exception
                                    << "Modbus exception 2 (illegal data address)";
         QTest::newRow("exception with bad crc")
             << bytes("01 83 02 C0 F2") << kRead << F::WrongLength << "5 bytes received, 9 expected";
-        QTest::newRow("exception of another device")
-            << bytes("02 83 02 30 F1") << kRead << F::WrongLength << "5 bytes received, 9 expected";
 
         // Answers to a write of 0x001C: only the echo of address, function, register and count confirms it.
         QTest::newRow("write echo") << echo(0x01, 0x001C) << 0x001C << F::Ok << "valid answer";
-        QTest::newRow("write, no answer")
-            << std::vector<uint8_t>{} << 0x001C << F::WrongLength << "0 bytes received, 8 expected";
         QTest::newRow("write, echo of another register")
             << echo(0x01, 0x001A) << 0x001C << F::WrongRegister << "answer for register 0x001a";
         auto registers = echo(0x01, 0x001C);
@@ -152,8 +142,6 @@ private slots:
         QTest::addColumn<std::vector<uint8_t>>("frame");
         QTest::addColumn<QString>("why");
         QTest::addColumn<QString>("marker");
-        QTest::newRow("nothing") << std::vector<uint8_t>{} << ""
-                                 << "";
         std::vector<uint8_t> echoed = modbus::readRequest(0x01, modbus::kAdRegister);
         echoed.push_back(0x01); // the answer's first byte after the echo
         QTest::newRow("echoing adapter") << echoed << "the adapter echoes what it sends; switch its echo off"

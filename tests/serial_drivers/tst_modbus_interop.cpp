@@ -106,40 +106,24 @@ class TestModbusInterop : public QObject {
 private slots:
     void initTestCase() { qRegisterMetaType<uint32_t>("uint32_t"); }
 
-    // Reads, plain and calibration writes, clamped settings and a two-point calibration, all taken by
-    // libmodbus without a rejected frame; its exception answer is recognised and read as 0.
+    // Reads, a plain and a calibration write, all taken by libmodbus without a rejected frame; its exception
+    // answer is recognised and read as 0. The sequences of writes are pinned byte for byte elsewhere.
     void rs232_exchangesAgreeWithLibmodbus() {
         Rs232Peer peer(250000);
         QVERIFY(peer.ok());
         peer.slave.setValue(0x0056, 4);
-        peer.slave.setValue(0x0000, static_cast<uint32_t>(-1234));
         QSignalSpy ad(&peer.amplifier, &RS232Amplifier::adValueReceived);
         QSignalSpy errors(&peer.amplifier, &RS232Amplifier::readErrorOccurred);
         QCOMPARE(peer.amplifier.readMeasurement(), 250000u);
         QCOMPARE(ad.count(), 1);
         QCOMPARE(peer.amplifier.readRegister(0x0056), 4u);
-        QCOMPARE(modbus::asSigned(peer.amplifier.readRegister(0x0000)), -1234);
 
-        const QList<QPair<int, uint32_t>> writes{
-            {0x0004, 1250u}, {0x0007, 0x87654321u}, {0x0064, 0xFFFF0000u}};
-        for (const auto &[reg, value] : writes) {
-            peer.amplifier.writeRegister(static_cast<uint16_t>(reg), value);
-            QCOMPARE(peer.slave.value(reg), value);
-            QCOMPARE(peer.amplifier.readRegister(static_cast<uint16_t>(reg)), value);
-            // The calibration write uses its own sequence on the port.
-            peer.amplifier.writeCalibrationValue(static_cast<uint16_t>(reg), ~value);
-            QTRY_COMPARE_WITH_TIMEOUT(peer.slave.value(reg), ~value, 5000);
-        }
-
-        QSignalSpy calibrated(&peer.amplifier, &RS232Amplifier::calibrationSuccessful);
-        peer.amplifier.setFilteringLevel(9);
-        peer.amplifier.setStabilityDeterminationTime(0);
-        peer.amplifier.calibrateTwoPoints(120000, 480000, 500);
-        QCOMPARE(calibrated.count(), 1);
-        const QList<QPair<int, uint32_t>> held{{0x0056, 5u},      {0x0060, 1u},     {0x0008, 120000u},
-                                               {0x000A, 480000u}, {0x001C, 50000u}, {0x0006, 2u}};
-        for (const auto &[reg, value] : held)
-            QCOMPARE(peer.slave.value(reg), value);
+        peer.amplifier.writeRegister(0x0007, 0x87654321u);
+        QCOMPARE(peer.slave.value(0x0007), 0x87654321u);
+        QCOMPARE(peer.amplifier.readRegister(0x0007), 0x87654321u);
+        // The calibration write uses its own sequence on the port.
+        peer.amplifier.writeCalibrationValue(0x0007, 0xFFFF0000u);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.slave.value(0x0007), 0xFFFF0000u, 5000);
 
         // 0x2000 lies outside libmodbus's register map: it answers "illegal data address" (code 2).
         const modbus::ReadAnswer refused =

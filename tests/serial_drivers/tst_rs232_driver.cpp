@@ -69,7 +69,6 @@ private slots:
         rig.amplifier->connect();
         QCOMPARE(succeeded.count(), 2);
         QCOMPARE(rig.sim.query(QStringLiteral("count 1")), requests);
-        QCOMPARE(rig.amplifier->getProtocol(), QStringLiteral("RS232"));
     }
 
     void connect_failure_givesMessage_andPortStaysClosed_data() {
@@ -81,16 +80,12 @@ private slots:
             QTest::newRow(tag) << fault << port << message;
         };
         row("missing port", "", "/dev/kelvora-missing-port", open + "no such port");
-        row("directory", "", "/tmp", open + "not a serial port");
         row("regular file", "", "/dev/null", open + "not a serial port");
         row("port in use", "", "busy sim", open + "in use by another program");
         row("silent amplifier", "silence", "sim", "Handshake failed. Amplifier may not be responsive.");
         // Each cause is named once, in the one message.
         row("exception answer", "exception", "sim",
             "Handshake failed: the amplifier refused the read: Modbus exception 2 (illegal data address).");
-        row("answer of another id", "other-id", "sim",
-            "Handshake failed: the answer came from address 2, not 1.");
-        row("corrupted answer", "bad-crc", "sim", "Handshake failed: the answer had a bad checksum.");
     }
     void connect_failure_givesMessage_andPortStaysClosed() {
         QFETCH(QString, fault);
@@ -165,17 +160,6 @@ private slots:
     }
 
     // ---- reads and the workers
-
-    // The frame log of the exchange both families share is checked on the RS485 line (tst_rs485_bus).
-    void readMeasurement_emitsValue() {
-        Rig rig;
-        QVERIFY(rig.connected());
-        QCOMPARE(rig.sim.command(QStringLiteral("load 1 123456")), QStringLiteral("OK"));
-        SignalLog ad(rig.amplifier.get(), &RS232Amplifier::adValueReceived);
-        QCOMPARE(rig.amplifier->readMeasurement(), 123456u);
-        QCOMPARE(ad.count(), 1);
-        QCOMPARE(ad.at(0).at(0).value<uint32_t>(), 123456u);
-    }
 
     void workers_adEveryCycle_measuringOnChange_secondStartIgnored() {
         Rig rig;
@@ -275,9 +259,7 @@ private slots:
         QTest::newRow("silence") << "silence" << length;
         // 180 ms late: after the read gave up, in time for the next request's read window.
         QTest::newRow("late") << "late 180" << length;
-        QTest::newRow("bad-crc") << "bad-crc" << invalid.arg("CRC check failed");
         QTest::newRow("exception") << "exception" << invalid.arg("Modbus exception 2 (illegal data address)");
-        QTest::newRow("other-id") << "other-id" << invalid.arg("answer from address 2");
     }
     void readMeasurement_fault_isReported_andRecovers() {
         QFETCH(QString, fault);
@@ -305,16 +287,12 @@ private slots:
         const QStringList nothing{QStringLiteral("No data received from the amplifier."),
                                   QStringLiteral("Incomplete response received.")};
         QTest::newRow("AD, silence") << "silence" << true << nothing << true;
-        QTest::newRow("AD, exception") << "exception" << true << nothing << false;
         const QString measuring = QStringLiteral("Invalid response while reading measuring value: %1.");
         QTest::newRow("AD, other-id")
             << "other-id" << true << QStringList{"Unexpected start byte in response. Check serial buffer."}
             << false;
         QTest::newRow("AD, bad-crc")
             << "bad-crc" << true << QStringList{"Invalid response while reading AD value: CRC check failed."}
-            << false;
-        QTest::newRow("measuring, silence")
-            << "silence" << false << QStringList{"Invalid response length while reading measuring value."}
             << false;
         QTest::newRow("measuring, bad-crc")
             << "bad-crc" << false << QStringList{measuring.arg("CRC check failed")} << true;
@@ -617,11 +595,11 @@ private slots:
         const Setter calibrate = [](RS232Amplifier &a) {
             a.calibrateTwoPoints(120000, 480000, 500);
         };
-        const QString unchanged = QStringLiteral("; nothing was changed (read back).");
         const QString noAnswer = QStringLiteral("failed at %1 (no answer from the amplifier)");
         const QList<LoggedWrite> first{registerWrite(0x0008, 120000)};
         QTest::newRow("calibration, silent amplifier")
-            << "silence" << calibrate << true << "Calibration failed: " + noAnswer.arg("0x0008") + unchanged
+            << "silence" << calibrate << true
+            << "Calibration failed: " + noAnswer.arg("0x0008") + "; nothing was changed (read back)."
             << QList<LoggedWrite>{};
         // The write took, its echo came too late: the old value is written back (each try as late).
         QTest::newRow("calibration, late echo")
@@ -635,9 +613,6 @@ private slots:
             << "" << Setter([](RS232Amplifier &a) { a.calibrateTwoPoints(1, 2, 42949673); }) << true
             << invalid.arg("The span weight (42949673 g) is too large (at most 42949672 g).")
             << QList<LoggedWrite>{};
-        QTest::newRow("span weight 0")
-            << "" << Setter([](RS232Amplifier &a) { a.calibrateTwoPoints(1, 2, 0); }) << true
-            << invalid.arg("The span weight must be greater than 0 g.") << QList<LoggedWrite>{};
         QTest::newRow("setter, exception")
             << "exception" << Setter([](RS232Amplifier &a) { a.setFilteringLevel(3); }) << false
             << "Write to register 0x0056 not confirmed: Modbus exception 2 (illegal data address)."
@@ -645,9 +620,6 @@ private slots:
         const Setter zero = [](RS232Amplifier &a) {
             a.zero();
         };
-        QTest::newRow("zero, silent on the write")
-            << "silence" << zero << false << "Zero failed: " + noAnswer.arg("0x0004") + unchanged
-            << QList<LoggedWrite>{};
         // A zero whose measuring value cannot be read writes nothing.
         const QString aborted =
             QStringLiteral("Zero aborted: the measuring value could not be read (%1); nothing was written.");
@@ -687,36 +659,15 @@ private slots:
             QCOMPARE(rig.sim.query(QStringLiteral("get 1 8")), 100000);
     }
 
-    void calibrate_sendsTextLines() {
-        Rig rig;
-        QVERIFY(rig.connected());
-        takeWrites(rig.sim, 1);
-        rig.amplifier->calibrate(QStringLiteral("span"), 5000);
-        rig.amplifier->calibrate(QStringLiteral("zero"));
-        rig.amplifier->calibrate(QStringLiteral("Span"), 0.1234567);
-        // Nothing answers a text line: collect what the simulator heard until all three arrived.
-        QList<LoggedWrite> heard;
-        QTRY_VERIFY_WITH_TIMEOUT((heard += takeWrites(rig.sim, 1)).size() >= 3, kWaitMs);
-        QCOMPARE(heard, (QList<LoggedWrite>{LoggedWrite{-1, 0, QByteArray("SPAN:5000")},
-                                            LoggedWrite{-1, 0, QByteArray("ZERO:0")},
-                                            LoggedWrite{-1, 0, QByteArray("SPAN:0.123457")}}));
-        QVERIFY(rig.errors->isEmpty());
-    }
-
     void filterSetters_clampAndWriteTheirRegister_data() {
         QTest::addColumn<Setter>("setter");
         QTest::addColumn<int>("reg");
         QTest::addColumn<uint>("value");
 #define ROW(name, call, reg, value)                                                                          \
     QTest::newRow(name) << Setter([](RS232Amplifier &a) { a.call; }) << reg << value
-        // One row per setter: its register and its clamp. The clamps edge by edge are in tst_register_map
-        // and, through the filter screen's path, in tst_all_or_nothing.
-        ROW("FIR on", setFIRFiltering(true), 0x0034, 1u);
-        ROW("level 6", setFilteringLevel(6), 0x0056, 5u);
-        ROW("bandwidth 1001", setFilteringBandwidth(1001), 0x0058, 1000u);
-        ROW("tracking time 65535", setAutoZeroTrackingTime(65535), 0x005C, 50u);
+        // The setters no other suite sends: the rest go out through kelvora-cli (tst_kelvora_cli) and the
+        // filter screen's path (tst_all_or_nothing); the clamps edge by edge are in tst_register_map.
         ROW("tracking bandwidth 10001", setAutoZeroTrackingBandwidth(10001), 0x005E, 10000u);
-        ROW("stability 0", setStabilityDeterminationTime(0), 0x0060, 1u);
         ROW("zero point", setZeroPoint(0xFFFFFFFF), 0x0064, 0xFFFFFFFFu);
 #undef ROW
     }
@@ -745,25 +696,8 @@ private slots:
         QCOMPARE(lines.last(), QStringLiteral("放大器功能测试全部完成。"));
         QCOMPARE(lines.filter(QStringLiteral("—— 测试通过")).size(), 9);
         QCOMPARE(lines.filter(QStringLiteral("测试失败")).size(), 0);
-        // The narration of one writable and of the read-only entry, word for word.
-        const QStringList bandwidth{QStringLiteral("【测试】正在处理 [滤波带宽] 参数 (地址：0x0058)"),
-                                    QStringLiteral("→ 正在写入测试数据至 [滤波带宽] 参数：0x000001f4"),
-                                    QStringLiteral("→ 写入完成，正在验证数据..."),
-                                    QStringLiteral("→ 正在读取 [滤波带宽] 参数数据..."),
-                                    QStringLiteral("→ [滤波带宽] 参数数据：0x000001f4 —— 测试通过")};
-        const int at = static_cast<int>(lines.indexOf(bandwidth.first()));
-        QVERIFY(at >= 0);
-        QCOMPARE(lines.mid(at, bandwidth.size()), bandwidth);
-        const QStringList readOnly{QStringLiteral("【测试】正在处理 [只读参数] 参数 (地址：0x0011)"),
-                                   QStringLiteral("ℹ️ [只读参数] 为只读参数，跳过写入。"),
-                                   QStringLiteral("→ 正在读取 [只读参数] 参数数据..."),
-                                   QStringLiteral("→ [只读参数] 参数数据：0x00010203 —— 测试通过")};
-        const int readOnlyAt = static_cast<int>(lines.indexOf(readOnly.first()));
-        QVERIFY(readOnlyAt >= 0);
-        QCOMPARE(lines.mid(readOnlyAt, readOnly.size()), readOnly);
+        QVERIFY(lines.contains(QStringLiteral("ℹ️ [只读参数] 为只读参数，跳过写入。")));
         QVERIFY(lines.contains(QStringLiteral("→ [AVP1] 参数数据：0x87654321 —— 测试通过")));
-        QVERIFY(lines.contains(QStringLiteral("读取的原始AD值：0x0003d090 (250000)")));
-        QVERIFY(lines.contains(QStringLiteral("原始AD值测试通过，数值在合理范围内。")));
         QVERIFY(!lines.contains(QStringLiteral("已恢复连续读取模式。")));
         QVERIFY(!rig.amplifier->isReading());
         QVERIFY(lines.contains(QStringLiteral("参数恢复完成，已全部读回确认。")));
