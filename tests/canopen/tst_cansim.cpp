@@ -100,6 +100,20 @@ private slots:
             QCOMPARE(ask("@8 get 2019 0"), QByteArray("OK 5"));
     }
 
+    // A watching CLI ends with the reason when the adapter goes, instead of printing silence for ever.
+    void cli_watchEndsWhenTheAdapterGoes() {
+        QProcess cli;
+        cli.start(QStringLiteral(KELVORA_CLI_PATH), {"--protocol", "CANOpen", "--port", "can", "--id", "7",
+                                                     "watch", "--interval", "200", "--count", "200"});
+        QTRY_VERIFY_WITH_TIMEOUT(cli.canReadLine(), kLongWaitMs);
+        m_sim.write("quit\n"); // the simulator carries the virtual bus's server
+        QVERIFY(m_sim.waitForFinished(kLongWaitMs));
+        QVERIFY(cli.waitForFinished(kLongWaitMs));
+        QCOMPARE(cli.exitCode(), 1);
+        QVERIFY2(cli.readAllStandardError().contains("Lost the CAN adapter "), "no reason given");
+        QVERIFY(startSimulator());
+    }
+
     // Last: the bus goes away under a reading amplifier and comes back: reading goes on by itself, without a
     // new connect; and when it goes again, a connect opens the adapter afresh.
     void busGoesAndComesBack() {
