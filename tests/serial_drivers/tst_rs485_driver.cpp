@@ -135,8 +135,10 @@ private slots:
         QVERIFY(rig.amplifier.isReading());
         QTRY_COMPARE_WITH_TIMEOUT(measuring.count(), 1, kWaitMs);
         QCOMPARE(measuring.at(0).at(0).value<uint32_t>(), 160000u);
+        // The measuring worker's own readings show time passing without the AD worker coming back.
         const int adAfter = static_cast<int>(ad.count());
-        QTest::qWait(100);
+        const quint64 cycles = rig.amplifier.completedMeasuringCycles();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.amplifier.completedMeasuringCycles() >= cycles + 3, kWaitMs);
         QCOMPARE(ad.count(), adAfter);
         rig.amplifier.stopContinuousADRead();
     }
