@@ -1,6 +1,7 @@
 #include "app/AmplifierFactory.h"
 
 #include "device/CreateAmplifier.h"
+#include "device/ProtocolFacts.h"
 #include "device/canopen/CANOpenAmplifier.h"
 #include "device/rs232/RS232Amplifier.h"
 #include "device/rs485/RS485Amplifier.h"
@@ -16,7 +17,7 @@ AmplifierFactory::AmplifierFactory(CanLink *canLink, QObject *parent)
     , m_canLink(canLink) {}
 
 QStringList AmplifierFactory::protocolNames() {
-    return amplifiers::protocolNames();
+    return protocolfacts::names();
 }
 
 QObject *AmplifierFactory::createAmplifier(const QString &protocol, const QString &model,

@@ -11,10 +11,6 @@
 
 namespace amplifiers {
 
-QStringList protocolNames() {
-    return protocolfacts::names();
-}
-
 std::unique_ptr<QObject> createAmplifier(const QString &protocol, const QString &model,
                                          const QString &portName, int baudRate, uint8_t deviceId,
                                          RS485Bus *rs485Bus, CanLink *canLink, QString *error) {

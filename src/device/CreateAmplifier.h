@@ -12,9 +12,6 @@ class RS485Bus;
 
 namespace amplifiers {
 
-// The protocol names createAmplifier knows, exactly as it compares them.
-QStringList protocolNames();
-
 // The driver for `protocol`, unconnected and without a parent; null for an unknown protocol. "RS485" needs
 // the shared line and "CANOpen" the CAN link: without it nothing is made and `error`, when given, says why.
 // The only place that picks a driver by its protocol name; the QML factory and the command-line tool both

@@ -1,6 +1,5 @@
 #include "CliDriver.h"
 
-#include "device/BusScan.h"
 #include "device/CreateAmplifier.h"
 #include "device/ProtocolFacts.h"
 #include "device/canopen/CANOpenAmplifier.h"
@@ -98,10 +97,10 @@ std::unique_ptr<CliDriver> makeOne(const CliLinkOptions &options, const std::sha
 } // namespace
 
 std::optional<ValueRange> deviceIdRange(const QString &protocol) {
-    const auto [lowest, highest] = busscan::idRange(protocol);
-    if (highest == 0)
+    const protocolfacts::Facts *facts = protocolfacts::find(protocol);
+    if (!facts || !facts->takesDeviceId())
         return std::nullopt;
-    return ValueRange{static_cast<qulonglong>(lowest), static_cast<qulonglong>(highest)};
+    return ValueRange{static_cast<qulonglong>(facts->firstId), static_cast<qulonglong>(facts->lastId)};
 }
 
 std::unique_ptr<CliDriver> makeCliDriver(const CliLinkOptions &options, QString *error) {

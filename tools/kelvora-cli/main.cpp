@@ -6,7 +6,6 @@
 #include "ScanCommand.h"
 
 #include "device/AppVersion.h"
-#include "device/CreateAmplifier.h"
 #include "device/InputRules.h"
 #include "device/ProtocolFacts.h"
 #include "device/ReadingWorker.h"
@@ -726,7 +725,7 @@ int main(int argc, char *argv[]) {
     CliLinkOptions link;
     link.protocol = parser.value(QStringLiteral("protocol"));
     link.port = parser.value(QStringLiteral("port"));
-    const QStringList protocols = amplifiers::protocolNames();
+    const QStringList protocols = protocolfacts::names();
     if (!protocols.contains(link.protocol)) {
         QStringList quoted = protocols;
         const QString last = quoted.takeLast();
