@@ -64,6 +64,10 @@ public:
         return file.open(QIODevice::ReadOnly | QIODevice::Text) ? QString::fromUtf8(file.readAll())
                                                                 : QString();
     }
+    // For the screenshot tour: where to put the pictures.
+    Q_INVOKABLE QString environment(const QString &name) const {
+        return qEnvironmentVariable(name.toUtf8());
+    }
 
 private:
     QTemporaryDir m_root;
