@@ -27,3 +27,7 @@ void AmplifierBase::testAllRegisters() {
     emit commandFinished(QStringLiteral("selfTest"), false, why);
     emit selfTestFinished(false, why);
 }
+
+QVariantMap AmplifierBase::readStoredCalibration() {
+    return {{QStringLiteral("error"), QStringLiteral("This amplifier cannot report its calibration.")}};
+}

@@ -88,6 +88,12 @@ public:
     // what the amplifier takes refuses the whole map before anything is sent. Reports by commandFinished.
     Q_INVOKABLE virtual void writeFilterSettings(const QVariantMap &settings) = 0;
 
+    // The calibration the amplifier holds, read from it now: "pointCount", "zeroOffset" and "points", a list
+    // of {"ad", "weight"} maps (weight in grams) for the points in use. All or nothing: when any read fails
+    // the map holds only "error", the reason, so that no calibration is shown that was not read. The
+    // default reads nothing and says so.
+    Q_INVOKABLE virtual QVariantMap readStoredCalibration();
+
     // The register self-test (capabilities().selfTest): runs off the calling thread, narrates by
     // logMessage and ends with selfTestFinished and commandFinished("selfTest", ...). Without one it
     // reports at once that there is none.
