@@ -31,3 +31,27 @@ void AmplifierBase::testAllRegisters() {
 QVariantMap AmplifierBase::readStoredCalibration() {
     return {{QStringLiteral("error"), QStringLiteral("This amplifier cannot report its calibration.")}};
 }
+
+AmplifierBase::RawResult::Outcome AmplifierBase::RawResult::outcomeOf(frames::Verdict verdict) {
+    switch (verdict) {
+    case frames::Verdict::Ok:
+        return Outcome::Ok;
+    case frames::Verdict::TimedOut:
+        return Outcome::NoAnswer;
+    case frames::Verdict::Refused:
+        return Outcome::Refused;
+    default:
+        return Outcome::BadAnswer;
+    }
+}
+
+AmplifierBase::RawResult AmplifierBase::rawRead(uint16_t, uint8_t) {
+    RawResult result;
+    result.outcome = RawResult::Outcome::LinkLost;
+    result.error = QStringLiteral("This amplifier offers no raw register access.");
+    return result;
+}
+
+AmplifierBase::RawResult AmplifierBase::rawWrite(uint16_t target, uint8_t subIndex, uint32_t) {
+    return rawRead(target, subIndex);
+}

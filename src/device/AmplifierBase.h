@@ -6,7 +6,11 @@
 #include <QVariantMap>
 #include <QtGlobal>
 
+#include "protocol/FrameDecoder.h"
+
 #include <cstdint>
+
+class LinkWatch;
 
 // The face every amplifier driver shows the screens, the command-line tool and the plot, whatever its link:
 // the operations QML and the tool call by name, the signals they listen to, and what the driver can do.
@@ -128,6 +132,36 @@ public:
     // latest attempts failed, empty while readings arrive.
     virtual qint64 msSinceLastReading() const { return -1; }
     virtual QString staleReason() const { return {}; }
+
+    // The link this amplifier's exchanges go over (its statistics per address and its frame monitor) and the
+    // amplifier's address or node on it; null and -1 when the driver has no link of its own to show.
+    virtual LinkWatch *linkWatch() const { return nullptr; }
+    virtual int linkAddress() const { return -1; }
+
+    // Raw access to one serial register pair (`target`, one 32-bit value; `subIndex` unused) or one CANopen
+    // entry (`target`:`subIndex`), for a technician's register panel and the command-line tool. Nothing is
+    // checked against the register map here: the caller decides what it offers. A write counts only when
+    // the amplifier confirmed it and it reads back; otherwise `error` says what the amplifier holds now.
+    struct RawResult {
+        enum class Outcome {
+            Ok,
+            NoAnswer,   // nothing came within the time-out
+            Refused,    // Modbus exception or SDO abort (`code`)
+            BadAnswer,  // an answer came but cannot be used (CRC, other id, garbage, incomplete, two devices)
+            NotApplied, // a write confirmed but not read back as written
+            LinkLost,   // the port or adapter failed or is not open
+        };
+        Outcome outcome = Outcome::NoAnswer;
+        uint32_t value = 0; // what was read, or read back after a write
+        uint32_t code = 0;  // exception or abort code
+        QString error;      // "" when Ok
+        bool ok() const { return outcome == Outcome::Ok; }
+        // The outcome an exchange judged `verdict` has.
+        static Outcome outcomeOf(frames::Verdict verdict);
+    };
+    // The defaults say the driver has no raw access.
+    virtual RawResult rawRead(uint16_t target, uint8_t subIndex);
+    virtual RawResult rawWrite(uint16_t target, uint8_t subIndex, uint32_t value);
 
     bool supportsMultiPointCalibration() const { return capabilities().multiPointCalibration; }
     bool supportsFilterReadBack() const { return capabilities().filterReadBack; }

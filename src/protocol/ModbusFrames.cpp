@@ -153,26 +153,22 @@ Answer decodeWriteAnswer(const std::vector<uint8_t> &answer, uint8_t expectedAdd
     return result;
 }
 
-namespace {
-
-const char *exceptionName(uint8_t code) {
+const char *exceptionMeaning(uint8_t code) {
     switch (code) {
     case 0x01:
-        return " (illegal function)";
+        return "illegal function";
     case 0x02:
-        return " (illegal data address)";
+        return "illegal data address";
     case 0x03:
-        return " (illegal data value)";
+        return "illegal data value";
     case 0x04:
-        return " (server device failure)";
+        return "server device failure";
     case 0x06:
-        return " (server device busy)";
+        return "server device busy";
     default:
         return "";
     }
 }
-
-} // namespace
 
 bool isAnswerTo(const std::vector<uint8_t> &request, const std::vector<uint8_t> &answer,
                 size_t expectedSize) {
@@ -211,8 +207,10 @@ std::string describe(const Answer &answer) {
                       static_cast<unsigned>(answer.received));
         return text;
     case AnswerFault::Exception:
-        std::snprintf(text, sizeof text, "Modbus exception %u%s", static_cast<unsigned>(answer.exceptionCode),
-                      exceptionName(answer.exceptionCode));
+        std::snprintf(text, sizeof text,
+                      *exceptionMeaning(answer.exceptionCode) ? "Modbus exception %u (%s)"
+                                                              : "Modbus exception %u%s",
+                      static_cast<unsigned>(answer.exceptionCode), exceptionMeaning(answer.exceptionCode));
         return text;
     }
     return "unknown fault";

@@ -74,6 +74,9 @@ int32_t asSigned(uint32_t value);
 // with the request's function: what a link checks to know that the line is still in step.
 bool isAnswerTo(const std::vector<uint8_t> &request, const std::vector<uint8_t> &answer, size_t expectedSize);
 
+// What Modbus exception `code` means ("illegal data address"); "" for a code without a name here.
+const char *exceptionMeaning(uint8_t code);
+
 // A short English description of a refused answer, e.g. "CRC check failed" or "Modbus exception 2
 // (illegal data address)".
 std::string describe(const Answer &answer);

@@ -513,3 +513,117 @@ bool CANOpenAmplifier::sendFrame(const sdo::Bytes &bytes) {
 SdoResult CANOpenAmplifier::exchange(const sdo::Bytes &request) {
     return m_link ? m_link->request(m_nodeId.load(), request) : SdoResult();
 }
+
+LinkWatch *CANOpenAmplifier::linkWatch() const {
+    return m_link ? &m_link->watch() : nullptr;
+}
+
+namespace {
+
+QString entryText(uint16_t index, uint8_t subIndex) {
+    return QStringLiteral("0x%1:%2")
+        .arg(index, 4, 16, QLatin1Char('0'))
+        .arg(subIndex, 2, 16, QLatin1Char('0'))
+        .toUpper()
+        .replace(QLatin1String("0X"), QLatin1String("0x"));
+}
+
+// The bytes an expedited upload reply with its size indicated carries; 4 when it does not say.
+int replyWidth(const sdo::Bytes &reply) {
+    return (reply[0] & 0x01) ? 4 - ((reply[0] >> 2) & 0x03) : 4;
+}
+
+} // namespace
+
+AmplifierBase::RawResult CANOpenAmplifier::rawRead(uint16_t index, uint8_t subIndex) {
+    RawResult result;
+    if (!m_link || m_link->lost() || m_link->users() == 0) {
+        result.outcome = RawResult::Outcome::LinkLost;
+        result.error = QStringLiteral("The CAN adapter is not open.");
+        return result;
+    }
+    const SdoResult reply = exchange(sdo::readRequest(index, subIndex));
+    switch (reply.status) {
+    case SdoResult::Status::Answer:
+        if (reply.data.size() == static_cast<size_t>(sdo::kFrameLength)) {
+            const int width = replyWidth(reply.data);
+            const uint32_t value = sdo::value32(reply.data);
+            result.value = width >= 4 ? value : value & ((1u << (8 * width)) - 1u);
+            result.outcome = RawResult::Outcome::Ok;
+            return result;
+        }
+        result.outcome = RawResult::Outcome::BadAnswer;
+        break;
+    case SdoResult::Status::Abort:
+        result.outcome = RawResult::Outcome::Refused;
+        result.code = reply.abortCode;
+        break;
+    case SdoResult::Status::Unsupported:
+        result.outcome = RawResult::Outcome::BadAnswer;
+        break;
+    case SdoResult::Status::TimedOut:
+        result.outcome = RawResult::Outcome::NoAnswer;
+        break;
+    case SdoResult::Status::Cancelled:
+        result.outcome = RawResult::Outcome::LinkLost;
+        break;
+    }
+    const QString why =
+        result.outcome == RawResult::Outcome::BadAnswer && reply.status == SdoResult::Status::Answer
+            ? QStringLiteral("a short answer")
+            : describe(reply, getDeviceId());
+    result.error = QStringLiteral("Read of entry %1 failed: %2.").arg(entryText(index, subIndex), why);
+    return result;
+}
+
+AmplifierBase::RawResult CANOpenAmplifier::rawWrite(uint16_t index, uint8_t subIndex, uint32_t value) {
+    // The entry's width: the register map's where it knows the entry, else what the node says it holds.
+    int width = 0;
+    for (const regmap::Setting &setting : regmap::settings())
+        if (setting.index == index && setting.subIndex == subIndex)
+            width = setting.width;
+    if (width == 0) {
+        const SdoResult before = m_link ? exchange(sdo::readRequest(index, subIndex)) : SdoResult();
+        width = before.status == SdoResult::Status::Answer && before.data.size() == 8
+                    ? replyWidth(before.data)
+                    : 4;
+    }
+    if (width < 4 && value >= (1u << (8 * width))) {
+        RawResult refused;
+        refused.outcome = RawResult::Outcome::NotApplied;
+        refused.error = QStringLiteral("Entry %1 holds %2 bytes: %3 does not fit; nothing was written.")
+                            .arg(entryText(index, subIndex))
+                            .arg(width)
+                            .arg(value);
+        return refused;
+    }
+    const sdo::Bytes all = sdo::littleEndian32(value);
+    const SdoResult written =
+        m_link ? exchange(sdo::writeRequest(index, subIndex, sdo::Bytes(all.begin(), all.begin() + width)))
+               : SdoResult();
+    if (written.status != SdoResult::Status::Answer) {
+        RawResult result = rawRead(index, subIndex);
+        const QString now = result.ok() ? QStringLiteral("it holds %1.").arg(result.value)
+                                        : QStringLiteral("what it holds is unknown (%1)").arg(result.error);
+        result.outcome = written.status == SdoResult::Status::Abort       ? RawResult::Outcome::Refused
+                         : written.status == SdoResult::Status::TimedOut  ? RawResult::Outcome::NoAnswer
+                         : written.status == SdoResult::Status::Cancelled ? RawResult::Outcome::LinkLost
+                                                                          : RawResult::Outcome::BadAnswer;
+        result.code = written.abortCode;
+        result.error = QStringLiteral("Write to entry %1 not confirmed: %2; %3")
+                           .arg(entryText(index, subIndex), describe(written, getDeviceId()), now);
+        return result;
+    }
+    RawResult result = rawRead(index, subIndex);
+    if (!result.ok())
+        result.error = QStringLiteral("Write to entry %1 confirmed, but the read-back failed: %2")
+                           .arg(entryText(index, subIndex), result.error);
+    else if (result.value != value) {
+        result.outcome = RawResult::Outcome::NotApplied;
+        result.error = QStringLiteral("Write to entry %1 confirmed, but it reads back %2, not %3.")
+                           .arg(entryText(index, subIndex))
+                           .arg(result.value)
+                           .arg(value);
+    }
+    return result;
+}

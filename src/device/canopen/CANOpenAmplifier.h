@@ -72,6 +72,10 @@ public:
     Q_INVOKABLE QString getStaleReason() const { return staleReason(); }
     // The node id is the address ("CANopen #2").
     QString getLinkDescription() const override;
+    LinkWatch *linkWatch() const override;
+    int linkAddress() const override { return m_nodeId.load(); }
+    RawResult rawRead(uint16_t index, uint8_t subIndex) override;
+    RawResult rawWrite(uint16_t index, uint8_t subIndex, uint32_t value) override;
 
     // For tools and tests (not part of the screens' surface): measuring-value cycles that ended with an
     // answer.

@@ -2,6 +2,8 @@
 // operations that hand them to QML.
 #include "device/register/RegisterAmplifier.h"
 
+#include "link/serial/SerialExchange.h"
+
 #include <stdexcept>
 
 namespace {
@@ -159,4 +161,73 @@ QString RegisterAmplifier::refusedAnswerText(const QString &lengthText, const QS
         return lengthText;
     return QStringLiteral("Invalid response while reading %1: %2.")
         .arg(what, QString::fromStdString(modbus::describe(answer)));
+}
+
+AmplifierBase::RawResult RegisterAmplifier::rawRead(uint16_t reg, uint8_t) {
+    RawResult result;
+    try {
+        const uint8_t address = addressByte();
+        const std::vector<uint8_t> request = modbus::readRequest(address, reg);
+        const std::vector<uint8_t> answer = exchange(request, modbus::kReadAnswerSize);
+        const frames::Judgement judgement = frames::judgeModbus(request, answer);
+        result.outcome = RawResult::outcomeOf(judgement.verdict);
+        result.code = judgement.code;
+        if (result.ok()) {
+            result.value = modbus::valueOf(answer);
+        } else {
+            const std::string why =
+                modbus::whyNotAnswered(request, answer, modbus::decodeReadAnswer(answer, address));
+            result.error = QStringLiteral("Read of register 0x%1 failed: %2.")
+                               .arg(hex4(reg), why.empty() ? QStringLiteral("no answer from the amplifier")
+                                                           : QString::fromStdString(why));
+        }
+    } catch (const serial::TwoDevicesError &e) {
+        result.outcome = RawResult::Outcome::BadAnswer;
+        result.error = QString::fromUtf8(e.what());
+    } catch (const std::exception &e) {
+        result.outcome = RawResult::Outcome::LinkLost;
+        result.error = QString::fromUtf8(e.what());
+    }
+    return result;
+}
+
+AmplifierBase::RawResult RegisterAmplifier::rawWrite(uint16_t reg, uint8_t subIndex, uint32_t value) {
+    RawResult result;
+    try {
+        const std::optional<writetx::Failure> failure = writeJudged(reg, value, false);
+        if (failure) {
+            // The amplifier's own word on what it holds now, so that a failed write never leaves a guess.
+            const RawResult now = rawRead(reg, subIndex);
+            result.outcome = failure->refused ? RawResult::Outcome::Refused
+                             : failure->reason == QLatin1String("no answer from the amplifier")
+                                 ? RawResult::Outcome::NoAnswer
+                                 : RawResult::Outcome::BadAnswer;
+            result.error =
+                QStringLiteral("Write to register 0x%1 not confirmed: %2; %3")
+                    .arg(hex4(reg), failure->reason,
+                         now.ok() ? QStringLiteral("it holds %1.").arg(now.value)
+                                  : QStringLiteral("what it holds is unknown (%1)").arg(now.error));
+            return result;
+        }
+    } catch (const serial::TwoDevicesError &e) {
+        result.outcome = RawResult::Outcome::BadAnswer;
+        result.error = QString::fromUtf8(e.what());
+        return result;
+    } catch (const std::exception &e) {
+        result.outcome = RawResult::Outcome::LinkLost;
+        result.error = QString::fromUtf8(e.what());
+        return result;
+    }
+    result = rawRead(reg, subIndex);
+    if (!result.ok()) {
+        result.error = QStringLiteral("Write to register 0x%1 confirmed, but the read-back failed: %2")
+                           .arg(hex4(reg), result.error);
+    } else if (result.value != value) {
+        result.outcome = RawResult::Outcome::NotApplied;
+        result.error = QStringLiteral("Write to register 0x%1 confirmed, but it reads back %2, not %3.")
+                           .arg(hex4(reg))
+                           .arg(result.value)
+                           .arg(value);
+    }
+    return result;
 }

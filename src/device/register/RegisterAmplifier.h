@@ -61,6 +61,10 @@ public:
     QString calibrationWarning(const QList<uint32_t> &adValues) const override;
     bool isTareActive() const override { return m_tareActive; }
 
+    // One register pair (`subIndex` unused): the write confirmed by its echo and read back.
+    RawResult rawRead(uint16_t reg, uint8_t subIndex) override;
+    RawResult rawWrite(uint16_t reg, uint8_t subIndex, uint32_t value) override;
+
     QVariantMap readFilterSettings() override;
     void writeFilterSettings(const QVariantMap &settings) override;
 

@@ -25,7 +25,9 @@ RS232Amplifier::RS232Amplifier(const QString &modelName, const QString &portName
                                QObject *parent)
     : RegisterAmplifier(modelName, QStringLiteral("RS232"), rs232Texts(), &g_rs232Unit, parent)
     , m_portName(portName)
-    , m_baudRate(baudRate) {}
+    , m_baudRate(baudRate) {
+    m_link.setWatch(&m_watch);
+}
 
 RS232Amplifier::~RS232Amplifier() {
     stopWorker();

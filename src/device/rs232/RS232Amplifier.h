@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/register/RegisterAmplifier.h"
+#include "link/LinkWatch.h"
 #include "link/serial/SerialLink.h"
 
 #include <QMutex>
@@ -26,6 +27,9 @@ public:
     QString linkDescription() const override { return protocol + QLatin1Char(' ') + m_portName; }
     // Whether the system failed the last write or a read since: the device has probably gone away.
     bool hasFailed() const { return m_linkFailed.load(); }
+    // The port is this amplifier's alone: its statistics and frames are this amplifier's (address 1).
+    LinkWatch *linkWatch() const override { return &m_watch; }
+    int linkAddress() const override { return addressByte(); }
 
 protected:
     uint8_t addressByte() const override { return 0x01; }
@@ -46,6 +50,7 @@ private:
 
     const QString m_portName;
     const uint32_t m_baudRate;
+    mutable LinkWatch m_watch{frames::Protocol::Modbus};
     serial::SerialLink m_link;
     std::atomic<bool> m_open{false};
     // Set when the operating system failed a read or write: the device has probably gone away, and the

@@ -70,6 +70,10 @@ QString RS485Amplifier::getLinkDescription() const {
         .arg(getDeviceId());
 }
 
+LinkWatch *RS485Amplifier::linkWatch() const {
+    return m_bus ? &m_bus->watch() : nullptr;
+}
+
 bool RS485Amplifier::handshake() {
     // The exchange runs as its own task so that a wait on a busy line is bounded; the task is still
     // waited for to the end (the line's time-outs bound it), never left running.

@@ -25,6 +25,8 @@ public:
     // Names the port the line really uses, which is not this amplifier's own when the line was already
     // open on another one.
     QString getLinkDescription() const override;
+    LinkWatch *linkWatch() const override;
+    int linkAddress() const override { return m_deviceId.load(); }
 
     QString portName() const { return m_portName; }
     uint32_t baudRate() const { return m_baudRate; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/LinkWatch.h"
 #include "link/can/CanDeviceThread.h"
 #include "protocol/SdoFrames.h"
 
@@ -79,6 +80,8 @@ public:
     void wake(uint8_t nodeId);
     // Replies kept for a node and not yet taken.
     size_t pendingReplies(uint8_t nodeId) const;
+    // The statistics of every node asked through request() and the frame monitor of the bus.
+    LinkWatch &watch() { return m_watch; }
 
 private:
     struct Mailbox {
@@ -92,6 +95,7 @@ private:
     void closeDevice();             // lifecycle mutex held
     void sort(const QList<QCanBusFrame> &frames);
 
+    LinkWatch m_watch{frames::Protocol::Sdo};
     CanDeviceThread m_device;
     mutable std::mutex m_lifecycle; // opening and closing; never taken in the device thread
     int m_users = 0;

@@ -20,7 +20,9 @@ constexpr int kGiveWayLimitMs = 500;
 } // namespace
 
 RS485Bus::RS485Bus(QObject *parent)
-    : QObject(parent) {}
+    : QObject(parent) {
+    m_link.setWatch(&m_watch);
+}
 
 RS485Bus::~RS485Bus() {
     QMutexLocker lock(&m_lineLock);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/LinkWatch.h"
 #include "link/serial/SerialLink.h"
 
 #include <QMutex>
@@ -52,12 +53,15 @@ public:
     uint32_t baudRate() const { return m_baudRate.load(); }
 
     bool isOpen() const { return m_open.load(); }
+    // The statistics of every device id on the line and its frame monitor.
+    LinkWatch &watch() { return m_watch; }
     // Whether the system failed the last write or a read since: the device has probably gone away.
     bool hasFailed() const { return m_failed.load(); }
 
 private:
     bool openLocked(const QString &portName, uint32_t baudRate, QString *cause);
 
+    LinkWatch m_watch{frames::Protocol::Modbus};
     serial::SerialLink m_link;
     QString m_portName;
     // Set when the operating system failed a write or read: the device is probably gone, and the next

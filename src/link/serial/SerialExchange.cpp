@@ -28,7 +28,7 @@ void requireOneDevice(SerialLink &link, const std::vector<uint8_t> &request) {
     // The rest of the second answer may still be coming; let the line fall quiet before the next request.
     link.markUnsettled();
     link.settle(SerialLink::kGapMs);
-    throw std::runtime_error(twoDevicesText(address).toStdString());
+    throw TwoDevicesError(twoDevicesText(address).toStdString());
 }
 
 void writeRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,

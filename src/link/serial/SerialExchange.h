@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 // One request and its answer on a serial link, the same for an RS232 port and the RS485 line; the caller
@@ -19,6 +20,10 @@ struct ExchangeTexts {
 
 // "two devices answer id N?": the exchange's error when a second device answered the same address.
 QString twoDevicesText(int address);
+// What requireOneDevice raises, so that a caller can tell a doubled answer from a failing port.
+struct TwoDevicesError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // Before a request: raises twoDevicesText() when bytes came after the last whole answer (another device
 // answered it too), after letting the line fall quiet; a write to that address first waits out the

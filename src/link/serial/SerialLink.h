@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+class LinkWatch;
+
 // The operating system's serial port, reduced to the few operations the amplifier links need. It has no
 // Qt in it so that each platform backend (SerialLink_posix.cpp, SerialLink_win32.cpp) compiles on its own.
 namespace serial {
@@ -97,6 +99,11 @@ public:
     // Reads and discards what is buffered now, without waiting; the number of bytes.
     size_t drainBuffered();
 
+    // Where the exchanges on this port are counted and recorded (serial::exchangeFrame reports there); the
+    // owner sets it once, before the first exchange. Null: nothing is counted.
+    void setWatch(LinkWatch *watch) { m_watch = watch; }
+    LinkWatch *watch() const { return m_watch; }
+
 private:
     struct Native;
     std::unique_ptr<Native> m_native;
@@ -106,6 +113,7 @@ private:
     std::chrono::steady_clock::time_point m_unsettledSince;
     uint32_t m_frameGapMs = frameGapMs(9600);
     int m_answeredAddress = -1;
+    LinkWatch *m_watch = nullptr;
     std::chrono::steady_clock::time_point m_answeredAt;
 };
 
