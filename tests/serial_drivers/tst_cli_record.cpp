@@ -152,7 +152,7 @@ private slots:
         arguments.replace(QRegularExpression(QStringLiteral(" F$")), QLatin1Char(' ') + file)
             .replace(QStringLiteral(" KEPT"), QLatin1Char(' ') + kept);
         const CliRun run = runCli(QStringLiteral("RS485 ") + arguments, QStringLiteral("/dev/null"));
-        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.exitCode, 2); // bad arguments
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QVERIFY(!QFile::exists(file));
         QCOMPARE(QFileInfo(kept).size(), 15);
