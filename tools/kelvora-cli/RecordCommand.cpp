@@ -1,6 +1,7 @@
 #include "RecordCommand.h"
 
 #include "ExitCodes.h"
+#include "LinkCommands.h"
 
 #include "device/AmplifierBase.h"
 #include "device/FileHandler.h"
@@ -139,8 +140,12 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
         FailureText why;
         QObject::connect(driver, SIGNAL(connectionFailed(QString)), &why, SLOT(take(QString)));
         if (!connectAndRead(driver, readingIntervalMs))
+            // Nothing sent at all: the line could not be opened.
             return fail(QStringLiteral("Amplifier %1 did not connect on %2: %3")
-                            .arg(amplifier->linkDescription(), link.port, why.text));
+                            .arg(amplifier->linkDescription(), link.port, why.text),
+                        linkcli::statsOf(amplifier).requests == 0
+                            ? static_cast<int>(cli::kExitPortLost)
+                            : linkcli::exitCodeFor(amplifier, {}, drivers[i]->linkLost()));
         amplifiers << amplifier;
     }
 
