@@ -29,6 +29,7 @@ void LinkWatch::exchanged(uint8_t address, const frames::Judgement &judgement,
                           const std::vector<uint8_t> &request, const std::vector<uint8_t> &answer,
                           Clock::time_point sentAt) {
     const Clock::time_point now = Clock::now();
+    m_lastAddress.store(address, std::memory_order_relaxed);
     m_stats.exchanged(address, judgement,
                       std::chrono::duration_cast<std::chrono::microseconds>(now - sentAt));
     if (!m_monitor.recording())

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 #include <chrono>
 #include <cstdint>
 #include <vector>
@@ -32,8 +34,11 @@ public:
     // The same with a verdict the link reached by itself (CAN: a reply from another node, a time-out).
     void exchanged(uint8_t address, const frames::Judgement &judgement, const std::vector<uint8_t> &request,
                    const std::vector<uint8_t> &answer, Clock::time_point sentAt);
-    // Bytes thrown away before a request: Late or Duplicate, laid to `address`.
+    // Bytes thrown away before a request: Late or Duplicate, laid to `address`. `size` counts them all;
+    // `bytes` holds at least the first min(size, FrameRecord::kMaxBytes).
     void discarded(uint8_t address, frames::Verdict verdict, const uint8_t *bytes, size_t size);
+    // The address of the latest exchange, -1 before the first: late bytes are that exchange's.
+    int lastAddress() const { return m_lastAddress.load(std::memory_order_relaxed); }
     // A reply that came for no request (CAN: another node's reply while none of its requests waited).
     void unsolicited(uint8_t address, const uint8_t *bytes, size_t size);
     // The operating system failed a write or a read during an exchange with `address`.
@@ -43,4 +48,5 @@ private:
     const frames::Protocol m_protocol;
     linkstats::LinkStats m_stats;
     FrameMonitor m_monitor;
+    std::atomic<int> m_lastAddress{-1};
 };

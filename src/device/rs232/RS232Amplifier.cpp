@@ -1,6 +1,5 @@
 #include "device/rs232/RS232Amplifier.h"
 
-#include "link/serial/FrameLog.h"
 #include "link/serial/SerialExchange.h"
 
 #include <QThread>
@@ -136,8 +135,10 @@ std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::v
             throw std::runtime_error("Serial port is not open.");
         // The cycle lists a failed write among its problems rather than raising it.
         bool sent = false;
+        std::chrono::steady_clock::time_point sentAt;
         try {
             serial::sendRequest(m_link, m_portName, request, m_linkFailed);
+            sentAt = std::chrono::steady_clock::now();
             sent = true;
         } catch (const std::exception &e) {
             problems << QString::fromUtf8(e.what());
@@ -147,6 +148,7 @@ std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::v
                 size_t received = 0;
                 if (!m_link.read(answer.data() + total, answer.size() - total, received)) {
                     m_linkFailed = true;
+                    m_watch.linkFailed(request[0], "Error reading from serial port.");
                     problems << QStringLiteral("Error reading from serial port.");
                     break;
                 }
@@ -157,14 +159,12 @@ std::optional<std::vector<uint8_t>> RS232Amplifier::exchangeAdCycle(const std::v
                 total += received;
             }
             answer.resize(total);
-            logFrame("<-", m_portName, answer);
+            serial::finishExchange(m_link, m_portName, request, answer, modbus::kReadAnswerSize, sentAt);
             if (total < modbus::kReadAnswerSize)
                 problems << QStringLiteral("Incomplete response received.");
-        }
-        if (!modbus::isAnswerTo(request, answer, modbus::kReadAnswerSize))
+        } else {
             m_link.markUnsettled();
-        else
-            m_link.markAnswered(request[0]);
+        }
     }
     // A wrong first byte is named as such: the serial buffer held something else before the answer.
     if (problems.isEmpty() && !answer.empty() && answer.front() != request[0])

@@ -191,9 +191,18 @@ void CanLink::sort(const QList<QCanBusFrame> &frames) {
             << "rx" << QString::number(frame.frameId(), 16) << "[" << payload.size() << "]" << hex(payload);
         if (frame.frameId() < kFirstReplyId || frame.frameId() > kLastReplyId)
             continue;
-        Mailbox &box = m_mailboxes[frame.frameId() - kFirstReplyId];
+        const uint8_t node = static_cast<uint8_t>(frame.frameId() - kFirstReplyId);
+        Mailbox &box = m_mailboxes[node];
         {
             std::lock_guard<std::mutex> lock(box.mutex);
+            if (!box.busy) {
+                std::lock_guard<std::mutex> strays(m_strayMutex);
+                Stray &stray = m_strays[m_strayNext++ % kStrays];
+                stray.at = std::chrono::steady_clock::now();
+                stray.node = node;
+                stray.size = static_cast<uint8_t>(payload.size());
+                std::copy(payload.begin(), payload.end(), stray.bytes.begin());
+            }
             box.replies.emplace_back(payload.begin(), payload.end());
             if (box.replies.size() > kMailboxLimit)
                 box.replies.pop_front();
@@ -229,8 +238,11 @@ SdoResult CanLink::request(uint8_t nodeId, const sdo::Bytes &requestBytes,
     }
     box.busy = true;
     // Whatever the node sent before this request (write acknowledgements, late replies) is not its reply.
+    for (const sdo::Bytes &old : box.replies)
+        lateReply(nodeId, box, old);
     box.replies.clear();
     lock.unlock();
+    const auto sentAt = std::chrono::steady_clock::now();
     send(nodeId, requestBytes);
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
@@ -252,6 +264,7 @@ SdoResult CanLink::request(uint8_t nodeId, const sdo::Bytes &requestBytes,
                 result.status = SdoResult::Status::Unsupported;
                 break;
             case sdo::ReplyKind::Stale:
+                lateReply(nodeId, box, reply);
                 continue;
             }
             result.data = std::move(reply);
@@ -272,9 +285,25 @@ SdoResult CanLink::request(uint8_t nodeId, const sdo::Bytes &requestBytes,
             break;
         }
     }
+    box.hasUnanswered =
+        result.status == SdoResult::Status::TimedOut && requestBytes.size() == box.unanswered.size();
+    if (box.hasUnanswered)
+        std::copy(requestBytes.begin(), requestBytes.end(), box.unanswered.begin());
     box.busy = false;
     lock.unlock();
     box.changed.notify_all();
+    if (result.status == SdoResult::Status::Cancelled)
+        return result;
+    Stray stray;
+    if (result.status == SdoResult::Status::TimedOut && strayAnswer(requestBytes, sentAt, stray)) {
+        frames::Judgement judgement;
+        judgement.verdict = frames::Verdict::OtherId;
+        judgement.otherAddress = stray.node;
+        const sdo::Bytes strayBytes(stray.bytes.begin(), stray.bytes.begin() + stray.size);
+        m_watch.exchanged(nodeId, judgement, requestBytes, strayBytes, sentAt);
+    } else {
+        m_watch.exchanged(nodeId, requestBytes, result.data, sentAt);
+    }
     return result;
 }
 
@@ -288,4 +317,30 @@ size_t CanLink::pendingReplies(uint8_t nodeId) const {
     const Mailbox &box = m_mailboxes[nodeId];
     std::lock_guard<std::mutex> lock(box.mutex);
     return box.replies.size();
+}
+
+bool CanLink::lateReply(uint8_t nodeId, Mailbox &box, const sdo::Bytes &reply) {
+    if (!box.hasUnanswered)
+        return false;
+    const sdo::Bytes unanswered(box.unanswered.begin(), box.unanswered.end());
+    if (sdo::classifyReply(unanswered, reply) == sdo::ReplyKind::Stale)
+        return false;
+    box.hasUnanswered = false;
+    m_watch.discarded(nodeId, frames::Verdict::Late, reply.data(), reply.size());
+    return true;
+}
+
+bool CanLink::strayAnswer(const sdo::Bytes &request, std::chrono::steady_clock::time_point since,
+                          Stray &found) const {
+    std::lock_guard<std::mutex> lock(m_strayMutex);
+    for (const Stray &stray : m_strays) {
+        if (stray.size == 0 || stray.at < since)
+            continue;
+        const sdo::Bytes reply(stray.bytes.begin(), stray.bytes.begin() + stray.size);
+        if (sdo::classifyReply(request, reply) != sdo::ReplyKind::Stale) {
+            found = stray;
+            return true;
+        }
+    }
+    return false;
 }

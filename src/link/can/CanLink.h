@@ -9,6 +9,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -89,7 +90,24 @@ private:
         std::condition_variable changed;
         std::deque<sdo::Bytes> replies;
         bool busy = false; // a request of this node is under way
+        // The last request that got no reply in time: a reply to it that comes later is late, not new.
+        std::array<uint8_t, sdo::kFrameLength> unanswered{};
+        bool hasUnanswered = false;
     };
+    // Replies that came on a node's COB-ID while no request of that node waited: one of them may be the reply
+    // to another node's request (a node answering with the wrong id). A fixed ring; never allocates.
+    struct Stray {
+        std::chrono::steady_clock::time_point at;
+        uint8_t node = 0;
+        uint8_t size = 0;
+        std::array<uint8_t, sdo::kFrameLength> bytes{};
+    };
+    static constexpr size_t kStrays = 16;
+    // Whether a reply held for the `box`'s unanswered request; counts and records it as late when so.
+    bool lateReply(uint8_t nodeId, Mailbox &box, const sdo::Bytes &reply);
+    // A stray reply since `since` that answers `request` (another node's); counts nothing.
+    bool strayAnswer(const sdo::Bytes &request, std::chrono::steady_clock::time_point since,
+                     Stray &found) const;
 
     bool openDevice(int timeoutMs); // lifecycle mutex held
     void closeDevice();             // lifecycle mutex held
@@ -107,4 +125,7 @@ private:
     CanLinkConfig m_config;
     QString m_lastError;
     std::array<Mailbox, 256> m_mailboxes;
+    mutable std::mutex m_strayMutex;
+    std::array<Stray, kStrays> m_strays{};
+    size_t m_strayNext = 0;
 };

@@ -1,5 +1,6 @@
 #include "link/serial/SerialExchange.h"
 
+#include "link/LinkWatch.h"
 #include "link/serial/FrameLog.h"
 #include "protocol/ModbusFrames.h"
 
@@ -23,11 +24,17 @@ void requireOneDevice(SerialLink &link, const std::vector<uint8_t> &request) {
     if (request.size() > 1 && request[1] == modbus::kWriteFunction && request[0] == address)
         link.waitFrameGap();
     link.clearAnswered();
-    if (link.drainBuffered() == 0)
+    LinkWatch *watch = link.watch();
+    SerialLink::Kept second;
+    if (link.drainBuffered(watch ? &second : nullptr) == 0)
         return;
     // The rest of the second answer may still be coming; let the line fall quiet before the next request.
     link.markUnsettled();
-    link.settle(SerialLink::kGapMs);
+    link.settle(SerialLink::kGapMs, SerialLink::kGapMs, SerialLink::kSettleLimitMs,
+                watch ? &second : nullptr);
+    if (watch)
+        watch->discarded(static_cast<uint8_t>(address), frames::Verdict::Duplicate, second.bytes.data(),
+                         second.size);
     throw TwoDevicesError(twoDevicesText(address).toStdString());
 }
 
@@ -37,6 +44,8 @@ void writeRequest(SerialLink &link, const QString &name, const std::vector<uint8
     size_t written = 0;
     if (!link.write(request.data(), request.size(), written)) {
         deviceFailed = true;
+        if (LinkWatch *watch = link.watch(); watch && !request.empty())
+            watch->linkFailed(request[0], "Error writing to serial port.");
         throw std::runtime_error("Error writing to serial port.");
     }
     deviceFailed = false;
@@ -50,7 +59,13 @@ void sendRequest(SerialLink &link, const QString &name, const std::vector<uint8_
                  std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
     if (!link.isOpen())
         throw std::runtime_error("Serial port is not open.");
-    link.settle();
+    LinkWatch *watch = link.watch();
+    SerialLink::Kept late;
+    link.settle(SerialLink::kQuietMs, SerialLink::kGapMs, SerialLink::kSettleLimitMs,
+                watch ? &late : nullptr);
+    if (watch && late.size > 0 && watch->lastAddress() >= 0)
+        watch->discarded(static_cast<uint8_t>(watch->lastAddress()), frames::Verdict::Late, late.bytes.data(),
+                         late.size);
     requireOneDevice(link, request);
     // Bytes still waiting belong to an earlier request; taking them for this one would mix registers up.
     link.purge();
@@ -61,6 +76,7 @@ std::vector<uint8_t> exchangeFrame(SerialLink &link, const QString &name, const 
                                    size_t expectedSize, unsigned long turnaroundMs,
                                    std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
     sendRequest(link, name, request, deviceFailed, texts);
+    const auto sentAt = std::chrono::steady_clock::now();
     if (turnaroundMs > 0)
         QThread::msleep(turnaroundMs);
     if (expectedSize == 0)
@@ -69,15 +85,25 @@ std::vector<uint8_t> exchangeFrame(SerialLink &link, const QString &name, const 
     size_t received = 0;
     if (!link.read(answer.data(), answer.size(), received)) {
         deviceFailed = true;
+        if (LinkWatch *watch = link.watch())
+            watch->linkFailed(request[0], texts.readFailed);
         throw std::runtime_error(texts.readFailed);
     }
     answer.resize(received);
+    finishExchange(link, name, request, answer, expectedSize, sentAt);
+    return answer;
+}
+
+void finishExchange(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                    const std::vector<uint8_t> &answer, size_t expectedSize,
+                    std::chrono::steady_clock::time_point sentAt) {
     logFrame("<-", name, answer);
     if (!modbus::isAnswerTo(request, answer, expectedSize))
         link.markUnsettled();
     else
         link.markAnswered(request[0]);
-    return answer;
+    if (LinkWatch *watch = link.watch(); watch && !request.empty())
+        watch->exchanged(request[0], request, answer, sentAt);
 }
 
 } // namespace serial

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
@@ -37,6 +38,13 @@ void writeRequest(SerialLink &link, const QString &name, const std::vector<uint8
 // The request half of exchangeFrame: settle, purge, write; raises the same errors.
 void sendRequest(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
                  std::atomic<bool> &deviceFailed, const ExchangeTexts &texts = {});
+
+// The answer half of an exchange whose answer was read by the caller: logs it, keeps the link in step
+// (markAnswered or markUnsettled) and reports the exchange to the link's watch, if any. `sentAt` is when the
+// request had been written.
+void finishExchange(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                    const std::vector<uint8_t> &answer, size_t expectedSize,
+                    std::chrono::steady_clock::time_point sentAt);
 
 // Lets the line fall quiet if the last exchange left it out of step, discards what is buffered, writes
 // `request`, waits `turnaroundMs`, then reads once up to `expectedSize` bytes (nothing when 0) and

@@ -20,12 +20,21 @@ std::string posixDevicePath(const std::string &portName) {
     return portName;
 }
 
+void SerialLink::keep(Kept *kept, const uint8_t *bytes, size_t size) {
+    if (!kept)
+        return;
+    const size_t room = kept->bytes.size() - std::min(kept->size, kept->bytes.size());
+    std::copy(bytes, bytes + std::min(room, size),
+              kept->bytes.begin() + static_cast<long>(kept->bytes.size() - room));
+    kept->size += size;
+}
+
 void SerialLink::markUnsettled() {
     m_unsettled = true;
     m_unsettledSince = std::chrono::steady_clock::now();
 }
 
-size_t SerialLink::settle(uint32_t quietMs, uint32_t gapMs, uint32_t limitMs) {
+size_t SerialLink::settle(uint32_t quietMs, uint32_t gapMs, uint32_t limitMs, Kept *kept) {
     if (!m_unsettled)
         return 0;
     using Clock = std::chrono::steady_clock;
@@ -58,6 +67,7 @@ size_t SerialLink::settle(uint32_t quietMs, uint32_t gapMs, uint32_t limitMs) {
         if (!setTimeouts(wait) || !read(sink, sizeof sink, received))
             break; // the device failed; the exchange that follows reports it
         if (received > 0) {
+            keep(kept, sink, received);
             discarded += received;
             quietSince = Clock::now();
             continue;
@@ -88,7 +98,7 @@ void SerialLink::waitFrameGap() const {
         std::this_thread::sleep_until(m_answeredAt + std::chrono::milliseconds(m_frameGapMs));
 }
 
-size_t SerialLink::drainBuffered() {
+size_t SerialLink::drainBuffered(Kept *kept) {
     const Timeouts normal = m_timeouts;
     // Only what is already buffered: an interval of MAXDWORD without totals returns at once.
     Timeouts now;
@@ -99,8 +109,10 @@ size_t SerialLink::drainBuffered() {
     uint8_t sink[256];
     size_t received = 0;
     setTimeouts(now);
-    while (read(sink, sizeof sink, received) && received > 0)
+    while (read(sink, sizeof sink, received) && received > 0) {
+        keep(kept, sink, received);
         drained += received;
+    }
     setTimeouts(normal);
     return drained;
 }

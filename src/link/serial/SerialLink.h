@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -80,8 +81,14 @@ public:
     static constexpr uint32_t kSettleLimitMs = 1000;
     void markUnsettled();
     bool isSettled() const { return !m_unsettled; }
-    // The number of bytes discarded.
-    size_t settle(uint32_t quietMs = kQuietMs, uint32_t gapMs = kGapMs, uint32_t limitMs = kSettleLimitMs);
+    // The first bytes discarded, for the frame monitor; `size` counts all of them.
+    struct Kept {
+        std::array<uint8_t, 64> bytes{};
+        size_t size = 0;
+    };
+    // The number of bytes discarded (also kept in `kept` when given).
+    size_t settle(uint32_t quietMs = kQuietMs, uint32_t gapMs = kGapMs, uint32_t limitMs = kSettleLimitMs,
+                  Kept *kept = nullptr);
 
     // One device per answer. Two devices left on one address both answer, one after the other; a read
     // answer does not name its register, so the second would be taken for the next request's answer. The
@@ -97,7 +104,7 @@ public:
     // Sleeps until the inter-frame gap has passed since the last whole answer.
     void waitFrameGap() const;
     // Reads and discards what is buffered now, without waiting; the number of bytes.
-    size_t drainBuffered();
+    size_t drainBuffered(Kept *kept = nullptr);
 
     // Where the exchanges on this port are counted and recorded (serial::exchangeFrame reports there); the
     // owner sets it once, before the first exchange. Null: nothing is counted.
@@ -105,6 +112,7 @@ public:
     LinkWatch *watch() const { return m_watch; }
 
 private:
+    static void keep(Kept *kept, const uint8_t *bytes, size_t size);
     struct Native;
     std::unique_ptr<Native> m_native;
     Timeouts m_timeouts;
