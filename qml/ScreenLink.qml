@@ -151,9 +151,10 @@ Rectangle {
             Cell { text: qsTr("Time-outs"); font.bold: true }
             Cell { text: qsTr("Bad CRC"); font.bold: true }
             Cell { text: qsTr("Other id"); font.bold: true }
-            Cell { text: qsTr("Refused"); font.bold: true }
+            Cell { text: qsTr("Exception / abort"); font.bold: true }
             Cell { text: qsTr("Late"); font.bold: true }
             Cell { text: qsTr("Duplicates"); font.bold: true }
+            Cell { text: qsTr("Garbled"); font.bold: true }
             Cell { text: qsTr("Median ms"); font.bold: true }
             Cell { text: qsTr("p99 ms"); font.bold: true }
             Item { Layout.fillWidth: true }

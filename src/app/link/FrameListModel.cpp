@@ -40,7 +40,7 @@ const FrameListModel::Entry &FrameListModel::entry(int row) const {
 
 QString FrameListModel::amplifierOf(const Entry &e) const {
     const QString name = m_names.value(qMakePair(e.watch, static_cast<int>(e.record.address)));
-    return name.isEmpty() ? tr("id %1").arg(e.record.address) : name;
+    return name.isEmpty() ? tr("id %1").arg(e.record.address) : tr("Load cell %1").arg(name);
 }
 
 QVariant FrameListModel::data(const QModelIndex &index, int role) const {
@@ -194,7 +194,11 @@ void FrameListModel::update(const std::vector<LinkSource> &sources) {
     // What the links recorded since the last look, in time order across links.
     std::vector<Entry> fresh;
     for (LinkWatch *watch : watches) {
-        uint64_t &seen = m_seen[watch];
+        // A link met for the first time shows its frames from now on: what its ring held before belongs to
+        // an earlier look (the ring outlives this list).
+        const auto known = m_seen.find(watch);
+        uint64_t &seen =
+            known != m_seen.end() ? known->second : m_seen[watch] = watch->monitor().lastSequence();
         for (const FrameRecord &record : watch->monitor().since(seen))
             fresh.push_back({record, watch});
         seen = std::max(seen, watch->monitor().lastSequence());
