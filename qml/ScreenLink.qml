@@ -119,15 +119,19 @@ Rectangle {
         horizontalAlignment: Text.AlignRight
         color: Theme.colorText
         font.pixelSize: Theme.fontSizeSmall
-        wrapMode: Text.WordWrap
-        // A heading too wide for its column in some language gets smaller rather than overlapping the next.
-        fontSizeMode: Text.HorizontalFit
-        minimumPixelSize: Theme.fontSizeFitFloor
+        // A heading wider than its column takes two lines.
+        wrapMode: Text.Wrap
     }
     // The amplifier column of the counters' table.
     component NameCell: Cell {
-        Layout.preferredWidth: Theme.columnNarrow
+        Layout.preferredWidth: Theme.columnLinkName
         horizontalAlignment: Text.AlignLeft
+    }
+    component Heading: Cell {
+        Layout.fillHeight: true
+        verticalAlignment: Text.AlignBottom
+        color: Theme.colorSubText
+        font.pixelSize: Theme.fontSizeCaption
     }
     // A line of a frame or of the register panel.
     component Line: Text {
@@ -141,22 +145,26 @@ Rectangle {
         anchors.margins: Theme.pagePadding
         spacing: Theme.spacingNormal
 
-        // The counters: one row per amplifier, its last error under it.
+        // The counters: one row per amplifier, its last error under it. Headings may take two lines.
+        FontMetrics {
+            id: headingMetrics
+            font.pixelSize: Theme.fontSizeCaption
+        }
         RowLayout {
             Layout.fillWidth: true
-            spacing: Theme.spacingTight
-            NameCell { text: qsTr("Amplifier"); font.bold: true }
-            Cell { text: qsTr("Requests"); font.bold: true }
-            Cell { text: qsTr("Good"); font.bold: true }
-            Cell { text: qsTr("Time-outs"); font.bold: true }
-            Cell { text: qsTr("Bad CRC"); font.bold: true }
-            Cell { text: qsTr("Other id"); font.bold: true }
-            Cell { text: qsTr("Exception / abort"); font.bold: true }
-            Cell { text: qsTr("Late"); font.bold: true }
-            Cell { text: qsTr("Duplicates"); font.bold: true }
-            Cell { text: qsTr("Garbled"); font.bold: true }
-            Cell { text: qsTr("Median ms"); font.bold: true }
-            Cell { text: qsTr("p99 ms"); font.bold: true }
+            Layout.preferredHeight: 2 * headingMetrics.lineSpacing
+            spacing: Theme.spacingHairline
+            Heading { text: qsTr("Load cell"); Layout.preferredWidth: Theme.columnLinkName; horizontalAlignment: Text.AlignLeft }
+            Heading { text: qsTr("Requests") }
+            Heading { text: qsTr("Good") }
+            Heading { text: qsTr("Time-outs") }
+            Heading { text: qsTr("Bad CRC") }
+            Heading { text: qsTr("Other id") }
+            Heading { text: qsTr("Exc. / abort") }
+            Heading { text: qsTr("Late") }
+            Heading { text: qsTr("Duplicates") }
+            Heading { text: qsTr("Median ms") }
+            Heading { text: qsTr("p99 ms") }
             Item { Layout.fillWidth: true }
         }
         ListSeparator { Layout.fillWidth: true }
@@ -177,8 +185,8 @@ Rectangle {
                 spacing: 0
                 RowLayout {
                     Layout.fillWidth: true
-                    spacing: Theme.spacingTight
-                    NameCell { text: qsTr("Load cell %1").arg(name) }
+                    spacing: Theme.spacingHairline
+                    NameCell { text: name }
                     Repeater {
                         model: figures
                         delegate: Cell {
@@ -193,7 +201,7 @@ Rectangle {
                 Line {
                     objectName: "lastError"
                     Layout.fillWidth: true
-                    Layout.leftMargin: Theme.columnNarrow
+                    Layout.leftMargin: Theme.columnLinkName
                     text: lastError
                     color: Theme.colorSubText
                     visible: text.length > 0
@@ -213,7 +221,8 @@ Rectangle {
             ComboBoxThemed {
                 id: amplifierFilter
                 objectName: "amplifierFilter"
-                Layout.preferredWidth: Theme.columnSelector
+                Layout.fillWidth: true
+                Layout.maximumWidth: Theme.columnCombo
                 model: [qsTr("All amplifiers")].concat(screenLink.amplifierNames.map(function(n) { return qsTr("Load cell %1").arg(n) }))
                 onActivated: function(index) {
                     frameModel.amplifierFilter = index > 0 ? screenLink.amplifierNames[index - 1] : ""
@@ -222,7 +231,8 @@ Rectangle {
             ComboBoxThemed {
                 id: verdictFilter
                 objectName: "verdictFilter"
-                Layout.preferredWidth: Theme.columnSelector
+                Layout.fillWidth: true
+                Layout.maximumWidth: Theme.columnCombo
                 model: [qsTr("All verdicts")].concat(frameModel.verdictNames)
                 onActivated: function(index) { frameModel.verdictFilter = index - 1 }
             }
@@ -257,7 +267,8 @@ Rectangle {
                 // New frames come at the end; the view follows them unless the user scrolled back.
                 property bool followsEnd: true
                 onMovementEnded: followsEnd = atYEnd
-                onCountChanged: if (followsEnd) positionViewAtEnd()
+                // Once the new rows are laid out, so that the end is where their heights put it.
+                onCountChanged: if (followsEnd) Qt.callLater(frameList.positionViewAtEnd)
                 T.ScrollBar.vertical: ScrollBarThemed {}
                 delegate: Rectangle {
                     id: frameRow
@@ -271,34 +282,40 @@ Rectangle {
                     required property string decoded
                     objectName: "frame_" + index
                     width: ListView.view.width
-                    implicitHeight: frameLines.implicitHeight + Theme.spacingHairline
+                    implicitHeight: frameHex.y + frameHex.height + Theme.spacingHairline
                     color: ListView.isCurrentItem ? Theme.colorSeparator : Theme.colorNone
-                    ColumnLayout {
-                        id: frameLines
-                        width: parent.width
-                        spacing: 0
-                        RowLayout {
-                            Layout.fillWidth: true
-                            spacing: Theme.spacingNormal
-                            Line { text: frameRow.time; font.family: Theme.fontFamilyMono }
-                            Line { text: frameRow.direction; font.family: Theme.fontFamilyMono }
-                            Line { objectName: "frameAmplifier"; text: frameRow.amplifier; Layout.preferredWidth: Theme.columnNarrow }
-                            Line {
-                                objectName: "frameVerdict"
-                                text: frameRow.verdictText
-                                color: frameRow.good ? Theme.colorText : Theme.colorError
-                                Layout.preferredWidth: Theme.columnNarrow
-                            }
-                            Line { objectName: "frameHex"; text: frameRow.hex; font.family: Theme.fontFamilyMono; Layout.fillWidth: true }
-                        }
+                    // Time, direction, amplifier and verdict in fixed columns, then the frame in words (none
+                    // when its bytes do not decode), and under them the bytes as they went over the wire.
+                    Row {
+                        id: frameHead
+                        spacing: Theme.spacingNormal
+                        Line { text: frameRow.time; font.family: Theme.fontFamilyMono }
+                        Line { text: frameRow.direction; font.family: Theme.fontFamilyMono }
+                        Line { objectName: "frameAmplifier"; text: frameRow.amplifier; width: Theme.columnMedium }
                         Line {
-                            objectName: "frameDecoded"
-                            Layout.fillWidth: true
-                            Layout.leftMargin: Theme.columnMedium
-                            text: frameRow.decoded
-                            color: Theme.colorSubText
-                            wrapMode: Text.WordWrap
+                            objectName: "frameVerdict"
+                            text: frameRow.verdictText
+                            color: frameRow.good ? Theme.colorText : Theme.colorError
+                            width: Theme.columnMedium
                         }
+                    }
+                    Line {
+                        id: frameDecoded
+                        objectName: "frameDecoded"
+                        x: frameHead.width + Theme.spacingNormal
+                        width: parent.width - x
+                        text: frameRow.decoded
+                        wrapMode: Text.WordWrap
+                    }
+                    Line {
+                        id: frameHex
+                        objectName: "frameHex"
+                        x: Theme.columnMedium
+                        y: Math.max(frameHead.height, frameDecoded.height)
+                        width: parent.width - x
+                        text: frameRow.hex
+                        color: Theme.colorSubText
+                        font.family: Theme.fontFamilyMono
                     }
                     MouseArea {
                         anchors.fill: parent
@@ -315,7 +332,7 @@ Rectangle {
             ComboBoxThemed {
                 id: registerAmplifier
                 objectName: "registerAmplifier"
-                Layout.preferredWidth: Theme.columnSelector
+                Layout.preferredWidth: Theme.columnCombo
                 model: screenLink.amplifierNames.map(function(n) { return qsTr("Load cell %1").arg(n) })
             }
             ComboBoxThemed {
@@ -324,8 +341,19 @@ Rectangle {
                 Layout.fillWidth: true
                 textRole: "label"
                 model: registers.known(screenLink.chosenAmplifier)
+                // Names what the field holds when the register map knows it.
+                displayText: {
+                    for (var i = 0; i < model.length; i++)
+                        if (model[i].address === registerField.text.trim())
+                            return model[i].label
+                    return qsTr("Registers the map knows…")
+                }
                 onActivated: function(index) { registerField.text = model[index].address }
             }
+        }
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: Theme.spacingNormal
             TextFieldThemed {
                 id: registerField
                 objectName: "registerField"
@@ -349,6 +377,7 @@ Rectangle {
                 text: qsTr("Write…")
                 onClicked: screenLink.askWrite()
             }
+            Item { Layout.fillWidth: true }
         }
         Line {
             objectName: "registerOutcome"

@@ -144,6 +144,16 @@ TestCase {
         mouseClick(findChild(window.contentItem, "sidebarAbout"))
         shot("about")
 
+        // The Link screen while amplifier 3 answers with bad checksums, its filter level read in the panel.
+        simulators.serial(line, "fault 3 bad-crc")
+        mouseClick(findChild(window.contentItem, "sidebarLink"))
+        var link = findChild(window.contentItem, "linkScreen")
+        tryVerify(function() { return findChild(link, "frameList").count > 60 }, 20000)
+        typeInto(findChild(link, "registerField"), "0x0056")
+        mouseClick(findChild(link, "readButton"))
+        shot("link")
+        simulators.serial(line, "fault 3 none")
+
         mouseClick(findChild(window.contentItem, "sidebarAmplifierQA"))
         var qa = findChild(window.contentItem, "amplifierQaScreen")
         var qaPorts = findChild(qa, "qaPortSelector")

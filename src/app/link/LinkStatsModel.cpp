@@ -51,8 +51,6 @@ QStringList LinkStatsModel::figures(const linkstats::Snapshot &s, bool hasLink) 
           << QString::number(s.count(Verdict::TimedOut)) << QString::number(s.count(Verdict::BadCrc))
           << QString::number(s.count(Verdict::OtherId)) << QString::number(s.count(Verdict::Refused))
           << QString::number(s.count(Verdict::Late)) << QString::number(s.count(Verdict::Duplicate))
-          << QString::number(s.count(Verdict::Garbage) + s.count(Verdict::Incomplete) +
-                             s.count(Verdict::Unsupported))
           << milliseconds(s.medianMs) << milliseconds(s.p99Ms);
     return shown;
 }
@@ -68,6 +66,11 @@ QString LinkStatsModel::detail(const linkstats::Snapshot &s, frames::Protocol pr
                       : tr("abort 0x%1: %2").arg(refusal.code, 8, 16, QLatin1Char('0')).arg(refusal.count));
     if (!codes.isEmpty())
         parts << tr("refused by code: %1").arg(codes.join(QStringLiteral(", ")));
+    using frames::Verdict;
+    const uint64_t garbled =
+        s.count(Verdict::Garbage) + s.count(Verdict::Incomplete) + s.count(Verdict::Unsupported);
+    if (garbled > 0)
+        parts << tr("garbled or cut answers: %1").arg(garbled);
     if (s.linkErrors > 0)
         parts << tr("port errors: %1").arg(s.linkErrors);
     if (!s.lastError.isEmpty())

@@ -24,7 +24,6 @@ public:
         Refused,
         Late,
         Duplicates,
-        Garbled,
         MedianMs,
         P99Ms,
         FigureCount
