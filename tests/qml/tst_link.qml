@@ -126,4 +126,41 @@ WindowTestCase {
         verify(data.says.test(item("registerOutcome").text), item("registerOutcome").text)
         compare(simulators.serial(line, "get 1 0x0056"), "OK " + data.holds)
     }
+
+    // The frames shown, paused, into a file (as the file dialog hands it over) or onto the clipboard.
+    function test_copyAndExport_data() {
+        return [
+            { tag: "copy" },
+            { tag: "export", folder: testFiles.newFolder(), title: "Frames Exported" },
+            { tag: "export into a missing folder", folder: "/nonexistent-folder", title: "Frames Not Exported" }
+        ]
+    }
+    function test_copyAndExport(data) {
+        openLink()
+        tryVerify(function() { return item("frameList").count > 4 }, 10000)
+        mouseClick(item("pauseButton"))
+        var first = /^\S+T[\d:.]+,request,Load cell [12],ok,0[12] 03 00 00 00 02 .. ..,read 0x0000 \(measuringValue\) x2$/
+        if (!data.folder) {
+            item("frameList").positionViewAtBeginning()
+            tryVerify(function() { return findChild(item("frameList"), "frame_0") !== null })
+            mouseClick(findChild(item("frameList"), "frame_0"))
+            mouseClick(item("copyButton"))
+            compare(item("linkMessageDialog").text, "1 frame(s) copied to the clipboard.")
+            var pasted = createTemporaryQmlObject("import QtQuick; TextEdit {}", testCase)
+            pasted.paste()
+            verify(first.test(pasted.text.trim().split("\t").join(",")), pasted.text)
+            return
+        }
+        var path = data.folder + "/frames.csv"
+        link.exportTo("file://" + path)
+        compare(item("linkMessageDialog").title, data.title)
+        var lines = testFiles.readText(path).split("\n")
+        if (data.title === "Frames Not Exported") {
+            verify(/frames.csv cannot be written: ./.test(item("linkMessageDialog").text))
+            return
+        }
+        compare(lines[0], "Time,Direction,Amplifier,Verdict,Raw,Decoded")
+        compare(lines.length, item("frameList").count + 2)
+        verify(first.test(lines[1]), lines[1])
+    }
 }
