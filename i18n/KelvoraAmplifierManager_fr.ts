@@ -1000,7 +1000,7 @@
     </message>
     <message>
         <source>All amplifiers</source>
-        <translation>Tous les capteurs</translation>
+        <translation>Tous capteurs</translation>
     </message>
     <message>
         <source>Load cell %1</source>
@@ -1008,7 +1008,7 @@
     </message>
     <message>
         <source>All verdicts</source>
-        <translation>Tous les verdicts</translation>
+        <translation>Tous verdicts</translation>
     </message>
     <message>
         <source>Copy</source>
@@ -1016,7 +1016,7 @@
     </message>
     <message>
         <source>Export CSV</source>
-        <translation>Exporter en CSV</translation>
+        <translation>Exporter CSV</translation>
     </message>
     <message>
         <source>Registers the map knows…</source>
