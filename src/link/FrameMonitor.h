@@ -22,7 +22,7 @@ struct FrameRecord {
     frames::Direction direction = frames::Direction::Request;
     uint8_t address = 0; // the amplifier's address or node the frame belongs to
     frames::Verdict verdict = frames::Verdict::Ok;
-    uint32_t code = 0;      // exception or abort code for Refused
+    uint32_t code = 0;      // exception or abort code for Refused; the id that answered for OtherId
     int requestTarget = -1; // the request's register or index, for decoding answers that do not carry it
     uint16_t size = 0;      // bytes on the wire; at most kMaxBytes of them are kept
     std::array<uint8_t, kMaxBytes> bytes{};

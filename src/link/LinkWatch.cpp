@@ -37,12 +37,16 @@ void LinkWatch::exchanged(uint8_t address, const frames::Judgement &judgement,
     const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
     const qint64 sentMs = nowMs - std::chrono::duration_cast<std::chrono::milliseconds>(now - sentAt).count();
     const int target = requestTarget(m_protocol, request.data(), request.size());
+    // An answer from another id keeps that id where a refusal keeps its code.
+    const uint32_t code = judgement.verdict == frames::Verdict::OtherId && judgement.otherAddress >= 0
+                              ? static_cast<uint32_t>(judgement.otherAddress)
+                              : judgement.code;
     // A request's verdict is its exchange's: a time-out shows on the request that got no answer.
-    m_monitor.record(m_protocol, frames::Direction::Request, address, judgement.verdict, judgement.code,
-                     target, request.data(), request.size(), sentMs);
+    m_monitor.record(m_protocol, frames::Direction::Request, address, judgement.verdict, code, target,
+                     request.data(), request.size(), sentMs);
     if (!answer.empty())
-        m_monitor.record(m_protocol, frames::Direction::Answer, address, judgement.verdict, judgement.code,
-                         target, answer.data(), answer.size(), nowMs);
+        m_monitor.record(m_protocol, frames::Direction::Answer, address, judgement.verdict, code, target,
+                         answer.data(), answer.size(), nowMs);
 }
 
 void LinkWatch::discarded(uint8_t address, frames::Verdict verdict, const uint8_t *bytes, size_t size) {

@@ -1,5 +1,6 @@
 // Every fault the simulators can put on a link lands in the right counter of the link statistics and with
-// the right verdict in the frame monitor; a frame that cannot be decoded is shown as hex only.
+// the right verdict in the frame monitor, in the library and in kelvora-cli's monitor; a frame that cannot be
+// decoded is shown as hex only.
 
 #include "../canopen/CanTestBus.h"
 #include "SimulatorProcess.h"
@@ -8,6 +9,7 @@
 #include "link/serial/SerialExchange.h"
 #include "protocol/ModbusFrames.h"
 
+#include <QProcess>
 #include <QTest>
 
 #include <memory>
@@ -154,6 +156,57 @@ private slots:
             recorded =
                 recorded || (frame.verdict == afterwards && frame.direction == frames::Direction::Answer);
         QVERIFY(recorded);
+    }
+
+    // The same faults through kelvora-cli's monitor, which shows the frames from the handshake on: the
+    // faulted exchange's frames carry the fault's verdict, the exit status says what it means. A serial
+    // exchange is sent once more (--retries 1), whose settle finds what came late.
+    void monitor_showsEachFault_data() { fault_landsInItsCounterAndVerdict_data(); }
+    void monitor_showsEachFault() {
+        QFETCH(bool, can);
+        QFETCH(QString, fault);
+        QFETCH(QString, cleared);
+        QFETCH(Verdict, verdict);
+        QFETCH(Verdict, afterwards);
+        exchange(can); // the line is quiet before the tool opens it
+        QVERIFY(command(can, fault).startsWith(QLatin1String("OK")));
+        QProcess cli;
+        // The serial line is the library's too: it is given back while the tool runs.
+        m_bus.reset();
+        cli.start(QStringLiteral(KELVORA_CLI_PATH),
+                  {QStringLiteral("--protocol"), can ? QStringLiteral("CANOpen") : QStringLiteral("RS485"),
+                   QStringLiteral("--port"), can ? QStringLiteral("can") : m_sim->port(),
+                   QStringLiteral("--id"), QStringLiteral("1"), QStringLiteral("--timeout"),
+                   can ? QStringLiteral("300") : QStringLiteral("50"), QStringLiteral("--retries"),
+                   can ? QStringLiteral("0") : QStringLiteral("1"), QStringLiteral("monitor"),
+                   QStringLiteral("--count"), QStringLiteral("8"), QStringLiteral("--interval"),
+                   QStringLiteral("50")});
+        QVERIFY(cli.waitForFinished(60000));
+        QVERIFY(command(can, cleared).startsWith(QLatin1String("OK")));
+        m_bus = std::make_unique<RS485Bus>();
+        QVERIFY(m_bus->open(m_sim->port(), 9600));
+        m_bus->watch().monitor().setRecording(true);
+
+        const QStringList lines =
+            QString::fromUtf8(cli.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(!lines.isEmpty(), qPrintable(cli.readAllStandardError()));
+        // "HH:mm:ss.zzz -> id verdict ...": the handshake's request first.
+        const auto verdictOf = [](const QString &line) {
+            return line.mid(20, 11).trimmed();
+        };
+        QCOMPARE(lines.first().mid(13, 2), QStringLiteral("->"));
+        QCOMPARE(verdictOf(lines.first()), QString::fromLatin1(frames::verdictKey(verdict)));
+        const int expectedStatus = verdict == Verdict::Ok         ? 0
+                                   : verdict == Verdict::TimedOut ? 3
+                                   : verdict == Verdict::Refused  ? 4
+                                                                  : 5;
+        QCOMPARE(cli.exitCode(), expectedStatus);
+        if (afterwards != Verdict::Ok && !can) {
+            bool shown = false;
+            for (const QString &line : lines)
+                shown = shown || verdictOf(line) == QString::fromLatin1(frames::verdictKey(afterwards));
+            QVERIFY2(shown, qPrintable(lines.join(QLatin1Char('\n'))));
+        }
     }
 };
 

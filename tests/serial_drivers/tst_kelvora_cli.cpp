@@ -1,8 +1,11 @@
 // kelvora-cli as a process against the simulated amplifier: results on stdout with exit 0, the driver's
-// error text on stderr with exit 1. The operations themselves are covered by the driver suites.
+// error text on stderr with the exit status that tells why. The operations themselves are covered by the
+// driver suites.
 #include "CliRun.h"
 #include "SimulatorLog.h"
 #include "SimulatorProcess.h"
+
+#include "../../tools/kelvora-cli/ExitCodes.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -13,6 +16,12 @@ namespace {
 void row(const char *name, const char *setup, const char *arguments, const char *text) {
     QTest::newRow(name) << QString::fromUtf8(setup) << QString::fromUtf8(arguments)
                         << QString::fromUtf8(text);
+}
+
+// A row of the failures' table: as row(), with the exit status expected.
+void failure(const char *name, const char *setup, const char *arguments, const char *text, int status) {
+    QTest::newRow(name) << QString::fromUtf8(setup) << QString::fromUtf8(arguments) << QString::fromUtf8(text)
+                        << status;
 }
 
 void rowColumns() {
@@ -38,6 +47,10 @@ private slots:
         // A scan needs no handshake and exits 0 even when nobody answers.
         row("scan", "load 2 31337", "RS485 scan --to 5", "1 250000\n2 31337\n");
         row("scan, nobody there", "", "RS485 scan --from 3 --to 9", "");
+        row("registers by name, two pairs", "", "RS485 --id 2 read-register level --count 2",
+            "0x0056 filteringLevel = 2\n0x0058 filteringBandwidth = 100\n");
+        row("filters", "", "RS232 get-filters",
+            "fir=1\nlevel=2\nbandwidth=100\nazt-time=10\nazt-bandwidth=1000\nstability=10\nzero-point=1\n");
     }
     void reads_printTheirValue() {
         QFETCH(QString, setup);
@@ -97,7 +110,7 @@ private slots:
             QCOMPARE(sim.command(QStringLiteral("fault 1 ") + setup), QStringLiteral("OK"));
         QVERIFY(process.waitForFinished(60000));
         const qint64 endedAfter = sinceFault.elapsed();
-        QCOMPARE(process.exitCode(), 1);
+        QCOMPARE(process.exitCode(), kill ? int(cli::kExitPortLost) : int(cli::kExitNoAnswer));
         const QStringList lines =
             QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         const QString errors = QString::fromUtf8(process.readAllStandardError());
@@ -136,6 +149,9 @@ private slots:
                  (QList<LoggedWrite>{registerWrite(0x0008, 1000), registerWrite(0x001A, 0),
                                      registerWrite(0x000A, 52000), registerWrite(0x001C, 1000),
                                      registerWrite(0x0004, 0), registerWrite(0x0006, 2)}));
+        QCOMPARE(cli("write-register level 4").out,
+                 QStringLiteral("0x0056 filteringLevel = 4 (written and read back)\n"));
+        QCOMPARE(takeWrites(sim, 3), QList<LoggedWrite>{registerWrite(0x0056, 4)});
         QCOMPARE(cli("self-test").exitCode, 0);
     }
 
@@ -148,7 +164,7 @@ private slots:
         own.start(QStringLiteral("setsid"), {QStringLiteral("-c"), QStringLiteral(KELVORA_CLI_PATH),
                                              "--protocol", "RS232", "--port", sim.port(), "read-ad"});
         QVERIFY(own.waitForFinished(60000));
-        QCOMPARE(own.exitCode(), 1);
+        QCOMPARE(own.exitCode(), int(cli::kExitPortLost));
         QVERIFY(own.readAllStandardError().contains("the terminal this program runs in, not a serial port"));
         QCOMPARE(sim.query(QStringLiteral("count 1")), 0);
 
@@ -164,60 +180,88 @@ private slots:
         QCOMPARE(stty({"-g"}), before);
     }
 
-    void failures_exitOneWithDriverText_data() {
+    void failures_exitWithStatusAndDriverText_data() {
         rowColumns();
-        row("missing port", "", "RS232 --port /dev/kelvora-missing-port read-weight",
-            "Failed to open serial port: /dev/kelvora-missing-port: no such port");
-        row("multi-point on RS232", "", "RS232 calibrate-multi 1:0 2:1",
-            "calibrate-multi is available for RS485 amplifiers only.");
-        row("unknown protocol", "", "rs232 read-ad",
-            "Unknown protocol \"rs232\" (use RS232, RS485 or CANOpen).");
-        row("id with RS232", "", "RS232 --id 17 read-ad",
-            "--id is not used with RS232: one amplifier per port, always address 1.");
-        row("RS485 id 0", "", "RS485 --id 0 read-ad", "--id for RS485 needs a device id from 1 to 247.");
-        row("RS485 id 248", "", "RS485 --id 248 read-ad", "--id for RS485 needs a device id from 1 to 247.");
-        row("CANOpen id 0", "", "CANOpen --id 0 read-ad",
-            "--id for CANOpen needs a device id from 1 to 127.");
-        row("CANOpen id 128", "", "CANOpen --id 128 read-ad",
-            "--id for CANOpen needs a device id from 1 to 127.");
+        QTest::addColumn<int>("status");
+        failure("missing port", "", "RS232 --port /dev/kelvora-missing-port read-weight",
+                "Failed to open serial port: /dev/kelvora-missing-port: no such port",
+                int(cli::kExitPortLost));
+        failure("multi-point on RS232", "", "RS232 calibrate-multi 1:0 2:1",
+                "calibrate-multi is available for RS485 amplifiers only.", int(cli::kExitBadArguments));
+        failure("unknown protocol", "", "rs232 read-ad",
+                "Unknown protocol \"rs232\" (use RS232, RS485 or CANOpen).", int(cli::kExitBadArguments));
+        failure("id with RS232", "", "RS232 --id 17 read-ad",
+                "--id is not used with RS232: one amplifier per port, always address 1.",
+                int(cli::kExitBadArguments));
+        failure("RS485 id 0", "", "RS485 --id 0 read-ad", "--id for RS485 needs a device id from 1 to 247.",
+                int(cli::kExitBadArguments));
+        failure("RS485 id 248", "", "RS485 --id 248 read-ad",
+                "--id for RS485 needs a device id from 1 to 247.", int(cli::kExitBadArguments));
+        failure("CANOpen id 0", "", "CANOpen --id 0 read-ad",
+                "--id for CANOpen needs a device id from 1 to 127.", int(cli::kExitBadArguments));
+        failure("CANOpen id 128", "", "CANOpen --id 128 read-ad",
+                "--id for CANOpen needs a device id from 1 to 127.", int(cli::kExitBadArguments));
         // Id 127 passes: the setting is what is refused, before the bus is touched.
-        row("CANOpen id 127, level 0", "", "CANOpen --id 127 set-filters level=0",
-            "level=0 is out of range for CANOpen: level takes 1 to 5.");
+        failure("CANOpen id 127, level 0", "", "CANOpen --id 127 set-filters level=0",
+                "level=0 is out of range for CANOpen: level takes 1 to 5.", int(cli::kExitBadArguments));
         // Refused whole: the valid level before the bad bandwidth is not written either.
-        row("setting out of range", "", "RS232 set-filters level=3 bandwidth=1001",
-            "bandwidth=1001 is out of range for RS232: bandwidth takes 0 to 1000.");
-        row("tracking time past 50", "", "RS485 set-filters azt-time=51",
-            "azt-time=51 is out of range for RS485: azt-time takes 0 to 50.");
-        row("setting twice", "", "RS232 set-filters level=1 level=2", "level is given twice.");
-        row("first point not zero", "", "RS485 calibrate-multi 1000:5 52000:10",
-            "The first point is the zero point: its weight must be 0, not 5.");
-        row("tare neither on nor off", "", "RS232 tare maybe", "tare takes on or off.");
-        row("unknown setting", "", "RS232 set-filters gain=3",
+        failure("setting out of range", "", "RS232 set-filters level=3 bandwidth=1001",
+                "bandwidth=1001 is out of range for RS232: bandwidth takes 0 to 1000.",
+                int(cli::kExitBadArguments));
+        failure("tracking time past 50", "", "RS485 set-filters azt-time=51",
+                "azt-time=51 is out of range for RS485: azt-time takes 0 to 50.",
+                int(cli::kExitBadArguments));
+        failure("setting twice", "", "RS232 set-filters level=1 level=2", "level is given twice.",
+                int(cli::kExitBadArguments));
+        failure("first point not zero", "", "RS485 calibrate-multi 1000:5 52000:10",
+                "The first point is the zero point: its weight must be 0, not 5.",
+                int(cli::kExitBadArguments));
+        failure("tare neither on nor off", "", "RS232 tare maybe", "tare takes on or off.",
+                int(cli::kExitBadArguments));
+        failure(
+            "unknown setting", "", "RS232 set-filters gain=3",
             "Unknown setting \"gain=3\" (use fir, level, bandwidth, azt-time, azt-bandwidth, stability or "
-            "zero-point with =N).");
-        row("calibrate, points within the noise", "", "RS232 calibrate 120000 120100 500",
+            "zero-point with =N).",
+            int(cli::kExitBadArguments));
+        failure(
+            "calibrate, points within the noise", "", "RS232 calibrate 120000 120100 500",
             "Points 1 and 2 lie only 100 AD counts apart (120000 and 120100), less than the minimum of 500 "
             "counts: the noise alone could swing the weight. Was the load changed between them? Nothing was "
-            "written; add --force to calibrate anyway.");
+            "written; add --force to calibrate anyway.",
+            int(cli::kExitBadArguments));
         // Refused before the line is opened: the port does not even exist.
-        row("unsupported baud", "", "RS485 --port /dev/kelvora-missing-port --baud 12345 read-ad",
-            "--baud 12345 is not a line speed this port supports (such as 9600, 19200, 38400 or 115200).");
-        row("scan window", "", "RS485 --port /dev/kelvora-missing-port scan --window 0",
-            "--window needs a number of milliseconds from 1 to 5000.");
-        row("scan on RS232", "", "RS232 scan",
-            "scan works on RS485 and CANOpen; an RS232 port has one amplifier, so the port list is the "
-            "scan.");
+        failure("unsupported baud", "", "RS485 --port /dev/kelvora-missing-port --baud 12345 read-ad",
+                "--baud 12345 is not a line speed this port supports (such as 9600, 19200, 38400 or 115200).",
+                int(cli::kExitBadArguments));
+        failure("scan window", "", "RS485 --port /dev/kelvora-missing-port scan --window 0",
+                "--window needs a number of milliseconds from 1 to 5000.", int(cli::kExitBadArguments));
+        failure("register outside the map", "", "RS232 write-register 0x1F40 5",
+                "0x1F40 is not a setting of the register map; nothing was written (add --raw to write it "
+                "anyway).",
+                int(cli::kExitBadArguments));
+        failure("SDO on a serial line", "", "RS485 sdo-read 2019:00",
+                "sdo-read is for CANOpen amplifiers; use read-register REG.", int(cli::kExitBadArguments));
+        failure("write refused", "refuse 1 0x56 1", "RS232 write-register level 3",
+                "Write to register 0x0056 not confirmed: Modbus exception 2; it holds 2.",
+                int(cli::kExitRefused));
+        failure("no answer", "fault 1 silence", "RS232 --timeout 100 --retries 1 read-register level",
+                "Handshake failed. Amplifier may not be responsive.", int(cli::kExitNoAnswer));
+        failure("scan on RS232", "", "RS232 scan",
+                "scan works on RS485 and CANOpen; an RS232 port has one amplifier, so the port list is the "
+                "scan.",
+                int(cli::kExitBadArguments));
     }
-    void failures_exitOneWithDriverText() {
+    void failures_exitWithStatusAndDriverText() {
         QFETCH(QString, setup);
         QFETCH(QString, arguments);
         QFETCH(QString, text);
+        QFETCH(int, status);
         SimulatorProcess sim;
         QVERIFY2(sim.isReady(), qPrintable(sim.errorString()));
         if (!setup.isEmpty())
             QCOMPARE(sim.command(setup), QStringLiteral("OK"));
         const CliRun run = runCli(arguments, sim.port());
-        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.exitCode, status);
         QVERIFY2(run.err.split(QLatin1Char('\n')).contains(text), qPrintable(run.err));
         QCOMPARE(run.err.count(text.section(QLatin1Char(':'), 0, 0)), 1);
         QCOMPARE(run.out, QString());

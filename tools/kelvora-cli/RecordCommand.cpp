@@ -1,5 +1,8 @@
 #include "RecordCommand.h"
 
+#include "ExitCodes.h"
+#include "LinkCommands.h"
+
 #include "device/AmplifierBase.h"
 #include "device/FileHandler.h"
 #include "device/ProtocolFacts.h"
@@ -74,9 +77,13 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
                      const QStringList &arguments) {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    auto fail = [&err](const QString &message) {
+    auto fail = [&err](const QString &message, int status = cli::kExitFailed) {
         err << message << Qt::endl;
-        return 1;
+        return status;
+    };
+    // The arguments are checked before the line is opened.
+    auto refuse = [&fail](const QString &message) {
+        return fail(message, cli::kExitBadArguments);
     };
 
     QCommandLineParser parser;
@@ -84,25 +91,25 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
     parser.addOption({QStringLiteral("duration"), QString(), QStringLiteral("s")});
     parser.addOption({QStringLiteral("until-stopped"), QString()});
     if (!parser.parse(QStringList{QStringLiteral("record")} + arguments))
-        return fail(parser.errorText());
+        return refuse(parser.errorText());
     int intervalMs = 0;
     if (!parseNumber(parser.value(QStringLiteral("interval")), 10, 3600000, intervalMs))
-        return fail(
+        return refuse(
             QStringLiteral("record needs --interval with a number of milliseconds from 10 to 3600000."));
     const bool untilStopped = parser.isSet(QStringLiteral("until-stopped"));
     int durationS = 0;
     if (untilStopped == parser.isSet(QStringLiteral("duration")))
-        return fail(QStringLiteral("record needs either --duration S or --until-stopped."));
+        return refuse(QStringLiteral("record needs either --duration S or --until-stopped."));
     if (!untilStopped && !parseNumber(parser.value(QStringLiteral("duration")), 1, 2000000, durationS))
-        return fail(QStringLiteral("--duration needs a number of seconds from 1 to 2000000."));
+        return refuse(QStringLiteral("--duration needs a number of seconds from 1 to 2000000."));
     if (parser.positionalArguments().size() != 1)
-        return fail(QStringLiteral("record needs one output FILE after its options."));
+        return refuse(QStringLiteral("record needs one output FILE after its options."));
     const QString path =
         FileHandler().resolveTypedPath(parser.positionalArguments().first(), QDir::currentPath());
     // The program asks before emptying a file that holds data; the tool cannot ask, so it refuses.
     if (QFileInfo(path).isFile() && QFileInfo(path).size() > 0)
-        return fail(QStringLiteral("%1 already holds data; record into a new file (it was left as it is).")
-                        .arg(path));
+        return refuse(QStringLiteral("%1 already holds data; record into a new file (it was left as it is).")
+                          .arg(path));
 
     QList<int> ids{1};
     if (const std::optional<ValueRange> range = deviceIdRange(link.protocol)) {
@@ -112,10 +119,10 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
             if (!parseNumber(text.trimmed(), static_cast<qlonglong>(range->min),
                              static_cast<qlonglong>(range->max), id) ||
                 ids.contains(id))
-                return fail(QStringLiteral("--id for %1 needs device ids from %2 to %3, each once (1,2,3).")
-                                .arg(link.protocol)
-                                .arg(range->min)
-                                .arg(range->max));
+                return refuse(QStringLiteral("--id for %1 needs device ids from %2 to %3, each once (1,2,3).")
+                                  .arg(link.protocol)
+                                  .arg(range->min)
+                                  .arg(range->max));
             ids << id;
         }
     }
@@ -133,8 +140,12 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
         FailureText why;
         QObject::connect(driver, SIGNAL(connectionFailed(QString)), &why, SLOT(take(QString)));
         if (!connectAndRead(driver, readingIntervalMs))
+            // Nothing sent at all: the line could not be opened.
             return fail(QStringLiteral("Amplifier %1 did not connect on %2: %3")
-                            .arg(amplifier->linkDescription(), link.port, why.text));
+                            .arg(amplifier->linkDescription(), link.port, why.text),
+                        linkcli::statsOf(amplifier).requests == 0
+                            ? static_cast<int>(cli::kExitPortLost)
+                            : linkcli::exitCodeFor(amplifier, {}, drivers[i]->linkLost()));
         amplifiers << amplifier;
     }
 

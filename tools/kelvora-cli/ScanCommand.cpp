@@ -1,5 +1,7 @@
 #include "ScanCommand.h"
 
+#include "ExitCodes.h"
+
 #include "device/BusScan.h"
 #include "device/ProtocolFacts.h"
 #include "link/can/CanLink.h"
@@ -45,7 +47,7 @@ int runScanCommand(const CliLinkOptions &link, const QStringList &arguments) {
         err << "scan works on RS485 and CANOpen; an RS232 port has one amplifier, so the port list is the "
                "scan."
             << Qt::endl;
-        return 1;
+        return cli::kExitBadArguments;
     }
     int first = lowest;
     int last = highest;
@@ -58,7 +60,7 @@ int runScanCommand(const CliLinkOptions &link, const QStringList &arguments) {
                                                             : nullptr;
         if (!target || i + 1 >= arguments.size() || !parseId(arguments.at(i + 1), *target)) {
             err << "Usage: scan [--from N --to M] [--window MS]" << Qt::endl;
-            return 1;
+            return cli::kExitBadArguments;
         }
     }
     if (first < lowest || last > highest || first > last) {
@@ -66,12 +68,12 @@ int runScanCommand(const CliLinkOptions &link, const QStringList &arguments) {
                    .arg(lowest)
                    .arg(highest)
             << Qt::endl;
-        return 1;
+        return cli::kExitBadArguments;
     }
     if (arguments.contains(QStringLiteral("--window")) && (windowMs < 1 || windowMs > kLongestWindowMs)) {
         err << QStringLiteral("--window needs a number of milliseconds from 1 to %1.").arg(kLongestWindowMs)
             << Qt::endl;
-        return 1;
+        return cli::kExitBadArguments;
     }
 
     RS485Bus bus;
@@ -101,7 +103,7 @@ int runScanCommand(const CliLinkOptions &link, const QStringList &arguments) {
         err << "\r\033[K" << Qt::flush;
     if (!outcome.ran || !outcome.error.isEmpty()) {
         err << outcome.error << Qt::endl;
-        return 1;
+        return cli::kExitPortLost;
     }
     // At the end, one line per id: a late answer or a second device may change what an id's line says.
     for (const busscan::Finding &finding : outcome.findings) {

@@ -1,7 +1,9 @@
 // kelvora-cli: the amplifier drivers from a shell, for scripts and for trying an amplifier without the
 // screens. It connects with the handshake first, runs one command and exits 0 with the result on stdout,
-// or 1 with the driver's own error text on stderr.
+// or with a status from ExitCodes.h and the driver's own error text on stderr.
 #include "CliDriver.h"
+#include "ExitCodes.h"
+#include "LinkCommands.h"
 #include "RecordCommand.h"
 #include "ScanCommand.h"
 
@@ -9,6 +11,8 @@
 #include "device/InputRules.h"
 #include "device/ProtocolFacts.h"
 #include "device/ReadingWorker.h"
+#include "link/LinkOptions.h"
+#include "link/LinkWatch.h"
 #include "link/serial/SerialExchange.h"
 #include "link/serial/SerialLink.h"
 #include "protocol/Calibration.h"
@@ -39,10 +43,37 @@ const char *kCommandsHelp = R"(Commands:
   read-ad                      print the raw AD value
   read-weight                  start the measuring reading and print the weight in --unit once the
                                first reading cycle has completed
-  watch --interval MS --count N
+  watch --interval MS --count N [--stats]
                                print N lines "time,weight,status", one every MS milliseconds; the weight
                                only when it was read in that interval, otherwise the status says why
-                               (status "ok" with a weight); ends at once with status 1 when the port goes
+                               (status "ok" with a weight); ends at once with status 6 when the port
+                               goes; --stats prints the link statistics (as "stats" does) at the end
+  monitor [--count N] [--interval MS] [--stats]
+                               read the weight every MS ms (default 200) and print every frame on the
+                               link, from the connection's handshake on, decoded: "time -> id verdict
+                               function register (name) xcount = value [hex]" ("<-" for answers); a
+                               frame that cannot be decoded shows its hex only; N frames, or until
+                               Ctrl-C; verdicts: ok, time-out, bad CRC, other id, refused, late,
+                               duplicate, garbage, incomplete, unsupported; the frames go on even when
+                               the handshake fails, which then ends it with that failure's status
+  stats [--count N] [--interval MS]
+                               read the weight N times (default 10), then print the link statistics:
+                               one row per id: requests, one column per verdict, late or doubled bytes
+                               discarded, link errors, round trip median and p99 in ms over the last
+                               1000 exchanges, the last error with its time; refusals by code below it
+  read-register REG [--count N]
+                               RS232, RS485: print "REG name = value" for the register pair REG (0x-hex,
+                               decimal or a setting's name such as level), N pairs from REG on
+  write-register REG VALUE [--raw]
+                               RS232, RS485: write VALUE, confirmed by the amplifier and read back; a
+                               register or value outside the register map's settings is refused unless
+                               --raw is given
+  sdo-read INDEX:SUB           CANOpen: print the entry (hex, such as 2019:00)
+  sdo-write INDEX:SUB VALUE [--raw]
+                               CANOpen: write VALUE, confirmed and read back; outside the register map's
+                               settings refused unless --raw
+  get-filters                  print the seven filter settings the amplifier holds, KEY=N lines as
+                               set-filters takes them
   zero                         move the zero offset so that the present load reads zero
   tare on|off                  switch the tare on or off ("tare" alone: on)
   calibrate ZERO_AD SPAN_AD SPAN_WEIGHT [--force]
@@ -71,7 +102,18 @@ Device ids (--id): RS485 1 to 247, CANOpen 1 to 127; RS232 takes none.
 Writes are all or nothing: zero, tare, calibrate, calibrate-multi and set-filters read what they change
 first, and when a write is refused they write the old values back; the message on stderr says what the
 amplifier holds then.
-Exit status: 0 on success, 1 on any failure (the reason on stderr).)";
+Global options --timeout MS (how long each exchange waits for an answer), --retries N (times an exchange
+with no usable answer is sent again) and --trace (every frame of the command on stderr, as monitor prints
+them) go before the command.
+Exit status (the reason on stderr):
+  0  success
+  1  the command ran and its verdict is negative (a self-test that failed, a write read back different),
+     or a failure none of the codes below describes
+  2  bad arguments: unknown command or option, a value out of range, a malformed file
+  3  no answer: the amplifier did not answer within the time-out (after the retries)
+  4  refused: the amplifier answered with a Modbus exception or an SDO abort
+  5  bad answer: bad CRC, another address or node, garbage, a cut answer, two devices on one id
+  6  port lost: the port or CAN adapter cannot be opened or went away)";
 
 QTextStream &out() {
     static QTextStream stream(stdout);
@@ -140,9 +182,13 @@ const protocolfacts::Facts &facts(const QString &protocol) {
     return known ? *known : kNone;
 }
 
-int fail(const QString &message) {
+int fail(const QString &message, int status = cli::kExitFailed) {
     err() << message << Qt::endl;
-    return 1;
+    return status;
+}
+
+int badArguments(const QString &message) {
+    return fail(message, cli::kExitBadArguments);
 }
 
 int failWith(const QStringList &errors, const QString &fallback) {
@@ -320,10 +366,12 @@ Prepared watch(const QStringList &arguments) {
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("interval"), QString(), QStringLiteral("ms"), QStringLiteral("1000")});
     parser.addOption({QStringLiteral("count"), QString(), QStringLiteral("n"), QStringLiteral("10")});
+    parser.addOption({QStringLiteral("stats"), QString()});
     if (!parser.parse(QStringList{QStringLiteral("watch")} + arguments))
         return refuse(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
-        return refuse(QStringLiteral("watch takes only --interval and --count."));
+        return refuse(QStringLiteral("watch takes only --interval, --count and --stats."));
+    const bool stats = parser.isSet(QStringLiteral("stats"));
     qulonglong interval = 0;
     qulonglong count = 0;
     if (!parseUnsigned(parser.value(QStringLiteral("interval")), interval) || interval == 0 ||
@@ -332,7 +380,7 @@ Prepared watch(const QStringList &arguments) {
     if (!parseUnsigned(parser.value(QStringLiteral("count")), count) || count == 0)
         return refuse(QStringLiteral("--count needs a positive number."));
     return Prepared{
-        [interval, count](Context &c) {
+        [interval, count, stats](Context &c) {
             const int intervalMs = static_cast<int>(interval);
             // The worker reads several times per printed line: its period drifts against the printing
             // clock (each cycle is the pause plus the exchange), so reading once per line would leave some
@@ -424,6 +472,9 @@ Prepared watch(const QStringList &arguments) {
             }
             stopReading(c.object);
             takeErrors();
+            const auto *amplifier = qobject_cast<const AmplifierBase *>(c.object);
+            if (stats && amplifier && amplifier->linkWatch())
+                linkcli::printStats(out(), *amplifier->linkWatch());
             return allRead && c.listener->errors.isEmpty() ? 0 : 1;
         },
         {}};
@@ -665,6 +716,17 @@ Prepared prepare(const QString &command, const QStringList &arguments, const QSt
         return setFilters(arguments, protocol);
     if (command == QLatin1String("self-test"))
         return noArguments(command, arguments, selfTest);
+    if (linkcli::isLinkCommand(command)) {
+        linkcli::Prepared link = linkcli::prepare(command, arguments, protocol);
+        if (!link.run)
+            return refuse(link.error);
+        return Prepared{[run = std::move(link.run)](Context &c) {
+                            linkcli::Context context{c.driver, qobject_cast<AmplifierBase *>(c.object), out(),
+                                                     err(), waitFor};
+                            return run(context);
+                        },
+                        {}};
+    }
     return refuse(QStringLiteral("Unknown command \"%1\". See kelvora-cli --help.").arg(command));
 }
 
@@ -699,14 +761,22 @@ int main(int argc, char *argv[]) {
                       QStringLiteral("rate"), QStringLiteral("9600")});
     parser.addOption({QStringLiteral("unit"), QStringLiteral("Weight unit: g, kg or lb (default g)."),
                       QStringLiteral("unit"), QStringLiteral("g")});
-    parser.addOption({QStringLiteral("timeout"),
-                      QStringLiteral("How long to wait for the first reading, in ms (default 5000)."),
-                      QStringLiteral("ms"), QStringLiteral("5000")});
+    parser.addOption(
+        {QStringLiteral("timeout"),
+         QStringLiteral("How long each exchange waits for an answer, in ms (default: the link's own, "
+                        "about 140 ms on a serial line, 2000 ms on CAN)."),
+         QStringLiteral("ms")});
+    parser.addOption(
+        {QStringLiteral("retries"),
+         QStringLiteral("How many times an exchange without a usable answer is sent again (default 0)."),
+         QStringLiteral("n"), QStringLiteral("0")});
+    parser.addOption(
+        {QStringLiteral("trace"), QStringLiteral("Print every frame of the command on stderr.")});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see above)."));
     // Options after the command belong to it (watch --interval ...).
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     if (!parser.parse(QCoreApplication::arguments()))
-        return fail(parser.errorText() + QStringLiteral("\nSee kelvora-cli --help."));
+        return badArguments(parser.errorText() + QStringLiteral("\nSee kelvora-cli --help."));
     if (parser.isSet(QStringLiteral("help"))) {
         out() << parser.helpText();
         return 0;
@@ -718,9 +788,9 @@ int main(int argc, char *argv[]) {
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return fail(QStringLiteral("No command given. See kelvora-cli --help."));
+        return badArguments(QStringLiteral("No command given. See kelvora-cli --help."));
     if (!parser.isSet(QStringLiteral("protocol")) || !parser.isSet(QStringLiteral("port")))
-        return fail(QStringLiteral("--protocol and --port are required. See kelvora-cli --help."));
+        return badArguments(QStringLiteral("--protocol and --port are required. See kelvora-cli --help."));
 
     CliLinkOptions link;
     link.protocol = parser.value(QStringLiteral("protocol"));
@@ -729,8 +799,8 @@ int main(int argc, char *argv[]) {
     if (!protocols.contains(link.protocol)) {
         QStringList quoted = protocols;
         const QString last = quoted.takeLast();
-        return fail(QStringLiteral("Unknown protocol \"%1\" (use %2 or %3).")
-                        .arg(link.protocol, quoted.join(QStringLiteral(", ")), last));
+        return badArguments(QStringLiteral("Unknown protocol \"%1\" (use %2 or %3).")
+                                .arg(link.protocol, quoted.join(QStringLiteral(", ")), last));
     }
     qulonglong number = 0;
     // record takes a list of ids ("1,2,3") and checks it itself.
@@ -739,30 +809,42 @@ int main(int argc, char *argv[]) {
     if (!ids) {
         // The address byte is always 1 on a point-to-point port: an id given here would be ignored.
         if (parser.isSet(QStringLiteral("id")))
-            return fail(QStringLiteral("--id is not used with %1: one amplifier per port, always address 1.")
-                            .arg(link.protocol));
+            return badArguments(
+                QStringLiteral("--id is not used with %1: one amplifier per port, always address 1.")
+                    .arg(link.protocol));
     } else if (!recording && (!parseUnsigned(parser.value(QStringLiteral("id")), number) ||
                               number < ids->min || number > ids->max)) {
-        return fail(QStringLiteral("--id for %1 needs a device id from %2 to %3.")
-                        .arg(link.protocol)
-                        .arg(ids->min)
-                        .arg(ids->max));
+        return badArguments(QStringLiteral("--id for %1 needs a device id from %2 to %3.")
+                                .arg(link.protocol)
+                                .arg(ids->min)
+                                .arg(ids->max));
     }
     link.deviceId = ids && !recording ? static_cast<int>(number) : 1;
     // The CAN bus has its own fixed speed; a serial port takes only the speeds its driver knows.
     if (!parseUnsigned(parser.value(QStringLiteral("baud")), number) || number == 0 || number > 4000000 ||
         (facts(link.protocol).serialPort &&
          !serial::SerialLink::supportsBaudRate(static_cast<uint32_t>(number))))
-        return fail(QStringLiteral("--baud %1 is not a line speed this port supports (such as 9600, 19200, "
-                                   "38400 or 115200).")
-                        .arg(parser.value(QStringLiteral("baud"))));
+        return badArguments(
+            QStringLiteral("--baud %1 is not a line speed this port supports (such as 9600, 19200, "
+                           "38400 or 115200).")
+                .arg(parser.value(QStringLiteral("baud"))));
     link.baudRate = static_cast<int>(number);
     const QString unit = parser.value(QStringLiteral("unit"));
     if (!weight::isKnownUnit(unit))
-        return fail(QStringLiteral("--unit must be g, kg or lb."));
-    if (!parseUnsigned(parser.value(QStringLiteral("timeout")), number) || number == 0 || number > 600000)
-        return fail(QStringLiteral("--timeout needs a number of milliseconds."));
-    const int timeoutMs = static_cast<int>(number);
+        return badArguments(QStringLiteral("--unit must be g, kg or lb."));
+    // The wait for the first readings covers every exchange of the connection and a few cycles.
+    int timeoutMs = 5000;
+    if (parser.isSet(QStringLiteral("timeout"))) {
+        if (!parseUnsigned(parser.value(QStringLiteral("timeout")), number) || number == 0 || number > 600000)
+            return badArguments(QStringLiteral("--timeout needs a number of milliseconds from 1 to 600000."));
+        linkoptions::setAnswerTimeoutMs(static_cast<int>(number));
+        timeoutMs = qMax(timeoutMs, static_cast<int>(number) * 8);
+    }
+    if (!parseUnsigned(parser.value(QStringLiteral("retries")), number) || number > 10)
+        return badArguments(QStringLiteral("--retries needs a number from 0 to 10."));
+    linkoptions::setRetries(static_cast<int>(number));
+    timeoutMs *= static_cast<int>(number) + 1;
+    const bool trace = parser.isSet(QStringLiteral("trace"));
 
     if (recording)
         return runRecordCommand(link, parser.value(QStringLiteral("id")), unit, positional.mid(1));
@@ -772,7 +854,7 @@ int main(int argc, char *argv[]) {
     // Every argument is checked before anything is sent.
     const Prepared prepared = prepare(positional.first(), positional.mid(1), link.protocol);
     if (!prepared.run)
-        return fail(prepared.error);
+        return badArguments(prepared.error);
 
     QString error;
     std::unique_ptr<CliDriver> driver = makeCliDriver(link, &error);
@@ -784,9 +866,31 @@ int main(int argc, char *argv[]) {
     // Grams from the driver; weightText() converts.
     QMetaObject::invokeMethod(object, "setUnit", Qt::DirectConnection, Q_ARG(QString, QStringLiteral("g")));
 
+    // The monitor and --trace show the frames from the handshake on: those are what tell why it fails.
+    const auto *amplifier = qobject_cast<AmplifierBase *>(object);
+    LinkWatch *linkWatch = amplifier ? amplifier->linkWatch() : nullptr;
+    const bool monitoring = positional.first() == QLatin1String("monitor");
+    if (linkWatch && (trace || monitoring))
+        linkWatch->monitor().setRecording(true);
+    linkcli::FramePrinter tracePrinter(trace ? linkWatch : nullptr, err());
+    QTimer traceTimer;
+    QObject::connect(&traceTimer, &QTimer::timeout, [&tracePrinter] { tracePrinter.flush(); });
+    traceTimer.start(50);
+    const linkstats::Snapshot before = linkcli::statsOf(amplifier);
+
     invoke(object, "connect");
-    if (!listener.connected)
-        return failWith(listener.connectionErrors, QStringLiteral("Connection failed."));
+    if (!listener.connected) {
+        tracePrinter.flush();
+        if (monitoring && linkWatch)
+            linkcli::FramePrinter(linkWatch, out()).flush();
+        // Nothing went out at all: the port or adapter could not be opened.
+        const int status = linkcli::statsOf(amplifier).requests == before.requests
+                               ? static_cast<int>(cli::kExitPortLost)
+                               : linkcli::exitCodeFor(amplifier, before, driver->linkLost());
+        return fail(listener.connectionErrors.isEmpty() ? QStringLiteral("Connection failed.")
+                                                        : listener.connectionErrors.join(QLatin1Char('\n')),
+                    status);
+    }
 
     Context context{driver.get(), object, &listener, timeoutMs, unit, link.deviceId};
     const bool writes =
@@ -796,7 +900,11 @@ int main(int argc, char *argv[]) {
     if (writes) {
         onStopSignals(deferSignal);
     }
-    const int status = prepared.run(context);
+    int status = prepared.run(context);
+    tracePrinter.flush();
+    // A command that failed for a reason of the link says which.
+    if (status == cli::kExitFailed)
+        status = linkcli::exitCodeFor(amplifier, before, driver->linkLost());
     if (g_interrupted)
         err() << "A stop signal came during the write: the write was ended first, as said above." << Qt::endl;
     return status;

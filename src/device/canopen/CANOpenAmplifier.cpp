@@ -35,7 +35,7 @@ QString describe(const SdoResult &result, uint8_t nodeId) {
     case SdoResult::Status::TimedOut:
         return QStringLiteral("no answer from node %1 within %2 s")
             .arg(nodeId)
-            .arg(CanLink::kReplyTimeoutMs / 1000);
+            .arg(CanLink::replyTimeoutMs() / 1000.0);
     case SdoResult::Status::Cancelled:
         return QStringLiteral("request cancelled");
     case SdoResult::Status::Answer:

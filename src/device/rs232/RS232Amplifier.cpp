@@ -43,7 +43,7 @@ QString RS232Amplifier::openPort() {
         return QStringLiteral("Failed to open serial port: %1: %2")
             .arg(m_portName, QString::fromStdString(serial::openFailureCause(m_link.lastError())));
     QString failure;
-    if (!m_link.setTimeouts())
+    if (!m_link.setTimeouts(serial::answerTimeouts()))
         failure = QStringLiteral("Failed to set serial port timeouts.");
     else if (!m_link.readLineSettings())
         failure = QStringLiteral("Failed to get serial port state.");

@@ -1,5 +1,7 @@
 #include "link/can/CanLink.h"
 
+#include "link/LinkOptions.h"
+
 #include <QLoggingCategory>
 
 #include <algorithm>
@@ -222,8 +224,24 @@ bool CanLink::send(uint8_t nodeId, const sdo::Bytes &data) {
     return true;
 }
 
+int CanLink::replyTimeoutMs() {
+    const int ms = linkoptions::answerTimeoutMs();
+    return ms > 0 ? ms : kReplyTimeoutMs;
+}
+
 SdoResult CanLink::request(uint8_t nodeId, const sdo::Bytes &requestBytes,
                            const std::function<bool()> &keepWaiting, int timeoutMs) {
+    if (timeoutMs >= 0)
+        return requestOnce(nodeId, requestBytes, keepWaiting, timeoutMs);
+    SdoResult result = requestOnce(nodeId, requestBytes, keepWaiting, replyTimeoutMs());
+    for (int retry = linkoptions::retries(); retry > 0 && result.status == SdoResult::Status::TimedOut;
+         --retry)
+        result = requestOnce(nodeId, requestBytes, keepWaiting, replyTimeoutMs());
+    return result;
+}
+
+SdoResult CanLink::requestOnce(uint8_t nodeId, const sdo::Bytes &requestBytes,
+                               const std::function<bool()> &keepWaiting, int timeoutMs) {
     SdoResult result;
     Mailbox &box = m_mailboxes[nodeId];
     const unsigned closings = m_closings.load();

@@ -75,8 +75,12 @@ public:
     bool send(uint8_t nodeId, const sdo::Bytes &data);
     // Sends `request` to 0x600 + node and waits for its reply on 0x580 + node. Ends early, Cancelled, once
     // `keepWaiting` (when given) says false after wake() of the node, or when the link closes.
+    // A negative `timeoutMs` takes replyTimeoutMs() and repeats a request that timed out
+    // linkoptions::retries() times; an explicit one asks once.
     SdoResult request(uint8_t nodeId, const sdo::Bytes &request,
-                      const std::function<bool()> &keepWaiting = {}, int timeoutMs = kReplyTimeoutMs);
+                      const std::function<bool()> &keepWaiting = {}, int timeoutMs = -1);
+    // kReplyTimeoutMs, or linkoptions::answerTimeoutMs() when set.
+    static int replyTimeoutMs();
     // Wakes the waits of `nodeId` to look at their keepWaiting again.
     void wake(uint8_t nodeId);
     // Replies kept for a node and not yet taken.
@@ -112,6 +116,8 @@ private:
     bool openDevice(int timeoutMs); // lifecycle mutex held
     void closeDevice();             // lifecycle mutex held
     void sort(const QList<QCanBusFrame> &frames);
+    SdoResult requestOnce(uint8_t nodeId, const sdo::Bytes &request, const std::function<bool()> &keepWaiting,
+                          int timeoutMs);
 
     LinkWatch m_watch{frames::Protocol::Sdo};
     CanDeviceThread m_device;

@@ -48,8 +48,8 @@ bool RS485Bus::openLocked(const QString &portName, uint32_t baudRate, QString *c
             *cause = QString::fromStdString(serial::openFailureCause(m_link.lastError()));
         return false;
     }
-    if (!m_link.setTimeouts() || !m_link.readLineSettings() || !m_link.writeLineSettings(baudRate, true) ||
-        !m_link.purge()) {
+    if (!m_link.setTimeouts(serial::answerTimeouts()) || !m_link.readLineSettings() ||
+        !m_link.writeLineSettings(baudRate, true) || !m_link.purge()) {
         if (cause)
             *cause = QStringLiteral("the line settings were refused");
         m_link.close();
@@ -86,7 +86,7 @@ void RS485Bus::probe(const std::vector<uint8_t> &command, uint32_t windowMs,
     m_link.clearAnswered();
     struct RestoreTimeouts {
         serial::SerialLink &link;
-        ~RestoreTimeouts() { link.setTimeouts(); }
+        ~RestoreTimeouts() { link.setTimeouts(serial::answerTimeouts()); }
     } restore{m_link};
     std::vector<uint8_t> buffer(256);
     auto collect = [&](const serial::Timeouts &timeouts) {

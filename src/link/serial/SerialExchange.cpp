@@ -1,5 +1,6 @@
 #include "link/serial/SerialExchange.h"
 
+#include "link/LinkOptions.h"
 #include "link/LinkWatch.h"
 #include "link/serial/FrameLog.h"
 #include "protocol/ModbusFrames.h"
@@ -72,9 +73,17 @@ void sendRequest(SerialLink &link, const QString &name, const std::vector<uint8_
     writeRequest(link, name, request, deviceFailed, texts);
 }
 
-std::vector<uint8_t> exchangeFrame(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
-                                   size_t expectedSize, unsigned long turnaroundMs,
-                                   std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
+namespace {
+
+// Worth asking again: nothing usable came, and the amplifier did not say no.
+bool worthRetrying(const std::vector<uint8_t> &request, const std::vector<uint8_t> &answer) {
+    const frames::Verdict verdict = frames::judgeModbus(request, answer).verdict;
+    return verdict != frames::Verdict::Ok && verdict != frames::Verdict::Refused;
+}
+
+std::vector<uint8_t> exchangeOnce(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                                  size_t expectedSize, unsigned long turnaroundMs,
+                                  std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
     sendRequest(link, name, request, deviceFailed, texts);
     const auto sentAt = std::chrono::steady_clock::now();
     if (turnaroundMs > 0)
@@ -91,6 +100,19 @@ std::vector<uint8_t> exchangeFrame(SerialLink &link, const QString &name, const 
     }
     answer.resize(received);
     finishExchange(link, name, request, answer, expectedSize, sentAt);
+    return answer;
+}
+
+} // namespace
+
+std::vector<uint8_t> exchangeFrame(SerialLink &link, const QString &name, const std::vector<uint8_t> &request,
+                                   size_t expectedSize, unsigned long turnaroundMs,
+                                   std::atomic<bool> &deviceFailed, const ExchangeTexts &texts) {
+    std::vector<uint8_t> answer =
+        exchangeOnce(link, name, request, expectedSize, turnaroundMs, deviceFailed, texts);
+    for (int retry = linkoptions::retries(); retry > 0 && expectedSize > 0 && worthRetrying(request, answer);
+         --retry)
+        answer = exchangeOnce(link, name, request, expectedSize, turnaroundMs, deviceFailed, texts);
     return answer;
 }
 

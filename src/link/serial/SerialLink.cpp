@@ -1,5 +1,7 @@
 #include "link/serial/SerialLink.h"
 
+#include "link/LinkOptions.h"
+
 #include <algorithm>
 #include <thread>
 
@@ -18,6 +20,13 @@ std::string posixDevicePath(const std::string &portName) {
     if (portName.find('/') == std::string::npos)
         return "/dev/" + portName;
     return portName;
+}
+
+Timeouts answerTimeouts() {
+    Timeouts timeouts;
+    if (const int ms = linkoptions::answerTimeoutMs(); ms > 0)
+        timeouts.readTotalConstantMs = static_cast<uint32_t>(ms);
+    return timeouts;
 }
 
 void SerialLink::keep(Kept *kept, const uint8_t *bytes, size_t size) {

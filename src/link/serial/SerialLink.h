@@ -24,6 +24,10 @@ struct Timeouts {
     uint32_t writeTotalConstantMs = 50;
 };
 
+// The time-outs of an exchange: the defaults, with linkoptions::answerTimeoutMs() in place of the read's
+// constant part when set.
+Timeouts answerTimeouts();
+
 // Windows rule: "COM" names longer than four characters need the "\\.\" device prefix (COM10 and up);
 // anything else is used as given. Pure function, available on every platform.
 std::string win32DevicePath(const std::string &portName);
