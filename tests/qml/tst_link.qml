@@ -9,12 +9,14 @@ WindowTestCase {
     name: "Link"
 
     property string line: simulators.startSerial("1,2")
+    property bool can: simulators.startCan([1])
     property var link: null
 
     function cleanup() {
         simulators.serial(line, "fault all none")
         simulators.serial(line, "twin 1 off")
         simulators.serial(line, "refuse 1 0x0056 off")
+        simulators.can("@1 refuse 2019 0 off")
         link = null
         releaseAll()
     }
@@ -91,23 +93,35 @@ WindowTestCase {
         compare(listed().filter(function(r) { return r !== "Load cell 2|time-out" }), [])
     }
 
-    // The panel's outcome is what the amplifier holds afterwards, as the simulator reports it.
+    // The panel's outcome is what the amplifier holds afterwards, as the simulator reports it: filter level 3
+    // at first, register 0x0056 of RS485 id 1 or entry 2019:00 of CANopen node 1.
     function test_register_data() {
-        return [
-            { tag: "read", value: "", confirm: false, holds: "3", says: /Load cell 1 holds 3 .* 0x0056 filteringLevel, takes 0 to 5/ },
-            { tag: "confirmed write", value: "4", confirm: true, holds: "4", says: /Written and read back: load cell 1 holds 4 in 0x0056 filteringLevel/ },
-            { tag: "write cancelled", value: "4", confirm: false, holds: "3", says: /0x0056 filteringLevel, takes 0 to 5/ },
-            { tag: "outside the map's range", value: "9", holds: "3", says: /filteringLevel takes 0 to 5; 9 was not written/ },
+        var rows = [
+            { tag: "read", value: "", holds: "3", says: /Load cell \d holds 3 .* FILTER filteringLevel, takes LOW to 5/ },
+            { tag: "confirmed write", value: "4", confirm: true, holds: "4", says: /Written and read back: load cell \d holds 4 in FILTER filteringLevel/ },
+            { tag: "write cancelled", value: "4", confirm: false, holds: "3", says: /FILTER filteringLevel, takes LOW to 5/ },
+            { tag: "outside the map's range", value: "9", holds: "3", says: /filteringLevel takes LOW to 5; 9 was not written/ },
             { tag: "not a value", value: "4.5", holds: "3", says: /"4.5" is no value/ },
             { tag: "refused", refuse: true, value: "4", confirm: true, holds: "3", says: /not confirmed.*it holds 3/ }
         ]
+        var both = []
+        rows.forEach(function(row) {
+            both.push(Object.assign({}, row, { tag: "RS485 " + row.tag, protocol: "RS485", at: "0x0056",
+                                               says: new RegExp(row.says.source.replace("FILTER", "0x0056").replace("LOW", "0")) }))
+            both.push(Object.assign({}, row, { tag: "CANopen " + row.tag, protocol: "CANOpen", at: "2019:00",
+                                               says: new RegExp(row.says.source.replace("FILTER", "0x2019:00").replace("LOW", "1")) }))
+        })
+        return both
     }
     function test_register(data) {
-        simulators.serial(line, "set 1 0x0056 3")
-        if (data.refuse)
-            simulators.serial(line, "refuse 1 0x0056 1")
+        var serial = data.protocol === "RS485"
         openLink()
-        typeInto(item("registerField"), "0x0056")
+        var amplifier = serial ? screen.findAmplifier("1") : add("CANOpen", "", 1)
+        amplifier.setFilteringLevel(3)
+        if (data.refuse)
+            serial ? simulators.serial(line, "refuse 1 0x0056 1") : simulators.can("@1 refuse 2019 0 1")
+        choose("registerAmplifier", serial ? 0 : 2)
+        typeInto(item("registerField"), data.at)
         if (data.value.length === 0) {
             mouseClick(item("readButton"))
             compare(item("valueField").text, data.holds)
@@ -124,7 +138,7 @@ WindowTestCase {
             }
         }
         verify(data.says.test(item("registerOutcome").text), item("registerOutcome").text)
-        compare(simulators.serial(line, "get 1 0x0056"), "OK " + data.holds)
+        compare(serial ? simulators.serial(line, "get 1 0x0056") : simulators.can("@1 get 2019 0"), "OK " + data.holds)
     }
 
     // The frames shown, paused, into a file (as the file dialog hands it over) or onto the clipboard.
