@@ -37,7 +37,7 @@ Rectangle {
     function exportTo(url) {
         var error = frameModel.exportCsv(url)
         if (error.length === 0)
-            messageDialog.show(qsTr("Frames Exported"), qsTr("%n frame(s) written to %1", "", frameModel.count)
+            messageDialog.show(qsTr("Frames Exported"), qsTr("%n frame(s) written to %1", "", frameModel.lastExportRows)
                                .arg(frameModel.lastExportPath))
         else
             messageDialog.show(qsTr("Frames Not Exported"), error)
@@ -65,17 +65,24 @@ Rectangle {
             valueField.text = outcome.value
     }
 
+    // The write the question names, written as asked whatever the fields hold by the answer.
+    property var pendingWrite: null
+
     function askWrite() {
         var check = registers.checkWrite(chosenAmplifier, registerField.text, valueField.text)
         if (!check.ok) {
             tell(check)
             return
         }
+        pendingWrite = { amplifier: chosenAmplifier, address: registerField.text, value: valueField.text }
         writeDialog.ask(qsTr("Write Register?"), check.text, qsTr("Write"))
     }
 
     function writeRegister() {
-        tell(registers.write(chosenAmplifier, registerField.text, valueField.text))
+        var asked = pendingWrite
+        pendingWrite = null
+        if (asked)
+            tell(registers.write(asked.amplifier, asked.address, asked.value))
     }
 
     LinkStatsModel {
@@ -172,7 +179,8 @@ Rectangle {
             id: statsList
             objectName: "statsList"
             Layout.fillWidth: true
-            Layout.preferredHeight: Theme.linkStatsHeight
+            // As high as its rows, up to a few; then it scrolls.
+            Layout.preferredHeight: Math.max(Theme.componentHeight, Math.min(contentHeight, Theme.linkStatsHeight))
             clip: true
             model: statsModel
             T.ScrollBar.vertical: ScrollBarThemed {}

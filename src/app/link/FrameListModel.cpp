@@ -276,6 +276,7 @@ QString FrameListModel::exportCsv(const QString &file) {
     if (out.write(text.toUtf8()) < 0 || !out.commit())
         return tr("%1 cannot be written: %2").arg(path, out.errorString());
     m_lastExportPath = path;
+    m_lastExportRows = rowCount();
     emit exported();
     return {};
 }

@@ -23,7 +23,9 @@ class FrameListModel : public LinkModel {
     Q_PROPERTY(int verdictFilter READ verdictFilter WRITE setVerdictFilter NOTIFY filterChanged)
     // Every verdict's name in the user's language, indexed by verdict.
     Q_PROPERTY(QStringList verdictNames READ verdictNames CONSTANT)
+    // Where the last export went and how many frames it holds.
     Q_PROPERTY(QString lastExportPath READ lastExportPath NOTIFY exported)
+    Q_PROPERTY(int lastExportRows READ lastExportRows NOTIFY exported)
 
 public:
     enum Role {
@@ -52,6 +54,7 @@ public:
     void setVerdictFilter(int verdict);
     QStringList verdictNames() const;
     QString lastExportPath() const { return m_lastExportPath; }
+    int lastExportRows() const { return m_lastExportRows; }
 
     static QString verdictName(frames::Verdict verdict);
 
@@ -96,4 +99,5 @@ private:
     QString m_amplifierFilter;
     int m_verdictFilter = -1;
     QString m_lastExportPath;
+    int m_lastExportRows = 0;
 };
