@@ -272,6 +272,9 @@ Rectangle {
                 clip: true
                 model: frameModel
                 currentIndex: -1
+                // Rows scrolled out are used again for the rows scrolled in: thousands of frames scroll without
+                // making a row each.
+                reuseItems: true
                 // New frames come at the end; the view follows them unless the user scrolled back.
                 property bool followsEnd: true
                 onMovementEnded: followsEnd = atYEnd
