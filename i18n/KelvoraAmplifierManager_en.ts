@@ -46,6 +46,10 @@
         <source>Exit</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Link</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DesktopSidebar</name>
@@ -71,6 +75,10 @@
     </message>
     <message>
         <source>Exit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Link</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -147,6 +155,72 @@
     </message>
 </context>
 <context>
+    <name>FrameListModel</name>
+    <message>
+        <source>id %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load cell %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source> … (%n bytes)</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>time-out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>bad CRC</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>other id</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>exception/abort</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>late</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>duplicate</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>garbage</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>incomplete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unsupported</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No file was chosen.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>InputRules</name>
     <message>
         <source>Unknown setting.</source>
@@ -174,6 +248,84 @@
     </message>
     <message>
         <source>The span weight %1 g is too large: the amplifier stores at most %2 g.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>LinkRegisters</name>
+    <message>
+        <source>Choose an amplifier first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no entry: type index:sub in hex, e.g. 2018:00.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no register: type 0x0056 or 86.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not in the register map</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %2, takes %3 to %4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %2, any 32-bit value</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load cell %1 holds %2 (0x%3) in %4.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no value: type a whole number from 0 to 4294967295.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 takes %2 to %3; %4 was not written.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write %1 into %2 of load cell %3? It is read back afterwards.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Written and read back: load cell %1 holds %2 in %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>LinkStatsModel</name>
+    <message>
+        <source>This amplifier&apos;s link keeps no counters.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>exception %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>abort 0x%1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>refused by code: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>garbled or cut answers: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>port errors: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>last error at %1: %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -743,6 +895,147 @@
     </message>
 </context>
 <context>
+    <name>ScreenLink</name>
+    <message>
+        <source>Frames Copied</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n frame(s) copied to the clipboard.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Click a frame first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Frames Exported</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n frame(s) written to %1</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Frames Not Exported</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write Register?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export Frames</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load cell</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Requests</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Good</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time-outs</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bad CRC</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Other id</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exc. / abort</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Late</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Duplicates</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Median ms</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>p99 ms</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All amplifiers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load cell %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All verdicts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Registers the map knows…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>value</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write…</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ScreenPlayground</name>
     <message>
         <source>No Selection</source>
@@ -898,6 +1191,10 @@
     </message>
     <message>
         <source>Load cell %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>fault</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -46,6 +46,10 @@
         <source>Exit</source>
         <translation>Quitter</translation>
     </message>
+    <message>
+        <source>Link</source>
+        <translation>Liaison</translation>
+    </message>
 </context>
 <context>
     <name>DesktopSidebar</name>
@@ -72,6 +76,10 @@
     <message>
         <source>Exit</source>
         <translation>Quitter</translation>
+    </message>
+    <message>
+        <source>Link</source>
+        <translation>Liaison</translation>
     </message>
 </context>
 <context>
@@ -147,6 +155,72 @@
     </message>
 </context>
 <context>
+    <name>FrameListModel</name>
+    <message>
+        <source>id %1</source>
+        <translation>id %1</translation>
+    </message>
+    <message>
+        <source>Load cell %1</source>
+        <translation>Capteur %1</translation>
+    </message>
+    <message numerus="yes">
+        <source> … (%n bytes)</source>
+        <translation>
+            <numerusform> … (%n octet)</numerusform>
+            <numerusform> … (%n octets)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>ok</translation>
+    </message>
+    <message>
+        <source>time-out</source>
+        <translation>délai dépassé</translation>
+    </message>
+    <message>
+        <source>bad CRC</source>
+        <translation>CRC faux</translation>
+    </message>
+    <message>
+        <source>other id</source>
+        <translation>autre id</translation>
+    </message>
+    <message>
+        <source>exception/abort</source>
+        <translation>exception/abandon</translation>
+    </message>
+    <message>
+        <source>late</source>
+        <translation>tardive</translation>
+    </message>
+    <message>
+        <source>duplicate</source>
+        <translation>doublon</translation>
+    </message>
+    <message>
+        <source>garbage</source>
+        <translation>illisible</translation>
+    </message>
+    <message>
+        <source>incomplete</source>
+        <translation>incomplète</translation>
+    </message>
+    <message>
+        <source>unsupported</source>
+        <translation>non prise en charge</translation>
+    </message>
+    <message>
+        <source>No file was chosen.</source>
+        <translation>Aucun fichier choisi.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation>Impossible d&apos;écrire %1 : %2</translation>
+    </message>
+</context>
+<context>
     <name>InputRules</name>
     <message>
         <source>Unknown setting.</source>
@@ -175,6 +249,84 @@
     <message>
         <source>The span weight %1 g is too large: the amplifier stores at most %2 g.</source>
         <translation>Le poids d&apos;étalonnage de %1 g est trop grand : l&apos;amplificateur enregistre au plus %2 g.</translation>
+    </message>
+</context>
+<context>
+    <name>LinkRegisters</name>
+    <message>
+        <source>Choose an amplifier first.</source>
+        <translation>Choisissez d&apos;abord un amplificateur.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no entry: type index:sub in hex, e.g. 2018:00.</source>
+        <translation>« %1 » n&apos;est pas une entrée : tapez index:sous-index en hexadécimal, p. ex. 2018:00.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no register: type 0x0056 or 86.</source>
+        <translation>« %1 » n&apos;est pas un registre : tapez 0x0056 ou 86.</translation>
+    </message>
+    <message>
+        <source>not in the register map</source>
+        <translation>absent de la table des registres</translation>
+    </message>
+    <message>
+        <source>%1 %2, takes %3 to %4</source>
+        <translation>%1 %2, accepte de %3 à %4</translation>
+    </message>
+    <message>
+        <source>%1 %2, any 32-bit value</source>
+        <translation>%1 %2, toute valeur sur 32 bits</translation>
+    </message>
+    <message>
+        <source>Load cell %1 holds %2 (0x%3) in %4.</source>
+        <translation>Le capteur %1 contient %2 (0x%3) dans %4.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no value: type a whole number from 0 to 4294967295.</source>
+        <translation>« %1 » n&apos;est pas une valeur : tapez un nombre entier de 0 à 4294967295.</translation>
+    </message>
+    <message>
+        <source>%1 takes %2 to %3; %4 was not written.</source>
+        <translation>%1 accepte de %2 à %3 ; %4 n&apos;a pas été écrit.</translation>
+    </message>
+    <message>
+        <source>Write %1 into %2 of load cell %3? It is read back afterwards.</source>
+        <translation>Écrire %1 dans %2 du capteur %3 ? La valeur est relue ensuite.</translation>
+    </message>
+    <message>
+        <source>Written and read back: load cell %1 holds %2 in %3.</source>
+        <translation>Écrit et relu : le capteur %1 contient %2 dans %3.</translation>
+    </message>
+</context>
+<context>
+    <name>LinkStatsModel</name>
+    <message>
+        <source>This amplifier&apos;s link keeps no counters.</source>
+        <translation>La liaison de cet amplificateur ne tient pas de compteurs.</translation>
+    </message>
+    <message>
+        <source>exception %1: %2</source>
+        <translation>exception %1 : %2</translation>
+    </message>
+    <message>
+        <source>abort 0x%1: %2</source>
+        <translation>abandon 0x%1 : %2</translation>
+    </message>
+    <message>
+        <source>refused by code: %1</source>
+        <translation>refus par code : %1</translation>
+    </message>
+    <message>
+        <source>garbled or cut answers: %1</source>
+        <translation>réponses illisibles ou tronquées : %1</translation>
+    </message>
+    <message>
+        <source>port errors: %1</source>
+        <translation>erreurs du port : %1</translation>
+    </message>
+    <message>
+        <source>last error at %1: %2</source>
+        <translation>dernière erreur à %1 : %2</translation>
     </message>
 </context>
 <context>
@@ -743,6 +895,147 @@
     </message>
 </context>
 <context>
+    <name>ScreenLink</name>
+    <message>
+        <source>Frames Copied</source>
+        <translation>Trames copiées</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n frame(s) copied to the clipboard.</source>
+        <translation>
+            <numerusform>%n trame copiée dans le presse-papiers.</numerusform>
+            <numerusform>%n trames copiées dans le presse-papiers.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Click a frame first.</source>
+        <translation>Cliquez d&apos;abord sur une trame.</translation>
+    </message>
+    <message>
+        <source>Frames Exported</source>
+        <translation>Trames exportées</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n frame(s) written to %1</source>
+        <translation>
+            <numerusform>%n trame écrite dans %1</numerusform>
+            <numerusform>%n trames écrites dans %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Frames Not Exported</source>
+        <translation>Trames non exportées</translation>
+    </message>
+    <message>
+        <source>Write Register?</source>
+        <translation>Écrire le registre ?</translation>
+    </message>
+    <message>
+        <source>Write</source>
+        <translation>Écrire</translation>
+    </message>
+    <message>
+        <source>Export Frames</source>
+        <translation>Exporter les trames</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>Fichiers CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Enregistrer</translation>
+    </message>
+    <message>
+        <source>Load cell</source>
+        <translation>Capteur</translation>
+    </message>
+    <message>
+        <source>Requests</source>
+        <translation>Requêtes</translation>
+    </message>
+    <message>
+        <source>Good</source>
+        <translation>Bonnes</translation>
+    </message>
+    <message>
+        <source>Time-outs</source>
+        <translation>Sans réponse</translation>
+    </message>
+    <message>
+        <source>Bad CRC</source>
+        <translation>CRC faux</translation>
+    </message>
+    <message>
+        <source>Other id</source>
+        <translation>Autre id</translation>
+    </message>
+    <message>
+        <source>Exc. / abort</source>
+        <translation>Exc. / abandon</translation>
+    </message>
+    <message>
+        <source>Late</source>
+        <translation>Tardives</translation>
+    </message>
+    <message>
+        <source>Duplicates</source>
+        <translation>Doublons</translation>
+    </message>
+    <message>
+        <source>Median ms</source>
+        <translation>Médiane ms</translation>
+    </message>
+    <message>
+        <source>p99 ms</source>
+        <translation>p99 ms</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Reprendre</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>All amplifiers</source>
+        <translation>Tous capteurs</translation>
+    </message>
+    <message>
+        <source>Load cell %1</source>
+        <translation>Capteur %1</translation>
+    </message>
+    <message>
+        <source>All verdicts</source>
+        <translation>Tous verdicts</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copier</translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>Exporter CSV</translation>
+    </message>
+    <message>
+        <source>Registers the map knows…</source>
+        <translation>Registres connus…</translation>
+    </message>
+    <message>
+        <source>Read</source>
+        <translation>Lire</translation>
+    </message>
+    <message>
+        <source>value</source>
+        <translation>valeur</translation>
+    </message>
+    <message>
+        <source>Write…</source>
+        <translation>Écrire…</translation>
+    </message>
+</context>
+<context>
     <name>ScreenPlayground</name>
     <message>
         <source>No Selection</source>
@@ -899,6 +1192,10 @@
     <message>
         <source>Load cell %1: %2</source>
         <translation>Capteur %1 : %2</translation>
+    </message>
+    <message>
+        <source>fault</source>
+        <translation>défaut</translation>
     </message>
 </context>
 <context>

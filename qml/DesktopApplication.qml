@@ -150,6 +150,7 @@ ApplicationWindow {
                 switch (screenName) {
                 case "Playground": screenPlayground.loadScreen(); break
                 case "HostInfos": screenHostInfos.loadScreen(); break
+                case "Link": screenLink.loadScreen(); break
                 case "Settings": screenSettings.loadScreen(); break
                 case "About": screenAbout.loadScreen(); break
                 case "DesktopComponents": screenDesktopComponents.loadScreen(); break
@@ -191,7 +192,17 @@ ApplicationWindow {
 
             Component {
                 id: weightPlotScreen
-                ScreenPlayground {}
+                // A tile's fault marker shows the Link screen with that amplifier's frames only.
+                ScreenPlayground {
+                    onLinkRequested: function(name) {
+                        screenLink.loadScreen()
+                        screenLink.item.showAmplifier(name)
+                    }
+                }
+            }
+            Component {
+                id: linkScreen
+                ScreenLink { amplifiers: screenPlayground.item ? screenPlayground.item.amplifiers : null }
             }
             Component {
                 id: amplifierQaScreen
@@ -214,6 +225,7 @@ ApplicationWindow {
 
             ScreenLoader { id: screenPlayground; objectName: "screenPlayground"; screenState: "Playground"; screenTitle: qsTr("Weight Plot"); sourceComponent: weightPlotScreen }
             ScreenLoader { id: screenHostInfos; objectName: "screenHostInfos"; screenState: "HostInfos"; screenTitle: qsTr("Amplifier QA"); sourceComponent: amplifierQaScreen }
+            ScreenLoader { id: screenLink; objectName: "screenLink"; screenState: "Link"; screenTitle: qsTr("Link"); sourceComponent: linkScreen }
             ScreenLoader { id: screenSettings; objectName: "screenSettings"; screenState: "Settings"; screenTitle: qsTr("Settings"); sourceComponent: settingsScreen }
             ScreenLoader { id: screenAbout; objectName: "screenAbout"; screenState: "About"; screenTitle: qsTr("About"); sourceComponent: aboutScreen }
             ScreenLoader { id: screenDesktopComponents; objectName: "screenDesktopComponents"; screenState: "DesktopComponents"; screenTitle: qsTr("Components") }
@@ -223,6 +235,7 @@ ApplicationWindow {
             states: [
                 State { name: "Playground"; PropertyChanges { target: screenPlayground; visible: true; enabled: true; focus: true } },
                 State { name: "HostInfos"; PropertyChanges { target: screenHostInfos; visible: true; enabled: true; focus: true } },
+                State { name: "Link"; PropertyChanges { target: screenLink; visible: true; enabled: true; focus: true } },
                 State { name: "Settings"; PropertyChanges { target: screenSettings; visible: true; enabled: true; focus: true } },
                 State { name: "About"; PropertyChanges { target: screenAbout; visible: true; enabled: true; focus: true } },
                 State { name: "DesktopComponents"; PropertyChanges { target: screenDesktopComponents; visible: true; enabled: true; focus: true } },

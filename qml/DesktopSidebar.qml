@@ -68,6 +68,14 @@ Rectangle {
                 sidebar.screenRequested("HostInfos")
             }
         }
+        DesktopSidebarItem {
+            objectName: "sidebarLink"
+            Layout.fillWidth: true
+            text: qsTr("Link")
+            source: "qrc:/assets/icons/link.svg"
+            highlighted: sidebar.currentState === "Link"
+            onClicked: sidebar.screenRequested("Link")
+        }
     }
 
     ColumnLayout {

@@ -21,6 +21,8 @@ Rectangle {
     color: Theme.colorBackground
 
     readonly property alias amplifiers: amplifierModel
+    // Asks the window for the Link screen showing the amplifier named `name`.
+    signal linkRequested(string name)
     readonly property string selectedUnit: amplifierModel.unit
     property var instrumentSelectionPopup: null
     property var filterSettingsPopup: null
@@ -301,6 +303,26 @@ Rectangle {
         elide: Text.ElideRight
     }
 
+    // A word in a small frame on a tile; filled, it reads in the tile's colour.
+    component TileTag: Rectangle {
+        property alias text: tagLabel.text
+        property bool filled: false
+        property color tileColour
+        implicitWidth: tagLabel.implicitWidth + Theme.spacingNormal
+        implicitHeight: tagLabel.implicitHeight + Theme.spacingHairline
+        radius: Theme.tileBorder
+        color: filled ? Theme.colorOnAccent : Theme.colorNone
+        border.color: Theme.colorOnAccent
+        border.width: 1
+        Text {
+            id: tagLabel
+            anchors.centerIn: parent
+            color: parent.filled ? parent.tileColour : Theme.colorOnAccent
+            font.pixelSize: Theme.fontSizeTag
+            font.bold: true
+        }
+    }
+
     // A row of the amplifier model: what it reads and whether that is current come from the model.
     component AmplifierTile: Rectangle {
         id: tile
@@ -351,24 +373,24 @@ Rectangle {
                     font.bold: true
                     horizontalAlignment: Text.AlignLeft
                 }
-                Rectangle {
-                    objectName: "tileTare"
-                    readonly property alias text: tareLabel.text
-                    visible: tile.amplifier !== null
-                    implicitWidth: tareLabel.implicitWidth + Theme.spacingNormal
-                    implicitHeight: tareLabel.implicitHeight + Theme.spacingHairline
-                    radius: Theme.tileBorder
-                    color: tile.tared ? Theme.colorOnAccent : Theme.colorNone
-                    border.color: Theme.colorOnAccent
-                    border.width: 1
-                    Text {
-                        id: tareLabel
-                        anchors.centerIn: parent
-                        text: tile.tared ? qsTr("net") : qsTr("gross")
-                        color: tile.tared ? tile.color : Theme.colorOnAccent
-                        font.pixelSize: Theme.fontSizeTag
-                        font.bold: true
+                // A fault shows the amplifier's link: its counters and its frames.
+                TileTag {
+                    objectName: "tileFault"
+                    visible: tile.stale && !tile.paused
+                    filled: true
+                    tileColour: tile.color
+                    text: qsTr("fault")
+                    MouseArea {
+                        anchors.fill: parent
+                        onClicked: screenPlayground.linkRequested(tile.name)
                     }
+                }
+                TileTag {
+                    objectName: "tileTare"
+                    visible: tile.amplifier !== null
+                    filled: tile.tared
+                    tileColour: tile.color
+                    text: tile.tared ? qsTr("net") : qsTr("gross")
                 }
             }
             TileLine {
@@ -401,8 +423,10 @@ Rectangle {
             }
         }
 
+        // Under the tile's lines, so that its fault marker takes its own clicks.
         MouseArea {
             anchors.fill: parent
+            z: -1
             onClicked: amplifierModel.toggleSelected(tile.index)
         }
     }

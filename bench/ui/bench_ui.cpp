@@ -5,7 +5,9 @@
 // - "ui_": the offscreen platform (the cost of the logic, little painting);
 // - "ui_render_": a real X display (an Xvfb the benchmark starts itself when DISPLAY is not set) with the
 //   renderer the program chooses there: Qt Quick's software renderer where OpenGL is a software rasteriser;
-// - "ui_render_opengl_": the same display with Qt Quick's OpenGL renderer, for comparison.
+// - "ui_render_opengl_": the same display with Qt Quick's OpenGL renderer, for comparison;
+// - "ui_render_link_": the chosen renderer with the Link screen shown instead: its counters and the frames of
+//   the 8 amplifiers refreshing twice a second.
 // Prints name=value lines per case: the process's CPU time as a share of one core, the worst lateness of a
 // 16 ms timer on the GUI thread (how long the interface could freeze) and the growth of resident memory after
 // a warm-up.
@@ -67,7 +69,8 @@ void runFor(int ms) {
 }
 
 // One case, in this process, on the platform the environment names; `prefix` starts every figure's name.
-int runCase(int argc, char *argv[], int seconds, const char *prefix) {
+// With `linkScreen` the Link screen is shown once the amplifiers are on the Weight Plot screen.
+int runCase(int argc, char *argv[], int seconds, const char *prefix, bool linkScreen) {
     QApplication app(argc, argv);
     // As the program does: the renderer it would choose on this display.
     const bool softwareScene = scenegraph::chooseBackend();
@@ -117,6 +120,16 @@ int runCase(int argc, char *argv[], int seconds, const char *prefix) {
             return 1;
         }
         QMetaObject::invokeMethod(screen, "addAmplifier", Q_ARG(QVariant, QVariant::fromValue(amplifier)));
+    }
+
+    if (linkScreen) {
+        QObject *content =
+            engine.rootObjects().constFirst()->findChild<QObject *>(QStringLiteral("appContent"));
+        if (!content || !QMetaObject::invokeMethod(content, "showScreen",
+                                                   Q_ARG(QVariant, QVariant(QStringLiteral("Link"))))) {
+            std::fprintf(stderr, "bench_ui: no Link screen\n");
+            return 1;
+        }
     }
 
     // Frames the scene graph renders and posts to the screen.
@@ -213,7 +226,9 @@ int main(int argc, char *argv[]) {
         return runCase(argc, argv, seconds,
                        caseName == "rendered"          ? "ui_render_"
                        : caseName == "rendered-opengl" ? "ui_render_opengl_"
-                                                       : "ui_");
+                       : caseName == "rendered-link"   ? "ui_render_link_"
+                                                       : "ui_",
+                       caseName == "rendered-link");
     }
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 60;
@@ -234,6 +249,7 @@ int main(int argc, char *argv[]) {
         rendered.insert(QStringLiteral("DISPLAY"), display);
     }
     ok = runChild(QStringLiteral("rendered"), seconds, rendered) && ok;
+    ok = runChild(QStringLiteral("rendered-link"), seconds, rendered) && ok;
     // For comparison: Qt Quick's OpenGL renderer on the same display whatever it is (on Xvfb, Mesa's
     // software rasteriser), which the program used before it chose by itself.
     rendered.insert(QStringLiteral("QSG_RHI_BACKEND"), QStringLiteral("opengl"));

@@ -146,6 +146,14 @@ QtObject {
     readonly property size windowDefaultSizeHdpi: Qt.size(20 * componentHeight, 14 * componentHeight)
     // Where the screen title sits when the header is not known.
     readonly property int headerIndent: 16 * gridUnit
+    // The Link screen: the amplifier and a figure of its counters' table, the room of that table (three
+    // amplifiers, then it scrolls) and the least room of its frame list. Raw bytes in a fixed-width font, so
+    // columns of hex align.
+    readonly property int columnLinkName: columnNarrow / 2
+    readonly property int columnLinkFigure: 16 * gridUnit
+    readonly property int linkStatsHeight: 3 * componentHeight
+    readonly property int linkFramesMinHeight: 4 * componentHeight
+    readonly property string fontFamilyMono: "monospace"
 
     function getThemeIndex(name) {
         for (var i = 0; i < themeNames.length; i++) {

@@ -4,6 +4,9 @@
 #include "app/RS232Controller.h"
 #include "app/SettingsManager.h"
 #include "app/files/SerialPortHelper.h"
+#include "app/link/FrameListModel.h"
+#include "app/link/LinkRegisters.h"
+#include "app/link/LinkStatsModel.h"
 #include "app/plot/AmplifierListModel.h"
 #include "app/plot/CustomPlotItem.h"
 #include "app/utils/MobileUI.h"
@@ -80,6 +83,9 @@ QString publish(QQmlEngine &engine, RS485Bus *sharedBus, RS232Controller *contro
     qmlRegisterType<CustomPlotItem>("CustomPlot", 1, 0, "CustomPlot");
     qmlRegisterType<WeightRecorder>("CustomPlot", 1, 0, "WeightRecorder");
     qmlRegisterType<AmplifierListModel>("CustomPlot", 1, 0, "AmplifierListModel");
+    qmlRegisterType<LinkStatsModel>("KelvoraLink", 1, 0, "LinkStatsModel");
+    qmlRegisterType<FrameListModel>("KelvoraLink", 1, 0, "FrameListModel");
+    qmlRegisterType<LinkRegisters>("KelvoraLink", 1, 0, "LinkRegisters");
     return logsFolder;
 }
 

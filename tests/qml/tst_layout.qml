@@ -78,6 +78,11 @@ WindowTestCase {
         instrumentSelection: function() { click("addButton"); opened(screen.instrumentSelectionPopup) },
         filters: function() { add(2); click("writeFiltersButton"); opened(screen.filterSettingsPopup) },
         recording: function() { add(1); click("recordButton"); opened(screen.csvLoggingPopup) },
+        link: function() {
+            add(3); simulators.serial(line, "fault 3 exception"); click("sidebarLink", window.contentItem)
+            var link = item("linkScreen", window.contentItem); tryVerify(function() { return item("frameList", link).count > 20 }, 5000)
+            item("registerField", link).text = "0x0056"; click("readButton", link); simulators.serial(line, "fault 3 none")
+        },
         amplifierQa: function() { click("sidebarAmplifierQA", window.contentItem) },
         settings: function() { click("sidebarSettings", window.contentItem) },
         about: function() { click("sidebarAbout", window.contentItem) }

@@ -144,6 +144,20 @@ TestCase {
         mouseClick(findChild(window.contentItem, "sidebarAbout"))
         shot("about")
 
+        // The Link screen opened by the fault marker of amplifier 3, which answers with bad checksums; the
+        // register panel's read of its filter level fails the same way.
+        simulators.serial(line, "fault 3 bad-crc")
+        mouseClick(findChild(window.contentItem, "sidebarWeightPlot"))
+        var marker = findChild(findChild(screen, "tile_3"), "tileFault")
+        tryCompare(marker, "visible", true, 10000)
+        mouseClick(marker)
+        var link = findChild(window.contentItem, "linkScreen")
+        tryVerify(function() { return findChild(link, "frameList").count > 3 }, 20000)
+        typeInto(findChild(link, "registerField"), "0x0056")
+        mouseClick(findChild(link, "readButton"))
+        shot("link")
+        simulators.serial(line, "fault 3 none")
+
         mouseClick(findChild(window.contentItem, "sidebarAmplifierQA"))
         var qa = findChild(window.contentItem, "amplifierQaScreen")
         var qaPorts = findChild(qa, "qaPortSelector")
