@@ -1,5 +1,8 @@
 #pragma once
 
+#include "device/WriteTransaction.h"
+#include "protocol/RegisterMap.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -93,6 +96,12 @@ public:
     // the map holds only "error", the reason, so that no calibration is shown that was not read. The
     // default reads nothing and says so.
     Q_INVOKABLE virtual QVariantMap readStoredCalibration();
+
+    // The values a backup keeps (regmap::storedValues), each read and written through the driver's confirmed
+    // path: target i of the access is values[i]. A write of a calibration value is the calibration's own
+    // (the serial calibration frame; CANopen gives the calibration unlock before it). Empty functions when
+    // the driver cannot reach them.
+    virtual writetx::Access storedValueAccess(const std::vector<regmap::StoredValue> &values);
 
     // The register self-test (capabilities().selfTest): runs off the calling thread, narrates by
     // logMessage and ends with selfTestFinished and commandFinished("selfTest", ...). Without one it

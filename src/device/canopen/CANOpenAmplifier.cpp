@@ -430,6 +430,25 @@ void CANOpenAmplifier::writeFilterSettings(const QVariantMap &settings) {
     emit commandFinished(QStringLiteral("filters"), outcome.ok, outcome.message);
 }
 
+writetx::Access CANOpenAmplifier::storedValueAccess(const std::vector<regmap::StoredValue> &values) {
+    std::vector<Entry> entries;
+    for (const regmap::StoredValue &value : values)
+        entries.push_back({value.index, value.subIndex, value.width});
+    writetx::Access access = entryAccess(entries);
+    // The node takes a calibration entry only while unlocked, and its point count locks it again.
+    access.write = [this, values, write = access.write](size_t i, uint32_t value) {
+        if (values[i].isCalibration()) {
+            const SdoResult unlocked = exchange(sdo::calibrationUnlock());
+            if (unlocked.status != SdoResult::Status::Answer)
+                return std::optional<writetx::Failure>(
+                    writetx::Failure{refused(unlocked), QStringLiteral("the calibration unlock failed: %1")
+                                                            .arg(describe(unlocked, getDeviceId()))});
+        }
+        return write(i, value);
+    };
+    return access;
+}
+
 void CANOpenAmplifier::reportFailed(const QString &command, const QString &message) {
     emit readErrorOccurred(message);
     emit commandFinished(command, false, message);

@@ -63,6 +63,7 @@ public:
     // As RegisterAmplifier's, with the CANopen entries (and "stabilityBandwidth" besides).
     QVariantMap readFilterSettings() override;
     void writeFilterSettings(const QVariantMap &settings) override;
+    writetx::Access storedValueAccess(const std::vector<regmap::StoredValue> &values) override;
     QString calibrationWarning(const QList<uint32_t> &adValues) const override;
     // Whether a tare is in force (the node acknowledged it): the weight is net.
     bool isTareActive() const override { return m_tareActive; }
