@@ -1,6 +1,7 @@
 #include "device/AmplifierBase.h"
 
 #include "device/ProtocolFacts.h"
+#include "device/backup/Backup.h"
 
 #include <exception>
 #include <optional>
@@ -104,4 +105,22 @@ QVariantMap AmplifierBase::readStoredCalibration() {
     }
     calibration.insert(QStringLiteral("points"), points);
     return calibration;
+}
+
+QString AmplifierBase::safetyCopyBefore(const QString &command) {
+    const backup::SafetyCopy copy = backup::writeSafetyCopy(*this, command);
+    noteSafetyCopy(command, copy.path, copy.error);
+    if (!copy.ok())
+        return QStringLiteral("No safety copy could be made first (%1); nothing was written.")
+            .arg(copy.error);
+    return {};
+}
+
+void AmplifierBase::noteSafetyCopy(const QString &command, const QString &path, const QString &error) {
+    if (!error.isEmpty()) {
+        emit safetyCopyFailed(command, error);
+    } else if (!path.isEmpty()) {
+        m_lastSafetyCopy = path;
+        emit safetyCopyWritten(command, path);
+    }
 }

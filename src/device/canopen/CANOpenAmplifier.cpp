@@ -247,6 +247,11 @@ void CANOpenAmplifier::writeSDO(uint16_t index, uint8_t subIndex, std::vector<ui
 void CANOpenAmplifier::calibrateZero() {
     if (!m_connected)
         return;
+    // The page's calibration starts here: the copy is of the calibration it replaces.
+    if (const QString why = safetyCopyBefore(QStringLiteral("calibrate")); !why.isEmpty()) {
+        emit calibrationFailed(QStringLiteral("Calibration failed: %1").arg(why));
+        return;
+    }
     calibrationStep([this] {
         writeConfirmed(sdo::calibrationUnlock());
         writeEntry(sdo::kCalibrationZeroIndex, 0, sdo::littleEndian32(0));
@@ -288,6 +293,12 @@ void CANOpenAmplifier::calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue
     if (!refusal.isEmpty()) {
         emit calibrationFailed(refusal);
         emit commandFinished(command, false, refusal + QStringLiteral(" Nothing was written."));
+        return;
+    }
+    if (const QString why = safetyCopyBefore(command); !why.isEmpty()) {
+        const QString message = QStringLiteral("Calibration failed: %1").arg(why);
+        emit calibrationFailed(message);
+        emit commandFinished(command, false, message);
         return;
     }
     // The point count last: writing it makes the node take the new calibration.

@@ -73,6 +73,8 @@ public:
     Q_INVOKABLE QString getStaleReason() const { return staleReason(); }
     // The node id is the address ("CANopen #2").
     QString getLinkDescription() const override;
+    QString portName() const override { return m_portName; }
+    int deviceId() const override { return m_nodeId.load(); }
 
     // For tools and tests (not part of the screens' surface): measuring-value cycles that ended with an
     // answer.
