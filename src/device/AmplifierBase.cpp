@@ -3,7 +3,6 @@
 #include "device/ProtocolFacts.h"
 #include "device/backup/Backup.h"
 
-#include <exception>
 #include <optional>
 
 AmplifierBase::AmplifierBase(const QString &modelName, const QString &protocolName, QObject *parent)
@@ -57,12 +56,7 @@ QVariantMap AmplifierBase::readStoredCalibration() {
     QString problem;
     const auto read = [&](size_t i) -> std::optional<uint32_t> {
         QString cause;
-        std::optional<uint32_t> value;
-        try {
-            value = access.read(i, &cause);
-        } catch (const std::exception &e) {
-            cause = QString::fromUtf8(e.what());
-        }
+        const std::optional<uint32_t> value = writetx::readQuietly(access, i, &cause);
         if (!value)
             problem = QStringLiteral("The calibration could not be read: %1 (%2) failed: %3")
                           .arg(block[i].name, block[i].address(), cause);

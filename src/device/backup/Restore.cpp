@@ -11,14 +11,6 @@ namespace backup {
 
 namespace {
 
-const regmap::StoredValue *storedValue(regmap::Family family, const QString &name) {
-    for (const regmap::StoredValue &value : regmap::storedValues(family)) {
-        if (value.name == name)
-            return &value;
-    }
-    return nullptr;
-}
-
 using Values = std::map<QString, qulonglong>;
 
 Values valuesOf(const Backup &backup) {
@@ -145,7 +137,7 @@ QString refusal(const Backup &backup, AmplifierBase &target) {
     if (!facts)
         return QStringLiteral("This program keeps no backup of %1 amplifiers.").arg(backup.protocol);
     for (const Setting &setting : backup.settings) {
-        const regmap::StoredValue *where = storedValue(facts->family, setting.name);
+        const regmap::StoredValue *where = regmap::findStored(facts->family, setting.name);
         if (!where)
             return QStringLiteral("The backup holds \"%1\", a setting this amplifier does not have.")
                 .arg(setting.name);
