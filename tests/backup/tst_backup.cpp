@@ -158,11 +158,7 @@ private:
 };
 
 const regmap::StoredValue &stored(regmap::Family family, const QString &name) {
-    for (const regmap::StoredValue &value : regmap::storedValues(family)) {
-        if (value.name == name)
-            return value;
-    }
-    qFatal("no stored value %s", qPrintable(name));
+    return *regmap::findStored(family, name);
 }
 
 // A change of settings and calibration that a restore must undo: one setting and a calibration of three
@@ -279,21 +275,13 @@ private slots:
         QTest::addColumn<QString>("protocol");
         QTest::addColumn<QString>("refused"); // empty: stopped at the first write
         QTest::addColumn<QString>("outcome");
-        QTest::newRow("RS232, point count") << "RS232"
-                                            << "pointCount"
-                                            << "Restore failed: refused at 0x0006";
-        QTest::newRow("RS485, point 1 weight") << "RS485"
-                                               << "point1Weight"
-                                               << "Restore failed: refused at 0x001C";
-        QTest::newRow("CANopen, span AD") << "CANOpen"
-                                          << "point1Ad"
-                                          << "Restore failed: refused at 0x200F:00";
-        QTest::newRow("CANopen, point count") << "CANOpen"
-                                              << "pointCount"
-                                              << "Restore failed: refused at 0x2006:00";
-        QTest::newRow("RS485, stopped") << "RS485"
-                                        << ""
-                                        << "Restore stopped: failed at 0x0056 (stopped by the user)";
+        const char *rows[][3] = {{"RS232", "pointCount", "Restore failed: refused at 0x0006"},
+                                 {"RS485", "point1Weight", "Restore failed: refused at 0x001C"},
+                                 {"CANOpen", "point1Ad", "Restore failed: refused at 0x200F:00"},
+                                 {"CANOpen", "pointCount", "Restore failed: refused at 0x2006:00"},
+                                 {"RS485", "", "Restore stopped: failed at 0x0056 (stopped by the user)"}};
+        for (const auto &row : rows)
+            QTest::addRow("%s, %s", row[0], *row[1] ? row[1] : "stopped") << row[0] << row[1] << row[2];
     }
     void restoreFailingHalfWay_leavesTheTargetAsItWas() {
         QFETCH(QString, protocol);
@@ -332,36 +320,31 @@ private slots:
         QTest::addColumn<QString>("key"); // a top-level key, or "setting:NAME" (an invalid value removes it)
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QString>("problem");
-        const QByteArray own;
-        QTest::newRow("another model") << own << "model" << QVariant("Other") << "is of the model Other and";
-        QTest::newRow("another protocol")
-            << own << "protocol" << QVariant("RS232") << "is of a RS232 amplifier";
-        QTest::newRow("unknown protocol")
-            << own << "protocol" << QVariant("Profibus") << "\"Profibus\", which";
-        QTest::newRow("unknown version")
-            << own << "formatVersion" << QVariant(2) << "format version 2 is unknown";
-        QTest::newRow("not a backup")
-            << QByteArray(R"({"firFiltering": 1})") << "" << QVariant() << "is not an amplifier backup";
-        QTest::newRow("a JSON list") << QByteArray("[1, 2]") << "" << QVariant()
-                                     << "is not an amplifier backup";
-        QTest::newRow("damaged") << QByteArray(R"({"format": "Kelvora amplifier backup", )") << ""
-                                 << QVariant() << "damaged or truncated";
-        QTest::newRow("truncated") << QByteArray("truncated") << "" << QVariant() << "damaged or truncated";
-        QTest::newRow("value out of range")
-            << own << "setting:filteringLevel" << QVariant(6)
-            << "filteringLevel = 6 is outside what the amplifier takes (0 to 5)";
-        QTest::newRow("count out of range")
-            << own << "setting:pointCount" << QVariant(10) << "pointCount = 10 is";
-        QTest::newRow("point 0 weight")
-            << own << "setting:point0Weight" << QVariant(5) << "point0Weight = 5 is";
-        QTest::newRow("not whole") << own << "setting:zeroPoint" << QVariant(1.5)
-                                   << "\"zeroPoint\" is not a whole";
-        QTest::newRow("negative") << own << "setting:zeroPoint" << QVariant(-1)
-                                  << "\"zeroPoint\" is not a whole";
-        QTest::newRow("setting it lacks") << own << "setting:stabilityBandwidth" << QVariant(3)
-                                          << "\"stabilityBandwidth\", a setting RS485 amplifiers do not have";
-        QTest::newRow("setting missing")
-            << own << "setting:zeroOffset" << QVariant() << "lacks \"zeroOffset\"";
+        const struct {
+            const char *row, *raw, *key;
+            QVariant value;
+            const char *problem;
+        } rows[] = {
+            {"another model", "", "model", "Other", "is of the model Other and"},
+            {"another protocol", "", "protocol", "RS232", "is of a RS232 amplifier"},
+            {"unknown protocol", "", "protocol", "Profibus", "\"Profibus\", which"},
+            {"unknown version", "", "formatVersion", 2, "format version 2 is unknown"},
+            {"not a backup", R"({"firFiltering": 1})", "", {}, "is not an amplifier backup"},
+            {"a JSON list", "[1, 2]", "", {}, "is not an amplifier backup"},
+            {"damaged", R"({"format": "Kelvora amplifier backup", )", "", {}, "damaged or truncated"},
+            {"truncated", "truncated", "", {}, "damaged or truncated"},
+            {"out of range", "", "setting:filteringLevel", 6,
+             "= 6 is outside what the amplifier takes (0 to 5)"},
+            {"count out of range", "", "setting:pointCount", 10, "pointCount = 10 is outside"},
+            {"point 0 weight", "", "setting:point0Weight", 5, "point0Weight = 5 is outside"},
+            {"not whole", "", "setting:zeroPoint", 1.5, "\"zeroPoint\" is not a whole"},
+            {"negative", "", "setting:zeroPoint", -1, "\"zeroPoint\" is not a whole"},
+            {"setting it lacks", "", "setting:stabilityBandwidth", 3,
+             "a setting RS485 amplifiers do not have"},
+            {"setting missing", "", "setting:zeroOffset", {}, "lacks \"zeroOffset\""},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.row) << QByteArray(r.raw) << r.key << r.value << r.problem;
     }
     void badInput_isRefusedBeforeAnyWrite() {
         QFETCH(QByteArray, raw);
