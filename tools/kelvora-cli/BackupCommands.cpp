@@ -204,6 +204,12 @@ int runBackupCommand(const CliLinkOptions &link, const QStringList &positional,
     auto *amplifier = qobject_cast<AmplifierBase *>(driver->object());
     if (!amplifier)
         return fail(cli::kExitFailed, QStringLiteral("This amplifier keeps no backup."));
+    // Another model or protocol, or a value outside what it takes: refused before the link is opened.
+    if (command == QLatin1String("restore")) {
+        if (const QString why = backup::refusal(*file, *amplifier); !why.isEmpty())
+            return fail(cli::kExitBadArguments,
+                        QStringLiteral("Restore refused: %1 Nothing was written.").arg(why));
+    }
     QString connectionError;
     QObject::connect(amplifier, &AmplifierBase::connectionFailed, amplifier,
                      [&connectionError](const QString &reason) { connectionError = reason; });
