@@ -116,7 +116,9 @@ int restoreInto(AmplifierBase &amplifier, const backup::Backup &file, bool dryRu
                 const std::atomic<bool> *stop) {
     backup::RestoreOptions options;
     options.dryRun = dryRun;
-    options.stop = stop;
+    options.stopRequested = [stop] {
+        return stop->load();
+    };
     const backup::RestoreOutcome outcome = backup::restore(amplifier, file, options);
     using Kind = backup::RestoreOutcome::Kind;
     if (!outcome.safetyCopy.isEmpty())

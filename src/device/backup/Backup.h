@@ -8,7 +8,7 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <atomic>
+#include <functional>
 #include <optional>
 
 class AmplifierBase;
@@ -138,9 +138,10 @@ struct RestoreOutcome {
 
 struct RestoreOptions {
     bool dryRun = false;
-    // Set (from any thread, or a POSIX signal handler) to stop between two writes: what was written is then
-    // written back, as after a refused write.
-    const std::atomic<bool> *stop = nullptr;
+    // Asked before each write (not before the write-back): true stops the restore there, and what was
+    // written is then written back, as after a refused write. The command-line tool asks its stop-signal
+    // flag.
+    std::function<bool()> stopRequested;
 };
 
 // Writes `backup` into `target`: refused whole by refusal(); then the amplifier read, the differing values

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 
 namespace backup {
 
@@ -182,7 +183,7 @@ RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const Restor
             QStringLiteral("The amplifier already holds every value of the backup; nothing was written.");
         return outcome;
     }
-    if (options.stop && options.stop->load())
+    if (options.stopRequested && options.stopRequested())
         return ended(Kind::NoCopy,
                      QStringLiteral("Restore stopped before the first write; nothing was written."));
     const SafetyCopy copy = keepSafetyCopy(before.backup);
@@ -204,11 +205,16 @@ RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const Restor
         values.push_back(static_cast<uint32_t>(to.at(value->name)));
     }
     writetx::Access access = target.storedValueAccess(targets);
-    if (options.stop) {
-        access.write = [write = access.write, stop = options.stop](size_t i, uint32_t value) {
-            if (stop->load())
+    // Once stopped, the writes that follow are the write-back, which must go through.
+    auto stopped = std::make_shared<bool>(false);
+    if (options.stopRequested) {
+        access.write = [write = access.write, ask = options.stopRequested, stopped](size_t i,
+                                                                                    uint32_t value) {
+            if (!*stopped && ask()) {
+                *stopped = true;
                 return std::optional<writetx::Failure>(
                     writetx::Failure{false, QStringLiteral("stopped by the user")});
+            }
             return write(i, value);
         };
     }
@@ -227,12 +233,11 @@ RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const Restor
             setting.now = after.backup.find(difference.name)->value;
         outcome.settings.append(setting);
     }
-    const bool stopped = options.stop && options.stop->load();
     if (!written.ok) {
         outcome.kind = Kind::Failed;
         outcome.message =
             QStringLiteral("Restore %1: %2")
-                .arg(stopped ? QStringLiteral("stopped") : QStringLiteral("failed"), written.message);
+                .arg(*stopped ? QStringLiteral("stopped") : QStringLiteral("failed"), written.message);
         return outcome;
     }
     if (!after.ok()) {
