@@ -115,13 +115,15 @@ struct SettingOutcome {
 };
 
 struct RestoreOutcome {
+    // NoCopy: nothing written, as the amplifier could not be read first, no safety copy could be made, or
+    // a stop came before the first write.
     enum class Kind {
         Done,      // every differing value written, and the final read-back matches the file
         DryRun,    // the differences listed; nothing written
         Unchanged, // nothing differed; nothing written
         BadInput,  // refused before anything was sent (see refusal())
-        NoCopy,    // the amplifier could not be read first, or no safety copy made: nothing written
-        Failed,    // a write failed or was stopped; `message` says what the amplifier holds now
+        NoCopy,
+        Failed, // a write failed or was stopped; `message` says what the amplifier holds now
     };
     Kind kind = Kind::Failed;
     QString message;
