@@ -217,6 +217,17 @@ Loaded fromJson(const QByteArray &json) {
         if (seen.contains(name))
             return refused(QStringLiteral("The backup is damaged: it holds \"%1\" twice.").arg(name));
         seen.insert(name);
+        // A file that puts a setting elsewhere was written for another map: its values cannot be trusted.
+        const QString address =
+            where->reg != 0 ? object.value(QStringLiteral("register")).toString()
+                            : QStringLiteral("%1:%2").arg(
+                                  object.value(QStringLiteral("index")).toString(),
+                                  QStringLiteral("%1").arg(object.value(QStringLiteral("subIndex")).toInt(),
+                                                           2, 16, QLatin1Char('0')));
+        if (address.compare(where->address(), Qt::CaseInsensitive) != 0)
+            return refused(QStringLiteral("The backup is damaged: it puts \"%1\" at %2, where this program "
+                                          "knows it at %3.")
+                               .arg(name, address, where->address()));
         const std::optional<qulonglong> value = wholeNumber(object.value(QStringLiteral("value")));
         if (!value)
             return refused(
