@@ -63,6 +63,7 @@ public:
     // As RegisterAmplifier's, with the CANopen entries (and "stabilityBandwidth" besides).
     QVariantMap readFilterSettings() override;
     void writeFilterSettings(const QVariantMap &settings) override;
+    writetx::Access storedValueAccess(const std::vector<regmap::StoredValue> &values) override;
     QString calibrationWarning(const QList<uint32_t> &adValues) const override;
     // Whether a tare is in force (the node acknowledged it): the weight is net.
     bool isTareActive() const override { return m_tareActive; }
@@ -76,6 +77,8 @@ public:
     int linkAddress() const override { return m_nodeId.load(); }
     RawResult rawRead(uint16_t index, uint8_t subIndex) override;
     RawResult rawWrite(uint16_t index, uint8_t subIndex, uint32_t value) override;
+    QString portName() const override { return m_portName; }
+    int deviceId() const override { return m_nodeId.load(); }
 
     // For tools and tests (not part of the screens' surface): measuring-value cycles that ended with an
     // answer.
