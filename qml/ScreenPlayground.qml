@@ -31,6 +31,8 @@ Rectangle {
     readonly property int remainingSeconds: Math.max(0, recorder.secondsLeft)
     property var recordedNames: []
     property var recordedAmplifiers: []
+    // Where the last calibration's automatic backup went ("" when none was taken).
+    property string safetyCopyNote: ""
 
     readonly property var unitEntries: [{ idx: 1, txt: "lb" }, { idx: 2, txt: "g" }, { idx: 3, txt: "kg" }]
     // A tile never gets smaller than its four lines need; rows that do not fit scroll.
@@ -44,7 +46,11 @@ Rectangle {
     }
 
     function addAmplifier(amplifier) {
-        amplifierModel.add(amplifier)
+        var name = amplifierModel.add(amplifier)
+        // A calibration on the way here saved what the amplifier held before; the user learns where.
+        var copy = amplifier.lastSafetyCopy ? amplifier.lastSafetyCopy() : ""
+        if (name.length > 0 && copy.length > 0)
+            safetyCopyNote = qsTr("Load cell %1: what it held before its calibration is saved as %2").arg(name).arg(copy)
     }
 
     // The amplifiers that have a tile now.
@@ -222,6 +228,23 @@ Rectangle {
             popup.destroy()
         })
         popup.open()
+    }
+
+    // Backup, compare or restore ("backup", "compare", "restore") of `amplifier`, or of the one selected tile.
+    // The calibration page opens it for the amplifier it has connected.
+    function openBackup(mode, amplifier) {
+        if (!amplifier) {
+            var chosen = amplifierModel.selectedAmplifiers()
+            if (chosen.length !== 1) {
+                messageDialog.show(qsTr("Backup"), qsTr("Select exactly one amplifier to back up, compare or restore."))
+                return null
+            }
+            amplifier = chosen[0]
+        }
+        var popup = createPopup("PopupBackup.qml", { "mode": mode, "amplifier": amplifier })
+        if (popup)
+            popup.open()
+        return popup
     }
 
     // The plot as shown, legend included, into the folder recordings go to; the user is told where.
@@ -648,6 +671,7 @@ Rectangle {
                 text: qsTr("Export PNG")
                 onClicked: screenPlayground.exportPlot()
             }
+            BackupButtons {}
             Item { Layout.fillWidth: true }
             SelectorMenu {
                 id: unitSelector
@@ -719,6 +743,7 @@ Rectangle {
                       ? qsTr("Recording %1 — %2 left. An amplifier added now is not in this recording.")
                         .arg(screenPlayground.recordedNames.join(", "))
                         .arg(screenPlayground.formatRemaining(screenPlayground.remainingSeconds))
+                      : screenPlayground.safetyCopyNote.length > 0 ? screenPlayground.safetyCopyNote
                       : qsTr("Click a tile to select it; ZERO, TARE, WRITE FILTERS and recording act on the selected amplifiers.")
                 color: Theme.colorSubText
                 font.pixelSize: Theme.fontSizeCaption

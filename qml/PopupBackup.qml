@@ -1,0 +1,326 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Dialogs
+import QtQuick.Layouts
+import QtQuick.Templates as T
+
+import ComponentLibrary
+import com.example.amplifiers
+import com.example.filehandler
+
+import "Amplifiers.js" as Amplifiers
+
+// Backup, compare and restore of one amplifier's settings and calibration against a file, and its automatic
+// backups. Created afresh for each use by the Weight Plot screen or the calibration page, destroyed when it
+// closes.
+//
+// A restore always shows what it would write first: the button that writes is offered only after a dry run
+// of the same file on the same amplifier. Everything long (reading
+// every setting, writing) runs in the session, off the window's thread; the table shows what the session
+// reports, setting by setting.
+Popup {
+    id: backupPopup
+    objectName: "backupPopup"
+
+    // "backup", "compare" or "restore".
+    property string mode: "backup"
+    property var amplifier: null
+    property string filePath: ""
+    // The file the last dry run was made with: Restore writes only what was shown for it.
+    property string dryRunPath: ""
+
+    readonly property bool busy: session.busy
+    readonly property alias session: session
+    readonly property string amplifierTitle: amplifier ? qsTr("Load cell %1").arg(amplifier.getName()) : ""
+
+    FileHandler { id: files }
+
+    BackupSession {
+        id: session
+        objectName: "backupSession"
+        onFinished: function(operation, ok) {
+            if (operation === "restore" || operation === "backup")
+                copies.model = session.safetyCopies(backupPopup.amplifier)
+        }
+    }
+
+    function title() {
+        if (mode === "compare")
+            return qsTr("Compare %1 with a Backup").arg(amplifierTitle)
+        if (mode === "restore")
+            return qsTr("Restore %1 from a Backup").arg(amplifierTitle)
+        return qsTr("Back Up %1").arg(amplifierTitle)
+    }
+
+    function choose(url) {
+        filePath = Amplifiers.localPath(url)
+    }
+
+    function runBackup() {
+        session.backup(amplifier, filePath)
+    }
+
+    function runCompare() {
+        session.compare(amplifier, filePath)
+    }
+
+    function runDryRun(path) {
+        if (path !== undefined)
+            filePath = path
+        dryRunPath = filePath
+        session.dryRun(amplifier, filePath)
+    }
+
+    function runRestore() {
+        if (filePath !== dryRunPath || !session.dryRunReady)
+            return
+        session.restore(amplifier, filePath)
+    }
+
+    // A backup proposes a new file each time; compare and restore start from the latest automatic backup.
+    Component.onCompleted: {
+        filePath = mode === "backup" ? session.suggestedPath(amplifier) : ""
+        copies.model = session.safetyCopies(amplifier)
+    }
+
+    parent: T.Overlay.overlay
+    anchors.centerIn: parent
+    width: parent ? parent.width - 2 * Theme.componentMargin : Theme.columnContent
+    height: parent ? parent.height - 2 * Theme.componentMargin : Theme.columnContent
+    modal: true
+    dim: true
+    focus: true
+    // A write in progress is not left behind by a stray click: only Close (when it is over) ends the popup.
+    closePolicy: busy ? Popup.NoAutoClose : Popup.CloseOnEscape
+    padding: Theme.popupPadding
+
+    onVisibleChanged: {
+        if (!visible)
+            destroy()
+    }
+
+    background: Rectangle {
+        radius: Theme.componentRadius
+        color: Theme.colorBackground
+        border.color: Theme.colorSeparator
+    }
+
+    FileDialog {
+        id: fileDialog
+        title: backupPopup.mode === "backup" ? qsTr("Save Backup As") : qsTr("Open Backup")
+        fileMode: backupPopup.mode === "backup" ? FileDialog.SaveFile : FileDialog.OpenFile
+        nameFilters: [qsTr("Amplifier backups (*.json *.dcf)"), qsTr("All files (*)")]
+        currentFolder: "file://" + (backupPopup.filePath.length > 0
+                                    ? backupPopup.filePath.substring(0, backupPopup.filePath.lastIndexOf("/"))
+                                    : session.backupFolder())
+        onAccepted: backupPopup.choose(selectedFile)
+    }
+
+    // A cell of the table: one line, shrunk rather than cut.
+    component Cell: Text {
+        Layout.fillWidth: true
+        Layout.preferredWidth: 1
+        color: Theme.colorText
+        font.pixelSize: Theme.fontSizeSmall
+        fontSizeMode: Text.HorizontalFit
+        minimumPixelSize: Theme.fontSizeFitFloor
+        elide: Text.ElideRight
+        verticalAlignment: Text.AlignVCenter
+    }
+
+    contentItem: ColumnLayout {
+        spacing: Theme.spacingNormal
+
+        RowLayout {
+            Layout.fillWidth: true
+            Text {
+                objectName: "backupTitle"
+                Layout.fillWidth: true
+                text: backupPopup.title()
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeTitle
+                font.bold: true
+                elide: Text.ElideRight
+            }
+            Text {
+                text: backupPopup.amplifier ? backupPopup.amplifier.getLinkDescription() : ""
+                color: Theme.colorSubText
+                font.pixelSize: Theme.fontSizeSmall
+            }
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: Theme.spacingNormal
+            Text {
+                text: qsTr("File:")
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeContent
+            }
+            TextFieldThemed {
+                id: pathField
+                objectName: "backupPathField"
+                Layout.fillWidth: true
+                text: backupPopup.filePath
+                placeholderText: qsTr("Choose a backup file")
+                enabled: !backupPopup.busy
+                onEditingFinished: backupPopup.filePath = text.trim()
+            }
+            ButtonOutline {
+                objectName: "backupBrowseButton"
+                text: qsTr("Browse…")
+                enabled: !backupPopup.busy
+                onClicked: fileDialog.open()
+            }
+            ButtonSolid {
+                objectName: "backupRunButton"
+                visible: backupPopup.mode === "backup"
+                text: qsTr("Back Up")
+                enabled: !backupPopup.busy && backupPopup.filePath.length > 0
+                onClicked: backupPopup.runBackup()
+            }
+            ButtonSolid {
+                objectName: "compareButton"
+                visible: backupPopup.mode === "compare"
+                text: qsTr("Compare")
+                enabled: !backupPopup.busy && backupPopup.filePath.length > 0
+                onClicked: backupPopup.runCompare()
+            }
+            ButtonOutline {
+                objectName: "dryRunButton"
+                visible: backupPopup.mode === "restore"
+                text: qsTr("Dry Run")
+                enabled: !backupPopup.busy && backupPopup.filePath.length > 0
+                onClicked: backupPopup.runDryRun()
+            }
+            ButtonSolid {
+                objectName: "restoreButton"
+                visible: backupPopup.mode === "restore"
+                text: session.dryRunReady && backupPopup.dryRunPath === backupPopup.filePath
+                      ? qsTr("Write Differences (%1)").arg(session.pendingWrites) : qsTr("Restore")
+                enabled: !backupPopup.busy && session.dryRunReady && backupPopup.dryRunPath === backupPopup.filePath
+                         && session.pendingWrites > 0
+                onClicked: backupPopup.runRestore()
+            }
+        }
+
+        // What the session is doing now, or what its last operation came to.
+        Text {
+            objectName: "backupMessage"
+            Layout.fillWidth: true
+            text: session.busy ? session.progressText : session.message
+            visible: text.length > 0
+            color: session.busy ? Theme.colorSubText : session.failed ? Theme.colorError : Theme.colorSuccess
+            font.pixelSize: Theme.fontSizeContent
+            wrapMode: Text.WordWrap
+            maximumLineCount: 4
+            elide: Text.ElideRight
+        }
+        // The operation runs on; its length depends on the link, so the bar only shows that it does.
+        Rectangle {
+            id: progressTrack
+            objectName: "backupProgress"
+            Layout.fillWidth: true
+            Layout.preferredHeight: Theme.spacingTight
+            visible: session.busy
+            color: Theme.colorSeparator
+            clip: true
+            Rectangle {
+                width: progressTrack.width / 4
+                height: parent.height
+                color: Theme.colorPrimary
+                NumberAnimation on x {
+                    running: session.busy
+                    loops: Animation.Infinite
+                    from: -progressTrack.width / 4
+                    to: progressTrack.width
+                    duration: 1500
+                }
+            }
+        }
+
+        // One row per setting: what the file says, what the amplifier held and what became of it.
+        RowLayout {
+            Layout.fillWidth: true
+            visible: table.count > 0
+            Cell { text: qsTr("Setting"); font.bold: true }
+            Cell { text: qsTr("In the file"); font.bold: true }
+            Cell { text: qsTr("In the amplifier"); font.bold: true }
+            Cell { text: qsTr("Outcome"); font.bold: true; Layout.preferredWidth: 2 }
+        }
+        ListView {
+            id: table
+            objectName: "backupTable"
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            Layout.minimumHeight: Theme.componentHeight
+            clip: true
+            model: session.rows
+            T.ScrollBar.vertical: ScrollBarThemed {}
+            delegate: RowLayout {
+                required property var modelData
+                required property int index
+                objectName: "backupRow_" + modelData.name
+                width: ListView.view.width - Theme.spacingNormal
+                height: Theme.componentHeight * 2 / 3
+                Cell { objectName: "cellName"; text: modelData.label }
+                Cell { objectName: "cellFile"; text: modelData.fileValue }
+                Cell { objectName: "cellAmplifier"; text: modelData.amplifierValue }
+                Cell {
+                    objectName: "cellOutcome"
+                    Layout.preferredWidth: 2
+                    text: modelData.outcome
+                    color: modelData.bad ? Theme.colorError : Theme.colorText
+                }
+            }
+        }
+
+        // The copies taken before calibrations, self-tests and restores of this amplifier, newest first.
+        Text {
+            Layout.fillWidth: true
+            visible: backupPopup.mode === "restore"
+            text: copies.count > 0 ? qsTr("Automatic backups of this amplifier (taken before each calibration, self-test and restore):")
+                                   : qsTr("No automatic backup of this amplifier yet.")
+            color: Theme.colorText
+            font.pixelSize: Theme.fontSizeSmall
+            wrapMode: Text.WordWrap
+        }
+        ListView {
+            id: copies
+            objectName: "safetyCopyList"
+            Layout.fillWidth: true
+            Layout.preferredHeight: Math.min(count, 3) * Theme.componentHeight
+            visible: backupPopup.mode === "restore" && count > 0
+            clip: true
+            T.ScrollBar.vertical: ScrollBarThemed {}
+            delegate: RowLayout {
+                required property var modelData
+                required property int index
+                objectName: "safetyCopy_" + index
+                width: ListView.view.width - Theme.spacingNormal
+                height: Theme.componentHeight
+                Text {
+                    Layout.fillWidth: true
+                    text: modelData.when + " — " + modelData.fileName
+                    color: Theme.colorText
+                    font.pixelSize: Theme.fontSizeSmall
+                    elide: Text.ElideMiddle
+                }
+                ButtonOutline {
+                    objectName: "restoreThisButton"
+                    text: qsTr("Restore this")
+                    enabled: !backupPopup.busy
+                    onClicked: backupPopup.runDryRun(modelData.path)
+                }
+            }
+        }
+
+        ButtonOutline {
+            objectName: "backupCloseButton"
+            Layout.alignment: Qt.AlignRight
+            text: qsTr("Close")
+            enabled: !backupPopup.busy
+            onClicked: backupPopup.close()
+        }
+    }
+}

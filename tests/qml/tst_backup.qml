@@ -1,0 +1,172 @@
+import QtQuick
+import QtTest
+
+import com.example.amplifiers
+import com.example.filehandler
+
+// Backup, compare and restore of the selected tile in the real main window, with the real drivers against the
+// simulated amplifiers and backups in temporary folders.
+WindowTestCase {
+    id: testCase
+    name: "Backup"
+
+    property string linePort: ""
+
+    FileHandler { id: files }
+
+    function initTestCase() {
+        linePort = simulators.startSerial("1,2")
+        verify(linePort.length > 0, "simulated RS485 line")
+        verify(simulators.startCan([1]), "simulated CANopen node")
+    }
+
+    function selected(protocol, port, id) {
+        var amplifier = add(protocol, port, id)
+        mouseClick(tile(amplifier.getName()))
+        return amplifier
+    }
+
+    // The popup the button of the selected tile opened, for `path`.
+    function open(mode, path) {
+        mouseClick(findChild(screen, mode + "TileButton"))
+        var popup = findChild(screen, "backupPopup")
+        verify(popup, mode)
+        tryCompare(popup, "opened", true)
+        if (path !== undefined)
+            popup.filePath = path
+        return popup
+    }
+
+    function run(popup, button) {
+        mouseClick(inside(popup, button))
+        tryCompare(popup.session, "busy", false, 20000)
+        return popup.session
+    }
+
+    // What the table shows for `setting` (its current rows: replaced ones linger until deleted).
+    function cell(popup, setting, part) {
+        var table = inside(popup, "backupTable")
+        for (var i = 0; i < table.count; i++) {
+            var row = table.itemAtIndex(i)
+            if (row && row.objectName === "backupRow_" + setting)
+                return findChild(row, part).text
+        }
+        return "no row " + setting
+    }
+
+    function closed(popup) {
+        popup.close()
+        tryVerify(function() { return findChild(screen, "backupPopup") === null })
+    }
+
+    // The filter level as the simulated amplifier holds it.
+    function held(data) {
+        return data.protocol === "CANOpen" ? simulators.can("@1 get 2019 0") : simulators.serial(data.port(), "get " + data.id + " 0x0056")
+    }
+
+    function test_roundTrip_data() {
+        return [
+            { tag: "RS232", protocol: "RS232", id: 1, port: function() { return simulators.startSerial("1") } },
+            { tag: "RS485", protocol: "RS485", id: 2, port: function() { return testCase.linePort } },
+            { tag: "CANopen", protocol: "CANOpen", id: 1, port: function() { return "" } },
+        ]
+    }
+
+    // Backed up, changed, compared, dry run (nothing written), restored: the table says what happened to
+    // each value, and the amplifier holds the file's value again.
+    function test_roundTrip(data) {
+        var port = data.port()
+        data.port = function() { return port }
+        var amplifier = selected(data.protocol, port, data.id)
+        amplifier.setFilteringLevel(3)
+        var path = testFiles.newFolder() + "/kept.json"
+        var popup = open("backup", path)
+        var session = run(popup, "backupRunButton")
+        verify(!session.failed, session.message)
+        verify(session.message.indexOf(path) > 0, session.message)
+        if (data.protocol === "CANOpen")
+            verify(testFiles.readText(path.replace(".json", ".dcf")).indexOf("[2019sub0]") >= 0)
+        closed(popup)
+
+        amplifier.setFilteringLevel(1)
+        var before = held(data)
+        popup = open("compare", path)
+        session = run(popup, "compareButton")
+        compare(session.rows.length, 1, session.message)
+        compare(cell(popup, "filteringLevel", "cellFile"), "3")
+        compare(cell(popup, "filteringLevel", "cellAmplifier"), "1")
+        closed(popup)
+
+        popup = open("restore", path)
+        verify(!inside(popup, "restoreButton").enabled, "no write before a dry run")
+        session = run(popup, "dryRunButton")
+        compare(cell(popup, "filteringLevel", "cellOutcome"), "would be written")
+        compare(cell(popup, "filteringLevel", "cellFile"), "3")
+        compare(held(data), before, "a dry run writes nothing")
+        session = run(popup, "restoreButton")
+        verify(!session.failed, session.message)
+        compare(cell(popup, "filteringLevel", "cellOutcome"), "written and confirmed")
+        verify(held(data) !== before, held(data))
+        // The restore kept what the amplifier held; restoring that copy would write the 1 back.
+        var copyButton = findChild(inside(popup, "safetyCopy_0"), "restoreThisButton")
+        mouseClick(copyButton)
+        tryCompare(session, "busy", false, 20000)
+        compare(cell(popup, "filteringLevel", "cellFile"), "1")
+        compare(cell(popup, "filteringLevel", "cellAmplifier"), "3")
+        closed(popup)
+    }
+
+    function test_refusedFiles_data() {
+        return [
+            { tag: "damaged", text: "{\"format\": \"Kelvora amplifier backup\", \"settings\": [" },
+            { tag: "not a backup", text: "{\"hello\": 1}" },
+            { tag: "another protocol", fromCan: true },
+        ]
+    }
+
+    // A file that cannot go into the amplifier is refused before anything is written, with the reason.
+    function test_refusedFiles(data) {
+        var path = testFiles.newFolder() + "/file.json"
+        if (data.fromCan) {
+            var can = selected("CANOpen", "", 1)
+            var taken = open("backup", path)
+            verify(!run(taken, "backupRunButton").failed)
+            closed(taken)
+            mouseClick(tile(can.getName()))
+        } else {
+            verify(files.writeToFile(path, data.text, false))
+        }
+        selected("RS485", linePort, 1)
+        var popup = open("restore", path)
+        var session = run(popup, "dryRunButton")
+        verify(session.failed)
+        verify(/^Restore refused: .+ Nothing was written\.$/.test(session.message), session.message)
+        compare(session.rows.length, 0)
+        verify(!inside(popup, "restoreButton").enabled)
+        closed(popup)
+    }
+
+    // A value the amplifier refuses half-way: what was written is put back, and each row says so.
+    function test_refusedHalfWay_putsBack() {
+        var amplifier = selected("RS485", linePort, 2)
+        amplifier.setFilteringLevel(2)
+        amplifier.setFilteringBandwidth(200)
+        var path = testFiles.newFolder() + "/kept.json"
+        var popup = open("backup", path)
+        verify(!run(popup, "backupRunButton").failed)
+        closed(popup)
+        amplifier.setFilteringLevel(4)
+        amplifier.setFilteringBandwidth(400)
+        compare(simulators.serial(linePort, "refuse 2 0x0058 1"), "OK")
+        popup = open("restore", path)
+        run(popup, "dryRunButton")
+        var session = run(popup, "restoreButton")
+        verify(session.failed)
+        verify(session.message.indexOf("refused at 0x0058") >= 0, session.message)
+        compare(cell(popup, "filteringBandwidth", "cellOutcome"), "refused; holds 400 as before")
+        compare(cell(popup, "filteringLevel", "cellOutcome"), "put back; holds 4 as before")
+        compare(simulators.serial(linePort, "get 2 0x0056"), "OK 4")
+        compare(simulators.serial(linePort, "get 2 0x0058"), "OK 400")
+        closed(popup)
+    }
+}
