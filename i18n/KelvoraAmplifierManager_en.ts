@@ -2,6 +2,124 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>BackupButtons</name>
+    <message>
+        <source>Backup…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compare…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore…</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>BackupSession</name>
+    <message>
+        <source>—</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unknown: it could not be read back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>written and confirmed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>refused; holds %1 as before</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>put back; holds %1 as before</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>holds %1, neither the file&apos;s value nor the previous one</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no amplifier to work with.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose a file first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading every setting and the calibration…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing was saved: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Saved %1 values to %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The CANopen configuration file is %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No CANopen configuration file: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading the amplifier to compare…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file cannot be compared: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The amplifier could not be read: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The amplifier holds every value of the file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Values that differ between the file and the amplifier: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>differs</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore refused: %1 Nothing was written.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>would be written</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not written</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>What the amplifier held before is saved as %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Make a dry run first: it shows what the restore writes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writing the differing values…</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CustomPlotItem</name>
     <message>
         <source>above the weight range shown</source>
@@ -174,6 +292,109 @@
     </message>
     <message>
         <source>The span weight %1 g is too large: the amplifier stores at most %2 g.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PopupBackup</name>
+    <message>
+        <source>Load cell %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compare %1 with a Backup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore %1 from a Backup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Back Up %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save Backup As</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open Backup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Amplifier backups (*.json *.dcf)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose a backup file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Browse…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Back Up</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dry Run</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write Differences (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>In the file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>In the amplifier</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Automatic backups of this amplifier (taken before each calibration, self-test and restore):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No automatic backup of this amplifier yet.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore this</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -743,6 +964,17 @@
     </message>
 </context>
 <context>
+    <name>ScreenHostInfos</name>
+    <message>
+        <source>Automatic backup before the test: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No automatic backup could be made, so the test did not start: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ScreenPlayground</name>
     <message>
         <source>No Selection</source>
@@ -898,6 +1130,22 @@
     </message>
     <message>
         <source>Load cell %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load cell %1: what it held before its calibration is saved as %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select exactly one amplifier to back up, compare or restore.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup…</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -52,6 +52,18 @@ Popup {
         return qsTr("Back Up %1").arg(amplifierTitle)
     }
 
+    // The table and the dry run belong to the mode they were made in.
+    function switchTo(newMode) {
+        if (busy || newMode === mode)
+            return
+        mode = newMode
+        session.clear()
+        dryRunPath = ""
+        // A new backup never overwrites the file just compared or restored.
+        if (mode === "backup")
+            filePath = session.suggestedPath(amplifier)
+    }
+
     function choose(url) {
         filePath = Amplifiers.localPath(url)
     }
@@ -143,10 +155,20 @@ Popup {
                 elide: Text.ElideRight
             }
             Text {
+                objectName: "backupIdentity"
                 text: backupPopup.amplifier ? backupPopup.amplifier.getLinkDescription() : ""
                 color: Theme.colorSubText
                 font.pixelSize: Theme.fontSizeSmall
             }
+        }
+
+        SelectorMenu {
+            objectName: "backupModeSelector"
+            enabled: !backupPopup.busy
+            model: [{ idx: 0, txt: qsTr("Backup"), mode: "backup" }, { idx: 1, txt: qsTr("Compare"), mode: "compare" },
+                    { idx: 2, txt: qsTr("Restore"), mode: "restore" }]
+            currentSelection: backupPopup.mode === "compare" ? 1 : backupPopup.mode === "restore" ? 2 : 0
+            onMenuSelected: function(index) { backupPopup.switchTo(model[index].mode) }
         }
 
         RowLayout {

@@ -497,6 +497,13 @@ Rectangle {
                     text: qsTr("Multi-Point")
                     onClicked: screenPlayground.openMultiPointCalibration()
                 }
+                // Backup, compare and restore of the selected tile: the popup switches between the three.
+                ButtonOutline {
+                    objectName: "backupTileButton"
+                    Layout.fillWidth: true
+                    text: qsTr("Backup…")
+                    onClicked: screenPlayground.openBackup("backup")
+                }
             }
         }
 
@@ -671,7 +678,6 @@ Rectangle {
                 text: qsTr("Export PNG")
                 onClicked: screenPlayground.exportPlot()
             }
-            BackupButtons {}
             Item { Layout.fillWidth: true }
             SelectorMenu {
                 id: unitSelector

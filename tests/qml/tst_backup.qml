@@ -26,12 +26,15 @@ WindowTestCase {
         return amplifier
     }
 
-    // The popup the button of the selected tile opened, for `path`.
+    // The popup the button of the selected tile opened, switched to `mode` ("Backup", "Compare", "Restore"),
+    // for `path`.
     function open(mode, path) {
-        mouseClick(findChild(screen, mode + "TileButton"))
+        mouseClick(findChild(screen, "backupTileButton"))
         var popup = findChild(screen, "backupPopup")
         verify(popup, mode)
         tryCompare(popup, "opened", true)
+        mouseClick(inside(popup, "backupModeSelector_" + mode))
+        compare(inside(popup, "backupTitle").text.indexOf(mode === "Backup" ? "Back Up" : mode), 0)
         if (path !== undefined)
             popup.filePath = path
         return popup
@@ -80,7 +83,7 @@ WindowTestCase {
         var amplifier = selected(data.protocol, port, data.id)
         amplifier.setFilteringLevel(3)
         var path = testFiles.newFolder() + "/kept.json"
-        var popup = open("backup", path)
+        var popup = open("Backup", path)
         var session = run(popup, "backupRunButton")
         verify(!session.failed, session.message)
         verify(session.message.indexOf(path) > 0, session.message)
@@ -90,14 +93,14 @@ WindowTestCase {
 
         amplifier.setFilteringLevel(1)
         var before = held(data)
-        popup = open("compare", path)
+        popup = open("Compare", path)
         session = run(popup, "compareButton")
         compare(session.rows.length, 1, session.message)
         compare(cell(popup, "filteringLevel", "cellFile"), "3")
         compare(cell(popup, "filteringLevel", "cellAmplifier"), "1")
         closed(popup)
 
-        popup = open("restore", path)
+        popup = open("Restore", path)
         verify(!inside(popup, "restoreButton").enabled, "no write before a dry run")
         session = run(popup, "dryRunButton")
         compare(cell(popup, "filteringLevel", "cellOutcome"), "would be written")
@@ -129,7 +132,7 @@ WindowTestCase {
         var path = testFiles.newFolder() + "/file.json"
         if (data.fromCan) {
             var can = selected("CANOpen", "", 1)
-            var taken = open("backup", path)
+            var taken = open("Backup", path)
             verify(!run(taken, "backupRunButton").failed)
             closed(taken)
             mouseClick(tile(can.getName()))
@@ -137,7 +140,7 @@ WindowTestCase {
             verify(files.writeToFile(path, data.text, false))
         }
         selected("RS485", linePort, 1)
-        var popup = open("restore", path)
+        var popup = open("Restore", path)
         var session = run(popup, "dryRunButton")
         verify(session.failed)
         verify(/^Restore refused: .+ Nothing was written\.$/.test(session.message), session.message)
@@ -152,13 +155,13 @@ WindowTestCase {
         amplifier.setFilteringLevel(2)
         amplifier.setFilteringBandwidth(200)
         var path = testFiles.newFolder() + "/kept.json"
-        var popup = open("backup", path)
+        var popup = open("Backup", path)
         verify(!run(popup, "backupRunButton").failed)
         closed(popup)
         amplifier.setFilteringLevel(4)
         amplifier.setFilteringBandwidth(400)
         compare(simulators.serial(linePort, "refuse 2 0x0058 1"), "OK")
-        popup = open("restore", path)
+        popup = open("Restore", path)
         run(popup, "dryRunButton")
         var session = run(popup, "restoreButton")
         verify(session.failed)

@@ -11,7 +11,7 @@ WindowTestCase {
     function init() {}
     function cleanup() {
         if (!screen) return
-        var popups = [findChild(screen, "multiPointPopup"), screen.instrumentSelectionPopup && screen.instrumentSelectionPopup.calibrationPage]
+        var popups = [findChild(screen, "multiPointPopup"), findChild(screen, "backupPopup"), screen.instrumentSelectionPopup && screen.instrumentSelectionPopup.calibrationPage]
         popups.forEach(function(popup) { if (popup) popup.close() })
         screen.amplifiersOnScreen().forEach(function(amplifier) { amplifier.disconnect() })
         utilsLanguage.loadLanguage("English")
@@ -78,6 +78,7 @@ WindowTestCase {
         instrumentSelection: function() { click("addButton"); opened(screen.instrumentSelectionPopup) },
         filters: function() { add(2); click("writeFiltersButton"); opened(screen.filterSettingsPopup) },
         recording: function() { add(1); click("recordButton"); opened(screen.csvLoggingPopup) },
+        backup: function(data) { add(1); click("backupTileButton"); var p = opened(findChild(screen, "backupPopup")); click("backupModeSelector_" + (data.language === "English" ? "Restore" : "Restaurer"), p) },
         amplifierQa: function() { click("sidebarAmplifierQA", window.contentItem) },
         settings: function() { click("sidebarSettings", window.contentItem) },
         about: function() { click("sidebarAbout", window.contentItem) }

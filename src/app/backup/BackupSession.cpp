@@ -83,12 +83,21 @@ BackupSession::~BackupSession() {
     }
 }
 
-void BackupSession::refuse(const QString &reason) {
-    m_message = reason;
-    m_failed = true;
+void BackupSession::clear() {
+    if (m_thread)
+        return;
+    m_message.clear();
+    m_failed = false;
     m_rows.clear();
     m_dryRunReady = false;
     m_pendingWrites = 0;
+    emit finished(QString(), true);
+}
+
+void BackupSession::refuse(const QString &reason) {
+    clear();
+    m_message = reason;
+    m_failed = true;
     emit finished(QString(), false);
 }
 
@@ -154,8 +163,7 @@ bool BackupSession::backup(QObject *amplifier, const QString &path) {
                          return Result{false, tr("Nothing was saved: %1").arg(taken.error), {}, 0};
                      if (const QString why = backup::save(taken.backup, file); !why.isEmpty())
                          return Result{false, tr("Nothing was saved: %1").arg(why), {}, 0};
-                     QString saved =
-                         tr("%n value(s) saved to %1.", "", int(taken.backup.settings.size())).arg(file);
+                     QString saved = tr("Saved %1 values to %2.").arg(taken.backup.settings.size()).arg(file);
                      // CANopen tools read a configuration file rather than this program's JSON.
                      if (!backup::toDcf(taken.backup).isEmpty()) {
                          const QFileInfo info(file);
@@ -183,8 +191,8 @@ bool BackupSession::compare(QObject *amplifier, const QString &path) {
             const QList<backup::Difference> differences = backup::compare(loaded.backup, taken.backup);
             const QString said = differences.isEmpty()
                                      ? tr("The amplifier holds every value of the file.")
-                                     : tr("%n value(s) differ between the file and the amplifier.", "",
-                                          int(differences.size()));
+                                     : tr("Values that differ between the file and the amplifier: %1.")
+                                           .arg(differences.size());
             return Result{true, said, differenceRows(differences, true, tr("differs")), 0};
         });
 }

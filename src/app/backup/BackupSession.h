@@ -45,6 +45,9 @@ public:
     // Writes the file's differing values; offered after a dry run of the same file, which showed them.
     Q_INVOKABLE bool restore(QObject *amplifier, const QString &path);
 
+    // Forgets the last outcome (rows, message, dry run); nothing while an operation runs.
+    Q_INVOKABLE void clear();
+
     // The automatic backups of `amplifier`, newest first: "path", "fileName", "when".
     Q_INVOKABLE QVariantList safetyCopies(QObject *amplifier) const;
     // A new file for a backup of `amplifier` in the backup folder.
