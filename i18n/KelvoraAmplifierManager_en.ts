@@ -397,6 +397,18 @@
         <source>Close</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>before a calibration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>before a self-test</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>before a restore</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PopupCalibrationPage</name>

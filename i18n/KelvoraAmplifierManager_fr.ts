@@ -397,6 +397,18 @@
         <source>Close</source>
         <translation>Fermer</translation>
     </message>
+    <message>
+        <source>before a calibration</source>
+        <translation>avant un étalonnage</translation>
+    </message>
+    <message>
+        <source>before a self-test</source>
+        <translation>avant un autotest</translation>
+    </message>
+    <message>
+        <source>before a restore</source>
+        <translation>avant une restauration</translation>
+    </message>
 </context>
 <context>
     <name>PopupCalibrationPage</name>

@@ -64,6 +64,17 @@ Popup {
             filePath = session.suggestedPath(amplifier)
     }
 
+    // What an automatic backup was taken before.
+    function takenBefore(reason) {
+        if (reason === "calibrate")
+            return qsTr("before a calibration")
+        if (reason === "selfTest")
+            return qsTr("before a self-test")
+        if (reason === "restore")
+            return qsTr("before a restore")
+        return reason
+    }
+
     function choose(url) {
         filePath = Amplifiers.localPath(url)
     }
@@ -323,7 +334,7 @@ Popup {
                 height: Theme.componentHeight
                 Text {
                     Layout.fillWidth: true
-                    text: modelData.when + " — " + modelData.fileName
+                    text: modelData.when + " — " + backupPopup.takenBefore(modelData.reason) + " — " + modelData.fileName
                     color: Theme.colorText
                     font.pixelSize: Theme.fontSizeSmall
                     elide: Text.ElideMiddle
