@@ -409,6 +409,10 @@
         <source>before a restore</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Stop</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PopupCalibrationPage</name>

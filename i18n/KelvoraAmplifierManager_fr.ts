@@ -409,6 +409,10 @@
         <source>before a restore</source>
         <translation>avant une restauration</translation>
     </message>
+    <message>
+        <source>Stop</source>
+        <translation>Arrêter</translation>
+    </message>
 </context>
 <context>
     <name>PopupCalibrationPage</name>

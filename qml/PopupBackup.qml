@@ -226,6 +226,12 @@ Popup {
                 enabled: !backupPopup.busy && backupPopup.filePath.length > 0
                 onClicked: backupPopup.runDryRun()
             }
+            ButtonOutline {
+                objectName: "backupStopButton"
+                visible: backupPopup.busy && backupPopup.mode === "restore"
+                text: qsTr("Stop")
+                onClicked: session.stop()
+            }
             ButtonSolid {
                 objectName: "restoreButton"
                 visible: backupPopup.mode === "restore"

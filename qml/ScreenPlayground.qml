@@ -25,6 +25,8 @@ Rectangle {
     property var instrumentSelectionPopup: null
     property var filterSettingsPopup: null
     property var csvLoggingPopup: null
+    // The last backup popup opened (null once it is gone).
+    property var backupPopup: null
     readonly property int tileCount: amplifierModel.count
     // A recording takes the selected amplifiers when it starts and keeps them for the whole run.
     readonly property bool recording: recorder.running
@@ -244,7 +246,20 @@ Rectangle {
         var popup = createPopup("PopupBackup.qml", { "mode": mode, "amplifier": amplifier })
         if (popup)
             popup.open()
+        backupPopup = popup
         return popup
+    }
+
+    // Closing the window while a backup popup reads or writes: a restore stops before its next write and
+    // puts back what it wrote, and the window closes once the amplifier has answered. True when the close
+    // must wait.
+    function finishBackupBeforeClose() {
+        var popup = backupPopup
+        if (!popup || !popup.busy)
+            return false
+        popup.session.stop()
+        popup.session.finished.connect(function() { Qt.callLater(function() { screenPlayground.Window.window.close() }) })
+        return true
     }
 
     // The plot as shown, legend included, into the folder recordings go to; the user is told where.

@@ -172,4 +172,27 @@ WindowTestCase {
         compare(simulators.serial(linePort, "get 2 0x0058"), "OK 400")
         closed(popup)
     }
+
+    // Closing the window during a restore waits for it: the amplifier ends with the file's value or, stopped
+    // in time, with its own, never half of them.
+    function test_closeDuringRestore_waitsForTheAmplifier() {
+        var amplifier = selected("RS485", linePort, 1)
+        amplifier.setFilteringLevel(2)
+        amplifier.setFilteringBandwidth(250)
+        var path = testFiles.newFolder() + "/kept.json"
+        var popup = open("Backup", path)
+        verify(!run(popup, "backupRunButton").failed)
+        closed(popup)
+        amplifier.setFilteringLevel(5)
+        amplifier.setFilteringBandwidth(500)
+        popup = open("Restore", path)
+        run(popup, "dryRunButton")
+        mouseClick(inside(popup, "restoreButton"))
+        verify(popup.busy)
+        window.close()
+        verify(window.visible, "the window waits for the restore")
+        tryCompare(window, "visible", false, 20000)
+        var held = [simulators.serial(linePort, "get 1 0x0056"), simulators.serial(linePort, "get 1 0x0058")].join()
+        verify(held === "OK 2,OK 250" || held === "OK 5,OK 500", held)
+    }
 }

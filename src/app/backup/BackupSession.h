@@ -45,6 +45,8 @@ public:
     // Writes the file's differing values; offered after a dry run of the same file, which showed them.
     Q_INVOKABLE bool restore(QObject *amplifier, const QString &path);
 
+    // Asks a running restore to stop before its next write; it then puts back what it wrote and reports.
+    Q_INVOKABLE void stop() { m_stop.store(true); }
     // Forgets the last outcome (rows, message, dry run); nothing while an operation runs.
     Q_INVOKABLE void clear();
 
