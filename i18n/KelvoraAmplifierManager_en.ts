@@ -413,6 +413,18 @@
         <source>Stop</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Replace File?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 exists already. Replace it with this backup?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PopupCalibrationPage</name>

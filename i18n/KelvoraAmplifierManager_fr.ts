@@ -413,6 +413,18 @@
         <source>Stop</source>
         <translation>Arrêter</translation>
     </message>
+    <message>
+        <source>Replace File?</source>
+        <translation>Remplacer le fichier ?</translation>
+    </message>
+    <message>
+        <source>%1 exists already. Replace it with this backup?</source>
+        <translation>%1 existe déjà. Le remplacer par cette sauvegarde ?</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Remplacer</translation>
+    </message>
 </context>
 <context>
     <name>PopupCalibrationPage</name>

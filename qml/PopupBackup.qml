@@ -79,7 +79,13 @@ Popup {
         filePath = Amplifiers.localPath(url)
     }
 
-    function runBackup() {
+    // A file that exists is replaced only when the user says so: it may be the only copy of another amplifier.
+    function runBackup(replace) {
+        if (!replace && files.fileSize(filePath) >= 0) {
+            replaceDialog.ask(qsTr("Replace File?"), qsTr("%1 exists already. Replace it with this backup?").arg(filePath),
+                              qsTr("Replace"))
+            return
+        }
         session.backup(amplifier, filePath)
     }
 
@@ -126,6 +132,12 @@ Popup {
         radius: Theme.componentRadius
         color: Theme.colorBackground
         border.color: Theme.colorSeparator
+    }
+
+    DialogConfirm {
+        id: replaceDialog
+        objectName: "backupReplaceDialog"
+        onConfirmed: backupPopup.runBackup(true)
     }
 
     FileDialog {

@@ -90,6 +90,16 @@ WindowTestCase {
         if (data.protocol === "CANOpen")
             verify(testFiles.readText(path.replace(".json", ".dcf")).indexOf("[2019sub0]") >= 0)
         closed(popup)
+        // A second backup to that file asks first; declined, the file stays as it was.
+        var saved = testFiles.readText(path)
+        popup = open("Backup", path)
+        mouseClick(inside(popup, "backupRunButton"))
+        var ask = findChild(popup, "backupReplaceDialog")
+        tryCompare(ask, "opened", true)
+        verify(!popup.busy)
+        mouseClick(findChild(ask.contentItem, "confirmCancel"))
+        compare(testFiles.readText(path), saved)
+        closed(popup)
 
         amplifier.setFilteringLevel(1)
         var before = held(data)
@@ -194,5 +204,21 @@ WindowTestCase {
         tryCompare(window, "visible", false, 20000)
         var held = [simulators.serial(linePort, "get 1 0x0056"), simulators.serial(linePort, "get 1 0x0058")].join()
         verify(held === "OK 2,OK 250" || held === "OK 5,OK 500", held)
+    }
+
+    // A calibration saves what the amplifier held first; the Weight Plot screen says where, and that file
+    // holds the old calibration.
+    function test_calibration_namesItsAutomaticBackup() {
+        var amplifier = AmplifierFactory.createAmplifier("RS485", "AmplifierModel", linePort, 9600, 2, sharedBus)
+        tryVerify(function() { if (!amplifier.isConnected()) amplifier.connect(); return amplifier.isConnected() }, 10000)
+        var before = amplifier.readStoredCalibration()
+        amplifier.calibrateTwoPoints(before.points[0].ad + 1000, before.points[0].ad + 90000, 5000)
+        screen.addAmplifier(amplifier)
+        var footer = findChild(screen, "footerLine").text
+        var copy = amplifier.lastSafetyCopy()
+        compare(footer, "Load cell " + amplifier.getName() + ": what it held before its calibration is saved as " + copy)
+        var kept = JSON.parse(testFiles.readText(copy)).settings.filter(function(s) { return s.name === "point1Ad" })
+        compare(kept[0].value, before.points[1].ad)
+        verify(amplifier.readStoredCalibration().points[1].ad !== before.points[1].ad)
     }
 }
