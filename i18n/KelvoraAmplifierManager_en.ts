@@ -118,6 +118,22 @@
         <source>Writing the differing values…</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Reading the two files…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The second file cannot be compared: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The two files hold the same values.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Values that differ between the two files: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CustomPlotItem</name>
@@ -423,6 +439,22 @@
     </message>
     <message>
         <source>Replace</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Against:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the amplifier (or choose a second backup file)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>In the first file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>In the second file</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

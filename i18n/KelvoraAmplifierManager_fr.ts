@@ -118,6 +118,22 @@
         <source>Writing the differing values…</source>
         <translation>Écriture des valeurs différentes…</translation>
     </message>
+    <message>
+        <source>Reading the two files…</source>
+        <translation>Lecture des deux fichiers…</translation>
+    </message>
+    <message>
+        <source>The second file cannot be compared: %1</source>
+        <translation>Le second fichier ne peut pas être comparé : %1</translation>
+    </message>
+    <message>
+        <source>The two files hold the same values.</source>
+        <translation>Les deux fichiers contiennent les mêmes valeurs.</translation>
+    </message>
+    <message>
+        <source>Values that differ between the two files: %1.</source>
+        <translation>Valeurs différentes entre les deux fichiers : %1.</translation>
+    </message>
 </context>
 <context>
     <name>CustomPlotItem</name>
@@ -424,6 +440,22 @@
     <message>
         <source>Replace</source>
         <translation>Remplacer</translation>
+    </message>
+    <message>
+        <source>Against:</source>
+        <translation>Avec :</translation>
+    </message>
+    <message>
+        <source>the amplifier (or choose a second backup file)</source>
+        <translation>l&apos;amplificateur (ou choisissez un second fichier de sauvegarde)</translation>
+    </message>
+    <message>
+        <source>In the first file</source>
+        <translation>Dans le premier fichier</translation>
+    </message>
+    <message>
+        <source>In the second file</source>
+        <translation>Dans le second fichier</translation>
     </message>
 </context>
 <context>

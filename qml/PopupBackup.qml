@@ -28,6 +28,10 @@ Popup {
     property string filePath: ""
     // The file the last dry run was made with: Restore writes only what was shown for it.
     property string dryRunPath: ""
+    // Compare: a second backup to hold the file against instead of the amplifier ("" for the amplifier), and
+    // whether the table shows two files.
+    property string secondPath: ""
+    property bool comparedFiles: false
 
     readonly property bool busy: session.busy
     readonly property alias session: session
@@ -57,6 +61,7 @@ Popup {
         if (busy || newMode === mode)
             return
         mode = newMode
+        comparedFiles = false
         session.clear()
         dryRunPath = ""
         // A new backup never overwrites the file just compared or restored.
@@ -76,7 +81,10 @@ Popup {
     }
 
     function choose(url) {
-        filePath = Amplifiers.localPath(url)
+        if (fileDialog.forSecond)
+            secondPath = Amplifiers.localPath(url)
+        else
+            filePath = Amplifiers.localPath(url)
     }
 
     // A file that exists is replaced only when the user says so: it may be the only copy of another amplifier.
@@ -90,7 +98,8 @@ Popup {
     }
 
     function runCompare() {
-        session.compare(amplifier, filePath)
+        comparedFiles = secondPath.length > 0
+        session.compare(amplifier, filePath, secondPath)
     }
 
     function runDryRun(path) {
@@ -145,6 +154,8 @@ Popup {
         title: backupPopup.mode === "backup" ? qsTr("Save Backup As") : qsTr("Open Backup")
         fileMode: backupPopup.mode === "backup" ? FileDialog.SaveFile : FileDialog.OpenFile
         nameFilters: [qsTr("Amplifier backups (*.json *.dcf)"), qsTr("All files (*)")]
+        // Whether the file chosen is the second one of a comparison.
+        property bool forSecond: false
         currentFolder: "file://" + (backupPopup.filePath.length > 0
                                     ? backupPopup.filePath.substring(0, backupPopup.filePath.lastIndexOf("/"))
                                     : session.backupFolder())
@@ -215,7 +226,10 @@ Popup {
                 objectName: "backupBrowseButton"
                 text: qsTr("Browse…")
                 enabled: !backupPopup.busy
-                onClicked: fileDialog.open()
+                onClicked: {
+                    fileDialog.forSecond = false
+                    fileDialog.open()
+                }
             }
             ButtonSolid {
                 objectName: "backupRunButton"
@@ -252,6 +266,34 @@ Popup {
                 enabled: !backupPopup.busy && session.dryRunReady && backupPopup.dryRunPath === backupPopup.filePath
                          && session.pendingWrites > 0
                 onClicked: backupPopup.runRestore()
+            }
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            visible: backupPopup.mode === "compare"
+            spacing: Theme.spacingNormal
+            Text {
+                text: qsTr("Against:")
+                color: Theme.colorText
+                font.pixelSize: Theme.fontSizeContent
+            }
+            TextFieldThemed {
+                objectName: "secondPathField"
+                Layout.fillWidth: true
+                text: backupPopup.secondPath
+                placeholderText: qsTr("the amplifier (or choose a second backup file)")
+                enabled: !backupPopup.busy
+                onEditingFinished: backupPopup.secondPath = text.trim()
+            }
+            ButtonOutline {
+                objectName: "secondBrowseButton"
+                text: qsTr("Browse…")
+                enabled: !backupPopup.busy
+                onClicked: {
+                    fileDialog.forSecond = true
+                    fileDialog.open()
+                }
             }
         }
 
@@ -295,8 +337,8 @@ Popup {
             Layout.fillWidth: true
             visible: table.count > 0
             Cell { text: qsTr("Setting"); font.bold: true }
-            Cell { text: qsTr("In the file"); font.bold: true }
-            Cell { text: qsTr("In the amplifier"); font.bold: true }
+            Cell { text: backupPopup.comparedFiles ? qsTr("In the first file") : qsTr("In the file"); font.bold: true }
+            Cell { text: backupPopup.comparedFiles ? qsTr("In the second file") : qsTr("In the amplifier"); font.bold: true }
             Cell { text: qsTr("Outcome"); font.bold: true; Layout.preferredWidth: 2 }
         }
         ListView {

@@ -126,6 +126,14 @@ WindowTestCase {
         tryCompare(session, "busy", false, 20000)
         compare(cell(popup, "filteringLevel", "cellFile"), "1")
         compare(cell(popup, "filteringLevel", "cellAmplifier"), "3")
+        var copy = inside(popup, "safetyCopyList").model[0].path
+        closed(popup)
+        // Two backups against each other.
+        popup = open("Compare", path)
+        popup.secondPath = copy
+        session = run(popup, "compareButton")
+        compare(session.message, "Values that differ between the two files: 1.")
+        compare(cell(popup, "filteringLevel", "cellFile") + "/" + cell(popup, "filteringLevel", "cellAmplifier"), "3/1")
         closed(popup)
     }
 
@@ -220,5 +228,19 @@ WindowTestCase {
         var kept = JSON.parse(testFiles.readText(copy)).settings.filter(function(s) { return s.name === "point1Ad" })
         compare(kept[0].value, before.points[1].ad)
         verify(amplifier.readStoredCalibration().points[1].ad !== before.points[1].ad)
+    }
+
+    // An amplifier that stops answering: no backup file, and the reason.
+    function test_unpluggedAmplifier_savesNothing() {
+        var port = simulators.startSerial("1")
+        selected("RS232", port, 1)
+        var path = testFiles.newFolder() + "/none.json"
+        var popup = open("Backup", path)
+        simulators.killSerial(port)
+        var session = run(popup, "backupRunButton")
+        verify(session.failed)
+        verify(session.message.indexOf("Nothing was saved: ") === 0, session.message)
+        compare(files.fileSize(path), -1)
+        closed(popup)
     }
 }

@@ -178,21 +178,39 @@ bool BackupSession::backup(QObject *amplifier, const QString &path) {
                  });
 }
 
-bool BackupSession::compare(QObject *amplifier, const QString &path) {
+bool BackupSession::compare(QObject *amplifier, const QString &path, const QString &second) {
+    const bool twoFiles = !second.trimmed().isEmpty();
     return start(
-        QStringLiteral("compare"), amplifier, path, tr("Reading the amplifier to compare…"),
-        [](AmplifierBase &target, const QString &file) {
+        QStringLiteral("compare"), amplifier, path,
+        twoFiles ? tr("Reading the two files…") : tr("Reading the amplifier to compare…"),
+        [second, twoFiles](AmplifierBase &target, const QString &file) {
             const backup::Loaded loaded = backup::load(file);
             if (!loaded.ok())
                 return Result{false, tr("The file cannot be compared: %1").arg(loaded.error), {}, 0};
-            const backup::Taken taken = backup::take(target);
-            if (!taken.ok())
-                return Result{false, tr("The amplifier could not be read: %1").arg(taken.error), {}, 0};
-            const QList<backup::Difference> differences = backup::compare(loaded.backup, taken.backup);
-            const QString said = differences.isEmpty()
-                                     ? tr("The amplifier holds every value of the file.")
-                                     : tr("Values that differ between the file and the amplifier: %1.")
-                                           .arg(differences.size());
+            backup::Backup other;
+            if (twoFiles) {
+                const backup::Loaded secondFile = backup::load(second);
+                if (!secondFile.ok())
+                    return Result{
+                        false, tr("The second file cannot be compared: %1").arg(secondFile.error), {}, 0};
+                other = secondFile.backup;
+            } else {
+                const backup::Taken taken = backup::take(target);
+                if (!taken.ok())
+                    return Result{false, tr("The amplifier could not be read: %1").arg(taken.error), {}, 0};
+                other = taken.backup;
+            }
+            const QList<backup::Difference> differences = backup::compare(loaded.backup, other);
+            QString said;
+            if (twoFiles)
+                said = differences.isEmpty()
+                           ? tr("The two files hold the same values.")
+                           : tr("Values that differ between the two files: %1.").arg(differences.size());
+            else
+                said = differences.isEmpty()
+                           ? tr("The amplifier holds every value of the file.")
+                           : tr("Values that differ between the file and the amplifier: %1.")
+                                 .arg(differences.size());
             return Result{true, said, differenceRows(differences, true, tr("differs")), 0};
         });
 }

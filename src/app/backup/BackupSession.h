@@ -40,7 +40,9 @@ public:
 
     // Each returns false (and says why in `message`) when it cannot start; otherwise `finished` follows.
     Q_INVOKABLE bool backup(QObject *amplifier, const QString &path);
-    Q_INVOKABLE bool compare(QObject *amplifier, const QString &path);
+    // The file against the amplifier, or against a second file when `second` is given (the amplifier is then
+    // not read).
+    Q_INVOKABLE bool compare(QObject *amplifier, const QString &path, const QString &second = QString());
     Q_INVOKABLE bool dryRun(QObject *amplifier, const QString &path);
     // Writes the file's differing values; offered after a dry run of the same file, which showed them.
     Q_INVOKABLE bool restore(QObject *amplifier, const QString &path);
