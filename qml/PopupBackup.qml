@@ -35,7 +35,10 @@ Popup {
 
     readonly property bool busy: session.busy
     readonly property alias session: session
-    readonly property string amplifierTitle: amplifier ? qsTr("Load cell %1").arg(amplifier.getName()) : ""
+    // An amplifier not yet on the Weight Plot screen (the calibration page's) has no name: its link names it.
+    readonly property string amplifierTitle: !amplifier ? ""
+                                             : amplifier.getName().length > 0 ? qsTr("Load cell %1").arg(amplifier.getName())
+                                             : amplifier.getLinkDescription()
 
     FileHandler { id: files }
 

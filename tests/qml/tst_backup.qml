@@ -243,4 +243,32 @@ WindowTestCase {
         compare(files.fileSize(path), -1)
         closed(popup)
     }
+
+    // The calibration page offers the same for the amplifier it has connected, before it has a tile.
+    function test_calibrationPage_backsUpItsAmplifier() {
+        mouseClick(findChild(screen, "addButton"))
+        var selection = screen.instrumentSelectionPopup
+        tryCompare(selection, "opened", true)
+        mouseClick(inside(selection, "protocol_RS485"))
+        waitForRendering(selection.contentItem)
+        mouseClick(inside(selection, "model_0"))
+        mouseClick(inside(selection, "selectButton"))
+        var page = selection.calibrationPage
+        tryCompare(page, "opened", true)
+        var ports = inside(page, "portSelector")
+        ports.currentIndex = ports.find(linePort)
+        inside(page, "deviceIdField").text = "2"
+        verify(!inside(page, "backupPageButton").enabled, "nothing to back up before Connect")
+        mouseClick(inside(page, "connectButton"))
+        tryVerify(function() { return inside(page, "backupPageButton").enabled })
+        mouseClick(inside(page, "backupPageButton"))
+        var popup = findChild(screen, "backupPopup")
+        tryCompare(popup, "opened", true)
+        compare(inside(popup, "backupTitle").text, "Back Up RS485 " + linePort + " #2")
+        var session = run(popup, "backupRunButton")
+        verify(!session.failed, session.message)
+        verify(JSON.parse(testFiles.readText(popup.filePath)).settings.length > 10)
+        closed(popup)
+        page.close()
+    }
 }

@@ -1,13 +1,13 @@
 #include "app/backup/BackupSession.h"
 
 #include "device/AmplifierBase.h"
+#include "device/FileHandler.h"
 #include "device/backup/Backup.h"
 
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMetaObject>
-#include <QStandardPaths>
 #include <QVariantMap>
 
 #include <exception>
@@ -278,7 +278,8 @@ QVariantList BackupSession::safetyCopies(QObject *amplifier) const {
 }
 
 QString BackupSession::backupFolder() const {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // Where recordings go too; made when missing, so that the proposed file can be written at once.
+    return FileHandler().getAppDataPath();
 }
 
 QString BackupSession::suggestedPath(QObject *amplifier) const {

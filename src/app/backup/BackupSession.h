@@ -54,7 +54,8 @@ public:
 
     // The automatic backups of `amplifier`, newest first: "path", "fileName", "when".
     Q_INVOKABLE QVariantList safetyCopies(QObject *amplifier) const;
-    // A new file for a backup of `amplifier` in the backup folder.
+    // A new file for a backup of `amplifier` in the backup folder: the application-data folder, made when
+    // missing.
     Q_INVOKABLE QString suggestedPath(QObject *amplifier) const;
     Q_INVOKABLE QString backupFolder() const;
 
