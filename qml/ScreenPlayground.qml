@@ -48,11 +48,16 @@ Rectangle {
     }
 
     function addAmplifier(amplifier) {
-        var name = amplifierModel.add(amplifier)
-        // A calibration on the way here saved what the amplifier held before; the user learns where.
+        if (amplifierModel.add(amplifier).length > 0)
+            noteSafetyCopy(amplifier, "")
+    }
+
+    // A calibration saved what the amplifier held before (unless that copy was `previous`, already told);
+    // the footer says where.
+    function noteSafetyCopy(amplifier, previous) {
         var copy = amplifier.lastSafetyCopy ? amplifier.lastSafetyCopy() : ""
-        if (name.length > 0 && copy.length > 0)
-            safetyCopyNote = qsTr("Load cell %1: what it held before its calibration is saved as %2").arg(name).arg(copy)
+        if (copy.length > 0 && copy !== previous)
+            safetyCopyNote = qsTr("Load cell %1: what it held before its calibration is saved as %2").arg(amplifier.getName()).arg(copy)
     }
 
     // The amplifiers that have a tile now.
@@ -223,9 +228,11 @@ Rectangle {
             return
         amplifierModel.pausedName = amplifier.getName()
         amplifier.stopContinuousADRead()
+        var copyBefore = amplifier.lastSafetyCopy()
         popup.visibleChanged.connect(function() {
             if (popup.visible)
                 return
+            noteSafetyCopy(amplifier, copyBefore)
             amplifierModel.pausedName = ""
             popup.destroy()
         })

@@ -269,6 +269,7 @@ WindowTestCase {
         verify(!session.failed, session.message)
         verify(JSON.parse(testFiles.readText(popup.filePath)).settings.length > 10)
         closed(popup)
+        verify(page.opened, "the page stays with its amplifier")
         page.close()
     }
 }
