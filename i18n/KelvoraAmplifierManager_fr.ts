@@ -1197,6 +1197,22 @@
         <source>fault</source>
         <translation>défaut</translation>
     </message>
+    <message>
+        <source>Load cell %1: what it held before its calibration is saved as %2</source>
+        <translation>Capteur %1 : son contenu avant l&apos;étalonnage est sauvegardé dans %2</translation>
+    </message>
+    <message>
+        <source>Backup</source>
+        <translation>Sauvegarde</translation>
+    </message>
+    <message>
+        <source>Select exactly one amplifier to back up, compare or restore.</source>
+        <translation>Sélectionnez exactement un amplificateur à sauvegarder, comparer ou restaurer.</translation>
+    </message>
+    <message>
+        <source>Backup…</source>
+        <translation>Sauvegarder…</translation>
+    </message>
 </context>
 <context>
     <name>ScreenSettings</name>
@@ -1236,6 +1252,298 @@
     <message>
         <source>Language</source>
         <translation>Langue</translation>
+    </message>
+</context>
+<context>
+    <name>BackupButtons</name>
+    <message>
+        <source>Backup…</source>
+        <translation>Sauvegarder…</translation>
+    </message>
+    <message>
+        <source>Compare…</source>
+        <translation>Comparer…</translation>
+    </message>
+    <message>
+        <source>Restore…</source>
+        <translation>Restaurer…</translation>
+    </message>
+</context>
+<context>
+    <name>BackupSession</name>
+    <message>
+        <source>—</source>
+        <translation>—</translation>
+    </message>
+    <message>
+        <source>unknown: it could not be read back</source>
+        <translation>inconnu : relecture impossible</translation>
+    </message>
+    <message>
+        <source>written and confirmed</source>
+        <translation>écrit et confirmé</translation>
+    </message>
+    <message>
+        <source>refused; holds %1 as before</source>
+        <translation>refusé ; garde %1 comme avant</translation>
+    </message>
+    <message>
+        <source>put back; holds %1 as before</source>
+        <translation>remis ; garde %1 comme avant</translation>
+    </message>
+    <message>
+        <source>holds %1, neither the file&apos;s value nor the previous one</source>
+        <translation>contient %1, ni la valeur du fichier ni la précédente</translation>
+    </message>
+    <message>
+        <source>There is no amplifier to work with.</source>
+        <translation>Aucun amplificateur sur lequel travailler.</translation>
+    </message>
+    <message>
+        <source>Choose a file first.</source>
+        <translation>Choisissez d&apos;abord un fichier.</translation>
+    </message>
+    <message>
+        <source>Reading every setting and the calibration…</source>
+        <translation>Lecture de tous les réglages et de l&apos;étalonnage…</translation>
+    </message>
+    <message>
+        <source>Nothing was saved: %1</source>
+        <translation>Rien n&apos;a été sauvegardé : %1</translation>
+    </message>
+    <message>
+        <source>Saved %1 values to %2.</source>
+        <translation>%1 valeurs sauvegardées dans %2.</translation>
+    </message>
+    <message>
+        <source>The CANopen configuration file is %1.</source>
+        <translation>Le fichier de configuration CANopen est %1.</translation>
+    </message>
+    <message>
+        <source>No CANopen configuration file: %1</source>
+        <translation>Pas de fichier de configuration CANopen : %1</translation>
+    </message>
+    <message>
+        <source>Reading the amplifier to compare…</source>
+        <translation>Lecture de l&apos;amplificateur pour comparer…</translation>
+    </message>
+    <message>
+        <source>The file cannot be compared: %1</source>
+        <translation>Le fichier ne peut pas être comparé : %1</translation>
+    </message>
+    <message>
+        <source>The amplifier could not be read: %1</source>
+        <translation>L&apos;amplificateur n&apos;a pas pu être lu : %1</translation>
+    </message>
+    <message>
+        <source>The amplifier holds every value of the file.</source>
+        <translation>L&apos;amplificateur contient toutes les valeurs du fichier.</translation>
+    </message>
+    <message>
+        <source>Values that differ between the file and the amplifier: %1.</source>
+        <translation>Valeurs différentes entre le fichier et l&apos;amplificateur : %1.</translation>
+    </message>
+    <message>
+        <source>differs</source>
+        <translation>diffère</translation>
+    </message>
+    <message>
+        <source>Restore refused: %1 Nothing was written.</source>
+        <translation>Restauration refusée : %1 Rien n&apos;a été écrit.</translation>
+    </message>
+    <message>
+        <source>would be written</source>
+        <translation>serait écrit</translation>
+    </message>
+    <message>
+        <source>not written</source>
+        <translation>non écrit</translation>
+    </message>
+    <message>
+        <source>What the amplifier held before is saved as %1.</source>
+        <translation>Le contenu précédent de l&apos;amplificateur est sauvegardé dans %1.</translation>
+    </message>
+    <message>
+        <source>Make a dry run first: it shows what the restore writes.</source>
+        <translation>Faites d&apos;abord un essai à blanc : il montre ce que la restauration écrit.</translation>
+    </message>
+    <message>
+        <source>Writing the differing values…</source>
+        <translation>Écriture des valeurs différentes…</translation>
+    </message>
+    <message>
+        <source>Reading the two files…</source>
+        <translation>Lecture des deux fichiers…</translation>
+    </message>
+    <message>
+        <source>The second file cannot be compared: %1</source>
+        <translation>Le second fichier ne peut pas être comparé : %1</translation>
+    </message>
+    <message>
+        <source>The two files hold the same values.</source>
+        <translation>Les deux fichiers contiennent les mêmes valeurs.</translation>
+    </message>
+    <message>
+        <source>Values that differ between the two files: %1.</source>
+        <translation>Valeurs différentes entre les deux fichiers : %1.</translation>
+    </message>
+</context>
+<context>
+    <name>PopupBackup</name>
+    <message>
+        <source>Load cell %1</source>
+        <translation>Capteur %1</translation>
+    </message>
+    <message>
+        <source>Compare %1 with a Backup</source>
+        <translation>Comparer %1 à une sauvegarde</translation>
+    </message>
+    <message>
+        <source>Restore %1 from a Backup</source>
+        <translation>Restaurer %1 depuis une sauvegarde</translation>
+    </message>
+    <message>
+        <source>Back Up %1</source>
+        <translation>Sauvegarder %1</translation>
+    </message>
+    <message>
+        <source>Save Backup As</source>
+        <translation>Enregistrer la sauvegarde sous</translation>
+    </message>
+    <message>
+        <source>Open Backup</source>
+        <translation>Ouvrir une sauvegarde</translation>
+    </message>
+    <message>
+        <source>Amplifier backups (*.json *.dcf)</source>
+        <translation>Sauvegardes d&apos;amplificateur (*.json *.dcf)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>Backup</source>
+        <translation>Sauvegarder</translation>
+    </message>
+    <message>
+        <source>Compare</source>
+        <translation>Comparer</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>Restaurer</translation>
+    </message>
+    <message>
+        <source>File:</source>
+        <translation>Fichier :</translation>
+    </message>
+    <message>
+        <source>Choose a backup file</source>
+        <translation>Choisissez un fichier de sauvegarde</translation>
+    </message>
+    <message>
+        <source>Browse…</source>
+        <translation>Parcourir…</translation>
+    </message>
+    <message>
+        <source>Back Up</source>
+        <translation>Sauvegarder</translation>
+    </message>
+    <message>
+        <source>Dry Run</source>
+        <translation>Essai à blanc</translation>
+    </message>
+    <message>
+        <source>Write Differences (%1)</source>
+        <translation>Écrire les différences (%1)</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>Réglage</translation>
+    </message>
+    <message>
+        <source>In the file</source>
+        <translation>Dans le fichier</translation>
+    </message>
+    <message>
+        <source>In the amplifier</source>
+        <translation>Dans l&apos;amplificateur</translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation>Résultat</translation>
+    </message>
+    <message>
+        <source>Automatic backups of this amplifier (taken before each calibration, self-test and restore):</source>
+        <translation>Sauvegardes automatiques de cet amplificateur (prises avant chaque étalonnage, autotest et restauration) :</translation>
+    </message>
+    <message>
+        <source>No automatic backup of this amplifier yet.</source>
+        <translation>Pas encore de sauvegarde automatique de cet amplificateur.</translation>
+    </message>
+    <message>
+        <source>Restore this</source>
+        <translation>Restaurer celle-ci</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>before a calibration</source>
+        <translation>avant un étalonnage</translation>
+    </message>
+    <message>
+        <source>before a self-test</source>
+        <translation>avant un autotest</translation>
+    </message>
+    <message>
+        <source>before a restore</source>
+        <translation>avant une restauration</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Arrêter</translation>
+    </message>
+    <message>
+        <source>Replace File?</source>
+        <translation>Remplacer le fichier ?</translation>
+    </message>
+    <message>
+        <source>%1 exists already. Replace it with this backup?</source>
+        <translation>%1 existe déjà. Le remplacer par cette sauvegarde ?</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Remplacer</translation>
+    </message>
+    <message>
+        <source>Against:</source>
+        <translation>Avec :</translation>
+    </message>
+    <message>
+        <source>the amplifier (or choose a second backup file)</source>
+        <translation>l&apos;amplificateur (ou choisissez un second fichier de sauvegarde)</translation>
+    </message>
+    <message>
+        <source>In the first file</source>
+        <translation>Dans le premier fichier</translation>
+    </message>
+    <message>
+        <source>In the second file</source>
+        <translation>Dans le second fichier</translation>
+    </message>
+</context>
+<context>
+    <name>ScreenHostInfos</name>
+    <message>
+        <source>Automatic backup before the test: %1</source>
+        <translation>Sauvegarde automatique avant le test : %1</translation>
+    </message>
+    <message>
+        <source>No automatic backup could be made, so the test did not start: %1</source>
+        <translation>Aucune sauvegarde automatique n&apos;a pu être faite, le test n&apos;a donc pas démarré : %1</translation>
     </message>
 </context>
 </TS>

@@ -52,3 +52,12 @@ function outcomeOf(amplifier, command, work) {
     }, work)
     return outcome
 }
+
+// A file: URL from a file dialog as a local path (on Windows "file:///C:/..." gives "C:/...").
+function localPath(url) {
+    var text = decodeURIComponent(url.toString())
+    if (!text.startsWith("file://"))
+        return text
+    text = text.substring(7)
+    return /^\/[A-Za-z]:/.test(text) ? text.substring(1) : text
+}

@@ -108,6 +108,10 @@ ApplicationWindow {
             close.accepted = false
             return
         }
+        if (screenPlayground.item && screenPlayground.item.finishBackupBeforeClose()) {
+            close.accepted = false
+            return
+        }
         if (recordingRuns() && !exitConfirmed) {
             close.accepted = false
             requestExit()

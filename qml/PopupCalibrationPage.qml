@@ -500,6 +500,14 @@ Popup {
             }
         }
 
+        // The connected amplifier's settings and calibration to a file, against one, or back from one.
+        BackupButtons {
+            Layout.fillWidth: true
+            place: "Page"
+            amplifier: calibrationPage.currentAmplifier
+            available: calibrationPage.currentAmplifier !== null
+        }
+
         // Below every button of the page, so that its progress and results never push one away.
         DeviceIdScan {
             id: deviceIdScan

@@ -6,6 +6,8 @@ import QtQuick.Layouts
 import ComponentLibrary
 import com.example.filehandler
 
+import "Amplifiers.js" as Amplifiers
+
 // Period, duration and output file of a CSV recording of the selected amplifiers. Created once by the
 // Weight Plot screen and reused; it reaches the screen as `screenPlayground`.
 //
@@ -59,18 +61,9 @@ Popup {
         pathMessageIsError = isError
     }
 
-    // A file: URL from the file dialog as a local path (on Windows "file:///C:/..." gives "C:/...").
-    function localPath(url) {
-        var text = decodeURIComponent(url.toString())
-        if (!text.startsWith("file://"))
-            return text
-        text = text.substring(7)
-        return /^\/[A-Za-z]:/.test(text) ? text.substring(1) : text
-    }
-
     function chooseFile(url) {
         fileChosen = true
-        filePath = localPath(url)
+        filePath = Amplifiers.localPath(url)
     }
 
     // A typed name lands where the user means it: an absolute path as it is, a bare name in the default folder.

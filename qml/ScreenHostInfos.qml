@@ -139,6 +139,13 @@ Rectangle {
     Connections {
         target: screenHostInfos.amplifier
         function onLogMessage(msg) { screenHostInfos.appendLog(msg) }
+        // Before the test changes anything, what the amplifier held is saved; the log says where.
+        function onSafetyCopyWritten(command, path) {
+            screenHostInfos.appendLog(qsTr("Automatic backup before the test: %1").arg(path))
+        }
+        function onSafetyCopyFailed(command, reason) {
+            screenHostInfos.appendLog(qsTr("No automatic backup could be made, so the test did not start: %1").arg(reason))
+        }
         // The test's verdict and its own summary, in the user's language: what passed and whether
         // everything came back.
         function onSelfTestFinished(passed, message) {

@@ -27,12 +27,16 @@ Rectangle {
     property var instrumentSelectionPopup: null
     property var filterSettingsPopup: null
     property var csvLoggingPopup: null
+    // The last backup popup opened (null once it is gone).
+    property var backupPopup: null
     readonly property int tileCount: amplifierModel.count
     // A recording takes the selected amplifiers when it starts and keeps them for the whole run.
     readonly property bool recording: recorder.running
     readonly property int remainingSeconds: Math.max(0, recorder.secondsLeft)
     property var recordedNames: []
     property var recordedAmplifiers: []
+    // Where the last calibration's automatic backup went ("" when none was taken).
+    property string safetyCopyNote: ""
 
     readonly property var unitEntries: [{ idx: 1, txt: "lb" }, { idx: 2, txt: "g" }, { idx: 3, txt: "kg" }]
     // A tile never gets smaller than its four lines need; rows that do not fit scroll.
@@ -46,7 +50,16 @@ Rectangle {
     }
 
     function addAmplifier(amplifier) {
-        amplifierModel.add(amplifier)
+        if (amplifierModel.add(amplifier).length > 0)
+            noteSafetyCopy(amplifier, "")
+    }
+
+    // A calibration saved what the amplifier held before (unless that copy was `previous`, already told);
+    // the footer says where.
+    function noteSafetyCopy(amplifier, previous) {
+        var copy = amplifier.lastSafetyCopy ? amplifier.lastSafetyCopy() : ""
+        if (copy.length > 0 && copy !== previous)
+            safetyCopyNote = qsTr("Load cell %1: what it held before its calibration is saved as %2").arg(amplifier.getName()).arg(copy)
     }
 
     // The amplifiers that have a tile now.
@@ -217,13 +230,45 @@ Rectangle {
             return
         amplifierModel.pausedName = amplifier.getName()
         amplifier.stopContinuousADRead()
+        var copyBefore = amplifier.lastSafetyCopy()
         popup.visibleChanged.connect(function() {
             if (popup.visible)
                 return
+            noteSafetyCopy(amplifier, copyBefore)
             amplifierModel.pausedName = ""
             popup.destroy()
         })
         popup.open()
+    }
+
+    // Backup, compare or restore ("backup", "compare", "restore") of `amplifier`, or of the one selected tile.
+    // The calibration page opens it for the amplifier it has connected.
+    function openBackup(mode, amplifier) {
+        if (!amplifier) {
+            var chosen = amplifierModel.selectedAmplifiers()
+            if (chosen.length !== 1) {
+                messageDialog.show(qsTr("Backup"), qsTr("Select exactly one amplifier to back up, compare or restore."))
+                return null
+            }
+            amplifier = chosen[0]
+        }
+        var popup = createPopup("PopupBackup.qml", { "mode": mode, "amplifier": amplifier })
+        if (popup)
+            popup.open()
+        backupPopup = popup
+        return popup
+    }
+
+    // Closing the window while a backup popup reads or writes: a restore stops before its next write and
+    // puts back what it wrote, and the window closes once the amplifier has answered. True when the close
+    // must wait.
+    function finishBackupBeforeClose() {
+        var popup = backupPopup
+        if (!popup || !popup.busy)
+            return false
+        popup.session.stop()
+        popup.session.finished.connect(function() { Qt.callLater(function() { screenPlayground.Window.window.close() }) })
+        return true
     }
 
     // The plot as shown, legend included, into the folder recordings go to; the user is told where.
@@ -498,6 +543,13 @@ Rectangle {
                     text: qsTr("Multi-Point")
                     onClicked: screenPlayground.openMultiPointCalibration()
                 }
+                // Backup, compare and restore of the selected tile: the popup switches between the three.
+                ButtonOutline {
+                    objectName: "backupTileButton"
+                    Layout.fillWidth: true
+                    text: qsTr("Backup…")
+                    onClicked: screenPlayground.openBackup("backup")
+                }
             }
         }
 
@@ -743,6 +795,7 @@ Rectangle {
                       ? qsTr("Recording %1 — %2 left. An amplifier added now is not in this recording.")
                         .arg(screenPlayground.recordedNames.join(", "))
                         .arg(screenPlayground.formatRemaining(screenPlayground.remainingSeconds))
+                      : screenPlayground.safetyCopyNote.length > 0 ? screenPlayground.safetyCopyNote
                       : qsTr("Click a tile to select it; ZERO, TARE, WRITE FILTERS and recording act on the selected amplifiers.")
                 color: Theme.colorSubText
                 font.pixelSize: Theme.fontSizeCaption

@@ -3,6 +3,7 @@
 #include "app/AmplifierFactory.h"
 #include "app/RS232Controller.h"
 #include "app/SettingsManager.h"
+#include "app/backup/BackupSession.h"
 #include "app/files/SerialPortHelper.h"
 #include "app/link/FrameListModel.h"
 #include "app/link/LinkRegisters.h"
@@ -19,6 +20,7 @@
 #include "device/FileHandler.h"
 #include "device/InputRules.h"
 #include "device/WeightRecorder.h"
+#include "device/backup/Backup.h"
 #include "device/rs232/RS232Amplifier.h"
 #include "link/serial/RS485Bus.h"
 
@@ -52,6 +54,9 @@ void registerTypes() {
                 qvariant_cast<CanLink *>(engine->rootContext()->contextProperty(QStringLiteral("canLink"))));
         });
     qmlRegisterType<BusScanner>("com.example.amplifiers", 1, 0, "BusScanner");
+    qmlRegisterType<BackupSession>("com.example.amplifiers", 1, 0, "BackupSession");
+    // Calibrations, self-tests and restores save what the amplifier held first, in the application data.
+    backup::enableSafetyCopies();
     qmlRegisterSingletonType<InputRules>(
         "com.example.amplifiers", 1, 0, "InputRules",
         [](QQmlEngine *, QJSEngine *) -> QObject * { return new InputRules(); });

@@ -92,8 +92,11 @@ WindowTestCase {
         waitForRendering(qa)
         verify(findChild(qa, "qaLog").atYEnd)
         var first = logLines()
-        compare(first[0].message, "启动放大器功能测试程序...")
-        compare(first.filter(function(l) { return l.message === first[0].message }).length, 1)
+        // Where the automatic backup went comes first, before the test changes anything.
+        verify(first[0].message.indexOf("Automatic backup before the test: ") === 0, first[0].message)
+        verify(testFiles.readText(first[0].message.split(": ")[1]).indexOf("\"filteringLevel\"") > 0)
+        compare(first[1].message, "启动放大器功能测试程序...")
+        compare(first.filter(function(l) { return l.message === first[1].message }).length, 1)
         verify(first.filter(function(l) { return l.status === "pass" }).length >= 9, "passed steps")
         compare(first.filter(function(l) { return l.status === "fail" }).length, 0)
         compare(simulators.serial(portA, "get 1 0x0056"), "OK 4", "the filter level is as before")

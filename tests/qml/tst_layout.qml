@@ -11,7 +11,7 @@ WindowTestCase {
     function init() {}
     function cleanup() {
         if (!screen) return
-        var popups = [findChild(screen, "multiPointPopup"), screen.instrumentSelectionPopup && screen.instrumentSelectionPopup.calibrationPage]
+        var popups = [findChild(screen, "multiPointPopup"), findChild(screen, "backupPopup"), screen.instrumentSelectionPopup && screen.instrumentSelectionPopup.calibrationPage]
         popups.forEach(function(popup) { if (popup) popup.close() })
         screen.amplifiersOnScreen().forEach(function(amplifier) { amplifier.disconnect() })
         utilsLanguage.loadLanguage("English")
@@ -83,6 +83,7 @@ WindowTestCase {
             var link = item("linkScreen", window.contentItem); tryVerify(function() { return item("frameList", link).count > 20 }, 5000)
             item("registerField", link).text = "0x0056"; click("readButton", link); simulators.serial(line, "fault 3 none")
         },
+        backup: function(data) { add(1); click("backupTileButton"); var p = opened(findChild(screen, "backupPopup")); click("backupModeSelector_" + (data.language === "English" ? "Restore" : "Restaurer"), p) },
         amplifierQa: function() { click("sidebarAmplifierQA", window.contentItem) },
         settings: function() { click("sidebarSettings", window.contentItem) },
         about: function() { click("sidebarAbout", window.contentItem) }
