@@ -2,6 +2,65 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>CheckSequence</name>
+    <message>
+        <source>Empty the scale; it will be zeroed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove the load.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Empty the scale.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Place %1 g on the scale.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Step %1 (%2) was skipped: nothing recorded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stopped by the operator.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The amplifier could not be zeroed: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it did not report back.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Step %1 (%2) was recorded without a stable reading (spread %3 g).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing was recorded for this step.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The check stopped at step %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The amplifier was removed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The link to the amplifier was lost.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The link to the amplifier was lost: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CustomPlotItem</name>
     <message>
         <source>above the weight range shown</source>
@@ -1544,6 +1603,21 @@
     <message>
         <source>No automatic backup could be made, so the test did not start: %1</source>
         <translation type="unfinished" />
+    </message>
+</context>
+<context>
+    <name>StableCapture</name>
+    <message>
+        <source>No reading came within %1 s.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No reading came within %1 s: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No stable reading within %1 s: the readings still spread over %2 (less than %3 needed).</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

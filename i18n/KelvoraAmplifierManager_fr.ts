@@ -1546,4 +1546,78 @@
         <translation>Aucune sauvegarde automatique n&apos;a pu être faite, le test n&apos;a donc pas démarré : %1</translation>
     </message>
 </context>
+<context>
+    <name>CheckSequence</name>
+    <message>
+        <source>Empty the scale; it will be zeroed.</source>
+        <translation>Videz la balance ; elle sera mise à zéro.</translation>
+    </message>
+    <message>
+        <source>Remove the load.</source>
+        <translation>Retirez la charge.</translation>
+    </message>
+    <message>
+        <source>Empty the scale.</source>
+        <translation>Videz la balance.</translation>
+    </message>
+    <message>
+        <source>Place %1 g on the scale.</source>
+        <translation>Placez %1 g sur la balance.</translation>
+    </message>
+    <message>
+        <source>Step %1 (%2) was skipped: nothing recorded.</source>
+        <translation>L&apos;étape %1 (%2) a été sautée : rien n&apos;a été enregistré.</translation>
+    </message>
+    <message>
+        <source>Stopped by the operator.</source>
+        <translation>Arrêté par l&apos;opérateur.</translation>
+    </message>
+    <message>
+        <source>The amplifier could not be zeroed: %1</source>
+        <translation>L&apos;amplificateur n&apos;a pas pu être mis à zéro : %1</translation>
+    </message>
+    <message>
+        <source>it did not report back.</source>
+        <translation>il n&apos;a pas répondu.</translation>
+    </message>
+    <message>
+        <source>Step %1 (%2) was recorded without a stable reading (spread %3 g).</source>
+        <translation>L&apos;étape %1 (%2) a été enregistrée sans lecture stable (écart %3 g).</translation>
+    </message>
+    <message>
+        <source>Nothing was recorded for this step.</source>
+        <translation>Rien n&apos;a été enregistré pour cette étape.</translation>
+    </message>
+    <message>
+        <source>The check stopped at step %1: %2</source>
+        <translation>La vérification s&apos;est arrêtée à l&apos;étape %1 : %2</translation>
+    </message>
+    <message>
+        <source>The amplifier was removed.</source>
+        <translation>L&apos;amplificateur a été retiré.</translation>
+    </message>
+    <message>
+        <source>The link to the amplifier was lost.</source>
+        <translation>La liaison avec l&apos;amplificateur a été perdue.</translation>
+    </message>
+    <message>
+        <source>The link to the amplifier was lost: %1</source>
+        <translation>La liaison avec l&apos;amplificateur a été perdue : %1</translation>
+    </message>
+</context>
+<context>
+    <name>StableCapture</name>
+    <message>
+        <source>No reading came within %1 s.</source>
+        <translation>Aucune lecture en %1 s.</translation>
+    </message>
+    <message>
+        <source>No reading came within %1 s: %2</source>
+        <translation>Aucune lecture en %1 s : %2</translation>
+    </message>
+    <message>
+        <source>No stable reading within %1 s: the readings still spread over %2 (less than %3 needed).</source>
+        <translation>Aucune lecture stable en %1 s : les lectures s&apos;étalent encore sur %2 (moins de %3 requis).</translation>
+    </message>
+</context>
 </TS>
