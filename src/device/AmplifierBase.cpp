@@ -1,6 +1,10 @@
 #include "device/AmplifierBase.h"
 
 #include "device/ProtocolFacts.h"
+#include "device/backup/Backup.h"
+
+#include <exception>
+#include <optional>
 
 AmplifierBase::AmplifierBase(const QString &modelName, const QString &protocolName, QObject *parent)
     : QObject(parent)
@@ -28,6 +32,95 @@ void AmplifierBase::testAllRegisters() {
     emit selfTestFinished(false, why);
 }
 
+writetx::Access AmplifierBase::storedValueAccess(const std::vector<regmap::StoredValue> &) {
+    return {};
+}
+
 QVariantMap AmplifierBase::readStoredCalibration() {
-    return {{QStringLiteral("error"), QStringLiteral("This amplifier cannot report its calibration.")}};
+    const auto failed = [](const QString &why) {
+        return QVariantMap{{QStringLiteral("error"), why}};
+    };
+    const protocolfacts::Facts *facts = protocolfacts::find(protocol);
+    if (!facts)
+        return failed(QStringLiteral("This amplifier cannot report its calibration."));
+    const std::vector<regmap::StoredValue> &block = regmap::calibrationBlock(facts->family);
+    const writetx::Access access = storedValueAccess(block);
+    if (!access.read)
+        return failed(QStringLiteral("This amplifier cannot report its calibration."));
+    const auto at = [&block](regmap::Role role, int point) -> std::optional<size_t> {
+        for (size_t i = 0; i < block.size(); ++i) {
+            if (block[i].role == role && block[i].point == point)
+                return i;
+        }
+        return std::nullopt;
+    };
+    QString problem;
+    const auto read = [&](size_t i) -> std::optional<uint32_t> {
+        QString cause;
+        std::optional<uint32_t> value;
+        try {
+            value = access.read(i, &cause);
+        } catch (const std::exception &e) {
+            cause = QString::fromUtf8(e.what());
+        }
+        if (!value)
+            problem = QStringLiteral("The calibration could not be read: %1 (%2) failed: %3")
+                          .arg(block[i].name, block[i].address(), cause);
+        return value;
+    };
+    QVariantMap calibration;
+    const std::optional<uint32_t> count = read(*at(regmap::Role::PointCount, -1));
+    if (!count)
+        return failed(problem);
+    if (*count > regmap::kMaxCalibrationPoints)
+        return failed(QStringLiteral("The amplifier reports %1 calibration points; it holds at most %2.")
+                          .arg(*count)
+                          .arg(regmap::kMaxCalibrationPoints));
+    calibration.insert(QStringLiteral("pointCount"), *count);
+    if (const std::optional<size_t> offsetAt = at(regmap::Role::ZeroOffset, -1)) {
+        const std::optional<uint32_t> offset = read(*offsetAt);
+        if (!offset)
+            return failed(problem);
+        // The offset moves the measuring value, which is signed.
+        calibration.insert(QStringLiteral("zeroOffset"), static_cast<int32_t>(*offset));
+    }
+    QVariantList points;
+    for (int point = 0; point < static_cast<int>(*count); ++point) {
+        const std::optional<size_t> adAt = at(regmap::Role::PointAd, point);
+        if (!adAt)
+            return failed(QStringLiteral("The amplifier reports %1 calibration points; this program knows "
+                                         "where it keeps %2 only.")
+                              .arg(*count)
+                              .arg(point));
+        const std::optional<uint32_t> ad = read(*adAt);
+        if (!ad)
+            return failed(problem);
+        std::optional<uint32_t> hundredths = 0u;
+        if (const std::optional<size_t> weightAt = at(regmap::Role::PointWeight, point))
+            hundredths = read(*weightAt);
+        if (!hundredths)
+            return failed(problem);
+        points.append(QVariantMap{{QStringLiteral("ad"), *ad},
+                                  {QStringLiteral("weight"), static_cast<double>(*hundredths) / 100.0}});
+    }
+    calibration.insert(QStringLiteral("points"), points);
+    return calibration;
+}
+
+QString AmplifierBase::safetyCopyBefore(const QString &command) {
+    const backup::SafetyCopy copy = backup::writeSafetyCopy(*this, command);
+    noteSafetyCopy(command, copy.path, copy.error);
+    if (!copy.ok())
+        return QStringLiteral("No safety copy could be made first (%1); nothing was written.")
+            .arg(copy.error);
+    return {};
+}
+
+void AmplifierBase::noteSafetyCopy(const QString &command, const QString &path, const QString &error) {
+    if (!error.isEmpty()) {
+        emit safetyCopyFailed(command, error);
+    } else if (!path.isEmpty()) {
+        m_lastSafetyCopy = path;
+        emit safetyCopyWritten(command, path);
+    }
 }

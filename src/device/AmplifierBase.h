@@ -1,5 +1,8 @@
 #pragma once
 
+#include "device/WriteTransaction.h"
+#include "protocol/RegisterMap.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -94,6 +97,12 @@ public:
     // default reads nothing and says so.
     Q_INVOKABLE virtual QVariantMap readStoredCalibration();
 
+    // The values a backup keeps (regmap::storedValues), each read and written through the driver's confirmed
+    // path: target i of the access is values[i]. A write of a calibration value is the calibration's own
+    // (the serial calibration frame; CANopen gives the calibration unlock before it). Empty functions when
+    // the driver cannot reach them.
+    virtual writetx::Access storedValueAccess(const std::vector<regmap::StoredValue> &values);
+
     // The register self-test (capabilities().selfTest): runs off the calling thread, narrates by
     // logMessage and ends with selfTestFinished and commandFinished("selfTest", ...). Without one it
     // reports at once that there is none.
@@ -134,6 +143,16 @@ public:
     bool supportsSelfTest() const { return capabilities().selfTest; }
     bool supportsScan() const { return capabilities().scan; }
 
+    // Where the amplifier is reached, for backups: the port as given (empty where there is none) and the
+    // device id (0 where the link carries one amplifier).
+    virtual QString portName() const { return {}; }
+    virtual int deviceId() const { return 0; }
+    // The safety copy written before the last calibration, self-test or restore; empty when none was.
+    Q_INVOKABLE QString lastSafetyCopy() const { return m_lastSafetyCopy; }
+    // Reports the safety copy taken before `command`: written to `path`, or none for `error` (both empty:
+    // copies are off). For the restore, which reads the amplifier itself.
+    void noteSafetyCopy(const QString &command, const QString &path, const QString &error);
+
     QString getModel() const { return model; }
     QString getProtocol() const { return protocol; }
 
@@ -155,6 +174,11 @@ signals:
     // The self-test's verdict: `passed` when every register passed and came back and the raw AD value is
     // in range; `summary` as the narration ends with it.
     void selfTestFinished(bool passed, QString summary);
+    // Before `command` ("calibrate", "selfTest", "restore") changed the amplifier, what it held was saved to
+    // `path` (safety copies switched on, backup::enableSafetyCopies).
+    void safetyCopyWritten(QString command, QString path);
+    // No safety copy could be made before `command`, for `reason`; the command then writes nothing.
+    void safetyCopyFailed(QString command, QString reason);
 
 protected:
     AmplifierBase(const QString &modelName, const QString &protocolName, QObject *parent);
@@ -162,8 +186,15 @@ protected:
     // Writes register-map setting `settingName` as this protocol clamps `value`; a failure is reported by
     // readErrorOccurred.
     virtual void writeSetting(const char *settingName, double value) = 0;
+    // Takes the safety copy before `command` when copies are switched on and reports it by the signals
+    // above. An empty string when the command may go on (copy written, or copies off), else why it must not:
+    // "No safety copy could be made before the calibration: ...; nothing was written.".
+    QString safetyCopyBefore(const QString &command);
 
     QString model;
     QString protocol;
     QString name;
+
+private:
+    QString m_lastSafetyCopy;
 };

@@ -132,6 +132,101 @@ uint32_t clamped(const Setting &setting, Family family, double value) {
     return cut < min ? min : max;
 }
 
+QString StoredValue::address() const {
+    const auto hex = [](uint32_t value, int digits) {
+        return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+    };
+    if (reg != 0)
+        return QStringLiteral("0x") + hex(reg, 4);
+    return QStringLiteral("0x%1:%2").arg(hex(index, 4), hex(subIndex, 2));
+}
+
+const std::vector<StoredValue> &calibrationBlock(Family family) {
+    static const std::vector<StoredValue> kSerial = [] {
+        std::vector<StoredValue> block;
+        for (uint32_t i = 0; i < kMaxCalibrationPoints; ++i) {
+            const auto point = static_cast<int>(i);
+            const auto offset = static_cast<uint16_t>(2 * i);
+            block.push_back({QStringLiteral("point%1Ad").arg(i),
+                             "counts",
+                             Role::PointAd,
+                             point,
+                             static_cast<uint16_t>(kFirstPointAdRegister + offset),
+                             0,
+                             0,
+                             4,
+                             {0, kU32}});
+            // Point 0 is the zero point: its weight is always 0.
+            block.push_back({QStringLiteral("point%1Weight").arg(i),
+                             "0.01 g",
+                             Role::PointWeight,
+                             point,
+                             static_cast<uint16_t>(kFirstPointWeightRegister + offset),
+                             0,
+                             0,
+                             4,
+                             {0, i == 0 ? 0 : kU32}});
+        }
+        block.push_back({QStringLiteral("zeroOffset"),
+                         "0.01 g",
+                         Role::ZeroOffset,
+                         -1,
+                         kZeroOffsetRegister,
+                         0,
+                         0,
+                         4,
+                         {0, kU32}});
+        block.push_back({QStringLiteral("pointCount"),
+                         "",
+                         Role::PointCount,
+                         -1,
+                         kPointCountRegister,
+                         0,
+                         0,
+                         4,
+                         {0, kMaxCalibrationPoints}});
+        return block;
+    }();
+    static const std::vector<StoredValue> kCanOpen = {
+        {QStringLiteral("point0Ad"), "counts", Role::PointAd, 0, 0, 0x200E, 0, 4, {0, kU32}},
+        {QStringLiteral("point1Ad"), "counts", Role::PointAd, 1, 0, 0x200F, 0, 4, {0, kU32}},
+        // The node takes a value of 9 or less here for a point count (its page calibration ends with one):
+        // a span weight must lie above.
+        {QStringLiteral("point1Weight"),
+         "0.01 g",
+         Role::PointWeight,
+         1,
+         0,
+         0x2004,
+         0,
+         4,
+         {kMaxCalibrationPoints + 1, kU32}},
+        {QStringLiteral("pointCount"), "", Role::PointCount, -1, 0, 0x2006, 0, 4, {0, 2}},
+    };
+    return family == Family::CanOpen ? kCanOpen : kSerial;
+}
+
+const std::vector<StoredValue> &storedValues(Family family) {
+    const auto build = [](Family of) {
+        std::vector<StoredValue> values;
+        for (const Setting *setting : settingsOf(of)) {
+            const Place &place = setting->place(of);
+            if (of == Family::CanOpen)
+                values.push_back({QLatin1String(setting->name), setting->unit, Role::Setting, -1, 0,
+                                  setting->index, setting->subIndex, setting->width, place.range});
+            else
+                values.push_back({QLatin1String(setting->name), setting->unit, Role::Setting, -1,
+                                  setting->reg, 0, 0, 4, place.range});
+        }
+        const std::vector<StoredValue> &block = calibrationBlock(of);
+        values.insert(values.end(), block.begin(), block.end());
+        return values;
+    };
+    static const std::vector<StoredValue> kSerial = build(Family::Serial);
+    static const std::vector<StoredValue> kCanOpen = build(Family::CanOpen);
+    return family == Family::CanOpen ? kCanOpen : kSerial;
+}
+
 const Setting &named(const char *name) {
     for (const Setting &setting : settings()) {
         if (std::strcmp(setting.name, name) == 0)

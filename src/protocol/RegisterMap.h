@@ -69,6 +69,38 @@ constexpr uint16_t kPointCountRegister = 0x0006;
 constexpr uint16_t kFirstPointAdRegister = 0x0008;
 constexpr uint16_t kFirstPointWeightRegister = 0x001A;
 
+// What a value of the calibration block is; Setting for the settings above.
+enum class Role { Setting, ZeroOffset, PointCount, PointAd, PointWeight };
+
+// A value an amplifier keeps, where one family keeps it (a serial register or a CANopen entry), and the
+// values it takes: what a backup reads, compares and writes back.
+struct StoredValue {
+    QString name;     // a setting's screen name, or "zeroOffset", "pointCount", "point0Ad", "point1Weight"
+    const char *unit; // "ms", "counts", "0.01 g", "" for a plain level or count
+    Role role;
+    int point;      // the calibration point an AD value or weight belongs to; -1 otherwise
+    uint16_t reg;   // serial register; 0 for CANopen
+    uint16_t index; // CANopen entry index:sub, `width` bytes wide; 0 for serial
+    uint8_t subIndex;
+    int width;
+    Range range;
+
+    bool isCalibration() const { return role != Role::Setting; }
+    // "0x0056" or "0x2019:00", as the write messages name it.
+    QString address() const;
+};
+
+// The calibration block `family` keeps, in the order a calibration writes it: the points, the zero offset
+// (serial only: the CANopen amplifier keeps its offset to itself), the point count last, since the count
+// is what puts the points in use. Serial: nine points at 0x0008 + 2i (AD) and 0x001A + 2i (weight x 100);
+// CANopen: a two-point block, zero AD 0x200E, span AD 0x200F, span weight x 100 0x2004, count 0x2006, each
+// written only after the calibration unlock.
+const std::vector<StoredValue> &calibrationBlock(Family family);
+// Every value `family` keeps that a backup holds: the settings in the table's order, then the calibration
+// block.
+const std::vector<StoredValue> &storedValues(Family family);
+constexpr uint32_t kMaxCalibrationPoints = 9;
+
 // The setting with screen name `name`, for the drivers' own use; a name not in the table is a programming
 // error and ends the program at once.
 const Setting &named(const char *name);

@@ -1,6 +1,7 @@
 // kelvora-cli: the amplifier drivers from a shell, for scripts and for trying an amplifier without the
 // screens. It connects with the handshake first, runs one command and exits 0 with the result on stdout,
 // or 1 with the driver's own error text on stderr.
+#include "BackupCommands.h"
 #include "CliDriver.h"
 #include "RecordCommand.h"
 #include "ScanCommand.h"
@@ -9,6 +10,7 @@
 #include "device/InputRules.h"
 #include "device/ProtocolFacts.h"
 #include "device/ReadingWorker.h"
+#include "device/backup/Backup.h"
 #include "link/serial/SerialExchange.h"
 #include "link/serial/SerialLink.h"
 #include "protocol/Calibration.h"
@@ -67,6 +69,15 @@ const char *kCommandsHelp = R"(Commands:
                                seconds or until Ctrl-C; a field holds a value only when it was read in that
                                row's period, else N/A (also while the port is gone); --id may list several
                                ids on one line (--id 1,2,3); a FILE that holds data is refused
+  backup FILE                  save every setting and the calibration into the JSON FILE (CANOpen: also
+                               a CANopen configuration file FILE.dcf); an existing FILE is refused
+  diff FILE [FILE2]            the values that differ between the backup FILE and the amplifier (or the
+                               backup FILE2, with no --protocol or --port); exit status 1 when any differ
+  restore FILE [--dry-run]     write the backup FILE into an amplifier of the same model and protocol:
+                               only the values that differ, all or nothing, then every value read back;
+                               --dry-run lists the differences and writes nothing; Ctrl-C writes back
+  backups                      list the safety copies taken before each calibration, self-test and
+                               restore (no --protocol or --port); the last 20 of each amplifier are kept
 Device ids (--id): RS485 1 to 247, CANOpen 1 to 127; RS232 takes none.
 Writes are all or nothing: zero, tare, calibrate, calibrate-multi and set-filters read what they change
 first, and when a write is refused they write the old values back; the message on stderr says what the
@@ -112,6 +123,8 @@ public:
         QObject::connect(driver, SIGNAL(commandFinished(QString, bool, QString)), this,
                          SLOT(commandFinished(QString, bool, QString)));
         QObject::connect(driver, SIGNAL(logMessage(QString)), this, SLOT(logMessage(QString)));
+        QObject::connect(driver, SIGNAL(safetyCopyWritten(QString, QString)), this,
+                         SLOT(safetyCopyWritten(QString, QString)));
     }
 
 public slots:
@@ -127,6 +140,10 @@ public slots:
     void logMessage(const QString &line) {
         if (onLog)
             onLog(line);
+    }
+    // On stderr: stdout carries the command's result.
+    void safetyCopyWritten(const QString &, const QString &path) {
+        err() << "Safety copy of the amplifier as it was: " << path << Qt::endl;
     }
     void commandFinished(const QString &command, bool ok, const QString &message) {
         finished = Finished{command, ok, message};
@@ -719,6 +736,10 @@ int main(int argc, char *argv[]) {
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return fail(QStringLiteral("No command given. See kelvora-cli --help."));
+    // Safety copies before a calibration, a self-test or a restore, into the program's own folder.
+    backup::enableSafetyCopies();
+    if (isOfflineBackupCommand(positional))
+        return runOfflineBackupCommand(positional);
     if (!parser.isSet(QStringLiteral("protocol")) || !parser.isSet(QStringLiteral("port")))
         return fail(QStringLiteral("--protocol and --port are required. See kelvora-cli --help."));
 
@@ -766,6 +787,8 @@ int main(int argc, char *argv[]) {
 
     if (recording)
         return runRecordCommand(link, parser.value(QStringLiteral("id")), unit, positional.mid(1));
+    if (isBackupCommand(positional.first()))
+        return runBackupCommand(link, positional);
     // A scan probes ids of its own and needs no handshake.
     if (positional.first() == QLatin1String("scan"))
         return runScanCommand(link, positional.mid(1));

@@ -247,6 +247,11 @@ void CANOpenAmplifier::writeSDO(uint16_t index, uint8_t subIndex, std::vector<ui
 void CANOpenAmplifier::calibrateZero() {
     if (!m_connected)
         return;
+    // The page's calibration starts here: the copy is of the calibration it replaces.
+    if (const QString why = safetyCopyBefore(QStringLiteral("calibrate")); !why.isEmpty()) {
+        emit calibrationFailed(QStringLiteral("Calibration failed: %1").arg(why));
+        return;
+    }
     calibrationStep([this] {
         writeConfirmed(sdo::calibrationUnlock());
         writeEntry(sdo::kCalibrationZeroIndex, 0, sdo::littleEndian32(0));
@@ -288,6 +293,12 @@ void CANOpenAmplifier::calibrateTwoPoints(uint32_t zeroValue, uint32_t spanValue
     if (!refusal.isEmpty()) {
         emit calibrationFailed(refusal);
         emit commandFinished(command, false, refusal + QStringLiteral(" Nothing was written."));
+        return;
+    }
+    if (const QString why = safetyCopyBefore(command); !why.isEmpty()) {
+        const QString message = QStringLiteral("Calibration failed: %1").arg(why);
+        emit calibrationFailed(message);
+        emit commandFinished(command, false, message);
         return;
     }
     // The point count last: writing it makes the node take the new calibration.
@@ -428,6 +439,25 @@ void CANOpenAmplifier::writeFilterSettings(const QVariantMap &settings) {
         writetx::writeSettings(settings, writetx::settingTable(regmap::Family::CanOpen),
                                [this](const std::vector<size_t> &rows) { return filterAccess(rows); });
     emit commandFinished(QStringLiteral("filters"), outcome.ok, outcome.message);
+}
+
+writetx::Access CANOpenAmplifier::storedValueAccess(const std::vector<regmap::StoredValue> &values) {
+    std::vector<Entry> entries;
+    for (const regmap::StoredValue &value : values)
+        entries.push_back({value.index, value.subIndex, value.width});
+    writetx::Access access = entryAccess(entries);
+    // The node takes a calibration entry only while unlocked, and its point count locks it again.
+    access.write = [this, values, write = access.write](size_t i, uint32_t value) {
+        if (values[i].isCalibration()) {
+            const SdoResult unlocked = exchange(sdo::calibrationUnlock());
+            if (unlocked.status != SdoResult::Status::Answer)
+                return std::optional<writetx::Failure>(
+                    writetx::Failure{refused(unlocked), QStringLiteral("the calibration unlock failed: %1")
+                                                            .arg(describe(unlocked, getDeviceId()))});
+        }
+        return write(i, value);
+    };
+    return access;
 }
 
 void CANOpenAmplifier::reportFailed(const QString &command, const QString &message) {

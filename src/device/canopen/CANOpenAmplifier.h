@@ -63,6 +63,7 @@ public:
     // As RegisterAmplifier's, with the CANopen entries (and "stabilityBandwidth" besides).
     QVariantMap readFilterSettings() override;
     void writeFilterSettings(const QVariantMap &settings) override;
+    writetx::Access storedValueAccess(const std::vector<regmap::StoredValue> &values) override;
     QString calibrationWarning(const QList<uint32_t> &adValues) const override;
     // Whether a tare is in force (the node acknowledged it): the weight is net.
     bool isTareActive() const override { return m_tareActive; }
@@ -72,6 +73,8 @@ public:
     Q_INVOKABLE QString getStaleReason() const { return staleReason(); }
     // The node id is the address ("CANopen #2").
     QString getLinkDescription() const override;
+    QString portName() const override { return m_portName; }
+    int deviceId() const override { return m_nodeId.load(); }
 
     // For tools and tests (not part of the screens' surface): measuring-value cycles that ended with an
     // answer.

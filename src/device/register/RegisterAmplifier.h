@@ -63,6 +63,7 @@ public:
 
     QVariantMap readFilterSettings() override;
     void writeFilterSettings(const QVariantMap &settings) override;
+    writetx::Access storedValueAccess(const std::vector<regmap::StoredValue> &values) override;
 
     // Every register its writes touch is saved first and written back at the end, also when stopped. Runs
     // on a thread of its own; returns at once (a second start while one runs is ignored).

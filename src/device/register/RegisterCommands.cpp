@@ -119,6 +119,12 @@ void RegisterAmplifier::writeCalibrationPoints(const QList<uint32_t> &adValues,
         finish(command, false, refusal + QStringLiteral(" Nothing was written."));
         return;
     }
+    if (const QString why = safetyCopyBefore(command); !why.isEmpty()) {
+        const QString message = QStringLiteral("Calibration failed: %1").arg(why);
+        emit calibrationFailed(message);
+        finish(command, false, message);
+        return;
+    }
     std::vector<uint16_t> regs;
     std::vector<uint32_t> values;
     for (qsizetype i = 0; i < adValues.size(); ++i) {

@@ -70,6 +70,13 @@ void RegisterAmplifier::testAllRegisters() {
     if (m_selfTestRunning.exchange(true))
         return;
     joinSelfTest();
+    if (const QString why = safetyCopyBefore(QStringLiteral("selfTest")); !why.isEmpty()) {
+        m_selfTestRunning = false;
+        const QString message = QStringLiteral("Self-test not started: %1").arg(why);
+        emit commandFinished(QStringLiteral("selfTest"), false, message);
+        emit selfTestFinished(false, message);
+        return;
+    }
     emit logMessage(tr("启动放大器功能测试程序..."));
     // The worker is started and stopped by this thread only.
     const bool resume = m_worker.isRunning();

@@ -35,3 +35,17 @@ void RegisterAmplifier::writeFilterSettings(const QVariantMap &settings) {
                                [this](const std::vector<size_t> &rows) { return filterAccess(rows); });
     finish(QStringLiteral("filters"), outcome.ok, outcome.message);
 }
+
+writetx::Access RegisterAmplifier::storedValueAccess(const std::vector<regmap::StoredValue> &values) {
+    writetx::Access access;
+    access.name = [values](size_t i) {
+        return values[i].address();
+    };
+    access.read = [this, values](size_t i, QString *cause) {
+        return readChecked(values[i].reg, cause);
+    };
+    access.write = [this, values](size_t i, uint32_t value) {
+        return writeJudged(values[i].reg, value, values[i].isCalibration());
+    };
+    return access;
+}

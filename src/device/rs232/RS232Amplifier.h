@@ -21,7 +21,7 @@ public:
     bool isConnected() const override { return m_open.load(); }
     QString getLinkDescription() const override { return QStringLiteral("RS232 ") + m_portName; }
 
-    QString portName() const { return m_portName; }
+    QString portName() const override { return m_portName; }
     uint32_t baudRate() const { return m_baudRate; }
     QString linkDescription() const override { return protocol + QLatin1Char(' ') + m_portName; }
     // Whether the system failed the last write or a read since: the device has probably gone away.

@@ -26,7 +26,8 @@ public:
     // open on another one.
     QString getLinkDescription() const override;
 
-    QString portName() const { return m_portName; }
+    QString portName() const override { return m_portName; }
+    int deviceId() const override { return m_deviceId.load(); }
     uint32_t baudRate() const { return m_baudRate; }
     QString linkDescription() const override {
         return QStringLiteral("%1 %2 #%3").arg(protocol, m_portName).arg(static_cast<int>(m_deviceId.load()));

@@ -1,0 +1,234 @@
+#include "BackupCommands.h"
+
+#include "ExitCodes.h"
+
+#include "device/AmplifierBase.h"
+#include "device/backup/Backup.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <atomic>
+#include <csignal>
+
+namespace {
+
+QTextStream &out() {
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err() {
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+int fail(int status, const QString &message) {
+    err() << message << Qt::endl;
+    return status;
+}
+
+// Ctrl-C, a kill or a closed terminal during a restore: the restore stops before its next write and writes
+// back what it wrote, then the tool ends.
+std::atomic<bool> g_stop{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
+
+extern "C" void stopRestore(int) {
+    g_stop = true;
+}
+
+void onStopSignals(void (*handler)(int)) {
+    std::signal(SIGINT, handler);
+    std::signal(SIGTERM, handler);
+#ifdef SIGHUP
+    std::signal(SIGHUP, handler);
+#endif
+}
+
+QString valueText(const std::optional<qulonglong> &value) {
+    return value ? QString::number(*value) : QStringLiteral("(none)");
+}
+
+// One difference per line: "name address first second unit".
+void printDifferences(const QList<backup::Difference> &differences, const QString &first,
+                      const QString &second) {
+    out() << "setting\taddress\t" << first << '\t' << second << "\tunit" << Qt::endl;
+    for (const backup::Difference &d : differences)
+        out() << d.name << '\t' << d.address << '\t' << valueText(d.first) << '\t' << valueText(d.second)
+              << '\t' << d.unit << Qt::endl;
+}
+
+// A loaded file, or the reason it is refused.
+std::optional<backup::Backup> loadOrSay(const QString &path) {
+    const backup::Loaded loaded = backup::load(path);
+    if (!loaded.ok()) {
+        err() << path << ": " << loaded.error << Qt::endl;
+        return std::nullopt;
+    }
+    return loaded.backup;
+}
+
+int listSafetyCopies() {
+    const QList<backup::ListedCopy> copies = backup::safetyCopies();
+    out() << "# " << backup::safetyCopyFolder() << Qt::endl;
+    for (const backup::ListedCopy &copy : copies) {
+        if (!copy.error.isEmpty()) {
+            out() << "unreadable\t" << copy.path << '\t' << copy.error << Qt::endl;
+            continue;
+        }
+        out() << copy.backup.date.toUTC().toString(Qt::ISODate) << '\t' << copy.backup.amplifierText() << '\t'
+              << (copy.backup.reason.isEmpty() ? QStringLiteral("manual") : copy.backup.reason) << '\t'
+              << copy.path << Qt::endl;
+    }
+    return cli::kExitOk;
+}
+
+// Where the CANopen configuration file goes beside the JSON file.
+QString dcfPath(const QString &jsonPath) {
+    const QFileInfo info(jsonPath);
+    if (info.suffix().compare(QLatin1String("json"), Qt::CaseInsensitive) == 0)
+        return info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".dcf");
+    return jsonPath + QStringLiteral(".dcf");
+}
+
+int takeBackup(AmplifierBase &amplifier, const QString &path) {
+    const backup::Taken taken = backup::take(amplifier);
+    if (!taken.ok())
+        return fail(cli::kExitFailed,
+                    QStringLiteral("Backup failed: %1; no backup was made.").arg(taken.error));
+    if (const QString error = backup::save(taken.backup, path); !error.isEmpty())
+        return fail(cli::kExitFailed, QStringLiteral("Backup failed: %1").arg(error));
+    out() << "Backup of " << taken.backup.amplifierText() << " written to " << path << " ("
+          << taken.backup.settings.size() << " values)." << Qt::endl;
+    if (!backup::toDcf(taken.backup).isEmpty()) {
+        const QString dcf = dcfPath(path);
+        if (const QString error = backup::save(taken.backup, dcf, true); !error.isEmpty())
+            return fail(cli::kExitFailed,
+                        QStringLiteral("The JSON backup was written; the configuration file "
+                                       "was not: %1")
+                            .arg(error));
+        out() << "CANopen configuration file: " << dcf << Qt::endl;
+    }
+    return cli::kExitOk;
+}
+
+int diffWithAmplifier(AmplifierBase &amplifier, const backup::Backup &file) {
+    const backup::Taken taken = backup::take(amplifier);
+    if (!taken.ok())
+        return fail(cli::kExitFailed,
+                    QStringLiteral("The amplifier could not be read: %1.").arg(taken.error));
+    const QList<backup::Difference> differences = backup::compare(file, taken.backup);
+    if (differences.isEmpty()) {
+        out() << "The amplifier holds every value of the backup." << Qt::endl;
+        return cli::kExitOk;
+    }
+    printDifferences(differences, QStringLiteral("file"), QStringLiteral("amplifier"));
+    return cli::kExitFailed;
+}
+
+int restoreInto(AmplifierBase &amplifier, const backup::Backup &file, bool dryRun) {
+    g_stop = false;
+    onStopSignals(stopRestore);
+    backup::RestoreOptions options;
+    options.dryRun = dryRun;
+    options.stop = &g_stop;
+    const backup::RestoreOutcome outcome = backup::restore(amplifier, file, options);
+    onStopSignals(SIG_DFL);
+    using Kind = backup::RestoreOutcome::Kind;
+    if (!outcome.safetyCopy.isEmpty())
+        err() << "Safety copy of the amplifier as it was: " << outcome.safetyCopy << Qt::endl;
+    if (outcome.kind == Kind::DryRun && !outcome.differences.isEmpty())
+        printDifferences(outcome.differences, QStringLiteral("amplifier"), QStringLiteral("file"));
+    if (!outcome.settings.isEmpty()) {
+        out() << "setting\taddress\twas\tfile\tnow" << Qt::endl;
+        for (const backup::SettingOutcome &s : outcome.settings)
+            out() << s.name << '\t' << s.address << '\t' << s.before << '\t' << s.wanted << '\t'
+                  << (s.now ? QString::number(*s.now) : QStringLiteral("unknown")) << Qt::endl;
+    }
+    if (outcome.ok()) {
+        out() << outcome.message << Qt::endl;
+        return cli::kExitOk;
+    }
+    return fail(outcome.kind == Kind::BadInput ? cli::kExitBadArguments : cli::kExitFailed, outcome.message);
+}
+
+} // namespace
+
+bool isBackupCommand(const QString &command) {
+    return QStringList{QStringLiteral("backup"), QStringLiteral("diff"), QStringLiteral("restore"),
+                       QStringLiteral("backups")}
+        .contains(command);
+}
+
+bool isOfflineBackupCommand(const QStringList &positional) {
+    if (positional.isEmpty())
+        return false;
+    return positional.first() == QLatin1String("backups") ||
+           (positional.first() == QLatin1String("diff") && positional.size() == 3);
+}
+
+int runOfflineBackupCommand(const QStringList &positional) {
+    if (positional.first() == QLatin1String("backups"))
+        return positional.size() == 1
+                   ? listSafetyCopies()
+                   : fail(cli::kExitBadArguments, QStringLiteral("backups takes no arguments."));
+    const std::optional<backup::Backup> first = loadOrSay(positional.at(1));
+    const std::optional<backup::Backup> second = first ? loadOrSay(positional.at(2)) : std::nullopt;
+    if (!first || !second)
+        return cli::kExitBadArguments;
+    const QList<backup::Difference> differences = backup::compare(*first, *second);
+    if (first->model != second->model || first->protocol != second->protocol)
+        err() << "Note: the backups are of different amplifiers: " << first->amplifierText() << " and "
+              << second->amplifierText() << "." << Qt::endl;
+    if (differences.isEmpty()) {
+        out() << "The two backups hold the same values." << Qt::endl;
+        return cli::kExitOk;
+    }
+    printDifferences(differences, QFileInfo(positional.at(1)).fileName(),
+                     QFileInfo(positional.at(2)).fileName());
+    return cli::kExitFailed;
+}
+
+int runBackupCommand(const CliLinkOptions &link, const QStringList &positional) {
+    const QString command = positional.first();
+    QStringList arguments = positional.mid(1);
+    const bool dryRun =
+        command == QLatin1String("restore") && arguments.removeAll(QStringLiteral("--dry-run")) > 0;
+    if (command == QLatin1String("backups") || arguments.size() != 1 ||
+        arguments.first().startsWith(QLatin1String("--")))
+        return fail(
+            cli::kExitBadArguments,
+            QStringLiteral("Usage: backup FILE | diff FILE [FILE2] | restore FILE [--dry-run] | backups"));
+    const QString path = arguments.first();
+    // Every file is checked before the amplifier is reached.
+    std::optional<backup::Backup> file;
+    if (command != QLatin1String("backup")) {
+        file = loadOrSay(path);
+        if (!file)
+            return cli::kExitBadArguments;
+    } else if (QFileInfo::exists(path)) {
+        return fail(
+            cli::kExitBadArguments,
+            QStringLiteral("%1 exists: a backup never replaces a file; choose another name.").arg(path));
+    }
+
+    QString error;
+    std::unique_ptr<CliDriver> driver = makeCliDriver(link, &error);
+    if (!driver)
+        return fail(cli::kExitFailed, error);
+    auto *amplifier = qobject_cast<AmplifierBase *>(driver->object());
+    if (!amplifier)
+        return fail(cli::kExitFailed, QStringLiteral("This amplifier keeps no backup."));
+    QString connectionError;
+    QObject::connect(amplifier, &AmplifierBase::connectionFailed, amplifier,
+                     [&connectionError](const QString &reason) { connectionError = reason; });
+    amplifier->connect();
+    if (!amplifier->isConnected())
+        return fail(cli::kExitNoAnswer,
+                    connectionError.isEmpty() ? QStringLiteral("Connection failed.") : connectionError);
+    if (command == QLatin1String("backup"))
+        return takeBackup(*amplifier, path);
+    if (command == QLatin1String("diff"))
+        return diffWithAmplifier(*amplifier, *file);
+    return restoreInto(*amplifier, *file, dryRun);
+}
