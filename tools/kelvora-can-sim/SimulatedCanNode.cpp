@@ -58,8 +58,27 @@ SimulatedCanNode::SimulatedCanNode(uint8_t nodeId)
     m_entries[{0x2025, 3}] = {1, 0, false};
 }
 
+void SimulatedCanNode::setLoadGrams(double grams) {
+    m_fromGrams = loadNow();
+    m_changedAt = std::chrono::steady_clock::now();
+    m_loadGrams = grams;
+}
+
+double SimulatedCanNode::loadNow() const {
+    if (m_settleMs == 0 && m_creepGrams == 0.0)
+        return m_loadGrams;
+    const double elapsedMs = static_cast<double>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_changedAt)
+            .count());
+    const double settled =
+        m_settleMs == 0 ? m_loadGrams
+                        : m_loadGrams + (m_fromGrams - m_loadGrams) * std::exp(-elapsedMs / m_settleMs);
+    const double direction = m_loadGrams > m_fromGrams ? 1.0 : (m_loadGrams < m_fromGrams ? -1.0 : 0.0);
+    return settled + direction * m_creepGrams * (1.0 - std::exp(-elapsedMs / m_creepMs));
+}
+
 uint32_t SimulatedCanNode::adValue() {
-    double counts = kZeroCounts + m_loadGrams * kCountsPerGram;
+    double counts = kZeroCounts + loadNow() * kCountsPerGram;
     if (m_noiseCounts > 0) {
         m_noiseState = m_noiseState * 1103515245u + 12345u;
         counts += static_cast<int>((m_noiseState >> 16) % static_cast<uint32_t>(2 * m_noiseCounts + 1)) -
@@ -277,7 +296,22 @@ QString SimulatedCanNode::command(const QStringList &words) {
         const double grams = arg.toDouble(&ok);
         if (!ok)
             return QStringLiteral("ERR load needs grams");
-        m_loadGrams = grams;
+        setLoadGrams(grams);
+        return QStringLiteral("OK");
+    }
+    if (verb == QLatin1String("settle") && words.size() == 2 && parseNumber(arg, &number)) {
+        m_settleMs = static_cast<int>(std::min<uint32_t>(number, 3600000));
+        return QStringLiteral("OK");
+    }
+    if (verb == QLatin1String("creep") && words.size() == 3) {
+        bool ok = false;
+        const double grams = arg.toDouble(&ok);
+        uint32_t ms = 0;
+        if (!ok || !std::isfinite(grams) || grams < 0 || !parseNumber(words.at(2), &ms) || ms == 0 ||
+            ms > 3600000)
+            return QStringLiteral("ERR usage: creep <grams> <ms>");
+        m_creepGrams = grams;
+        m_creepMs = static_cast<int>(ms);
         return QStringLiteral("OK");
     }
     if (verb == QLatin1String("noise") && words.size() == 2 && parseNumber(arg, &number)) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -29,7 +30,9 @@ public:
     std::vector<Reply> handle(const Frame &frame);
 
     // Load model: AD counts = zero counts + grams * counts per gram + noise, 24 bits.
-    void setLoadGrams(double grams) { m_loadGrams = grams; }
+    // A new load is approached exponentially with the settling time constant and then creeps further in
+    // the direction of the change (see "settle" and "creep").
+    void setLoadGrams(double grams);
     void setNoiseCounts(int counts) { m_noiseCounts = counts < 0 ? 0 : counts; }
     uint32_t adValue();
     int32_t measuringValue();
@@ -64,11 +67,18 @@ private:
     bool handleWrite(uint16_t index, uint8_t subIndex, uint32_t value, int width, uint32_t *abortCode);
     void applyWriteEffects(uint16_t index, uint8_t subIndex, uint32_t value);
     int64_t grossHundredths();
+    // The load as far as it has settled, with creep, in grams.
+    double loadNow() const;
 
     uint8_t m_nodeId;
     std::map<Key, Entry> m_entries;
 
     double m_loadGrams = 0.0;
+    double m_fromGrams = 0.0; // where the load was when it changed
+    std::chrono::steady_clock::time_point m_changedAt = std::chrono::steady_clock::now();
+    int m_settleMs = 0;
+    double m_creepGrams = 0.0;
+    int m_creepMs = 1;
     int m_noiseCounts = 0;
     uint32_t m_noiseState = 12345;
 

@@ -167,9 +167,23 @@ bool SimulatedDevice::refusesWrite(uint16_t reg) {
     return true;
 }
 
-void SimulatedDevice::setLoad(uint32_t ad) {
+void SimulatedDevice::setLoad(uint32_t ad, Clock::time_point now) {
+    m_fromAd = restingAd(now);
+    m_changedAt = now;
     m_loadAd = ad;
     m_steps.clear();
+}
+
+double SimulatedDevice::restingAd(Clock::time_point now) const {
+    const double target = m_loadAd;
+    if (m_settleMs == 0 && m_creepCounts == 0)
+        return target;
+    const double elapsedMs =
+        static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(now - m_changedAt).count());
+    const double settled =
+        m_settleMs == 0 ? target : target + (m_fromAd - target) * std::exp(-elapsedMs / m_settleMs);
+    const double direction = target > m_fromAd ? 1.0 : (target < m_fromAd ? -1.0 : 0.0);
+    return settled + direction * m_creepCounts * (1.0 - std::exp(-elapsedMs / m_creepMs));
 }
 
 void SimulatedDevice::setSteps(std::vector<uint32_t> levels, int periodMs, Clock::time_point now) {
@@ -179,7 +193,7 @@ void SimulatedDevice::setSteps(std::vector<uint32_t> levels, int periodMs, Clock
 }
 
 uint32_t SimulatedDevice::rawAd(Clock::time_point now) {
-    int64_t ad = m_loadAd;
+    int64_t ad = std::llround(restingAd(now));
     if (!m_steps.empty()) {
         const auto elapsed =
             std::chrono::duration_cast<std::chrono::milliseconds>(now - m_stepsStart).count();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -66,7 +67,16 @@ public:
     void set(uint16_t reg, uint32_t value);
     void unpinMeasuringValue() { m_pinned = false; }
 
-    void setLoad(uint32_t ad);
+    // A new load: with a settling time constant the AD value approaches it exponentially from where it
+    // was, and with creep it keeps drifting further in the direction of the change for a while.
+    void setLoad(uint32_t ad, Clock::time_point now = Clock::now());
+    // Time constant of the settling in ms (0: the load is there at once).
+    void setSettle(int timeConstantMs) { m_settleMs = std::max(0, timeConstantMs); }
+    // After each load change the value creeps `counts` further with time constant `timeConstantMs`.
+    void setCreep(uint32_t counts, int timeConstantMs) {
+        m_creepCounts = counts;
+        m_creepMs = std::max(1, timeConstantMs);
+    }
     void setNoise(uint32_t amplitude) { m_noise = amplitude; }
     void setSteps(std::vector<uint32_t> levels, int periodMs, Clock::time_point now);
     void setFault(Fault fault, double argument, bool hasArgument);
@@ -91,6 +101,8 @@ public:
 
 private:
     uint32_t rawAd(Clock::time_point now);
+    // The AD value without noise: the load as far as it has settled, plus creep.
+    double restingAd(Clock::time_point now) const;
     int32_t weightFromAd(uint32_t ad) const;
     uint32_t measuringValue(Clock::time_point now);
     uint32_t readValue(uint16_t reg, Clock::time_point now, bool countAsRead);
@@ -109,6 +121,11 @@ private:
 
     uint32_t m_loadAd = 250000;
     uint32_t m_noise = 0;
+    int m_settleMs = 0;
+    uint32_t m_creepCounts = 0;
+    int m_creepMs = 1;
+    double m_fromAd = 250000; // where the value was when the load changed
+    Clock::time_point m_changedAt;
     std::vector<uint32_t> m_steps;
     int m_stepMs = 0;
     Clock::time_point m_stepsStart;

@@ -8,6 +8,9 @@
 //   set <id> 0 auto                                         0x1F40 sets the load, 0x0000 pins the value)
 //   load <id|all> <ad>         noise <id|all> <amplitude>  steps <id|all> <ad1,ad2,...> <ms>
 //   encode <id|all> <on|off>   count <id>   faults <id> [reg]   log <id>
+//   settle <id|all> <ms>       (a new load is approached exponentially with this time constant; 0: at once)
+//   creep <id|all> <counts> <ms>  (after each load change the value drifts <counts> further in the
+//                                  direction of the change, with time constant <ms>; counts 0: none)
 //   refuse <id|all> <reg> <k> [count]   refuse <id|all> <reg> off   words <id|all> on|off
 //   (refuse: the k-th write to reg from now on, and count - 1 more, get Modbus exception 2 and change
 //   nothing; words: a plain 16-bit register file, where 32-bit values at neighbouring addresses overlap)
@@ -61,6 +64,7 @@ struct Options {
     double faultRate = 0;
     int64_t load = -1;
     uint32_t noise = 0;
+    int settleMs = 0;
     long parent = 0;
     std::vector<sim::Fault> faultKinds = sim::answerFaults();
 };
@@ -74,6 +78,7 @@ const char *kUsage =
     "  --id-encoding         live values encode (id, register, counter)\n"
     "  --load AD             constant raw AD value of every device (default 250000)\n"
     "  --noise N             random noise of +-N counts on the AD value (default 0)\n"
+    "  --settle MS           time constant of a new load's approach (default 0: at once)\n"
     "  --fault-rate P        share of requests hit by a random fault (0..1)\n"
     "  --fault-kinds a,b     faults the random choice picks from (default: every answer fault)\n"
     "  --seed N              seed for noise and random faults (default 1)\n"
@@ -145,6 +150,9 @@ bool parseOptions(int argc, char **argv, Options &options) {
         } else if (arg == "--noise" && hasValue && parseNumber(argv[++i], number) && number >= 0 &&
                    number <= 0xFFFFFFFFLL) {
             options.noise = static_cast<uint32_t>(number);
+        } else if (arg == "--settle" && hasValue && parseNumber(argv[++i], number) && number >= 0 &&
+                   number <= 3600000) {
+            options.settleMs = static_cast<int>(number);
         } else if (arg == "--parent" && hasValue && parseNumber(argv[++i], number) && number > 0) {
             options.parent = static_cast<long>(number);
         } else if (arg == "--seed" && hasValue && parseNumber(argv[++i], number)) {
@@ -193,9 +201,9 @@ public:
         }
         if (command == "twin")
             return twin(words);
-        static const std::vector<std::string> kCommands = {"fault", "scope",  "set",    "get",   "load",
-                                                           "noise", "steps",  "encode", "count", "faults",
-                                                           "log",   "refuse", "words"};
+        static const std::vector<std::string> kCommands = {"fault",  "scope", "set",    "get",    "load",
+                                                           "noise",  "steps", "encode", "count",  "faults",
+                                                           "settle", "creep", "log",    "refuse", "words"};
         if (std::find(kCommands.begin(), kCommands.end(), command) == kCommands.end())
             return "ERR unknown command " + command;
         if (words.size() < 2)
@@ -232,7 +240,21 @@ public:
             return "OK";
         }
         if (command == "load" && words.size() == 3)
-            return forEach(targets, words[2], [](sim::SimulatedDevice *d, uint32_t v) { d->setLoad(v); });
+            return forEach(targets, words[2],
+                           [now](sim::SimulatedDevice *d, uint32_t v) { d->setLoad(v, now); });
+        if (command == "settle" && words.size() == 3)
+            return forEach(targets, words[2], [](sim::SimulatedDevice *d, uint32_t v) {
+                d->setSettle(static_cast<int>(std::min<uint32_t>(v, 3600000)));
+            });
+        if (command == "creep" && words.size() == 4) {
+            uint32_t counts = 0;
+            uint32_t ms = 0;
+            if (!parseU32(words[2], counts) || !parseU32(words[3], ms) || ms == 0 || ms > 3600000)
+                return "ERR usage: creep <id|all> <counts> <ms>";
+            for (auto *device : targets)
+                device->setCreep(counts, static_cast<int>(ms));
+            return "OK";
+        }
         if (command == "noise" && words.size() == 3)
             return forEach(targets, words[2], [](sim::SimulatedDevice *d, uint32_t v) { d->setNoise(v); });
         if (command == "encode" && words.size() == 3 && (words[2] == "on" || words[2] == "off")) {
@@ -444,6 +466,7 @@ int main(int argc, char **argv) {
         if (options.load >= 0)
             device->setLoad(static_cast<uint32_t>(options.load));
         device->setNoise(options.noise);
+        device->setSettle(options.settleMs);
         if (options.faultRate > 0)
             device->setFault(sim::Fault::Random, options.faultRate, true);
     }
