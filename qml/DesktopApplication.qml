@@ -150,6 +150,7 @@ ApplicationWindow {
                 switch (screenName) {
                 case "Playground": screenPlayground.loadScreen(); break
                 case "HostInfos": screenHostInfos.loadScreen(); break
+                case "Check": screenCheck.loadScreen(); break
                 case "Settings": screenSettings.loadScreen(); break
                 case "About": screenAbout.loadScreen(); break
                 case "DesktopComponents": screenDesktopComponents.loadScreen(); break
@@ -198,6 +199,10 @@ ApplicationWindow {
                 ScreenHostInfos {}
             }
             Component {
+                id: checkScreen
+                ScreenCheck { weightPlot: screenPlayground.item }
+            }
+            Component {
                 id: settingsScreen
                 ScreenSettings {
                     indent: appHeader.headerPosition
@@ -214,6 +219,7 @@ ApplicationWindow {
 
             ScreenLoader { id: screenPlayground; objectName: "screenPlayground"; screenState: "Playground"; screenTitle: qsTr("Weight Plot"); sourceComponent: weightPlotScreen }
             ScreenLoader { id: screenHostInfos; objectName: "screenHostInfos"; screenState: "HostInfos"; screenTitle: qsTr("Amplifier QA"); sourceComponent: amplifierQaScreen }
+            ScreenLoader { id: screenCheck; objectName: "screenCheck"; screenState: "Check"; screenTitle: qsTr("Calibration Check"); sourceComponent: checkScreen }
             ScreenLoader { id: screenSettings; objectName: "screenSettings"; screenState: "Settings"; screenTitle: qsTr("Settings"); sourceComponent: settingsScreen }
             ScreenLoader { id: screenAbout; objectName: "screenAbout"; screenState: "About"; screenTitle: qsTr("About"); sourceComponent: aboutScreen }
             ScreenLoader { id: screenDesktopComponents; objectName: "screenDesktopComponents"; screenState: "DesktopComponents"; screenTitle: qsTr("Components") }
@@ -223,6 +229,7 @@ ApplicationWindow {
             states: [
                 State { name: "Playground"; PropertyChanges { target: screenPlayground; visible: true; enabled: true; focus: true } },
                 State { name: "HostInfos"; PropertyChanges { target: screenHostInfos; visible: true; enabled: true; focus: true } },
+                State { name: "Check"; PropertyChanges { target: screenCheck; visible: true; enabled: true; focus: true } },
                 State { name: "Settings"; PropertyChanges { target: screenSettings; visible: true; enabled: true; focus: true } },
                 State { name: "About"; PropertyChanges { target: screenAbout; visible: true; enabled: true; focus: true } },
                 State { name: "DesktopComponents"; PropertyChanges { target: screenDesktopComponents; visible: true; enabled: true; focus: true } },
