@@ -11,6 +11,8 @@ WindowTestCase {
     function init() {}
     function cleanup() {
         if (!screen) return
+        var check = findChild(window.contentItem, "checkScreen")
+        if (check && check.running) findChild(check, "stopCheckButton").clicked()
         var popups = [findChild(screen, "multiPointPopup"), screen.instrumentSelectionPopup && screen.instrumentSelectionPopup.calibrationPage]
         popups.forEach(function(popup) { if (popup) popup.close() })
         screen.amplifiersOnScreen().forEach(function(amplifier) { amplifier.disconnect() })
@@ -79,6 +81,11 @@ WindowTestCase {
         filters: function() { add(2); click("writeFiltersButton"); opened(screen.filterSettingsPopup) },
         recording: function() { add(1); click("recordButton"); opened(screen.csvLoggingPopup) },
         amplifierQa: function() { click("sidebarAmplifierQA", window.contentItem) },
+        check: function() {
+            add(1); click("sidebarCheck", window.contentItem); var check = item("checkScreen", window.contentItem)
+            item("loadsField", check).text = "0, 500, 1000, 1500, 2000"; item("toleranceField", check).text = "0.1 %"
+            click("startCheckButton", check); tryCompare(check, "running", true); click("placedButton", check)
+        },
         settings: function() { click("sidebarSettings", window.contentItem) },
         about: function() { click("sidebarAbout", window.contentItem) }
     })
