@@ -21,7 +21,7 @@ packages=(
     qml6-module-qtquick-dialogs qml6-module-qtquick-templates qml6-module-qtqml qml6-module-qtqml-workerscript
     qml6-module-qt5compat-graphicaleffects qml6-module-qttest qt6-qpa-plugins
     libqt6svg6 qt6-translations-l10n libqcustomplot-dev libmodbus-dev g++-mingw-w64-x86-64-posix
-    qml6-module-qt-labs-folderlistmodel xvfb xauth fonts-wqy-microhei
+    qml6-module-qt-labs-folderlistmodel xvfb xauth fonts-wqy-microhei libhpdf-dev poppler-utils
 )
 
 # Building and checking the Debian package (dpkg-dev: dpkg-shlibdeps and dpkg-buildflags; help2man: manual pages).

@@ -4,27 +4,59 @@
 #include "SimulatorProcess.h"
 
 #include "device/ProtocolFacts.h"
+#include "device/backup/Backup.h"
 #include "device/rs232/RS232Amplifier.h"
 #include "device/rs485/RS485Amplifier.h"
 #include "link/serial/RS485Bus.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
 
+// The virtual CAN bus serves one test process from its first start on: its two nodes are shared by the
+// CANopen rows, each of which starts from the values the nodes held at first.
+struct SharedCan {
+    cantest::Bus bus;
+    QString error;
+    bool started = false;
+    std::vector<backup::Backup> initial;
+};
+
 // Two amplifiers of one protocol, each with a way to read what it holds past the driver.
 class Rig {
 public:
-    explicit Rig(const QString &protocol)
-        : m_protocol(protocol) {
+    Rig(const QString &protocol, SharedCan &can)
+        : m_protocol(protocol)
+        , m_can(can.bus) {
         if (protocol == QLatin1String("CANOpen")) {
-            m_error = m_can.start({1, 2});
+            if (!can.started) {
+                can.error = can.bus.start({1, 2});
+                can.started = true;
+            }
+            m_error = can.error;
             if (!m_error.isEmpty())
                 return;
+            m_can.nodes.command(QStringLiteral("silent off"));
+            m_can.nodes.command(QStringLiteral("load 500"));
             for (uint8_t node : {1, 2})
                 m_amps.push_back(m_can.amplifier(node));
+            for (size_t i = 0; i < m_amps.size() && m_error.isEmpty(); ++i) {
+                if (can.initial.size() < m_amps.size()) {
+                    const backup::Taken taken = backup::take(*m_amps[i]);
+                    can.initial.push_back(taken.backup);
+                    m_error = taken.error;
+                } else if (!backup::restore(*m_amps[i], can.initial[i]).ok()) {
+                    m_error = QStringLiteral("node %1 could not be reset").arg(i + 1);
+                }
+            }
         } else if (protocol == QLatin1String("RS485")) {
             m_sims.push_back(std::make_unique<SimulatorProcess>(QStringList{"--ids", "1,2"}));
             for (uint8_t id : {1, 2})
@@ -73,6 +105,44 @@ public:
         QVERIFY(!access.write(0, number));
     }
 
+    // The measuring value amplifier `which` gives now: the calibration in force at work.
+    qint64 measuring(int which) {
+        if (family() == regmap::Family::CanOpen)
+            return m_can.nodes.measuringValue(static_cast<uint8_t>(which + 1));
+        return sim(which).query(QStringLiteral("get %1 0").arg(id(which)));
+    }
+    // Write frames amplifier `which` received since the last call.
+    int writes(int which) {
+        if (family() == regmap::Family::Serial) {
+            const QString log = sim(which).command(QStringLiteral("log %1").arg(id(which)));
+            return log == QLatin1String("OK") ? 0 : static_cast<int>(log.count(QLatin1Char(';'))) + 1;
+        }
+        int count = 0;
+        for (const QByteArray &frame : cantest::wire(m_can.nodes, static_cast<uint8_t>(which + 1)))
+            count += QByteArrayList{"2f", "2b", "23", "22"}.contains(frame.left(2));
+        m_can.nodes.clearReceived();
+        return count;
+    }
+    // The next write of `value` into amplifier `which` is refused.
+    QString refuseNextWrite(int which, const regmap::StoredValue &value) {
+        if (family() == regmap::Family::Serial)
+            return sim(which).command(QStringLiteral("refuse %1 %2 1").arg(id(which)).arg(value.reg));
+        return m_can.nodes.command(
+            QStringLiteral("@%1 refuse %2 %3 1").arg(which + 1).arg(value.index, 0, 16).arg(value.subIndex));
+    }
+    QString silence(int which) {
+        if (family() == regmap::Family::Serial)
+            return sim(which).command(QStringLiteral("fault %1 silence").arg(id(which)));
+        return m_can.nodes.command(QStringLiteral("@%1 silent on").arg(which + 1));
+    }
+    // Every value amplifier `which` holds, by name.
+    QMap<QString, qint64> all(int which) {
+        QMap<QString, qint64> values;
+        for (const regmap::StoredValue &value : regmap::storedValues(family()))
+            values[value.name] = held(which, value);
+        return values;
+    }
+
 private:
     SimulatorProcess &sim(int which) {
         return *m_sims.at(m_sims.size() == 1 ? 0 : static_cast<size_t>(which));
@@ -81,7 +151,7 @@ private:
 
     QString m_protocol;
     QString m_error;
-    cantest::Bus m_can;
+    cantest::Bus &m_can;
     RS485Bus m_bus;
     std::vector<std::unique_ptr<SimulatorProcess>> m_sims;
     std::vector<std::unique_ptr<AmplifierBase>> m_amps;
@@ -93,6 +163,29 @@ const regmap::StoredValue &stored(regmap::Family family, const QString &name) {
             return value;
     }
     qFatal("no stored value %s", qPrintable(name));
+}
+
+// A change of settings and calibration that a restore must undo: one setting and a calibration of three
+// points on the serial amplifiers (the count grows), two on CANopen.
+void change(Rig &rig, int which) {
+    const regmap::Family family = rig.family();
+    rig.put(which, stored(family, "filteringLevel"), 4);
+    rig.put(which, stored(family, "point1Ad"), 700000);
+    rig.put(which, stored(family, "point1Weight"), 200000);
+    if (family == regmap::Family::Serial) {
+        rig.put(which, stored(family, "point2Ad"), 900000);
+        rig.put(which, stored(family, "point2Weight"), 300000);
+        rig.put(which, stored(family, "pointCount"), 3);
+    } else {
+        // The node takes the changed entries as its calibration.
+        rig.put(which, stored(family, "pointCount"), 2);
+    }
+}
+
+void compareWith(Rig &rig, int which, const backup::Backup &backup) {
+    const QMap<QString, qint64> held = rig.all(which);
+    for (const backup::Setting &setting : backup.settings)
+        QCOMPARE(QString::number(held.value(setting.name)), QString::number(setting.value));
 }
 
 void addProtocols() {
@@ -111,7 +204,7 @@ private slots:
     void storedCalibration_isReadFromTheAmplifier_data() { addProtocols(); }
     void storedCalibration_isReadFromTheAmplifier() {
         QFETCH(QString, protocol);
-        Rig rig(protocol);
+        Rig rig(protocol, m_can);
         QVERIFY2(rig.error().isEmpty(), qPrintable(rig.error()));
         const regmap::Family family = rig.family();
         rig.put(0, stored(family, "point1Ad"), 654321);
@@ -126,7 +219,233 @@ private slots:
         QCOMPARE(points[1].toMap().value("ad").toLongLong(), 654321);
         QCOMPARE(points[1].toMap().value("weight").toDouble(), 1234.56);
         QCOMPARE(read.contains("zeroOffset"), family == regmap::Family::Serial);
+        QCOMPARE(rig.silence(0), QStringLiteral("OK"));
+        QCOMPARE(rig.amp(0)->readStoredCalibration().keys(), QStringList{"error"});
     }
+
+    // Backup, change, restore: exact, through the file, into the same amplifier and into a second one; the
+    // dry run before lists the changes and writes nothing.
+    void roundTrip_isExact_data() {
+        QTest::addColumn<QString>("protocol");
+        QTest::addColumn<int>("into");
+        for (const char *protocol : {"RS232", "RS485", "CANOpen"}) {
+            QTest::addRow("%s, same amplifier", protocol) << protocol << 0;
+            QTest::addRow("%s, clone", protocol) << protocol << 1;
+        }
+    }
+    void roundTrip_isExact() {
+        QFETCH(QString, protocol);
+        QFETCH(int, into);
+        Rig rig(protocol, m_can);
+        QVERIFY2(rig.error().isEmpty(), qPrintable(rig.error()));
+        const regmap::Family family = rig.family();
+        rig.put(0, stored(family, "zeroPoint"), 4321);
+        const backup::Taken taken = backup::take(*rig.amp(0));
+        QVERIFY2(taken.ok(), qPrintable(taken.error));
+        compareWith(rig, 0, taken.backup);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("a.json");
+        QCOMPARE(backup::save(taken.backup, path), QString());
+        const backup::Loaded loaded = backup::load(path);
+        QVERIFY2(loaded.ok(), qPrintable(loaded.error));
+        QCOMPARE(backup::compare(loaded.backup, taken.backup).size(), 0);
+        if (family == regmap::Family::CanOpen)
+            QVERIFY(backup::toDcf(taken.backup)
+                        .contains("[2003sub0]\r\nParameterName=zeroPoint\r\nObjectType=0x7\r\n"
+                                  "DataType=0x0007\r\nAccessType=rw\r\nPDOMapping=0\r\n"
+                                  "ParameterValue=4321\r\n"));
+
+        const qint64 weighing = rig.measuring(0);
+        change(rig, into);
+        QVERIFY(rig.measuring(into) != weighing);
+        rig.writes(into);
+        backup::RestoreOutcome outcome = backup::restore(*rig.amp(into), loaded.backup, {true, nullptr});
+        QCOMPARE(outcome.kind, backup::RestoreOutcome::Kind::DryRun);
+        QCOMPARE(rig.writes(into), 0);
+        QVERIFY(outcome.differences.size() >= (family == regmap::Family::Serial ? 6 : 3));
+        outcome = backup::restore(*rig.amp(into), loaded.backup);
+        QVERIFY2(outcome.kind == backup::RestoreOutcome::Kind::Done, qPrintable(outcome.message));
+        compareWith(rig, into, taken.backup);
+        QCOMPARE(rig.measuring(into), weighing);
+        for (const backup::SettingOutcome &setting : outcome.settings)
+            QVERIFY2(setting.done(), qPrintable(setting.name));
+        // Nothing differs any more: nothing is written.
+        QCOMPARE(backup::restore(*rig.amp(into), loaded.backup).kind,
+                 backup::RestoreOutcome::Kind::Unchanged);
+    }
+
+    // A write refused half-way, or a stop asked for: the amplifier holds afterwards what it held before.
+    void restoreFailingHalfWay_leavesTheTargetAsItWas_data() {
+        QTest::addColumn<QString>("protocol");
+        QTest::addColumn<QString>("refused"); // empty: stopped at the first write
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("RS232, point count") << "RS232"
+                                            << "pointCount"
+                                            << "Restore failed: refused at 0x0006";
+        QTest::newRow("RS485, point 1 weight") << "RS485"
+                                               << "point1Weight"
+                                               << "Restore failed: refused at 0x001C";
+        QTest::newRow("CANopen, span AD") << "CANOpen"
+                                          << "point1Ad"
+                                          << "Restore failed: refused at 0x200F:00";
+        QTest::newRow("CANopen, point count") << "CANOpen"
+                                              << "pointCount"
+                                              << "Restore failed: refused at 0x2006:00";
+        QTest::newRow("RS485, stopped") << "RS485"
+                                        << ""
+                                        << "Restore stopped: failed at 0x0056 (stopped by the user)";
+    }
+    void restoreFailingHalfWay_leavesTheTargetAsItWas() {
+        QFETCH(QString, protocol);
+        QFETCH(QString, refused);
+        QFETCH(QString, outcome);
+        Rig rig(protocol, m_can);
+        QVERIFY2(rig.error().isEmpty(), qPrintable(rig.error()));
+        const backup::Taken taken = backup::take(*rig.amp(0));
+        QVERIFY2(taken.ok(), qPrintable(taken.error));
+        change(rig, 1);
+        const QMap<QString, qint64> before = rig.all(1);
+        std::atomic<bool> stop{false};
+        if (refused.isEmpty())
+            QObject::connect(rig.amp(1), &AmplifierBase::safetyCopyWritten, [&stop] { stop = true; });
+        else
+            QCOMPARE(rig.refuseNextWrite(1, stored(rig.family(), refused)), QStringLiteral("OK"));
+        QTemporaryDir dir;
+        backup::enableSafetyCopies(dir.path());
+        const backup::RestoreOutcome result = backup::restore(*rig.amp(1), taken.backup, {false, &stop});
+        backup::disableSafetyCopies();
+        QCOMPARE(result.kind, backup::RestoreOutcome::Kind::Failed);
+        QVERIFY2(result.message.startsWith(outcome), qPrintable(result.message));
+        QCOMPARE(rig.all(1), before);
+        for (const backup::SettingOutcome &setting : result.settings)
+            QCOMPARE(setting.now, std::optional<qulonglong>(setting.before));
+        // The safety copy is the amplifier as it was.
+        const backup::Loaded copy = backup::load(result.safetyCopy);
+        QVERIFY2(copy.ok(), qPrintable(copy.error));
+        compareWith(rig, 1, copy.backup);
+    }
+
+    // Files and backups that must not go into the amplifier are refused, naming the problem, before anything
+    // is written.
+    void badInput_isRefusedBeforeAnyWrite_data() {
+        QTest::addColumn<QByteArray>("raw"); // the whole file; empty: the amplifier's own backup, changed
+        QTest::addColumn<QString>("key"); // a top-level key, or "setting:NAME" (an invalid value removes it)
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("problem");
+        const QByteArray own;
+        QTest::newRow("another model") << own << "model" << QVariant("Other") << "is of the model Other and";
+        QTest::newRow("another protocol")
+            << own << "protocol" << QVariant("RS232") << "is of a RS232 amplifier";
+        QTest::newRow("unknown protocol")
+            << own << "protocol" << QVariant("Profibus") << "\"Profibus\", which";
+        QTest::newRow("unknown version")
+            << own << "formatVersion" << QVariant(2) << "format version 2 is unknown";
+        QTest::newRow("not a backup")
+            << QByteArray(R"({"firFiltering": 1})") << "" << QVariant() << "is not an amplifier backup";
+        QTest::newRow("a JSON list") << QByteArray("[1, 2]") << "" << QVariant()
+                                     << "is not an amplifier backup";
+        QTest::newRow("damaged") << QByteArray(R"({"format": "Kelvora amplifier backup", )") << ""
+                                 << QVariant() << "damaged or truncated";
+        QTest::newRow("truncated") << QByteArray("truncated") << "" << QVariant() << "damaged or truncated";
+        QTest::newRow("value out of range")
+            << own << "setting:filteringLevel" << QVariant(6)
+            << "filteringLevel = 6 is outside what the amplifier takes (0 to 5)";
+        QTest::newRow("count out of range")
+            << own << "setting:pointCount" << QVariant(10) << "pointCount = 10 is";
+        QTest::newRow("point 0 weight")
+            << own << "setting:point0Weight" << QVariant(5) << "point0Weight = 5 is";
+        QTest::newRow("not whole") << own << "setting:zeroPoint" << QVariant(1.5)
+                                   << "\"zeroPoint\" is not a whole";
+        QTest::newRow("negative") << own << "setting:zeroPoint" << QVariant(-1)
+                                  << "\"zeroPoint\" is not a whole";
+        QTest::newRow("setting it lacks") << own << "setting:stabilityBandwidth" << QVariant(3)
+                                          << "\"stabilityBandwidth\", a setting RS485 amplifiers do not have";
+        QTest::newRow("setting missing")
+            << own << "setting:zeroOffset" << QVariant() << "lacks \"zeroOffset\"";
+    }
+    void badInput_isRefusedBeforeAnyWrite() {
+        QFETCH(QByteArray, raw);
+        QFETCH(QString, key);
+        QFETCH(QVariant, value);
+        QFETCH(QString, problem);
+        Rig rig(QStringLiteral("RS485"), m_can);
+        QVERIFY2(rig.error().isEmpty(), qPrintable(rig.error()));
+        const backup::Taken taken = backup::take(*rig.amp(0));
+        QVERIFY2(taken.ok(), qPrintable(taken.error));
+        QJsonObject root = QJsonDocument::fromJson(backup::toJson(taken.backup)).object();
+        if (key.startsWith("setting:")) {
+            QJsonArray settings = root.value("settings").toArray();
+            auto it = std::find_if(settings.begin(), settings.end(),
+                                   [&](const QJsonValue &v) { return v["name"] == key.mid(8); });
+            if (it == settings.end())
+                settings.append(QJsonObject{{"name", key.mid(8)}, {"value", QJsonValue::fromVariant(value)}});
+            else if (!value.isValid())
+                settings.erase(it);
+            else
+                *it = QJsonObject{{"name", key.mid(8)}, {"value", QJsonValue::fromVariant(value)}};
+            root.insert("settings", settings);
+        } else if (!key.isEmpty()) {
+            root.insert(key, QJsonValue::fromVariant(value));
+        }
+        QByteArray json = QJsonDocument(root).toJson();
+        if (raw == "truncated")
+            json.chop(json.size() / 3);
+        else if (!raw.isEmpty())
+            json = raw;
+        rig.writes(0);
+        const backup::Loaded loaded = backup::fromJson(json);
+        const QString message =
+            loaded.ok() ? backup::restore(*rig.amp(0), loaded.backup).message : loaded.error;
+        QVERIFY2(message.contains(problem), qPrintable(message));
+        QCOMPARE(rig.writes(0), 0);
+    }
+
+    // The safety copy taken before a calibration holds the old calibration, and puts it back exactly; with no
+    // copy possible the calibration writes nothing.
+    void safetyCopyBeforeCalibration_restoresTheOldOne_data() {
+        QTest::addColumn<QString>("protocol");
+        QTest::addColumn<bool>("silent");
+        for (const char *protocol : {"RS485", "CANOpen"}) {
+            QTest::addRow("%s", protocol) << protocol << false;
+            QTest::addRow("%s, silent", protocol) << protocol << true;
+        }
+    }
+    void safetyCopyBeforeCalibration_restoresTheOldOne() {
+        QFETCH(QString, protocol);
+        QFETCH(bool, silent);
+        Rig rig(protocol, m_can);
+        QVERIFY2(rig.error().isEmpty(), qPrintable(rig.error()));
+        const QMap<QString, qint64> before = rig.all(0);
+        QTemporaryDir dir;
+        backup::enableSafetyCopies(dir.path());
+        QSignalSpy written(rig.amp(0), &AmplifierBase::safetyCopyWritten);
+        QSignalSpy finished(rig.amp(0), &AmplifierBase::commandFinished);
+        if (silent)
+            QCOMPARE(rig.silence(0), QStringLiteral("OK"));
+        rig.amp(0)->calibrateTwoPoints(150000, 450000, 2000);
+        backup::disableSafetyCopies();
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(1).toBool(), !silent);
+        QCOMPARE(written.count(), silent ? 0 : 1);
+        if (silent) {
+            QVERIFY2(finished.at(0).at(2).toString().contains("No safety copy could be made first"),
+                     qPrintable(finished.at(0).at(2).toString()));
+            QCOMPARE(rig.all(0), before);
+            return;
+        }
+        QCOMPARE(rig.amp(0)->lastSafetyCopy(), written.at(0).at(1).toString());
+        QCOMPARE(backup::safetyCopies().size(), 1);
+        QVERIFY(rig.all(0) != before);
+        const backup::Loaded copy = backup::load(written.at(0).at(1).toString());
+        QVERIFY2(copy.ok(), qPrintable(copy.error));
+        QCOMPARE(copy.backup.reason, QStringLiteral("calibrate"));
+        const backup::RestoreOutcome outcome = backup::restore(*rig.amp(0), copy.backup);
+        QVERIFY2(outcome.ok(), qPrintable(outcome.message));
+        QCOMPARE(rig.all(0), before);
+    }
+
+private:
+    SharedCan m_can;
 };
 
 QTEST_GUILESS_MAIN(TestBackup)

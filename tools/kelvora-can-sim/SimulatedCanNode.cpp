@@ -59,7 +59,8 @@ SimulatedCanNode::SimulatedCanNode(uint8_t nodeId)
 }
 
 void SimulatedCanNode::setLoadGrams(double grams) {
-    m_fromGrams = loadNow();
+    // Without settling the load is at rest at once; a settling time set later starts from there.
+    m_fromGrams = m_settleMs == 0 && m_creepGrams == 0.0 ? grams : loadNow();
     m_changedAt = std::chrono::steady_clock::now();
     m_loadGrams = grams;
 }

@@ -2,6 +2,7 @@
 // screens. It connects with the handshake first, runs one command and exits 0 with the result on stdout,
 // or 1 with the driver's own error text on stderr.
 #include "BackupCommands.h"
+#include "CheckCommand.h"
 #include "CliDriver.h"
 #include "RecordCommand.h"
 #include "ScanCommand.h"
@@ -49,6 +50,10 @@ const char *kCommandsHelp = R"(Commands:
   tare on|off                  switch the tare on or off ("tare" alone: on)
   calibrate ZERO_AD SPAN_AD SPAN_WEIGHT [--force]
                                two-point calibration (weight in grams); also sets the zero offset to 0
+  calibrate --capture SPAN_WEIGHT [--force]
+                               the same with both AD values read from the amplifier: asks on stdout for the
+                               empty scale and the span weight, each confirmed by Enter on stdin, and takes
+                               the mean of a stable second (spread below 200 counts) within --timeout
   calibrate-multi AD:WEIGHT ... [--force]
                                calibration by up to nine points, the first one the zero point with
                                weight 0 (RS485); AD values must rise (or fall) and weights rise from
@@ -507,8 +512,53 @@ int calibrationOutcome(Context &c) {
     return 0;
 }
 
+// "--capture WEIGHT...": the AD values are read stable from the amplifier, the empty scale first; the
+// calibration rule then judges them as if they had been typed.
+Prepared calibrateByCapture(const QStringList &arguments, bool force, bool multi) {
+    QList<uint32_t> weights{0};
+    for (const QString &text : arguments) {
+        qulonglong weight = 0;
+        if (!parseUnsigned(text, weight) || weight == 0 || weight > calibration::kMaxWeightGrams ||
+            weight <= weights.last())
+            return refuse(
+                QStringLiteral("--capture takes span weights in grams, rising and above 0, not \"%1\".")
+                    .arg(text));
+        weights << static_cast<uint32_t>(weight);
+    }
+    if (weights.size() < 2 || weights.size() > calibration::kMaxPoints || (!multi && weights.size() != 2))
+        return refuse(multi ? QStringLiteral("calibrate-multi --capture needs 1 to 8 span weights.")
+                            : QStringLiteral("calibrate --capture needs SPAN_WEIGHT [--force]."));
+    return Prepared{
+        [weights, force, multi](Context &c) {
+            QString error;
+            const std::optional<QList<uint32_t>> adValues =
+                captureAdPoints(c.object, weights, c.timeoutMs, &error);
+            if (!adValues)
+                return fail(error);
+            const QString problem = calibrationProblem(*adValues, weights, force);
+            if (!problem.isEmpty())
+                return fail(problem);
+            if (multi)
+                QMetaObject::invokeMethod(c.object, "calibrateMultiPoints", Qt::DirectConnection,
+                                          Q_ARG(QList<uint32_t>, *adValues), Q_ARG(QList<uint32_t>, weights));
+            else
+                QMetaObject::invokeMethod(c.object, "calibrateTwoPoints", Qt::DirectConnection,
+                                          Q_ARG(uint32_t, adValues->at(0)), Q_ARG(uint32_t, adValues->at(1)),
+                                          Q_ARG(uint32_t, weights.at(1)));
+            return calibrationOutcome(c);
+        },
+        {}};
+}
+
+// Takes a "--capture" out of `arguments`; whether there was one.
+bool takeCapture(QStringList &arguments) {
+    return arguments.removeAll(QStringLiteral("--capture")) > 0;
+}
+
 Prepared calibrate(QStringList arguments) {
     const bool force = takeForce(arguments);
+    if (takeCapture(arguments))
+        return calibrateByCapture(arguments, force, false);
     if (arguments.size() != 3)
         return refuse(QStringLiteral("calibrate needs ZERO_AD SPAN_AD SPAN_WEIGHT [--force]."));
     std::array<uint32_t, 3> values{};
@@ -535,6 +585,8 @@ Prepared calibrateMulti(QStringList arguments, const QString &protocol) {
     const bool force = takeForce(arguments);
     if (!facts(protocol).capabilities.multiPointCalibration)
         return refuse(QStringLiteral("calibrate-multi is available for RS485 amplifiers only."));
+    if (takeCapture(arguments))
+        return calibrateByCapture(arguments, force, true);
     QList<uint32_t> adValues;
     QList<uint32_t> weights;
     for (const QString &point : arguments) {
@@ -787,6 +839,9 @@ int main(int argc, char *argv[]) {
 
     if (recording)
         return runRecordCommand(link, parser.value(QStringLiteral("id")), unit, positional.mid(1));
+    // The check asks its questions on stdin and writes its report whatever happens after the connection.
+    if (positional.first() == QLatin1String("check"))
+        return runCheckCommand(link, positional.mid(1));
     if (isBackupCommand(positional.first()))
         return runBackupCommand(link, positional);
     // A scan probes ids of its own and needs no handshake.

@@ -168,7 +168,8 @@ bool SimulatedDevice::refusesWrite(uint16_t reg) {
 }
 
 void SimulatedDevice::setLoad(uint32_t ad, Clock::time_point now) {
-    m_fromAd = restingAd(now);
+    // Without settling the value is at rest at once; a settling time set later starts from there.
+    m_fromAd = m_settleMs == 0 && m_creepCounts == 0 ? static_cast<double>(ad) : restingAd(now);
     m_changedAt = now;
     m_loadAd = ad;
     m_steps.clear();

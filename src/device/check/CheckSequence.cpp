@@ -53,6 +53,8 @@ QString checkSetupProblem(const CheckSetup &setup) {
         return QStringLiteral("The scale interval must be greater than 0 g.");
     if (setup.timeoutMs <= 0)
         return QStringLiteral("The time-out must be greater than 0 ms.");
+    if (setup.stableWindowMs < 100 || setup.stableWindowMs > 60000 || !(setup.stableDivisions > 0))
+        return QStringLiteral("A stable reading needs a window of 100 to 60000 ms and a threshold above 0.");
     return {};
 }
 
@@ -125,8 +127,7 @@ bool CheckSequence::start(AmplifierBase *amplifier, const CheckSetup &setup, con
     // Read before the reading worker starts, so that the two do not take turns on the link.
     amplifier->stopContinuousADRead();
     m_storedCalibration = amplifier->readStoredCalibration();
-    m_capture.setRule(static_cast<int>(stability::weightRule(m_setup.division).windowMs),
-                      stability::weightRule(m_setup.division).threshold);
+    m_capture.setRule(m_setup.stableWindowMs, m_setup.stableDivisions * m_setup.division);
     m_capture.follow(amplifier, StableCapture::Source::Weight);
     amplifier->startContinuousMeasuringValueRead(kReadingIntervalMs);
     m_linkTimer.start();

@@ -25,6 +25,9 @@ struct CheckSetup {
     checkstats::Amount weightUncertainty{0, false};
     double division = 1.0; // scale interval d in grams: resolution of the result and unit of stability
     int timeoutMs = 30000; // longest wait for a stable reading at one step
+    // The stability rule for the weights: its window, and its threshold in scale intervals.
+    int stableWindowMs = 1000;
+    double stableDivisions = stability::kDefaultDivisions;
     int minimumLoads = checkstats::kMinimumLoads;
     QString operatorName;
     QString weightsId; // the test weights: set, class, certificate
