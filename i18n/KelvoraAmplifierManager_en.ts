@@ -109,6 +109,10 @@
         <source>The PDF report was not written: %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 g</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CustomPlotItem</name>
@@ -1015,11 +1019,23 @@ Report: %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Repeatability (standard deviation): %1 g</source>
+        <source>Error (g)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Error (g)</source>
+        <source>● rising</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>● falling</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>- - tolerance</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Repeatability (standard deviation): %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

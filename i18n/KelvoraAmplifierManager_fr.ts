@@ -109,6 +109,10 @@
         <source>The PDF report was not written: %1</source>
         <translation>Le rapport PDF n&apos;a pas été écrit : %1</translation>
     </message>
+    <message>
+        <source>%1 g</source>
+        <translation>%1 g</translation>
+    </message>
 </context>
 <context>
     <name>CustomPlotItem</name>
@@ -1016,12 +1020,24 @@ Rapport : %2</translation>
         <translation>Résultat</translation>
     </message>
     <message>
-        <source>Repeatability (standard deviation): %1 g</source>
-        <translation>Répétabilité (écart-type) : %1 g</translation>
-    </message>
-    <message>
         <source>Error (g)</source>
         <translation>Erreur (g)</translation>
+    </message>
+    <message>
+        <source>● rising</source>
+        <translation>● croissant</translation>
+    </message>
+    <message>
+        <source>● falling</source>
+        <translation>● décroissant</translation>
+    </message>
+    <message>
+        <source>- - tolerance</source>
+        <translation>- - tolérance</translation>
+    </message>
+    <message>
+        <source>Repeatability (standard deviation): %1</source>
+        <translation>Répétabilité (écart-type) : %1</translation>
     </message>
 </context>
 <context>

@@ -332,6 +332,7 @@ Rectangle {
 
                     RowLayout {
                         Layout.fillWidth: true
+                        spacing: Theme.spacingNormal
                         Cell { text: qsTr("Load (g)"); font.bold: true }
                         Cell { text: qsTr("Error ↑"); font.bold: true }
                         Cell { text: qsTr("Error ↓"); font.bold: true }
@@ -347,6 +348,7 @@ Rectangle {
                             required property var modelData
                             objectName: "checkRow_" + (index + 1)
                             Layout.fillWidth: true
+                            spacing: Theme.spacingNormal
                             Cell { objectName: "load"; text: modelData.load }
                             Cell { objectName: "risingError"; text: modelData.risingError }
                             Cell { objectName: "fallingError"; text: modelData.fallingError }
@@ -363,7 +365,7 @@ Rectangle {
                     Text {
                         objectName: "checkRepeatability"
                         Layout.fillWidth: true
-                        text: qsTr("Repeatability (standard deviation): %1 g").arg(session.repeatability)
+                        text: qsTr("Repeatability (standard deviation): %1").arg(session.repeatability)
                         color: Theme.colorText
                         font.pixelSize: Theme.fontSizeSmall
                         wrapMode: Text.WordWrap
@@ -381,18 +383,38 @@ Rectangle {
                     }
                 }
 
-                PointsPlot {
-                    objectName: "checkErrorPlot"
+                ColumnLayout {
                     Layout.fillWidth: true
                     Layout.preferredWidth: 2
-                    Layout.preferredHeight: 5 * Theme.componentHeight
                     Layout.alignment: Qt.AlignTop
-                    series: session.plotSeries
-                    xTitle: qsTr("Load (g)")
-                    yTitle: qsTr("Error (g)")
-                    backgroundColor: Theme.colorBackground
-                    textColor: Theme.colorText
-                    gridColor: Theme.colorSeparator
+                    spacing: Theme.spacingTight
+
+                    PointsPlot {
+                        objectName: "checkErrorPlot"
+                        Layout.fillWidth: true
+                        Layout.preferredHeight: 5 * Theme.componentHeight
+                        series: session.plotSeries
+                        xTitle: qsTr("Load (g)")
+                        yTitle: qsTr("Error (g)")
+                        backgroundColor: Theme.colorBackground
+                        textColor: Theme.colorText
+                        gridColor: Theme.colorSeparator
+                    }
+                    Flow {
+                        Layout.fillWidth: true
+                        spacing: Theme.spacingNormal
+                        Repeater {
+                            model: [{ text: qsTr("● rising"), color: Theme.colorPrimary },
+                                    { text: qsTr("● falling"), color: Theme.colorSecondary },
+                                    { text: qsTr("- - tolerance"), color: Theme.colorError }]
+                            Text {
+                                required property var modelData
+                                text: modelData.text
+                                color: modelData.color
+                                font.pixelSize: Theme.fontSizeSmall
+                            }
+                        }
+                    }
                 }
             }
         }

@@ -176,5 +176,9 @@ WindowTestCase {
         verify(csv.split("\n").filter(function(l) { return / recorded$/.test(l) || /,recorded$/.test(l) }).length >= (data.unplugAt || 14), "every step recorded")
         if (data.unplugAt)
             verify(/,stopped: /.test(csv), "the CSV says it stopped")
+        mouseClick(findChild(check, "pdfReportButton"))
+        compare(findChild(check, "checkError").text, "")
+        var files = findChild(check, "checkFiles").text.split("\nReport: ")
+        compare(testFiles.readText(files[1]).substring(0, 5), "%PDF-")
     }
 }

@@ -220,7 +220,8 @@ void CheckSession::updateResults() {
                     QVariantMap{{QStringLiteral("points"), lower},
                                 {QStringLiteral("color"), color(2)},
                                 {QStringLiteral("dashed"), true}}};
-    m_repeatability = text(result.repeatabilityDeviation);
+    m_repeatability = result.repeatabilityDeviation ? tr("%1 g").arg(grams(*result.repeatabilityDeviation))
+                                                    : QString::fromUtf8(kNone);
     const CheckSequence::State state = m_sequence.state();
     if (state == CheckSequence::State::Finished || state == CheckSequence::State::Stopped)
         m_verdict = !result.complete ? QStringLiteral("incomplete")

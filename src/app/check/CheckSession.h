@@ -23,6 +23,7 @@ class CheckSession : public QObject {
     // One map per test load: load, risingError, fallingError, hysteresis, uncertainty, limit (texts, "—"
     // where nothing was recorded) and verdict ("pass", "fail" or "").
     Q_PROPERTY(QVariantList rows READ rows NOTIFY resultsChanged)
+    // The standard deviation of the repeat placings in grams ("0.07 g"), "—" before two of them.
     Q_PROPERTY(QString repeatability READ repeatability NOTIFY resultsChanged)
     // "pass", "fail" or "incomplete" once the check has ended; "" before.
     Q_PROPERTY(QString verdict READ verdict NOTIFY resultsChanged)
