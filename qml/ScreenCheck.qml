@@ -317,7 +317,7 @@ Rectangle {
 
                 ColumnLayout {
                     Layout.fillWidth: true
-                    Layout.preferredWidth: 3
+                    Layout.preferredWidth: 4
                     Layout.alignment: Qt.AlignTop
                     spacing: Theme.spacingTight
 
