@@ -1258,15 +1258,15 @@ Rapport : %2</translation>
     <name>StableCapture</name>
     <message>
         <source>No reading came within %1 s.</source>
-        <translation>Aucune lecture n&apos;est arrivée en %1 s.</translation>
+        <translation>Aucune lecture en %1 s.</translation>
     </message>
     <message>
         <source>No reading came within %1 s: %2</source>
-        <translation>Aucune lecture n&apos;est arrivée en %1 s : %2</translation>
+        <translation>Aucune lecture en %1 s : %2</translation>
     </message>
     <message>
         <source>No stable reading within %1 s: the readings still spread over %2 (less than %3 needed).</source>
-        <translation>Pas de lecture stable en %1 s : les lectures s&apos;écartent encore de %2 (moins de %3 requis).</translation>
+        <translation>Aucune lecture stable en %1 s : les lectures s&apos;étalent encore sur %2 (moins de %3 requis).</translation>
     </message>
 </context>
 <context>

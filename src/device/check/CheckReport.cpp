@@ -344,7 +344,7 @@ bool writePdf(const CheckSequence &check, const QString &path, QString *error) {
     w.field(QStringLiteral("Port and id"), check.amplifierLink());
 
     w.heading(QStringLiteral("Check"));
-    w.field(QStringLiteral("Date"), started.toString(Qt::ISODate));
+    w.field(QStringLiteral("Date"), started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     w.field(QStringLiteral("Operator"),
             setup.operatorName.isEmpty() ? QStringLiteral("-") : setup.operatorName);
     w.field(QStringLiteral("Test weights"),
@@ -380,6 +380,8 @@ bool writePdf(const CheckSequence &check, const QString &path, QString *error) {
         for (const QString &remark : remarks)
             w.paragraph(QStringLiteral("- ") + remark);
     }
+    // The method, the date and the signature stay together.
+    w.need(8 * kLine);
     w.heading(QStringLiteral("Method"));
     w.paragraph(
         QStringLiteral("Error of indication E = I - L at each test load L, rising and falling; hysteresis "
