@@ -50,6 +50,10 @@
         <source>Link</source>
         <translation>Liaison</translation>
     </message>
+    <message>
+        <source>Calibration Check</source>
+        <translation>Vérification d&apos;étalonnage</translation>
+    </message>
 </context>
 <context>
     <name>DesktopSidebar</name>
@@ -80,6 +84,10 @@
     <message>
         <source>Link</source>
         <translation>Liaison</translation>
+    </message>
+    <message>
+        <source>Calibration Check</source>
+        <translation>Vérification d&apos;étalonnage</translation>
     </message>
 </context>
 <context>
@@ -1618,6 +1626,310 @@
     <message>
         <source>No stable reading within %1 s: the readings still spread over %2 (less than %3 needed).</source>
         <translation>Aucune lecture stable en %1 s : les lectures s&apos;étalent encore sur %2 (moins de %3 requis).</translation>
+    </message>
+</context>
+<context>
+    <name>CapturedValue</name>
+    <message>
+        <source>(captured anyway)</source>
+        <translation>(capturé quand même)</translation>
+    </message>
+</context>
+<context>
+    <name>CheckSession</name>
+    <message>
+        <source>Choose an amplifier of the Weight Plot screen first.</source>
+        <translation>Choisissez d&apos;abord un amplificateur de l&apos;écran Courbe de poids.</translation>
+    </message>
+    <message>
+        <source>Test loads: %1</source>
+        <translation>Charges d&apos;essai : %1</translation>
+    </message>
+    <message>
+        <source>Repeat: enter how many times the repeat load is placed, a whole number.</source>
+        <translation>Répétition : indiquez combien de fois la charge de répétition est posée, en nombre entier.</translation>
+    </message>
+    <message>
+        <source>Tolerance: %1</source>
+        <translation>Tolérance : %1</translation>
+    </message>
+    <message>
+        <source>Test weights&apos; uncertainty: %1</source>
+        <translation>Incertitude des poids étalons : %1</translation>
+    </message>
+    <message>
+        <source>Scale interval: %1</source>
+        <translation>Échelon : %1</translation>
+    </message>
+    <message>
+        <source>give it in grams.</source>
+        <translation>indiquez-le en grammes.</translation>
+    </message>
+    <message>
+        <source>Time-out: enter the longest wait for a stable reading in whole seconds.</source>
+        <translation>Délai : indiquez l&apos;attente maximale d&apos;une lecture stable en secondes entières.</translation>
+    </message>
+    <message>
+        <source>The report is written once a check has ended.</source>
+        <translation>Le rapport s&apos;écrit une fois la vérification terminée.</translation>
+    </message>
+    <message>
+        <source>The PDF report was not written: %1</source>
+        <translation>Le rapport PDF n&apos;a pas été écrit : %1</translation>
+    </message>
+    <message>
+        <source>%1 g</source>
+        <translation>%1 g</translation>
+    </message>
+</context>
+<context>
+    <name>ScreenCheck</name>
+    <message>
+        <source>Load cell %1 — %2</source>
+        <translation>Capteur %1 — %2</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>CONFORME</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>NON CONFORME</translation>
+    </message>
+    <message>
+        <source>INCOMPLETE</source>
+        <translation>INCOMPLET</translation>
+    </message>
+    <message>
+        <source>Calibration Check</source>
+        <translation>Vérification d&apos;étalonnage</translation>
+    </message>
+    <message>
+        <source>Amplifier</source>
+        <translation>Amplificateur</translation>
+    </message>
+    <message>
+        <source>No amplifier on the Weight Plot screen: add one there first.</source>
+        <translation>Aucun amplificateur sur l&apos;écran Courbe de poids : ajoutez-en un d&apos;abord.</translation>
+    </message>
+    <message>
+        <source>Test loads (g)</source>
+        <translation>Charges d&apos;essai (g)</translation>
+    </message>
+    <message>
+        <source>rising, from near zero to near the maximum: 0, 500, 1000, 1500, 2000</source>
+        <translation>croissantes, de près de zéro à près du maximum : 0, 500, 1000, 1500, 2000</translation>
+    </message>
+    <message>
+        <source>Tolerance</source>
+        <translation>Tolérance</translation>
+    </message>
+    <message>
+        <source>2 g or 0.1 %</source>
+        <translation>2 g ou 0.1 %</translation>
+    </message>
+    <message>
+        <source>Repeat load placed</source>
+        <translation>Poses de répétition</translation>
+    </message>
+    <message>
+        <source>Scale interval (g)</source>
+        <translation>Échelon (g)</translation>
+    </message>
+    <message>
+        <source>Weights&apos; uncertainty</source>
+        <translation>Incertitude des poids</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>Opérateur</translation>
+    </message>
+    <message>
+        <source>Test weights</source>
+        <translation>Poids étalons</translation>
+    </message>
+    <message>
+        <source>set, class, certificate</source>
+        <translation>jeu, classe, certificat</translation>
+    </message>
+    <message>
+        <source>Time-out (s)</source>
+        <translation>Délai (s)</translation>
+    </message>
+    <message>
+        <source>Start Check</source>
+        <translation>Démarrer</translation>
+    </message>
+    <message>
+        <source>Step %1 of %2: %3</source>
+        <translation>Étape %1 sur %2 : %3</translation>
+    </message>
+    <message>
+        <source>%1 g</source>
+        <translation>%1 g</translation>
+    </message>
+    <message>
+        <source>waiting for a stable reading…</source>
+        <translation>en attente d&apos;une lecture stable…</translation>
+    </message>
+    <message>
+        <source>Press %1 once the load is in place.</source>
+        <translation>Appuyez sur %1 une fois la charge en place.</translation>
+    </message>
+    <message>
+        <source>Try Again</source>
+        <translation>Réessayer</translation>
+    </message>
+    <message>
+        <source>Placed</source>
+        <translation>Posé</translation>
+    </message>
+    <message>
+        <source>capture anyway</source>
+        <translation>capturer quand même</translation>
+    </message>
+    <message>
+        <source>Skip Step</source>
+        <translation>Sauter l&apos;étape</translation>
+    </message>
+    <message>
+        <source>Stop Check</source>
+        <translation>Arrêter</translation>
+    </message>
+    <message>
+        <source>PDF Report</source>
+        <translation>Rapport PDF</translation>
+    </message>
+    <message>
+        <source>Open CSV</source>
+        <translation>Ouvrir le CSV</translation>
+    </message>
+    <message>
+        <source>Readings: %1
+Report: %2</source>
+        <translation>Lectures : %1
+Rapport : %2</translation>
+    </message>
+    <message>
+        <source>Readings: %1</source>
+        <translation>Lectures : %1</translation>
+    </message>
+    <message>
+        <source>Load (g)</source>
+        <translation>Charge (g)</translation>
+    </message>
+    <message>
+        <source>Error ↑</source>
+        <translation>Erreur ↑</translation>
+    </message>
+    <message>
+        <source>Error ↓</source>
+        <translation>Erreur ↓</translation>
+    </message>
+    <message>
+        <source>Hysteresis</source>
+        <translation>Hystérésis</translation>
+    </message>
+    <message>
+        <source>U (k = 2)</source>
+        <translation>U (k = 2)</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Résultat</translation>
+    </message>
+    <message>
+        <source>Error (g)</source>
+        <translation>Erreur (g)</translation>
+    </message>
+    <message>
+        <source>● rising</source>
+        <translation>● croissant</translation>
+    </message>
+    <message>
+        <source>● falling</source>
+        <translation>● décroissant</translation>
+    </message>
+    <message>
+        <source>- - tolerance</source>
+        <translation>- - tolérance</translation>
+    </message>
+    <message>
+        <source>Repeatability (standard deviation): %1</source>
+        <translation>Répétabilité (écart-type) : %1</translation>
+    </message>
+</context>
+<context>
+    <name>StabilityIndicator</name>
+    <message>
+        <source>spread %1 over %2 s (stable below %3)</source>
+        <translation>écart %1 sur %2 s (stable sous %3)</translation>
+    </message>
+    <message>
+        <source>stable</source>
+        <translation>stable</translation>
+    </message>
+    <message>
+        <source>not stable</source>
+        <translation>instable</translation>
+    </message>
+</context>
+<context>
+    <name>StableCaptureWait</name>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1 : %2</translation>
+    </message>
+    <message>
+        <source>%1: waiting for a stable reading…</source>
+        <translation>%1 : en attente d&apos;une lecture stable…</translation>
+    </message>
+    <message>
+        <source>capture anyway</source>
+        <translation>capturer quand même</translation>
+    </message>
+    <message>
+        <source>No reading has come yet: there is nothing to capture.</source>
+        <translation>Aucune lecture n&apos;est encore arrivée : rien à capturer.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+</context>
+<context>
+    <name>StoredCalibration</name>
+    <message>
+        <source>%1 g</source>
+        <translation>%1 g</translation>
+    </message>
+    <message>
+        <source>Calibration held by the amplifier</source>
+        <translation>Étalonnage enregistré dans l&apos;amplificateur</translation>
+    </message>
+    <message>
+        <source>Read Again</source>
+        <translation>Relire</translation>
+    </message>
+    <message>
+        <source>Could not read it: %1</source>
+        <translation>Lecture impossible : %1</translation>
+    </message>
+    <message>
+        <source>Points: %1, zero offset: %2</source>
+        <translation>Points : %1, décalage du zéro : %2</translation>
+    </message>
+    <message>
+        <source>Point %1: AD %2 = %3</source>
+        <translation>Point %1 : AD %2 = %3</translation>
+    </message>
+    <message>
+        <source>AD</source>
+        <translation>AD</translation>
+    </message>
+    <message>
+        <source>Weight (g)</source>
+        <translation>Poids (g)</translation>
     </message>
 </context>
 </TS>

@@ -155,6 +155,7 @@ ApplicationWindow {
                 case "Playground": screenPlayground.loadScreen(); break
                 case "HostInfos": screenHostInfos.loadScreen(); break
                 case "Link": screenLink.loadScreen(); break
+                case "Check": screenCheck.loadScreen(); break
                 case "Settings": screenSettings.loadScreen(); break
                 case "About": screenAbout.loadScreen(); break
                 case "DesktopComponents": screenDesktopComponents.loadScreen(); break
@@ -213,6 +214,10 @@ ApplicationWindow {
                 ScreenHostInfos {}
             }
             Component {
+                id: checkScreen
+                ScreenCheck { weightPlot: screenPlayground.item }
+            }
+            Component {
                 id: settingsScreen
                 ScreenSettings {
                     indent: appHeader.headerPosition
@@ -230,6 +235,7 @@ ApplicationWindow {
             ScreenLoader { id: screenPlayground; objectName: "screenPlayground"; screenState: "Playground"; screenTitle: qsTr("Weight Plot"); sourceComponent: weightPlotScreen }
             ScreenLoader { id: screenHostInfos; objectName: "screenHostInfos"; screenState: "HostInfos"; screenTitle: qsTr("Amplifier QA"); sourceComponent: amplifierQaScreen }
             ScreenLoader { id: screenLink; objectName: "screenLink"; screenState: "Link"; screenTitle: qsTr("Link"); sourceComponent: linkScreen }
+            ScreenLoader { id: screenCheck; objectName: "screenCheck"; screenState: "Check"; screenTitle: qsTr("Calibration Check"); sourceComponent: checkScreen }
             ScreenLoader { id: screenSettings; objectName: "screenSettings"; screenState: "Settings"; screenTitle: qsTr("Settings"); sourceComponent: settingsScreen }
             ScreenLoader { id: screenAbout; objectName: "screenAbout"; screenState: "About"; screenTitle: qsTr("About"); sourceComponent: aboutScreen }
             ScreenLoader { id: screenDesktopComponents; objectName: "screenDesktopComponents"; screenState: "DesktopComponents"; screenTitle: qsTr("Components") }
@@ -240,6 +246,7 @@ ApplicationWindow {
                 State { name: "Playground"; PropertyChanges { target: screenPlayground; visible: true; enabled: true; focus: true } },
                 State { name: "HostInfos"; PropertyChanges { target: screenHostInfos; visible: true; enabled: true; focus: true } },
                 State { name: "Link"; PropertyChanges { target: screenLink; visible: true; enabled: true; focus: true } },
+                State { name: "Check"; PropertyChanges { target: screenCheck; visible: true; enabled: true; focus: true } },
                 State { name: "Settings"; PropertyChanges { target: screenSettings; visible: true; enabled: true; focus: true } },
                 State { name: "About"; PropertyChanges { target: screenAbout; visible: true; enabled: true; focus: true } },
                 State { name: "DesktopComponents"; PropertyChanges { target: screenDesktopComponents; visible: true; enabled: true; focus: true } },

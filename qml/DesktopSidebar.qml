@@ -37,6 +37,7 @@ Rectangle {
             text: qsTr("Amplifier Manager")
             source: "qrc:/assets/icons/scale.svg"
             highlighted: sidebar.currentState === "Playground" || sidebar.currentState === "HostInfos"
+                         || sidebar.currentState === "Check"
             onClicked: {
                 sidebar.lastManagerEntry = "Playground"
                 sidebar.screenRequested("Playground")
@@ -53,6 +54,18 @@ Rectangle {
             onClicked: {
                 sidebar.lastManagerEntry = "Playground"
                 sidebar.screenRequested("Playground")
+            }
+        }
+        DesktopSidebarItem {
+            objectName: "sidebarCheck"
+            Layout.fillWidth: true
+            indented: true
+            text: qsTr("Calibration Check")
+            source: "qrc:/assets/icons/weight-check.svg"
+            highlighted: sidebar.currentState === "Check"
+            onClicked: {
+                sidebar.lastManagerEntry = "Check"
+                sidebar.screenRequested("Check")
             }
         }
         DesktopSidebarItem {

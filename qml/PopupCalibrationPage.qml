@@ -6,6 +6,7 @@ import QtQuick.Templates as T
 import ComponentLibrary
 import CustomComponents
 import com.example.amplifiers
+import com.example.check
 
 import "Amplifiers.js" as Amplifiers
 
@@ -37,6 +38,16 @@ Popup {
     property string spanValue: "0"
     property bool zeroCaptured: false
     property bool spanCaptured: false
+    // A point taken with "capture anyway", while the readings were not at rest: said beside its value.
+    property bool zeroAnyway: false
+    property bool spanAnyway: false
+    // The point a capture waits for ("ZERO" or "SPAN", "" when none) and why its last wait ended without
+    // one; a CANopen SPAN sends the weight typed when it was pressed.
+    property string pendingPoint: ""
+    property string captureFailure: ""
+    property int pendingSpanGrams: 0
+    // How long a capture waits for the readings to come to rest before it gives up and says why.
+    property int captureTimeoutMs: 15000
     // What the page tells the user about the last action that did not go through ("" when all is well).
     property string status: ""
 
@@ -68,6 +79,8 @@ Popup {
         if (!currentAmplifier)
             return
         Amplifiers.release(currentAmplifier)
+        stopWaiting()
+        adCapture.followAdValues(null)
         currentAmplifier = null
         lastAd = -1
         adSilentMs = -1
@@ -76,6 +89,8 @@ Popup {
         spanValue = "0"
         zeroCaptured = false
         spanCaptured = false
+        zeroAnyway = false
+        spanAnyway = false
     }
 
     function connectAmplifier() {
@@ -123,7 +138,9 @@ Popup {
         }
 
         currentAmplifier = amplifier
+        adCapture.followAdValues(amplifier)
         amplifier.startContinuousADRead(100)
+        storedCalibration.read()
     }
 
     function noAdYet(button) {
@@ -157,39 +174,68 @@ Popup {
         return true
     }
 
-    function captureZero() {
+    // ZERO and SPAN take the mean of a window of AD values at rest (the library's stability rule), waiting
+    // for it up to captureTimeoutMs; the value is stored by pointCaptured.
+    function startCapture(point) {
         status = ""
-        if (!adReady("ZERO"))
+        captureFailure = ""
+        if (!adReady(point))
             return
-        var ad = lastAd
-        if (pointByPoint) {
-            var failure = Amplifiers.failureOf(currentAmplifier, function() { currentAmplifier.calibrateZero() })
-            if (failure.length > 0) {
-                status = failure
-                return
-            }
-        }
-        zeroValue = String(ad)
-        zeroCaptured = true
-    }
-
-    function captureSpan() {
-        status = ""
-        if (!adReady("SPAN"))
-            return
-        var ad = lastAd
-        if (pointByPoint) {
+        if (point === "SPAN" && pointByPoint) {
             var grams = spanWeightGrams()
             if (grams < 0)
                 return
-            var failure = Amplifiers.failureOf(currentAmplifier, function() { currentAmplifier.calibrateSpan(grams) })
+            pendingSpanGrams = grams
+        }
+        pendingPoint = point
+        adCapture.capture(captureTimeoutMs)
+    }
+
+    function captureZero() {
+        startCapture("ZERO")
+    }
+
+    function captureSpan() {
+        startCapture("SPAN")
+    }
+
+    function stopWaiting() {
+        adCapture.cancel()
+        pendingPoint = ""
+        captureFailure = ""
+    }
+
+    function pointCaptured(mean, anyway) {
+        var point = pendingPoint
+        pendingPoint = ""
+        captureFailure = ""
+        if (!currentAmplifier || point.length === 0)
+            return
+        var ad = Math.round(mean)
+        if (pointByPoint) {
+            // The amplifier takes its own reading now, which is at rest unless captured anyway.
+            var amplifier = currentAmplifier
+            var grams = pendingSpanGrams
+            var failure = Amplifiers.failureOf(amplifier, function() {
+                if (point === "ZERO")
+                    amplifier.calibrateZero()
+                else
+                    amplifier.calibrateSpan(grams)
+            })
             if (failure.length > 0) {
                 status = failure
                 return
             }
         }
-        spanValue = String(ad)
-        spanCaptured = true
+        if (point === "ZERO") {
+            zeroValue = String(ad)
+            zeroAnyway = anyway
+            zeroCaptured = true
+        } else {
+            spanValue = String(ad)
+            spanAnyway = anyway
+            spanCaptured = true
+        }
     }
 
     // The span weight in whole grams, or -1 (and the page says why) when the field holds no usable weight.
@@ -215,6 +261,7 @@ Popup {
     // `force`: the technician confirmed points that lie within the noise of each other.
     function calibrate(force) {
         status = ""
+        stopWaiting()
         var amplifier = currentAmplifier
         if (!amplifier) {
             status = qsTr("Connect an amplifier first.")
@@ -255,11 +302,12 @@ Popup {
     }
 
     parent: T.Overlay.overlay
-    // The top edge stays where it is while messages and scan results appear below, so nothing the user is
-    // about to click moves; only a page that would reach the bottom of the window moves up.
+    // The top edge stays where it is while messages, scan results and the stored calibration appear below,
+    // so nothing the user is about to click moves; what does not fit above the window's bottom scrolls.
     x: parent ? (parent.width - width) / 2 : 0
-    y: parent ? Math.max(0, Math.min(parent.height / 20, parent.height - height - Theme.componentMargin)) : 0
+    y: parent ? parent.height / 20 : 0
     width: parent ? parent.width * 2 / 3 : Theme.columnContent
+    height: parent ? Math.min(implicitHeight, parent.height - y - Theme.componentMargin) : implicitHeight
     modal: true
     dim: true
     focus: true
@@ -281,6 +329,12 @@ Popup {
             calibrationPage.lastAd = adValue
             calibrationPage.adSilentMs = 0
         }
+    }
+
+    StableCapture {
+        id: adCapture
+        onCaptured: (value, anyway) => calibrationPage.pointCaptured(value, anyway)
+        onTimedOut: (reason) => calibrationPage.captureFailure = reason
     }
 
     Timer {
@@ -307,214 +361,255 @@ Popup {
         border.color: Theme.colorSeparator
     }
 
+    // What the amplifier holds and the scan's results may not fit a small window: they scroll, while the
+    // message about the last action stays in view below them.
     contentItem: ColumnLayout {
         spacing: Theme.componentMargin
 
-        RowLayout {
+        Flickable {
+            id: pageFlick
+            objectName: "pageFlick"
             Layout.fillWidth: true
-            Text {
-                Layout.fillWidth: true
-                text: (calibrationPage.selectedProtocol + " " + calibrationPage.selectedModel).trim()
-                color: Theme.colorText
-                font.pixelSize: Theme.fontSizeTitle
-                font.bold: true
-                wrapMode: Text.WordWrap
-            }
-            ButtonOutline {
-                objectName: "closeButton"
-                text: qsTr("Close")
-                onClicked: calibrationPage.close()
-            }
-        }
+            Layout.fillHeight: true
+            implicitHeight: pageColumn.implicitHeight
+            contentHeight: pageColumn.implicitHeight
+            boundsBehavior: Flickable.StopAtBounds
+            clip: true
+            T.ScrollBar.vertical: ScrollBarThemed { id: pageScrollBar }
 
-        GridLayout {
-            Layout.fillWidth: true
-            columns: 2
-            columnSpacing: 24
-            rowSpacing: 16
-
-            // Top left: where and how to connect.
             ColumnLayout {
-                Layout.fillWidth: true
-                Layout.preferredWidth: 1
-                Layout.alignment: Qt.AlignTop
-                spacing: Theme.spacingNormal
+                id: pageColumn
+                // The scroll bar's room is kept when it is hidden, so that its coming and going moves nothing.
+                width: pageFlick.width - pageScrollBar.width - Theme.spacingTight
+                spacing: Theme.componentMargin
 
-                ComboBoxThemed {
-                    id: portSelector
-                    objectName: "portSelector"
-                    Layout.fillWidth: true
-                    model: calibrationPage.portList
-                    currentIndex: count > 0 ? 0 : -1
-                }
                 RowLayout {
-                    objectName: "deviceIdRow"
-                    visible: calibrationPage.needsDeviceId
                     Layout.fillWidth: true
                     Text {
-                        text: qsTr("Device ID")
-                        color: Theme.colorText
-                        font.pixelSize: Theme.fontSizeContent
-                    }
-                    TextFieldThemed {
-                        id: deviceIdField
-                        objectName: "deviceIdField"
                         Layout.fillWidth: true
+                        text: (calibrationPage.selectedProtocol + " " + calibrationPage.selectedModel).trim()
+                        color: Theme.colorText
+                        font.pixelSize: Theme.fontSizeTitle
+                        font.bold: true
+                        wrapMode: Text.WordWrap
                     }
                     ButtonOutline {
-                        objectName: "scanButton"
-                        // One width for "Scan" and "Cancel", so that the button stays under the mouse.
-                        Layout.preferredWidth: 7 * Theme.fontSizeContent
-                        visible: deviceIdScan.offered
-                        text: deviceIdScan.running ? qsTr("Cancel") : qsTr("Scan")
-                        onClicked: deviceIdScan.toggle()
+                        objectName: "closeButton"
+                        text: qsTr("Close")
+                        onClicked: calibrationPage.close()
                     }
                 }
-                ButtonSolid {
-                    objectName: "connectButton"
+
+                GridLayout {
                     Layout.fillWidth: true
-                    text: qsTr("Connect")
-                    onClicked: calibrationPage.connectAmplifier()
+                    columns: 2
+                    columnSpacing: 24
+                    rowSpacing: 16
+
+                    // Top left: where and how to connect.
+                    ColumnLayout {
+                        Layout.fillWidth: true
+                        Layout.preferredWidth: 1
+                        Layout.alignment: Qt.AlignTop
+                        spacing: Theme.spacingNormal
+
+                        ComboBoxThemed {
+                            id: portSelector
+                            objectName: "portSelector"
+                            Layout.fillWidth: true
+                            model: calibrationPage.portList
+                            currentIndex: count > 0 ? 0 : -1
+                        }
+                        RowLayout {
+                            objectName: "deviceIdRow"
+                            visible: calibrationPage.needsDeviceId
+                            Layout.fillWidth: true
+                            Text {
+                                text: qsTr("Device ID")
+                                color: Theme.colorText
+                                font.pixelSize: Theme.fontSizeContent
+                            }
+                            TextFieldThemed {
+                                id: deviceIdField
+                                objectName: "deviceIdField"
+                                Layout.fillWidth: true
+                            }
+                            ButtonOutline {
+                                objectName: "scanButton"
+                                // One width for "Scan" and "Cancel", so that the button stays under the mouse.
+                                Layout.preferredWidth: 7 * Theme.fontSizeContent
+                                visible: deviceIdScan.offered
+                                text: deviceIdScan.running ? qsTr("Cancel") : qsTr("Scan")
+                                onClicked: deviceIdScan.toggle()
+                            }
+                        }
+                        ButtonSolid {
+                            objectName: "connectButton"
+                            Layout.fillWidth: true
+                            text: qsTr("Connect")
+                            onClicked: calibrationPage.connectAmplifier()
+                        }
+                    }
+
+                    // Top right: what the amplifier reads now.
+                    ColumnLayout {
+                        Layout.fillWidth: true
+                        Layout.preferredWidth: 1
+                        Layout.alignment: Qt.AlignTop
+                        spacing: Theme.spacingNormal
+
+                        RowLayout {
+                            spacing: Theme.componentMargin
+                            Text {
+                                objectName: "adReadout"
+                                text: calibrationPage.lastAd < 0 ? "AD:" : calibrationPage.adStale ? "AD: —"
+                                                                                                  : "AD: " + calibrationPage.lastAd
+                                color: Theme.colorText
+                                font.pixelSize: Theme.fontSizeTitle
+                            }
+                            StabilityIndicator {
+                                id: stabilityIndicator
+                                capture: adCapture
+                                active: calibrationPage.lastAd >= 0 && !calibrationPage.adStale
+                            }
+                        }
+                        // Why the read-out is not current, or how much it moves. Keeps its line when empty, so that
+                        // the check box below never moves.
+                        Text {
+                            objectName: "adStaleText"
+                            Layout.fillWidth: true
+                            text: calibrationPage.adStale ? calibrationPage.adStaleText() : stabilityIndicator.detail
+                            color: calibrationPage.adStale ? Theme.colorError : Theme.colorSubText
+                            font.pixelSize: Theme.fontSizeSmall
+                            font.italic: true
+                            wrapMode: Text.WordWrap
+                        }
+                        CheckBoxThemed {
+                            id: preCalibratedCheck
+                            objectName: "preCalibratedCheck"
+                            text: qsTr("Pre-Calibrated")
+                            enabled: calibrationPage.currentAmplifier !== null
+                        }
+                    }
+
+                    // Bottom left: capture the two points.
+                    ColumnLayout {
+                        Layout.fillWidth: true
+                        Layout.preferredWidth: 1
+                        Layout.alignment: Qt.AlignTop
+                        spacing: Theme.spacingNormal
+
+                        Text {
+                            text: qsTr("Calibration Type")
+                            color: Theme.colorText
+                            font.pixelSize: Theme.fontSizeTitle
+                        }
+                        ButtonDesktop {
+                            objectName: "zeroButton"
+                            Layout.fillWidth: true
+                            text: qsTr("ZERO")
+                            enabled: calibrationPage.currentAmplifier !== null && !preCalibratedCheck.checked
+                            onClicked: calibrationPage.captureZero()
+                        }
+                        ButtonDesktop {
+                            objectName: "spanButton"
+                            Layout.fillWidth: true
+                            text: qsTr("SPAN")
+                            enabled: calibrationPage.zeroCaptured
+                            onClicked: calibrationPage.captureSpan()
+                        }
+                        StableCaptureWait {
+                            Layout.fillWidth: true
+                            capture: adCapture
+                            subject: calibrationPage.pendingPoint
+                            failure: calibrationPage.captureFailure
+                            onCancelled: calibrationPage.stopWaiting()
+                        }
+                    }
+
+                    // Bottom right: the captured values, the known weight and the calibration itself.
+                    GridLayout {
+                        Layout.fillWidth: true
+                        Layout.preferredWidth: 1
+                        Layout.alignment: Qt.AlignTop
+                        columns: 2
+                        rowSpacing: 8
+
+                        Text {
+                            text: qsTr("Zero Calibration")
+                            color: Theme.colorText
+                            font.pixelSize: Theme.fontSizeContent
+                        }
+                        CapturedValue {
+                            objectName: "zeroValueText"
+                            text: calibrationPage.zeroValue
+                            anyway: calibrationPage.zeroAnyway
+                        }
+                        Text {
+                            text: qsTr("Span Calibration")
+                            color: Theme.colorText
+                            font.pixelSize: Theme.fontSizeContent
+                        }
+                        CapturedValue {
+                            objectName: "spanValueText"
+                            text: calibrationPage.spanValue
+                            anyway: calibrationPage.spanAnyway
+                        }
+                        Text {
+                            text: qsTr("Span Weight(g): ")
+                            color: Theme.colorText
+                            font.pixelSize: Theme.fontSizeContent
+                        }
+                        TextFieldThemed {
+                            id: spanWeightField
+                            objectName: "spanWeightField"
+                            Layout.fillWidth: true
+                            enabled: calibrationPage.currentAmplifier !== null && !preCalibratedCheck.checked
+                        }
+                        // A CANopen amplifier takes the weight with SPAN itself, not with Calibrate.
+                        Text {
+                            objectName: "spanWeightHint"
+                            Layout.columnSpan: 2
+                            Layout.fillWidth: true
+                            visible: calibrationPage.pointByPoint
+                            text: qsTr("CANopen: type the span weight before pressing SPAN; SPAN sends it to the amplifier.")
+                            color: Theme.colorSubText
+                            font.pixelSize: Theme.fontSizeSmall
+                            wrapMode: Text.WordWrap
+                        }
+                        ButtonSolid {
+                            objectName: "calibrateButton"
+                            Layout.columnSpan: 2
+                            Layout.fillWidth: true
+                            text: qsTr("Calibrate")
+                            onClicked: calibrationPage.calibrate()
+                        }
+                    }
+                }
+
+                StoredCalibration {
+                    id: storedCalibration
+                    Layout.fillWidth: true
+                    amplifier: calibrationPage.currentAmplifier
+                }
+
+                // The connected amplifier's settings and calibration to a file, against one, or back from one.
+                BackupButtons {
+                    Layout.fillWidth: true
+                    place: "Page"
+                    amplifier: calibrationPage.currentAmplifier
+                    available: calibrationPage.currentAmplifier !== null
+                }
+
+                // Below every button of the page, so that its progress and results never push one away.
+                DeviceIdScan {
+                    id: deviceIdScan
+                    Layout.fillWidth: true
+                    protocol: calibrationPage.selectedProtocol
+                    port: portSelector.currentIndex >= 0 ? portSelector.currentText : ""
+                    onChosen: (deviceId) => deviceIdField.text = deviceId
                 }
             }
-
-            // Top right: what the amplifier reads now.
-            ColumnLayout {
-                Layout.fillWidth: true
-                Layout.preferredWidth: 1
-                Layout.alignment: Qt.AlignTop
-                spacing: Theme.spacingNormal
-
-                Text {
-                    objectName: "adReadout"
-                    text: calibrationPage.lastAd < 0 ? "AD:" : calibrationPage.adStale ? "AD: —"
-                                                                                      : "AD: " + calibrationPage.lastAd
-                    color: Theme.colorText
-                    font.pixelSize: Theme.fontSizeTitle
-                }
-                // Keeps its line when empty, so that the check box below never moves.
-                Text {
-                    objectName: "adStaleText"
-                    Layout.fillWidth: true
-                    text: calibrationPage.adStale ? calibrationPage.adStaleText() : ""
-                    color: Theme.colorError
-                    font.pixelSize: Theme.fontSizeSmall
-                    font.italic: true
-                    wrapMode: Text.WordWrap
-                }
-                CheckBoxThemed {
-                    id: preCalibratedCheck
-                    objectName: "preCalibratedCheck"
-                    text: qsTr("Pre-Calibrated")
-                    enabled: calibrationPage.currentAmplifier !== null
-                }
-            }
-
-            // Bottom left: capture the two points.
-            ColumnLayout {
-                Layout.fillWidth: true
-                Layout.preferredWidth: 1
-                Layout.alignment: Qt.AlignTop
-                spacing: Theme.spacingNormal
-
-                Text {
-                    text: qsTr("Calibration Type")
-                    color: Theme.colorText
-                    font.pixelSize: Theme.fontSizeTitle
-                }
-                ButtonDesktop {
-                    objectName: "zeroButton"
-                    Layout.fillWidth: true
-                    text: qsTr("ZERO")
-                    enabled: calibrationPage.currentAmplifier !== null && !preCalibratedCheck.checked
-                    onClicked: calibrationPage.captureZero()
-                }
-                ButtonDesktop {
-                    objectName: "spanButton"
-                    Layout.fillWidth: true
-                    text: qsTr("SPAN")
-                    enabled: calibrationPage.zeroCaptured
-                    onClicked: calibrationPage.captureSpan()
-                }
-            }
-
-            // Bottom right: the captured values, the known weight and the calibration itself.
-            GridLayout {
-                Layout.fillWidth: true
-                Layout.preferredWidth: 1
-                Layout.alignment: Qt.AlignTop
-                columns: 2
-                rowSpacing: 8
-
-                Text {
-                    text: qsTr("Zero Calibration")
-                    color: Theme.colorText
-                    font.pixelSize: Theme.fontSizeContent
-                }
-                Text {
-                    objectName: "zeroValueText"
-                    text: calibrationPage.zeroValue
-                    color: Theme.colorText
-                    font.pixelSize: Theme.fontSizeContent
-                }
-                Text {
-                    text: qsTr("Span Calibration")
-                    color: Theme.colorText
-                    font.pixelSize: Theme.fontSizeContent
-                }
-                Text {
-                    objectName: "spanValueText"
-                    text: calibrationPage.spanValue
-                    color: Theme.colorText
-                    font.pixelSize: Theme.fontSizeContent
-                }
-                Text {
-                    text: qsTr("Span Weight(g): ")
-                    color: Theme.colorText
-                    font.pixelSize: Theme.fontSizeContent
-                }
-                TextFieldThemed {
-                    id: spanWeightField
-                    objectName: "spanWeightField"
-                    Layout.fillWidth: true
-                    enabled: calibrationPage.currentAmplifier !== null && !preCalibratedCheck.checked
-                }
-                // A CANopen amplifier takes the weight with SPAN itself, not with Calibrate.
-                Text {
-                    objectName: "spanWeightHint"
-                    Layout.columnSpan: 2
-                    Layout.fillWidth: true
-                    visible: calibrationPage.pointByPoint
-                    text: qsTr("CANopen: type the span weight before pressing SPAN; SPAN sends it to the amplifier.")
-                    color: Theme.colorSubText
-                    font.pixelSize: Theme.fontSizeSmall
-                    wrapMode: Text.WordWrap
-                }
-                ButtonSolid {
-                    objectName: "calibrateButton"
-                    Layout.columnSpan: 2
-                    Layout.fillWidth: true
-                    text: qsTr("Calibrate")
-                    onClicked: calibrationPage.calibrate()
-                }
-            }
-        }
-
-        // The connected amplifier's settings and calibration to a file, against one, or back from one.
-        BackupButtons {
-            Layout.fillWidth: true
-            place: "Page"
-            amplifier: calibrationPage.currentAmplifier
-            available: calibrationPage.currentAmplifier !== null
-        }
-
-        // Below every button of the page, so that its progress and results never push one away.
-        DeviceIdScan {
-            id: deviceIdScan
-            Layout.fillWidth: true
-            protocol: calibrationPage.selectedProtocol
-            port: portSelector.currentIndex >= 0 ? portSelector.currentText : ""
-            onChosen: (deviceId) => deviceIdField.text = deviceId
         }
 
         Text {

@@ -4,6 +4,7 @@ import QtQuick.Layouts
 import QtQuick.Templates as T
 
 import ComponentLibrary
+import com.example.check
 
 import "Amplifiers.js" as Amplifiers
 
@@ -17,8 +18,15 @@ Popup {
     // Per point row 0 to 8: the captured AD value (undefined without a capture) and the typed weight text.
     property var adPoints: []
     property var weightPoints: []
+    // Per point row: true where the point was taken with "capture anyway", while the readings moved.
+    property var anywayPoints: []
     property real lastAd: -1
     property string status: ""
+    // The row a capture waits for (-1: none) and why its last wait ended without one.
+    property int pendingRow: -1
+    property string captureFailure: ""
+    // How long a capture waits for the readings to come to rest before it gives up and says why.
+    property int captureTimeoutMs: 15000
 
     readonly property var amplifier: findAmplifier()
     readonly property int pointRows: 9
@@ -34,15 +42,37 @@ Popup {
         return null
     }
 
+    // A point is the mean of a window of AD values at rest (the library's stability rule); the capture
+    // waits for it up to captureTimeoutMs.
     function capture(row) {
         status = ""
+        captureFailure = ""
         if (lastAd < 0) {
             status = qsTr("No AD value has arrived yet: press Start Calibration and wait until the read-out counts.")
             return
         }
+        pendingRow = row
+        adCapture.capture(captureTimeoutMs)
+    }
+
+    function pointCaptured(mean, anyway) {
+        var row = pendingRow
+        pendingRow = -1
+        captureFailure = ""
+        if (row < 0)
+            return
         var points = adPoints.slice()
-        points[row] = lastAd
+        points[row] = Math.round(mean)
         adPoints = points
+        var notes = anywayPoints.slice()
+        notes[row] = anyway
+        anywayPoints = notes
+    }
+
+    function stopWaiting() {
+        adCapture.cancel()
+        pendingRow = -1
+        captureFailure = ""
     }
 
     function setWeight(row, text) {
@@ -54,6 +84,7 @@ Popup {
     // `force`: the technician confirmed points that lie within the noise of each other.
     function calibrateMultiPoint(force) {
         status = ""
+        stopWaiting()
         if (!amplifier) {
             console.debug("Amplifier not found. Cannot calibrate.")
             return
@@ -112,8 +143,11 @@ Popup {
             return
         if (amplifier)
             amplifier.stopContinuousADRead()
+        stopWaiting()
+        adCapture.clear()
         adPoints = []
         weightPoints = []
+        anywayPoints = []
         lastAd = -1
         status = ""
     }
@@ -125,6 +159,13 @@ Popup {
             multiPoint.lastAd = adValue
         }
     }
+
+    StableCapture {
+        id: adCapture
+        onCaptured: (value, anyway) => multiPoint.pointCaptured(value, anyway)
+        onTimedOut: (reason) => multiPoint.captureFailure = reason
+    }
+    Component.onCompleted: adCapture.followAdValues(amplifier)
 
     DialogMessage {
         id: pointsDialog
@@ -161,6 +202,27 @@ Popup {
                 color: Theme.colorText
                 font.pixelSize: Theme.fontSizeTitle
             }
+            StabilityIndicator {
+                id: stabilityIndicator
+                capture: adCapture
+                active: multiPoint.lastAd >= 0
+            }
+            Text {
+                objectName: "stabilityDetail"
+                Layout.fillWidth: true
+                text: stabilityIndicator.detail
+                color: Theme.colorSubText
+                font.pixelSize: Theme.fontSizeSmall
+                wrapMode: Text.WordWrap
+            }
+        }
+
+        StableCaptureWait {
+            Layout.fillWidth: true
+            capture: adCapture
+            subject: multiPoint.pendingRow >= 0 ? qsTr("Point %1").arg(multiPoint.pendingRow + 1) : ""
+            failure: multiPoint.captureFailure
+            onCancelled: multiPoint.stopWaiting()
         }
 
         ListView {
@@ -191,13 +253,12 @@ Popup {
                     enabled: multiPoint.amplifier !== null
                     onClicked: multiPoint.capture(pointRow.index)
                 }
-                Text {
+                CapturedValue {
                     objectName: "capturedText_" + (pointRow.index + 1)
-                    Layout.preferredWidth: Theme.columnMedium
+                    Layout.preferredWidth: Theme.columnWide
                     text: multiPoint.adPoints[pointRow.index] === undefined ? qsTr("Not Captured")
                                                                            : String(multiPoint.adPoints[pointRow.index])
-                    color: Theme.colorText
-                    font.pixelSize: Theme.fontSizeContent
+                    anyway: multiPoint.anywayPoints[pointRow.index] === true
                 }
                 TextFieldThemed {
                     objectName: "weightField_" + (pointRow.index + 1)

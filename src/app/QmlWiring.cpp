@@ -4,12 +4,14 @@
 #include "app/RS232Controller.h"
 #include "app/SettingsManager.h"
 #include "app/backup/BackupSession.h"
+#include "app/check/CheckQml.h"
 #include "app/files/SerialPortHelper.h"
 #include "app/link/FrameListModel.h"
 #include "app/link/LinkRegisters.h"
 #include "app/link/LinkStatsModel.h"
 #include "app/plot/AmplifierListModel.h"
 #include "app/plot/CustomPlotItem.h"
+#include "app/plot/PointsPlotItem.h"
 #include "app/utils/MobileUI.h"
 #include "app/utils/UtilsApp.h"
 #include "app/utils/UtilsLanguage.h"
@@ -60,6 +62,7 @@ void registerTypes() {
     qmlRegisterSingletonType<InputRules>(
         "com.example.amplifiers", 1, 0, "InputRules",
         [](QQmlEngine *, QJSEngine *) -> QObject * { return new InputRules(); });
+    checkqml::registerTypes();
 }
 
 QString publish(QQmlEngine &engine, RS485Bus *sharedBus, RS232Controller *controller,
@@ -86,6 +89,7 @@ QString publish(QQmlEngine &engine, RS485Bus *sharedBus, RS232Controller *contro
 
     qmlRegisterType<FileHandler>("com.example.filehandler", 1, 0, "FileHandler");
     qmlRegisterType<CustomPlotItem>("CustomPlot", 1, 0, "CustomPlot");
+    qmlRegisterType<PointsPlotItem>("CustomPlot", 1, 0, "PointsPlot");
     qmlRegisterType<WeightRecorder>("CustomPlot", 1, 0, "WeightRecorder");
     qmlRegisterType<AmplifierListModel>("CustomPlot", 1, 0, "AmplifierListModel");
     qmlRegisterType<LinkStatsModel>("KelvoraLink", 1, 0, "LinkStatsModel");

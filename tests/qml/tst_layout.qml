@@ -11,6 +11,8 @@ WindowTestCase {
     function init() {}
     function cleanup() {
         if (!screen) return
+        var check = findChild(window.contentItem, "checkScreen")
+        if (check && check.running) findChild(check, "stopCheckButton").clicked()
         var popups = [findChild(screen, "multiPointPopup"), findChild(screen, "backupPopup"), screen.instrumentSelectionPopup && screen.instrumentSelectionPopup.calibrationPage]
         popups.forEach(function(popup) { if (popup) popup.close() })
         screen.amplifiersOnScreen().forEach(function(amplifier) { amplifier.disconnect() })
@@ -85,6 +87,11 @@ WindowTestCase {
         },
         backup: function(data) { add(1); click("backupTileButton"); var p = opened(findChild(screen, "backupPopup")); click("backupModeSelector_" + (data.language === "English" ? "Restore" : "Restaurer"), p) },
         amplifierQa: function() { click("sidebarAmplifierQA", window.contentItem) },
+        check: function() {
+            add(1); click("sidebarCheck", window.contentItem); var check = item("checkScreen", window.contentItem)
+            item("loadsField", check).text = "0, 500, 1000, 1500, 2000"; item("toleranceField", check).text = "0.1 %"
+            click("startCheckButton", check); tryCompare(check, "running", true); click("placedButton", check)
+        },
         settings: function() { click("sidebarSettings", window.contentItem) },
         about: function() { click("sidebarAbout", window.contentItem) }
     })

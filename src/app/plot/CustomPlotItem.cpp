@@ -1,5 +1,7 @@
 #include "app/plot/CustomPlotItem.h"
 
+#include "app/plot/PlotCanvas.h"
+
 #include "device/AmplifierBase.h"
 #include "protocol/Weight.h"
 
@@ -18,17 +20,6 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
-
-// The plot drawn straight into the item's picture: QCustomPlot's own replot renders into buffers of a
-// window that is never shown, which would cost a second full render per frame.
-class PlotCanvas : public QCustomPlot {
-public:
-    void drawInto(QCPPainter *painter, const QColor &background) {
-        updateLayout();
-        painter->fillRect(viewport(), background);
-        draw(painter);
-    }
-};
 
 namespace {
 
@@ -380,18 +371,7 @@ void CustomPlotItem::setGridColor(const QColor &color) {
 void CustomPlotItem::applyColors() {
     if (!m_CustomPlot)
         return;
-    m_CustomPlot->setBackground(QBrush(m_backgroundColor));
-    for (QCPAxis *axis : {m_CustomPlot->xAxis, m_CustomPlot->yAxis}) {
-        axis->setBasePen(QPen(m_textColor));
-        axis->setTickPen(QPen(m_textColor));
-        axis->setSubTickPen(QPen(m_textColor));
-        axis->setLabelColor(m_textColor);
-        axis->setTickLabelColor(m_textColor);
-        axis->grid()->setPen(QPen(m_gridColor, 0, Qt::DotLine));
-    }
-    m_CustomPlot->legend->setBrush(QBrush(m_backgroundColor));
-    m_CustomPlot->legend->setTextColor(m_textColor);
-    m_CustomPlot->legend->setBorderPen(QPen(m_textColor));
+    m_CustomPlot->applyColors(m_backgroundColor, m_textColor, m_gridColor);
     emit colorsChanged();
     replot();
 }

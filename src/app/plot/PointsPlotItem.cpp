@@ -1,0 +1,162 @@
+#include "app/plot/PointsPlotItem.h"
+
+#include "app/plot/PlotCanvas.h"
+
+#include <QPainter>
+#include <QVariantMap>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Room around the outermost points, as a share of the span, so that their marks are not cut by the axes.
+constexpr double kMargin = 0.08;
+
+void fit(QCPAxis *axis, double low, double high) {
+    if (!(low <= high)) {
+        axis->setRange(0, 1);
+        return;
+    }
+    // One value alone (a single point, all errors equal) still gets an axis around it.
+    const double span = high > low ? high - low : std::max(1.0, std::abs(low));
+    axis->setRange(low - span * kMargin, high + span * kMargin);
+}
+
+} // namespace
+
+PointsPlotItem::PointsPlotItem(QQuickItem *parent)
+    : QQuickPaintedItem(parent)
+    , m_plot(new PlotCanvas()) {
+    m_plot->setNotAntialiasedElements(QCP::aeAll);
+    connect(this, &QQuickItem::widthChanged, this, &PointsPlotItem::resize);
+    connect(this, &QQuickItem::heightChanged, this, &PointsPlotItem::resize);
+    applyColors();
+    rebuild();
+}
+
+PointsPlotItem::~PointsPlotItem() {
+    delete m_plot;
+}
+
+void PointsPlotItem::setSeries(const QVariantList &series) {
+    m_series = series;
+    rebuild();
+}
+
+void PointsPlotItem::setXTitle(const QString &title) {
+    if (title == m_xTitle)
+        return;
+    m_xTitle = title;
+    m_plot->xAxis->setLabel(title);
+    emit titlesChanged();
+    update();
+}
+
+void PointsPlotItem::setYTitle(const QString &title) {
+    if (title == m_yTitle)
+        return;
+    m_yTitle = title;
+    m_plot->yAxis->setLabel(title);
+    emit titlesChanged();
+    update();
+}
+
+void PointsPlotItem::setBackgroundColor(const QColor &color) {
+    m_backgroundColor = color;
+    applyColors();
+}
+
+void PointsPlotItem::setTextColor(const QColor &color) {
+    m_textColor = color;
+    applyColors();
+}
+
+void PointsPlotItem::setGridColor(const QColor &color) {
+    m_gridColor = color;
+    applyColors();
+}
+
+double PointsPlotItem::xLow() const {
+    return m_plot->xAxis->range().lower;
+}
+
+double PointsPlotItem::xHigh() const {
+    return m_plot->xAxis->range().upper;
+}
+
+double PointsPlotItem::yLow() const {
+    return m_plot->yAxis->range().lower;
+}
+
+double PointsPlotItem::yHigh() const {
+    return m_plot->yAxis->range().upper;
+}
+
+void PointsPlotItem::applyColors() {
+    m_plot->applyColors(m_backgroundColor, m_textColor, m_gridColor);
+    emit colorsChanged();
+    update();
+}
+
+void PointsPlotItem::resize() {
+    const QRect rect(0, 0, static_cast<int>(width()), static_cast<int>(height()));
+    m_plot->setGeometry(rect);
+    m_plot->setViewport(rect);
+    update();
+}
+
+void PointsPlotItem::rebuild() {
+    m_plot->clearPlottables();
+    m_pointCount = 0;
+    double xMin = std::numeric_limits<double>::infinity();
+    double xMax = -xMin;
+    double yMin = xMin;
+    double yMax = -xMin;
+    for (const QVariant &entry : std::as_const(m_series)) {
+        const QVariantMap map = entry.toMap();
+        const bool dashed = map.value(QStringLiteral("dashed")).toBool();
+        // A curve, not a graph: points keep their order, so a rising and a falling run stay two lines.
+        auto *curve = new QCPCurve(m_plot->xAxis, m_plot->yAxis);
+        QColor color(map.value(QStringLiteral("color")).toString());
+        if (!color.isValid())
+            color = m_textColor;
+        curve->setPen(QPen(color, 2, dashed ? Qt::DashLine : Qt::SolidLine));
+        if (!dashed)
+            curve->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, color, color, 7));
+        const QVariantList points = map.value(QStringLiteral("points")).toList();
+        for (const QVariant &pointValue : points) {
+            const QVariantMap point = pointValue.toMap();
+            bool xOk = false;
+            bool yOk = false;
+            const double x = point.value(QStringLiteral("x")).toDouble(&xOk);
+            const double y = point.value(QStringLiteral("y")).toDouble(&yOk);
+            if (!xOk || !yOk || !std::isfinite(x) || !std::isfinite(y))
+                continue;
+            curve->addData(x, y);
+            xMin = std::min(xMin, x);
+            xMax = std::max(xMax, x);
+            yMin = std::min(yMin, y);
+            yMax = std::max(yMax, y);
+            if (!dashed)
+                ++m_pointCount;
+        }
+    }
+    fit(m_plot->xAxis, xMin, xMax);
+    fit(m_plot->yAxis, yMin, yMax);
+    emit seriesChanged();
+    update();
+}
+
+void PointsPlotItem::paint(QPainter *painter) {
+    const QSize size = boundingRect().size().toSize();
+    if (size.isEmpty())
+        return;
+    if (m_picture.size() != size)
+        m_picture = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    QCPPainter plotPainter(&m_picture);
+    m_plot->drawInto(&plotPainter, m_backgroundColor);
+    plotPainter.end();
+    painter->drawImage(QPoint(0, 0), m_picture);
+}
