@@ -124,7 +124,14 @@ void AmplifierBase::noteSafetyCopy(const QString &command, const QString &path, 
     if (!error.isEmpty()) {
         emit safetyCopyFailed(command, error);
     } else if (!path.isEmpty()) {
+        QMutexLocker lock(&m_safetyCopyMutex);
         m_lastSafetyCopy = path;
+        lock.unlock();
         emit safetyCopyWritten(command, path);
     }
+}
+
+QString AmplifierBase::lastSafetyCopy() const {
+    QMutexLocker lock(&m_safetyCopyMutex);
+    return m_lastSafetyCopy;
 }

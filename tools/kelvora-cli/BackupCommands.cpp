@@ -116,9 +116,7 @@ int restoreInto(AmplifierBase &amplifier, const backup::Backup &file, bool dryRu
                 const std::atomic<bool> *stop) {
     backup::RestoreOptions options;
     options.dryRun = dryRun;
-    options.stopRequested = [stop] {
-        return stop->load();
-    };
+    options.stop = stop;
     const backup::RestoreOutcome outcome = backup::restore(amplifier, file, options);
     using Kind = backup::RestoreOutcome::Kind;
     if (!outcome.safetyCopy.isEmpty())
