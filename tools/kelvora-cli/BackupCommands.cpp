@@ -215,7 +215,8 @@ int runBackupCommand(const CliLinkOptions &link, const QStringList &positional,
                      [&connectionError](const QString &reason) { connectionError = reason; });
     amplifier->connect();
     if (!amplifier->isConnected())
-        return fail(cli::kExitNoAnswer,
+        // The driver's text tells a port that cannot be opened from a silent amplifier; the status does not.
+        return fail(cli::kExitFailed,
                     connectionError.isEmpty() ? QStringLiteral("Connection failed.") : connectionError);
     if (command == QLatin1String("backup"))
         return takeBackup(*amplifier, path);
