@@ -124,7 +124,9 @@ void AmplifierBase::noteSafetyCopy(const QString &command, const QString &path, 
     if (!error.isEmpty()) {
         emit safetyCopyFailed(command, error);
     } else if (!path.isEmpty()) {
+        QMutexLocker lock(&m_safetyCopyMutex);
         m_lastSafetyCopy = path;
+        lock.unlock();
         emit safetyCopyWritten(command, path);
     }
 }
@@ -151,4 +153,9 @@ AmplifierBase::RawResult AmplifierBase::rawRead(uint16_t, uint8_t) {
 
 AmplifierBase::RawResult AmplifierBase::rawWrite(uint16_t target, uint8_t subIndex, uint32_t) {
     return rawRead(target, subIndex);
+}
+
+QString AmplifierBase::lastSafetyCopy() const {
+    QMutexLocker lock(&m_safetyCopyMutex);
+    return m_lastSafetyCopy;
 }

@@ -4,6 +4,7 @@
 #include "protocol/RegisterMap.h"
 
 #include <QList>
+#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
@@ -182,7 +183,8 @@ public:
     virtual QString portName() const { return {}; }
     virtual int deviceId() const { return 0; }
     // The safety copy written before the last calibration, self-test or restore; empty when none was.
-    Q_INVOKABLE QString lastSafetyCopy() const { return m_lastSafetyCopy; }
+    // Safe from any thread (a restore may run off the window's thread).
+    Q_INVOKABLE QString lastSafetyCopy() const;
     // Reports the safety copy taken before `command`: written to `path`, or none for `error` (both empty:
     // copies are off). For the restore, which reads the amplifier itself.
     void noteSafetyCopy(const QString &command, const QString &path, const QString &error);
@@ -230,5 +232,6 @@ protected:
     QString name;
 
 private:
+    mutable QMutex m_safetyCopyMutex;
     QString m_lastSafetyCopy;
 };

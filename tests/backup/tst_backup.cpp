@@ -277,7 +277,7 @@ private slots:
         change(rig, into);
         QVERIFY(rig.measuring(into) != weighing);
         rig.writes(into);
-        backup::RestoreOutcome outcome = backup::restore(*rig.amp(into), loaded.backup, {true, nullptr});
+        backup::RestoreOutcome outcome = backup::restore(*rig.amp(into), loaded.backup, {true, nullptr, {}});
         QCOMPARE(outcome.kind, backup::RestoreOutcome::Kind::DryRun);
         QCOMPARE(rig.writes(into), QStringList());
         QVERIFY(outcome.differences.size() >= (family == regmap::Family::Serial ? 6 : 3));
@@ -318,7 +318,7 @@ private slots:
         change(rig, 1);
         const QMap<QString, qint64> before = rig.all(1);
         int asked = 0;
-        backup::RestoreOptions options{false, [&] {
+        backup::RestoreOptions options{false, nullptr, [&] {
                                            return refused.isEmpty() && ++asked == 3;
                                        }};
         if (!refused.isEmpty())

@@ -116,9 +116,7 @@ int restoreInto(AmplifierBase &amplifier, const backup::Backup &file, bool dryRu
                 const std::atomic<bool> *stop) {
     backup::RestoreOptions options;
     options.dryRun = dryRun;
-    options.stopRequested = [stop] {
-        return stop->load();
-    };
+    options.stop = stop;
     const backup::RestoreOutcome outcome = backup::restore(amplifier, file, options);
     using Kind = backup::RestoreOutcome::Kind;
     if (!outcome.safetyCopy.isEmpty())
@@ -217,7 +215,8 @@ int runBackupCommand(const CliLinkOptions &link, const QStringList &positional,
                      [&connectionError](const QString &reason) { connectionError = reason; });
     amplifier->connect();
     if (!amplifier->isConnected())
-        return fail(cli::kExitNoAnswer,
+        // The driver's text tells a port that cannot be opened from a silent amplifier; the status does not.
+        return fail(cli::kExitFailed,
                     connectionError.isEmpty() ? QStringLiteral("Connection failed.") : connectionError);
     if (command == QLatin1String("backup"))
         return takeBackup(*amplifier, path);

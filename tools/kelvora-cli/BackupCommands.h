@@ -12,7 +12,7 @@
 // Exit status (ExitCodes.h): 0 done (diff: no difference); 1 (kExitFailed) the amplifier could not be read or
 // a write failed (the message says what it holds), or diff found differences; 2 (kExitBadArguments) wrong
 // arguments or a file that is refused (damaged, not a backup, another model or protocol, a value outside
-// what the amplifier takes); kExitNoAnswer when the connection's handshake got no answer.
+// what the amplifier takes). A connection that fails is 1 with the driver's reason.
 bool isBackupCommand(const QString &command);
 // Whether the command line asks for one that needs no amplifier (no --protocol or --port then).
 bool isOfflineBackupCommand(const QStringList &positional);

@@ -247,13 +247,12 @@ Loaded fromJson(const QByteArray &json) {
 Loaded load(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return refused(QStringLiteral("%1 cannot be read: %2.").arg(path, file.errorString()));
+        return refused(QStringLiteral("The file cannot be read: %1.").arg(file.errorString()));
     // A backup is a few kilobytes: anything far larger is not one, and is not read whole into memory.
     constexpr qint64 kMaxSize = 1 << 20;
     if (file.size() > kMaxSize)
         return refused(
-            QStringLiteral("%1 is not an amplifier backup (%2 bytes; a backup is a few kilobytes).")
-                .arg(path)
+            QStringLiteral("The file is not an amplifier backup (%1 bytes; a backup is a few kilobytes).")
                 .arg(file.size()));
     return fromJson(file.readAll());
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -140,10 +141,14 @@ struct RestoreOutcome {
 
 struct RestoreOptions {
     bool dryRun = false;
-    // Asked before each write (not before the write-back): true stops the restore there, and what was
-    // written is then written back, as after a refused write. The command-line tool asks its stop-signal
-    // flag.
+    // Looked at before each write (not before the write-back): set (from any thread, or a POSIX signal
+    // handler), it stops the restore there, and what was written is then written back, as after a refused
+    // write.
+    const std::atomic<bool> *stop = nullptr;
+    // The same as a question asked before each write, for a caller that decides write by write.
     std::function<bool()> stopRequested;
+
+    bool stopNow() const { return (stop && stop->load()) || (stopRequested && stopRequested()); }
 };
 
 // Writes `backup` into `target`: refused whole by refusal(); then the amplifier read, the differing values

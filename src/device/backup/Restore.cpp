@@ -183,7 +183,7 @@ RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const Restor
             QStringLiteral("The amplifier already holds every value of the backup; nothing was written.");
         return outcome;
     }
-    if (options.stopRequested && options.stopRequested())
+    if (options.stopNow())
         return ended(Kind::NoCopy,
                      QStringLiteral("Restore stopped before the first write; nothing was written."));
     const SafetyCopy copy = keepSafetyCopy(before.backup);
@@ -207,10 +207,9 @@ RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const Restor
     writetx::Access access = target.storedValueAccess(targets);
     // Once stopped, the writes that follow are the write-back, which must go through.
     auto stopped = std::make_shared<bool>(false);
-    if (options.stopRequested) {
-        access.write = [write = access.write, ask = options.stopRequested, stopped](size_t i,
-                                                                                    uint32_t value) {
-            if (!*stopped && ask()) {
+    if (options.stop || options.stopRequested) {
+        access.write = [write = access.write, options, stopped](size_t i, uint32_t value) {
+            if (!*stopped && options.stopNow()) {
                 *stopped = true;
                 return std::optional<writetx::Failure>(
                     writetx::Failure{false, QStringLiteral("stopped by the user")});
