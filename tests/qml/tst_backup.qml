@@ -35,8 +35,12 @@ WindowTestCase {
         tryCompare(popup, "opened", true)
         mouseClick(inside(popup, "backupModeSelector_" + mode))
         compare(inside(popup, "backupTitle").text.indexOf(mode === "Backup" ? "Back Up" : mode), 0)
-        if (path !== undefined)
-            popup.filePath = path
+        if (path !== undefined) {
+            var field = inside(popup, "backupPathField")
+            field.text = path
+            field.editingFinished()
+            compare(popup.filePath, path)
+        }
         return popup
     }
 
