@@ -250,6 +250,8 @@ WindowTestCase {
 
     // The calibration page offers the same for the amplifier it has connected, before it has a tile.
     function test_calibrationPage_backsUpItsAmplifier() {
+        mouseClick(findChild(screen, "backupTileButton"))
+        expectMessage("Backup", "Select exactly one amplifier to back up, compare or restore.")
         mouseClick(findChild(screen, "addButton"))
         var selection = screen.instrumentSelectionPopup
         tryCompare(selection, "opened", true)
