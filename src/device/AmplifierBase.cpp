@@ -3,7 +3,6 @@
 #include "device/ProtocolFacts.h"
 #include "device/backup/Backup.h"
 
-#include <exception>
 #include <optional>
 
 AmplifierBase::AmplifierBase(const QString &modelName, const QString &protocolName, QObject *parent)
@@ -57,25 +56,30 @@ QVariantMap AmplifierBase::readStoredCalibration() {
     QString problem;
     const auto read = [&](size_t i) -> std::optional<uint32_t> {
         QString cause;
-        std::optional<uint32_t> value;
-        try {
-            value = access.read(i, &cause);
-        } catch (const std::exception &e) {
-            cause = QString::fromUtf8(e.what());
-        }
-        if (!value)
+        const std::optional<uint32_t> value = writetx::readQuietly(access, i, &cause);
+        if (!value) {
             problem = QStringLiteral("The calibration could not be read: %1 (%2) failed: %3")
                           .arg(block[i].name, block[i].address(), cause);
+            return value;
+        }
+        // Not a curve: a CANopen node calibrated step by step keeps the steps' values (a point count where
+        // the span weight goes), which must not be shown as its curve.
+        const regmap::Range range = block[i].range;
+        if (*value < range.min || *value > range.max) {
+            problem = QStringLiteral("The calibration cannot be shown: %1 (%2) holds %3, outside what a "
+                                     "calibration writes there (%4 to %5).")
+                          .arg(block[i].name, block[i].address())
+                          .arg(*value)
+                          .arg(range.min)
+                          .arg(range.max);
+            return std::optional<uint32_t>();
+        }
         return value;
     };
     QVariantMap calibration;
     const std::optional<uint32_t> count = read(*at(regmap::Role::PointCount, -1));
     if (!count)
         return failed(problem);
-    if (*count > regmap::kMaxCalibrationPoints)
-        return failed(QStringLiteral("The amplifier reports %1 calibration points; it holds at most %2.")
-                          .arg(*count)
-                          .arg(regmap::kMaxCalibrationPoints));
     calibration.insert(QStringLiteral("pointCount"), *count);
     if (const std::optional<size_t> offsetAt = at(regmap::Role::ZeroOffset, -1)) {
         const std::optional<uint32_t> offset = read(*offsetAt);

@@ -10,16 +10,6 @@ namespace {
 
 constexpr int kRestoreAttempts = 2;
 
-// A read that never raises: nullopt with the reason instead.
-std::optional<uint32_t> readQuietly(const Access &access, size_t i, QString *cause) {
-    try {
-        return access.read(i, cause);
-    } catch (const std::exception &e) {
-        *cause = QString::fromUtf8(e.what());
-        return std::nullopt;
-    }
-}
-
 // Writes and reads back; nullopt when the target holds `value` afterwards.
 std::optional<Failure> writeVerified(const Access &access, size_t i, uint32_t value) {
     try {
@@ -38,6 +28,15 @@ std::optional<Failure> writeVerified(const Access &access, size_t i, uint32_t va
 }
 
 } // namespace
+
+std::optional<uint32_t> readQuietly(const Access &access, size_t i, QString *cause) {
+    try {
+        return access.read(i, cause);
+    } catch (const std::exception &e) {
+        *cause = QString::fromUtf8(e.what());
+        return std::nullopt;
+    }
+}
 
 QStringList restore(const Access &access, const std::vector<uint32_t> &saved, bool *wroteAny,
                     bool rewriteFollowing) {

@@ -43,6 +43,10 @@ struct Outcome {
     QString message;
 };
 
+// What target i holds, never raising: nullopt with the reason in `cause` for a refused answer or a link
+// failure.
+std::optional<uint32_t> readQuietly(const Access &access, size_t i, QString *cause);
+
 // Writes `values` (value i into target i, in order). `previous` names what a full write-back restores, as
 // the subject of "... was written back": "the previous calibration was", "the previous settings were".
 Outcome run(const Access &access, const std::vector<uint32_t> &values, const QString &previous);

@@ -227,6 +227,14 @@ const std::vector<StoredValue> &storedValues(Family family) {
     return family == Family::CanOpen ? kCanOpen : kSerial;
 }
 
+const StoredValue *findStored(Family family, const QString &name) {
+    for (const StoredValue &value : storedValues(family)) {
+        if (value.name == name)
+            return &value;
+    }
+    return nullptr;
+}
+
 const Setting &named(const char *name) {
     for (const Setting &setting : settings()) {
         if (std::strcmp(setting.name, name) == 0)

@@ -99,6 +99,8 @@ const std::vector<StoredValue> &calibrationBlock(Family family);
 // Every value `family` keeps that a backup holds: the settings in the table's order, then the calibration
 // block.
 const std::vector<StoredValue> &storedValues(Family family);
+// The value of `family` named `name`; null when it keeps none of that name.
+const StoredValue *findStored(Family family, const QString &name);
 constexpr uint32_t kMaxCalibrationPoints = 9;
 
 // The setting with screen name `name`, for the drivers' own use; a name not in the table is a programming

@@ -9,40 +9,26 @@
 #include <QTextStream>
 
 #include <atomic>
-#include <csignal>
+#include <cstdio>
 
 namespace {
 
-QTextStream &out() {
-    static QTextStream stream(stdout);
-    return stream;
+// The result on stdout, what went wrong (and where a safety copy went) on stderr.
+QTextStream &console(FILE *file) {
+    static QTextStream output(stdout);
+    static QTextStream errors(stderr);
+    return file == stdout ? output : errors;
 }
-
+QTextStream &out() {
+    return console(stdout);
+}
 QTextStream &err() {
-    static QTextStream stream(stderr);
-    return stream;
+    return console(stderr);
 }
 
 int fail(int status, const QString &message) {
     err() << message << Qt::endl;
     return status;
-}
-
-// Ctrl-C, a kill or a closed terminal during a restore: the restore stops before its next write and writes
-// back what it wrote, then the tool ends.
-std::atomic<bool> g_stop{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
-
-extern "C" void stopRestore(int) {
-    g_stop = true;
-}
-
-void onStopSignals(void (*handler)(int)) {
-    std::signal(SIGINT, handler);
-    std::signal(SIGTERM, handler);
-#ifdef SIGHUP
-    std::signal(SIGHUP, handler);
-#endif
 }
 
 QString valueText(const std::optional<qulonglong> &value) {
@@ -126,14 +112,14 @@ int diffWithAmplifier(AmplifierBase &amplifier, const backup::Backup &file) {
     return cli::kExitFailed;
 }
 
-int restoreInto(AmplifierBase &amplifier, const backup::Backup &file, bool dryRun) {
-    g_stop = false;
-    onStopSignals(stopRestore);
+int restoreInto(AmplifierBase &amplifier, const backup::Backup &file, bool dryRun,
+                const std::atomic<bool> *stop) {
     backup::RestoreOptions options;
     options.dryRun = dryRun;
-    options.stop = &g_stop;
+    options.stopRequested = [stop] {
+        return stop->load();
+    };
     const backup::RestoreOutcome outcome = backup::restore(amplifier, file, options);
-    onStopSignals(SIG_DFL);
     using Kind = backup::RestoreOutcome::Kind;
     if (!outcome.safetyCopy.isEmpty())
         err() << "Safety copy of the amplifier as it was: " << outcome.safetyCopy << Qt::endl;
@@ -189,7 +175,8 @@ int runOfflineBackupCommand(const QStringList &positional) {
     return cli::kExitFailed;
 }
 
-int runBackupCommand(const CliLinkOptions &link, const QStringList &positional) {
+int runBackupCommand(const CliLinkOptions &link, const QStringList &positional,
+                     const std::atomic<bool> *stop) {
     const QString command = positional.first();
     QStringList arguments = positional.mid(1);
     const bool dryRun =
@@ -219,6 +206,12 @@ int runBackupCommand(const CliLinkOptions &link, const QStringList &positional) 
     auto *amplifier = qobject_cast<AmplifierBase *>(driver->object());
     if (!amplifier)
         return fail(cli::kExitFailed, QStringLiteral("This amplifier keeps no backup."));
+    // Another model or protocol, or a value outside what it takes: refused before the link is opened.
+    if (command == QLatin1String("restore")) {
+        if (const QString why = backup::refusal(*file, *amplifier); !why.isEmpty())
+            return fail(cli::kExitBadArguments,
+                        QStringLiteral("Restore refused: %1 Nothing was written.").arg(why));
+    }
     QString connectionError;
     QObject::connect(amplifier, &AmplifierBase::connectionFailed, amplifier,
                      [&connectionError](const QString &reason) { connectionError = reason; });
@@ -230,5 +223,5 @@ int runBackupCommand(const CliLinkOptions &link, const QStringList &positional) 
         return takeBackup(*amplifier, path);
     if (command == QLatin1String("diff"))
         return diffWithAmplifier(*amplifier, *file);
-    return restoreInto(*amplifier, *file, dryRun);
+    return restoreInto(*amplifier, *file, dryRun, stop);
 }

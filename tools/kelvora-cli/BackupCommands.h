@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <atomic>
+
 // The backup commands: "backup FILE", "diff FILE [FILE2]", "restore FILE [--dry-run]" and "backups".
 // `backups` and a diff of two files need no amplifier; the others connect to the one of `link`.
 //
@@ -15,4 +17,6 @@ bool isBackupCommand(const QString &command);
 // Whether the command line asks for one that needs no amplifier (no --protocol or --port then).
 bool isOfflineBackupCommand(const QStringList &positional);
 int runOfflineBackupCommand(const QStringList &positional);
-int runBackupCommand(const CliLinkOptions &link, const QStringList &positional);
+// `stop` set (by a stop signal) ends a restore before its next write; what it wrote is then written back.
+int runBackupCommand(const CliLinkOptions &link, const QStringList &positional,
+                     const std::atomic<bool> *stop);

@@ -787,8 +787,11 @@ int main(int argc, char *argv[]) {
 
     if (recording)
         return runRecordCommand(link, parser.value(QStringLiteral("id")), unit, positional.mid(1));
-    if (isBackupCommand(positional.first()))
-        return runBackupCommand(link, positional);
+    if (isBackupCommand(positional.first())) {
+        // A restore ends its write first: it stops before the next one and writes back what it wrote.
+        onStopSignals(deferSignal);
+        return runBackupCommand(link, positional, &g_interrupted);
+    }
     // A scan probes ids of its own and needs no handshake.
     if (positional.first() == QLatin1String("scan"))
         return runScanCommand(link, positional.mid(1));

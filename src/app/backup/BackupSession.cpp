@@ -222,7 +222,9 @@ BackupSession::Result BackupSession::restoreWork(AmplifierBase &target, const QS
         return Result{false, tr("Restore refused: %1 Nothing was written.").arg(loaded.error), {}, 0};
     backup::RestoreOptions options;
     options.dryRun = dryRun;
-    options.stop = &m_stop;
+    options.stopRequested = [this] {
+        return m_stop.load();
+    };
     const backup::RestoreOutcome outcome = backup::restore(target, loaded.backup, options);
     Result result{outcome.ok(), outcome.message, {}, 0};
     if (dryRun) {

@@ -13,21 +13,12 @@
 #include <QSet>
 
 #include <cmath>
-#include <exception>
 
 namespace backup {
 
 namespace {
 
 constexpr double kMaxValue = 4294967295.0;
-
-const regmap::StoredValue *storedValue(regmap::Family family, const QString &name) {
-    for (const regmap::StoredValue &value : regmap::storedValues(family)) {
-        if (value.name == name)
-            return &value;
-    }
-    return nullptr;
-}
 
 QJsonObject settingJson(const Setting &setting, const regmap::StoredValue *where) {
     QJsonObject object{{QStringLiteral("name"), setting.name},
@@ -102,12 +93,7 @@ Taken take(AmplifierBase &amplifier, const QString &reason) {
     }
     for (size_t i = 0; i < values.size(); ++i) {
         QString cause;
-        std::optional<uint32_t> value;
-        try {
-            value = access.read(i, &cause);
-        } catch (const std::exception &e) {
-            cause = QString::fromUtf8(e.what());
-        }
+        const std::optional<uint32_t> value = writetx::readQuietly(access, i, &cause);
         if (!value) {
             taken.error = QStringLiteral("%1 (%2) could not be read: %3")
                               .arg(values[i].name, values[i].address(), cause);
@@ -123,7 +109,8 @@ QByteArray toJson(const Backup &backup) {
     const protocolfacts::Facts *facts = protocolfacts::find(backup.protocol);
     QJsonArray settings;
     for (const Setting &setting : backup.settings)
-        settings.append(settingJson(setting, facts ? storedValue(facts->family, setting.name) : nullptr));
+        settings.append(
+            settingJson(setting, facts ? regmap::findStored(facts->family, setting.name) : nullptr));
     QJsonObject root{{QStringLiteral("format"), kFormatName},
                      {QStringLiteral("formatVersion"), backup.formatVersion},
                      {QStringLiteral("model"), backup.model},
@@ -159,7 +146,7 @@ QByteArray toDcf(const Backup &backup) {
     line(QStringLiteral("NodeName=%1").arg(backup.model));
     line(QString());
     for (const Setting &setting : backup.settings) {
-        const regmap::StoredValue *where = storedValue(facts->family, setting.name);
+        const regmap::StoredValue *where = regmap::findStored(facts->family, setting.name);
         if (!where)
             continue;
         const QString index = QStringLiteral("%1").arg(where->index, 4, 16, QLatin1Char('0')).toUpper();
@@ -223,13 +210,24 @@ Loaded fromJson(const QByteArray &json) {
         const QString name = object.value(QStringLiteral("name")).toString();
         if (name.isEmpty())
             return refused(QStringLiteral("The backup is damaged: a setting has no name."));
-        const regmap::StoredValue *where = storedValue(facts->family, name);
+        const regmap::StoredValue *where = regmap::findStored(facts->family, name);
         if (!where)
             return refused(QStringLiteral("The backup holds \"%1\", a setting %2 amplifiers do not have.")
                                .arg(name, backup.protocol));
         if (seen.contains(name))
             return refused(QStringLiteral("The backup is damaged: it holds \"%1\" twice.").arg(name));
         seen.insert(name);
+        // A file that puts a setting elsewhere was written for another map: its values cannot be trusted.
+        const QString address =
+            where->reg != 0 ? object.value(QStringLiteral("register")).toString()
+                            : QStringLiteral("%1:%2").arg(
+                                  object.value(QStringLiteral("index")).toString(),
+                                  QStringLiteral("%1").arg(object.value(QStringLiteral("subIndex")).toInt(),
+                                                           2, 16, QLatin1Char('0')));
+        if (address.compare(where->address(), Qt::CaseInsensitive) != 0)
+            return refused(QStringLiteral("The backup is damaged: it puts \"%1\" at %2, where this program "
+                                          "knows it at %3.")
+                               .arg(name, address, where->address()));
         const std::optional<qulonglong> value = wholeNumber(object.value(QStringLiteral("value")));
         if (!value)
             return refused(

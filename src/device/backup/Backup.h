@@ -8,7 +8,7 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <atomic>
+#include <functional>
 #include <optional>
 
 class AmplifierBase;
@@ -115,13 +115,15 @@ struct SettingOutcome {
 };
 
 struct RestoreOutcome {
+    // NoCopy: nothing written, as the amplifier could not be read first, no safety copy could be made, or
+    // a stop came before the first write.
     enum class Kind {
         Done,      // every differing value written, and the final read-back matches the file
         DryRun,    // the differences listed; nothing written
         Unchanged, // nothing differed; nothing written
         BadInput,  // refused before anything was sent (see refusal())
-        NoCopy,    // the amplifier could not be read first, or no safety copy made: nothing written
-        Failed,    // a write failed or was stopped; `message` says what the amplifier holds now
+        NoCopy,
+        Failed, // a write failed or was stopped; `message` says what the amplifier holds now
     };
     Kind kind = Kind::Failed;
     QString message;
@@ -138,9 +140,10 @@ struct RestoreOutcome {
 
 struct RestoreOptions {
     bool dryRun = false;
-    // Set (from any thread, or a POSIX signal handler) to stop between two writes: what was written is then
-    // written back, as after a refused write.
-    const std::atomic<bool> *stop = nullptr;
+    // Asked before each write (not before the write-back): true stops the restore there, and what was
+    // written is then written back, as after a refused write. The command-line tool asks its stop-signal
+    // flag.
+    std::function<bool()> stopRequested;
 };
 
 // Writes `backup` into `target`: refused whole by refusal(); then the amplifier read, the differing values

@@ -6,18 +6,11 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 
 namespace backup {
 
 namespace {
-
-const regmap::StoredValue *storedValue(regmap::Family family, const QString &name) {
-    for (const regmap::StoredValue &value : regmap::storedValues(family)) {
-        if (value.name == name)
-            return &value;
-    }
-    return nullptr;
-}
 
 using Values = std::map<QString, qulonglong>;
 
@@ -145,7 +138,7 @@ QString refusal(const Backup &backup, AmplifierBase &target) {
     if (!facts)
         return QStringLiteral("This program keeps no backup of %1 amplifiers.").arg(backup.protocol);
     for (const Setting &setting : backup.settings) {
-        const regmap::StoredValue *where = storedValue(facts->family, setting.name);
+        const regmap::StoredValue *where = regmap::findStored(facts->family, setting.name);
         if (!where)
             return QStringLiteral("The backup holds \"%1\", a setting this amplifier does not have.")
                 .arg(setting.name);
@@ -190,7 +183,7 @@ RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const Restor
             QStringLiteral("The amplifier already holds every value of the backup; nothing was written.");
         return outcome;
     }
-    if (options.stop && options.stop->load())
+    if (options.stopRequested && options.stopRequested())
         return ended(Kind::NoCopy,
                      QStringLiteral("Restore stopped before the first write; nothing was written."));
     const SafetyCopy copy = keepSafetyCopy(before.backup);
@@ -212,11 +205,16 @@ RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const Restor
         values.push_back(static_cast<uint32_t>(to.at(value->name)));
     }
     writetx::Access access = target.storedValueAccess(targets);
-    if (options.stop) {
-        access.write = [write = access.write, stop = options.stop](size_t i, uint32_t value) {
-            if (stop->load())
+    // Once stopped, the writes that follow are the write-back, which must go through.
+    auto stopped = std::make_shared<bool>(false);
+    if (options.stopRequested) {
+        access.write = [write = access.write, ask = options.stopRequested, stopped](size_t i,
+                                                                                    uint32_t value) {
+            if (!*stopped && ask()) {
+                *stopped = true;
                 return std::optional<writetx::Failure>(
                     writetx::Failure{false, QStringLiteral("stopped by the user")});
+            }
             return write(i, value);
         };
     }
@@ -235,12 +233,11 @@ RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const Restor
             setting.now = after.backup.find(difference.name)->value;
         outcome.settings.append(setting);
     }
-    const bool stopped = options.stop && options.stop->load();
     if (!written.ok) {
         outcome.kind = Kind::Failed;
         outcome.message =
             QStringLiteral("Restore %1: %2")
-                .arg(stopped ? QStringLiteral("stopped") : QStringLiteral("failed"), written.message);
+                .arg(*stopped ? QStringLiteral("stopped") : QStringLiteral("failed"), written.message);
         return outcome;
     }
     if (!after.ok()) {

@@ -30,8 +30,13 @@ Folder &folder() {
 QString programDataFolder() {
     const QString organization = QCoreApplication::organizationName();
     const QString application = QCoreApplication::applicationName();
-    QCoreApplication::setOrganizationName(QStringLiteral("Kelvora"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kelvora Amplifier Manager"));
+    const QString programOrganization = QStringLiteral("Kelvora");
+    const QString program = QStringLiteral("Kelvora Amplifier Manager");
+    if (organization == programOrganization && application == program)
+        return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // Another program (the command-line tool, at its start): the names are lent for the one look-up.
+    QCoreApplication::setOrganizationName(programOrganization);
+    QCoreApplication::setApplicationName(program);
     const QString path = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QCoreApplication::setOrganizationName(organization);
     QCoreApplication::setApplicationName(application);
