@@ -35,7 +35,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>put back; holds %1 as before</source>
+        <source>put back or not written; holds %1 as before</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

@@ -35,8 +35,8 @@
         <translation>refusé ; garde %1 comme avant</translation>
     </message>
     <message>
-        <source>put back; holds %1 as before</source>
-        <translation>remis ; garde %1 comme avant</translation>
+        <source>put back or not written; holds %1 as before</source>
+        <translation>remis ou non écrit ; garde %1 comme avant</translation>
     </message>
     <message>
         <source>holds %1, neither the file&apos;s value nor the previous one</source>

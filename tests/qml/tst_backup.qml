@@ -189,7 +189,7 @@ WindowTestCase {
         verify(session.failed)
         verify(session.message.indexOf("refused at 0x0058") >= 0, session.message)
         compare(cell(popup, "filteringBandwidth", "cellOutcome"), "refused; holds 400 as before")
-        compare(cell(popup, "filteringLevel", "cellOutcome"), "put back; holds 4 as before")
+        compare(cell(popup, "filteringLevel", "cellOutcome"), "put back or not written; holds 4 as before")
         compare(simulators.serial(linePort, "get 2 0x0056"), "OK 4")
         compare(simulators.serial(linePort, "get 2 0x0058"), "OK 400")
         closed(popup)
