@@ -1296,10 +1296,6 @@
         <translation>refusé ; garde %1 comme avant</translation>
     </message>
     <message>
-        <source>put back; holds %1 as before</source>
-        <translation>remis ; garde %1 comme avant</translation>
-    </message>
-    <message>
         <source>holds %1, neither the file&apos;s value nor the previous one</source>
         <translation>contient %1, ni la valeur du fichier ni la précédente</translation>
     </message>
@@ -1394,6 +1390,10 @@
     <message>
         <source>Values that differ between the two files: %1.</source>
         <translation>Valeurs différentes entre les deux fichiers : %1.</translation>
+    </message>
+    <message>
+        <source>put back or not written; holds %1 as before</source>
+        <translation>remis ou non écrit ; garde %1 comme avant</translation>
     </message>
 </context>
 <context>

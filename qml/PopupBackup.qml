@@ -15,9 +15,8 @@ import "Amplifiers.js" as Amplifiers
 // closes.
 //
 // A restore always shows what it would write first: the button that writes is offered only after a dry run
-// of the same file on the same amplifier. Everything long (reading
-// every setting, writing) runs in the session, off the window's thread; the table shows what the session
-// reports, setting by setting.
+// of the same file on the same amplifier. Everything long (reading every setting, writing) runs in the
+// session, off the window's thread; the table shows what the session reports, setting by setting.
 Popup {
     id: backupPopup
     objectName: "backupPopup"
@@ -26,7 +25,7 @@ Popup {
     property string mode: "backup"
     property var amplifier: null
     property string filePath: ""
-    // The file the last dry run was made with: Restore writes only what was shown for it.
+    // The file the last dry run was made with: the restore is offered for that file only.
     property string dryRunPath: ""
     // Compare: a second backup to hold the file against instead of the amplifier ("" for the amplifier), and
     // whether the table shows two files.
@@ -118,7 +117,7 @@ Popup {
         session.restore(amplifier, filePath)
     }
 
-    // A backup proposes a new file each time; compare and restore start from the latest automatic backup.
+    // A backup proposes a new file each time; compare and restore wait for the user's choice.
     Component.onCompleted: {
         filePath = mode === "backup" ? session.suggestedPath(amplifier) : ""
         copies.model = session.safetyCopies(amplifier)
@@ -134,6 +133,10 @@ Popup {
     // A write in progress is not left behind by a stray click: only Close (when it is over) ends the popup.
     closePolicy: busy ? Popup.NoAutoClose : Popup.CloseOnEscape
     padding: Theme.popupPadding
+
+    // Typing into a field ends its binding; a file chosen otherwise (Browse, Restore this) still shows there.
+    onFilePathChanged: pathField.text = filePath
+    onSecondPathChanged: secondPathField.text = secondPath
 
     onVisibleChanged: {
         if (!visible)
@@ -282,6 +285,7 @@ Popup {
                 font.pixelSize: Theme.fontSizeContent
             }
             TextFieldThemed {
+                id: secondPathField
                 objectName: "secondPathField"
                 Layout.fillWidth: true
                 text: backupPopup.secondPath

@@ -35,8 +35,12 @@ WindowTestCase {
         tryCompare(popup, "opened", true)
         mouseClick(inside(popup, "backupModeSelector_" + mode))
         compare(inside(popup, "backupTitle").text.indexOf(mode === "Backup" ? "Back Up" : mode), 0)
-        if (path !== undefined)
-            popup.filePath = path
+        if (path !== undefined) {
+            var field = inside(popup, "backupPathField")
+            field.text = path
+            field.editingFinished()
+            compare(popup.filePath, path)
+        }
         return popup
     }
 
@@ -185,7 +189,7 @@ WindowTestCase {
         verify(session.failed)
         verify(session.message.indexOf("refused at 0x0058") >= 0, session.message)
         compare(cell(popup, "filteringBandwidth", "cellOutcome"), "refused; holds 400 as before")
-        compare(cell(popup, "filteringLevel", "cellOutcome"), "put back; holds 4 as before")
+        compare(cell(popup, "filteringLevel", "cellOutcome"), "put back or not written; holds 4 as before")
         compare(simulators.serial(linePort, "get 2 0x0056"), "OK 4")
         compare(simulators.serial(linePort, "get 2 0x0058"), "OK 400")
         closed(popup)
@@ -246,6 +250,8 @@ WindowTestCase {
 
     // The calibration page offers the same for the amplifier it has connected, before it has a tile.
     function test_calibrationPage_backsUpItsAmplifier() {
+        mouseClick(findChild(screen, "backupTileButton"))
+        expectMessage("Backup", "Select exactly one amplifier to back up, compare or restore.")
         mouseClick(findChild(screen, "addButton"))
         var selection = screen.instrumentSelectionPopup
         tryCompare(selection, "opened", true)

@@ -58,11 +58,12 @@ QVariantMap outcomeRow(const backup::SettingOutcome &setting, bool failed, const
         return row(setting.name, setting.address, file, before, BackupSession::tr("written and confirmed"),
                    false);
     if (*setting.now == setting.before) {
-        // The all-or-nothing write names the value the amplifier refused ("refused at 0x0056 (...)").
+        // The all-or-nothing write names the value the amplifier refused ("refused at 0x0056 (...)"); the
+        // others were written and put back, or not reached, which its outcome does not tell apart.
         const bool refusedHere = message.contains(QStringLiteral(" at %1 ").arg(setting.address));
         return row(setting.name, setting.address, file, before,
                    refusedHere ? BackupSession::tr("refused; holds %1 as before").arg(now)
-                               : BackupSession::tr("put back; holds %1 as before").arg(now),
+                               : BackupSession::tr("put back or not written; holds %1 as before").arg(now),
                    failed);
     }
     return row(setting.name, setting.address, file, before,
@@ -222,7 +223,9 @@ BackupSession::Result BackupSession::restoreWork(AmplifierBase &target, const QS
         return Result{false, tr("Restore refused: %1 Nothing was written.").arg(loaded.error), {}, 0};
     backup::RestoreOptions options;
     options.dryRun = dryRun;
-    options.stop = &m_stop;
+    options.stopRequested = [this] {
+        return m_stop.load();
+    };
     const backup::RestoreOutcome outcome = backup::restore(target, loaded.backup, options);
     Result result{outcome.ok(), outcome.message, {}, 0};
     if (dryRun) {
