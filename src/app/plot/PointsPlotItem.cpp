@@ -150,13 +150,5 @@ void PointsPlotItem::rebuild() {
 }
 
 void PointsPlotItem::paint(QPainter *painter) {
-    const QSize size = boundingRect().size().toSize();
-    if (size.isEmpty())
-        return;
-    if (m_picture.size() != size)
-        m_picture = QImage(size, QImage::Format_ARGB32_Premultiplied);
-    QCPPainter plotPainter(&m_picture);
-    m_plot->drawInto(&plotPainter, m_backgroundColor);
-    plotPainter.end();
-    painter->drawImage(QPoint(0, 0), m_picture);
+    m_plot->paintItem(painter, m_picture, boundingRect().size().toSize(), m_backgroundColor);
 }
