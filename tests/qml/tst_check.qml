@@ -115,6 +115,30 @@ WindowTestCase {
         simulators.serial(line, "fault 2 none")
     }
 
+    // Entries a check cannot run with are refused with the reason, and nothing starts (no step, no file).
+    function test_checkRefusesBadEntries_data() {
+        return [{ tag: "loads not rising", loads: "0, 500, 400, 1500, 2000", error: "Test loads must rise: 400 g comes after 500 g." },
+                { tag: "too few loads", loads: "0, 2000", error: "At least 5 test loads are needed, from near zero to near the maximum; 2 given." },
+                { tag: "empty load", loads: "0, , 1000, 1500, 2000", error: "Test load 2 is empty." },
+                { tag: "negative load", loads: "-5, 500, 1000, 1500, 2000", error: "Test load -5 g is negative." },
+                { tag: "tolerance 0", tolerance: "0", error: "The tolerance must be greater than 0 (grams, or percent of the load)." },
+                { tag: "scale interval in percent", division: "1 %", error: "Scale interval: give it in grams." },
+                { tag: "no amplifier", none: true, error: "Choose an amplifier of the Weight Plot screen first." }]
+    }
+    function test_checkRefusesBadEntries(data) {
+        if (!data.none)
+            add("RS485", line, 4)
+        mouseClick(findChild(window.contentItem, "sidebarCheck"))
+        var check = findChild(window.contentItem, "checkScreen")
+        tryCompare(check, "visible", true)
+        findChild(check, "loadsField").text = data.loads || "0, 500, 1000, 1500, 2000"
+        findChild(check, "toleranceField").text = data.tolerance || "2 g"
+        findChild(check, "divisionField").text = data.division || "1"
+        mouseClick(findChild(check, "startCheckButton"))
+        compare(findChild(check, "checkError").text, data.error)
+        verify(!check.running && !findChild(check, "checkFiles").visible, "nothing started")
+    }
+
     // A short check through its screen (the simulated amplifiers: AD 100000 empty, 100 counts per gram): each
     // load placed on the simulator and seen on the screen, Placed pressed, the reading taken at rest; the
     // table, verdict and CSV say what happened. An unplugged RS232 amplifier gives no reading: the step gives

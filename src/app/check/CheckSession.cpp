@@ -77,7 +77,8 @@ bool CheckSession::start(QObject *amplifierObject, const QVariantMap &entries, c
     CheckSetup setup;
     const auto loads = checkstats::parseLoads(entries.value(QStringLiteral("loads")).toString(), &why);
     if (!loads) {
-        setError(tr("Test loads: %1").arg(why));
+        // The reason names the test load already.
+        setError(why);
         return false;
     }
     setup.loads = *loads;
