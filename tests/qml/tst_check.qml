@@ -86,6 +86,26 @@ WindowTestCase {
         }
     }
 
+    // The multi-point popup waits the same way, per point, and notes a point taken anyway in its row.
+    function test_multiPointPointWaitsAndNotesAnyway() {
+        simulators.serial(line, "noise 5 3000")
+        simulators.serial(line, "load 5 300000")
+        mouseClick(add("RS485", line, 5) && tile("1"))
+        mouseClick(findChild(screen, "multiPointButton"))
+        var popup = null
+        tryVerify(function() { popup = findChild(screen, "multiPointPopup"); return popup !== null && popup.opened })
+        mouseClick(inside(popup, "startCalibrationButton"))
+        tryVerify(function() { return /^AD: \d+$/.test(inside(popup, "multiPointAdReadout").text) }, 5000)
+        compare(inside(popup, "stabilityText").text, "not stable")
+        mouseClick(inside(popup, "captureButton_2"))
+        compare(inside(popup, "captureWaitText").text, "Point 2: waiting for a stable reading…")
+        compare(inside(popup, "capturedText_2").text, "Not Captured")
+        mouseClick(inside(popup, "captureAnywayButton"))
+        verify(Math.abs(Number(inside(popup, "capturedText_2").text) - 300000) < 3000, inside(popup, "capturedText_2").text)
+        verify(findChild(inside(popup, "capturedText_2"), "capturedAnywayNote").visible, "the row says it was taken anyway")
+        popup.close()
+    }
+
     // What the page shows of the amplifier's own calibration is what was written to it, or only why it could
     // not be read.
     function test_storedCalibration_data() {
