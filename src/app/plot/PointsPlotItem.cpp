@@ -46,19 +46,18 @@ void PointsPlotItem::setSeries(const QVariantList &series) {
 }
 
 void PointsPlotItem::setXTitle(const QString &title) {
-    if (title == m_xTitle)
-        return;
-    m_xTitle = title;
-    m_plot->xAxis->setLabel(title);
-    emit titlesChanged();
-    update();
+    setAxisTitle(m_xTitle, m_plot->xAxis, title);
 }
 
 void PointsPlotItem::setYTitle(const QString &title) {
-    if (title == m_yTitle)
+    setAxisTitle(m_yTitle, m_plot->yAxis, title);
+}
+
+void PointsPlotItem::setAxisTitle(QString &field, QCPAxis *axis, const QString &title) {
+    if (title == field)
         return;
-    m_yTitle = title;
-    m_plot->yAxis->setLabel(title);
+    field = title;
+    axis->setLabel(title);
     emit titlesChanged();
     update();
 }
