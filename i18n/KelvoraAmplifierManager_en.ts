@@ -74,10 +74,6 @@
         <translation type="unfinished" />
     </message>
     <message>
-        <source>Test loads: %1</source>
-        <translation type="unfinished" />
-    </message>
-    <message>
         <source>Repeat: enter how many times the repeat load is placed, a whole number.</source>
         <translation type="unfinished" />
     </message>

@@ -1642,10 +1642,6 @@
         <translation>Choisissez d&apos;abord un amplificateur de l&apos;écran Courbe de poids.</translation>
     </message>
     <message>
-        <source>Test loads: %1</source>
-        <translation>Charges d&apos;essai : %1</translation>
-    </message>
-    <message>
         <source>Repeat: enter how many times the repeat load is placed, a whole number.</source>
         <translation>Répétition : indiquez combien de fois la charge de répétition est posée, en nombre entier.</translation>
     </message>

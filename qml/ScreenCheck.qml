@@ -295,7 +295,7 @@ Rectangle {
                 ButtonOutline {
                     objectName: "csvReportButton"
                     text: qsTr("Open CSV")
-                    onClicked: Qt.openUrlExternally("file://" + session.csvPath)
+                    onClicked: Qt.openUrlExternally(session.csvUrl)
                 }
             }
             Text {

@@ -69,8 +69,9 @@ RowLayout {
             objectName: "storedPoints"
             Layout.fillWidth: true
             // Three rows in view; more scroll.
-            Layout.preferredHeight: Math.min(count, 3) * (rowHeight.height + spacing)
-            readonly property FontMetrics rowHeight: FontMetrics { font.pixelSize: Theme.fontSizeSmall }
+            readonly property real rowHeight: Math.ceil(rowMetrics.height)
+            Layout.preferredHeight: Math.min(count, 3) * (rowHeight + spacing) - spacing
+            FontMetrics { id: rowMetrics; font.pixelSize: Theme.fontSizeSmall }
             clip: true
             spacing: Theme.spacingHairline
             model: stored.points
@@ -80,6 +81,7 @@ RowLayout {
                 required property var modelData
                 objectName: "storedPoint_" + (index + 1)
                 width: ListView.view.width
+                height: pointList.rowHeight
                 text: qsTr("Point %1: AD %2 = %3").arg(index + 1).arg(modelData.ad).arg(stored.grams(modelData.weight))
                 color: Theme.colorText
                 font.pixelSize: Theme.fontSizeSmall

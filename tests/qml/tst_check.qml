@@ -86,6 +86,26 @@ WindowTestCase {
         }
     }
 
+    // The multi-point popup waits the same way, per point, and notes a point taken anyway in its row.
+    function test_multiPointPointWaitsAndNotesAnyway() {
+        simulators.serial(line, "noise 5 3000")
+        simulators.serial(line, "load 5 300000")
+        mouseClick(add("RS485", line, 5) && tile("1"))
+        mouseClick(findChild(screen, "multiPointButton"))
+        var popup = null
+        tryVerify(function() { popup = findChild(screen, "multiPointPopup"); return popup !== null && popup.opened })
+        mouseClick(inside(popup, "startCalibrationButton"))
+        tryVerify(function() { return /^AD: \d+$/.test(inside(popup, "multiPointAdReadout").text) }, 5000)
+        compare(inside(popup, "stabilityText").text, "not stable")
+        mouseClick(inside(popup, "captureButton_2"))
+        compare(inside(popup, "captureWaitText").text, "Point 2: waiting for a stable reading…")
+        compare(inside(popup, "capturedText_2").text, "Not Captured")
+        mouseClick(inside(popup, "captureAnywayButton"))
+        verify(Math.abs(Number(inside(popup, "capturedText_2").text) - 300000) < 3000, inside(popup, "capturedText_2").text)
+        verify(findChild(inside(popup, "capturedText_2"), "capturedAnywayNote").visible, "the row says it was taken anyway")
+        popup.close()
+    }
+
     // What the page shows of the amplifier's own calibration is what was written to it, or only why it could
     // not be read.
     function test_storedCalibration_data() {
@@ -113,6 +133,30 @@ WindowTestCase {
         if (data.points.length > 0)
             verify(curve.xLow < 120000 && curve.xHigh > 620000 && curve.yLow < 0 && curve.yHigh > 2500, "the axes hold every point")
         simulators.serial(line, "fault 2 none")
+    }
+
+    // Entries a check cannot run with are refused with the reason, and nothing starts (no step, no file).
+    function test_checkRefusesBadEntries_data() {
+        return [{ tag: "loads not rising", loads: "0, 500, 400, 1500, 2000", error: "Test loads must rise: 400 g comes after 500 g." },
+                { tag: "too few loads", loads: "0, 2000", error: "At least 5 test loads are needed, from near zero to near the maximum; 2 given." },
+                { tag: "empty load", loads: "0, , 1000, 1500, 2000", error: "Test load 2 is empty." },
+                { tag: "negative load", loads: "-5, 500, 1000, 1500, 2000", error: "Test load -5 g is negative." },
+                { tag: "tolerance 0", tolerance: "0", error: "The tolerance must be greater than 0 (grams, or percent of the load)." },
+                { tag: "scale interval in percent", division: "1 %", error: "Scale interval: give it in grams." },
+                { tag: "no amplifier", none: true, error: "Choose an amplifier of the Weight Plot screen first." }]
+    }
+    function test_checkRefusesBadEntries(data) {
+        if (!data.none)
+            add("RS485", line, 4)
+        mouseClick(findChild(window.contentItem, "sidebarCheck"))
+        var check = findChild(window.contentItem, "checkScreen")
+        tryCompare(check, "visible", true)
+        findChild(check, "loadsField").text = data.loads || "0, 500, 1000, 1500, 2000"
+        findChild(check, "toleranceField").text = data.tolerance || "2 g"
+        findChild(check, "divisionField").text = data.division || "1"
+        mouseClick(findChild(check, "startCheckButton"))
+        compare(findChild(check, "checkError").text, data.error)
+        verify(!check.running && !findChild(check, "checkFiles").visible, "nothing started")
     }
 
     // A short check through its screen (the simulated amplifiers: AD 100000 empty, 100 counts per gram): each

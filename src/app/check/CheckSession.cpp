@@ -77,7 +77,8 @@ bool CheckSession::start(QObject *amplifierObject, const QVariantMap &entries, c
     CheckSetup setup;
     const auto loads = checkstats::parseLoads(entries.value(QStringLiteral("loads")).toString(), &why);
     if (!loads) {
-        setError(tr("Test loads: %1").arg(why));
+        // The reason names the test load already.
+        setError(why);
         return false;
     }
     setup.loads = *loads;
@@ -86,19 +87,20 @@ bool CheckSession::start(QObject *amplifierObject, const QVariantMap &entries, c
         setError(tr("Repeat: enter how many times the repeat load is placed, a whole number."));
         return false;
     }
-    const auto tolerance =
-        checkstats::parseAmount(entries.value(QStringLiteral("tolerance")).toString(), &why);
-    if (!tolerance) {
-        setError(tr("Tolerance: %1").arg(why));
+    // An amount in grams or percent of the load; the field is named in the reason when it is refused.
+    const auto amount = [&](const char *key, const QString &field) {
+        const auto parsed = checkstats::parseAmount(entries.value(QLatin1String(key)).toString(), &why);
+        if (!parsed)
+            setError(field.arg(why));
+        return parsed;
+    };
+    const auto tolerance = amount("tolerance", tr("Tolerance: %1"));
+    if (!tolerance)
         return false;
-    }
     setup.tolerance = *tolerance;
-    const auto weights =
-        checkstats::parseAmount(entries.value(QStringLiteral("weightUncertainty")).toString(), &why);
-    if (!weights) {
-        setError(tr("Test weights' uncertainty: %1").arg(why));
+    const auto weights = amount("weightUncertainty", tr("Test weights' uncertainty: %1"));
+    if (!weights)
         return false;
-    }
     setup.weightUncertainty = *weights;
     const auto division = checkstats::parseAmount(entries.value(QStringLiteral("division")).toString(), &why);
     if (!division || division->percent) {

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QUrl>
 #include <QVariantList>
 #include <QVariantMap>
 
@@ -31,6 +32,7 @@ class CheckSession : public QObject {
     Q_PROPERTY(QVariantList plotSeries READ plotSeries NOTIFY resultsChanged)
     Q_PROPERTY(QStringList remarks READ remarks NOTIFY resultsChanged)
     Q_PROPERTY(QString csvPath READ csvPath NOTIFY stateChanged)
+    Q_PROPERTY(QUrl csvUrl READ csvUrl NOTIFY stateChanged)
     Q_PROPERTY(QString pdfPath READ pdfPath NOTIFY reportChanged)
     // Why the last start or report failed ("" when it did not).
     Q_PROPERTY(QString error READ error NOTIFY errorChanged)
@@ -63,6 +65,7 @@ public:
     QVariantList plotSeries() const { return m_plotSeries; }
     QStringList remarks() const { return m_sequence.remarks(); }
     QString csvPath() const { return m_sequence.csvPath(); }
+    QUrl csvUrl() const { return QUrl::fromLocalFile(csvPath()); }
     QString pdfPath() const { return m_pdfPath; }
     QString error() const { return m_error; }
     QVariantList plotColors() const { return m_plotColors; }

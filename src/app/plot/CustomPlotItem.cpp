@@ -635,12 +635,7 @@ void CustomPlotItem::paint(QPainter *painter) {
         return;
     if (m_viewDirty)
         rebuildView();
-    if (m_picture.size() != size)
-        m_picture = QImage(size, QImage::Format_ARGB32_Premultiplied);
-    QCPPainter plotPainter(&m_picture);
-    m_CustomPlot->drawInto(&plotPainter, m_backgroundColor);
-    plotPainter.end();
-    painter->drawImage(QPoint(0, 0), m_picture);
+    m_CustomPlot->paintItem(painter, m_picture, size, m_backgroundColor);
 }
 
 bool CustomPlotItem::exportPng(const QString &filePath) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
+#include <QPainter>
 
 #include <qcustomplot.h>
 
@@ -13,6 +15,19 @@ public:
         updateLayout();
         painter->fillRect(viewport(), background);
         draw(painter);
+    }
+
+    // Draws the plot at `size` into `picture` (kept between frames, so that it is allocated once) and that
+    // onto the item's painter.
+    void paintItem(QPainter *painter, QImage &picture, const QSize &size, const QColor &background) {
+        if (size.isEmpty())
+            return;
+        if (picture.size() != size)
+            picture = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        QCPPainter plotPainter(&picture);
+        drawInto(&plotPainter, background);
+        plotPainter.end();
+        painter->drawImage(QPoint(0, 0), picture);
     }
 
     // The theme's colours on the background, both axes, their grids and the legend.

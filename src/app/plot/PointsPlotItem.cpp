@@ -46,19 +46,18 @@ void PointsPlotItem::setSeries(const QVariantList &series) {
 }
 
 void PointsPlotItem::setXTitle(const QString &title) {
-    if (title == m_xTitle)
-        return;
-    m_xTitle = title;
-    m_plot->xAxis->setLabel(title);
-    emit titlesChanged();
-    update();
+    setAxisTitle(m_xTitle, m_plot->xAxis, title);
 }
 
 void PointsPlotItem::setYTitle(const QString &title) {
-    if (title == m_yTitle)
+    setAxisTitle(m_yTitle, m_plot->yAxis, title);
+}
+
+void PointsPlotItem::setAxisTitle(QString &field, QCPAxis *axis, const QString &title) {
+    if (title == field)
         return;
-    m_yTitle = title;
-    m_plot->yAxis->setLabel(title);
+    field = title;
+    axis->setLabel(title);
     emit titlesChanged();
     update();
 }
@@ -150,13 +149,5 @@ void PointsPlotItem::rebuild() {
 }
 
 void PointsPlotItem::paint(QPainter *painter) {
-    const QSize size = boundingRect().size().toSize();
-    if (size.isEmpty())
-        return;
-    if (m_picture.size() != size)
-        m_picture = QImage(size, QImage::Format_ARGB32_Premultiplied);
-    QCPPainter plotPainter(&m_picture);
-    m_plot->drawInto(&plotPainter, m_backgroundColor);
-    plotPainter.end();
-    painter->drawImage(QPoint(0, 0), m_picture);
+    m_plot->paintItem(painter, m_picture, boundingRect().size().toSize(), m_backgroundColor);
 }

@@ -7,6 +7,7 @@
 #include <QVariantList>
 
 class PlotCanvas;
+class QCPAxis;
 
 // A small plot of a few x-y points joined by lines, in the live plot's style: the calibration an amplifier
 // holds (weight against AD counts), or a check's errors against the test loads. Both axes fit every point.
@@ -62,6 +63,7 @@ private:
     void rebuild();
     void applyColors();
     void resize();
+    void setAxisTitle(QString &field, QCPAxis *axis, const QString &title);
 
     PlotCanvas *m_plot = nullptr;
     QVariantList m_series;

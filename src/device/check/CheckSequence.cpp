@@ -69,6 +69,8 @@ CheckSequence::CheckSequence(QObject *parent)
 }
 
 CheckSequence::~CheckSequence() {
+    // The file says why it ends there; nobody is told, the object is going.
+    blockSignals(true);
     if (m_state == State::Placing || m_state == State::Settling || m_state == State::TimedOut)
         end(State::Stopped, QStringLiteral("The check was closed before it ended."));
 }
@@ -261,8 +263,6 @@ void CheckSequence::end(State state, const QString &reason) {
     m_linkTimer.stop();
     m_capture.cancel();
     m_capture.follow(nullptr, StableCapture::Source::Weight);
-    if (m_amplifierObject)
-        m_amplifier->stopContinuousADRead();
     if (state == State::Stopped)
         m_remarks << tr("The check stopped at step %1: %2").arg(m_stepIndex + 1).arg(reason);
     writeRow(state == State::Finished ? QStringLiteral("finished") : QStringLiteral("stopped: ") + reason);

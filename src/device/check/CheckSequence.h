@@ -87,8 +87,9 @@ public:
 
     // Starts the check of `amplifier` (connected) with `setup`, writing readings to the CSV file `csvPath`:
     // reads the stored calibration, starts the measuring reading and waits for the first step's
-    // confirmation. False with the reason (nothing started) for a bad setup, a file that cannot be written
-    // or an amplifier that is not connected.
+    // confirmation. The measuring reading goes on after the check, as on the Weight Plot screen; the caller
+    // stops it if it wants to. False with the reason (nothing started) for a bad setup, a file that cannot be
+    // written or an amplifier that is not connected.
     bool start(AmplifierBase *amplifier, const CheckSetup &setup, const QString &csvPath, QString *error);
     // A test of whether the amplifier's link has gone (the port or adapter unplugged); the check stops
     // when it says so. Without one, the check stops when the amplifier no longer says it is connected.
