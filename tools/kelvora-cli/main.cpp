@@ -55,7 +55,8 @@ const char *kCommandsHelp = R"(Commands:
                                frame that cannot be decoded shows its hex only; N frames, or until
                                Ctrl-C; verdicts: ok, time-out, bad CRC, other id, refused, late,
                                duplicate, garbage, incomplete, unsupported; the frames go on even when
-                               the handshake fails, which then ends it with that failure's status
+                               the handshake fails, which then ends it with that failure's status;
+                               otherwise it exits 0 whatever the verdicts (6 when the port goes)
   stats [--count N] [--interval MS]
                                read the weight N times (default 10), then print the link statistics:
                                one row per id: requests, one column per verdict, late or doubled bytes
