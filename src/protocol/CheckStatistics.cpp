@@ -136,20 +136,21 @@ Result evaluate(const Input &input) {
                                                   input.weightUncertainty);
         // A percentage of a load near zero would ask for less than the indication can show: the limit is
         // never finer than one division.
-        row.limit = input.tolerance.percent ? std::max(input.tolerance.at(row.load), input.division)
-                                            : input.tolerance.value;
-        if (up && (down || top)) {
+        if (input.judged)
+            row.limit = input.tolerance.percent ? std::max(input.tolerance.at(row.load), input.division)
+                                                : input.tolerance.value;
+        const bool read = up && (down || top);
+        complete = complete && read;
+        if (read && input.judged) {
             row.passed = std::abs(*row.risingError) <= row.limit &&
                          (!row.fallingError || std::abs(*row.fallingError) <= row.limit);
             allPassed = allPassed && *row.passed;
-        } else {
-            complete = false;
-            allPassed = false;
         }
         result.rows << row;
     }
     result.complete = complete;
-    result.passed = complete && allPassed;
+    result.judged = input.judged;
+    result.passed = complete && input.judged && allPassed;
     return result;
 }
 

@@ -41,6 +41,7 @@ struct Input {
     double division = 0.01;   // scale interval d of the indication
     Amount weightUncertainty; // the test weights' stated expanded uncertainty (k = 2)
     Amount tolerance;         // largest error accepted
+    bool judged = true;       // false: no tolerance given, no verdict
 };
 
 struct Row {
@@ -50,7 +51,7 @@ struct Row {
     std::optional<double> hysteresis;  // falling minus rising indication, as an absolute value
     std::optional<double> uncertainty; // expanded uncertainty of the error U (k = 2)
     double limit = 0;                  // the tolerance at this load
-    std::optional<bool> passed;        // none when a reading is missing
+    std::optional<bool> passed;        // none when a reading is missing or nothing is judged
 };
 
 struct Result {
@@ -59,7 +60,9 @@ struct Result {
     std::optional<double> repeatMean;
     // Every reading was recorded and every figure computed.
     bool complete = false;
-    // Complete and every load within its tolerance.
+    // A tolerance was given.
+    bool judged = true;
+    // Complete, judged and every load within its tolerance.
     bool passed = false;
 };
 

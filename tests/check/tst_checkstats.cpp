@@ -35,6 +35,8 @@ void TstCheckStats::knownDataSet_data() {
     // At 0 g a percentage would allow nothing: the limit is one division.
     QTest::newRow("0.05% of load") << "0.05%" << false << Values{0.1, 0.25, 0.5} << QList<int>{1, 0, 1}
                                    << true << false;
+    QTest::newRow("no tolerance: no verdict")
+        << "" << false << Values{0, 0, 0} << QList<int>{-1, -1, -1} << true << false;
     QTest::newRow("a reading missing")
         << "0.5" << true << Values{0.5, 0.5, 0.5} << QList<int>{1, -1, 1} << false << false;
 }
@@ -57,7 +59,9 @@ void TstCheckStats::knownDataSet() {
     in.repeatLoad = 500;
     in.division = 0.1;
     in.weightUncertainty = *checkstats::parseAmount(QStringLiteral("0.1 g"), &error);
-    in.tolerance = *checkstats::parseAmount(tolerance, &error);
+    in.judged = !tolerance.isEmpty();
+    if (in.judged)
+        in.tolerance = *checkstats::parseAmount(tolerance, &error);
     const checkstats::Result result = checkstats::evaluate(in);
 
     QVERIFY(result.repeatabilityDeviation);

@@ -81,8 +81,9 @@ void printResults(const CheckSequence &check) {
                              grams(r.hysteresis),
                              grams(r.uncertainty),
                              grams(r.limit),
-                             !r.passed ? QStringLiteral("not read")
-                                       : (*r.passed ? QStringLiteral("pass") : QStringLiteral("fail"))}
+                             !result.judged ? QStringLiteral("-")
+                             : !r.passed    ? QStringLiteral("not read")
+                                            : (*r.passed ? QStringLiteral("pass") : QStringLiteral("fail"))}
                      .join(QLatin1Char(','))
               << Qt::endl;
     }
@@ -90,7 +91,10 @@ void printResults(const CheckSequence &check) {
           << (result.repeatabilityDeviation ? QString::number(*result.repeatabilityDeviation, 'f', 3)
                                             : QStringLiteral("-"))
           << " g" << Qt::endl;
-    out() << "verdict: " << (!result.complete ? "incomplete" : (result.passed ? "passed" : "failed"))
+    out() << "verdict: "
+          << (!result.complete ? "incomplete"
+                               : (!result.judged ? "not judged (no tolerance given)"
+                                                 : (result.passed ? "passed" : "failed")))
           << Qt::endl;
 }
 
@@ -127,9 +131,8 @@ Parsed parse(const QStringList &arguments) {
             QStringLiteral("check takes options only, not \"%1\".").arg(parser.positionalArguments().first());
         return parsed;
     }
-    if (!parser.isSet(QStringLiteral("loads")) || !parser.isSet(QStringLiteral("report")) ||
-        !parser.isSet(QStringLiteral("tolerance"))) {
-        parsed.error = QStringLiteral("check needs --loads, --tolerance and --report.");
+    if (!parser.isSet(QStringLiteral("loads")) || !parser.isSet(QStringLiteral("report"))) {
+        parsed.error = QStringLiteral("check needs --loads and --report.");
         return parsed;
     }
     QString why;
@@ -176,6 +179,7 @@ Parsed parse(const QStringList &arguments) {
         parsed.error = QStringLiteral("--repeat, --wait and --window take whole numbers.");
         return parsed;
     }
+    setup.judged = parser.isSet(QStringLiteral("tolerance"));
     setup.repeatCount = static_cast<int>(repeat);
     setup.timeoutMs = static_cast<int>(wait);
     setup.stableWindowMs = static_cast<int>(window);
@@ -281,7 +285,9 @@ int runCheckCommand(const CliLinkOptions &link, const QStringList &arguments) {
     }
     if (!written)
         return fail(cli::kExitFailed, error);
-    return check.results().passed ? cli::kExitOk : cli::kExitFailed;
+    // Without a tolerance a complete check has nothing to fail.
+    const checkstats::Result result = check.results();
+    return result.passed || (result.complete && !result.judged) ? cli::kExitOk : cli::kExitFailed;
 }
 
 std::optional<QList<uint32_t>> captureAdPoints(QObject *driver, const QList<uint32_t> &weights, int timeoutMs,

@@ -11,7 +11,8 @@
 // [--weights-uncertainty G|P%] [--operator NAME] [--weights TEXT] [--wait MS] [--window MS] --report FILE":
 // the calibration check of one amplifier with test weights, prompting on stdout for each load ("place 500 g,
 // then Enter") and reading the Enter (or "skip", "anyway", "stop") on stdin. Writes the PDF report FILE and
-// the raw readings beside it (FILE with .csv). Exit status 0 when the check passed, 1 when it failed or is
+// the raw readings beside it (FILE with .csv). Without a tolerance the errors are reported with no verdict.
+// Exit status 0 when the check passed (or is complete and has no tolerance), 1 when it failed or is
 // incomplete, 2 for bad arguments, 3 when the amplifier did not answer, 6 when its port went away.
 int runCheckCommand(const CliLinkOptions &link, const QStringList &arguments);
 

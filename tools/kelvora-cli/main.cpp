@@ -90,6 +90,9 @@ const char *kCommandsHelp = R"(Commands:
                                calibration by up to nine points, the first one the zero point with
                                weight 0 (RS485); AD values must rise (or fall) and weights rise from
                                point to point; points closer than 500 AD counts need --force
+  calibrate-multi --capture WEIGHT ... [--force]
+                               the same with each AD value read at rest as for calibrate --capture: first
+                               the empty scale (the zero point), then each WEIGHT (grams, rising)
   set-filters KEY=N ...        any of fir=0|1 level=N bandwidth=N azt-time=N azt-bandwidth=N
                                stability=N zero-point=N; a value outside the protocol's range is refused
                                with the range, and nothing is written unless every value is valid
@@ -106,6 +109,20 @@ const char *kCommandsHelp = R"(Commands:
                                seconds or until Ctrl-C; a field holds a value only when it was read in that
                                row's period, else N/A (also while the port is gone); --id may list several
                                ids on one line (--id 1,2,3); a FILE that holds data is refused
+  check --loads L1,L2,... --report FILE [--tolerance G|P%] [--repeat N] [--repeat-load G]
+        [--division G] [--weights-uncertainty G|P%] [--operator NAME] [--weights TEXT] [--notes TEXT]
+        [--wait MS] [--window MS]
+                               calibration check with test weights: zero, each load rising then falling,
+                               then the repeat load (default: the load nearest half the largest) placed
+                               N times (default 5); asks "place 500 g, then Enter" on stdout for each and
+                               reads Enter on stdin ("skip", "stop", or "anyway" after a time-out); at
+                               least 2 rising loads in grams; tolerance in grams or % of the load (not 0;
+                               without it the errors are printed with no verdict); --division is the
+                               scale interval (default 1 g); a reading is stable when it spreads less
+                               than 2 intervals over --window ms (default 1000), waited for up to --wait
+                               ms (default 30000); writes the PDF report FILE and every reading to FILE
+                               with .csv as they come; exit status 0 passed (or complete without a
+                               tolerance), 1 failed or incomplete, 6 port lost
   backup FILE                  save every setting and the calibration into the JSON FILE (CANOpen: also
                                a CANopen configuration file FILE.dcf); an existing FILE is refused
   diff FILE [FILE2]            the values that differ between the backup FILE and the amplifier (or the

@@ -215,8 +215,9 @@ void resultsTable(Writer &w, const checkstats::Input &in, const checkstats::Resu
           rights, true);
     for (qsizetype i = 0; i < result.rows.size(); ++i) {
         const checkstats::Row &r = result.rows.at(i);
-        const QString verdict = !r.passed ? QStringLiteral("not read")
-                                          : (*r.passed ? QStringLiteral("pass") : QStringLiteral("FAIL"));
+        const QString verdict = !result.judged ? QStringLiteral("-")
+                                : !r.passed    ? QStringLiteral("not read")
+                                            : (*r.passed ? QStringLiteral("pass") : QStringLiteral("FAIL"));
         w.row({number(r.load), optionalNumber(in.rising.value(i)), optionalNumber(r.risingError),
                optionalNumber(in.falling.value(i)), optionalNumber(r.fallingError),
                optionalNumber(r.hysteresis), optionalNumber(r.uncertainty), number(r.limit), verdict},
@@ -266,7 +267,7 @@ void plot(Writer &w, const checkstats::Result &result) {
     w.text(right - 45, bottom - 24, QStringLiteral("load (g)"), 8);
     w.text(left - 40, top + 6, QStringLiteral("error (g)"), 8);
     // The limits, as a polyline over the loads (a percentage limit grows with the load).
-    for (qsizetype i = 1; i < result.rows.size(); ++i) {
+    for (qsizetype i = 1; i < result.rows.size() && result.judged; ++i) {
         const checkstats::Row &a = result.rows.at(i - 1);
         const checkstats::Row &b = result.rows.at(i);
         for (double sign : {1.0, -1.0})
@@ -295,8 +296,10 @@ void plot(Writer &w, const checkstats::Result &result) {
     w.text(left + 10, legendY, QStringLiteral("rising"), 8);
     w.square(left + 54, legendY + 3, 2.2F, kFalling);
     w.text(left + 60, legendY, QStringLiteral("falling"), 8);
-    w.line(left + 104, legendY + 3, left + 120, legendY + 3, kFail, 0.6F, true);
-    w.text(left + 124, legendY, QStringLiteral("tolerance"), 8);
+    if (result.judged) {
+        w.line(left + 104, legendY + 3, left + 120, legendY + 3, kFail, 0.6F, true);
+        w.text(left + 124, legendY, QStringLiteral("tolerance"), 8);
+    }
     w.line(left + 172, legendY, left + 172, legendY + 7, kBlack, 0.8F);
     w.text(left + 178, legendY, QStringLiteral("expanded uncertainty U (k = 2)"), 8);
     w.gap(height + 45);
@@ -319,13 +322,16 @@ bool writePdf(const CheckSequence &check, const QString &path, QString *error) {
     w.rightText(kPageWidth - kMargin, w.y(), started.toString(QStringLiteral("yyyy-MM-dd HH:mm")), 11);
     w.gap(22);
     const bool stopped = check.state() == CheckSequence::State::Stopped;
-    const QString verdict = !result.complete
-                                ? QStringLiteral("INCOMPLETE")
-                                : (result.passed ? QStringLiteral("PASSED") : QStringLiteral("FAILED"));
-    const Colour verdictColour = !result.complete ? kGrey : (result.passed ? kPass : kFail);
+    const QString verdict = !result.complete ? QStringLiteral("INCOMPLETE")
+                            : !result.judged ? QStringLiteral("NOT JUDGED")
+                            : result.passed  ? QStringLiteral("PASSED")
+                                             : QStringLiteral("FAILED");
+    const Colour verdictColour = !result.complete || !result.judged ? kGrey : (result.passed ? kPass : kFail);
     w.text(kMargin, w.y(), QStringLiteral("Verdict: ") + verdict, 14, true, verdictColour);
     w.gap(kLine + 2);
-    if (!result.complete)
+    if (result.complete && !result.judged)
+        w.paragraph(QStringLiteral("No tolerance was given: the errors are reported without a verdict."));
+    else if (!result.complete)
         w.paragraph(
             stopped
                 ? QStringLiteral("The check stopped before every reading was taken: %1").arg(check.message())
@@ -352,7 +358,8 @@ bool writePdf(const CheckSequence &check, const QString &path, QString *error) {
     w.field(QStringLiteral("Weights' uncertainty"),
             setup.weightUncertainty.text() + QStringLiteral(" (k = 2)"));
     w.field(QStringLiteral("Scale interval d"), QStringLiteral("%1 g").arg(setup.division));
-    w.field(QStringLiteral("Tolerance"), setup.tolerance.text());
+    w.field(QStringLiteral("Tolerance"),
+            setup.judged ? setup.tolerance.text() : QStringLiteral("none given"));
     if (!setup.notes.isEmpty())
         w.field(QStringLiteral("Notes"), setup.notes);
 

@@ -41,7 +41,7 @@ QString checkSetupProblem(const CheckSetup &setup) {
     const QString loads = checkstats::loadsProblem(setup.loads, qMax(setup.minimumLoads, 2));
     if (!loads.isEmpty())
         return loads;
-    if (!(setup.tolerance.value > 0) || !std::isfinite(setup.tolerance.value))
+    if (setup.judged && (!(setup.tolerance.value > 0) || !std::isfinite(setup.tolerance.value)))
         return QStringLiteral("The tolerance must be greater than 0 (grams, or percent of the load).");
     if (!(setup.weightUncertainty.value >= 0) || !std::isfinite(setup.weightUncertainty.value))
         return QStringLiteral("The test weights' uncertainty cannot be negative.");
@@ -316,6 +316,7 @@ checkstats::Input CheckSequence::input() const {
     in.division = m_setup.division;
     in.weightUncertainty = m_setup.weightUncertainty;
     in.tolerance = m_setup.tolerance;
+    in.judged = m_setup.judged;
     for (qsizetype i = 0; i < m_steps.size() && i < m_records.size(); ++i) {
         const Step &step = m_steps.at(i);
         const std::optional<double> value = m_records.at(i).value;

@@ -22,6 +22,9 @@ struct CheckSetup {
     // The repeat load in grams; below 0: the test load nearest half the largest.
     double repeatLoad = -1;
     checkstats::Amount tolerance{0, false};
+    // Whether the errors are judged against the tolerance; without (the command line given no tolerance)
+    // they are reported with no verdict.
+    bool judged = true;
     checkstats::Amount weightUncertainty{0, false};
     double division = 1.0; // scale interval d in grams: resolution of the result and unit of stability
     int timeoutMs = 30000; // longest wait for a stable reading at one step
