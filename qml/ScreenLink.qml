@@ -28,8 +28,19 @@ Rectangle {
             registerAmplifier.currentIndex = at
     }
 
+    // The frames chosen: from the one clicked to the one shift-clicked.
+    function selectedRows() {
+        if (frameList.currentIndex < 0)
+            return []
+        var from = Math.min(frameList.anchorRow, frameList.currentIndex)
+        var rows = []
+        for (var row = Math.max(from, 0); row <= Math.max(frameList.anchorRow, frameList.currentIndex); row++)
+            rows.push(row)
+        return rows
+    }
+
     function copySelected() {
-        var copied = frameModel.copyRows(frameList.currentIndex >= 0 ? [frameList.currentIndex] : [])
+        var copied = frameModel.copyRows(selectedRows())
         messageDialog.show(qsTr("Frames Copied"), copied > 0 ? qsTr("%n frame(s) copied to the clipboard.", "", copied)
                                                            : qsTr("Click a frame first."))
     }
@@ -99,6 +110,19 @@ Rectangle {
     }
     LinkRegisters {
         id: registers
+    }
+    // The chosen frames stay the same frames while the oldest leave the list, and none is chosen once the
+    // filters change what the list holds.
+    Connections {
+        target: frameModel
+        function onRowsRemoved(parent, first, last) {
+            if (first === 0 && frameList.anchorRow >= 0)
+                frameList.anchorRow = Math.max(0, frameList.anchorRow - (last + 1))
+        }
+        function onModelReset() {
+            frameList.anchorRow = -1
+            frameList.currentIndex = -1
+        }
     }
 
     DialogMessage {
@@ -272,6 +296,8 @@ Rectangle {
                 clip: true
                 model: frameModel
                 currentIndex: -1
+                // Where the chosen frames start; currentIndex is where they end.
+                property int anchorRow: -1
                 // Rows scrolled out are used again for the rows scrolled in: thousands of frames scroll without
                 // making a row each.
                 reuseItems: true
@@ -294,7 +320,9 @@ Rectangle {
                     objectName: "frame_" + index
                     width: ListView.view.width
                     implicitHeight: frameHex.y + frameHex.height + Theme.spacingHairline
-                    color: ListView.isCurrentItem ? Theme.colorSeparator : Theme.colorNone
+                    color: index >= Math.min(frameList.anchorRow, frameList.currentIndex)
+                           && index <= Math.max(frameList.anchorRow, frameList.currentIndex) && frameList.currentIndex >= 0
+                           ? Theme.colorSeparator : Theme.colorNone
                     // Time, direction, amplifier and verdict in fixed columns, then the frame in words (none
                     // when its bytes do not decode), and under them the bytes as they went over the wire.
                     Row {
@@ -330,7 +358,11 @@ Rectangle {
                     }
                     MouseArea {
                         anchors.fill: parent
-                        onClicked: frameList.currentIndex = frameRow.index
+                        onClicked: function(mouse) {
+                            if (!(mouse.modifiers & Qt.ShiftModifier) || frameList.anchorRow < 0)
+                                frameList.anchorRow = frameRow.index
+                            frameList.currentIndex = frameRow.index
+                        }
                     }
                 }
             }

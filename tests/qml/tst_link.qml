@@ -158,11 +158,14 @@ WindowTestCase {
             item("frameList").positionViewAtBeginning()
             tryVerify(function() { return findChild(item("frameList"), "frame_0") !== null })
             mouseClick(findChild(item("frameList"), "frame_0"))
+            mouseClick(findChild(item("frameList"), "frame_2"), 1, 1, Qt.LeftButton, Qt.ShiftModifier)
             mouseClick(item("copyButton"))
-            compare(item("linkMessageDialog").text, "1 frame(s) copied to the clipboard.")
+            compare(item("linkMessageDialog").text, "3 frame(s) copied to the clipboard.")
             var pasted = createTemporaryQmlObject("import QtQuick; TextEdit {}", testCase)
             pasted.paste()
-            verify(first.test(pasted.text.trim().split("\t").join(",")), pasted.text)
+            var copied = pasted.text.trim().split("\n")
+            compare(copied.length, 3)
+            verify(first.test(copied[0].split("\t").join(",")), pasted.text)
             return
         }
         var path = data.folder + "/frames.csv"
