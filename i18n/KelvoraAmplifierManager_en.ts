@@ -1193,10 +1193,6 @@
         <source>Load cell %1: %2</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
-        <source>fault</source>
-        <translation type="unfinished"></translation>
-    </message>
 </context>
 <context>
     <name>ScreenSettings</name>

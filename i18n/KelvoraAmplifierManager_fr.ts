@@ -1193,10 +1193,6 @@
         <source>Load cell %1: %2</source>
         <translation>Capteur %1 : %2</translation>
     </message>
-    <message>
-        <source>fault</source>
-        <translation>défaut</translation>
-    </message>
 </context>
 <context>
     <name>ScreenSettings</name>
