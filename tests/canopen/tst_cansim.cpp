@@ -84,6 +84,13 @@ private slots:
         // The driver would send level 6 as 1: the tool refuses it instead.
         QTest::newRow("level out of range")
             << QStringList{"--id", "8", "set-filters", "level=6"} << 2 << QByteArray(); // bad arguments
+        QTest::newRow("sdo-write") << QStringList{"--id", "8", "sdo-write", "2019:00", "4"} << 0
+                                   << QByteArray("0x2019:00 filteringLevel = 4 (written and read back)");
+        QTest::newRow("sdo-read") << QStringList{"--id", "8", "sdo-read", "0x2019:0"} << 0
+                                  << QByteArray("0x2019:00 filteringLevel = 4");
+        // Outside the register map's range: refused before anything is sent.
+        QTest::newRow("sdo-write out of range")
+            << QStringList{"--id", "8", "sdo-write", "2019:00", "6"} << 2 << QByteArray();
     }
     void cli_canOpenCommands() {
         QFETCH(QStringList, arguments);
