@@ -184,6 +184,7 @@ Rectangle {
         RowLayout {
             Layout.fillWidth: true
             Layout.preferredHeight: 2 * headingMetrics.lineSpacing
+            Layout.maximumHeight: 2 * headingMetrics.lineSpacing
             spacing: Theme.spacingHairline
             Heading { text: qsTr("Load cell"); Layout.preferredWidth: Theme.columnLinkName; horizontalAlignment: Text.AlignLeft }
             Heading { text: qsTr("Requests") }
