@@ -17,6 +17,8 @@ WindowTestCase {
         simulators.serial(line, "twin 1 off")
         simulators.serial(line, "refuse 1 0x0056 off")
         simulators.can("@1 refuse 2019 0 off")
+        simulators.can("@1 silent off")
+        simulators.can("@1 abort off")
         link = null
         releaseAll()
     }
@@ -30,7 +32,11 @@ WindowTestCase {
         tryCompare(link, "visible", true)
     }
     function item(name, within) { var found = findChild(within || link, name); verify(found, name); return found }
-    function figure(amplifier, column) { return item("figure_" + column, item("stats_" + amplifier)).text }
+    // "" until the amplifier's row is there.
+    function figure(amplifier, column) {
+        var row = findChild(link, "stats_" + amplifier), cell = row ? findChild(row, "figure_" + column) : null
+        return cell ? cell.text : ""
+    }
     // Chooses entry `index` of a drop-down list with the keyboard, as a user may.
     function choose(name, index) {
         var box = item(name)
@@ -56,23 +62,30 @@ WindowTestCase {
             { tag: "bad CRC", command: "fault 1 bad-crc", column: 3, verdict: "bad CRC" },
             { tag: "other id", command: "fault 1 other-id", column: 4, verdict: "other id" },
             { tag: "exception", command: "fault 1 exception", column: 5, verdict: "exception/abort" },
-            { tag: "twin", command: "twin 1 3", column: 7, verdict: "duplicate" }
+            { tag: "twin", command: "twin 1 3", column: 7, verdict: "duplicate" },
+            { tag: "late", command: "fault 1 late 150", column: 6, verdict: "late" },
+            { tag: "CAN silent", can: "@1 silent on", column: 2, verdict: "time-out" },
+            { tag: "CAN abort", can: "@1 abort on", column: 5, verdict: "exception/abort" }
         ]
     }
+    // The faulty amplifier is RS485 id 1 (load cell 1) or CANopen node 1 (load cell 3); load cell 2 stays clean.
     function test_faultCountedAndFiltered(data) {
         openLink()
-        compare(simulators.serial(line, data.command), "OK")
-        tryVerify(function() { return Number(figure("1", data.column)) > 0 }, 10000, "counted")
+        var faulty = data.can ? "3" : "1"
+        if (data.can)
+            add("CANOpen", "", 1)
+        compare(data.can ? simulators.can(data.can) : simulators.serial(line, data.command), "OK")
+        tryVerify(function() { return Number(figure(faulty, data.column)) > 0 }, 10000, "counted")
         tryVerify(function() { return Number(figure("2", 1)) > 0 }, 5000, "the other amplifier answers")
         compare(figure("2", data.column), "0", "the other amplifier's count stays clean")
 
         var verdicts = item("frameModel").verdictNames
         choose("verdictFilter", verdicts.indexOf(data.verdict) + 1)
-        choose("amplifierFilter", 1)
+        choose("amplifierFilter", Number(faulty))
         tryVerify(function() { return item("frameList").count > 0 }, 10000)
         mouseClick(item("pauseButton"))
         var rows = listed()
-        compare(rows.filter(function(r) { return r !== "Load cell 1|" + data.verdict }), [], rows.join("\n"))
+        compare(rows.filter(function(r) { return r !== "Load cell " + faulty + "|" + data.verdict }), [], rows.join("\n"))
         choose("amplifierFilter", 2)
         compare(listed().filter(function(r) { return r.indexOf("Load cell 2|") !== 0 }), [])
     }
