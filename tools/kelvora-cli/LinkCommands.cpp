@@ -166,13 +166,13 @@ Prepared monitor(const QStringList &arguments) {
                 bool lost = false;
                 while (printer.printed() < wanted && !g_stop && !lost) {
                     c.waitFor([] { return false; }, 20);
-                    printer.flush();
+                    printer.flush(wanted - printer.printed());
                     lost = c.driver->linkDown();
                 }
                 stopPolling(c);
                 std::signal(SIGINT, SIG_DFL);
                 std::signal(SIGTERM, SIG_DFL);
-                printer.flush();
+                printer.flush(wanted - printer.printed());
                 if (o.stats && watch)
                     printStats(c.out, *watch);
                 if (lost) {
@@ -423,10 +423,12 @@ FramePrinter::FramePrinter(const LinkWatch *watch, QTextStream &stream)
     , m_stream(stream)
     , m_after(0) {}
 
-size_t FramePrinter::flush() {
-    if (!m_watch)
+size_t FramePrinter::flush(size_t limit) {
+    if (!m_watch || limit == 0)
         return 0;
-    const std::vector<FrameRecord> records = m_watch->monitor().since(m_after);
+    std::vector<FrameRecord> records = m_watch->monitor().since(m_after);
+    if (records.size() > limit)
+        records.resize(limit);
     for (const FrameRecord &record : records) {
         m_stream << frameLine(record) << Qt::endl;
         m_after = record.sequence;
@@ -475,8 +477,10 @@ int exitCodeFor(const AmplifierBase *amplifier, const linkstats::Snapshot &befor
         return cli::kExitPortLost;
     // The latest fault of the command tells; a command whose exchanges all went well failed for its own
     // reason.
-    if (now.lastErrorMs == before.lastErrorMs && now.lastVerdict == before.lastVerdict &&
-        now.verdicts == before.verdicts)
+    bool faults = false;
+    for (size_t v = 1; v < now.verdicts.size(); ++v)
+        faults = faults || now.verdicts[v] > before.verdicts[v];
+    if (!faults)
         return cli::kExitFailed;
     switch (now.lastVerdict) {
     case Verdict::Ok:

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <cstdint>
 #include <functional>
 
 class AmplifierBase;
@@ -23,8 +24,8 @@ namespace linkcli {
 class FramePrinter {
 public:
     FramePrinter(const LinkWatch *watch, QTextStream &stream);
-    // The lines printed by this call.
-    size_t flush();
+    // The lines printed by this call, at most `limit`.
+    size_t flush(size_t limit = SIZE_MAX);
     size_t printed() const { return m_printed; }
 
 private:
