@@ -258,11 +258,11 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is no entry: type index:sub in hex, e.g. 2018:00.</source>
+        <source>&quot;%1&quot; is no entry: type index:sub in hex, e.g. 2018:00, or a setting&apos;s name.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is no register: type 0x0056 or 86.</source>
+        <source>&quot;%1&quot; is no register: type 0x0056 or 86, or a setting&apos;s name.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

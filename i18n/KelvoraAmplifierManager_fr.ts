@@ -258,12 +258,12 @@
         <translation>Choisissez d&apos;abord un amplificateur.</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is no entry: type index:sub in hex, e.g. 2018:00.</source>
-        <translation>« %1 » n&apos;est pas une entrée : tapez index:sous-index en hexadécimal, p. ex. 2018:00.</translation>
+        <source>&quot;%1&quot; is no entry: type index:sub in hex, e.g. 2018:00, or a setting&apos;s name.</source>
+        <translation>« %1 » n&apos;est pas une entrée : tapez index:sous-index en hexadécimal, p. ex. 2018:00, ou le nom d&apos;un réglage.</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is no register: type 0x0056 or 86.</source>
-        <translation>« %1 » n&apos;est pas un registre : tapez 0x0056 ou 86.</translation>
+        <source>&quot;%1&quot; is no register: type 0x0056 or 86, or a setting&apos;s name.</source>
+        <translation>« %1 » n&apos;est pas un registre : tapez 0x0056 ou 86, ou le nom d&apos;un réglage.</translation>
     </message>
     <message>
         <source>not in the register map</source>

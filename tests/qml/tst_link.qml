@@ -111,6 +111,7 @@ WindowTestCase {
     function test_register_data() {
         var rows = [
             { tag: "read", value: "", holds: "3", says: /Load cell \d holds 3 .* FILTER filteringLevel, takes LOW to 5/ },
+            { tag: "read by name", at: "filteringLevel", value: "", holds: "3", says: /Load cell \d holds 3 .* FILTER filteringLevel/ },
             { tag: "confirmed write", value: "4", confirm: true, holds: "4", says: /Written and read back: load cell \d holds 4 in FILTER filteringLevel/ },
             { tag: "write cancelled", value: "4", confirm: false, holds: "3", says: /FILTER filteringLevel, takes LOW to 5/ },
             { tag: "outside the map's range", value: "9", holds: "3", says: /filteringLevel takes LOW to 5; 9 was not written/ },
@@ -119,9 +120,9 @@ WindowTestCase {
         ]
         var both = []
         rows.forEach(function(row) {
-            both.push(Object.assign({}, row, { tag: "RS485 " + row.tag, protocol: "RS485", at: "0x0056",
+            both.push(Object.assign({}, row, { tag: "RS485 " + row.tag, protocol: "RS485", at: row.at || "0x0056",
                                                says: new RegExp(row.says.source.replace("FILTER", "0x0056").replace("LOW", "0")) }))
-            both.push(Object.assign({}, row, { tag: "CANopen " + row.tag, protocol: "CANOpen", at: "2019:00",
+            both.push(Object.assign({}, row, { tag: "CANopen " + row.tag, protocol: "CANOpen", at: row.at || "2019:00",
                                                says: new RegExp(row.says.source.replace("FILTER", "0x2019:00").replace("LOW", "1")) }))
         })
         return both
