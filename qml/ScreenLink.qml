@@ -5,6 +5,7 @@ import QtQuick.Templates as T
 
 import ComponentLibrary
 import KelvoraLink
+import com.example.filehandler
 
 // The Link screen: why an amplifier does not answer. The counters of every amplifier of the Weight Plot
 // screen, the frames its link carried lately, and a panel that reads or writes one register or entry.
@@ -134,6 +135,8 @@ Rectangle {
         objectName: "writeDialog"
         onConfirmed: screenLink.writeRegister()
     }
+    FileHandler { id: files }
+    // Proposes a new file in the folder recordings go to, named by the time of the export.
     FileDialog {
         id: exportDialog
         objectName: "exportDialog"
@@ -142,6 +145,12 @@ Rectangle {
         nameFilters: [qsTr("CSV files (*.csv)")]
         acceptLabel: qsTr("Save")
         onAccepted: screenLink.exportTo(selectedFile)
+    }
+    function openExport() {
+        var folder = files.getAppDataPath().length > 0 ? files.getAppDataPath() : LOGS_FOLDER
+        exportDialog.currentFolder = "file://" + folder
+        exportDialog.selectedFile = "file://" + folder + "/frames_" + Qt.formatDateTime(new Date(), "yyyyMMdd_hhmmss") + ".csv"
+        exportDialog.open()
     }
 
     // A heading or a figure of the counters' table; its width is the column's.
@@ -278,7 +287,7 @@ Rectangle {
             ButtonOutline {
                 objectName: "exportButton"
                 text: qsTr("Export CSV")
-                onClicked: exportDialog.open()
+                onClicked: screenLink.openExport()
             }
         }
         Rectangle {

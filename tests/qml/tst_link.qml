@@ -190,6 +190,10 @@ WindowTestCase {
             verify(first.test(copied[0].split("\t").join(",")), pasted.text)
             return
         }
+        mouseClick(item("exportButton"))
+        tryCompare(item("exportDialog"), "visible", true)
+        verify(/\/frames_\d{8}_\d{6}\.csv$/.test(String(item("exportDialog").selectedFile)), item("exportDialog").selectedFile)
+        item("exportDialog").reject()
         var path = data.folder + "/frames.csv"
         link.exportTo("file://" + path)
         compare(item("linkMessageDialog").title, data.title)
