@@ -45,6 +45,8 @@ struct CliLinkOptions {
     QString port;
     int deviceId = 1;
     int baudRate = 9600;
+    // --trace: the frames of the command on stderr.
+    bool trace = false;
 };
 
 // The device ids a protocol addresses, or nullopt when it takes none (RS232: one amplifier per port).

@@ -3,6 +3,8 @@
 #include "ExitCodes.h"
 #include "LinkCommands.h"
 
+#include "link/LinkWatch.h"
+
 #include "device/AmplifierBase.h"
 #include "device/FileHandler.h"
 #include "device/ProtocolFacts.h"
@@ -132,6 +134,11 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
     if (drivers.empty())
         return fail(error);
     const int readingIntervalMs = WeightRecorder::readingIntervalFor(intervalMs);
+    // The amplifiers of one run share one link, and so its frames.
+    LinkWatch *linkWatch = dynamic_cast<AmplifierBase *>(drivers.front()->object())->linkWatch();
+    if (link.trace && linkWatch)
+        linkWatch->monitor().setRecording(true);
+    linkcli::FramePrinter trace(link.trace ? linkWatch : nullptr, err);
     QList<AmplifierBase *> amplifiers;
     for (size_t i = 0; i < drivers.size(); ++i) {
         QObject *driver = drivers[i]->object();
@@ -139,7 +146,9 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
         amplifier->setName(QString::number(i + 1));
         FailureText why;
         QObject::connect(driver, SIGNAL(connectionFailed(QString)), &why, SLOT(take(QString)));
-        if (!connectAndRead(driver, readingIntervalMs))
+        const bool connected = connectAndRead(driver, readingIntervalMs);
+        trace.flush();
+        if (!connected)
             // Nothing sent at all: the line could not be opened.
             return fail(QStringLiteral("Amplifier %1 did not connect on %2: %3")
                             .arg(amplifier->linkDescription(), link.port, why.text),
@@ -173,6 +182,7 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (g_stopRequested)
             recorder.stop();
+        trace.flush();
         sinceAttemptMs += kWatchMs;
         bool anyLost = false;
         for (const std::unique_ptr<CliDriver> &driver : drivers)
@@ -204,6 +214,7 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
     recorder.waitUntilWritten();
     for (const std::unique_ptr<CliDriver> &driver : drivers)
         QMetaObject::invokeMethod(driver->object(), "stopContinuousADRead", Qt::DirectConnection);
+    trace.flush();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
 #ifdef SIGHUP

@@ -55,7 +55,8 @@ const char *kCommandsHelp = R"(Commands:
                                frame that cannot be decoded shows its hex only; N frames, or until
                                Ctrl-C; verdicts: ok, time-out, bad CRC, other id, refused, late,
                                duplicate, garbage, incomplete, unsupported; the frames go on even when
-                               the handshake fails, which then ends it with that failure's status
+                               the handshake fails, which then ends it with that failure's status;
+                               otherwise it exits 0 whatever the verdicts (6 when the port goes)
   stats [--count N] [--interval MS]
                                read the weight N times (default 10), then print the link statistics:
                                one row per id: requests, one column per verdict, late or doubled bytes
@@ -104,7 +105,7 @@ first, and when a write is refused they write the old values back; the message o
 amplifier holds then.
 Global options --timeout MS (how long each exchange waits for an answer), --retries N (times an exchange
 with no usable answer is sent again) and --trace (every frame of the command on stderr, as monitor prints
-them) go before the command.
+them; a scan's probes excepted) go before the command.
 Exit status (the reason on stderr):
   0  success
   1  the command ran and its verdict is negative (a self-test that failed, a write read back different),
@@ -845,6 +846,7 @@ int main(int argc, char *argv[]) {
     linkoptions::setRetries(static_cast<int>(number));
     timeoutMs *= static_cast<int>(number) + 1;
     const bool trace = parser.isSet(QStringLiteral("trace"));
+    link.trace = trace;
 
     if (recording)
         return runRecordCommand(link, parser.value(QStringLiteral("id")), unit, positional.mid(1));

@@ -1,10 +1,12 @@
 #include "device/rs485/RS485Amplifier.h"
 
+#include "link/LinkOptions.h"
 #include "link/serial/RS485Bus.h"
 
 #include <QDebug>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <stdexcept>
@@ -81,7 +83,12 @@ bool RS485Amplifier::handshake() {
     QString cause;
     std::future<bool> task =
         std::async(std::launch::async, [this, &cause] { return adRegisterAnswers(&cause); });
-    const bool inTime = task.wait_for(kHandshakeWait) == std::future_status::ready;
+    // A longer answer time-out or retries (the command-line tool's) lengthen the wait with them.
+    const auto wait =
+        std::max(kHandshakeWait, (linkoptions::retries() + 1) *
+                                     std::chrono::milliseconds(linkoptions::answerTimeoutMs() +
+                                                               serial::SerialLink::kSettleLimitMs));
+    const bool inTime = task.wait_for(wait) == std::future_status::ready;
     const bool answered = task.get();
     m_handshakeCause = inTime ? cause : QString();
     return inTime && answered;
