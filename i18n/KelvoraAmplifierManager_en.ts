@@ -375,14 +375,6 @@
         <translation type="unfinished" />
     </message>
     <message>
-        <source>&quot;%1&quot; is no entry: type index:sub in hex, e.g. 2018:00.</source>
-        <translation type="unfinished" />
-    </message>
-    <message>
-        <source>&quot;%1&quot; is no register: type 0x0056 or 86.</source>
-        <translation type="unfinished" />
-    </message>
-    <message>
         <source>not in the register map</source>
         <translation type="unfinished" />
     </message>
@@ -412,6 +404,14 @@
     </message>
     <message>
         <source>Written and read back: load cell %1 holds %2 in %3.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no entry: type index:sub in hex, e.g. 2018:00, or a setting&apos;s name.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no register: type 0x0056 or 86, or a setting&apos;s name.</source>
         <translation type="unfinished" />
     </message>
 </context>
@@ -1484,10 +1484,6 @@ Report: %2</source>
     </message>
     <message>
         <source>Load cell %1: %2</source>
-        <translation type="unfinished" />
-    </message>
-    <message>
-        <source>fault</source>
         <translation type="unfinished" />
     </message>
     <message>

@@ -266,14 +266,6 @@
         <translation>Choisissez d&apos;abord un amplificateur.</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is no entry: type index:sub in hex, e.g. 2018:00.</source>
-        <translation>« %1 » n&apos;est pas une entrée : tapez index:sous-index en hexadécimal, p. ex. 2018:00.</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; is no register: type 0x0056 or 86.</source>
-        <translation>« %1 » n&apos;est pas un registre : tapez 0x0056 ou 86.</translation>
-    </message>
-    <message>
         <source>not in the register map</source>
         <translation>absent de la table des registres</translation>
     </message>
@@ -304,6 +296,14 @@
     <message>
         <source>Written and read back: load cell %1 holds %2 in %3.</source>
         <translation>Écrit et relu : le capteur %1 contient %2 dans %3.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no entry: type index:sub in hex, e.g. 2018:00, or a setting&apos;s name.</source>
+        <translation>« %1 » n&apos;est pas une entrée : tapez index:sous-index en hexadécimal, p. ex. 2018:00, ou le nom d&apos;un réglage.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no register: type 0x0056 or 86, or a setting&apos;s name.</source>
+        <translation>« %1 » n&apos;est pas un registre : tapez 0x0056 ou 86, ou le nom d&apos;un réglage.</translation>
     </message>
 </context>
 <context>
@@ -1200,10 +1200,6 @@
     <message>
         <source>Load cell %1: %2</source>
         <translation>Capteur %1 : %2</translation>
-    </message>
-    <message>
-        <source>fault</source>
-        <translation>défaut</translation>
     </message>
     <message>
         <source>Load cell %1: what it held before its calibration is saved as %2</source>

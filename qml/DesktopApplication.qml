@@ -201,7 +201,8 @@ ApplicationWindow {
                 ScreenPlayground {
                     onLinkRequested: function(name) {
                         screenLink.loadScreen()
-                        screenLink.item.showAmplifier(name)
+                        if (screenLink.item)
+                            screenLink.item.showAmplifier(name)
                     }
                 }
             }

@@ -5,6 +5,7 @@ import QtQuick.Templates as T
 
 import ComponentLibrary
 import KelvoraLink
+import com.example.filehandler
 
 // The Link screen: why an amplifier does not answer. The counters of every amplifier of the Weight Plot
 // screen, the frames its link carried lately, and a panel that reads or writes one register or entry.
@@ -28,8 +29,19 @@ Rectangle {
             registerAmplifier.currentIndex = at
     }
 
+    // The frames chosen: from the one clicked to the one shift-clicked.
+    function selectedRows() {
+        if (frameList.currentIndex < 0)
+            return []
+        var from = Math.min(frameList.anchorRow, frameList.currentIndex)
+        var rows = []
+        for (var row = Math.max(from, 0); row <= Math.max(frameList.anchorRow, frameList.currentIndex); row++)
+            rows.push(row)
+        return rows
+    }
+
     function copySelected() {
-        var copied = frameModel.copyRows(frameList.currentIndex >= 0 ? [frameList.currentIndex] : [])
+        var copied = frameModel.copyRows(selectedRows())
         messageDialog.show(qsTr("Frames Copied"), copied > 0 ? qsTr("%n frame(s) copied to the clipboard.", "", copied)
                                                            : qsTr("Click a frame first."))
     }
@@ -100,6 +112,19 @@ Rectangle {
     LinkRegisters {
         id: registers
     }
+    // The chosen frames stay the same frames while the oldest leave the list, and none is chosen once the
+    // filters change what the list holds.
+    Connections {
+        target: frameModel
+        function onRowsRemoved(parent, first, last) {
+            if (first === 0 && frameList.anchorRow >= 0)
+                frameList.anchorRow = Math.max(0, frameList.anchorRow - (last + 1))
+        }
+        function onModelReset() {
+            frameList.anchorRow = -1
+            frameList.currentIndex = -1
+        }
+    }
 
     DialogMessage {
         id: messageDialog
@@ -110,6 +135,8 @@ Rectangle {
         objectName: "writeDialog"
         onConfirmed: screenLink.writeRegister()
     }
+    FileHandler { id: files }
+    // Proposes a new file in the folder recordings go to, named by the time of the export.
     FileDialog {
         id: exportDialog
         objectName: "exportDialog"
@@ -118,6 +145,12 @@ Rectangle {
         nameFilters: [qsTr("CSV files (*.csv)")]
         acceptLabel: qsTr("Save")
         onAccepted: screenLink.exportTo(selectedFile)
+    }
+    function openExport() {
+        var folder = files.getAppDataPath().length > 0 ? files.getAppDataPath() : LOGS_FOLDER
+        exportDialog.currentFolder = "file://" + folder
+        exportDialog.selectedFile = "file://" + folder + "/frames_" + Qt.formatDateTime(new Date(), "yyyyMMdd_hhmmss") + ".csv"
+        exportDialog.open()
     }
 
     // A heading or a figure of the counters' table; its width is the column's.
@@ -160,6 +193,7 @@ Rectangle {
         RowLayout {
             Layout.fillWidth: true
             Layout.preferredHeight: 2 * headingMetrics.lineSpacing
+            Layout.maximumHeight: 2 * headingMetrics.lineSpacing
             spacing: Theme.spacingHairline
             Heading { text: qsTr("Load cell"); Layout.preferredWidth: Theme.columnLinkName; horizontalAlignment: Text.AlignLeft }
             Heading { text: qsTr("Requests") }
@@ -253,7 +287,7 @@ Rectangle {
             ButtonOutline {
                 objectName: "exportButton"
                 text: qsTr("Export CSV")
-                onClicked: exportDialog.open()
+                onClicked: screenLink.openExport()
             }
         }
         Rectangle {
@@ -272,6 +306,8 @@ Rectangle {
                 clip: true
                 model: frameModel
                 currentIndex: -1
+                // Where the chosen frames start; currentIndex is where they end.
+                property int anchorRow: -1
                 // Rows scrolled out are used again for the rows scrolled in: thousands of frames scroll without
                 // making a row each.
                 reuseItems: true
@@ -294,7 +330,9 @@ Rectangle {
                     objectName: "frame_" + index
                     width: ListView.view.width
                     implicitHeight: frameHex.y + frameHex.height + Theme.spacingHairline
-                    color: ListView.isCurrentItem ? Theme.colorSeparator : Theme.colorNone
+                    color: index >= Math.min(frameList.anchorRow, frameList.currentIndex)
+                           && index <= Math.max(frameList.anchorRow, frameList.currentIndex) && frameList.currentIndex >= 0
+                           ? Theme.colorSeparator : Theme.colorNone
                     // Time, direction, amplifier and verdict in fixed columns, then the frame in words (none
                     // when its bytes do not decode), and under them the bytes as they went over the wire.
                     Row {
@@ -330,7 +368,11 @@ Rectangle {
                     }
                     MouseArea {
                         anchors.fill: parent
-                        onClicked: frameList.currentIndex = frameRow.index
+                        onClicked: function(mouse) {
+                            if (!(mouse.modifiers & Qt.ShiftModifier) || frameList.anchorRow < 0)
+                                frameList.anchorRow = frameRow.index
+                            frameList.currentIndex = frameRow.index
+                        }
                     }
                 }
             }

@@ -348,26 +348,6 @@ Rectangle {
         elide: Text.ElideRight
     }
 
-    // A word in a small frame on a tile; filled, it reads in the tile's colour.
-    component TileTag: Rectangle {
-        property alias text: tagLabel.text
-        property bool filled: false
-        property color tileColour
-        implicitWidth: tagLabel.implicitWidth + Theme.spacingNormal
-        implicitHeight: tagLabel.implicitHeight + Theme.spacingHairline
-        radius: Theme.tileBorder
-        color: filled ? Theme.colorOnAccent : Theme.colorNone
-        border.color: Theme.colorOnAccent
-        border.width: 1
-        Text {
-            id: tagLabel
-            anchors.centerIn: parent
-            color: parent.filled ? parent.tileColour : Theme.colorOnAccent
-            font.pixelSize: Theme.fontSizeTag
-            font.bold: true
-        }
-    }
-
     // A row of the amplifier model: what it reads and whether that is current come from the model.
     component AmplifierTile: Rectangle {
         id: tile
@@ -418,24 +398,24 @@ Rectangle {
                     font.bold: true
                     horizontalAlignment: Text.AlignLeft
                 }
-                // A fault shows the amplifier's link: its counters and its frames.
-                TileTag {
-                    objectName: "tileFault"
-                    visible: tile.stale && !tile.paused
-                    filled: true
-                    tileColour: tile.color
-                    text: qsTr("fault")
-                    MouseArea {
-                        anchors.fill: parent
-                        onClicked: screenPlayground.linkRequested(tile.name)
-                    }
-                }
-                TileTag {
+                Rectangle {
                     objectName: "tileTare"
+                    readonly property alias text: tareLabel.text
                     visible: tile.amplifier !== null
-                    filled: tile.tared
-                    tileColour: tile.color
-                    text: tile.tared ? qsTr("net") : qsTr("gross")
+                    implicitWidth: tareLabel.implicitWidth + Theme.spacingNormal
+                    implicitHeight: tareLabel.implicitHeight + Theme.spacingHairline
+                    radius: Theme.tileBorder
+                    color: tile.tared ? Theme.colorOnAccent : Theme.colorNone
+                    border.color: Theme.colorOnAccent
+                    border.width: 1
+                    Text {
+                        id: tareLabel
+                        anchors.centerIn: parent
+                        text: tile.tared ? qsTr("net") : qsTr("gross")
+                        color: tile.tared ? tile.color : Theme.colorOnAccent
+                        font.pixelSize: Theme.fontSizeTag
+                        font.bold: true
+                    }
                 }
             }
             TileLine {
@@ -461,9 +441,19 @@ Rectangle {
                                                    ? tile.staleReason
                                                    : qsTr("no answer for %1 s").arg(Math.floor(tile.silentMs / 1000)))
                 font.italic: true
+                // The fault it names is a way to the amplifier's link: its counters and its frames.
+                font.underline: faultMarker.visible
                 FontMetrics {
                     id: fontMetrics
                     font.pixelSize: Theme.fontSizeCaption
+                }
+                MouseArea {
+                    id: faultMarker
+                    objectName: "tileFault"
+                    anchors.fill: parent
+                    visible: tile.stale && !tile.paused
+                    cursorShape: Qt.PointingHandCursor
+                    onClicked: screenPlayground.linkRequested(tile.name)
                 }
             }
         }

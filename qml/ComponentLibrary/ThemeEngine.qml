@@ -149,7 +149,7 @@ QtObject {
     // The Link screen: the amplifier and a figure of its counters' table, the room of that table (three
     // amplifiers, then it scrolls) and the least room of its frame list. Raw bytes in a fixed-width font, so
     // columns of hex align.
-    readonly property int columnLinkName: columnNarrow / 2
+    readonly property int columnLinkName: 13 * gridUnit
     readonly property int columnLinkFigure: 16 * gridUnit
     readonly property int linkStatsHeight: 3 * componentHeight
     readonly property int linkFramesMinHeight: 4 * componentHeight

@@ -17,6 +17,8 @@ WindowTestCase {
         simulators.serial(line, "twin 1 off")
         simulators.serial(line, "refuse 1 0x0056 off")
         simulators.can("@1 refuse 2019 0 off")
+        simulators.can("@1 silent off")
+        simulators.can("@1 abort off")
         link = null
         releaseAll()
     }
@@ -30,7 +32,11 @@ WindowTestCase {
         tryCompare(link, "visible", true)
     }
     function item(name, within) { var found = findChild(within || link, name); verify(found, name); return found }
-    function figure(amplifier, column) { return item("figure_" + column, item("stats_" + amplifier)).text }
+    // "" until the amplifier's row is there.
+    function figure(amplifier, column) {
+        var row = findChild(link, "stats_" + amplifier), cell = row ? findChild(row, "figure_" + column) : null
+        return cell ? cell.text : ""
+    }
     // Chooses entry `index` of a drop-down list with the keyboard, as a user may.
     function choose(name, index) {
         var box = item(name)
@@ -38,13 +44,16 @@ WindowTestCase {
         while (box.currentIndex < index) keyClick(Qt.Key_Down)
         while (box.currentIndex > index) keyClick(Qt.Key_Up)
     }
-    // Every frame listed, as "amplifier|verdict" lines.
+    // Every frame listed, as "amplifier|verdict" lines. An answer that is no intact frame shows its bytes only.
     function listed() {
         var list = item("frameList"), rows = []
         for (var i = 0; i < list.count; i++) {
             list.positionViewAtIndex(i, ListView.Contain)
-            var row = findChild(list, "frame_" + i)
-            rows.push(item("frameAmplifier", row).text + "|" + item("frameVerdict", row).text)
+            var row = findChild(list, "frame_" + i), verdict = item("frameVerdict", row).text
+            rows.push(item("frameAmplifier", row).text + "|" + verdict)
+            if (row.direction === "←" && (verdict === "garbage" || verdict === "bad CRC"))
+                compare(item("frameDecoded", row).text, "", item("frameHex", row).text)
+            verify(item("frameHex", row).text.length > 0)
         }
         return rows
     }
@@ -56,23 +65,35 @@ WindowTestCase {
             { tag: "bad CRC", command: "fault 1 bad-crc", column: 3, verdict: "bad CRC" },
             { tag: "other id", command: "fault 1 other-id", column: 4, verdict: "other id" },
             { tag: "exception", command: "fault 1 exception", column: 5, verdict: "exception/abort" },
-            { tag: "twin", command: "twin 1 3", column: 7, verdict: "duplicate" }
+            { tag: "twin", command: "twin 1 3", column: 7, verdict: "duplicate" },
+            { tag: "late", command: "fault 1 late 150", column: 6, verdict: "late" },
+            { tag: "garbage", command: "fault 1 garbage", detail: /garbled or cut answers: [1-9]/, verdict: "garbage" },
+            { tag: "CAN silent", can: "@1 silent on", column: 2, verdict: "time-out" },
+            { tag: "CAN abort", can: "@1 abort on", column: 5, verdict: "exception/abort" }
         ]
     }
+    // The faulty amplifier is RS485 id 1 (load cell 1) or CANopen node 1 (load cell 3); load cell 2 stays clean.
     function test_faultCountedAndFiltered(data) {
         openLink()
-        compare(simulators.serial(line, data.command), "OK")
-        tryVerify(function() { return Number(figure("1", data.column)) > 0 }, 10000, "counted")
-        tryVerify(function() { return Number(figure("2", 1)) > 0 }, 5000, "the other amplifier answers")
-        compare(figure("2", data.column), "0", "the other amplifier's count stays clean")
+        var faulty = data.can ? "3" : "1"
+        if (data.can)
+            add("CANOpen", "", 1)
+        compare(data.can ? simulators.can(data.can) : simulators.serial(line, data.command), "OK")
+        if (data.detail) {
+            tryVerify(function() { return data.detail.test(item("lastError", item("stats_" + faulty)).text) }, 10000, "counted")
+        } else {
+            tryVerify(function() { return Number(figure(faulty, data.column)) > 0 }, 10000, "counted")
+            tryVerify(function() { return Number(figure("2", 1)) > 0 }, 5000, "the other amplifier answers")
+            compare(figure("2", data.column), "0", "the other amplifier's count stays clean")
+        }
 
         var verdicts = item("frameModel").verdictNames
         choose("verdictFilter", verdicts.indexOf(data.verdict) + 1)
-        choose("amplifierFilter", 1)
+        choose("amplifierFilter", Number(faulty))
         tryVerify(function() { return item("frameList").count > 0 }, 10000)
         mouseClick(item("pauseButton"))
         var rows = listed()
-        compare(rows.filter(function(r) { return r !== "Load cell 1|" + data.verdict }), [], rows.join("\n"))
+        compare(rows.filter(function(r) { return r !== "Load cell " + faulty + "|" + data.verdict }), [], rows.join("\n"))
         choose("amplifierFilter", 2)
         compare(listed().filter(function(r) { return r.indexOf("Load cell 2|") !== 0 }), [])
     }
@@ -98,6 +119,7 @@ WindowTestCase {
     function test_register_data() {
         var rows = [
             { tag: "read", value: "", holds: "3", says: /Load cell \d holds 3 .* FILTER filteringLevel, takes LOW to 5/ },
+            { tag: "read by name", at: "filteringLevel", value: "", holds: "3", says: /Load cell \d holds 3 .* FILTER filteringLevel/ },
             { tag: "confirmed write", value: "4", confirm: true, holds: "4", says: /Written and read back: load cell \d holds 4 in FILTER filteringLevel/ },
             { tag: "write cancelled", value: "4", confirm: false, holds: "3", says: /FILTER filteringLevel, takes LOW to 5/ },
             { tag: "outside the map's range", value: "9", holds: "3", says: /filteringLevel takes LOW to 5; 9 was not written/ },
@@ -106,9 +128,9 @@ WindowTestCase {
         ]
         var both = []
         rows.forEach(function(row) {
-            both.push(Object.assign({}, row, { tag: "RS485 " + row.tag, protocol: "RS485", at: "0x0056",
+            both.push(Object.assign({}, row, { tag: "RS485 " + row.tag, protocol: "RS485", at: row.at || "0x0056",
                                                says: new RegExp(row.says.source.replace("FILTER", "0x0056").replace("LOW", "0")) }))
-            both.push(Object.assign({}, row, { tag: "CANopen " + row.tag, protocol: "CANOpen", at: "2019:00",
+            both.push(Object.assign({}, row, { tag: "CANopen " + row.tag, protocol: "CANOpen", at: row.at || "2019:00",
                                                says: new RegExp(row.says.source.replace("FILTER", "0x2019:00").replace("LOW", "1")) }))
         })
         return both
@@ -158,13 +180,20 @@ WindowTestCase {
             item("frameList").positionViewAtBeginning()
             tryVerify(function() { return findChild(item("frameList"), "frame_0") !== null })
             mouseClick(findChild(item("frameList"), "frame_0"))
+            mouseClick(findChild(item("frameList"), "frame_2"), 1, 1, Qt.LeftButton, Qt.ShiftModifier)
             mouseClick(item("copyButton"))
-            compare(item("linkMessageDialog").text, "1 frame(s) copied to the clipboard.")
+            compare(item("linkMessageDialog").text, "3 frame(s) copied to the clipboard.")
             var pasted = createTemporaryQmlObject("import QtQuick; TextEdit {}", testCase)
             pasted.paste()
-            verify(first.test(pasted.text.trim().split("\t").join(",")), pasted.text)
+            var copied = pasted.text.trim().split("\n")
+            compare(copied.length, 3)
+            verify(first.test(copied[0].split("\t").join(",")), pasted.text)
             return
         }
+        mouseClick(item("exportButton"))
+        tryCompare(item("exportDialog"), "visible", true)
+        verify(/\/frames_\d{8}_\d{6}\.csv$/.test(String(item("exportDialog").selectedFile)), item("exportDialog").selectedFile)
+        item("exportDialog").reject()
         var path = data.folder + "/frames.csv"
         link.exportTo("file://" + path)
         compare(item("linkMessageDialog").title, data.title)

@@ -199,9 +199,11 @@ void FrameListModel::update(const std::vector<LinkSource> &sources) {
         const auto known = m_seen.find(watch);
         uint64_t &seen =
             known != m_seen.end() ? known->second : m_seen[watch] = watch->monitor().lastSequence();
-        for (const FrameRecord &record : watch->monitor().since(seen))
+        // Up to the last frame taken: one recorded meanwhile comes with the next look.
+        for (const FrameRecord &record : watch->monitor().since(seen)) {
             fresh.push_back({record, watch});
-        seen = std::max(seen, watch->monitor().lastSequence());
+            seen = std::max(seen, record.sequence);
+        }
     }
     if (fresh.empty())
         return;

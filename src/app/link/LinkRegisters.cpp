@@ -64,6 +64,13 @@ LinkRegisters::LinkRegisters(QObject *parent)
 std::optional<LinkRegisters::Target> LinkRegisters::parseTarget(const QString &text, bool canOpen) {
     Target target;
     target.canOpen = canOpen;
+    // A setting by the name the screens and the command line give it ("filteringLevel", "level").
+    if (const regmap::Setting *setting = regmap::find(text.trimmed());
+        setting && setting->heldBy(canOpen ? regmap::Family::CanOpen : regmap::Family::Serial)) {
+        target.index = canOpen ? setting->index : setting->reg;
+        target.subIndex = canOpen ? setting->subIndex : 0;
+        return target;
+    }
     if (!canOpen) {
         const std::optional<uint32_t> reg = parseNumber(text, 10, 0xFFFF);
         if (!reg)
@@ -138,8 +145,10 @@ LinkRegisters::Checked LinkRegisters::check(QObject *object, const QString &addr
     const bool canOpen = isCanOpen(checked.amplifier);
     const std::optional<Target> target = parseTarget(address, canOpen);
     if (!target) {
-        checked.error = canOpen ? tr("\"%1\" is no entry: type index:sub in hex, e.g. 2018:00.").arg(address)
-                                : tr("\"%1\" is no register: type 0x0056 or 86.").arg(address);
+        checked.error =
+            canOpen ? tr("\"%1\" is no entry: type index:sub in hex, e.g. 2018:00, or a setting's name.")
+                          .arg(address)
+                    : tr("\"%1\" is no register: type 0x0056 or 86, or a setting's name.").arg(address);
         return checked;
     }
     checked.target = *target;

@@ -25,8 +25,8 @@ public:
         uint16_t index = 0;
         uint8_t subIndex = 0;
     };
-    // The target `text` names for `amplifier`'s kind ("0x0056" or "86"; "2018:00" or "0x2018:0"); nullopt
-    // when it names none.
+    // The target `text` names for `amplifier`'s kind ("0x0056" or "86"; "2018:00" or "0x2018:0"; or a
+    // setting's name, "filteringLevel"); nullopt when it names none.
     static std::optional<Target> parseTarget(const QString &text, bool canOpen);
     // A value as typed: a whole number 0..4294967295, decimal or 0x hex.
     static std::optional<uint32_t> parseValue(const QString &text);
