@@ -1,6 +1,7 @@
 #include "protocol/Stability.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace stability {
 
@@ -32,7 +33,8 @@ bool Window::isCovered() const {
 }
 
 bool Window::isStable() const {
-    return isCovered() && count() >= kMinimumReadings && spread() < m_rule.threshold;
+    return isCovered() && count() >= kMinimumReadings && spread() < m_rule.threshold &&
+           std::abs(trend()) < kTrendShare * m_rule.threshold;
 }
 
 double Window::spread() const {
@@ -42,6 +44,26 @@ double Window::spread() const {
         std::minmax_element(m_readings.begin(), m_readings.end(),
                             [](const Reading &a, const Reading &b) { return a.value < b.value; });
     return high->value - low->value;
+}
+
+double Window::trend() const {
+    if (m_readings.empty())
+        return 0;
+    const qint64 middle = m_readings.back().ms - m_rule.windowMs / 2;
+    double older = 0, newer = 0;
+    int olderCount = 0, newerCount = 0;
+    for (const Reading &reading : m_readings) {
+        if (reading.ms < middle) {
+            older += reading.value;
+            ++olderCount;
+        } else {
+            newer += reading.value;
+            ++newerCount;
+        }
+    }
+    if (olderCount == 0 || newerCount == 0)
+        return 0;
+    return newer / newerCount - older / olderCount;
 }
 
 double Window::mean() const {

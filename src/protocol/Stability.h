@@ -5,8 +5,10 @@
 #include <deque>
 
 // The one rule for "the reading has come to rest": the spread (largest minus smallest) of the readings of
-// the last `windowMs` stays below `threshold`. While calibrating the readings are raw AD counts; once the
-// amplifier weighs, they are weights and the threshold is a number of scale divisions in grams.
+// the last `windowMs` stays below `threshold`, and they no longer move one way (the newer half of the window
+// differs from the older half by less than a quarter of `threshold`). While calibrating the readings are raw
+// AD counts; once the amplifier weighs, they are weights and the threshold is a number of scale divisions in
+// grams.
 namespace stability {
 
 struct Rule {
@@ -39,6 +41,10 @@ inline Rule weightRule(double divisionGrams) {
 // At least this many readings must lie in a window before it can be called stable: one or two readings
 // have no spread to speak of.
 constexpr int kMinimumReadings = 3;
+// The trend a stable window may show, as a share of the threshold: noise averages out over each half, so
+// a quarter lets any noise through that the spread lets through, and leaves a capture off its rest by a
+// small fraction of a division at most.
+constexpr double kTrendShare = 0.25;
 
 // The readings of the latest window, oldest first. Not thread-safe: fed and asked by one thread.
 class Window {
@@ -54,12 +60,18 @@ public:
     void clear() { m_readings.clear(); }
 
     // Whether the readings cover the whole window (the oldest kept is at least windowMs older than the
-    // newest), there are kMinimumReadings of them, and their spread is below the threshold.
+    // newest), there are kMinimumReadings of them, their spread is below the threshold and their trend
+    // below a quarter of it.
     bool isStable() const;
     // Whether the readings cover the whole window yet.
     bool isCovered() const;
     // Largest minus smallest reading of the window; 0 without readings.
     double spread() const;
+    // Mean of the newer half of the window's readings minus the mean of the older half; 0 without readings
+    // on both sides. A load still approaching its rest, or creeping, moves one way within a spread that may
+    // already be below the threshold; its window mean would then sit off the value it comes to, by up to
+    // half the threshold (a one-sided hysteresis in a check that is nothing but the capture's haste).
+    double trend() const;
     // Mean of the window's readings; 0 without readings.
     double mean() const;
     int count() const { return static_cast<int>(m_readings.size()); }

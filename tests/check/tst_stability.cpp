@@ -23,10 +23,12 @@ void TstStability::rule_data() {
     QTest::addColumn<bool>("stable");
     QTest::addColumn<double>("mean");
 
-    QList<double> noise, drift, step, settled, settling, tooFew;
+    QList<double> noise, drift, creep, step, settled, settling, tooFew;
     for (int i = 0; i < 15; ++i) {
         noise << 10000 + (i % 2 ? 90 : -90);
         drift << 10000 + 25.0 * i;
+        // 100 counts a second: within the spread, but the mean would lag the reading by 50 counts.
+        creep << 10000 + 10.0 * i;
         step << (i < 10 ? 10000 : 30000);
         // 8000 counts approaching with a 300 ms time constant: still moving for a while.
         settling << 30000 - 8000 * std::exp(-i * 100 / 300.0);
@@ -37,6 +39,7 @@ void TstStability::rule_data() {
     // The last 11 readings of `noise` alternate around 10000, five above and six below.
     QTest::newRow("noise within threshold") << noise << true << 10000 - 90.0 / 11;
     QTest::newRow("drift 250 counts per s") << drift << false << 0.0;
+    QTest::newRow("creep within the spread") << creep << false << 0.0;
     QTest::newRow("step in window") << step << false << 0.0;
     QTest::newRow("slow settle still moving") << settling << false << 0.0;
     QTest::newRow("slow settle come to rest") << settled << true << -1.0;
