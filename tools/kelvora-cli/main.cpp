@@ -10,6 +10,7 @@
 #include "ScanCommand.h"
 
 #include "device/AppVersion.h"
+#include "device/CsvField.h"
 #include "device/InputRules.h"
 #include "device/ProtocolFacts.h"
 #include "device/ReadingWorker.h"
@@ -384,15 +385,6 @@ qint64 msSinceLastReading(QObject *driver) {
     QMetaObject::invokeMethod(driver, "getMsSinceLastReading", Qt::DirectConnection,
                               Q_RETURN_ARG(qint64, ms));
     return ms;
-}
-
-// One CSV field: quoted when it holds a comma, a quote or a line break.
-QString csvField(QString text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')))
-        return text;
-    text.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
 // The worker reads at least this often, so that a port that goes away is noticed quickly whatever the
