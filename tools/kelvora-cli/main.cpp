@@ -4,6 +4,7 @@
 #include "BackupCommands.h"
 #include "CheckCommand.h"
 #include "CliDriver.h"
+#include "Console.h"
 #include "ExitCodes.h"
 #include "LinkCommands.h"
 #include "RecordCommand.h"
@@ -150,15 +151,9 @@ Exit status (the reason on stderr):
   5  bad answer: bad CRC, another address or node, garbage, a cut answer, two devices on one id
   6  port lost: the port or CAN adapter cannot be opened or went away)";
 
-QTextStream &out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
+using cli::err;
+using cli::fail;
+using cli::out;
 
 // Receives a driver's signals by name, so one listener serves every protocol.
 class Listener : public QObject {
@@ -221,11 +216,6 @@ const protocolfacts::Facts &facts(const QString &protocol) {
     static const protocolfacts::Facts kNone{};
     const protocolfacts::Facts *known = protocolfacts::find(protocol);
     return known ? *known : kNone;
-}
-
-int fail(const QString &message, int status = cli::kExitFailed) {
-    err() << message << Qt::endl;
-    return status;
 }
 
 int badArguments(const QString &message) {
