@@ -438,6 +438,12 @@ int exitCodeFor(const AmplifierBase *amplifier, const linkstats::Snapshot &befor
     }
 }
 
+int connectionFailedCode(const AmplifierBase *amplifier, const linkstats::Snapshot &before, bool linkLost) {
+    if (statsOf(amplifier).requests == before.requests)
+        return cli::kExitPortLost;
+    return exitCodeFor(amplifier, before, linkLost);
+}
+
 bool isLinkCommand(const QString &command) {
     static const QStringList kCommands{QStringLiteral("monitor"),       QStringLiteral("stats"),
                                        QStringLiteral("read-register"), QStringLiteral("write-register"),

@@ -286,7 +286,7 @@ int runFinishing(Context &c, const std::function<void()> &operation, const QStri
         return fail(c.listener->finished->message);
     if (!done.isEmpty())
         out() << done << Qt::endl;
-    return 0;
+    return cli::kExitOk;
 }
 
 // The checks of the calibration rule, before the line is opened: a refusal always, a warning unless
@@ -342,7 +342,7 @@ int readAd(Context &c) {
     // Success only when nothing but values came.
     if (c.listener->adValues.size() >= kConfirmingReadings && c.listener->errors.isEmpty()) {
         out() << c.listener->adValues.last() << Qt::endl;
-        return 0;
+        return cli::kExitOk;
     }
     return failWith(c.listener->errors, QStringLiteral("No answer from the amplifier."));
 }
@@ -351,12 +351,12 @@ int startMeasuring(Context &c, int intervalMs) {
     if (!QMetaObject::invokeMethod(c.object, "startContinuousMeasuringValueRead", Qt::DirectConnection,
                                    Q_ARG(int, intervalMs)))
         return fail(QStringLiteral("This amplifier cannot read weights."));
-    return 0;
+    return cli::kExitOk;
 }
 
 int readWeight(Context &c) {
-    if (startMeasuring(c, 100) != 0)
-        return 1;
+    if (const int status = startMeasuring(c, 100); status != cli::kExitOk)
+        return status;
     waitFor(
         [&] {
             return c.driver->completedMeasuringCycles() >= kConfirmingReadings ||
@@ -367,7 +367,7 @@ int readWeight(Context &c) {
     if (!c.listener->errors.isEmpty() || c.driver->completedMeasuringCycles() < kConfirmingReadings)
         return failWith(c.listener->errors, QStringLiteral("No answer from the amplifier."));
     out() << weightText(c) << Qt::endl;
-    return 0;
+    return cli::kExitOk;
 }
 
 qint64 msSinceLastReading(QObject *driver) {
@@ -407,8 +407,10 @@ Prepared watch(const QStringList &arguments) {
             // The worker reads several times per printed line: its period drifts against the printing
             // clock (each cycle is the pause plus the exchange), so reading once per line would leave some
             // lines without a reading although the amplifier answers every time.
-            if (startMeasuring(c, qBound(1, intervalMs / kReadingsPerLine, kLongestReadingIntervalMs)) != 0)
-                return 1;
+            if (const int status =
+                    startMeasuring(c, qBound(1, intervalMs / kReadingsPerLine, kLongestReadingIntervalMs));
+                status != cli::kExitOk)
+                return status;
             QElapsedTimer clock;
             clock.start();
             // When each error came, to tell whether it came after the last good reading.
@@ -531,7 +533,7 @@ Prepared tare(const QStringList &arguments, const QString &protocol) {
                             if (!pressTare(c, true))
                                 return tareFailed(c);
                             out() << "Tare on." << Qt::endl;
-                            return 0;
+                            return static_cast<int>(cli::kExitOk);
                         },
                         {}};
     // The value a tare-off writes back is held only by the connection that switched the tare on. A new
@@ -546,7 +548,7 @@ Prepared tare(const QStringList &arguments, const QString &protocol) {
                         if (!pressTare(c, true) || !pressTare(c, false))
                             return tareFailed(c);
                         out() << "Tare off." << Qt::endl;
-                        return 0;
+                        return static_cast<int>(cli::kExitOk);
                     },
                     {}};
 }
@@ -560,7 +562,7 @@ int calibrationOutcome(Context &c) {
     if (!c.listener->calibration->isEmpty())
         return fail(*c.listener->calibration);
     out() << "Calibration done." << Qt::endl;
-    return 0;
+    return cli::kExitOk;
 }
 
 // "--capture WEIGHT...": the AD values are read stable from the amplifier, the empty scale first; the
@@ -848,11 +850,11 @@ int main(int argc, char *argv[]) {
         return badArguments(parser.errorText() + QStringLiteral("\nSee kelvora-cli --help."));
     if (parser.isSet(QStringLiteral("help"))) {
         out() << parser.helpText();
-        return 0;
+        return cli::kExitOk;
     }
     if (parser.isSet(version)) {
         out() << "kelvora-cli " << appVersion() << Qt::endl;
-        return 0;
+        return cli::kExitOk;
     }
 
     const QStringList positional = parser.positionalArguments();
@@ -965,13 +967,9 @@ int main(int argc, char *argv[]) {
         tracePrinter.flush();
         if (monitoring && linkWatch)
             linkcli::FramePrinter(linkWatch, out()).flush();
-        // Nothing went out at all: the port or adapter could not be opened.
-        const int status = linkcli::statsOf(amplifier).requests == before.requests
-                               ? static_cast<int>(cli::kExitPortLost)
-                               : linkcli::exitCodeFor(amplifier, before, driver->linkLost());
         return fail(listener.connectionErrors.isEmpty() ? QStringLiteral("Connection failed.")
                                                         : listener.connectionErrors.join(QLatin1Char('\n')),
-                    status);
+                    linkcli::connectionFailedCode(amplifier, before, driver->linkLost()));
     }
 
     Context context{driver.get(), object, &listener, timeoutMs, unit, link.deviceId};
