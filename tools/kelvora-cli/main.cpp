@@ -145,10 +145,11 @@ Exit status (the reason on stderr):
   0  success
   1  the command ran and its verdict is negative (a self-test that failed, a write read back different),
      or a failure none of the codes below describes
-  2  bad arguments: unknown command or option, a value out of range, a malformed file
+  2  bad arguments: unknown command or option, a value out of range, a malformed or non-empty file given
   3  no answer: the amplifier did not answer within the time-out (after the retries)
   4  refused: the amplifier answered with a Modbus exception or an SDO abort
-  5  bad answer: bad CRC, another address or node, garbage, a cut answer, two devices on one id
+  5  bad answer: bad CRC, another address or node, garbage, a cut answer, a segmented SDO offer, two
+     devices on one id
   6  port lost: the port or CAN adapter cannot be opened or went away)";
 
 using cli::err;
