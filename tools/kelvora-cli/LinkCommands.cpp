@@ -426,16 +426,9 @@ int exitCodeFor(const AmplifierBase *amplifier, const linkstats::Snapshot &befor
         faults = faults || now.verdicts[v] > before.verdicts[v];
     if (!faults)
         return cli::kExitFailed;
-    switch (now.lastVerdict) {
-    case Verdict::Ok:
+    if (now.lastVerdict == Verdict::Ok)
         return cli::kExitFailed;
-    case Verdict::TimedOut:
-        return cli::kExitNoAnswer;
-    case Verdict::Refused:
-        return cli::kExitRefused;
-    default:
-        return cli::kExitBadAnswer;
-    }
+    return exitFor(AmplifierBase::RawResult::outcomeOf(now.lastVerdict));
 }
 
 int connectionFailedCode(const AmplifierBase *amplifier, const linkstats::Snapshot &before, bool linkLost) {
