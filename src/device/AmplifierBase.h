@@ -144,9 +144,10 @@ public:
     virtual QString staleReason() const { return {}; }
 
     // The link this amplifier's exchanges go over (its statistics per address and its frame monitor) and the
-    // amplifier's address or node on it; null and -1 when the driver has no link of its own to show.
+    // amplifier's address or node on it: its device id, or 1 where the link carries one amplifier (the Modbus
+    // address a lone amplifier answers at); null and -1 when the driver has no link of its own to show.
     virtual LinkWatch *linkWatch() const { return nullptr; }
-    virtual int linkAddress() const { return -1; }
+    int linkAddress() const { return linkWatch() ? (deviceId() > 0 ? deviceId() : 1) : -1; }
 
     // Raw access to one serial register pair (`target`, one 32-bit value; `subIndex` unused) or one CANopen
     // entry (`target`:`subIndex`), for a technician's register panel and the command-line tool. Nothing is
@@ -178,8 +179,8 @@ public:
     bool supportsSelfTest() const { return capabilities().selfTest; }
     bool supportsScan() const { return capabilities().scan; }
 
-    // Where the amplifier is reached, for backups: the port as given (empty where there is none) and the
-    // device id (0 where the link carries one amplifier).
+    // Where the amplifier is reached, as backups record it: the port as given (empty where there is none) and
+    // the device id or node (0 where the link carries one amplifier).
     virtual QString portName() const { return {}; }
     virtual int deviceId() const { return 0; }
     // The safety copy written before the last calibration, self-test or restore; empty when none was.

@@ -1,5 +1,6 @@
 #include "device/WeightRecorder.h"
 
+#include "device/CsvField.h"
 #include "device/FileHandler.h"
 #include "protocol/Weight.h"
 
@@ -86,15 +87,6 @@ private:
 };
 
 namespace {
-
-// One CSV field, quoted when it holds a separator, a quote or a line break.
-QString csvField(QString text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    text.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
 
 AmplifierBase *asAmplifier(const QVariant &value) {
     return dynamic_cast<AmplifierBase *>(value.value<QObject *>());

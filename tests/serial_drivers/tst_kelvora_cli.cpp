@@ -246,6 +246,10 @@ private slots:
                 int(cli::kExitRefused));
         failure("no answer", "fault 1 silence", "RS232 --timeout 100 --retries 1 read-register level",
                 "Handshake failed. Amplifier may not be responsive.", int(cli::kExitNoAnswer));
+        // The backup commands connect on their own and say why as the others do; nothing is written.
+        failure("backup, no answer", "fault 1 silence",
+                "RS232 --timeout 100 backup /tmp/kelvora-cli-silent-amplifier.json",
+                "Handshake failed. Amplifier may not be responsive.", int(cli::kExitNoAnswer));
         failure("scan on RS232", "", "RS232 scan",
                 "scan works on RS485 and CANOpen; an RS232 port has one amplifier, so the port list is the "
                 "scan.",

@@ -1,6 +1,8 @@
 #include "BackupCommands.h"
 
+#include "Console.h"
 #include "ExitCodes.h"
+#include "LinkCommands.h"
 
 #include "device/AmplifierBase.h"
 #include "device/backup/Backup.h"
@@ -10,26 +12,13 @@
 
 #include <atomic>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
-// The result on stdout, what went wrong (and where a safety copy went) on stderr.
-QTextStream &console(FILE *file) {
-    static QTextStream output(stdout);
-    static QTextStream errors(stderr);
-    return file == stdout ? output : errors;
-}
-QTextStream &out() {
-    return console(stdout);
-}
-QTextStream &err() {
-    return console(stderr);
-}
-
-int fail(int status, const QString &message) {
-    err() << message << Qt::endl;
-    return status;
-}
+using cli::err;
+using cli::fail;
+using cli::out;
 
 QString valueText(const std::optional<qulonglong> &value) {
     return value ? QString::number(*value) : QStringLiteral("(none)");
@@ -77,20 +66,21 @@ QString dcfPath(const QString &jsonPath) {
     return jsonPath + QStringLiteral(".dcf");
 }
 
-int takeBackup(AmplifierBase &amplifier, const QString &path) {
+// The exit status of a command that could not read or write the amplifier: why, from what its link saw.
+using LinkStatus = std::function<int()>;
+
+int takeBackup(AmplifierBase &amplifier, const QString &path, const LinkStatus &linkStatus) {
     const backup::Taken taken = backup::take(amplifier);
     if (!taken.ok())
-        return fail(cli::kExitFailed,
-                    QStringLiteral("Backup failed: %1; no backup was made.").arg(taken.error));
+        return fail(QStringLiteral("Backup failed: %1; no backup was made.").arg(taken.error), linkStatus());
     if (const QString error = backup::save(taken.backup, path); !error.isEmpty())
-        return fail(cli::kExitFailed, QStringLiteral("Backup failed: %1").arg(error));
+        return fail(QStringLiteral("Backup failed: %1").arg(error));
     out() << "Backup of " << taken.backup.amplifierText() << " written to " << path << " ("
           << taken.backup.settings.size() << " values)." << Qt::endl;
     if (!backup::toDcf(taken.backup).isEmpty()) {
         const QString dcf = dcfPath(path);
         if (const QString error = backup::save(taken.backup, dcf, true); !error.isEmpty())
-            return fail(cli::kExitFailed,
-                        QStringLiteral("The JSON backup was written; the configuration file "
+            return fail(QStringLiteral("The JSON backup was written; the configuration file "
                                        "was not: %1")
                             .arg(error));
         out() << "CANopen configuration file: " << dcf << Qt::endl;
@@ -98,11 +88,10 @@ int takeBackup(AmplifierBase &amplifier, const QString &path) {
     return cli::kExitOk;
 }
 
-int diffWithAmplifier(AmplifierBase &amplifier, const backup::Backup &file) {
+int diffWithAmplifier(AmplifierBase &amplifier, const backup::Backup &file, const LinkStatus &linkStatus) {
     const backup::Taken taken = backup::take(amplifier);
     if (!taken.ok())
-        return fail(cli::kExitFailed,
-                    QStringLiteral("The amplifier could not be read: %1.").arg(taken.error));
+        return fail(QStringLiteral("The amplifier could not be read: %1.").arg(taken.error), linkStatus());
     const QList<backup::Difference> differences = backup::compare(file, taken.backup);
     if (differences.isEmpty()) {
         out() << "The amplifier holds every value of the backup." << Qt::endl;
@@ -113,7 +102,7 @@ int diffWithAmplifier(AmplifierBase &amplifier, const backup::Backup &file) {
 }
 
 int restoreInto(AmplifierBase &amplifier, const backup::Backup &file, bool dryRun,
-                const std::atomic<bool> *stop) {
+                const std::atomic<bool> *stop, const LinkStatus &linkStatus) {
     backup::RestoreOptions options;
     options.dryRun = dryRun;
     options.stop = stop;
@@ -133,7 +122,7 @@ int restoreInto(AmplifierBase &amplifier, const backup::Backup &file, bool dryRu
         out() << outcome.message << Qt::endl;
         return cli::kExitOk;
     }
-    return fail(outcome.kind == Kind::BadInput ? cli::kExitBadArguments : cli::kExitFailed, outcome.message);
+    return fail(outcome.message, outcome.kind == Kind::BadInput ? cli::kExitBadArguments : linkStatus());
 }
 
 } // namespace
@@ -155,7 +144,7 @@ int runOfflineBackupCommand(const QStringList &positional) {
     if (positional.first() == QLatin1String("backups"))
         return positional.size() == 1
                    ? listSafetyCopies()
-                   : fail(cli::kExitBadArguments, QStringLiteral("backups takes no arguments."));
+                   : fail(QStringLiteral("backups takes no arguments."), cli::kExitBadArguments);
     const std::optional<backup::Backup> first = loadOrSay(positional.at(1));
     const std::optional<backup::Backup> second = first ? loadOrSay(positional.at(2)) : std::nullopt;
     if (!first || !second)
@@ -182,8 +171,8 @@ int runBackupCommand(const CliLinkOptions &link, const QStringList &positional,
     if (command == QLatin1String("backups") || arguments.size() != 1 ||
         arguments.first().startsWith(QLatin1String("--")))
         return fail(
-            cli::kExitBadArguments,
-            QStringLiteral("Usage: backup FILE | diff FILE [FILE2] | restore FILE [--dry-run] | backups"));
+            QStringLiteral("Usage: backup FILE | diff FILE [FILE2] | restore FILE [--dry-run] | backups"),
+            cli::kExitBadArguments);
     const QString path = arguments.first();
     // Every file is checked before the amplifier is reached.
     std::optional<backup::Backup> file;
@@ -193,34 +182,37 @@ int runBackupCommand(const CliLinkOptions &link, const QStringList &positional,
             return cli::kExitBadArguments;
     } else if (QFileInfo::exists(path)) {
         return fail(
-            cli::kExitBadArguments,
-            QStringLiteral("%1 exists: a backup never replaces a file; choose another name.").arg(path));
+            QStringLiteral("%1 exists: a backup never replaces a file; choose another name.").arg(path),
+            cli::kExitBadArguments);
     }
 
     QString error;
     std::unique_ptr<CliDriver> driver = makeCliDriver(link, &error);
     if (!driver)
-        return fail(cli::kExitFailed, error);
+        return fail(error);
     auto *amplifier = qobject_cast<AmplifierBase *>(driver->object());
     if (!amplifier)
-        return fail(cli::kExitFailed, QStringLiteral("This amplifier keeps no backup."));
+        return fail(QStringLiteral("This amplifier keeps no backup."));
     // Another model or protocol, or a value outside what it takes: refused before the link is opened.
     if (command == QLatin1String("restore")) {
         if (const QString why = backup::refusal(*file, *amplifier); !why.isEmpty())
-            return fail(cli::kExitBadArguments,
-                        QStringLiteral("Restore refused: %1 Nothing was written.").arg(why));
+            return fail(QStringLiteral("Restore refused: %1 Nothing was written.").arg(why),
+                        cli::kExitBadArguments);
     }
     QString connectionError;
     QObject::connect(amplifier, &AmplifierBase::connectionFailed, amplifier,
                      [&connectionError](const QString &reason) { connectionError = reason; });
+    const linkstats::Snapshot before = linkcli::statsOf(amplifier);
     amplifier->connect();
     if (!amplifier->isConnected())
-        // The driver's text tells a port that cannot be opened from a silent amplifier; the status does not.
-        return fail(cli::kExitFailed,
-                    connectionError.isEmpty() ? QStringLiteral("Connection failed.") : connectionError);
+        return fail(connectionError.isEmpty() ? QStringLiteral("Connection failed.") : connectionError,
+                    linkcli::connectionFailedCode(amplifier, before, driver->linkLost()));
+    const LinkStatus linkStatus = [&] {
+        return linkcli::exitCodeFor(amplifier, before, driver->linkLost());
+    };
     if (command == QLatin1String("backup"))
-        return takeBackup(*amplifier, path);
+        return takeBackup(*amplifier, path, linkStatus);
     if (command == QLatin1String("diff"))
-        return diffWithAmplifier(*amplifier, *file);
-    return restoreInto(*amplifier, *file, dryRun, stop);
+        return diffWithAmplifier(*amplifier, *file, linkStatus);
+    return restoreInto(*amplifier, *file, dryRun, stop, linkStatus);
 }

@@ -1,6 +1,8 @@
 #include "CheckCommand.h"
 
+#include "Console.h"
 #include "ExitCodes.h"
+#include "LinkCommands.h"
 
 #include "device/AmplifierBase.h"
 #include "device/check/CheckReport.h"
@@ -22,20 +24,9 @@
 
 namespace {
 
-QTextStream &out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
-
-int fail(int code, const QString &message) {
-    err() << message << Qt::endl;
-    return code;
-}
+using cli::err;
+using cli::fail;
+using cli::out;
 
 // One line typed by the technician; none at the end of stdin.
 std::optional<QString> answer() {
@@ -201,31 +192,32 @@ QString csvPathFor(const QString &report) {
 int runCheckCommand(const CliLinkOptions &link, const QStringList &arguments) {
     const Parsed parsed = parse(arguments);
     if (!parsed.error.isEmpty())
-        return fail(cli::kExitBadArguments, parsed.error + QStringLiteral("\nSee kelvora-cli --help."));
+        return fail(parsed.error + QStringLiteral("\nSee kelvora-cli --help."), cli::kExitBadArguments);
     const QString csvPath = csvPathFor(parsed.report);
     for (const QString &path : {parsed.report, csvPath}) {
         if (holdsData(path))
             return fail(
-                cli::kExitBadArguments,
                 QStringLiteral("%1 already holds data: give another --report (nothing is overwritten).")
-                    .arg(path));
+                    .arg(path),
+                cli::kExitBadArguments);
     }
 
     QString error;
     std::unique_ptr<CliDriver> driver = makeCliDriver(link, &error);
     if (!driver)
-        return fail(cli::kExitBadArguments, error);
+        return fail(error, cli::kExitBadArguments);
     auto *amplifier = qobject_cast<AmplifierBase *>(driver->object());
     QStringList connectionErrors;
     QObject::connect(amplifier, &AmplifierBase::connectionFailed,
                      [&connectionErrors](const QString &why) { connectionErrors << why; });
     QMetaObject::invokeMethod(amplifier, "setUnit", Qt::DirectConnection,
                               Q_ARG(QString, QStringLiteral("g")));
+    const linkstats::Snapshot before = linkcli::statsOf(amplifier);
     amplifier->connect();
     if (!amplifier->isConnected())
-        return fail(driver->linkLost() ? cli::kExitPortLost : cli::kExitNoAnswer,
-                    connectionErrors.isEmpty() ? QStringLiteral("Connection failed.")
-                                               : connectionErrors.join(QLatin1Char('\n')));
+        return fail(connectionErrors.isEmpty() ? QStringLiteral("Connection failed.")
+                                               : connectionErrors.join(QLatin1Char('\n')),
+                    linkcli::connectionFailedCode(amplifier, before, driver->linkLost()));
 
     CheckSequence check;
     CliDriver *link_ = driver.get();
@@ -235,7 +227,7 @@ int runCheckCommand(const CliLinkOptions &link, const QStringList &arguments) {
               << (anyway ? " (taken without a stable reading: noted in the report)" : "") << Qt::endl;
     });
     if (!check.start(amplifier, parsed.setup, csvPath, &error))
-        return fail(cli::kExitFailed, error);
+        return fail(error);
 
     const auto active = [&check] {
         const CheckSequence::State state = check.state();
@@ -284,7 +276,7 @@ int runCheckCommand(const CliLinkOptions &link, const QStringList &arguments) {
         return driver->linkLost() ? cli::kExitPortLost : cli::kExitFailed;
     }
     if (!written)
-        return fail(cli::kExitFailed, error);
+        return fail(error);
     // Without a tolerance a complete check has nothing to fail.
     const checkstats::Result result = check.results();
     return result.passed || (result.complete && !result.judged) ? cli::kExitOk : cli::kExitFailed;

@@ -7,6 +7,7 @@
 #include "link/LinkWatch.h"
 #include "protocol/FrameDecoder.h"
 #include "protocol/RegisterMap.h"
+#include "protocol/RegisterTarget.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>
@@ -31,10 +32,6 @@ extern "C" void stopOnSignal(int) {
     g_stop = true;
 }
 
-QString hex4(int value) {
-    return QStringLiteral("0x") + QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
-}
-
 QString frameLine(const FrameRecord &frame) {
     const frames::Decoded decoded = frame.decoded();
     QString line =
@@ -53,24 +50,18 @@ QString frameLine(const FrameRecord &frame) {
     return line + QLatin1Char(']');
 }
 
-bool parseNumber(const QString &text, qulonglong &value) {
-    bool ok = false;
-    value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toULongLong(&ok, 16)
-                                                                      : text.toULongLong(&ok, 10);
-    return ok;
-}
-
 // "N" within 1..max from option `name`, or nullopt with the refusal in `error`.
 std::optional<int> positiveOption(const QCommandLineParser &parser, const QString &name, int fallback,
                                   int max, QString &error) {
     if (!parser.isSet(name))
         return fallback;
-    qulonglong value = 0;
-    if (!parseNumber(parser.value(name), value) || value == 0 || value > static_cast<qulonglong>(max)) {
+    const std::optional<uint32_t> value =
+        regtarget::parseNumber(parser.value(name), 10, static_cast<uint32_t>(max));
+    if (!value || *value == 0) {
         error = QStringLiteral("--%1 needs a number from 1 to %2.").arg(name).arg(max);
         return std::nullopt;
     }
-    return static_cast<int>(value);
+    return static_cast<int>(*value);
 }
 
 int exitFor(AmplifierBase::RawResult::Outcome outcome) {
@@ -216,24 +207,10 @@ Prepared stats(const QStringList &arguments) {
             false};
 }
 
-// A register as a number (0x-hex or decimal) or a setting's key or name.
-std::optional<uint16_t> registerOf(const QString &text, const regmap::Setting **setting) {
-    qulonglong number = 0;
-    const regmap::Setting *named = regmap::find(text);
-    if (named && named->reg != 0)
-        number = named->reg;
-    else if (!parseNumber(text, number) || number > 0xFFFF)
-        return std::nullopt;
-    *setting = nullptr;
-    for (const regmap::Setting &candidate : regmap::settings())
-        if (candidate.reg != 0 && candidate.reg == number)
-            *setting = &candidate;
-    return static_cast<uint16_t>(number);
-}
-
-QString registerText(uint16_t reg) {
-    const QString name = frames::serialRegisterName(reg);
-    return name.isEmpty() ? hex4(reg) : hex4(reg) + QLatin1Char(' ') + name;
+// "0x0056 filtering level", "0x2019:00 filtering level": the target and its name where it has one.
+QString targetText(const regtarget::Target &target) {
+    const QString name = regtarget::name(target);
+    return name.isEmpty() ? regtarget::text(target) : regtarget::text(target) + QLatin1Char(' ') + name;
 }
 
 Prepared readRegister(const QStringList &arguments, bool serial) {
@@ -245,10 +222,9 @@ Prepared readRegister(const QStringList &arguments, bool serial) {
     parser.addOption({QStringLiteral("count"), QString(), QStringLiteral("n")});
     if (!parser.parse(QStringList{QStringLiteral("read-register")} + arguments))
         return {nullptr, parser.errorText(), false};
-    const regmap::Setting *setting = nullptr;
     const QStringList positional = parser.positionalArguments();
-    const std::optional<uint16_t> reg =
-        positional.size() == 1 ? registerOf(positional.first(), &setting) : std::nullopt;
+    const std::optional<regtarget::Target> reg =
+        positional.size() == 1 ? regtarget::parse(positional.first(), false) : std::nullopt;
     if (!reg)
         return {nullptr,
                 QStringLiteral("read-register needs REG (0x-hex, decimal or a setting's name) [--count N]."),
@@ -256,10 +232,10 @@ Prepared readRegister(const QStringList &arguments, bool serial) {
     QString error;
     const std::optional<int> count = positiveOption(parser, QStringLiteral("count"), 1, 1000, error);
     // Each value is a register pair: --count N reads REG, REG+2, ... within the 16-bit register space.
-    if (!count || *reg + 2 * (*count - 1) > 0xFFFF)
+    if (!count || reg->index + 2 * (*count - 1) > 0xFFFF)
         return {nullptr, error.isEmpty() ? QStringLiteral("--count runs past register 0xFFFF.") : error,
                 false};
-    const uint16_t first = *reg;
+    const uint16_t first = reg->index;
     const int n = *count;
     return {[first, n](Context &c) {
                 for (int i = 0; i < n; ++i) {
@@ -267,7 +243,7 @@ Prepared readRegister(const QStringList &arguments, bool serial) {
                     const AmplifierBase::RawResult result = c.amplifier->rawRead(target, 0);
                     if (!result.ok())
                         return failed(c, result);
-                    c.out << registerText(target) << " = " << result.value << Qt::endl;
+                    c.out << targetText({false, target, 0}) << " = " << result.value << Qt::endl;
                 }
                 return static_cast<int>(cli::kExitOk);
             },
@@ -275,15 +251,15 @@ Prepared readRegister(const QStringList &arguments, bool serial) {
             false};
 }
 
-// Whether `value` is one the register map lets `setting` take in `family`; the refusal otherwise.
-QString outsideMap(const regmap::Setting *setting, regmap::Family family, qulonglong value,
-                   const QString &what) {
+// Whether `value` is one the register map lets `target` take; the refusal otherwise.
+QString outsideMap(const regtarget::Target &target, qulonglong value, const QString &what) {
+    const regmap::Setting *setting = regtarget::setting(target);
     if (!setting)
         return QStringLiteral(
                    "%1 is not a setting of the register map; nothing was written (add --raw to write it "
                    "anyway).")
             .arg(what);
-    const regmap::Range range = setting->place(family).range;
+    const regmap::Range range = *regtarget::range(target);
     if (value < range.min || value > range.max)
         return QStringLiteral(
                    "%1 (%2) takes %3 to %4, not %5; nothing was written (add --raw to write it anyway).")
@@ -301,59 +277,31 @@ Prepared writeRegister(QStringList arguments, bool serial) {
                     "write-register is for RS232 and RS485 amplifiers; use sdo-write INDEX:SUB VALUE."),
                 false};
     const bool raw = arguments.removeAll(QStringLiteral("--raw")) > 0;
-    const regmap::Setting *setting = nullptr;
-    const std::optional<uint16_t> reg =
-        arguments.size() == 2 ? registerOf(arguments.at(0), &setting) : std::nullopt;
-    qulonglong value = 0;
-    if (!reg || !parseNumber(arguments.at(1), value) || value > 0xFFFFFFFFu)
+    const std::optional<regtarget::Target> reg =
+        arguments.size() == 2 ? regtarget::parse(arguments.at(0), false) : std::nullopt;
+    const std::optional<uint32_t> value = reg ? regtarget::parseNumber(arguments.at(1)) : std::nullopt;
+    if (!value)
         return {nullptr,
                 QStringLiteral("write-register needs REG VALUE (REG 0x-hex, decimal or a setting's name; "
                                "VALUE an unsigned 32-bit number) [--raw]."),
                 false};
     if (!raw) {
-        const QString refusal = outsideMap(setting, regmap::Family::Serial, value, hex4(*reg));
+        const QString refusal = outsideMap(*reg, *value, regtarget::text(*reg));
         if (!refusal.isEmpty())
             return {nullptr, refusal, false};
     }
-    const uint16_t target = *reg;
-    const uint32_t written = static_cast<uint32_t>(value);
+    const regtarget::Target target = *reg;
+    const uint32_t written = *value;
     return {[target, written](Context &c) {
-                const AmplifierBase::RawResult result = c.amplifier->rawWrite(target, 0, written);
+                const AmplifierBase::RawResult result = c.amplifier->rawWrite(target.index, 0, written);
                 if (!result.ok())
                     return failed(c, result);
-                c.out << registerText(target) << " = " << result.value << " (written and read back)"
+                c.out << targetText(target) << " = " << result.value << " (written and read back)"
                       << Qt::endl;
                 return static_cast<int>(cli::kExitOk);
             },
             {},
             false};
-}
-
-// "INDEX:SUB" in hex ("2019:00", "0x2019:0").
-bool parseEntry(const QString &text, uint16_t &index, uint8_t &subIndex) {
-    const QStringList parts = text.split(QLatin1Char(':'));
-    bool indexOk = false;
-    bool subOk = false;
-    const QString indexText = parts.value(0).startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
-                                  ? parts.value(0).mid(2)
-                                  : parts.value(0);
-    const QString subText = parts.value(1).startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
-                                ? parts.value(1).mid(2)
-                                : parts.value(1);
-    const uint value = indexText.toUInt(&indexOk, 16);
-    const uint sub = subText.toUInt(&subOk, 16);
-    if (parts.size() != 2 || !indexOk || !subOk || value > 0xFFFF || sub > 0xFF)
-        return false;
-    index = static_cast<uint16_t>(value);
-    subIndex = static_cast<uint8_t>(sub);
-    return true;
-}
-
-QString entryText(uint16_t index, uint8_t subIndex) {
-    const QString number = hex4(index) + QLatin1Char(':') +
-                           QStringLiteral("%1").arg(subIndex, 2, 16, QLatin1Char('0')).toUpper();
-    const QString name = frames::canOpenEntryName(index, subIndex);
-    return name.isEmpty() ? number : number + QLatin1Char(' ') + name;
 }
 
 Prepared sdoAccess(QStringList arguments, bool serial, bool write) {
@@ -365,11 +313,11 @@ Prepared sdoAccess(QStringList arguments, bool serial, bool write) {
                                         : QStringLiteral("read-register REG")),
                 false};
     const bool raw = write && arguments.removeAll(QStringLiteral("--raw")) > 0;
-    uint16_t index = 0;
-    uint8_t subIndex = 0;
-    qulonglong value = 0;
-    if (arguments.size() != (write ? 2 : 1) || !parseEntry(arguments.first(), index, subIndex) ||
-        (write && (!parseNumber(arguments.at(1), value) || value > 0xFFFFFFFFu)))
+    const std::optional<regtarget::Target> entry =
+        arguments.size() == (write ? 2 : 1) ? regtarget::parse(arguments.first(), true) : std::nullopt;
+    const std::optional<uint32_t> value =
+        write && entry ? regtarget::parseNumber(arguments.at(1)) : std::optional<uint32_t>(0);
+    if (!entry || !value)
         return {nullptr,
                 write ? QStringLiteral(
                             "sdo-write needs INDEX:SUB VALUE (hex entry such as 2019:00, VALUE an unsigned "
@@ -377,23 +325,19 @@ Prepared sdoAccess(QStringList arguments, bool serial, bool write) {
                       : QStringLiteral("sdo-read needs INDEX:SUB (hex, such as 2019:00)."),
                 false};
     if (write && !raw) {
-        const regmap::Setting *setting = nullptr;
-        for (const regmap::Setting &candidate : regmap::settings())
-            if (candidate.index == index && candidate.subIndex == subIndex)
-                setting = &candidate;
-        const QString refusal =
-            outsideMap(setting, regmap::Family::CanOpen, value, entryText(index, subIndex));
+        const QString refusal = outsideMap(*entry, *value, targetText(*entry));
         if (!refusal.isEmpty())
             return {nullptr, refusal, false};
     }
-    const uint32_t written = static_cast<uint32_t>(value);
-    return {[write, index, subIndex, written](Context &c) {
-                const AmplifierBase::RawResult result = write
-                                                            ? c.amplifier->rawWrite(index, subIndex, written)
-                                                            : c.amplifier->rawRead(index, subIndex);
+    const regtarget::Target target = *entry;
+    const uint32_t written = *value;
+    return {[write, target, written](Context &c) {
+                const AmplifierBase::RawResult result =
+                    write ? c.amplifier->rawWrite(target.index, target.subIndex, written)
+                          : c.amplifier->rawRead(target.index, target.subIndex);
                 if (!result.ok())
                     return failed(c, result);
-                c.out << entryText(index, subIndex) << " = " << result.value
+                c.out << targetText(target) << " = " << result.value
                       << (write ? " (written and read back)" : "") << Qt::endl;
                 return static_cast<int>(cli::kExitOk);
             },
@@ -482,16 +426,15 @@ int exitCodeFor(const AmplifierBase *amplifier, const linkstats::Snapshot &befor
         faults = faults || now.verdicts[v] > before.verdicts[v];
     if (!faults)
         return cli::kExitFailed;
-    switch (now.lastVerdict) {
-    case Verdict::Ok:
+    if (now.lastVerdict == Verdict::Ok)
         return cli::kExitFailed;
-    case Verdict::TimedOut:
-        return cli::kExitNoAnswer;
-    case Verdict::Refused:
-        return cli::kExitRefused;
-    default:
-        return cli::kExitBadAnswer;
-    }
+    return exitFor(AmplifierBase::RawResult::outcomeOf(now.lastVerdict));
+}
+
+int connectionFailedCode(const AmplifierBase *amplifier, const linkstats::Snapshot &before, bool linkLost) {
+    if (statsOf(amplifier).requests == before.requests)
+        return cli::kExitPortLost;
+    return exitCodeFor(amplifier, before, linkLost);
 }
 
 bool isLinkCommand(const QString &command) {

@@ -43,6 +43,9 @@ void printStats(QTextStream &stream, const LinkWatch &watch);
 // cli::kExitFailed.
 int exitCodeFor(const AmplifierBase *amplifier, const linkstats::Snapshot &before, bool linkLost);
 linkstats::Snapshot statsOf(const AmplifierBase *amplifier);
+// The exit status of a connection that failed: the port lost when nothing went out at all (the port or
+// adapter could not be opened), otherwise as exitCodeFor() tells.
+int connectionFailedCode(const AmplifierBase *amplifier, const linkstats::Snapshot &before, bool linkLost);
 
 struct Context {
     CliDriver *driver;

@@ -1,5 +1,6 @@
 #include "RecordCommand.h"
 
+#include "Console.h"
 #include "ExitCodes.h"
 #include "LinkCommands.h"
 
@@ -77,15 +78,11 @@ bool portPresent(const CliLinkOptions &link) {
 
 int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QString &unit,
                      const QStringList &arguments) {
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    auto fail = [&err](const QString &message, int status = cli::kExitFailed) {
-        err << message << Qt::endl;
-        return status;
-    };
+    QTextStream &out = cli::out();
+    QTextStream &err = cli::err();
     // The arguments are checked before the line is opened.
-    auto refuse = [&fail](const QString &message) {
-        return fail(message, cli::kExitBadArguments);
+    auto refuse = [](const QString &message) {
+        return cli::fail(message, cli::kExitBadArguments);
     };
 
     QCommandLineParser parser;
@@ -132,7 +129,7 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
     QString error;
     std::vector<std::unique_ptr<CliDriver>> drivers = makeCliDrivers(link, ids, &error);
     if (drivers.empty())
-        return fail(error);
+        return cli::fail(error);
     const int readingIntervalMs = WeightRecorder::readingIntervalFor(intervalMs);
     // The amplifiers of one run share one link, and so its frames.
     LinkWatch *linkWatch = dynamic_cast<AmplifierBase *>(drivers.front()->object())->linkWatch();
@@ -150,17 +147,17 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
         trace.flush();
         if (!connected)
             // Nothing sent at all: the line could not be opened.
-            return fail(QStringLiteral("Amplifier %1 did not connect on %2: %3")
-                            .arg(amplifier->linkDescription(), link.port, why.text),
-                        linkcli::statsOf(amplifier).requests == 0
-                            ? static_cast<int>(cli::kExitPortLost)
-                            : linkcli::exitCodeFor(amplifier, {}, drivers[i]->linkLost()));
+            return cli::fail(QStringLiteral("Amplifier %1 did not connect on %2: %3")
+                                 .arg(amplifier->linkDescription(), link.port, why.text),
+                             linkcli::statsOf(amplifier).requests == 0
+                                 ? static_cast<int>(cli::kExitPortLost)
+                                 : linkcli::exitCodeFor(amplifier, {}, drivers[i]->linkLost()));
         amplifiers << amplifier;
     }
 
     WeightRecorder recorder;
     if (!recorder.record(amplifiers, intervalMs, durationS, path, unit))
-        return fail(recorder.lastError());
+        return cli::fail(recorder.lastError());
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
 #ifdef SIGHUP
@@ -221,9 +218,9 @@ int runRecordCommand(const CliLinkOptions &link, const QString &idList, const QS
     std::signal(SIGHUP, SIG_DFL);
 #endif
     if (!recorder.lastError().isEmpty())
-        return fail(recorder.lastError());
+        return cli::fail(recorder.lastError());
     out << "Recorded " << recorder.rowCount() << " rows into " << path << Qt::endl;
-    return 0;
+    return cli::kExitOk;
 }
 
 #include "RecordCommand.moc"

@@ -1,5 +1,6 @@
 #include "ScanCommand.h"
 
+#include "Console.h"
 #include "ExitCodes.h"
 
 #include "device/BusScan.h"
@@ -40,8 +41,8 @@ bool parseId(const QString &text, int &value) {
 } // namespace
 
 int runScanCommand(const CliLinkOptions &link, const QStringList &arguments) {
-    QTextStream out(stdout);
-    QTextStream err(stderr);
+    QTextStream &out = cli::out();
+    QTextStream &err = cli::err();
     const auto [lowest, highest] = busscan::idRange(link.protocol);
     if (highest == 0) {
         err << "scan works on RS485 and CANOpen; an RS232 port has one amplifier, so the port list is the "
@@ -121,5 +122,5 @@ int runScanCommand(const CliLinkOptions &link, const QStringList &arguments) {
                .arg(last)
                .arg(outcome.findings.size())
         << Qt::endl;
-    return 0;
+    return cli::kExitOk;
 }

@@ -4,12 +4,14 @@
 #include "BackupCommands.h"
 #include "CheckCommand.h"
 #include "CliDriver.h"
+#include "Console.h"
 #include "ExitCodes.h"
 #include "LinkCommands.h"
 #include "RecordCommand.h"
 #include "ScanCommand.h"
 
 #include "device/AppVersion.h"
+#include "device/CsvField.h"
 #include "device/InputRules.h"
 #include "device/ProtocolFacts.h"
 #include "device/ReadingWorker.h"
@@ -143,21 +145,16 @@ Exit status (the reason on stderr):
   0  success
   1  the command ran and its verdict is negative (a self-test that failed, a write read back different),
      or a failure none of the codes below describes
-  2  bad arguments: unknown command or option, a value out of range, a malformed file
+  2  bad arguments: unknown command or option, a value out of range, a malformed or non-empty file given
   3  no answer: the amplifier did not answer within the time-out (after the retries)
   4  refused: the amplifier answered with a Modbus exception or an SDO abort
-  5  bad answer: bad CRC, another address or node, garbage, a cut answer, two devices on one id
+  5  bad answer: bad CRC, another address or node, garbage, a cut answer, a segmented SDO offer, two
+     devices on one id
   6  port lost: the port or CAN adapter cannot be opened or went away)";
 
-QTextStream &out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
+using cli::err;
+using cli::fail;
+using cli::out;
 
 // Receives a driver's signals by name, so one listener serves every protocol.
 class Listener : public QObject {
@@ -220,11 +217,6 @@ const protocolfacts::Facts &facts(const QString &protocol) {
     static const protocolfacts::Facts kNone{};
     const protocolfacts::Facts *known = protocolfacts::find(protocol);
     return known ? *known : kNone;
-}
-
-int fail(const QString &message, int status = cli::kExitFailed) {
-    err() << message << Qt::endl;
-    return status;
 }
 
 int badArguments(const QString &message) {
@@ -295,7 +287,7 @@ int runFinishing(Context &c, const std::function<void()> &operation, const QStri
         return fail(c.listener->finished->message);
     if (!done.isEmpty())
         out() << done << Qt::endl;
-    return 0;
+    return cli::kExitOk;
 }
 
 // The checks of the calibration rule, before the line is opened: a refusal always, a warning unless
@@ -351,7 +343,7 @@ int readAd(Context &c) {
     // Success only when nothing but values came.
     if (c.listener->adValues.size() >= kConfirmingReadings && c.listener->errors.isEmpty()) {
         out() << c.listener->adValues.last() << Qt::endl;
-        return 0;
+        return cli::kExitOk;
     }
     return failWith(c.listener->errors, QStringLiteral("No answer from the amplifier."));
 }
@@ -360,12 +352,12 @@ int startMeasuring(Context &c, int intervalMs) {
     if (!QMetaObject::invokeMethod(c.object, "startContinuousMeasuringValueRead", Qt::DirectConnection,
                                    Q_ARG(int, intervalMs)))
         return fail(QStringLiteral("This amplifier cannot read weights."));
-    return 0;
+    return cli::kExitOk;
 }
 
 int readWeight(Context &c) {
-    if (startMeasuring(c, 100) != 0)
-        return 1;
+    if (const int status = startMeasuring(c, 100); status != cli::kExitOk)
+        return status;
     waitFor(
         [&] {
             return c.driver->completedMeasuringCycles() >= kConfirmingReadings ||
@@ -376,7 +368,7 @@ int readWeight(Context &c) {
     if (!c.listener->errors.isEmpty() || c.driver->completedMeasuringCycles() < kConfirmingReadings)
         return failWith(c.listener->errors, QStringLiteral("No answer from the amplifier."));
     out() << weightText(c) << Qt::endl;
-    return 0;
+    return cli::kExitOk;
 }
 
 qint64 msSinceLastReading(QObject *driver) {
@@ -384,15 +376,6 @@ qint64 msSinceLastReading(QObject *driver) {
     QMetaObject::invokeMethod(driver, "getMsSinceLastReading", Qt::DirectConnection,
                               Q_RETURN_ARG(qint64, ms));
     return ms;
-}
-
-// One CSV field: quoted when it holds a comma, a quote or a line break.
-QString csvField(QString text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')))
-        return text;
-    text.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
 // The worker reads at least this often, so that a port that goes away is noticed quickly whatever the
@@ -425,8 +408,10 @@ Prepared watch(const QStringList &arguments) {
             // The worker reads several times per printed line: its period drifts against the printing
             // clock (each cycle is the pause plus the exchange), so reading once per line would leave some
             // lines without a reading although the amplifier answers every time.
-            if (startMeasuring(c, qBound(1, intervalMs / kReadingsPerLine, kLongestReadingIntervalMs)) != 0)
-                return 1;
+            if (const int status =
+                    startMeasuring(c, qBound(1, intervalMs / kReadingsPerLine, kLongestReadingIntervalMs));
+                status != cli::kExitOk)
+                return status;
             QElapsedTimer clock;
             clock.start();
             // When each error came, to tell whether it came after the last good reading.
@@ -549,7 +534,7 @@ Prepared tare(const QStringList &arguments, const QString &protocol) {
                             if (!pressTare(c, true))
                                 return tareFailed(c);
                             out() << "Tare on." << Qt::endl;
-                            return 0;
+                            return static_cast<int>(cli::kExitOk);
                         },
                         {}};
     // The value a tare-off writes back is held only by the connection that switched the tare on. A new
@@ -564,7 +549,7 @@ Prepared tare(const QStringList &arguments, const QString &protocol) {
                         if (!pressTare(c, true) || !pressTare(c, false))
                             return tareFailed(c);
                         out() << "Tare off." << Qt::endl;
-                        return 0;
+                        return static_cast<int>(cli::kExitOk);
                     },
                     {}};
 }
@@ -578,7 +563,7 @@ int calibrationOutcome(Context &c) {
     if (!c.listener->calibration->isEmpty())
         return fail(*c.listener->calibration);
     out() << "Calibration done." << Qt::endl;
-    return 0;
+    return cli::kExitOk;
 }
 
 // "--capture WEIGHT...": the AD values are read stable from the amplifier, the empty scale first; the
@@ -866,11 +851,11 @@ int main(int argc, char *argv[]) {
         return badArguments(parser.errorText() + QStringLiteral("\nSee kelvora-cli --help."));
     if (parser.isSet(QStringLiteral("help"))) {
         out() << parser.helpText();
-        return 0;
+        return cli::kExitOk;
     }
     if (parser.isSet(version)) {
         out() << "kelvora-cli " << appVersion() << Qt::endl;
-        return 0;
+        return cli::kExitOk;
     }
 
     const QStringList positional = parser.positionalArguments();
@@ -983,13 +968,9 @@ int main(int argc, char *argv[]) {
         tracePrinter.flush();
         if (monitoring && linkWatch)
             linkcli::FramePrinter(linkWatch, out()).flush();
-        // Nothing went out at all: the port or adapter could not be opened.
-        const int status = linkcli::statsOf(amplifier).requests == before.requests
-                               ? static_cast<int>(cli::kExitPortLost)
-                               : linkcli::exitCodeFor(amplifier, before, driver->linkLost());
         return fail(listener.connectionErrors.isEmpty() ? QStringLiteral("Connection failed.")
                                                         : listener.connectionErrors.join(QLatin1Char('\n')),
-                    status);
+                    linkcli::connectionFailedCode(amplifier, before, driver->linkLost()));
     }
 
     Context context{driver.get(), object, &listener, timeoutMs, unit, link.deviceId};

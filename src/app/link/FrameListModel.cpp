@@ -1,6 +1,7 @@
 #include "app/link/FrameListModel.h"
 
 #include "device/AmplifierBase.h"
+#include "device/CsvField.h"
 #include "link/LinkWatch.h"
 
 #include <QClipboard>
@@ -10,18 +11,6 @@
 #include <QUrl>
 
 #include <algorithm>
-
-namespace {
-
-QString csvField(const QString &text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
-}
-
-} // namespace
 
 FrameListModel::FrameListModel(QObject *parent)
     : LinkModel(parent) {}

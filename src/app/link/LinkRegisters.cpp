@@ -2,54 +2,16 @@
 
 #include "device/AmplifierBase.h"
 #include "device/ProtocolFacts.h"
-#include "protocol/FrameDecoder.h"
 #include "protocol/ModbusFrames.h"
 #include "protocol/RegisterMap.h"
+#include "protocol/RegisterTarget.h"
 #include "protocol/SdoFrames.h"
-
-#include <limits>
 
 namespace {
 
 bool isCanOpen(const AmplifierBase *amplifier) {
     const protocolfacts::Facts *facts = protocolfacts::find(amplifier->getProtocol());
     return facts && facts->family == regmap::Family::CanOpen;
-}
-
-QString nameOf(const LinkRegisters::Target &target) {
-    return target.canOpen ? frames::canOpenEntryName(target.index, target.subIndex)
-                          : frames::serialRegisterName(target.index);
-}
-
-// The register map's setting held at `target`, or null.
-const regmap::Setting *settingAt(const LinkRegisters::Target &target) {
-    for (const regmap::Setting &setting : regmap::settings()) {
-        if (target.canOpen ? setting.index == target.index && setting.subIndex == target.subIndex
-                           : setting.reg != 0 && setting.reg == target.index)
-            return &setting;
-    }
-    return nullptr;
-}
-
-std::optional<regmap::Range> rangeOf(const LinkRegisters::Target &target) {
-    const regmap::Setting *setting = settingAt(target);
-    if (!setting)
-        return std::nullopt;
-    return setting->place(target.canOpen ? regmap::Family::CanOpen : regmap::Family::Serial).range;
-}
-
-std::optional<uint32_t> parseNumber(QString text, int defaultBase, uint32_t max) {
-    text = text.trimmed();
-    int base = defaultBase;
-    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        text = text.mid(2);
-        base = 16;
-    }
-    bool ok = false;
-    const qulonglong value = text.toULongLong(&ok, base);
-    if (!ok || text.isEmpty() || text.startsWith(QLatin1Char('+')) || value > max)
-        return std::nullopt;
-    return static_cast<uint32_t>(value);
 }
 
 QVariantMap outcome(bool ok, const QString &text, const QString &value = QString()) {
@@ -61,61 +23,19 @@ QVariantMap outcome(bool ok, const QString &text, const QString &value = QString
 LinkRegisters::LinkRegisters(QObject *parent)
     : QObject(parent) {}
 
-std::optional<LinkRegisters::Target> LinkRegisters::parseTarget(const QString &text, bool canOpen) {
-    Target target;
-    target.canOpen = canOpen;
-    // A setting by the name the screens and the command line give it ("filteringLevel", "level").
-    if (const regmap::Setting *setting = regmap::find(text.trimmed());
-        setting && setting->heldBy(canOpen ? regmap::Family::CanOpen : regmap::Family::Serial)) {
-        target.index = canOpen ? setting->index : setting->reg;
-        target.subIndex = canOpen ? setting->subIndex : 0;
-        return target;
-    }
-    if (!canOpen) {
-        const std::optional<uint32_t> reg = parseNumber(text, 10, 0xFFFF);
-        if (!reg)
-            return std::nullopt;
-        target.index = static_cast<uint16_t>(*reg);
-        return target;
-    }
-    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
-    if (parts.size() != 2)
-        return std::nullopt;
-    const std::optional<uint32_t> index = parseNumber(parts[0], 16, 0xFFFF);
-    const std::optional<uint32_t> sub = parseNumber(parts[1], 16, 0xFF);
-    if (!index || !sub)
-        return std::nullopt;
-    target.index = static_cast<uint16_t>(*index);
-    target.subIndex = static_cast<uint8_t>(*sub);
-    return target;
-}
-
-std::optional<uint32_t> LinkRegisters::parseValue(const QString &text) {
-    return parseNumber(text, 10, std::numeric_limits<uint32_t>::max());
-}
-
-QString LinkRegisters::targetText(const Target &target) {
-    const QString index = QStringLiteral("0x%1")
-                              .arg(target.index, 4, 16, QLatin1Char('0'))
-                              .toUpper()
-                              .replace(QLatin1String("0X"), QLatin1String("0x"));
-    return target.canOpen
-               ? index + QStringLiteral(":%1").arg(target.subIndex, 2, 16, QLatin1Char('0')).toUpper()
-               : index;
-}
-
 QVariantList LinkRegisters::known(QObject *object) const {
     auto *amplifier = dynamic_cast<AmplifierBase *>(object);
     QVariantList list;
     if (!amplifier)
         return list;
     const bool canOpen = isCanOpen(amplifier);
-    auto add = [&](const Target &target) {
-        const QString name = nameOf(target);
+    auto add = [&](const regtarget::Target &target) {
+        const QString name = regtarget::name(target);
         if (name.isEmpty())
             return;
-        list.push_back(QVariantMap{{QStringLiteral("address"), targetText(target)},
-                                   {QStringLiteral("label"), targetText(target) + QLatin1Char(' ') + name}});
+        list.push_back(
+            QVariantMap{{QStringLiteral("address"), regtarget::text(target)},
+                        {QStringLiteral("label"), regtarget::text(target) + QLatin1Char(' ') + name}});
     };
     // Every register or entry the register map and the drivers have a name for.
     if (canOpen) {
@@ -143,7 +63,7 @@ LinkRegisters::Checked LinkRegisters::check(QObject *object, const QString &addr
         return checked;
     }
     const bool canOpen = isCanOpen(checked.amplifier);
-    const std::optional<Target> target = parseTarget(address, canOpen);
+    const std::optional<regtarget::Target> target = regtarget::parse(address, canOpen);
     if (!target) {
         checked.error =
             canOpen ? tr("\"%1\" is no entry: type index:sub in hex, e.g. 2018:00, or a setting's name.")
@@ -152,7 +72,7 @@ LinkRegisters::Checked LinkRegisters::check(QObject *object, const QString &addr
         return checked;
     }
     checked.target = *target;
-    checked.name = nameOf(*target);
+    checked.name = regtarget::name(*target);
     return checked;
 }
 
@@ -162,9 +82,9 @@ QString LinkRegisters::describe(QObject *amplifier, const QString &address) cons
     const Checked checked = check(amplifier, address);
     if (!checked.error.isEmpty())
         return checked.error;
-    const QString where = targetText(checked.target);
+    const QString where = regtarget::text(checked.target);
     const QString name = checked.name.isEmpty() ? tr("not in the register map") : checked.name;
-    const std::optional<regmap::Range> range = rangeOf(checked.target);
+    const std::optional<regmap::Range> range = regtarget::range(checked.target);
     return range ? tr("%1 %2, takes %3 to %4").arg(where, name).arg(range->min).arg(range->max)
                  : tr("%1 %2, any 32-bit value").arg(where, name);
 }
@@ -191,11 +111,11 @@ QVariantMap LinkRegisters::checkWrite(QObject *object, const QString &address,
     const Checked checked = check(object, address);
     if (!checked.error.isEmpty())
         return outcome(false, checked.error);
-    const std::optional<uint32_t> value = parseValue(valueText);
+    const std::optional<uint32_t> value = regtarget::parseNumber(valueText);
     if (!value)
         return outcome(false,
                        tr("\"%1\" is no value: type a whole number from 0 to 4294967295.").arg(valueText));
-    const std::optional<regmap::Range> range = rangeOf(checked.target);
+    const std::optional<regmap::Range> range = regtarget::range(checked.target);
     if (range && (*value < range->min || *value > range->max))
         return outcome(false, tr("%1 takes %2 to %3; %4 was not written.")
                                   .arg(checked.name)
@@ -212,7 +132,7 @@ QVariantMap LinkRegisters::write(QObject *object, const QString &address, const 
     if (!allowed.value(QStringLiteral("ok")).toBool())
         return allowed;
     const Checked checked = check(object, address);
-    const uint32_t value = *parseValue(valueText);
+    const uint32_t value = *regtarget::parseNumber(valueText);
     const AmplifierBase::RawResult result =
         checked.amplifier->rawWrite(checked.target.index, checked.target.subIndex, value);
     if (!result.ok())

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "protocol/RegisterTarget.h"
+
 #include <QObject>
 #include <QString>
 #include <QVariantList>
 #include <QVariantMap>
-
-#include <cstdint>
-#include <optional>
 
 class AmplifierBase;
 
@@ -18,19 +17,6 @@ class LinkRegisters : public QObject {
 
 public:
     explicit LinkRegisters(QObject *parent = nullptr);
-
-    // Where a register lives: a serial register, or an entry index:sub.
-    struct Target {
-        bool canOpen = false;
-        uint16_t index = 0;
-        uint8_t subIndex = 0;
-    };
-    // The target `text` names for `amplifier`'s kind ("0x0056" or "86"; "2018:00" or "0x2018:0"; or a
-    // setting's name, "filteringLevel"); nullopt when it names none.
-    static std::optional<Target> parseTarget(const QString &text, bool canOpen);
-    // A value as typed: a whole number 0..4294967295, decimal or 0x hex.
-    static std::optional<uint32_t> parseValue(const QString &text);
-    static QString targetText(const Target &target);
 
     // The registers or entries the register map names for `amplifier`: {address, label}.
     Q_INVOKABLE QVariantList known(QObject *amplifier) const;
@@ -49,7 +35,7 @@ public:
 private:
     struct Checked {
         AmplifierBase *amplifier = nullptr;
-        Target target;
+        regtarget::Target target;
         QString name;
         QString error;
     };

@@ -74,7 +74,6 @@ public:
     // The node id is the address ("CANopen #2").
     QString getLinkDescription() const override;
     LinkWatch *linkWatch() const override;
-    int linkAddress() const override { return m_nodeId.load(); }
     RawResult rawRead(uint16_t index, uint8_t subIndex) override;
     RawResult rawWrite(uint16_t index, uint8_t subIndex, uint32_t value) override;
     QString portName() const override { return m_portName; }

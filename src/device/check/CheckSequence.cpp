@@ -1,6 +1,7 @@
 #include "device/check/CheckSequence.h"
 
 #include "device/AmplifierBase.h"
+#include "device/CsvField.h"
 
 #include <cmath>
 
@@ -13,14 +14,6 @@ constexpr int kLinkCheckMs = 200;
 
 QString grams(double value) {
     return QString::number(value, 'f', 2);
-}
-
-QString csvField(QString text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')))
-        return text;
-    text.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
 double repeatLoadOf(const CheckSetup &setup) {

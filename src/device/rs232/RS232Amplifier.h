@@ -29,7 +29,6 @@ public:
     bool hasFailed() const { return m_linkFailed.load(); }
     // The port is this amplifier's alone: its statistics and frames are this amplifier's (address 1).
     LinkWatch *linkWatch() const override { return &m_watch; }
-    int linkAddress() const override { return addressByte(); }
 
 protected:
     uint8_t addressByte() const override { return 0x01; }

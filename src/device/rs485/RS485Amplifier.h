@@ -26,7 +26,6 @@ public:
     // open on another one.
     QString getLinkDescription() const override;
     LinkWatch *linkWatch() const override;
-    int linkAddress() const override { return m_deviceId.load(); }
 
     QString portName() const override { return m_portName; }
     int deviceId() const override { return m_deviceId.load(); }
