@@ -2542,4 +2542,47 @@ Report: %2</source>
         <translation type="unfinished" />
     </message>
 </context>
+<context>
+    <name>writetx</name>
+    <message>
+        <source>the read-back failed: %1</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>read back %1 instead of %2</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 = unknown (%2)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 = %2 (was %3)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 could not be read first (%2); nothing was written.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>refused at %1 (%2)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>failed at %1 (%2)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1; writing back the previous values failed, the amplifier now holds: %2; everything else as before.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1; nothing was changed (read back).</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1; %2 written back and read back.</source>
+        <translation type="unfinished" />
+    </message>
+</context>
 </TS>

@@ -2382,7 +2382,7 @@ Rapport : %2</translation>
     </message>
     <message>
         <source>the previous values were</source>
-        <translation>les valeurs précédentes étaient</translation>
+        <translation>les valeurs précédentes ont été</translation>
     </message>
     <message>
         <source>Restore stopped: %1</source>
@@ -2541,6 +2541,49 @@ Rapport : %2</translation>
     <message>
         <source>%1 bytes of a second answer discarded</source>
         <translation>%1 octets d&apos;une seconde réponse écartés</translation>
+    </message>
+</context>
+<context>
+    <name>writetx</name>
+    <message>
+        <source>the read-back failed: %1</source>
+        <translation>la relecture a échoué : %1</translation>
+    </message>
+    <message>
+        <source>read back %1 instead of %2</source>
+        <translation>relu %1 au lieu de %2</translation>
+    </message>
+    <message>
+        <source>%1 = unknown (%2)</source>
+        <translation>%1 = inconnu (%2)</translation>
+    </message>
+    <message>
+        <source>%1 = %2 (was %3)</source>
+        <translation>%1 = %2 (était %3)</translation>
+    </message>
+    <message>
+        <source>%1 could not be read first (%2); nothing was written.</source>
+        <translation>%1 n&apos;a pas pu être lu d&apos;abord (%2) ; rien n&apos;a été écrit.</translation>
+    </message>
+    <message>
+        <source>refused at %1 (%2)</source>
+        <translation>refusé à %1 (%2)</translation>
+    </message>
+    <message>
+        <source>failed at %1 (%2)</source>
+        <translation>échec à %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1; writing back the previous values failed, the amplifier now holds: %2; everything else as before.</source>
+        <translation>%1 ; la réécriture des valeurs précédentes a échoué, l&apos;amplificateur contient maintenant : %2 ; tout le reste comme avant.</translation>
+    </message>
+    <message>
+        <source>%1; nothing was changed (read back).</source>
+        <translation>%1 ; rien n&apos;a été changé (relu).</translation>
+    </message>
+    <message>
+        <source>%1; %2 written back and read back.</source>
+        <translation>%1 ; %2 réécrites et relues.</translation>
     </message>
 </context>
 </TS>
