@@ -2585,4 +2585,59 @@ Report: %2</source>
         <translation type="unfinished" />
     </message>
 </context>
+<context>
+    <name>rawaccess</name>
+    <message>
+        <source>Read of register 0x%1 failed: %2.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Write to register 0x%1 not confirmed: %2; %3</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>it holds %1.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>what it holds is unknown (%1)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Write to register 0x%1 confirmed, but the read-back failed: %2</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Write to register 0x%1 confirmed, but it reads back %2, not %3.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The CAN adapter is not open.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Read of entry %1 failed: %2.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Entry %1 holds %2 bytes: %3 does not fit; nothing was written.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Write to entry %1 not confirmed: %2; %3</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Write to entry %1 confirmed, but the read-back failed: %2</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Write to entry %1 confirmed, but it reads back %2, not %3.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>This amplifier offers no raw register access.</source>
+        <translation type="unfinished" />
+    </message>
+</context>
 </TS>

@@ -2586,4 +2586,59 @@ Rapport : %2</translation>
         <translation>%1 ; %2 réécrites et relues.</translation>
     </message>
 </context>
+<context>
+    <name>rawaccess</name>
+    <message>
+        <source>Read of register 0x%1 failed: %2.</source>
+        <translation>La lecture du registre 0x%1 a échoué : %2.</translation>
+    </message>
+    <message>
+        <source>Write to register 0x%1 not confirmed: %2; %3</source>
+        <translation>Écriture du registre 0x%1 non confirmée : %2 ; %3</translation>
+    </message>
+    <message>
+        <source>it holds %1.</source>
+        <translation>il contient %1.</translation>
+    </message>
+    <message>
+        <source>what it holds is unknown (%1)</source>
+        <translation>son contenu est inconnu (%1)</translation>
+    </message>
+    <message>
+        <source>Write to register 0x%1 confirmed, but the read-back failed: %2</source>
+        <translation>Écriture du registre 0x%1 confirmée, mais la relecture a échoué : %2</translation>
+    </message>
+    <message>
+        <source>Write to register 0x%1 confirmed, but it reads back %2, not %3.</source>
+        <translation>Écriture du registre 0x%1 confirmée, mais il se relit %2, et non %3.</translation>
+    </message>
+    <message>
+        <source>The CAN adapter is not open.</source>
+        <translation>L&apos;adaptateur CAN n&apos;est pas ouvert.</translation>
+    </message>
+    <message>
+        <source>Read of entry %1 failed: %2.</source>
+        <translation>La lecture de l&apos;entrée %1 a échoué : %2.</translation>
+    </message>
+    <message>
+        <source>Entry %1 holds %2 bytes: %3 does not fit; nothing was written.</source>
+        <translation>L&apos;entrée %1 contient %2 octets : %3 n&apos;y tient pas ; rien n&apos;a été écrit.</translation>
+    </message>
+    <message>
+        <source>Write to entry %1 not confirmed: %2; %3</source>
+        <translation>Écriture de l&apos;entrée %1 non confirmée : %2 ; %3</translation>
+    </message>
+    <message>
+        <source>Write to entry %1 confirmed, but the read-back failed: %2</source>
+        <translation>Écriture de l&apos;entrée %1 confirmée, mais la relecture a échoué : %2</translation>
+    </message>
+    <message>
+        <source>Write to entry %1 confirmed, but it reads back %2, not %3.</source>
+        <translation>Écriture de l&apos;entrée %1 confirmée, mais elle se relit %2, et non %3.</translation>
+    </message>
+    <message>
+        <source>This amplifier offers no raw register access.</source>
+        <translation>Cet amplificateur n&apos;offre pas d&apos;accès brut aux registres.</translation>
+    </message>
+</context>
 </TS>

@@ -3,6 +3,7 @@
 #include "device/ProtocolFacts.h"
 #include "device/backup/Backup.h"
 
+#include <QCoreApplication>
 #include <optional>
 
 AmplifierBase::AmplifierBase(const QString &modelName, const QString &protocolName, QObject *parent)
@@ -146,7 +147,7 @@ AmplifierBase::RawResult::Outcome AmplifierBase::RawResult::outcomeOf(frames::Ve
 AmplifierBase::RawResult AmplifierBase::rawRead(uint16_t, uint8_t) {
     RawResult result;
     result.outcome = RawResult::Outcome::LinkLost;
-    result.error = QStringLiteral("This amplifier offers no raw register access.");
+    result.error = QCoreApplication::translate("rawaccess", "This amplifier offers no raw register access.");
     return result;
 }
 
