@@ -66,6 +66,50 @@
         <source>The link to the amplifier was lost: %1</source>
         <translation type="unfinished" />
     </message>
+    <message>
+        <source>The check was closed before it ended.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>A check is already running.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The amplifier is not connected.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The tolerance must be greater than 0 (grams, or percent of the load).</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The test weights&apos; uncertainty cannot be negative.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The repeat load is placed 2 to 100 times (a standard deviation needs two).</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The repeat load must be greater than 0 g.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The scale interval must be greater than 0 g.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The time-out must be greater than 0 ms.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>A stable reading needs a window of 100 to 60000 ms and a threshold above 0.</source>
+        <translation type="unfinished" />
+    </message>
 </context>
 <context>
     <name>CheckSession</name>
@@ -1920,6 +1964,679 @@ Report: %2</source>
     </message>
     <message>
         <source>Weight (g)</source>
+        <translation type="unfinished" />
+    </message>
+</context>
+<context>
+    <name>AmplifierBase</name>
+    <message>
+        <source>This amplifier cannot report its calibration.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The calibration could not be read: %1 (%2) failed: %3</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The calibration cannot be shown: %1 (%2) holds %3, outside what a calibration writes there (%4 to %5).</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The amplifier reports %1 calibration points; this program knows where it keeps %2 only.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>No safety copy could be made first (%1); nothing was written.</source>
+        <translation type="unfinished" />
+    </message>
+</context>
+<context>
+    <name>CheckReport</name>
+    <message>
+        <source>The PDF library could not start.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Calibration held by the amplifier</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Not read: %1</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Points in use</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Zero offset</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Point</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>AD value</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Weight (g)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Errors of indication (g)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Load</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Rising</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Error</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Falling</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Hyst.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Limit</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Result</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>not read</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>pass</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Error of indication against load</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>load (g)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>error (g)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>rising</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>falling</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>tolerance</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>expanded uncertainty U (k = 2)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Calibration check report</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>INCOMPLETE</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>NOT JUDGED</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>PASSED</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>FAILED</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Verdict: </source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>No tolerance was given: the errors are reported without a verdict.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The check stopped before every reading was taken: %1</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Some readings were skipped: no verdict can be given.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Every error of indication, rising and falling, lies within the tolerance of %1.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>At least one error of indication exceeds the tolerance of %1.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Amplifier</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Model</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Protocol</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Port and id</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Check</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Date</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Test weights</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Weights&apos; uncertainty</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Scale interval d</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Tolerance</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>none given</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Repeatability: %1 g placed %2 times, mean %3 g, standard deviation s = %4 g (%5).</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Remarks</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Method</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Error of indication E = I - L at each test load L, rising and falling; hysteresis |I(falling) - I(rising)|; repeatability s from the placings of one load; expanded uncertainty of the error U = 2 u(E), with u(E) from the resolution at zero and at load (d / sqrt 12 each), s and half the test weights&apos; stated U, following EURAMET Calibration Guide No. 18. Each indication is the mean of a stable window: spread below %1 g over %2 ms.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Date: ________________</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Signature: ______________________</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Kelvora Amplifier Manager %1 - raw readings in %2</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The PDF could not be made.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation type="unfinished" />
+    </message>
+</context>
+<context>
+    <name>backup</name>
+    <message>
+        <source>This program keeps no backup of %1 amplifiers.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>This amplifier cannot be read for a backup.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 (%2) could not be read: %3</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The file is damaged or truncated: %1 at byte %2.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The file is not an amplifier backup (it does not say &quot;format&quot;: &quot;%1&quot;).</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup&apos;s format version %1 is unknown to this program, which reads version %2.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup is damaged: it names no model.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup names the protocol &quot;%1&quot;, which this program does not know.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup is damaged: it holds no list of settings.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup is damaged: a setting has no name.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup holds &quot;%1&quot;, a setting %2 amplifiers do not have.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup is damaged: it holds &quot;%1&quot; twice.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup is damaged: it puts &quot;%1&quot; at %2, where this program knows it at %3.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup is damaged: the value of &quot;%1&quot; is not a whole number from 0 to 4294967295.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup is incomplete: it lacks &quot;%1&quot; (%2).</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The file cannot be read: %1.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The file is not an amplifier backup (%1 bytes; a backup is a few kilobytes).</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>A device configuration file holds CANopen entries; %1 amplifiers have none.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 cannot be written: %2.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 could not be written whole: %2.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup is of a %1 amplifier and this one is %2: a backup goes only into an amplifier of the same model and protocol.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup is of the model %1 and this amplifier is %2: a backup goes only into an amplifier of the same model and protocol.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup holds &quot;%1&quot;, a setting this amplifier does not have.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 = %2 is outside what the amplifier takes (%3 to %4).</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The backup lacks &quot;%1&quot; (%2).</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>; nothing was written.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Restore refused: %1 Nothing was written.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Restore aborted: the amplifier could not be read first: %1%2</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Dry run: the amplifier already holds every value of the backup.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Dry run: %1 value(s) would be written; nothing was written.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The amplifier already holds every value of the backup; nothing was written.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Restore stopped before the first write; nothing was written.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Restore aborted: no safety copy could be made first (%1)%2</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>stopped by the user</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>the previous values were</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Restore stopped: %1</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Restore failed: %1</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Restore written and each write confirmed, but the final read-back failed: %1.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Restore written, but the amplifier reads back otherwise than the file (amplifier -&gt; file): %1.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Restored: %1 value(s) written, and every value reads back as in the file.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>the folder %1 cannot be made</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>the amplifier could not be read: %1</source>
+        <translation type="unfinished" />
+    </message>
+</context>
+<context>
+    <name>checkstats</name>
+    <message>
+        <source>No value given.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a number of grams (such as 2) or a percentage (such as 0.1%).</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>&quot;%1&quot; is negative.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>No test loads given.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Test load %1 is empty.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Test load &quot;%1&quot; is not a number of grams.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Test load %1 g is negative.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>At least %1 test loads are needed, from near zero to near the maximum; %2 given.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Test loads must rise: %1 g comes after %2 g.</source>
+        <translation type="unfinished" />
+    </message>
+</context>
+<context>
+    <name>frames</name>
+    <message>
+        <source>read</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>write</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>exception</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>abort</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>upload</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>download</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>upload, segmented</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>download acknowledged</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>ok</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>time-out</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>bad CRC</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>other id</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>refused</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>late</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>duplicate</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>garbage</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>incomplete</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>unsupported</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>refused, code 0x%1</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>answer from id %1</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 late bytes discarded</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 bytes of a second answer discarded</source>
+        <translation type="unfinished" />
+    </message>
+</context>
+<context>
+    <name>writetx</name>
+    <message>
+        <source>the read-back failed: %1</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>read back %1 instead of %2</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 = unknown (%2)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 = %2 (was %3)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1 could not be read first (%2); nothing was written.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>refused at %1 (%2)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>failed at %1 (%2)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1; writing back the previous values failed, the amplifier now holds: %2; everything else as before.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1; nothing was changed (read back).</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>%1; %2 written back and read back.</source>
+        <translation type="unfinished" />
+    </message>
+</context>
+<context>
+    <name>rawaccess</name>
+    <message>
+        <source>Read of register 0x%1 failed: %2.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Write to register 0x%1 not confirmed: %2; %3</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>it holds %1.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>what it holds is unknown (%1)</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Write to register 0x%1 confirmed, but the read-back failed: %2</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Write to register 0x%1 confirmed, but it reads back %2, not %3.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>The CAN adapter is not open.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Read of entry %1 failed: %2.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Entry %1 holds %2 bytes: %3 does not fit; nothing was written.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Write to entry %1 not confirmed: %2; %3</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Write to entry %1 confirmed, but the read-back failed: %2</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>Write to entry %1 confirmed, but it reads back %2, not %3.</source>
+        <translation type="unfinished" />
+    </message>
+    <message>
+        <source>This amplifier offers no raw register access.</source>
         <translation type="unfinished" />
     </message>
 </context>

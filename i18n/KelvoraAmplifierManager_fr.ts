@@ -1608,6 +1608,50 @@
         <source>The link to the amplifier was lost: %1</source>
         <translation>La liaison avec l&apos;amplificateur a été perdue : %1</translation>
     </message>
+    <message>
+        <source>The check was closed before it ended.</source>
+        <translation>La vérification a été fermée avant sa fin.</translation>
+    </message>
+    <message>
+        <source>A check is already running.</source>
+        <translation>Une vérification est déjà en cours.</translation>
+    </message>
+    <message>
+        <source>The amplifier is not connected.</source>
+        <translation>L&apos;amplificateur n&apos;est pas connecté.</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation>Impossible d&apos;écrire %1 : %2</translation>
+    </message>
+    <message>
+        <source>The tolerance must be greater than 0 (grams, or percent of the load).</source>
+        <translation>La tolérance doit être supérieure à 0 (en grammes, ou en pourcentage de la charge).</translation>
+    </message>
+    <message>
+        <source>The test weights&apos; uncertainty cannot be negative.</source>
+        <translation>L&apos;incertitude des poids d&apos;essai ne peut pas être négative.</translation>
+    </message>
+    <message>
+        <source>The repeat load is placed 2 to 100 times (a standard deviation needs two).</source>
+        <translation>La charge répétée est posée de 2 à 100 fois (un écart-type en demande deux).</translation>
+    </message>
+    <message>
+        <source>The repeat load must be greater than 0 g.</source>
+        <translation>La charge répétée doit être supérieure à 0 g.</translation>
+    </message>
+    <message>
+        <source>The scale interval must be greater than 0 g.</source>
+        <translation>L&apos;échelon doit être supérieur à 0 g.</translation>
+    </message>
+    <message>
+        <source>The time-out must be greater than 0 ms.</source>
+        <translation>Le délai d&apos;attente doit être supérieur à 0 ms.</translation>
+    </message>
+    <message>
+        <source>A stable reading needs a window of 100 to 60000 ms and a threshold above 0.</source>
+        <translation>Une lecture stable demande une fenêtre de 100 à 60000 ms et un seuil supérieur à 0.</translation>
+    </message>
 </context>
 <context>
     <name>StableCapture</name>
@@ -1922,6 +1966,679 @@ Rapport : %2</translation>
     <message>
         <source>Weight (g)</source>
         <translation>Poids (g)</translation>
+    </message>
+</context>
+<context>
+    <name>AmplifierBase</name>
+    <message>
+        <source>This amplifier cannot report its calibration.</source>
+        <translation>Cet amplificateur ne peut pas indiquer son étalonnage.</translation>
+    </message>
+    <message>
+        <source>The calibration could not be read: %1 (%2) failed: %3</source>
+        <translation>L&apos;étalonnage n&apos;a pas pu être lu : %1 (%2) a échoué : %3</translation>
+    </message>
+    <message>
+        <source>The calibration cannot be shown: %1 (%2) holds %3, outside what a calibration writes there (%4 to %5).</source>
+        <translation>L&apos;étalonnage ne peut pas être affiché : %1 (%2) contient %3, hors de ce qu&apos;un étalonnage y écrit (%4 à %5).</translation>
+    </message>
+    <message>
+        <source>The amplifier reports %1 calibration points; this program knows where it keeps %2 only.</source>
+        <translation>L&apos;amplificateur indique %1 points d&apos;étalonnage ; ce programme ne sait où il en garde que %2.</translation>
+    </message>
+    <message>
+        <source>No safety copy could be made first (%1); nothing was written.</source>
+        <translation>Aucune copie de sécurité n&apos;a pu être faite d&apos;abord (%1) ; rien n&apos;a été écrit.</translation>
+    </message>
+</context>
+<context>
+    <name>CheckReport</name>
+    <message>
+        <source>The PDF library could not start.</source>
+        <translation>La bibliothèque PDF n&apos;a pas pu démarrer.</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Page %1 sur %2</translation>
+    </message>
+    <message>
+        <source>Calibration held by the amplifier</source>
+        <translation>Étalonnage gardé par l&apos;amplificateur</translation>
+    </message>
+    <message>
+        <source>Not read: %1</source>
+        <translation>Non lu : %1</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>pas de réponse</translation>
+    </message>
+    <message>
+        <source>Points in use</source>
+        <translation>Points utilisés</translation>
+    </message>
+    <message>
+        <source>Zero offset</source>
+        <translation>Décalage du zéro</translation>
+    </message>
+    <message>
+        <source>Point</source>
+        <translation>Point</translation>
+    </message>
+    <message>
+        <source>AD value</source>
+        <translation>Valeur AD</translation>
+    </message>
+    <message>
+        <source>Weight (g)</source>
+        <translation>Poids (g)</translation>
+    </message>
+    <message>
+        <source>Errors of indication (g)</source>
+        <translation>Erreurs d&apos;indication (g)</translation>
+    </message>
+    <message>
+        <source>Load</source>
+        <translation>Charge</translation>
+    </message>
+    <message>
+        <source>Rising</source>
+        <translation>Montée</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Erreur</translation>
+    </message>
+    <message>
+        <source>Falling</source>
+        <translation>Descente</translation>
+    </message>
+    <message>
+        <source>Hyst.</source>
+        <translation>Hyst.</translation>
+    </message>
+    <message>
+        <source>Limit</source>
+        <translation>Limite</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Résultat</translation>
+    </message>
+    <message>
+        <source>not read</source>
+        <translation>non lu</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>conforme</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>ÉCHEC</translation>
+    </message>
+    <message>
+        <source>Error of indication against load</source>
+        <translation>Erreur d&apos;indication selon la charge</translation>
+    </message>
+    <message>
+        <source>load (g)</source>
+        <translation>charge (g)</translation>
+    </message>
+    <message>
+        <source>error (g)</source>
+        <translation>erreur (g)</translation>
+    </message>
+    <message>
+        <source>rising</source>
+        <translation>montée</translation>
+    </message>
+    <message>
+        <source>falling</source>
+        <translation>descente</translation>
+    </message>
+    <message>
+        <source>tolerance</source>
+        <translation>tolérance</translation>
+    </message>
+    <message>
+        <source>expanded uncertainty U (k = 2)</source>
+        <translation>incertitude élargie U (k = 2)</translation>
+    </message>
+    <message>
+        <source>Calibration check report</source>
+        <translation>Rapport de vérification d&apos;étalonnage</translation>
+    </message>
+    <message>
+        <source>INCOMPLETE</source>
+        <translation>INCOMPLÈTE</translation>
+    </message>
+    <message>
+        <source>NOT JUDGED</source>
+        <translation>NON JUGÉE</translation>
+    </message>
+    <message>
+        <source>PASSED</source>
+        <translation>RÉUSSIE</translation>
+    </message>
+    <message>
+        <source>FAILED</source>
+        <translation>ÉCHOUÉE</translation>
+    </message>
+    <message>
+        <source>Verdict: </source>
+        <translation>Verdict : </translation>
+    </message>
+    <message>
+        <source>No tolerance was given: the errors are reported without a verdict.</source>
+        <translation>Aucune tolérance n&apos;a été donnée : les erreurs sont rapportées sans verdict.</translation>
+    </message>
+    <message>
+        <source>The check stopped before every reading was taken: %1</source>
+        <translation>La vérification s&apos;est arrêtée avant que toutes les lectures soient prises : %1</translation>
+    </message>
+    <message>
+        <source>Some readings were skipped: no verdict can be given.</source>
+        <translation>Des lectures ont été sautées : aucun verdict ne peut être donné.</translation>
+    </message>
+    <message>
+        <source>Every error of indication, rising and falling, lies within the tolerance of %1.</source>
+        <translation>Chaque erreur d&apos;indication, en montée et en descente, reste dans la tolérance de %1.</translation>
+    </message>
+    <message>
+        <source>At least one error of indication exceeds the tolerance of %1.</source>
+        <translation>Au moins une erreur d&apos;indication dépasse la tolérance de %1.</translation>
+    </message>
+    <message>
+        <source>Amplifier</source>
+        <translation>Amplificateur</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>Modèle</translation>
+    </message>
+    <message>
+        <source>Protocol</source>
+        <translation>Protocole</translation>
+    </message>
+    <message>
+        <source>Port and id</source>
+        <translation>Port et id</translation>
+    </message>
+    <message>
+        <source>Check</source>
+        <translation>Vérification</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>Opérateur</translation>
+    </message>
+    <message>
+        <source>Test weights</source>
+        <translation>Poids d&apos;essai</translation>
+    </message>
+    <message>
+        <source>Weights&apos; uncertainty</source>
+        <translation>Incertitude des poids</translation>
+    </message>
+    <message>
+        <source>Scale interval d</source>
+        <translation>Échelon d</translation>
+    </message>
+    <message>
+        <source>Tolerance</source>
+        <translation>Tolérance</translation>
+    </message>
+    <message>
+        <source>none given</source>
+        <translation>aucune donnée</translation>
+    </message>
+    <message>
+        <source>Notes</source>
+        <translation>Notes</translation>
+    </message>
+    <message>
+        <source>Repeatability: %1 g placed %2 times, mean %3 g, standard deviation s = %4 g (%5).</source>
+        <translation>Répétabilité : %1 g posés %2 fois, moyenne %3 g, écart-type s = %4 g (%5).</translation>
+    </message>
+    <message>
+        <source>Remarks</source>
+        <translation>Remarques</translation>
+    </message>
+    <message>
+        <source>Method</source>
+        <translation>Méthode</translation>
+    </message>
+    <message>
+        <source>Error of indication E = I - L at each test load L, rising and falling; hysteresis |I(falling) - I(rising)|; repeatability s from the placings of one load; expanded uncertainty of the error U = 2 u(E), with u(E) from the resolution at zero and at load (d / sqrt 12 each), s and half the test weights&apos; stated U, following EURAMET Calibration Guide No. 18. Each indication is the mean of a stable window: spread below %1 g over %2 ms.</source>
+        <translation>Erreur d&apos;indication E = I - L à chaque charge d&apos;essai L, en montée et en descente ; hystérésis |I(descente) - I(montée)| ; répétabilité s d&apos;après les poses d&apos;une même charge ; incertitude élargie de l&apos;erreur U = 2 u(E), u(E) venant de la résolution au zéro et en charge (d / racine de 12 chacune), de s et de la moitié du U déclaré des poids d&apos;essai, selon le guide d&apos;étalonnage EURAMET n° 18. Chaque indication est la moyenne d&apos;une fenêtre stable : écart inférieur à %1 g sur %2 ms.</translation>
+    </message>
+    <message>
+        <source>Date: ________________</source>
+        <translation>Date : ________________</translation>
+    </message>
+    <message>
+        <source>Signature: ______________________</source>
+        <translation>Signature : ______________________</translation>
+    </message>
+    <message>
+        <source>Kelvora Amplifier Manager %1 - raw readings in %2</source>
+        <translation>Kelvora Amplifier Manager %1 - lectures brutes dans %2</translation>
+    </message>
+    <message>
+        <source>The PDF could not be made.</source>
+        <translation>Le PDF n&apos;a pas pu être produit.</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation>Impossible d&apos;écrire %1 : %2</translation>
+    </message>
+</context>
+<context>
+    <name>backup</name>
+    <message>
+        <source>This program keeps no backup of %1 amplifiers.</source>
+        <translation>Ce programme ne sauvegarde pas les amplificateurs %1.</translation>
+    </message>
+    <message>
+        <source>This amplifier cannot be read for a backup.</source>
+        <translation>Cet amplificateur ne peut pas être lu pour une sauvegarde.</translation>
+    </message>
+    <message>
+        <source>%1 (%2) could not be read: %3</source>
+        <translation>%1 (%2) n&apos;a pas pu être lu : %3</translation>
+    </message>
+    <message>
+        <source>The file is damaged or truncated: %1 at byte %2.</source>
+        <translation>Le fichier est endommagé ou tronqué : %1 à l&apos;octet %2.</translation>
+    </message>
+    <message>
+        <source>The file is not an amplifier backup (it does not say &quot;format&quot;: &quot;%1&quot;).</source>
+        <translation>Le fichier n&apos;est pas une sauvegarde d&apos;amplificateur (il ne dit pas &quot;format&quot;: &quot;%1&quot;).</translation>
+    </message>
+    <message>
+        <source>The backup&apos;s format version %1 is unknown to this program, which reads version %2.</source>
+        <translation>La version de format %1 de la sauvegarde est inconnue de ce programme, qui lit la version %2.</translation>
+    </message>
+    <message>
+        <source>The backup is damaged: it names no model.</source>
+        <translation>La sauvegarde est endommagée : elle ne nomme aucun modèle.</translation>
+    </message>
+    <message>
+        <source>The backup names the protocol &quot;%1&quot;, which this program does not know.</source>
+        <translation>La sauvegarde nomme le protocole « %1 », que ce programme ne connaît pas.</translation>
+    </message>
+    <message>
+        <source>The backup is damaged: it holds no list of settings.</source>
+        <translation>La sauvegarde est endommagée : elle ne contient aucune liste de réglages.</translation>
+    </message>
+    <message>
+        <source>The backup is damaged: a setting has no name.</source>
+        <translation>La sauvegarde est endommagée : un réglage n&apos;a pas de nom.</translation>
+    </message>
+    <message>
+        <source>The backup holds &quot;%1&quot;, a setting %2 amplifiers do not have.</source>
+        <translation>La sauvegarde contient « %1 », un réglage que les amplificateurs %2 n&apos;ont pas.</translation>
+    </message>
+    <message>
+        <source>The backup is damaged: it holds &quot;%1&quot; twice.</source>
+        <translation>La sauvegarde est endommagée : elle contient « %1 » deux fois.</translation>
+    </message>
+    <message>
+        <source>The backup is damaged: it puts &quot;%1&quot; at %2, where this program knows it at %3.</source>
+        <translation>La sauvegarde est endommagée : elle place « %1 » en %2, alors que ce programme le connaît en %3.</translation>
+    </message>
+    <message>
+        <source>The backup is damaged: the value of &quot;%1&quot; is not a whole number from 0 to 4294967295.</source>
+        <translation>La sauvegarde est endommagée : la valeur de « %1 » n&apos;est pas un nombre entier de 0 à 4294967295.</translation>
+    </message>
+    <message>
+        <source>The backup is incomplete: it lacks &quot;%1&quot; (%2).</source>
+        <translation>La sauvegarde est incomplète : il y manque « %1 » (%2).</translation>
+    </message>
+    <message>
+        <source>The file cannot be read: %1.</source>
+        <translation>Le fichier ne peut pas être lu : %1.</translation>
+    </message>
+    <message>
+        <source>The file is not an amplifier backup (%1 bytes; a backup is a few kilobytes).</source>
+        <translation>Le fichier n&apos;est pas une sauvegarde d&apos;amplificateur (%1 octets ; une sauvegarde fait quelques kilo-octets).</translation>
+    </message>
+    <message>
+        <source>A device configuration file holds CANopen entries; %1 amplifiers have none.</source>
+        <translation>Un fichier de configuration d&apos;appareil contient des entrées CANopen ; les amplificateurs %1 n&apos;en ont pas.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2.</source>
+        <translation>%1 ne peut pas être écrit : %2.</translation>
+    </message>
+    <message>
+        <source>%1 could not be written whole: %2.</source>
+        <translation>%1 n&apos;a pas pu être écrit en entier : %2.</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>(aucune)</translation>
+    </message>
+    <message>
+        <source>The backup is of a %1 amplifier and this one is %2: a backup goes only into an amplifier of the same model and protocol.</source>
+        <translation>La sauvegarde vient d&apos;un amplificateur %1 et celui-ci est %2 : une sauvegarde ne va que dans un amplificateur de même modèle et de même protocole.</translation>
+    </message>
+    <message>
+        <source>The backup is of the model %1 and this amplifier is %2: a backup goes only into an amplifier of the same model and protocol.</source>
+        <translation>La sauvegarde est du modèle %1 et cet amplificateur est %2 : une sauvegarde ne va que dans un amplificateur de même modèle et de même protocole.</translation>
+    </message>
+    <message>
+        <source>The backup holds &quot;%1&quot;, a setting this amplifier does not have.</source>
+        <translation>La sauvegarde contient « %1 », un réglage que cet amplificateur n&apos;a pas.</translation>
+    </message>
+    <message>
+        <source>%1 = %2 is outside what the amplifier takes (%3 to %4).</source>
+        <translation>%1 = %2 est hors de ce que l&apos;amplificateur accepte (%3 à %4).</translation>
+    </message>
+    <message>
+        <source>The backup lacks &quot;%1&quot; (%2).</source>
+        <translation>Il manque « %1 » (%2) à la sauvegarde.</translation>
+    </message>
+    <message>
+        <source>; nothing was written.</source>
+        <translation> ; rien n&apos;a été écrit.</translation>
+    </message>
+    <message>
+        <source>Restore refused: %1 Nothing was written.</source>
+        <translation>Restauration refusée : %1 Rien n&apos;a été écrit.</translation>
+    </message>
+    <message>
+        <source>Restore aborted: the amplifier could not be read first: %1%2</source>
+        <translation>Restauration abandonnée : l&apos;amplificateur n&apos;a pas pu être lu d&apos;abord : %1%2</translation>
+    </message>
+    <message>
+        <source>Dry run: the amplifier already holds every value of the backup.</source>
+        <translation>Essai à blanc : l&apos;amplificateur contient déjà toutes les valeurs de la sauvegarde.</translation>
+    </message>
+    <message>
+        <source>Dry run: %1 value(s) would be written; nothing was written.</source>
+        <translation>Essai à blanc : %1 valeur(s) seraient écrites ; rien n&apos;a été écrit.</translation>
+    </message>
+    <message>
+        <source>The amplifier already holds every value of the backup; nothing was written.</source>
+        <translation>L&apos;amplificateur contient déjà toutes les valeurs de la sauvegarde ; rien n&apos;a été écrit.</translation>
+    </message>
+    <message>
+        <source>Restore stopped before the first write; nothing was written.</source>
+        <translation>Restauration arrêtée avant la première écriture ; rien n&apos;a été écrit.</translation>
+    </message>
+    <message>
+        <source>Restore aborted: no safety copy could be made first (%1)%2</source>
+        <translation>Restauration abandonnée : aucune copie de sécurité n&apos;a pu être faite d&apos;abord (%1)%2</translation>
+    </message>
+    <message>
+        <source>stopped by the user</source>
+        <translation>arrêtée par l&apos;utilisateur</translation>
+    </message>
+    <message>
+        <source>the previous values were</source>
+        <translation>les valeurs précédentes ont été</translation>
+    </message>
+    <message>
+        <source>Restore stopped: %1</source>
+        <translation>Restauration arrêtée : %1</translation>
+    </message>
+    <message>
+        <source>Restore failed: %1</source>
+        <translation>Restauration échouée : %1</translation>
+    </message>
+    <message>
+        <source>Restore written and each write confirmed, but the final read-back failed: %1.</source>
+        <translation>Restauration écrite et chaque écriture confirmée, mais la relecture finale a échoué : %1.</translation>
+    </message>
+    <message>
+        <source>Restore written, but the amplifier reads back otherwise than the file (amplifier -&gt; file): %1.</source>
+        <translation>Restauration écrite, mais l&apos;amplificateur relit autre chose que le fichier (amplificateur -&gt; fichier) : %1.</translation>
+    </message>
+    <message>
+        <source>Restored: %1 value(s) written, and every value reads back as in the file.</source>
+        <translation>Restauré : %1 valeur(s) écrite(s), et chaque valeur se relit comme dans le fichier.</translation>
+    </message>
+    <message>
+        <source>the folder %1 cannot be made</source>
+        <translation>le dossier %1 ne peut pas être créé</translation>
+    </message>
+    <message>
+        <source>the amplifier could not be read: %1</source>
+        <translation>l&apos;amplificateur n&apos;a pas pu être lu : %1</translation>
+    </message>
+</context>
+<context>
+    <name>checkstats</name>
+    <message>
+        <source>No value given.</source>
+        <translation>Aucune valeur donnée.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a number of grams (such as 2) or a percentage (such as 0.1%).</source>
+        <translation>« %1 » n&apos;est ni un nombre de grammes (comme 2) ni un pourcentage (comme 0.1%).</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is negative.</source>
+        <translation>« %1 » est négatif.</translation>
+    </message>
+    <message>
+        <source>No test loads given.</source>
+        <translation>Aucune charge d&apos;essai donnée.</translation>
+    </message>
+    <message>
+        <source>Test load %1 is empty.</source>
+        <translation>La charge d&apos;essai %1 est vide.</translation>
+    </message>
+    <message>
+        <source>Test load &quot;%1&quot; is not a number of grams.</source>
+        <translation>La charge d&apos;essai « %1 » n&apos;est pas un nombre de grammes.</translation>
+    </message>
+    <message>
+        <source>Test load %1 g is negative.</source>
+        <translation>La charge d&apos;essai %1 g est négative.</translation>
+    </message>
+    <message>
+        <source>At least %1 test loads are needed, from near zero to near the maximum; %2 given.</source>
+        <translation>Il faut au moins %1 charges d&apos;essai, de près de zéro à près du maximum ; %2 données.</translation>
+    </message>
+    <message>
+        <source>Test loads must rise: %1 g comes after %2 g.</source>
+        <translation>Les charges d&apos;essai doivent croître : %1 g vient après %2 g.</translation>
+    </message>
+</context>
+<context>
+    <name>frames</name>
+    <message>
+        <source>read</source>
+        <translation>lecture</translation>
+    </message>
+    <message>
+        <source>write</source>
+        <translation>écriture</translation>
+    </message>
+    <message>
+        <source>exception</source>
+        <translation>exception</translation>
+    </message>
+    <message>
+        <source>abort</source>
+        <translation>abandon</translation>
+    </message>
+    <message>
+        <source>upload</source>
+        <translation>lecture SDO (upload)</translation>
+    </message>
+    <message>
+        <source>download</source>
+        <translation>écriture SDO (download)</translation>
+    </message>
+    <message>
+        <source>upload, segmented</source>
+        <translation>lecture SDO (upload), segmentée</translation>
+    </message>
+    <message>
+        <source>download acknowledged</source>
+        <translation>écriture SDO (download) confirmée</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>ok</translation>
+    </message>
+    <message>
+        <source>time-out</source>
+        <translation>délai dépassé</translation>
+    </message>
+    <message>
+        <source>bad CRC</source>
+        <translation>CRC faux</translation>
+    </message>
+    <message>
+        <source>other id</source>
+        <translation>autre id</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>refusée</translation>
+    </message>
+    <message>
+        <source>late</source>
+        <translation>tardive</translation>
+    </message>
+    <message>
+        <source>duplicate</source>
+        <translation>doublon</translation>
+    </message>
+    <message>
+        <source>garbage</source>
+        <translation>illisible</translation>
+    </message>
+    <message>
+        <source>incomplete</source>
+        <translation>incomplète</translation>
+    </message>
+    <message>
+        <source>unsupported</source>
+        <translation>non prise en charge</translation>
+    </message>
+    <message>
+        <source>refused, code 0x%1</source>
+        <translation>refusée, code 0x%1</translation>
+    </message>
+    <message>
+        <source>answer from id %1</source>
+        <translation>réponse de l&apos;id %1</translation>
+    </message>
+    <message>
+        <source>%1 late bytes discarded</source>
+        <translation>%1 octets en retard écartés</translation>
+    </message>
+    <message>
+        <source>%1 bytes of a second answer discarded</source>
+        <translation>%1 octets d&apos;une seconde réponse écartés</translation>
+    </message>
+</context>
+<context>
+    <name>writetx</name>
+    <message>
+        <source>the read-back failed: %1</source>
+        <translation>la relecture a échoué : %1</translation>
+    </message>
+    <message>
+        <source>read back %1 instead of %2</source>
+        <translation>relu %1 au lieu de %2</translation>
+    </message>
+    <message>
+        <source>%1 = unknown (%2)</source>
+        <translation>%1 = inconnu (%2)</translation>
+    </message>
+    <message>
+        <source>%1 = %2 (was %3)</source>
+        <translation>%1 = %2 (était %3)</translation>
+    </message>
+    <message>
+        <source>%1 could not be read first (%2); nothing was written.</source>
+        <translation>%1 n&apos;a pas pu être lu d&apos;abord (%2) ; rien n&apos;a été écrit.</translation>
+    </message>
+    <message>
+        <source>refused at %1 (%2)</source>
+        <translation>refusé à %1 (%2)</translation>
+    </message>
+    <message>
+        <source>failed at %1 (%2)</source>
+        <translation>échec à %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1; writing back the previous values failed, the amplifier now holds: %2; everything else as before.</source>
+        <translation>%1 ; la réécriture des valeurs précédentes a échoué, l&apos;amplificateur contient maintenant : %2 ; tout le reste comme avant.</translation>
+    </message>
+    <message>
+        <source>%1; nothing was changed (read back).</source>
+        <translation>%1 ; rien n&apos;a été changé (relu).</translation>
+    </message>
+    <message>
+        <source>%1; %2 written back and read back.</source>
+        <translation>%1 ; %2 réécrites et relues.</translation>
+    </message>
+</context>
+<context>
+    <name>rawaccess</name>
+    <message>
+        <source>Read of register 0x%1 failed: %2.</source>
+        <translation>La lecture du registre 0x%1 a échoué : %2.</translation>
+    </message>
+    <message>
+        <source>Write to register 0x%1 not confirmed: %2; %3</source>
+        <translation>Écriture du registre 0x%1 non confirmée : %2 ; %3</translation>
+    </message>
+    <message>
+        <source>it holds %1.</source>
+        <translation>il contient %1.</translation>
+    </message>
+    <message>
+        <source>what it holds is unknown (%1)</source>
+        <translation>son contenu est inconnu (%1)</translation>
+    </message>
+    <message>
+        <source>Write to register 0x%1 confirmed, but the read-back failed: %2</source>
+        <translation>Écriture du registre 0x%1 confirmée, mais la relecture a échoué : %2</translation>
+    </message>
+    <message>
+        <source>Write to register 0x%1 confirmed, but it reads back %2, not %3.</source>
+        <translation>Écriture du registre 0x%1 confirmée, mais il se relit %2, et non %3.</translation>
+    </message>
+    <message>
+        <source>The CAN adapter is not open.</source>
+        <translation>L&apos;adaptateur CAN n&apos;est pas ouvert.</translation>
+    </message>
+    <message>
+        <source>Read of entry %1 failed: %2.</source>
+        <translation>La lecture de l&apos;entrée %1 a échoué : %2.</translation>
+    </message>
+    <message>
+        <source>Entry %1 holds %2 bytes: %3 does not fit; nothing was written.</source>
+        <translation>L&apos;entrée %1 contient %2 octets : %3 n&apos;y tient pas ; rien n&apos;a été écrit.</translation>
+    </message>
+    <message>
+        <source>Write to entry %1 not confirmed: %2; %3</source>
+        <translation>Écriture de l&apos;entrée %1 non confirmée : %2 ; %3</translation>
+    </message>
+    <message>
+        <source>Write to entry %1 confirmed, but the read-back failed: %2</source>
+        <translation>Écriture de l&apos;entrée %1 confirmée, mais la relecture a échoué : %2</translation>
+    </message>
+    <message>
+        <source>Write to entry %1 confirmed, but it reads back %2, not %3.</source>
+        <translation>Écriture de l&apos;entrée %1 confirmée, mais elle se relit %2, et non %3.</translation>
+    </message>
+    <message>
+        <source>This amplifier offers no raw register access.</source>
+        <translation>Cet amplificateur n&apos;offre pas d&apos;accès brut aux registres.</translation>
     </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 #include "device/ProtocolFacts.h"
 #include "device/backup/Backup.h"
 
+#include <QCoreApplication>
 #include <optional>
 
 AmplifierBase::AmplifierBase(const QString &modelName, const QString &protocolName, QObject *parent)
@@ -41,11 +42,11 @@ QVariantMap AmplifierBase::readStoredCalibration() {
     };
     const protocolfacts::Facts *facts = protocolfacts::find(protocol);
     if (!facts)
-        return failed(QStringLiteral("This amplifier cannot report its calibration."));
+        return failed(tr("This amplifier cannot report its calibration."));
     const std::vector<regmap::StoredValue> &block = regmap::calibrationBlock(facts->family);
     const writetx::Access access = storedValueAccess(block);
     if (!access.read)
-        return failed(QStringLiteral("This amplifier cannot report its calibration."));
+        return failed(tr("This amplifier cannot report its calibration."));
     const auto at = [&block](regmap::Role role, int point) -> std::optional<size_t> {
         for (size_t i = 0; i < block.size(); ++i) {
             if (block[i].role == role && block[i].point == point)
@@ -58,7 +59,7 @@ QVariantMap AmplifierBase::readStoredCalibration() {
         QString cause;
         const std::optional<uint32_t> value = writetx::readQuietly(access, i, &cause);
         if (!value) {
-            problem = QStringLiteral("The calibration could not be read: %1 (%2) failed: %3")
+            problem = tr("The calibration could not be read: %1 (%2) failed: %3")
                           .arg(block[i].name, block[i].address(), cause);
             return value;
         }
@@ -66,8 +67,8 @@ QVariantMap AmplifierBase::readStoredCalibration() {
         // the span weight goes), which must not be shown as its curve.
         const regmap::Range range = block[i].range;
         if (*value < range.min || *value > range.max) {
-            problem = QStringLiteral("The calibration cannot be shown: %1 (%2) holds %3, outside what a "
-                                     "calibration writes there (%4 to %5).")
+            problem = tr("The calibration cannot be shown: %1 (%2) holds %3, outside what a "
+                         "calibration writes there (%4 to %5).")
                           .arg(block[i].name, block[i].address())
                           .arg(*value)
                           .arg(range.min)
@@ -92,8 +93,8 @@ QVariantMap AmplifierBase::readStoredCalibration() {
     for (int point = 0; point < static_cast<int>(*count); ++point) {
         const std::optional<size_t> adAt = at(regmap::Role::PointAd, point);
         if (!adAt)
-            return failed(QStringLiteral("The amplifier reports %1 calibration points; this program knows "
-                                         "where it keeps %2 only.")
+            return failed(tr("The amplifier reports %1 calibration points; this program knows "
+                             "where it keeps %2 only.")
                               .arg(*count)
                               .arg(point));
         const std::optional<uint32_t> ad = read(*adAt);
@@ -115,8 +116,7 @@ QString AmplifierBase::safetyCopyBefore(const QString &command) {
     const backup::SafetyCopy copy = backup::writeSafetyCopy(*this, command);
     noteSafetyCopy(command, copy.path, copy.error);
     if (!copy.ok())
-        return QStringLiteral("No safety copy could be made first (%1); nothing was written.")
-            .arg(copy.error);
+        return tr("No safety copy could be made first (%1); nothing was written.").arg(copy.error);
     return {};
 }
 
@@ -147,7 +147,7 @@ AmplifierBase::RawResult::Outcome AmplifierBase::RawResult::outcomeOf(frames::Ve
 AmplifierBase::RawResult AmplifierBase::rawRead(uint16_t, uint8_t) {
     RawResult result;
     result.outcome = RawResult::Outcome::LinkLost;
-    result.error = QStringLiteral("This amplifier offers no raw register access.");
+    result.error = QCoreApplication::translate("rawaccess", "This amplifier offers no raw register access.");
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "device/WriteTransaction.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -21,9 +22,11 @@ std::optional<Failure> writeVerified(const Access &access, size_t i, uint32_t va
     QString cause;
     const std::optional<uint32_t> readBack = readQuietly(access, i, &cause);
     if (!readBack)
-        return Failure{false, QStringLiteral("the read-back failed: %1").arg(cause)};
+        return Failure{false, QCoreApplication::translate("writetx", "the read-back failed: %1").arg(cause)};
     if (*readBack != value)
-        return Failure{false, QStringLiteral("read back %1 instead of %2").arg(*readBack).arg(value)};
+        return Failure{
+            false,
+            QCoreApplication::translate("writetx", "read back %1 instead of %2").arg(*readBack).arg(value)};
     return std::nullopt;
 }
 
@@ -68,9 +71,12 @@ QStringList restore(const Access &access, const std::vector<uint32_t> &saved, bo
         QString cause;
         const std::optional<uint32_t> now = readQuietly(access, i, &cause);
         if (!now)
-            wrong << QStringLiteral("%1 = unknown (%2)").arg(access.name(i), cause);
+            wrong << QCoreApplication::translate("writetx", "%1 = unknown (%2)").arg(access.name(i), cause);
         else if (*now != saved[i])
-            wrong << QStringLiteral("%1 = %2 (was %3)").arg(access.name(i)).arg(*now).arg(saved[i]);
+            wrong << QCoreApplication::translate("writetx", "%1 = %2 (was %3)")
+                         .arg(access.name(i))
+                         .arg(*now)
+                         .arg(saved[i]);
     }
     return wrong;
 }
@@ -82,7 +88,8 @@ Outcome run(const Access &access, const std::vector<uint32_t> &values, const QSt
         QString cause;
         const std::optional<uint32_t> held = readQuietly(access, i, &cause);
         if (!held)
-            return {false, QStringLiteral("%1 could not be read first (%2); nothing was written.")
+            return {false, QCoreApplication::translate(
+                               "writetx", "%1 could not be read first (%2); nothing was written.")
                                .arg(access.name(i), cause)};
         old.push_back(*held);
     }
@@ -90,20 +97,24 @@ Outcome run(const Access &access, const std::vector<uint32_t> &values, const QSt
         const std::optional<Failure> failure = writeVerified(access, i, values[i]);
         if (!failure)
             continue;
-        const QString head = QStringLiteral("%1 at %2 (%3)")
-                                 .arg(failure->refused ? QStringLiteral("refused") : QStringLiteral("failed"),
-                                      access.name(i), failure->reason);
+        const QString head = (failure->refused ? QCoreApplication::translate("writetx", "refused at %1 (%2)")
+                                               : QCoreApplication::translate("writetx", "failed at %1 (%2)"))
+                                 .arg(access.name(i), failure->reason);
         bool wroteAny = false;
         const QStringList wrong = restore(
             access, std::vector<uint32_t>(old.begin(), old.begin() + static_cast<long>(i) + 1), &wroteAny);
         if (!wrong.isEmpty())
             return {false,
-                    QStringLiteral("%1; writing back the previous values failed, the amplifier now holds: "
+                    QCoreApplication::translate(
+                        "writetx", "%1; writing back the previous values failed, the amplifier now holds: "
                                    "%2; everything else as before.")
                         .arg(head, wrong.join(QStringLiteral(", ")))};
         if (!wroteAny)
-            return {false, QStringLiteral("%1; nothing was changed (read back).").arg(head)};
-        return {false, QStringLiteral("%1; %2 written back and read back.").arg(head, previous)};
+            return {false,
+                    QCoreApplication::translate("writetx", "%1; nothing was changed (read back).").arg(head)};
+        return {
+            false,
+            QCoreApplication::translate("writetx", "%1; %2 written back and read back.").arg(head, previous)};
     }
     return {true, {}};
 }

@@ -1,5 +1,6 @@
 #include "link/LinkStats.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <algorithm>
@@ -107,15 +108,15 @@ double rankMs(const std::vector<uint32_t> &sorted, double share) {
 QString errorText(frames::Verdict verdict, uint32_t code, int other) {
     switch (verdict) {
     case frames::Verdict::Refused:
-        return QStringLiteral("refused, code 0x%1").arg(code, 0, 16);
+        return QCoreApplication::translate("frames", "refused, code 0x%1").arg(code, 0, 16);
     case frames::Verdict::OtherId:
-        return QStringLiteral("answer from id %1").arg(other);
+        return QCoreApplication::translate("frames", "answer from id %1").arg(other);
     case frames::Verdict::Late:
-        return QStringLiteral("%1 late bytes discarded").arg(code);
+        return QCoreApplication::translate("frames", "%1 late bytes discarded").arg(code);
     case frames::Verdict::Duplicate:
-        return QStringLiteral("%1 bytes of a second answer discarded").arg(code);
+        return QCoreApplication::translate("frames", "%1 bytes of a second answer discarded").arg(code);
     default:
-        return QString::fromLatin1(frames::verdictKey(verdict));
+        return QCoreApplication::translate("frames", frames::verdictKey(verdict));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "protocol/CheckStatistics.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -22,16 +23,18 @@ std::optional<Amount> parseAmount(const QString &text, QString *error) {
     bool ok = false;
     amount.value = number.trimmed().toDouble(&ok);
     if (text.trimmed().isEmpty()) {
-        *error = QStringLiteral("No value given.");
+        *error = QCoreApplication::translate("checkstats", "No value given.");
         return std::nullopt;
     }
     if (!ok || !std::isfinite(amount.value)) {
-        *error = QStringLiteral("\"%1\" is not a number of grams (such as 2) or a percentage (such as 0.1%).")
-                     .arg(text.trimmed());
+        *error =
+            QCoreApplication::translate(
+                "checkstats", "\"%1\" is not a number of grams (such as 2) or a percentage (such as 0.1%).")
+                .arg(text.trimmed());
         return std::nullopt;
     }
     if (amount.value < 0) {
-        *error = QStringLiteral("\"%1\" is negative.").arg(text.trimmed());
+        *error = QCoreApplication::translate("checkstats", "\"%1\" is negative.").arg(text.trimmed());
         return std::nullopt;
     }
     return amount;
@@ -39,7 +42,7 @@ std::optional<Amount> parseAmount(const QString &text, QString *error) {
 
 std::optional<QList<double>> parseLoads(const QString &text, QString *error) {
     if (text.trimmed().isEmpty()) {
-        *error = QStringLiteral("No test loads given.");
+        *error = QCoreApplication::translate("checkstats", "No test loads given.");
         return std::nullopt;
     }
     QList<double> loads;
@@ -49,15 +52,16 @@ std::optional<QList<double>> parseLoads(const QString &text, QString *error) {
         bool ok = false;
         const double load = entry.toDouble(&ok);
         if (entry.isEmpty()) {
-            *error = QStringLiteral("Test load %1 is empty.").arg(i + 1);
+            *error = QCoreApplication::translate("checkstats", "Test load %1 is empty.").arg(i + 1);
             return std::nullopt;
         }
         if (!ok || !std::isfinite(load)) {
-            *error = QStringLiteral("Test load \"%1\" is not a number of grams.").arg(entry);
+            *error = QCoreApplication::translate("checkstats", "Test load \"%1\" is not a number of grams.")
+                         .arg(entry);
             return std::nullopt;
         }
         if (load < 0) {
-            *error = QStringLiteral("Test load %1 g is negative.").arg(entry);
+            *error = QCoreApplication::translate("checkstats", "Test load %1 g is negative.").arg(entry);
             return std::nullopt;
         }
         loads << load;
@@ -67,15 +71,16 @@ std::optional<QList<double>> parseLoads(const QString &text, QString *error) {
 
 QString loadsProblem(const QList<double> &loads, int minimum) {
     if (loads.size() < minimum)
-        return QStringLiteral(
+        return QCoreApplication::translate(
+                   "checkstats",
                    "At least %1 test loads are needed, from near zero to near the maximum; %2 given.")
             .arg(minimum)
             .arg(loads.size());
     for (qsizetype i = 0; i < loads.size(); ++i) {
         if (!std::isfinite(loads.at(i)) || loads.at(i) < 0)
-            return QStringLiteral("Test load %1 g is negative.").arg(loads.at(i));
+            return QCoreApplication::translate("checkstats", "Test load %1 g is negative.").arg(loads.at(i));
         if (i > 0 && loads.at(i) <= loads.at(i - 1))
-            return QStringLiteral("Test loads must rise: %1 g comes after %2 g.")
+            return QCoreApplication::translate("checkstats", "Test loads must rise: %1 g comes after %2 g.")
                 .arg(loads.at(i))
                 .arg(loads.at(i - 1));
     }

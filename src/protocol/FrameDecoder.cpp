@@ -4,6 +4,8 @@
 #include "protocol/RegisterMap.h"
 #include "protocol/SdoFrames.h"
 
+#include <QCoreApplication>
+
 namespace frames {
 
 namespace {
@@ -41,11 +43,11 @@ Decoded decodeModbus(Direction direction, const uint8_t *bytes, size_t size, int
     const uint8_t function = bytes[1];
     if (direction == Direction::Request) {
         if (function == modbus::kReadFunction && size == modbus::kReadRequestSize) {
-            d.function = QStringLiteral("read");
+            d.function = QStringLiteral(QT_TRANSLATE_NOOP("frames", "read"));
             d.target = word(bytes, 2);
             d.count = word(bytes, 4);
         } else if (function == modbus::kWriteFunction && size == modbus::kWriteRequestSize && bytes[6] == 4) {
-            d.function = QStringLiteral("write");
+            d.function = QStringLiteral(QT_TRANSLATE_NOOP("frames", "write"));
             d.target = word(bytes, 2);
             d.count = word(bytes, 4);
             d.value = QString::number((uint32_t{word(bytes, 7)} << 16) | word(bytes, 9));
@@ -53,17 +55,17 @@ Decoded decodeModbus(Direction direction, const uint8_t *bytes, size_t size, int
             return d;
         }
     } else if ((function & modbus::kExceptionFlag) && size == modbus::kExceptionAnswerSize) {
-        d.function = QStringLiteral("exception");
+        d.function = QStringLiteral(QT_TRANSLATE_NOOP("frames", "exception"));
         const char *meaning = modbus::exceptionMeaning(bytes[2]);
         d.value = *meaning ? QStringLiteral("%1 (%2)").arg(bytes[2]).arg(QLatin1String(meaning))
                            : QString::number(bytes[2]);
     } else if (function == modbus::kReadFunction && size == modbus::kReadAnswerSize && bytes[2] == 4) {
-        d.function = QStringLiteral("read");
+        d.function = QStringLiteral(QT_TRANSLATE_NOOP("frames", "read"));
         d.target = requestTarget;
         d.count = 2;
         d.value = QString::number((uint32_t{word(bytes, 3)} << 16) | word(bytes, 5));
     } else if (function == modbus::kWriteFunction && size == modbus::kWriteAnswerSize) {
-        d.function = QStringLiteral("write");
+        d.function = QStringLiteral(QT_TRANSLATE_NOOP("frames", "write"));
         d.target = word(bytes, 2);
         d.count = word(bytes, 4);
     } else {
@@ -85,28 +87,28 @@ Decoded decodeSdo(Direction direction, const uint8_t *bytes, size_t size) {
     d.target = bytes[1] | (bytes[2] << 8);
     d.subIndex = bytes[3];
     if (command == sdo::kAbort) {
-        d.function = QStringLiteral("abort");
+        d.function = QStringLiteral(QT_TRANSLATE_NOOP("frames", "abort"));
         d.value = sdo::abortText(littleEndian(bytes, 4));
     } else if (direction == Direction::Request && commandClass == 2 && command == sdo::kReadRequest) {
-        d.function = QStringLiteral("upload");
+        d.function = QStringLiteral(QT_TRANSLATE_NOOP("frames", "upload"));
     } else if (direction == Direction::Request && commandClass == 1) {
-        d.function = QStringLiteral("download");
+        d.function = QStringLiteral(QT_TRANSLATE_NOOP("frames", "download"));
         // Expedited with the size indicated: 4 - n bytes unused (bits 2-3); unsized: all four.
         const int width = (command & 0x01) ? 4 - ((command >> 2) & 0x03) : 4;
         if (!(command & 0x02))
             return d;
         d.value = QString::number(littleEndian(bytes, width));
     } else if (direction == Direction::Answer && commandClass == 2) {
-        d.function = QStringLiteral("upload");
+        d.function = QStringLiteral(QT_TRANSLATE_NOOP("frames", "upload"));
         if (command & 0x02) {
             const int width = (command & 0x01) ? 4 - ((command >> 2) & 0x03) : 4;
             d.value = QString::number(littleEndian(bytes, width));
         } else {
             // Segmented: the bytes give the size of data that would follow, not a value.
-            d.function = QStringLiteral("upload, segmented");
+            d.function = QStringLiteral(QT_TRANSLATE_NOOP("frames", "upload, segmented"));
         }
     } else if (direction == Direction::Answer && command == sdo::kWriteAcknowledge) {
-        d.function = QStringLiteral("download acknowledged");
+        d.function = QStringLiteral(QT_TRANSLATE_NOOP("frames", "download acknowledged"));
     } else {
         d.target = d.subIndex = -1;
         return d;
@@ -121,25 +123,25 @@ Decoded decodeSdo(Direction direction, const uint8_t *bytes, size_t size) {
 const char *verdictKey(Verdict verdict) {
     switch (verdict) {
     case Verdict::Ok:
-        return "ok";
+        return QT_TRANSLATE_NOOP("frames", "ok");
     case Verdict::TimedOut:
-        return "time-out";
+        return QT_TRANSLATE_NOOP("frames", "time-out");
     case Verdict::BadCrc:
-        return "bad CRC";
+        return QT_TRANSLATE_NOOP("frames", "bad CRC");
     case Verdict::OtherId:
-        return "other id";
+        return QT_TRANSLATE_NOOP("frames", "other id");
     case Verdict::Refused:
-        return "refused";
+        return QT_TRANSLATE_NOOP("frames", "refused");
     case Verdict::Late:
-        return "late";
+        return QT_TRANSLATE_NOOP("frames", "late");
     case Verdict::Duplicate:
-        return "duplicate";
+        return QT_TRANSLATE_NOOP("frames", "duplicate");
     case Verdict::Garbage:
-        return "garbage";
+        return QT_TRANSLATE_NOOP("frames", "garbage");
     case Verdict::Incomplete:
-        return "incomplete";
+        return QT_TRANSLATE_NOOP("frames", "incomplete");
     case Verdict::Unsupported:
-        return "unsupported";
+        return QT_TRANSLATE_NOOP("frames", "unsupported");
     case Verdict::Count:
         break;
     }
@@ -216,7 +218,8 @@ Judgement judgeSdo(const std::vector<uint8_t> &request, const std::vector<uint8_
 QString Decoded::summary() const {
     if (!decoded)
         return hex;
-    QString text = function;
+    // The function word is prose around the register and the values, which stay as other tools show them.
+    QString text = QCoreApplication::translate("frames", function.toUtf8().constData());
     if (target >= 0)
         text += QLatin1Char(' ') + hex4(target);
     if (subIndex >= 0)

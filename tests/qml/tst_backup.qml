@@ -20,6 +20,11 @@ WindowTestCase {
         verify(simulators.startCan([1]), "simulated CANopen node")
     }
 
+    function cleanup() {
+        utilsLanguage.loadLanguage("English")
+        releaseAll()
+    }
+
     function selected(protocol, port, id) {
         var amplifier = add(protocol, port, id)
         mouseClick(tile(amplifier.getName()))
@@ -146,6 +151,7 @@ WindowTestCase {
             { tag: "damaged", text: "{\"format\": \"Kelvora amplifier backup\", \"settings\": [" },
             { tag: "not a backup", text: "{\"hello\": 1}" },
             { tag: "another protocol", fromCan: true },
+            { tag: "French: not a backup", text: "{\"hello\": 1}", language: "Français", message: /^Restauration refusée : Le fichier n'est pas une sauvegarde d'amplificateur \(.+\)\. Rien n'a été écrit\.$/ },
         ]
     }
 
@@ -163,9 +169,11 @@ WindowTestCase {
         }
         selected("RS485", linePort, 1)
         var popup = open("Restore", path)
+        if (data.language)
+            utilsLanguage.loadLanguage(data.language)
         var session = run(popup, "dryRunButton")
         verify(session.failed)
-        verify(/^Restore refused: .+ Nothing was written\.$/.test(session.message), session.message)
+        verify((data.message || /^Restore refused: .+ Nothing was written\.$/).test(session.message), session.message)
         compare(session.rows.length, 0)
         verify(!inside(popup, "restoreButton").enabled)
         closed(popup)

@@ -21,6 +21,11 @@ WindowTestCase {
         openMain()
     }
 
+    function cleanup() {
+        utilsLanguage.loadLanguage("English")
+        releaseAll()
+    }
+
     function page() { return screen.instrumentSelectionPopup ? screen.instrumentSelectionPopup.calibrationPage : null }
     function pageItem(name) { return inside(page(), name) }
 
@@ -143,9 +148,12 @@ WindowTestCase {
                 { tag: "negative load", loads: "-5, 500, 1000, 1500, 2000", error: "Test load -5 g is negative." },
                 { tag: "tolerance 0", tolerance: "0", error: "The tolerance must be greater than 0 (grams, or percent of the load)." },
                 { tag: "scale interval in percent", division: "1 %", error: "Scale interval: give it in grams." },
-                { tag: "no amplifier", none: true, error: "Choose an amplifier of the Weight Plot screen first." }]
+                { tag: "no amplifier", none: true, error: "Choose an amplifier of the Weight Plot screen first." },
+                { tag: "French: loads not rising", language: "Français", loads: "0, 500, 400, 1500, 2000", error: "Les charges d'essai doivent croître : 400 g vient après 500 g." }]
     }
     function test_checkRefusesBadEntries(data) {
+        if (data.language)
+            utilsLanguage.loadLanguage(data.language)
         if (!data.none)
             add("RS485", line, 4)
         mouseClick(findChild(window.contentItem, "sidebarCheck"))

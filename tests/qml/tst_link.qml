@@ -20,6 +20,7 @@ WindowTestCase {
         simulators.can("@1 silent off")
         simulators.can("@1 abort off")
         link = null
+        utilsLanguage.loadLanguage("English")
         releaseAll()
     }
 
@@ -69,11 +70,14 @@ WindowTestCase {
             { tag: "late", command: "fault 1 late 150", column: 6, verdict: "late" },
             { tag: "garbage", command: "fault 1 garbage", detail: /garbled or cut answers: [1-9]/, verdict: "garbage" },
             { tag: "CAN silent", can: "@1 silent on", column: 2, verdict: "time-out" },
-            { tag: "CAN abort", can: "@1 abort on", column: 5, verdict: "exception/abort" }
+            { tag: "CAN abort", can: "@1 abort on", column: 5, verdict: "exception/abort" },
+            { tag: "French: other id", command: "fault 1 other-id", language: "Français", detail: /dernière erreur à [0-9:.]+ : réponse de l'id [0-9]+/, verdict: "autre id" }
         ]
     }
     // The faulty amplifier is RS485 id 1 (load cell 1) or CANopen node 1 (load cell 3); load cell 2 stays clean.
     function test_faultCountedAndFiltered(data) {
+        utilsLanguage.loadLanguage(data.language || "English")
+        var cell = data.language ? "Capteur " : "Load cell "
         openLink()
         var faulty = data.can ? "3" : "1"
         if (data.can)
@@ -93,9 +97,9 @@ WindowTestCase {
         tryVerify(function() { return item("frameList").count > 0 }, 10000)
         mouseClick(item("pauseButton"))
         var rows = listed()
-        compare(rows.filter(function(r) { return r !== "Load cell " + faulty + "|" + data.verdict }), [], rows.join("\n"))
+        compare(rows.filter(function(r) { return r !== cell + faulty + "|" + data.verdict }), [], rows.join("\n"))
         choose("amplifierFilter", 2)
-        compare(listed().filter(function(r) { return r.indexOf("Load cell 2|") !== 0 }), [])
+        compare(listed().filter(function(r) { return r.indexOf(cell + "2|") !== 0 }), [])
     }
 
     function test_faultMarkerOpensFilteredScreen() {

@@ -5,6 +5,7 @@
 #include "device/AppVersion.h"
 #include "device/ProtocolFacts.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -82,20 +83,21 @@ Taken take(AmplifierBase &amplifier, const QString &reason) {
     backup.reason = reason;
     const protocolfacts::Facts *facts = protocolfacts::find(backup.protocol);
     if (!facts) {
-        taken.error = QStringLiteral("This program keeps no backup of %1 amplifiers.").arg(backup.protocol);
+        taken.error = QCoreApplication::translate("backup", "This program keeps no backup of %1 amplifiers.")
+                          .arg(backup.protocol);
         return taken;
     }
     const std::vector<regmap::StoredValue> &values = regmap::storedValues(facts->family);
     const writetx::Access access = amplifier.storedValueAccess(values);
     if (!access.read) {
-        taken.error = QStringLiteral("This amplifier cannot be read for a backup.");
+        taken.error = QCoreApplication::translate("backup", "This amplifier cannot be read for a backup.");
         return taken;
     }
     for (size_t i = 0; i < values.size(); ++i) {
         QString cause;
         const std::optional<uint32_t> value = writetx::readQuietly(access, i, &cause);
         if (!value) {
-            taken.error = QStringLiteral("%1 (%2) could not be read: %3")
+            taken.error = QCoreApplication::translate("backup", "%1 (%2) could not be read: %3")
                               .arg(values[i].name, values[i].address(), cause);
             taken.backup.settings.clear();
             return taken;
@@ -169,23 +171,25 @@ Loaded fromJson(const QByteArray &json) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return refused(QStringLiteral("The file is damaged or truncated: %1 at byte %2.")
-                           .arg(parseError.errorString())
-                           .arg(parseError.offset));
+        return refused(
+            QCoreApplication::translate("backup", "The file is damaged or truncated: %1 at byte %2.")
+                .arg(parseError.errorString())
+                .arg(parseError.offset));
     const QJsonObject root = document.object();
     if (!document.isObject() || root.value(QStringLiteral("format")).toString() != kFormatName)
         return refused(
-            QStringLiteral("The file is not an amplifier backup (it does not say \"format\": \"%1\").")
+            QCoreApplication::translate(
+                "backup", "The file is not an amplifier backup (it does not say \"format\": \"%1\").")
                 .arg(kFormatName));
     Loaded loaded;
     Backup &backup = loaded.backup;
     const std::optional<qulonglong> version = wholeNumber(root.value(QStringLiteral("formatVersion")));
     if (!version || *version != static_cast<qulonglong>(kFormatVersion))
-        return refused(
-            QStringLiteral("The backup's format version %1 is unknown to this program, which reads "
-                           "version %2.")
-                .arg(root.value(QStringLiteral("formatVersion")).toVariant().toString())
-                .arg(kFormatVersion));
+        return refused(QCoreApplication::translate(
+                           "backup", "The backup's format version %1 is unknown to this program, which reads "
+                                     "version %2.")
+                           .arg(root.value(QStringLiteral("formatVersion")).toVariant().toString())
+                           .arg(kFormatVersion));
     backup.formatVersion = kFormatVersion;
     backup.model = root.value(QStringLiteral("model")).toString();
     backup.protocol = root.value(QStringLiteral("protocol")).toString();
@@ -195,27 +199,33 @@ Loaded fromJson(const QByteArray &json) {
     backup.date = QDateTime::fromString(root.value(QStringLiteral("date")).toString(), Qt::ISODateWithMs);
     backup.reason = root.value(QStringLiteral("takenBefore")).toString();
     if (backup.model.isEmpty())
-        return refused(QStringLiteral("The backup is damaged: it names no model."));
+        return refused(QCoreApplication::translate("backup", "The backup is damaged: it names no model."));
     const protocolfacts::Facts *facts = protocolfacts::find(backup.protocol);
     if (!facts)
         return refused(
-            QStringLiteral("The backup names the protocol \"%1\", which this program does not know.")
+            QCoreApplication::translate(
+                "backup", "The backup names the protocol \"%1\", which this program does not know.")
                 .arg(backup.protocol));
     const QJsonValue settings = root.value(QStringLiteral("settings"));
     if (!settings.isArray())
-        return refused(QStringLiteral("The backup is damaged: it holds no list of settings."));
+        return refused(
+            QCoreApplication::translate("backup", "The backup is damaged: it holds no list of settings."));
     QSet<QString> seen;
     for (const QJsonValue &item : settings.toArray()) {
         const QJsonObject object = item.toObject();
         const QString name = object.value(QStringLiteral("name")).toString();
         if (name.isEmpty())
-            return refused(QStringLiteral("The backup is damaged: a setting has no name."));
+            return refused(
+                QCoreApplication::translate("backup", "The backup is damaged: a setting has no name."));
         const regmap::StoredValue *where = regmap::findStored(facts->family, name);
         if (!where)
-            return refused(QStringLiteral("The backup holds \"%1\", a setting %2 amplifiers do not have.")
+            return refused(QCoreApplication::translate(
+                               "backup", "The backup holds \"%1\", a setting %2 amplifiers do not have.")
                                .arg(name, backup.protocol));
         if (seen.contains(name))
-            return refused(QStringLiteral("The backup is damaged: it holds \"%1\" twice.").arg(name));
+            return refused(
+                QCoreApplication::translate("backup", "The backup is damaged: it holds \"%1\" twice.")
+                    .arg(name));
         seen.insert(name);
         // A file that puts a setting elsewhere was written for another map: its values cannot be trusted.
         const QString address =
@@ -225,21 +235,24 @@ Loaded fromJson(const QByteArray &json) {
                                   QStringLiteral("%1").arg(object.value(QStringLiteral("subIndex")).toInt(),
                                                            2, 16, QLatin1Char('0')));
         if (address.compare(where->address(), Qt::CaseInsensitive) != 0)
-            return refused(QStringLiteral("The backup is damaged: it puts \"%1\" at %2, where this program "
-                                          "knows it at %3.")
+            return refused(QCoreApplication::translate(
+                               "backup", "The backup is damaged: it puts \"%1\" at %2, where this program "
+                                         "knows it at %3.")
                                .arg(name, address, where->address()));
         const std::optional<qulonglong> value = wholeNumber(object.value(QStringLiteral("value")));
         if (!value)
-            return refused(
-                QStringLiteral("The backup is damaged: the value of \"%1\" is not a whole number from "
+            return refused(QCoreApplication::translate(
+                               "backup",
+                               "The backup is damaged: the value of \"%1\" is not a whole number from "
                                "0 to 4294967295.")
-                    .arg(name));
+                               .arg(name));
         backup.settings.append({name, where->address(), QLatin1String(where->unit), *value});
     }
     for (const regmap::StoredValue &value : regmap::storedValues(facts->family)) {
         if (!seen.contains(value.name))
-            return refused(QStringLiteral("The backup is incomplete: it lacks \"%1\" (%2).")
-                               .arg(value.name, value.address()));
+            return refused(
+                QCoreApplication::translate("backup", "The backup is incomplete: it lacks \"%1\" (%2).")
+                    .arg(value.name, value.address()));
     }
     return loaded;
 }
@@ -247,12 +260,14 @@ Loaded fromJson(const QByteArray &json) {
 Loaded load(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return refused(QStringLiteral("The file cannot be read: %1.").arg(file.errorString()));
+        return refused(
+            QCoreApplication::translate("backup", "The file cannot be read: %1.").arg(file.errorString()));
     // A backup is a few kilobytes: anything far larger is not one, and is not read whole into memory.
     constexpr qint64 kMaxSize = 1 << 20;
     if (file.size() > kMaxSize)
         return refused(
-            QStringLiteral("The file is not an amplifier backup (%1 bytes; a backup is a few kilobytes).")
+            QCoreApplication::translate(
+                "backup", "The file is not an amplifier backup (%1 bytes; a backup is a few kilobytes).")
                 .arg(file.size()));
     return fromJson(file.readAll());
 }
@@ -260,13 +275,16 @@ Loaded load(const QString &path) {
 QString save(const Backup &backup, const QString &path, bool dcf) {
     const QByteArray bytes = dcf ? toDcf(backup) : toJson(backup);
     if (bytes.isEmpty())
-        return QStringLiteral("A device configuration file holds CANopen entries; %1 amplifiers have none.")
+        return QCoreApplication::translate(
+                   "backup", "A device configuration file holds CANopen entries; %1 amplifiers have none.")
             .arg(backup.protocol);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("%1 cannot be written: %2.").arg(path, file.errorString());
+        return QCoreApplication::translate("backup", "%1 cannot be written: %2.")
+            .arg(path, file.errorString());
     if (file.write(bytes) != bytes.size() || !file.commit())
-        return QStringLiteral("%1 could not be written whole: %2.").arg(path, file.errorString());
+        return QCoreApplication::translate("backup", "%1 could not be written whole: %2.")
+            .arg(path, file.errorString());
     return {};
 }
 
@@ -289,7 +307,7 @@ QList<Difference> compare(const Backup &first, const Backup &second) {
 QString describe(const Difference &difference) {
     const auto text = [&difference](const std::optional<qulonglong> &value) {
         if (!value)
-            return QStringLiteral("(none)");
+            return QCoreApplication::translate("backup", "(none)");
         return difference.unit.isEmpty() ? QString::number(*value)
                                          : QStringLiteral("%1 %2").arg(*value).arg(difference.unit);
     };

@@ -4,6 +4,7 @@
 #include "device/ProtocolFacts.h"
 #include "device/backup/Backup.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -125,25 +126,29 @@ RestoreOutcome ended(RestoreOutcome::Kind kind, const QString &message) {
 
 QString refusal(const Backup &backup, AmplifierBase &target) {
     if (backup.protocol != target.getProtocol())
-        return QStringLiteral(
-                   "The backup is of a %1 amplifier and this one is %2: a backup goes only into an "
-                   "amplifier of the same model and protocol.")
+        return QCoreApplication::translate(
+                   "backup", "The backup is of a %1 amplifier and this one is %2: a backup goes only into an "
+                             "amplifier of the same model and protocol.")
             .arg(backup.protocol, target.getProtocol());
     if (backup.model != target.getModel())
-        return QStringLiteral(
+        return QCoreApplication::translate(
+                   "backup",
                    "The backup is of the model %1 and this amplifier is %2: a backup goes only into an "
                    "amplifier of the same model and protocol.")
             .arg(backup.model, target.getModel());
     const protocolfacts::Facts *facts = protocolfacts::find(backup.protocol);
     if (!facts)
-        return QStringLiteral("This program keeps no backup of %1 amplifiers.").arg(backup.protocol);
+        return QCoreApplication::translate("backup", "This program keeps no backup of %1 amplifiers.")
+            .arg(backup.protocol);
     for (const Setting &setting : backup.settings) {
         const regmap::StoredValue *where = regmap::findStored(facts->family, setting.name);
         if (!where)
-            return QStringLiteral("The backup holds \"%1\", a setting this amplifier does not have.")
+            return QCoreApplication::translate(
+                       "backup", "The backup holds \"%1\", a setting this amplifier does not have.")
                 .arg(setting.name);
         if (setting.value < where->range.min || setting.value > where->range.max)
-            return QStringLiteral("%1 = %2 is outside what the amplifier takes (%3 to %4).")
+            return QCoreApplication::translate("backup",
+                                               "%1 = %2 is outside what the amplifier takes (%3 to %4).")
                 .arg(setting.name)
                 .arg(setting.value)
                 .arg(where->range.min)
@@ -151,20 +156,24 @@ QString refusal(const Backup &backup, AmplifierBase &target) {
     }
     for (const regmap::StoredValue &value : regmap::storedValues(facts->family)) {
         if (!backup.find(value.name))
-            return QStringLiteral("The backup lacks \"%1\" (%2).").arg(value.name, value.address());
+            return QCoreApplication::translate("backup", "The backup lacks \"%1\" (%2).")
+                .arg(value.name, value.address());
     }
     return {};
 }
 
 RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const RestoreOptions &options) {
     using Kind = RestoreOutcome::Kind;
-    const QString nothing = QStringLiteral("; nothing was written.");
+    const QString nothing = QCoreApplication::translate("backup", "; nothing was written.");
     if (const QString why = refusal(backup, target); !why.isEmpty())
-        return ended(Kind::BadInput, QStringLiteral("Restore refused: %1 Nothing was written.").arg(why));
+        return ended(
+            Kind::BadInput,
+            QCoreApplication::translate("backup", "Restore refused: %1 Nothing was written.").arg(why));
     const Taken before = take(target, QStringLiteral("restore"));
     if (!before.ok())
         return ended(Kind::NoCopy,
-                     QStringLiteral("Restore aborted: the amplifier could not be read first: %1%2")
+                     QCoreApplication::translate(
+                         "backup", "Restore aborted: the amplifier could not be read first: %1%2")
                          .arg(before.error, nothing));
     RestoreOutcome outcome;
     outcome.differences = compare(before.backup, backup);
@@ -172,26 +181,29 @@ RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const Restor
         outcome.kind = Kind::DryRun;
         outcome.message =
             outcome.differences.isEmpty()
-                ? QStringLiteral("Dry run: the amplifier already holds every value of the backup.")
-                : QStringLiteral("Dry run: %1 value(s) would be written; nothing was written.")
+                ? QCoreApplication::translate(
+                      "backup", "Dry run: the amplifier already holds every value of the backup.")
+                : QCoreApplication::translate("backup",
+                                              "Dry run: %1 value(s) would be written; nothing was written.")
                       .arg(outcome.differences.size());
         return outcome;
     }
     if (outcome.differences.isEmpty()) {
         outcome.kind = Kind::Unchanged;
-        outcome.message =
-            QStringLiteral("The amplifier already holds every value of the backup; nothing was written.");
+        outcome.message = QCoreApplication::translate(
+            "backup", "The amplifier already holds every value of the backup; nothing was written.");
         return outcome;
     }
     if (options.stopNow())
         return ended(Kind::NoCopy,
-                     QStringLiteral("Restore stopped before the first write; nothing was written."));
+                     QCoreApplication::translate(
+                         "backup", "Restore stopped before the first write; nothing was written."));
     const SafetyCopy copy = keepSafetyCopy(before.backup);
     target.noteSafetyCopy(QStringLiteral("restore"), copy.path, copy.error);
     if (!copy.ok())
-        return ended(Kind::NoCopy,
-                     QStringLiteral("Restore aborted: no safety copy could be made first (%1)%2")
-                         .arg(copy.error, nothing));
+        return ended(Kind::NoCopy, QCoreApplication::translate(
+                                       "backup", "Restore aborted: no safety copy could be made first (%1)%2")
+                                       .arg(copy.error, nothing));
     outcome.safetyCopy = copy.path;
 
     const regmap::Family family = protocolfacts::find(backup.protocol)->family;
@@ -212,12 +224,13 @@ RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const Restor
             if (!*stopped && options.stopNow()) {
                 *stopped = true;
                 return std::optional<writetx::Failure>(
-                    writetx::Failure{false, QStringLiteral("stopped by the user")});
+                    writetx::Failure{false, QCoreApplication::translate("backup", "stopped by the user")});
             }
             return write(i, value);
         };
     }
-    const writetx::Outcome written = writetx::run(access, values, QStringLiteral("the previous values were"));
+    const writetx::Outcome written =
+        writetx::run(access, values, QCoreApplication::translate("backup", "the previous values were"));
 
     // The end: every value read again and compared with the file, whatever happened.
     const Taken after = take(target);
@@ -234,15 +247,16 @@ RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const Restor
     }
     if (!written.ok) {
         outcome.kind = Kind::Failed;
-        outcome.message =
-            QStringLiteral("Restore %1: %2")
-                .arg(*stopped ? QStringLiteral("stopped") : QStringLiteral("failed"), written.message);
+        outcome.message = (*stopped ? QCoreApplication::translate("backup", "Restore stopped: %1")
+                                    : QCoreApplication::translate("backup", "Restore failed: %1"))
+                              .arg(written.message);
         return outcome;
     }
     if (!after.ok()) {
         outcome.kind = Kind::Failed;
         outcome.message =
-            QStringLiteral("Restore written and each write confirmed, but the final read-back failed: %1.")
+            QCoreApplication::translate(
+                "backup", "Restore written and each write confirmed, but the final read-back failed: %1.")
                 .arg(after.error);
         return outcome;
     }
@@ -253,14 +267,16 @@ RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const Restor
             lines << describe(difference);
         outcome.kind = Kind::Failed;
         outcome.message =
-            QStringLiteral("Restore written, but the amplifier reads back otherwise than the file "
-                           "(amplifier -> file): %1.")
+            QCoreApplication::translate(
+                "backup", "Restore written, but the amplifier reads back otherwise than the file "
+                          "(amplifier -> file): %1.")
                 .arg(lines.join(QStringLiteral("; ")));
         return outcome;
     }
     outcome.kind = Kind::Done;
     outcome.message =
-        QStringLiteral("Restored: %1 value(s) written, and every value reads back as in the file.")
+        QCoreApplication::translate(
+            "backup", "Restored: %1 value(s) written, and every value reads back as in the file.")
             .arg(outcome.differences.size());
     return outcome;
 }

@@ -83,7 +83,7 @@ SafetyCopy keepSafetyCopy(const Backup &backup) {
     const QString where = safetyCopyFolder();
     QDir dir(where);
     if (!dir.mkpath(QStringLiteral("."))) {
-        copy.error = QStringLiteral("the folder %1 cannot be made").arg(where);
+        copy.error = QCoreApplication::translate("backup", "the folder %1 cannot be made").arg(where);
         return copy;
     }
     const QString key = amplifierKey(backup);
@@ -111,7 +111,8 @@ SafetyCopy writeSafetyCopy(AmplifierBase &amplifier, const QString &reason) {
     const Taken taken = take(amplifier, reason);
     if (!taken.ok()) {
         SafetyCopy copy;
-        copy.error = QStringLiteral("the amplifier could not be read: %1").arg(taken.error);
+        copy.error =
+            QCoreApplication::translate("backup", "the amplifier could not be read: %1").arg(taken.error);
         return copy;
     }
     return keepSafetyCopy(taken.backup);

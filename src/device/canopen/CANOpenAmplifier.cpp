@@ -3,6 +3,7 @@
 #include "protocol/Calibration.h"
 #include "protocol/RegisterMap.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QThread>
 
@@ -569,7 +570,7 @@ AmplifierBase::RawResult CANOpenAmplifier::rawRead(uint16_t index, uint8_t subIn
     RawResult result;
     if (!m_link || m_link->lost() || m_link->users() == 0) {
         result.outcome = RawResult::Outcome::LinkLost;
-        result.error = QStringLiteral("The CAN adapter is not open.");
+        result.error = QCoreApplication::translate("rawaccess", "The CAN adapter is not open.");
         return result;
     }
     const SdoResult reply = exchange(sdo::readRequest(index, subIndex));
@@ -602,7 +603,8 @@ AmplifierBase::RawResult CANOpenAmplifier::rawRead(uint16_t index, uint8_t subIn
         result.outcome == RawResult::Outcome::BadAnswer && reply.status == SdoResult::Status::Answer
             ? QStringLiteral("a short answer")
             : describe(reply, getDeviceId());
-    result.error = QStringLiteral("Read of entry %1 failed: %2.").arg(entryText(index, subIndex), why);
+    result.error = QCoreApplication::translate("rawaccess", "Read of entry %1 failed: %2.")
+                       .arg(entryText(index, subIndex), why);
     return result;
 }
 
@@ -621,7 +623,8 @@ AmplifierBase::RawResult CANOpenAmplifier::rawWrite(uint16_t index, uint8_t subI
     if (width < 4 && value >= (1u << (8 * width))) {
         RawResult refused;
         refused.outcome = RawResult::Outcome::NotApplied;
-        refused.error = QStringLiteral("Entry %1 holds %2 bytes: %3 does not fit; nothing was written.")
+        refused.error = QCoreApplication::translate(
+                            "rawaccess", "Entry %1 holds %2 bytes: %3 does not fit; nothing was written.")
                             .arg(entryText(index, subIndex))
                             .arg(width)
                             .arg(value);
@@ -633,24 +636,28 @@ AmplifierBase::RawResult CANOpenAmplifier::rawWrite(uint16_t index, uint8_t subI
                : SdoResult();
     if (written.status != SdoResult::Status::Answer) {
         RawResult result = rawRead(index, subIndex);
-        const QString now = result.ok() ? QStringLiteral("it holds %1.").arg(result.value)
-                                        : QStringLiteral("what it holds is unknown (%1)").arg(result.error);
+        const QString now =
+            result.ok()
+                ? QCoreApplication::translate("rawaccess", "it holds %1.").arg(result.value)
+                : QCoreApplication::translate("rawaccess", "what it holds is unknown (%1)").arg(result.error);
         result.outcome = written.status == SdoResult::Status::Abort       ? RawResult::Outcome::Refused
                          : written.status == SdoResult::Status::TimedOut  ? RawResult::Outcome::NoAnswer
                          : written.status == SdoResult::Status::Cancelled ? RawResult::Outcome::LinkLost
                                                                           : RawResult::Outcome::BadAnswer;
         result.code = written.abortCode;
-        result.error = QStringLiteral("Write to entry %1 not confirmed: %2; %3")
+        result.error = QCoreApplication::translate("rawaccess", "Write to entry %1 not confirmed: %2; %3")
                            .arg(entryText(index, subIndex), describe(written, getDeviceId()), now);
         return result;
     }
     RawResult result = rawRead(index, subIndex);
     if (!result.ok())
-        result.error = QStringLiteral("Write to entry %1 confirmed, but the read-back failed: %2")
+        result.error = QCoreApplication::translate(
+                           "rawaccess", "Write to entry %1 confirmed, but the read-back failed: %2")
                            .arg(entryText(index, subIndex), result.error);
     else if (result.value != value) {
         result.outcome = RawResult::Outcome::NotApplied;
-        result.error = QStringLiteral("Write to entry %1 confirmed, but it reads back %2, not %3.")
+        result.error = QCoreApplication::translate(
+                           "rawaccess", "Write to entry %1 confirmed, but it reads back %2, not %3.")
                            .arg(entryText(index, subIndex))
                            .arg(result.value)
                            .arg(value);

@@ -3,6 +3,7 @@
 #include "device/AppVersion.h"
 #include "device/check/CheckSequence.h"
 
+#include <QCoreApplication>
 #include <QSaveFile>
 
 #include <hpdf.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace checkreport {
@@ -37,6 +39,29 @@ void onHaruError(HPDF_STATUS error, HPDF_STATUS detail, void *data) {
     if (status->isEmpty())
         *status =
             QStringLiteral("PDF error 0x%1 (detail %2)").arg(error, 4, 16, QLatin1Char('0')).arg(detail);
+}
+
+// WinAnsi is Latin-1 but for 0x80-0x9F, where it holds marks French texts use (œ, ’, …) that Latin-1 lacks;
+// a character it lacks too prints as '?'.
+QByteArray winAnsi(const QString &line) {
+    static const std::pair<char16_t, char> kExtra[] = {
+        {u'€', '\x80'}, {u'‚', '\x82'}, {u'„', '\x84'}, {u'…', '\x85'}, {u'‹', '\x8B'}, {u'Œ', '\x8C'},
+        {u'‘', '\x91'}, {u'’', '\x92'}, {u'“', '\x93'}, {u'”', '\x94'}, {u'•', '\x95'}, {u'–', '\x96'},
+        {u'—', '\x97'}, {u'›', '\x9B'}, {u'œ', '\x9C'}, {u'Ÿ', '\x9F'}};
+    QByteArray bytes;
+    bytes.reserve(line.size());
+    for (const QChar c : line) {
+        const char16_t u = c.unicode();
+        char byte = '?';
+        if (u == 0x202F || u == 0x00A0)
+            byte = '\xA0';
+        else if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+            byte = static_cast<char>(u);
+        for (const auto &[from, to] : kExtra)
+            byte = u == from ? to : byte;
+        bytes += byte;
+    }
+    return bytes;
 }
 
 QString number(double value, int decimals = 2) {
@@ -68,7 +93,10 @@ public:
     Writer &operator=(const Writer &) = delete;
 
     HPDF_Doc doc() const { return m_doc; }
-    QString error() const { return m_doc ? m_error : QStringLiteral("The PDF library could not start."); }
+    QString error() const {
+        return m_doc ? m_error
+                     : QCoreApplication::translate("CheckReport", "The PDF library could not start.");
+    }
     float y() const { return m_y; }
 
     void newPage() {
@@ -85,7 +113,7 @@ public:
     void gap(float points) { m_y -= points; }
 
     void text(float x, float y, const QString &line, float size = 10, bool bold = false, Colour c = kBlack) {
-        const QByteArray bytes = line.toLatin1();
+        const QByteArray bytes = winAnsi(line);
         HPDF_Page_BeginText(m_page);
         HPDF_Page_SetFontAndSize(m_page, bold ? m_bold : m_regular, size);
         HPDF_Page_SetRGBFill(m_page, c.r, c.g, c.b);
@@ -94,7 +122,7 @@ public:
     }
     float width(const QString &line, float size = 10, bool bold = false) {
         HPDF_Page_SetFontAndSize(m_page, bold ? m_bold : m_regular, size);
-        return HPDF_Page_TextWidth(m_page, line.toLatin1().constData());
+        return HPDF_Page_TextWidth(m_page, winAnsi(line).constData());
     }
     // Text ending at `right`.
     void rightText(float right, float y, const QString &line, float size = 10, bool bold = false,
@@ -170,7 +198,8 @@ public:
             m_page = HPDF_GetPageByIndex(m_doc, static_cast<HPDF_UINT>(i));
             text(kMargin, kMargin - 20, left, 8, false, kGrey);
             rightText(kPageWidth - kMargin, kMargin - 20,
-                      QStringLiteral("Page %1 of %2").arg(i + 1).arg(m_pages), 8, false, kGrey);
+                      QCoreApplication::translate("CheckReport", "Page %1 of %2").arg(i + 1).arg(m_pages), 8,
+                      false, kGrey);
         }
         m_page = saved;
     }
@@ -186,16 +215,24 @@ private:
 };
 
 void storedCalibration(Writer &w, const QVariantMap &stored) {
-    w.heading(QStringLiteral("Calibration held by the amplifier"));
+    w.heading(QCoreApplication::translate("CheckReport", "Calibration held by the amplifier"));
     if (stored.contains(QStringLiteral("error")) || stored.isEmpty()) {
-        w.paragraph(QStringLiteral("Not read: %1")
-                        .arg(stored.value(QStringLiteral("error"), QStringLiteral("no answer")).toString()));
+        w.paragraph(QCoreApplication::translate("CheckReport", "Not read: %1")
+                        .arg(stored
+                                 .value(QStringLiteral("error"),
+                                        QCoreApplication::translate("CheckReport", "no answer"))
+                                 .toString()));
         return;
     }
-    w.field(QStringLiteral("Points in use"), stored.value(QStringLiteral("pointCount")).toString());
-    w.field(QStringLiteral("Zero offset"), stored.value(QStringLiteral("zeroOffset")).toString());
+    w.field(QCoreApplication::translate("CheckReport", "Points in use"),
+            stored.value(QStringLiteral("pointCount")).toString());
+    w.field(QCoreApplication::translate("CheckReport", "Zero offset"),
+            stored.value(QStringLiteral("zeroOffset")).toString());
     const std::vector<float> rights{kMargin + 40, kMargin + 160, kMargin + 280};
-    w.row({QStringLiteral("Point"), QStringLiteral("AD value"), QStringLiteral("Weight (g)")}, rights, true);
+    w.row({QCoreApplication::translate("CheckReport", "Point"),
+           QCoreApplication::translate("CheckReport", "AD value"),
+           QCoreApplication::translate("CheckReport", "Weight (g)")},
+          rights, true);
     const QVariantList points = stored.value(QStringLiteral("points")).toList();
     for (qsizetype i = 0; i < points.size(); ++i) {
         const QVariantMap point = points.at(i).toMap();
@@ -206,18 +243,25 @@ void storedCalibration(Writer &w, const QVariantMap &stored) {
 }
 
 void resultsTable(Writer &w, const checkstats::Input &in, const checkstats::Result &result) {
-    w.heading(QStringLiteral("Errors of indication (g)"));
+    w.heading(QCoreApplication::translate("CheckReport", "Errors of indication (g)"));
     const std::vector<float> rights{kMargin + 50,  kMargin + 110, kMargin + 160, kMargin + 225, kMargin + 275,
                                     kMargin + 330, kMargin + 380, kMargin + 430, kMargin + 495};
-    w.row({QStringLiteral("Load"), QStringLiteral("Rising"), QStringLiteral("Error"),
-           QStringLiteral("Falling"), QStringLiteral("Error"), QStringLiteral("Hyst."),
-           QStringLiteral("U (k=2)"), QStringLiteral("Limit"), QStringLiteral("Result")},
+    w.row({QCoreApplication::translate("CheckReport", "Load"),
+           QCoreApplication::translate("CheckReport", "Rising"),
+           QCoreApplication::translate("CheckReport", "Error"),
+           QCoreApplication::translate("CheckReport", "Falling"),
+           QCoreApplication::translate("CheckReport", "Error"),
+           QCoreApplication::translate("CheckReport", "Hyst."), QStringLiteral("U (k=2)"),
+           QCoreApplication::translate("CheckReport", "Limit"),
+           QCoreApplication::translate("CheckReport", "Result")},
           rights, true);
     for (qsizetype i = 0; i < result.rows.size(); ++i) {
         const checkstats::Row &r = result.rows.at(i);
         const QString verdict = !result.judged ? QStringLiteral("-")
-                                : !r.passed    ? QStringLiteral("not read")
-                                            : (*r.passed ? QStringLiteral("pass") : QStringLiteral("FAIL"));
+                                : !r.passed
+                                    ? QCoreApplication::translate("CheckReport", "not read")
+                                    : (*r.passed ? QCoreApplication::translate("CheckReport", "pass")
+                                                 : QCoreApplication::translate("CheckReport", "FAIL"));
         w.row({number(r.load), optionalNumber(in.rising.value(i)), optionalNumber(r.risingError),
                optionalNumber(in.falling.value(i)), optionalNumber(r.fallingError),
                optionalNumber(r.hysteresis), optionalNumber(r.uncertainty), number(r.limit), verdict},
@@ -227,7 +271,7 @@ void resultsTable(Writer &w, const checkstats::Input &in, const checkstats::Resu
 
 // Errors against load: rising and falling errors with their U as bars, the limits dashed.
 void plot(Writer &w, const checkstats::Result &result) {
-    w.heading(QStringLiteral("Error of indication against load"));
+    w.heading(QCoreApplication::translate("CheckReport", "Error of indication against load"));
     const float height = 165;
     w.need(height + 40);
     const float left = kMargin + 45;
@@ -264,8 +308,8 @@ void plot(Writer &w, const checkstats::Result &result) {
         const QString loadText = number(load, 0);
         w.text(xOf(load) - w.width(loadText, 8) / 2, bottom - 12, loadText, 8);
     }
-    w.text(right - 45, bottom - 24, QStringLiteral("load (g)"), 8);
-    w.text(left - 40, top + 6, QStringLiteral("error (g)"), 8);
+    w.text(right - 45, bottom - 24, QCoreApplication::translate("CheckReport", "load (g)"), 8);
+    w.text(left - 40, top + 6, QCoreApplication::translate("CheckReport", "error (g)"), 8);
     // The limits, as a polyline over the loads (a percentage limit grows with the load).
     for (qsizetype i = 1; i < result.rows.size() && result.judged; ++i) {
         const checkstats::Row &a = result.rows.at(i - 1);
@@ -293,15 +337,16 @@ void plot(Writer &w, const checkstats::Result &result) {
     }
     const float legendY = bottom - 26;
     w.square(left + 4, legendY + 3, 2.2F, kRising);
-    w.text(left + 10, legendY, QStringLiteral("rising"), 8);
+    w.text(left + 10, legendY, QCoreApplication::translate("CheckReport", "rising"), 8);
     w.square(left + 54, legendY + 3, 2.2F, kFalling);
-    w.text(left + 60, legendY, QStringLiteral("falling"), 8);
+    w.text(left + 60, legendY, QCoreApplication::translate("CheckReport", "falling"), 8);
     if (result.judged) {
         w.line(left + 104, legendY + 3, left + 120, legendY + 3, kFail, 0.6F, true);
-        w.text(left + 124, legendY, QStringLiteral("tolerance"), 8);
+        w.text(left + 124, legendY, QCoreApplication::translate("CheckReport", "tolerance"), 8);
     }
     w.line(left + 172, legendY, left + 172, legendY + 7, kBlack, 0.8F);
-    w.text(left + 178, legendY, QStringLiteral("expanded uncertainty U (k = 2)"), 8);
+    w.text(left + 178, legendY, QCoreApplication::translate("CheckReport", "expanded uncertainty U (k = 2)"),
+           8);
     w.gap(height + 45);
 }
 
@@ -318,93 +363,103 @@ bool writePdf(const CheckSequence &check, const QString &path, QString *error) {
     const checkstats::Result result = checkstats::evaluate(in);
     const QDateTime started = check.startedAt();
 
-    w.text(kMargin, w.y(), QStringLiteral("Calibration check report"), 18, true);
+    w.text(kMargin, w.y(), QCoreApplication::translate("CheckReport", "Calibration check report"), 18, true);
     w.rightText(kPageWidth - kMargin, w.y(), started.toString(QStringLiteral("yyyy-MM-dd HH:mm")), 11);
     w.gap(22);
     const bool stopped = check.state() == CheckSequence::State::Stopped;
-    const QString verdict = !result.complete ? QStringLiteral("INCOMPLETE")
-                            : !result.judged ? QStringLiteral("NOT JUDGED")
-                            : result.passed  ? QStringLiteral("PASSED")
-                                             : QStringLiteral("FAILED");
+    const QString verdict = !result.complete ? QCoreApplication::translate("CheckReport", "INCOMPLETE")
+                            : !result.judged ? QCoreApplication::translate("CheckReport", "NOT JUDGED")
+                            : result.passed  ? QCoreApplication::translate("CheckReport", "PASSED")
+                                             : QCoreApplication::translate("CheckReport", "FAILED");
     const Colour verdictColour = !result.complete || !result.judged ? kGrey : (result.passed ? kPass : kFail);
-    w.text(kMargin, w.y(), QStringLiteral("Verdict: ") + verdict, 14, true, verdictColour);
+    w.text(kMargin, w.y(), QCoreApplication::translate("CheckReport", "Verdict: ") + verdict, 14, true,
+           verdictColour);
     w.gap(kLine + 2);
     if (result.complete && !result.judged)
-        w.paragraph(QStringLiteral("No tolerance was given: the errors are reported without a verdict."));
+        w.paragraph(QCoreApplication::translate(
+            "CheckReport", "No tolerance was given: the errors are reported without a verdict."));
     else if (!result.complete)
-        w.paragraph(
-            stopped
-                ? QStringLiteral("The check stopped before every reading was taken: %1").arg(check.message())
-                : QStringLiteral("Some readings were skipped: no verdict can be given."));
+        w.paragraph(stopped ? QCoreApplication::translate(
+                                  "CheckReport", "The check stopped before every reading was taken: %1")
+                                  .arg(check.message())
+                            : QCoreApplication::translate(
+                                  "CheckReport", "Some readings were skipped: no verdict can be given."));
     else
         w.paragraph(result.passed
-                        ? QStringLiteral("Every error of indication, rising and falling, lies within the "
-                                         "tolerance of %1.")
+                        ? QCoreApplication::translate(
+                              "CheckReport", "Every error of indication, rising and falling, lies within the "
+                                             "tolerance of %1.")
                               .arg(setup.tolerance.text())
-                        : QStringLiteral("At least one error of indication exceeds the tolerance of %1.")
+                        : QCoreApplication::translate(
+                              "CheckReport", "At least one error of indication exceeds the tolerance of %1.")
                               .arg(setup.tolerance.text()));
 
-    w.heading(QStringLiteral("Amplifier"));
-    w.field(QStringLiteral("Model"), check.amplifierModel());
-    w.field(QStringLiteral("Protocol"), check.amplifierProtocol());
-    w.field(QStringLiteral("Port and id"), check.amplifierLink());
+    w.heading(QCoreApplication::translate("CheckReport", "Amplifier"));
+    w.field(QCoreApplication::translate("CheckReport", "Model"), check.amplifierModel());
+    w.field(QCoreApplication::translate("CheckReport", "Protocol"), check.amplifierProtocol());
+    w.field(QCoreApplication::translate("CheckReport", "Port and id"), check.amplifierLink());
 
-    w.heading(QStringLiteral("Check"));
-    w.field(QStringLiteral("Date"), started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-    w.field(QStringLiteral("Operator"),
+    w.heading(QCoreApplication::translate("CheckReport", "Check"));
+    w.field(QCoreApplication::translate("CheckReport", "Date"),
+            started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    w.field(QCoreApplication::translate("CheckReport", "Operator"),
             setup.operatorName.isEmpty() ? QStringLiteral("-") : setup.operatorName);
-    w.field(QStringLiteral("Test weights"),
+    w.field(QCoreApplication::translate("CheckReport", "Test weights"),
             setup.weightsId.isEmpty() ? QStringLiteral("-") : setup.weightsId);
-    w.field(QStringLiteral("Weights' uncertainty"),
+    w.field(QCoreApplication::translate("CheckReport", "Weights' uncertainty"),
             setup.weightUncertainty.text() + QStringLiteral(" (k = 2)"));
-    w.field(QStringLiteral("Scale interval d"), QStringLiteral("%1 g").arg(setup.division));
-    w.field(QStringLiteral("Tolerance"),
-            setup.judged ? setup.tolerance.text() : QStringLiteral("none given"));
+    w.field(QCoreApplication::translate("CheckReport", "Scale interval d"),
+            QStringLiteral("%1 g").arg(setup.division));
+    w.field(QCoreApplication::translate("CheckReport", "Tolerance"),
+            setup.judged ? setup.tolerance.text() : QCoreApplication::translate("CheckReport", "none given"));
     if (!setup.notes.isEmpty())
-        w.field(QStringLiteral("Notes"), setup.notes);
+        w.field(QCoreApplication::translate("CheckReport", "Notes"), setup.notes);
 
     storedCalibration(w, check.storedCalibration());
     resultsTable(w, in, result);
     w.gap(4);
-    w.paragraph(
-        QStringLiteral("Repeatability: %1 g placed %2 times, mean %3 g, standard deviation s = %4 g (%5).")
-            .arg(number(in.repeatLoad))
-            .arg(in.repeats.size())
-            .arg(result.repeatMean ? number(*result.repeatMean) : QStringLiteral("-"))
-            .arg(optionalNumber(result.repeatabilityDeviation, 3))
-            .arg(QStringList([&] {
-                     QStringList values;
-                     for (double v : in.repeats)
-                         values << number(v);
-                     return values;
-                 }())
-                     .join(QStringLiteral("; "))));
+    w.paragraph(QCoreApplication::translate(
+                    "CheckReport",
+                    "Repeatability: %1 g placed %2 times, mean %3 g, standard deviation s = %4 g (%5).")
+                    .arg(number(in.repeatLoad))
+                    .arg(in.repeats.size())
+                    .arg(result.repeatMean ? number(*result.repeatMean) : QStringLiteral("-"))
+                    .arg(optionalNumber(result.repeatabilityDeviation, 3))
+                    .arg(QStringList([&] {
+                             QStringList values;
+                             for (double v : in.repeats)
+                                 values << number(v);
+                             return values;
+                         }())
+                             .join(QStringLiteral("; "))));
     plot(w, result);
 
     const QStringList remarks = check.remarks();
     if (!remarks.isEmpty()) {
-        w.heading(QStringLiteral("Remarks"));
+        w.heading(QCoreApplication::translate("CheckReport", "Remarks"));
         for (const QString &remark : remarks)
             w.paragraph(QStringLiteral("- ") + remark);
     }
     // The method, the date and the signature stay together.
     w.need(8 * kLine);
-    w.heading(QStringLiteral("Method"));
-    w.paragraph(
-        QStringLiteral("Error of indication E = I - L at each test load L, rising and falling; hysteresis "
-                       "|I(falling) - I(rising)|; repeatability s from the placings of one load; expanded "
-                       "uncertainty of the error U = 2 u(E), with u(E) from the resolution at zero and at "
-                       "load (d / sqrt 12 each), s and half the test weights' stated U, following EURAMET "
-                       "Calibration Guide No. 18. Each indication is the mean of a stable window: spread "
-                       "below %1 g over %2 ms.")
-            .arg(setup.stableDivisions * setup.division)
-            .arg(setup.stableWindowMs),
-        9, kGrey);
+    w.heading(QCoreApplication::translate("CheckReport", "Method"));
+    w.paragraph(QCoreApplication::translate(
+                    "CheckReport",
+                    "Error of indication E = I - L at each test load L, rising and falling; hysteresis "
+                    "|I(falling) - I(rising)|; repeatability s from the placings of one load; expanded "
+                    "uncertainty of the error U = 2 u(E), with u(E) from the resolution at zero and at "
+                    "load (d / sqrt 12 each), s and half the test weights' stated U, following EURAMET "
+                    "Calibration Guide No. 18. Each indication is the mean of a stable window: spread "
+                    "below %1 g over %2 ms.")
+                    .arg(setup.stableDivisions * setup.division)
+                    .arg(setup.stableWindowMs),
+                9, kGrey);
     w.gap(12);
     w.need(kLine);
-    w.text(kMargin, w.y(), QStringLiteral("Date: ________________"), 10);
-    w.text(kMargin + 250, w.y(), QStringLiteral("Signature: ______________________"), 10);
-    w.footers(QStringLiteral("Kelvora Amplifier Manager %1 - raw readings in %2")
+    w.text(kMargin, w.y(), QCoreApplication::translate("CheckReport", "Date: ________________"), 10);
+    w.text(kMargin + 250, w.y(),
+           QCoreApplication::translate("CheckReport", "Signature: ______________________"), 10);
+    w.footers(QCoreApplication::translate("CheckReport", "Kelvora Amplifier Manager %1 - raw readings in %2")
                   .arg(appVersion(), check.csvPath().section(QLatin1Char('/'), -1)));
 
     if (!w.error().isEmpty()) {
@@ -412,7 +467,9 @@ bool writePdf(const CheckSequence &check, const QString &path, QString *error) {
         return false;
     }
     if (HPDF_SaveToStream(w.doc()) != HPDF_OK) {
-        *error = w.error().isEmpty() ? QStringLiteral("The PDF could not be made.") : w.error();
+        *error = w.error().isEmpty()
+                     ? QCoreApplication::translate("CheckReport", "The PDF could not be made.")
+                     : w.error();
         return false;
     }
     QByteArray bytes(static_cast<qsizetype>(HPDF_GetStreamSize(w.doc())), '\0');
@@ -422,7 +479,8 @@ bool writePdf(const CheckSequence &check, const QString &path, QString *error) {
     // Written whole or not at all: a report cut short must not be taken for a finished one.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        *error =
+            QCoreApplication::translate("CheckReport", "Cannot write %1: %2").arg(path, file.errorString());
         return false;
     }
     return true;

@@ -3,6 +3,8 @@
 #include "device/AmplifierBase.h"
 #include "device/CsvField.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 namespace {
@@ -35,19 +37,23 @@ QString checkSetupProblem(const CheckSetup &setup) {
     if (!loads.isEmpty())
         return loads;
     if (setup.judged && (!(setup.tolerance.value > 0) || !std::isfinite(setup.tolerance.value)))
-        return QStringLiteral("The tolerance must be greater than 0 (grams, or percent of the load).");
+        return QCoreApplication::translate(
+            "CheckSequence", "The tolerance must be greater than 0 (grams, or percent of the load).");
     if (!(setup.weightUncertainty.value >= 0) || !std::isfinite(setup.weightUncertainty.value))
-        return QStringLiteral("The test weights' uncertainty cannot be negative.");
+        return QCoreApplication::translate("CheckSequence",
+                                           "The test weights' uncertainty cannot be negative.");
     if (setup.repeatCount < 2 || setup.repeatCount > 100)
-        return QStringLiteral("The repeat load is placed 2 to 100 times (a standard deviation needs two).");
+        return QCoreApplication::translate(
+            "CheckSequence", "The repeat load is placed 2 to 100 times (a standard deviation needs two).");
     if (setup.repeatLoad == 0 || !std::isfinite(setup.repeatLoad))
-        return QStringLiteral("The repeat load must be greater than 0 g.");
+        return QCoreApplication::translate("CheckSequence", "The repeat load must be greater than 0 g.");
     if (!(setup.division > 0) || !std::isfinite(setup.division))
-        return QStringLiteral("The scale interval must be greater than 0 g.");
+        return QCoreApplication::translate("CheckSequence", "The scale interval must be greater than 0 g.");
     if (setup.timeoutMs <= 0)
-        return QStringLiteral("The time-out must be greater than 0 ms.");
+        return QCoreApplication::translate("CheckSequence", "The time-out must be greater than 0 ms.");
     if (setup.stableWindowMs < 100 || setup.stableWindowMs > 60000 || !(setup.stableDivisions > 0))
-        return QStringLiteral("A stable reading needs a window of 100 to 60000 ms and a threshold above 0.");
+        return QCoreApplication::translate(
+            "CheckSequence", "A stable reading needs a window of 100 to 60000 ms and a threshold above 0.");
     return {};
 }
 
@@ -65,7 +71,7 @@ CheckSequence::~CheckSequence() {
     // The file says why it ends there; nobody is told, the object is going.
     blockSignals(true);
     if (m_state == State::Placing || m_state == State::Settling || m_state == State::TimedOut)
-        end(State::Stopped, QStringLiteral("The check was closed before it ended."));
+        end(State::Stopped, tr("The check was closed before it ended."));
 }
 
 QList<CheckSequence::Step> CheckSequence::stepsFor(const CheckSetup &setup) {
@@ -87,7 +93,7 @@ QList<CheckSequence::Step> CheckSequence::stepsFor(const CheckSetup &setup) {
 bool CheckSequence::start(AmplifierBase *amplifier, const CheckSetup &setup, const QString &csvPath,
                           QString *error) {
     if (m_state == State::Placing || m_state == State::Settling || m_state == State::TimedOut) {
-        *error = QStringLiteral("A check is already running.");
+        *error = tr("A check is already running.");
         return false;
     }
     const QString problem = checkSetupProblem(setup);
@@ -96,13 +102,13 @@ bool CheckSequence::start(AmplifierBase *amplifier, const CheckSetup &setup, con
         return false;
     }
     if (!amplifier || !amplifier->isConnected()) {
-        *error = QStringLiteral("The amplifier is not connected.");
+        *error = tr("The amplifier is not connected.");
         return false;
     }
     m_csv.close();
     m_csv.setFileName(csvPath);
     if (!m_csv.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(csvPath, m_csv.errorString());
+        *error = tr("Cannot write %1: %2").arg(csvPath, m_csv.errorString());
         return false;
     }
     m_amplifier = amplifier;

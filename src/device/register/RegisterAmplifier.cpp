@@ -4,6 +4,7 @@
 
 #include "link/serial/SerialExchange.h"
 
+#include <QCoreApplication>
 #include <stdexcept>
 
 namespace {
@@ -177,7 +178,7 @@ AmplifierBase::RawResult RegisterAmplifier::rawRead(uint16_t reg, uint8_t) {
         } else {
             const std::string why =
                 modbus::whyNotAnswered(request, answer, modbus::decodeReadAnswer(answer, address));
-            result.error = QStringLiteral("Read of register 0x%1 failed: %2.")
+            result.error = QCoreApplication::translate("rawaccess", "Read of register 0x%1 failed: %2.")
                                .arg(hex4(reg), why.empty() ? QStringLiteral("no answer from the amplifier")
                                                            : QString::fromStdString(why));
         }
@@ -203,10 +204,11 @@ AmplifierBase::RawResult RegisterAmplifier::rawWrite(uint16_t reg, uint8_t subIn
                                  ? RawResult::Outcome::NoAnswer
                                  : RawResult::Outcome::BadAnswer;
             result.error =
-                QStringLiteral("Write to register 0x%1 not confirmed: %2; %3")
+                QCoreApplication::translate("rawaccess", "Write to register 0x%1 not confirmed: %2; %3")
                     .arg(hex4(reg), failure->reason,
-                         now.ok() ? QStringLiteral("it holds %1.").arg(now.value)
-                                  : QStringLiteral("what it holds is unknown (%1)").arg(now.error));
+                         now.ok() ? QCoreApplication::translate("rawaccess", "it holds %1.").arg(now.value)
+                                  : QCoreApplication::translate("rawaccess", "what it holds is unknown (%1)")
+                                        .arg(now.error));
             return result;
         }
     } catch (const serial::TwoDevicesError &e) {
@@ -220,11 +222,13 @@ AmplifierBase::RawResult RegisterAmplifier::rawWrite(uint16_t reg, uint8_t subIn
     }
     result = rawRead(reg, subIndex);
     if (!result.ok()) {
-        result.error = QStringLiteral("Write to register 0x%1 confirmed, but the read-back failed: %2")
+        result.error = QCoreApplication::translate(
+                           "rawaccess", "Write to register 0x%1 confirmed, but the read-back failed: %2")
                            .arg(hex4(reg), result.error);
     } else if (result.value != value) {
         result.outcome = RawResult::Outcome::NotApplied;
-        result.error = QStringLiteral("Write to register 0x%1 confirmed, but it reads back %2, not %3.")
+        result.error = QCoreApplication::translate(
+                           "rawaccess", "Write to register 0x%1 confirmed, but it reads back %2, not %3.")
                            .arg(hex4(reg))
                            .arg(result.value)
                            .arg(value);
