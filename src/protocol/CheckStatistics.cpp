@@ -159,4 +159,10 @@ Result evaluate(const Input &input) {
     return result;
 }
 
+QString formatGrams(double value, int decimals) {
+    const double scale = std::pow(10.0, decimals);
+    const double rounded = std::round(value * scale) / scale;
+    return QString::number(rounded == 0 ? 0.0 : rounded, 'f', decimals);
+}
+
 } // namespace checkstats

@@ -24,6 +24,9 @@ std::optional<Amount> parseAmount(const QString &text, QString *error);
 // Test loads in grams, "0,500,1000" (blanks around the commas allowed); nullopt with the reason for an empty
 // entry, a number that is not one, or a negative load. Whether they rise is loadsProblem()'s.
 std::optional<QList<double>> parseLoads(const QString &text, QString *error);
+// `value` with `decimals` decimals; a value that rounds to nothing is "0.00", not "-0.00": a sign there
+// would tell of an error there is not.
+QString formatGrams(double value, int decimals = 2);
 // Why these test loads cannot be used (fewer than `minimum`, negative, not rising), or an empty string.
 QString loadsProblem(const QList<double> &loads, int minimum);
 

@@ -54,7 +54,7 @@ QString prompt(const CheckSequence::Step &step) {
 }
 
 QString grams(const std::optional<double> &value) {
-    return value ? QString::number(*value, 'f', 2) : QStringLiteral("-");
+    return value ? checkstats::formatGrams(*value) : QStringLiteral("-");
 }
 
 void printResults(const CheckSequence &check) {

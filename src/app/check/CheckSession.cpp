@@ -163,10 +163,7 @@ bool CheckSession::writePdf() {
 }
 
 QString CheckSession::grams(double value) const {
-    // An error that rounds to nothing is 0, not "-0.0": a sign there would tell of an error there is not.
-    const double scale = std::pow(10.0, m_decimals);
-    const double rounded = std::round(value * scale) / scale;
-    return QString::number(rounded == 0 ? 0.0 : rounded, 'f', m_decimals);
+    return checkstats::formatGrams(value, m_decimals);
 }
 
 void CheckSession::setPlotColors(const QVariantList &colors) {

@@ -65,7 +65,7 @@ QByteArray winAnsi(const QString &line) {
 }
 
 QString number(double value, int decimals = 2) {
-    return QString::number(value, 'f', decimals);
+    return checkstats::formatGrams(value, decimals);
 }
 
 QString optionalNumber(const std::optional<double> &value, int decimals = 2) {

@@ -15,7 +15,7 @@ constexpr int kReadingIntervalMs = 100;
 constexpr int kLinkCheckMs = 200;
 
 QString grams(double value) {
-    return QString::number(value, 'f', 2);
+    return checkstats::formatGrams(value);
 }
 
 double repeatLoadOf(const CheckSetup &setup) {
