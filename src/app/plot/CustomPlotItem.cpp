@@ -334,22 +334,6 @@ void CustomPlotItem::updateCustomPlotSize() {
     resizePlot();
 }
 
-double CustomPlotItem::timeLow() const {
-    return m_plot->xAxis->range().lower;
-}
-
-double CustomPlotItem::timeHigh() const {
-    return m_plot->xAxis->range().upper;
-}
-
-double CustomPlotItem::weightLow() const {
-    return m_plot->yAxis->range().lower;
-}
-
-double CustomPlotItem::weightHigh() const {
-    return m_plot->yAxis->range().upper;
-}
-
 QRectF CustomPlotItem::plotArea() const {
     return QRectF(m_plot->axisRect()->rect());
 }

@@ -96,10 +96,10 @@ public:
     double cursorX() const { return m_cursorX; }
     QString cursorTime() const { return m_cursorTime; }
     QVariantList cursorValues() const { return m_cursorValues; }
-    double timeLow() const;
-    double timeHigh() const;
-    double weightLow() const;
-    double weightHigh() const;
+    double timeLow() const { return xLow(); }
+    double timeHigh() const { return xHigh(); }
+    double weightLow() const { return yLow(); }
+    double weightHigh() const { return yHigh(); }
     QRectF plotArea() const;
 
     // The widget the item draws (inspected by tests and the benchmark).

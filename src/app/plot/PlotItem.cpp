@@ -33,6 +33,22 @@ void PlotItem::setGridColor(const QColor &color) {
     setColor(m_gridColor, color);
 }
 
+double PlotItem::xLow() const {
+    return m_plot->xAxis->range().lower;
+}
+
+double PlotItem::xHigh() const {
+    return m_plot->xAxis->range().upper;
+}
+
+double PlotItem::yLow() const {
+    return m_plot->yAxis->range().lower;
+}
+
+double PlotItem::yHigh() const {
+    return m_plot->yAxis->range().upper;
+}
+
 void PlotItem::setColor(QColor &field, const QColor &color) {
     if (color == field)
         return;

@@ -28,6 +28,11 @@ public:
     void setTextColor(const QColor &color);
     QColor gridColor() const { return m_gridColor; }
     void setGridColor(const QColor &color);
+    // The ranges the axes show.
+    double xLow() const;
+    double xHigh() const;
+    double yLow() const;
+    double yHigh() const;
 
 signals:
     void colorsChanged();

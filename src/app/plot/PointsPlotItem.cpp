@@ -44,22 +44,6 @@ void PointsPlotItem::setYTitle(const QString &title) {
     setAxisTitle(m_yTitle, m_plot->yAxis, title);
 }
 
-double PointsPlotItem::xLow() const {
-    return m_plot->xAxis->range().lower;
-}
-
-double PointsPlotItem::xHigh() const {
-    return m_plot->xAxis->range().upper;
-}
-
-double PointsPlotItem::yLow() const {
-    return m_plot->yAxis->range().lower;
-}
-
-double PointsPlotItem::yHigh() const {
-    return m_plot->yAxis->range().upper;
-}
-
 void PointsPlotItem::rebuild() {
     m_plot->clearPlottables();
     m_pointCount = 0;

@@ -33,10 +33,6 @@ public:
     QString yTitle() const { return m_yTitle; }
     void setYTitle(const QString &title);
     int pointCount() const { return m_pointCount; }
-    double xLow() const;
-    double xHigh() const;
-    double yLow() const;
-    double yHigh() const;
 
 signals:
     void seriesChanged();
