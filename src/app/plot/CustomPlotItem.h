@@ -16,7 +16,6 @@
 #include <vector>
 
 class QCPAbstractPlottable;
-class QCPAxis;
 class QCPGraph;
 class QCustomPlot;
 
