@@ -66,40 +66,32 @@ QString readingText(double value) {
 } // namespace
 
 CustomPlotItem::CustomPlotItem(QQuickItem *parent)
-    : QQuickPaintedItem(parent) {
+    : PlotItem(parent) {
     registerAmplifierConversion();
     setFlag(QQuickItem::ItemHasContents, true);
     setAcceptedMouseButtons(Qt::AllButtons);
     setAcceptHoverEvents(true);
-    connect(this, &QQuickItem::widthChanged, this, &CustomPlotItem::updateCustomPlotSize);
-    connect(this, &QQuickItem::heightChanged, this, &CustomPlotItem::updateCustomPlotSize);
     initCustomPlot();
 }
 
 CustomPlotItem::~CustomPlotItem() {
-    delete m_CustomPlot;
-    m_CustomPlot = nullptr;
     if (m_timerId != 0)
         killTimer(m_timerId);
 }
 
 QCustomPlot *CustomPlotItem::customPlot() const {
-    return m_CustomPlot;
+    return m_plot;
 }
 
 void CustomPlotItem::initCustomPlot() {
     // Built once: a second call would orphan the curves of the listed amplifiers and start a second timer.
-    if (m_CustomPlot)
+    if (m_timerId != 0)
         return;
-    m_CustomPlot = new PlotCanvas();
-    updateCustomPlotSize();
-    // Software rendering draws every frame on the CPU: smoothing each line would cost more than all else.
-    m_CustomPlot->setNotAntialiasedElements(QCP::aeAll);
-    m_CustomPlot->setPlottingHint(QCP::phFastPolylines, true);
+    m_plot->setPlottingHint(QCP::phFastPolylines, true);
 
     QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
     ticker->setDateTimeFormat(QStringLiteral("hh:mm:ss"));
-    m_CustomPlot->xAxis->setTicker(ticker);
+    m_plot->xAxis->setTicker(ticker);
 
     addNewLine(QColor(Qt::red), QStringLiteral("Line 1"));
     addNewLine(QColor(Qt::blue), QStringLiteral("Line 2"));
@@ -107,24 +99,21 @@ void CustomPlotItem::initCustomPlot() {
     setTimeTitle(QStringLiteral("Time"));
     setWeightTitle(QStringLiteral("Weight (g)"));
     const double now = nowSeconds();
-    m_CustomPlot->xAxis->setRange(now - kVisibleSeconds, now);
-    m_CustomPlot->yAxis->setRange(0, 5);
-    applyColors();
+    m_plot->xAxis->setRange(now - kVisibleSeconds, now);
+    m_plot->yAxis->setRange(0, 5);
 
     m_timerId = startTimer(kSamplePeriodMs, Qt::CoarseTimer);
-    connect(m_CustomPlot, &QCustomPlot::afterReplot, this, &CustomPlotItem::onCustomReplot);
+    connect(m_plot, &QCustomPlot::afterReplot, this, &CustomPlotItem::onCustomReplot);
     replot();
 }
 
 void CustomPlotItem::replot() {
-    if (!m_CustomPlot)
-        return;
     rebuildView();
     update();
 }
 
 void CustomPlotItem::addGraph(const QColor &color, const QString &name) {
-    QCPGraph *graph = m_CustomPlot->addGraph();
+    QCPGraph *graph = m_plot->addGraph();
     graph->setPen(QPen(color));
     graph->setName(name);
     graph->setAdaptiveSampling(true);
@@ -132,8 +121,6 @@ void CustomPlotItem::addGraph(const QColor &color, const QString &name) {
 }
 
 void CustomPlotItem::addNewLine(QColor color, QString name) {
-    if (!m_CustomPlot)
-        return;
     addGraph(color, name);
     replot();
 }
@@ -146,7 +133,7 @@ QString CustomPlotItem::curveName(const AmplifierBase &amplifier) const {
 }
 
 void CustomPlotItem::addAmplifier(AmplifierBase *amplifier, QColor color) {
-    if (!amplifier || !m_CustomPlot)
+    if (!amplifier)
         return;
     Entry entry;
     entry.amplifier = amplifier;
@@ -176,7 +163,7 @@ void CustomPlotItem::addAmplifier(AmplifierBase *amplifier, QColor color) {
         entry.freshnessMethod = object->metaObject()->indexOfMethod("getMsSinceLastReading()");
     }
     addGraph(color, entry.name);
-    entry.graph = m_CustomPlot->graph(m_CustomPlot->graphCount() - 1);
+    entry.graph = m_plot->graph(m_plot->graphCount() - 1);
     QPen pen(color, 2, kDashes[entry.dash]);
     entry.graph->setPen(pen);
     m_amplifiers.append(entry);
@@ -185,7 +172,7 @@ void CustomPlotItem::addAmplifier(AmplifierBase *amplifier, QColor color) {
 }
 
 void CustomPlotItem::removeAmplifier(AmplifierBase *amplifier) {
-    if (!amplifier || !m_CustomPlot)
+    if (!amplifier)
         return;
     // Only a live entry can match: a new amplifier may occupy the address of a destroyed one.
     const auto found = std::find_if(m_amplifiers.begin(), m_amplifiers.end(),
@@ -193,7 +180,7 @@ void CustomPlotItem::removeAmplifier(AmplifierBase *amplifier) {
     if (found == m_amplifiers.end())
         return;
     if (!found->graph.isNull())
-        m_CustomPlot->removeGraph(found->graph.data());
+        m_plot->removeGraph(found->graph.data());
     m_amplifiers.erase(found);
     emit curvesChanged();
     updateCursor();
@@ -242,22 +229,20 @@ void CustomPlotItem::setCurveVisible(int index, bool visible) {
 }
 
 void CustomPlotItem::appendData(double x, double y) {
-    if (!m_CustomPlot || m_CustomPlot->graphCount() == 0)
+    if (m_plot->graphCount() == 0)
         return;
-    m_CustomPlot->graph(0)->addData(x, y);
-    m_CustomPlot->xAxis->setRange(std::max(0.0, x - kVisibleSeconds), x);
+    m_plot->graph(0)->addData(x, y);
+    m_plot->xAxis->setRange(std::max(0.0, x - kVisibleSeconds), x);
     replot();
 }
 
 void CustomPlotItem::clearData() {
-    if (!m_CustomPlot)
-        return;
     for (Entry &entry : m_amplifiers) {
         entry.history->clear();
         entry.lastReadingAt = -1;
     }
-    for (int i = 0; i < m_CustomPlot->graphCount(); ++i)
-        m_CustomPlot->graph(i)->data()->clear();
+    for (int i = 0; i < m_plot->graphCount(); ++i)
+        m_plot->graph(i)->data()->clear();
     replot();
 }
 
@@ -269,11 +254,11 @@ void CustomPlotItem::setAutoScale(bool setAutoScale) {
 }
 
 void CustomPlotItem::setWeightRange(double low, double high) {
-    if (!m_CustomPlot || !std::isfinite(low) || !std::isfinite(high) || !(high > low))
+    if (!std::isfinite(low) || !std::isfinite(high) || !(high > low))
         return;
     setAutoScale(false);
     m_weightRangeChosen = true;
-    m_CustomPlot->yAxis->setRange(low, high);
+    m_plot->yAxis->setRange(low, high);
     emit viewChanged();
     replot();
 }
@@ -282,7 +267,7 @@ void CustomPlotItem::setLive(bool live) {
     if (m_live == live)
         return;
     m_live = live;
-    if (live && m_CustomPlot) {
+    if (live) {
         m_windowSeconds = kVisibleSeconds;
         const double now = nowSeconds();
         setTimeRange(now - m_windowSeconds, now);
@@ -301,10 +286,8 @@ void CustomPlotItem::setUnit(const QString &unit) {
     const double ratio = factor / unitFactor();
     m_unit = unit;
     // The history is kept in grams: only the range on screen needs converting.
-    if (m_CustomPlot) {
-        const QCPRange range = m_CustomPlot->yAxis->range();
-        m_CustomPlot->yAxis->setRange(range.lower * ratio, range.upper * ratio);
-    }
+    const QCPRange range = m_plot->yAxis->range();
+    m_plot->yAxis->setRange(range.lower * ratio, range.upper * ratio);
     emit unitChanged();
     emit viewChanged();
     updateCursor();
@@ -315,22 +298,12 @@ double CustomPlotItem::unitFactor() const {
     return weight::unitFactor(m_unit);
 }
 
-void CustomPlotItem::setAxisTitle(QString &field, QCPAxis *axis, const QString &title) {
-    if (title == field)
-        return;
-    field = title;
-    if (axis)
-        axis->setLabel(title);
-    emit titlesChanged();
-    replot();
-}
-
 void CustomPlotItem::setTimeTitle(const QString &title) {
-    setAxisTitle(m_timeTitle, m_CustomPlot ? m_CustomPlot->xAxis : nullptr, title);
+    setAxisTitle(m_timeTitle, m_plot->xAxis, title);
 }
 
 void CustomPlotItem::setWeightTitle(const QString &title) {
-    setAxisTitle(m_weightTitle, m_CustomPlot ? m_CustomPlot->yAxis : nullptr, title);
+    setAxisTitle(m_weightTitle, m_plot->yAxis, title);
 }
 
 void CustomPlotItem::setCurveLabel(const QString &label) {
@@ -349,33 +322,6 @@ void CustomPlotItem::setCurveLabel(const QString &label) {
     replot();
 }
 
-void CustomPlotItem::setColor(QColor &field, const QColor &color) {
-    if (color == field)
-        return;
-    field = color;
-    applyColors();
-}
-
-void CustomPlotItem::setBackgroundColor(const QColor &color) {
-    setColor(m_backgroundColor, color);
-}
-
-void CustomPlotItem::setTextColor(const QColor &color) {
-    setColor(m_textColor, color);
-}
-
-void CustomPlotItem::setGridColor(const QColor &color) {
-    setColor(m_gridColor, color);
-}
-
-void CustomPlotItem::applyColors() {
-    if (!m_CustomPlot)
-        return;
-    m_CustomPlot->applyColors(m_backgroundColor, m_textColor, m_gridColor);
-    emit colorsChanged();
-    replot();
-}
-
 void CustomPlotItem::graphClicked(QCPAbstractPlottable *plottable) {
     Q_UNUSED(plottable);
 }
@@ -385,44 +331,23 @@ void CustomPlotItem::onCustomReplot() {
 }
 
 void CustomPlotItem::updateCustomPlotSize() {
-    if (!m_CustomPlot)
-        return;
-    const QRect rect(0, 0, static_cast<int>(width()), static_cast<int>(height()));
-    m_CustomPlot->setGeometry(rect);
-    m_CustomPlot->setViewport(rect);
-    replot();
-}
-
-double CustomPlotItem::timeLow() const {
-    return m_CustomPlot ? m_CustomPlot->xAxis->range().lower : 0;
-}
-
-double CustomPlotItem::timeHigh() const {
-    return m_CustomPlot ? m_CustomPlot->xAxis->range().upper : 0;
-}
-
-double CustomPlotItem::weightLow() const {
-    return m_CustomPlot ? m_CustomPlot->yAxis->range().lower : 0;
-}
-
-double CustomPlotItem::weightHigh() const {
-    return m_CustomPlot ? m_CustomPlot->yAxis->range().upper : 0;
+    resizePlot();
 }
 
 QRectF CustomPlotItem::plotArea() const {
-    return m_CustomPlot ? QRectF(m_CustomPlot->axisRect()->rect()) : QRectF();
+    return QRectF(m_plot->axisRect()->rect());
 }
 
 double CustomPlotItem::timeToX(double time) const {
-    return m_CustomPlot ? m_CustomPlot->xAxis->coordToPixel(time) : 0;
+    return m_plot->xAxis->coordToPixel(time);
 }
 
 double CustomPlotItem::xToTime(double x) const {
-    return m_CustomPlot ? m_CustomPlot->xAxis->pixelToCoord(x) : 0;
+    return m_plot->xAxis->pixelToCoord(x);
 }
 
 void CustomPlotItem::setTimeRange(double low, double high) {
-    m_CustomPlot->xAxis->setRange(low, high);
+    m_plot->xAxis->setRange(low, high);
     m_viewDirty = true;
 }
 
@@ -434,7 +359,7 @@ bool CustomPlotItem::sample(Entry &entry, int index, double now) {
     }
     if (entry.graph.isNull()) {
         qWarning() << "[CustomPlotItem] Not enough graphs in m_CustomPlot."
-                   << "Tried index" << index << "but only have" << m_CustomPlot->graphCount() << "graph(s).";
+                   << "Tried index" << index << "but only have" << m_plot->graphCount() << "graph(s).";
         return false;
     }
     double readingAt = now;
@@ -477,12 +402,8 @@ void CustomPlotItem::timerEvent(QTimerEvent *event) {
 }
 
 void CustomPlotItem::sampleTick() {
-    if (!m_CustomPlot) {
-        qWarning() << "[CustomPlotItem] m_CustomPlot is null. Cannot plot.";
-        return;
-    }
     const double now = nowSeconds();
-    const QCPRange shown = m_CustomPlot->xAxis->range();
+    const QCPRange shown = m_plot->xAxis->range();
     bool changed = false;
     bool anyData = false;
     for (int i = 0; i < m_amplifiers.size(); ++i) {
@@ -518,8 +439,8 @@ bool CustomPlotItem::rescaleWeightAxis() {
         to = nowSeconds();
         from = to - std::max(kRescaleLookBackSeconds, m_windowSeconds);
     } else {
-        from = m_CustomPlot->xAxis->range().lower;
-        to = m_CustomPlot->xAxis->range().upper;
+        from = m_plot->xAxis->range().lower;
+        to = m_plot->xAxis->range().upper;
     }
     double lo = std::numeric_limits<double>::max();
     double hi = -std::numeric_limits<double>::max();
@@ -535,10 +456,10 @@ bool CustomPlotItem::rescaleWeightAxis() {
         hi = std::max(hi, curveHi * unitFactor());
     }
     // The plot's own lines count too.
-    for (int g = 0; g < m_CustomPlot->graphCount(); ++g) {
-        const QSharedPointer<QCPGraphDataContainer> data = m_CustomPlot->graph(g)->data();
+    for (int g = 0; g < m_plot->graphCount(); ++g) {
+        const QSharedPointer<QCPGraphDataContainer> data = m_plot->graph(g)->data();
         const bool ownLine = std::none_of(m_amplifiers.begin(), m_amplifiers.end(), [&](const Entry &entry) {
-            return entry.graph.data() == m_CustomPlot->graph(g);
+            return entry.graph.data() == m_plot->graph(g);
         });
         if (!ownLine)
             continue;
@@ -553,7 +474,7 @@ bool CustomPlotItem::rescaleWeightAxis() {
     }
     if (!found)
         return false;
-    const QCPRange current = m_CustomPlot->yAxis->range();
+    const QCPRange current = m_plot->yAxis->range();
     if (!(hi > lo)) {
         // A flat curve keeps the range, unless it is not in it at all.
         if (current.contains(lo)) {
@@ -561,7 +482,7 @@ bool CustomPlotItem::rescaleWeightAxis() {
             return false;
         }
         const double half = std::max(1.0, std::abs(lo) * 0.05);
-        m_CustomPlot->yAxis->setRange(lo - half, lo + half);
+        m_plot->yAxis->setRange(lo - half, lo + half);
         m_weightRangeChosen = true;
         return true;
     }
@@ -570,13 +491,13 @@ bool CustomPlotItem::rescaleWeightAxis() {
     m_weightRangeChosen = true;
     if (fitted == current)
         return false;
-    m_CustomPlot->yAxis->setRange(fitted);
+    m_plot->yAxis->setRange(fitted);
     return true;
 }
 
 bool CustomPlotItem::updateOutsideHints() {
-    const QCPRange time = m_CustomPlot->xAxis->range();
-    const QCPRange weight = m_CustomPlot->yAxis->range();
+    const QCPRange time = m_plot->xAxis->range();
+    const QCPRange weight = m_plot->yAxis->range();
     bool changed = false;
     for (Entry &entry : m_amplifiers) {
         QString outside;
@@ -599,10 +520,9 @@ bool CustomPlotItem::updateOutsideHints() {
 
 void CustomPlotItem::rebuildView() {
     m_viewDirty = false;
-    const QCPRange range = m_CustomPlot->xAxis->range();
-    const double pixels =
-        std::max(1, m_CustomPlot->axisRect()->width() > 0 ? m_CustomPlot->axisRect()->width()
-                                                          : static_cast<int>(width()));
+    const QCPRange range = m_plot->xAxis->range();
+    const double pixels = std::max(1, m_plot->axisRect()->width() > 0 ? m_plot->axisRect()->width()
+                                                                      : static_cast<int>(width()));
     const double resolution = range.size() / pixels;
     const double factor = unitFactor();
     for (Entry &entry : m_amplifiers) {
@@ -618,7 +538,7 @@ void CustomPlotItem::rebuildView() {
         entry.graph->data()->set(points, true);
     }
     // Long views name the day as well.
-    auto ticker = m_CustomPlot->xAxis->ticker().dynamicCast<QCPAxisTickerDateTime>();
+    auto ticker = m_plot->xAxis->ticker().dynamicCast<QCPAxisTickerDateTime>();
     if (ticker) {
         const QString format =
             range.size() > 24 * 3600 ? QStringLiteral("dd.MM. hh:mm") : QStringLiteral("hh:mm:ss");
@@ -628,18 +548,16 @@ void CustomPlotItem::rebuildView() {
 }
 
 void CustomPlotItem::paint(QPainter *painter) {
-    if (!m_CustomPlot)
-        return;
     const QSize size = boundingRect().size().toSize();
     if (size.isEmpty())
         return;
     if (m_viewDirty)
         rebuildView();
-    m_CustomPlot->paintItem(painter, m_picture, size, m_backgroundColor);
+    PlotItem::paint(painter);
 }
 
 bool CustomPlotItem::exportPng(const QString &filePath) {
-    if (!m_CustomPlot || filePath.isEmpty())
+    if (filePath.isEmpty())
         return false;
     const QSize size = boundingRect().size().toSize();
     if (size.isEmpty())
@@ -649,12 +567,12 @@ bool CustomPlotItem::exportPng(const QString &filePath) {
         if (!entry.graph.isNull() && entry.graph->visible())
             entry.graph->addToLegend();
     }
-    m_CustomPlot->legend->setVisible(true);
+    m_plot->legend->setVisible(true);
     QImage picture(size, QImage::Format_ARGB32_Premultiplied);
     QCPPainter plotPainter(&picture);
-    m_CustomPlot->drawInto(&plotPainter, m_backgroundColor);
+    m_plot->drawInto(&plotPainter, backgroundColor());
     plotPainter.end();
-    m_CustomPlot->legend->setVisible(false);
+    m_plot->legend->setVisible(false);
     for (const Entry &entry : m_amplifiers) {
         if (!entry.graph.isNull())
             entry.graph->removeFromLegend();
@@ -674,13 +592,13 @@ QVariantList CustomPlotItem::shownPoints(int index) const {
 
 void CustomPlotItem::updateCursor() {
     m_cursorValues.clear();
-    if (m_cursorX < 0 || !m_CustomPlot) {
+    if (m_cursorX < 0) {
         m_cursorTime.clear();
         emit cursorChanged();
         return;
     }
     const double t = xToTime(m_cursorX);
-    const QCPRange range = m_CustomPlot->xAxis->range();
+    const QCPRange range = m_plot->xAxis->range();
     const QDateTime when = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(t * 1000)));
     m_cursorTime = when.toString(range.size() > 24 * 3600 ? QStringLiteral("yyyy-MM-dd hh:mm:ss")
                                                           : QStringLiteral("hh:mm:ss.zzz"));
@@ -710,27 +628,27 @@ void CustomPlotItem::userChangedView(bool leaveLive) {
 }
 
 void CustomPlotItem::mousePressEvent(QMouseEvent *event) {
-    if (!m_CustomPlot || event->button() != Qt::LeftButton) {
+    if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
     }
     m_pressAt = event->position();
     m_dragging = false;
-    m_pressTimeLow = m_CustomPlot->xAxis->range().lower;
-    m_pressWeightLow = m_CustomPlot->yAxis->range().lower;
+    m_pressTimeLow = m_plot->xAxis->range().lower;
+    m_pressWeightLow = m_plot->yAxis->range().lower;
     event->accept();
 }
 
 void CustomPlotItem::mouseMoveEvent(QMouseEvent *event) {
-    if (!m_CustomPlot || !(event->buttons() & Qt::LeftButton))
+    if (!(event->buttons() & Qt::LeftButton))
         return;
     const QPointF delta = event->position() - m_pressAt;
     if (!m_dragging && delta.manhattanLength() < kDragThresholdPixels)
         return;
     m_dragging = true;
     // What lay under the pointer at the press stays under it.
-    QCPAxis *time = m_CustomPlot->xAxis;
-    QCPAxis *weight = m_CustomPlot->yAxis;
+    QCPAxis *time = m_plot->xAxis;
+    QCPAxis *weight = m_plot->yAxis;
     const double timeShift = time->pixelToCoord(m_pressAt.x()) - time->pixelToCoord(event->position().x());
     const double timeSize = time->range().size();
     setTimeRange(m_pressTimeLow + timeShift, m_pressTimeLow + timeShift + timeSize);
@@ -751,7 +669,7 @@ void CustomPlotItem::mouseReleaseEvent(QMouseEvent *event) {
 }
 
 void CustomPlotItem::mouseDoubleClickEvent(QMouseEvent *event) {
-    if (!m_CustomPlot || event->button() != Qt::LeftButton)
+    if (event->button() != Qt::LeftButton)
         return;
     m_windowSeconds = kVisibleSeconds;
     if (m_live) {
@@ -764,8 +682,6 @@ void CustomPlotItem::mouseDoubleClickEvent(QMouseEvent *event) {
 }
 
 void CustomPlotItem::wheelEvent(QWheelEvent *event) {
-    if (!m_CustomPlot)
-        return;
     const double steps = event->angleDelta().y() / 120.0;
     if (steps == 0) {
         event->ignore();
@@ -774,14 +690,14 @@ void CustomPlotItem::wheelEvent(QWheelEvent *event) {
     const double factor = std::pow(0.8, steps);
     if (event->modifiers() & Qt::ControlModifier) {
         // The weight axis, around the weight under the pointer.
-        QCPAxis *weight = m_CustomPlot->yAxis;
+        QCPAxis *weight = m_plot->yAxis;
         weight->scaleRange(factor, weight->pixelToCoord(event->position().y()));
         m_weightRangeChosen = true;
         setAutoScale(false);
         userChangedView(false);
         return;
     }
-    QCPAxis *time = m_CustomPlot->xAxis;
+    QCPAxis *time = m_plot->xAxis;
     const double size =
         std::clamp(time->range().size() * factor, kShortestWindowSeconds, kLongestWindowSeconds);
     if (m_live) {
@@ -800,9 +716,7 @@ void CustomPlotItem::wheelEvent(QWheelEvent *event) {
 }
 
 void CustomPlotItem::hoverMoveEvent(QHoverEvent *event) {
-    if (!m_CustomPlot)
-        return;
-    const QRect area = m_CustomPlot->axisRect()->rect();
+    const QRect area = m_plot->axisRect()->rect();
     const QPointF at = event->position();
     m_cursorX = area.contains(at.toPoint()) ? at.x() : -1;
     updateCursor();

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "app/plot/PlotItem.h"
 #include "app/plot/WeightHistory.h"
 #include "device/AmplifierBase.h"
 
 #include <QColor>
-#include <QImage>
 #include <QList>
 #include <QPointF>
 #include <QPointer>
-#include <QQuickPaintedItem>
 #include <QRectF>
 #include <QString>
 #include <QVariantList>
@@ -17,10 +16,8 @@
 #include <vector>
 
 class QCPAbstractPlottable;
-class QCPAxis;
 class QCPGraph;
 class QCustomPlot;
-class PlotCanvas;
 
 // The live weight plot of the Weight Plot screen: a Qt Quick item that owns a never-shown QCustomPlot and
 // paints it straight into the scene. A 100 ms timer takes every fresh reading of each listed amplifier into
@@ -32,7 +29,7 @@ class PlotCanvas;
 // the time and every curve's value under the pointer (cursorTime, cursorValues). The legend is drawn by the
 // screen from `curves`; a curve can be hidden from it. History is held in grams and shown in `unit`, so a
 // change of unit converts the whole history.
-class CustomPlotItem : public QQuickPaintedItem {
+class CustomPlotItem : public PlotItem {
     Q_OBJECT
     Q_PROPERTY(bool autoScale READ autoScale WRITE setAutoScale NOTIFY autoScaleChanged)
     Q_PROPERTY(bool live READ isLive WRITE setLive NOTIFY liveChanged)
@@ -41,9 +38,6 @@ class CustomPlotItem : public QQuickPaintedItem {
     Q_PROPERTY(QString weightTitle READ weightTitle WRITE setWeightTitle NOTIFY titlesChanged)
     // How a curve is named after its amplifier's name ("%1"): the legend's text.
     Q_PROPERTY(QString curveLabel READ curveLabel WRITE setCurveLabel NOTIFY titlesChanged)
-    Q_PROPERTY(QColor backgroundColor READ backgroundColor WRITE setBackgroundColor NOTIFY colorsChanged)
-    Q_PROPERTY(QColor textColor READ textColor WRITE setTextColor NOTIFY colorsChanged)
-    Q_PROPERTY(QColor gridColor READ gridColor WRITE setGridColor NOTIFY colorsChanged)
     // One map per amplifier curve, in the order added: name, color, dash (a Qt::PenStyle), visible.
     Q_PROPERTY(QVariantList curves READ curves NOTIFY curvesChanged)
     // Under the pointer: x in pixels (-1 when the pointer is away), the time, and each curve's value as text
@@ -97,23 +91,17 @@ public:
     void setWeightTitle(const QString &title);
     QString curveLabel() const { return m_curveLabel; }
     void setCurveLabel(const QString &label);
-    QColor backgroundColor() const { return m_backgroundColor; }
-    void setBackgroundColor(const QColor &color);
-    QColor textColor() const { return m_textColor; }
-    void setTextColor(const QColor &color);
-    QColor gridColor() const { return m_gridColor; }
-    void setGridColor(const QColor &color);
     QVariantList curves() const;
     double cursorX() const { return m_cursorX; }
     QString cursorTime() const { return m_cursorTime; }
     QVariantList cursorValues() const { return m_cursorValues; }
-    double timeLow() const;
-    double timeHigh() const;
-    double weightLow() const;
-    double weightHigh() const;
+    double timeLow() const { return xLow(); }
+    double timeHigh() const { return xHigh(); }
+    double weightLow() const { return yLow(); }
+    double weightHigh() const { return yHigh(); }
     QRectF plotArea() const;
 
-    // The widget the item draws (inspected by tests and the benchmark); null before initCustomPlot().
+    // The widget the item draws (inspected by tests and the benchmark).
     QCustomPlot *customPlot() const;
     // The history (in grams) behind an amplifier's curve, for tests and the benchmark; null if not listed.
     WeightHistory *historyOf(const AmplifierBase *amplifier);
@@ -124,8 +112,6 @@ signals:
     void autoScaleChanged();
     void liveChanged();
     void unitChanged();
-    void titlesChanged();
-    void colorsChanged();
     void curvesChanged();
     void cursorChanged();
     void viewChanged();
@@ -136,6 +122,7 @@ public slots:
     void updateCustomPlotSize();
 
 protected:
+    void plotChanged() override { replot(); }
     void timerEvent(QTimerEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -181,13 +168,9 @@ private:
     void setTimeRange(double low, double high);
     void userChangedView(bool leaveLive);
     void updateCursor();
-    void applyColors();
-    void setColor(QColor &field, const QColor &color);
-    void setAxisTitle(QString &field, QCPAxis *axis, const QString &title);
     double unitFactor() const;
     QString curveName(const AmplifierBase &amplifier) const;
 
-    PlotCanvas *m_CustomPlot = nullptr;
     int m_timerId = 0;
     QList<Entry> m_amplifiers;
     bool m_autoScale = false;
@@ -200,9 +183,6 @@ private:
     QString m_timeTitle;
     QString m_weightTitle;
     QString m_curveLabel = QStringLiteral("Load cell %1");
-    QColor m_backgroundColor = Qt::white;
-    QColor m_textColor = Qt::black;
-    QColor m_gridColor = QColor(200, 200, 200);
     // Pointer state: the last hover position (x < 0: none) and the press that started a drag.
     double m_cursorX = -1;
     QString m_cursorTime;
@@ -212,5 +192,4 @@ private:
     double m_pressTimeLow = 0;
     double m_pressWeightLow = 0;
     std::vector<WeightHistory::Point> m_scratch;
-    QImage m_picture;
 };

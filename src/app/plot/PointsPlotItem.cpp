@@ -27,17 +27,8 @@ void fit(QCPAxis *axis, double low, double high) {
 } // namespace
 
 PointsPlotItem::PointsPlotItem(QQuickItem *parent)
-    : QQuickPaintedItem(parent)
-    , m_plot(new PlotCanvas()) {
-    m_plot->setNotAntialiasedElements(QCP::aeAll);
-    connect(this, &QQuickItem::widthChanged, this, &PointsPlotItem::resize);
-    connect(this, &QQuickItem::heightChanged, this, &PointsPlotItem::resize);
-    applyColors();
+    : PlotItem(parent) {
     rebuild();
-}
-
-PointsPlotItem::~PointsPlotItem() {
-    delete m_plot;
 }
 
 void PointsPlotItem::setSeries(const QVariantList &series) {
@@ -51,59 +42,6 @@ void PointsPlotItem::setXTitle(const QString &title) {
 
 void PointsPlotItem::setYTitle(const QString &title) {
     setAxisTitle(m_yTitle, m_plot->yAxis, title);
-}
-
-void PointsPlotItem::setAxisTitle(QString &field, QCPAxis *axis, const QString &title) {
-    if (title == field)
-        return;
-    field = title;
-    axis->setLabel(title);
-    emit titlesChanged();
-    update();
-}
-
-void PointsPlotItem::setBackgroundColor(const QColor &color) {
-    m_backgroundColor = color;
-    applyColors();
-}
-
-void PointsPlotItem::setTextColor(const QColor &color) {
-    m_textColor = color;
-    applyColors();
-}
-
-void PointsPlotItem::setGridColor(const QColor &color) {
-    m_gridColor = color;
-    applyColors();
-}
-
-double PointsPlotItem::xLow() const {
-    return m_plot->xAxis->range().lower;
-}
-
-double PointsPlotItem::xHigh() const {
-    return m_plot->xAxis->range().upper;
-}
-
-double PointsPlotItem::yLow() const {
-    return m_plot->yAxis->range().lower;
-}
-
-double PointsPlotItem::yHigh() const {
-    return m_plot->yAxis->range().upper;
-}
-
-void PointsPlotItem::applyColors() {
-    m_plot->applyColors(m_backgroundColor, m_textColor, m_gridColor);
-    emit colorsChanged();
-    update();
-}
-
-void PointsPlotItem::resize() {
-    const QRect rect(0, 0, static_cast<int>(width()), static_cast<int>(height()));
-    m_plot->setGeometry(rect);
-    m_plot->setViewport(rect);
-    update();
 }
 
 void PointsPlotItem::rebuild() {
@@ -120,7 +58,7 @@ void PointsPlotItem::rebuild() {
         auto *curve = new QCPCurve(m_plot->xAxis, m_plot->yAxis);
         QColor color(map.value(QStringLiteral("color")).toString());
         if (!color.isValid())
-            color = m_textColor;
+            color = textColor();
         curve->setPen(QPen(color, 2, dashed ? Qt::DashLine : Qt::SolidLine));
         if (!dashed)
             curve->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, color, color, 7));
@@ -146,8 +84,4 @@ void PointsPlotItem::rebuild() {
     fit(m_plot->yAxis, yMin, yMax);
     emit seriesChanged();
     update();
-}
-
-void PointsPlotItem::paint(QPainter *painter) {
-    m_plot->paintItem(painter, m_picture, boundingRect().size().toSize(), m_backgroundColor);
 }

@@ -1,13 +1,9 @@
 #pragma once
 
-#include <QColor>
-#include <QImage>
-#include <QQuickPaintedItem>
+#include "app/plot/PlotItem.h"
+
 #include <QString>
 #include <QVariantList>
-
-class PlotCanvas;
-class QCPAxis;
 
 // A small plot of a few x-y points joined by lines, in the live plot's style: the calibration an amplifier
 // holds (weight against AD counts), or a check's errors against the test loads. Both axes fit every point.
@@ -15,14 +11,11 @@ class QCPAxis;
 // `series` is a list of maps: "points" (a list of {"x", "y"} maps, drawn in that order), "color", and
 // optionally "dashed" (a line without point marks: a limit, say). Points that are not finite numbers are
 // left out rather than drawn at some made-up place.
-class PointsPlotItem : public QQuickPaintedItem {
+class PointsPlotItem : public PlotItem {
     Q_OBJECT
     Q_PROPERTY(QVariantList series READ series WRITE setSeries NOTIFY seriesChanged)
     Q_PROPERTY(QString xTitle READ xTitle WRITE setXTitle NOTIFY titlesChanged)
     Q_PROPERTY(QString yTitle READ yTitle WRITE setYTitle NOTIFY titlesChanged)
-    Q_PROPERTY(QColor backgroundColor READ backgroundColor WRITE setBackgroundColor NOTIFY colorsChanged)
-    Q_PROPERTY(QColor textColor READ textColor WRITE setTextColor NOTIFY colorsChanged)
-    Q_PROPERTY(QColor gridColor READ gridColor WRITE setGridColor NOTIFY colorsChanged)
     // How many points are drawn, and the ranges the axes show.
     Q_PROPERTY(int pointCount READ pointCount NOTIFY seriesChanged)
     Q_PROPERTY(double xLow READ xLow NOTIFY seriesChanged)
@@ -32,9 +25,6 @@ class PointsPlotItem : public QQuickPaintedItem {
 
 public:
     explicit PointsPlotItem(QQuickItem *parent = nullptr);
-    ~PointsPlotItem() override;
-
-    void paint(QPainter *painter) override;
 
     QVariantList series() const { return m_series; }
     void setSeries(const QVariantList &series);
@@ -42,36 +32,16 @@ public:
     void setXTitle(const QString &title);
     QString yTitle() const { return m_yTitle; }
     void setYTitle(const QString &title);
-    QColor backgroundColor() const { return m_backgroundColor; }
-    void setBackgroundColor(const QColor &color);
-    QColor textColor() const { return m_textColor; }
-    void setTextColor(const QColor &color);
-    QColor gridColor() const { return m_gridColor; }
-    void setGridColor(const QColor &color);
     int pointCount() const { return m_pointCount; }
-    double xLow() const;
-    double xHigh() const;
-    double yLow() const;
-    double yHigh() const;
 
 signals:
     void seriesChanged();
-    void titlesChanged();
-    void colorsChanged();
 
 private:
     void rebuild();
-    void applyColors();
-    void resize();
-    void setAxisTitle(QString &field, QCPAxis *axis, const QString &title);
 
-    PlotCanvas *m_plot = nullptr;
     QVariantList m_series;
     QString m_xTitle;
     QString m_yTitle;
-    QColor m_backgroundColor = Qt::white;
-    QColor m_textColor = Qt::black;
-    QColor m_gridColor = QColor(200, 200, 200);
     int m_pointCount = 0;
-    QImage m_picture;
 };
