@@ -51,6 +51,12 @@ TestCase {
             keyClick(text[i])
     }
 
+    // A reading as the screen writes it ("1,000.30", "1 000,30") as a number.
+    function grams(text) {
+        text = text.replace(/[^0-9.,\-]/g, "")
+        return Number(text.indexOf(".") >= 0 ? text.replace(/,/g, "") : text.replace(",", "."))
+    }
+
     function test_tour() {
         verify(folder.length > 0, "KELVORA_SHOTS_DIR names the folder for the pictures")
         settingsManager.appTheme = dark ? "THEME_DESKTOP_DARK" : "THEME_DESKTOP_LIGHT"
@@ -101,6 +107,9 @@ TestCase {
         mouseClick(inside(page, "connectButton"))
         tryVerify(function() { return /^AD: \d+$/.test(inside(page, "adReadout").text) }, 5000)
         mouseClick(inside(page, "zeroButton"))
+        // The zero taken at rest, beside the calibration the amplifier holds.
+        tryVerify(function() { return page.zeroCaptured }, 15000)
+        tryVerify(function() { return inside(page, "storedSummary").text.length > 0 }, 5000)
         shot("calibration")
         keyClick(Qt.Key_Escape)
         tryVerify(function() { return selection.calibrationPage === null })
@@ -116,6 +125,24 @@ TestCase {
         var multiPoint = open(findChild(screen, "multiPointPopup"))
         shot("multi-point")
         multiPoint.close()
+
+        // A backup of amplifier 1, a filter changed behind the program's back, and the dry run of a restore
+        // that would write it back.
+        mouseClick(findChild(screen, "backupTileButton"))
+        var backup = open(findChild(screen, "backupPopup"))
+        mouseClick(inside(backup, "backupModeSelector_Backup"))
+        mouseClick(inside(backup, "backupRunButton"))
+        tryCompare(backup.session, "busy", false, 20000)
+        verify(!backup.session.failed, backup.session.message)
+        var level = simulators.serial(line, "get 1 0x0056") === "OK 1" ? 3 : 1
+        simulators.serial(line, "set 1 0x0056 " + level)
+        mouseClick(inside(backup, "backupModeSelector_Restore"))
+        mouseClick(inside(backup, "dryRunButton"))
+        tryCompare(backup.session, "busy", false, 20000)
+        verify(backup.session.rows.length > 0, backup.session.message)
+        shot("backup")
+        backup.close()
+        tryVerify(function() { return findChild(screen, "backupPopup") === null })
         mouseClick(findChild(screen, "tile_2"))
 
         mouseClick(findChild(screen, "recordButton"))
@@ -143,6 +170,45 @@ TestCase {
 
         mouseClick(findChild(window.contentItem, "sidebarAbout"))
         shot("about")
+
+        // A short check of amplifier 1 (AD 100000 empty, 100 counts per gram) reading 0.3 g heavy per kg,
+        // and the first page of its report. The check's files go into the pictures' folder, where
+        // tools/screenshots.sh turns the report into a picture.
+        mouseClick(findChild(window.contentItem, "sidebarCheck"))
+        var check = findChild(window.contentItem, "checkScreen")
+        tryCompare(check, "visible", true)
+        var session = null
+        for (var r = 0; r < check.resources.length; r++)
+            if (check.resources[r].writePdf !== undefined)
+                session = check.resources[r]
+        verify(session, "the check screen's session")
+        var selector = findChild(check, "checkAmplifierSelector")
+        selector.currentIndex = check.choices.findIndex(function(c) { return c.amplifier.getName() === "1" })
+        verify(selector.currentIndex >= 0)
+        var entries = { loadsField: "0, 500, 1000, 1500, 2000", toleranceField: "1 g", repeatField: "2",
+                        divisionField: "0.1", weightUncertaintyField: "0.05 g", operatorField: "A. Martin",
+                        weightsIdField: "F1 set 2 kg, cert. 2026-118", timeoutField: "30" }
+        for (var field in entries)
+            findChild(check, field).text = entries[field]
+        simulators.serial(line, "settle 1 100")
+        simulators.serial(line, "load 1 100000")
+        verify(session.start(check.choices[selector.currentIndex].amplifier, {
+            loads: entries.loadsField, repeatCount: entries.repeatField, tolerance: entries.toleranceField,
+            weightUncertainty: entries.weightUncertaintyField, division: entries.divisionField,
+            timeoutS: entries.timeoutField, operatorName: entries.operatorField, weightsId: entries.weightsIdField
+        }, folder), session.error)
+        while (check.running) {
+            var stepIndex = session.sequence.stepIndex
+            var load = session.sequence.stepLoad * 1.0003
+            simulators.serial(line, "load 1 " + Math.round(100000 + 100 * load))
+            tryVerify(function() { return Math.abs(grams(session.lastReading) - load) < 1 || stepIndex === 0 }, 5000)
+            mouseClick(findChild(check, "placedButton"))
+            tryVerify(function() { return !check.running || session.sequence.stepIndex !== stepIndex }, 15000)
+        }
+        tryCompare(check, "ended", true, 5000)
+        mouseClick(findChild(check, "pdfReportButton"))
+        verify(session.pdfPath.length > 0, session.error)
+        shot("check")
 
         // The Link screen opened by the fault marker of amplifier 3, which answers with bad checksums; the
         // register panel's read of its filter level fails the same way.
