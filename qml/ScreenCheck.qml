@@ -309,11 +309,15 @@ Rectangle {
                 wrapMode: Text.WrapAnywhere
             }
 
-            // The figures so far, one row per test load, and the errors against the load.
-            RowLayout {
+            // The figures so far, one row per test load, and the errors against the load: the plot goes under
+            // the table when beside it the table's headings would run into each other.
+            GridLayout {
+                id: results
                 Layout.fillWidth: true
                 visible: session.rows.length > 0
-                spacing: Theme.componentMargin
+                columns: (width - columnSpacing) * 4 / 6 >= tableHeader.neededWidth ? 2 : 1
+                columnSpacing: Theme.componentMargin
+                rowSpacing: Theme.componentMargin
 
                 ColumnLayout {
                     Layout.fillWidth: true
@@ -331,6 +335,14 @@ Rectangle {
                     }
 
                     RowLayout {
+                        id: tableHeader
+                        // Every heading on one line: the columns share the width alike.
+                        readonly property real neededWidth: {
+                            var widest = 0
+                            for (var i = 0; i < children.length; i++)
+                                widest = Math.max(widest, children[i].implicitWidth)
+                            return widest * children.length + spacing * (children.length - 1)
+                        }
                         Layout.fillWidth: true
                         spacing: Theme.spacingNormal
                         Cell { text: qsTr("Load (g)"); font.bold: true }

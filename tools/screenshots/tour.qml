@@ -130,13 +130,14 @@ TestCase {
         // that would write it back.
         mouseClick(findChild(screen, "backupTileButton"))
         var backup = open(findChild(screen, "backupPopup"))
-        mouseClick(inside(backup, "backupModeSelector_Backup"))
+        compare(backup.mode, "backup")
         mouseClick(inside(backup, "backupRunButton"))
         tryCompare(backup.session, "busy", false, 20000)
         verify(!backup.session.failed, backup.session.message)
         var level = simulators.serial(line, "get 1 0x0056") === "OK 1" ? 3 : 1
         simulators.serial(line, "set 1 0x0056 " + level)
-        mouseClick(inside(backup, "backupModeSelector_Restore"))
+        // The mode buttons are named after their (translated) texts.
+        backup.switchTo("restore")
         mouseClick(inside(backup, "dryRunButton"))
         tryCompare(backup.session, "busy", false, 20000)
         verify(backup.session.rows.length > 0, backup.session.message)
