@@ -2119,11 +2119,11 @@ Rapport : %2</translation>
     </message>
     <message>
         <source>PASSED</source>
-        <translation>RÉUSSIE</translation>
+        <translation>CONFORME</translation>
     </message>
     <message>
         <source>FAILED</source>
-        <translation>ÉCHOUÉE</translation>
+        <translation>NON CONFORME</translation>
     </message>
     <message>
         <source>Verdict: </source>

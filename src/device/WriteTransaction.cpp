@@ -103,18 +103,20 @@ Outcome run(const Access &access, const std::vector<uint32_t> &values, const QSt
         bool wroteAny = false;
         const QStringList wrong = restore(
             access, std::vector<uint32_t>(old.begin(), old.begin() + static_cast<long>(i) + 1), &wroteAny);
+        Outcome outcome{false, {}, static_cast<int>(i), failure->refused};
         if (!wrong.isEmpty())
-            return {false,
-                    QCoreApplication::translate(
-                        "writetx", "%1; writing back the previous values failed, the amplifier now holds: "
-                                   "%2; everything else as before.")
-                        .arg(head, wrong.join(QStringLiteral(", ")))};
-        if (!wroteAny)
-            return {false,
-                    QCoreApplication::translate("writetx", "%1; nothing was changed (read back).").arg(head)};
-        return {
-            false,
-            QCoreApplication::translate("writetx", "%1; %2 written back and read back.").arg(head, previous)};
+            outcome.message =
+                QCoreApplication::translate(
+                    "writetx", "%1; writing back the previous values failed, the amplifier now holds: "
+                               "%2; everything else as before.")
+                    .arg(head, wrong.join(QStringLiteral(", ")));
+        else if (!wroteAny)
+            outcome.message =
+                QCoreApplication::translate("writetx", "%1; nothing was changed (read back).").arg(head);
+        else
+            outcome.message = QCoreApplication::translate("writetx", "%1; %2 written back and read back.")
+                                  .arg(head, previous);
+        return outcome;
     }
     return {true, {}};
 }

@@ -41,6 +41,10 @@ struct Outcome {
     // Empty on success. Otherwise, e.g. "refused at 0x001A (Modbus exception 2); the previous calibration
     // was written back and read back." — the caller puts its own prefix ("Calibration failed: ") before it.
     QString message;
+    // The value whose write failed (its index in `values`), -1 when none did; and whether the amplifier
+    // refused it. For callers that mark that value, whatever language the message is in.
+    int failedAt = -1;
+    bool refused = false;
 };
 
 // What target i holds, never raising: nullopt with the reason in `cause` for a refused answer or a link

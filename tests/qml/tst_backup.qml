@@ -179,8 +179,15 @@ WindowTestCase {
         closed(popup)
     }
 
-    // A value the amplifier refuses half-way: what was written is put back, and each row says so.
-    function test_refusedHalfWay_putsBack() {
+    // A value the amplifier refuses half-way: what was written is put back, and each row says so, in
+    // either language (the refused value is marked by the outcome, not found in the message's words).
+    function test_refusedHalfWay_putsBack_data() {
+        return [
+            { tag: "English", language: "English", message: "refused at 0x0058", refused: "refused; holds 400 as before", putBack: "put back or not written; holds 4 as before" },
+            { tag: "French", language: "Français", message: "refusé à 0x0058", refused: "refusé ; garde 400 comme avant", putBack: "remis ou non écrit ; garde 4 comme avant" }
+        ]
+    }
+    function test_refusedHalfWay_putsBack(data) {
         var amplifier = selected("RS485", linePort, 2)
         amplifier.setFilteringLevel(2)
         amplifier.setFilteringBandwidth(200)
@@ -192,12 +199,13 @@ WindowTestCase {
         amplifier.setFilteringBandwidth(400)
         compare(simulators.serial(linePort, "refuse 2 0x0058 1"), "OK")
         popup = open("Restore", path)
+        utilsLanguage.loadLanguage(data.language)
         run(popup, "dryRunButton")
         var session = run(popup, "restoreButton")
         verify(session.failed)
-        verify(session.message.indexOf("refused at 0x0058") >= 0, session.message)
-        compare(cell(popup, "filteringBandwidth", "cellOutcome"), "refused; holds 400 as before")
-        compare(cell(popup, "filteringLevel", "cellOutcome"), "put back or not written; holds 4 as before")
+        verify(session.message.indexOf(data.message) >= 0, session.message)
+        compare(cell(popup, "filteringBandwidth", "cellOutcome"), data.refused)
+        compare(cell(popup, "filteringLevel", "cellOutcome"), data.putBack)
         compare(simulators.serial(linePort, "get 2 0x0056"), "OK 4")
         compare(simulators.serial(linePort, "get 2 0x0058"), "OK 400")
         closed(popup)

@@ -46,8 +46,8 @@ QVariantList differenceRows(const QList<backup::Difference> &differences, bool f
 }
 
 // What became of one value a restore wrote, in the words of the table; `failed` when the restore as a whole
-// did not go through, `message` its reason.
-QVariantMap outcomeRow(const backup::SettingOutcome &setting, bool failed, const QString &message) {
+// did not go through.
+QVariantMap outcomeRow(const backup::SettingOutcome &setting, bool failed) {
     const QString file = valueText(setting.wanted, setting.unit);
     const QString before = valueText(setting.before, setting.unit);
     if (!setting.now)
@@ -58,12 +58,11 @@ QVariantMap outcomeRow(const backup::SettingOutcome &setting, bool failed, const
         return row(setting.name, setting.address, file, before, BackupSession::tr("written and confirmed"),
                    false);
     if (*setting.now == setting.before) {
-        // The all-or-nothing write names the value the amplifier refused ("refused at 0x0056 (...)"); the
-        // others were written and put back, or not reached, which its outcome does not tell apart.
-        const bool refusedHere = message.contains(QStringLiteral(" at %1 ").arg(setting.address));
+        // The others were written and put back, or not reached, which the outcome does not tell apart.
         return row(setting.name, setting.address, file, before,
-                   refusedHere ? BackupSession::tr("refused; holds %1 as before").arg(now)
-                               : BackupSession::tr("put back or not written; holds %1 as before").arg(now),
+                   setting.refused
+                       ? BackupSession::tr("refused; holds %1 as before").arg(now)
+                       : BackupSession::tr("put back or not written; holds %1 as before").arg(now),
                    failed);
     }
     return row(setting.name, setting.address, file, before,
@@ -235,7 +234,7 @@ BackupSession::Result BackupSession::restoreWork(AmplifierBase &target, const QS
     }
     const bool failed = !outcome.ok();
     for (const backup::SettingOutcome &setting : outcome.settings)
-        result.rows.append(outcomeRow(setting, failed, outcome.message));
+        result.rows.append(outcomeRow(setting, failed));
     // Without a final read the table has no rows: the differences are what was to be written.
     if (outcome.settings.isEmpty())
         result.rows = differenceRows(outcome.differences, false, tr("not written"));

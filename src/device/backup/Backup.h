@@ -112,6 +112,7 @@ struct SettingOutcome {
     qulonglong before = 0;         // as the amplifier held it before
     qulonglong wanted = 0;         // as the backup holds it
     std::optional<qulonglong> now; // as read at the end; nullopt when that read failed
+    bool refused = false;          // the amplifier refused this value's write
     bool done() const { return now && *now == wanted; }
 };
 

@@ -243,6 +243,8 @@ RestoreOutcome restore(AmplifierBase &target, const Backup &backup, const Restor
                                std::nullopt};
         if (after.ok())
             setting.now = after.backup.find(difference.name)->value;
+        setting.refused = written.refused && written.failedAt >= 0 &&
+                          targets.at(static_cast<size_t>(written.failedAt)).name == difference.name;
         outcome.settings.append(setting);
     }
     if (!written.ok) {

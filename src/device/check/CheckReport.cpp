@@ -236,7 +236,8 @@ void storedCalibration(Writer &w, const QVariantMap &stored) {
     const QVariantList points = stored.value(QStringLiteral("points")).toList();
     for (qsizetype i = 0; i < points.size(); ++i) {
         const QVariantMap point = points.at(i).toMap();
-        w.row({QString::number(i), point.value(QStringLiteral("ad")).toString(),
+        // Numbered from 1, as the calibration page shows them to the technician.
+        w.row({QString::number(i + 1), point.value(QStringLiteral("ad")).toString(),
                number(point.value(QStringLiteral("weight")).toDouble())},
               rights);
     }
