@@ -333,43 +333,7 @@
         </translation>
     </message>
     <message>
-        <source>ok</source>
-        <translation type="unfinished" />
-    </message>
-    <message>
-        <source>time-out</source>
-        <translation type="unfinished" />
-    </message>
-    <message>
-        <source>bad CRC</source>
-        <translation type="unfinished" />
-    </message>
-    <message>
-        <source>other id</source>
-        <translation type="unfinished" />
-    </message>
-    <message>
         <source>exception/abort</source>
-        <translation type="unfinished" />
-    </message>
-    <message>
-        <source>late</source>
-        <translation type="unfinished" />
-    </message>
-    <message>
-        <source>duplicate</source>
-        <translation type="unfinished" />
-    </message>
-    <message>
-        <source>garbage</source>
-        <translation type="unfinished" />
-    </message>
-    <message>
-        <source>incomplete</source>
-        <translation type="unfinished" />
-    </message>
-    <message>
-        <source>unsupported</source>
         <translation type="unfinished" />
     </message>
     <message>

@@ -180,44 +180,8 @@
         </translation>
     </message>
     <message>
-        <source>ok</source>
-        <translation>ok</translation>
-    </message>
-    <message>
-        <source>time-out</source>
-        <translation>délai dépassé</translation>
-    </message>
-    <message>
-        <source>bad CRC</source>
-        <translation>CRC faux</translation>
-    </message>
-    <message>
-        <source>other id</source>
-        <translation>autre id</translation>
-    </message>
-    <message>
         <source>exception/abort</source>
         <translation>exception/abandon</translation>
-    </message>
-    <message>
-        <source>late</source>
-        <translation>tardive</translation>
-    </message>
-    <message>
-        <source>duplicate</source>
-        <translation>doublon</translation>
-    </message>
-    <message>
-        <source>garbage</source>
-        <translation>illisible</translation>
-    </message>
-    <message>
-        <source>incomplete</source>
-        <translation>incomplète</translation>
-    </message>
-    <message>
-        <source>unsupported</source>
-        <translation>non prise en charge</translation>
     </message>
     <message>
         <source>No file was chosen.</source>

@@ -5,6 +5,7 @@
 #include "link/LinkWatch.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QSaveFile>
@@ -71,31 +72,13 @@ QHash<int, QByteArray> FrameListModel::roleNames() const {
 }
 
 QString FrameListModel::verdictName(frames::Verdict verdict) {
-    switch (verdict) {
-    case frames::Verdict::Ok:
-        return tr("ok");
-    case frames::Verdict::TimedOut:
-        return tr("time-out");
-    case frames::Verdict::BadCrc:
-        return tr("bad CRC");
-    case frames::Verdict::OtherId:
-        return tr("other id");
-    case frames::Verdict::Refused:
+    if (verdict == frames::Verdict::Count)
+        return {};
+    // The list's verdict column says what kind of refusal it was; every other verdict in the words the
+    // counters and the tool use.
+    if (verdict == frames::Verdict::Refused)
         return tr("exception/abort");
-    case frames::Verdict::Late:
-        return tr("late");
-    case frames::Verdict::Duplicate:
-        return tr("duplicate");
-    case frames::Verdict::Garbage:
-        return tr("garbage");
-    case frames::Verdict::Incomplete:
-        return tr("incomplete");
-    case frames::Verdict::Unsupported:
-        return tr("unsupported");
-    case frames::Verdict::Count:
-        break;
-    }
-    return {};
+    return QCoreApplication::translate("frames", frames::verdictKey(verdict));
 }
 
 QStringList FrameListModel::verdictNames() const {

@@ -31,6 +31,12 @@ PointsPlotItem::PointsPlotItem(QQuickItem *parent)
     rebuild();
 }
 
+void PointsPlotItem::plotChanged() {
+    // About one label per 80 pixels: room for a six-digit value and the gap between two.
+    m_plot->xAxis->ticker()->setTickCount(std::clamp(static_cast<int>(width() / 80), 2, 5));
+    update();
+}
+
 void PointsPlotItem::setSeries(const QVariantList &series) {
     m_series = series;
     rebuild();

@@ -37,6 +37,11 @@ public:
 signals:
     void seriesChanged();
 
+protected:
+    // Keeps the x axis's labels (six-digit AD values on the calibration curve) from running into each other
+    // when the item is narrow.
+    void plotChanged() override;
+
 private:
     void rebuild();
 
