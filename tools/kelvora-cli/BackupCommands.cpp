@@ -58,14 +58,6 @@ int listSafetyCopies() {
     return cli::kExitOk;
 }
 
-// Where the CANopen configuration file goes beside the JSON file.
-QString dcfPath(const QString &jsonPath) {
-    const QFileInfo info(jsonPath);
-    if (info.suffix().compare(QLatin1String("json"), Qt::CaseInsensitive) == 0)
-        return info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".dcf");
-    return jsonPath + QStringLiteral(".dcf");
-}
-
 // The exit status of a command that could not read or write the amplifier: why, from what its link saw.
 using LinkStatus = std::function<int()>;
 
@@ -78,7 +70,7 @@ int takeBackup(AmplifierBase &amplifier, const QString &path, const LinkStatus &
     out() << "Backup of " << taken.backup.amplifierText() << " written to " << path << " ("
           << taken.backup.settings.size() << " values)." << Qt::endl;
     if (!backup::toDcf(taken.backup).isEmpty()) {
-        const QString dcf = dcfPath(path);
+        const QString dcf = backup::dcfPathBeside(path);
         if (const QString error = backup::save(taken.backup, dcf, true); !error.isEmpty())
             return fail(QStringLiteral("The JSON backup was written; the configuration file "
                                        "was not: %1")

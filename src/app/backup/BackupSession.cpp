@@ -166,9 +166,7 @@ bool BackupSession::backup(QObject *amplifier, const QString &path) {
                      QString saved = tr("Saved %1 values to %2.").arg(taken.backup.settings.size()).arg(file);
                      // CANopen tools read a configuration file rather than this program's JSON.
                      if (!backup::toDcf(taken.backup).isEmpty()) {
-                         const QFileInfo info(file);
-                         const QString dcf = info.path() + QLatin1Char('/') + info.completeBaseName() +
-                                             QStringLiteral(".dcf");
+                         const QString dcf = backup::dcfPathBeside(file);
                          const QString why = backup::save(taken.backup, dcf, true);
                          saved += QLatin1Char(' ') +
                                   (why.isEmpty() ? tr("The CANopen configuration file is %1.").arg(dcf)

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -125,6 +126,13 @@ QByteArray toJson(const Backup &backup) {
     if (!backup.reason.isEmpty())
         root.insert(QStringLiteral("takenBefore"), backup.reason);
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+QString dcfPathBeside(const QString &jsonPath) {
+    const QFileInfo info(jsonPath);
+    if (info.suffix().compare(QLatin1String("json"), Qt::CaseInsensitive) == 0)
+        return info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".dcf");
+    return jsonPath + QStringLiteral(".dcf");
 }
 
 QByteArray toDcf(const Backup &backup) {

@@ -68,6 +68,9 @@ QByteArray toJson(const Backup &backup);
 // The CANopen entries as a device configuration file that CANopen tools read ("[2019sub0]",
 // "ParameterValue=3"); empty for a serial backup.
 QByteArray toDcf(const Backup &backup);
+// Where the device configuration file goes beside the JSON file `jsonPath`: its ".json" replaced by ".dcf",
+// or ".dcf" added, so that it never falls on the JSON file itself.
+QString dcfPathBeside(const QString &jsonPath);
 
 struct Loaded {
     Backup backup;
